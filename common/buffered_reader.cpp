@@ -1,0 +1,50 @@
+// Buffered sequential reads.
+#include "common/buffered_reader.h"
+
+#include <cstring>
+
+namespace quillory {
+
+BufferedReader::BufferedReader(platform::FileHandle file, std::pmr::memory_resource* memory,
+                               std::size_t bufferBytes)
+    : file_(file), buffer_(bufferBytes, memory) {
+    const auto position = platform::SetFilePosition(file, 0, platform::SeekOrigin::Current);
+    bufferStart_ = position ? *position : 0;
+}
+
+bool BufferedReader::Refill() {
+    bufferStart_ += filled_;
+    next_ = 0;
+    filled_ = platform::ReadFile(file_, buffer_.data(), buffer_.size());
+    return filled_ > 0;
+}
+
+std::size_t BufferedReader::Read(void* destination, std::size_t count) {
+    auto* out = static_cast<std::uint8_t*>(destination);
+    std::size_t done = 0;
+    while (done < count) {
+        if (next_ == filled_ && !Refill()) break;
+        const std::size_t take = std::min(count - done, filled_ - next_);
+        std::memcpy(out + done, buffer_.data() + next_, take);
+        next_ += take;
+        done += take;
+    }
+    return done;
+}
+
+bool BufferedReader::Skip(std::uint64_t count) {
+    if (count <= filled_ - next_) {
+        next_ += static_cast<std::size_t>(count);
+        return true;
+    }
+    const std::uint64_t target = Position() + count;
+    if (target > static_cast<std::uint64_t>(INT64_MAX)) return false;
+    const auto moved = platform::SetFilePosition(file_, static_cast<std::int64_t>(target),
+                                                 platform::SeekOrigin::Begin);
+    if (!moved) return false;
+    bufferStart_ = target;
+    next_ = filled_ = 0;
+    return true;
+}
+
+}  // namespace quillory

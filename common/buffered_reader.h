@@ -1,0 +1,43 @@
+// Sequential reading of an archive through one large buffer, for listing: headers and
+// directory records arrive in many small pieces, and a system call per piece would
+// cost more than decoding them. Gives the same bytes as reading the file directly.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory_resource>
+#include <vector>
+
+#include "platform/file.h"
+
+namespace quillory {
+
+class BufferedReader {
+public:
+    static constexpr std::size_t kDefaultBufferBytes = 64 * 1024;
+
+    // Reads from the file's current position; the buffer comes from memory.
+    BufferedReader(platform::FileHandle file, std::pmr::memory_resource* memory,
+                   std::size_t bufferBytes = kDefaultBufferBytes);
+
+    // Copies up to count bytes; returns how many arrived (fewer only at the end of the
+    // file or when a read fails).
+    std::size_t Read(void* destination, std::size_t count);
+
+    // Moves forward by count bytes (past the end of the file is allowed, as a seek is).
+    bool Skip(std::uint64_t count);
+
+    // The logical file position: where the next Read starts.
+    std::uint64_t Position() const { return bufferStart_ + next_; }
+
+private:
+    bool Refill();
+
+    platform::FileHandle file_;
+    std::pmr::vector<std::uint8_t> buffer_;
+    std::uint64_t bufferStart_ = 0;  // file position of buffer_[0]
+    std::size_t next_ = 0;           // read position in buffer_
+    std::size_t filled_ = 0;         // valid bytes in buffer_
+};
+
+}  // namespace quillory

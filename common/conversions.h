@@ -1,0 +1,35 @@
+// Conversions that both archive readers share: stored 8-bit names to UTF-16, the
+// folder part of a path, and the two archive time formats to 64-bit file times.
+// None of them keeps state.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "platform/text.h"
+#include "platform/time.h"
+
+namespace quillory {
+
+// LZH names: bytes in the ANSI code page, 0xFF separating folder levels. A 0 byte ends
+// the name. Each 0xFF becomes "\" before decoding (it is neither a lead nor a trail byte
+// in Shift-JIS); a Shift-JIS trail byte 0x5C stays part of its character.
+WString ArchiveNameToWide(const std::uint8_t* bytes, std::size_t length);
+
+// Decodes a NUL-terminated string of the ANSI code page into at most capacity units
+// including the terminator; returns the number of units before the terminator.
+int NarrowToWide(const char* src, WChar* dest, int capacity);
+
+// The first n - 1 characters of src (n >= 1): with n = index of a separator + 1 the text
+// before it, with n = index + 2 the text up to and including it.
+WString CopyPrefix(WStringView src, std::size_t n);
+
+// MS-DOS date and time to a file time of the same calendar time (no zone change).
+// Returns 0, and sets *fileTime to 0, for a date or time that is no calendar value.
+int DosTimeToFileTime(std::uint16_t date, std::uint16_t time, FileTime* fileTime);
+
+// Seconds since 1970-01-01 UTC (unsigned 32-bit) to a UTC file time; always 1.
+int UnixTimeToFileTime(std::uint32_t seconds, FileTime* fileTime);
+
+}  // namespace quillory

@@ -1,0 +1,11 @@
+// The callback's default answers: no to every question, no password.
+#include "common/extract_callback.h"
+
+namespace quillory {
+
+void ExtractCallback::ConfirmUnsafePath(WStringView, int*, int*) {}
+void ExtractCallback::AskPassword(WStringView, WChar*) {}
+void ExtractCallback::ConfirmOverwrite(WStringView, int*, int*) {}
+ExtractCallback::~ExtractCallback() = default;
+
+}  // namespace quillory

@@ -1,0 +1,120 @@
+// Extraction decisions and output-file helpers.
+#include "common/output_files.h"
+
+#include <vector>
+
+#include "platform/path.h"
+
+namespace quillory {
+
+bool IsUnsafePath(WStringView relativePath) {
+    if (!relativePath.empty() && platform::IsPathSeparator(relativePath.front())) return true;
+    return relativePath.find(u"..") != WStringView::npos;
+}
+
+bool CheckUnsafePath(WStringView relativePath, WStringView name, int& unsafePathsAllowed,
+                     ExtractCallback* callback) {
+    if (unsafePathsAllowed == 1 || !IsUnsafePath(relativePath)) return true;
+    if (callback == nullptr) return false;
+    int proceed = 0;
+    int forAll = 0;
+    callback->ConfirmUnsafePath(name, &proceed, &forAll);
+    if (forAll == 1) unsafePathsAllowed = 1;
+    return proceed == 1;
+}
+
+namespace {
+
+// The existing file's last-write time in whole seconds, as local time.
+bool ExistingLocalTime(WStringView path, FileTime* local) {
+    const auto written = platform::GetPathLastWriteTime(path);
+    if (!written) return false;
+    platform::CalendarTime calendar;
+    FileTime whole;
+    if (!platform::FileTimeToCalendar(*written, &calendar)) return false;
+    calendar.milliseconds = 0;
+    return platform::CalendarToFileTime(calendar, &whole) &&
+           platform::UtcFileTimeToLocal(whole, local);
+}
+
+}  // namespace
+
+OverwriteDecision DecideOverwrite(WStringView outputPath, FileTime memberTimeLocal,
+                                  WStringView name, int askOnlyIfNewer,
+                                  int& overwriteWithoutAsking, ExtractCallback* callback) {
+    const auto attributes = platform::GetPathAttributes(outputPath);
+    // Nothing there, or a folder, which no file can replace: creating the file decides.
+    if (!attributes || *attributes == platform::kAttributeDirectory) {
+        return OverwriteDecision::Overwrite;
+    }
+    FileTime existingLocal = 0;
+    const bool haveTime = ExistingLocalTime(outputPath, &existingLocal);
+    bool overwrite = overwriteWithoutAsking == 1;
+    if (!overwrite && askOnlyIfNewer == 1 && haveTime &&
+        platform::CompareFileTimes(existingLocal, memberTimeLocal) <= 0) {
+        overwrite = true;
+    }
+    if (!overwrite) {
+        if (callback == nullptr) return OverwriteDecision::Skip;
+        int answer = 0;
+        int forAll = 0;
+        callback->ConfirmOverwrite(name, &answer, &forAll);
+        if (forAll == 1) overwriteWithoutAsking = 1;
+        if (answer == 0) return OverwriteDecision::Skip;
+    }
+    platform::SetPathAttributes(outputPath, platform::kAttributeNormal);
+    return OverwriteDecision::Overwrite;
+}
+
+FileHandle CreateOutputFile(WStringView path) {
+    FileHandle file = platform::CreateFileForWriting(path);
+    if (file != kInvalidFileHandle) return file;
+    CreateFolders(path);
+    return platform::CreateFileForWriting(path);
+}
+
+int CreateFolders(WStringView path) {
+    // Walk up until a folder can be created (or no separator is left), then create the
+    // folders below it on the way back down, as a recursive descent would.
+    std::vector<WStringView> pending;
+    WStringView current = path;
+    int result = 0;
+    for (;;) {
+        std::size_t cut = current.rfind(u'\\');
+        if (cut == WStringView::npos) cut = current.rfind(u'/');
+        if (cut == WStringView::npos) break;
+        const WStringView folder = current.substr(0, cut);
+        if (platform::CreateFolder(folder)) {
+            result = 1;
+            break;
+        }
+        pending.push_back(folder);
+        current = folder;
+    }
+    // pending holds the folders whose first creation failed, deepest first; each gets a
+    // second try once its parent has been handled, and the last try gives the result.
+    for (auto folder = pending.rbegin(); folder != pending.rend(); ++folder) {
+        result = platform::CreateFolder(*folder) ? 1 : 0;
+    }
+    return result;
+}
+
+std::uint64_t SeekFile(FileHandle file, std::int64_t offset, SeekOrigin origin) {
+    const auto position = platform::SetFilePosition(file, offset, origin);
+    return position ? *position : kInvalidFilePosition;
+}
+
+std::uint64_t FileSize64(FileHandle file) {
+    const auto size = platform::GetFileSize(file);
+    return size ? *size : kInvalidFilePosition;
+}
+
+std::size_t ReadBytes(FileHandle file, void* buffer, std::size_t count) {
+    return platform::ReadFile(file, buffer, count);
+}
+
+std::size_t WriteBytes(FileHandle file, const void* buffer, std::size_t count) {
+    return platform::WriteFile(file, buffer, count);
+}
+
+}  // namespace quillory

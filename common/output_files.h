@@ -1,0 +1,59 @@
+// What both readers share when they write members: the unsafe-path and overwrite
+// decisions (asked through the callback, with the reader's own flags), creation of
+// output files with their folders, and 64-bit moves through archive files.
+// Nothing here shows a message; a missing callback answers every question with no.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "common/extract_callback.h"
+#include "platform/file.h"
+#include "platform/text.h"
+#include "platform/time.h"
+
+namespace quillory {
+
+using platform::FileHandle;
+using platform::kInvalidFileHandle;
+using platform::SeekOrigin;
+
+// The result of SeekFile and FileSize64 on failure: all 64 bits set.
+inline constexpr std::uint64_t kInvalidFilePosition = ~std::uint64_t{0};
+
+// True when writing relativePath could leave the destination: it starts with a folder
+// separator ("\" or "/", both separate folders here) or contains ".." anywhere.
+bool IsUnsafePath(WStringView relativePath);
+
+// Decides whether a member whose path relative to the destination is relativePath may be
+// written. Safe paths proceed; unsafe ones proceed when unsafePathsAllowed is set or the
+// user agrees (name is the member's file name). An answer for all sets unsafePathsAllowed.
+bool CheckUnsafePath(WStringView relativePath, WStringView name, int& unsafePathsAllowed,
+                     ExtractCallback* callback);
+
+enum class OverwriteDecision { Overwrite, Skip };
+
+// Decides whether the member may replace what exists at outputPath. Anything standing
+// there counts as existing, whether or not it can be read. With askOnlyIfNewer the user
+// is asked only when the existing file is later (to the second) than memberTimeLocal.
+// An answer for all sets overwriteWithoutAsking. On Overwrite an existing file has been
+// made writable again, ready to be replaced.
+OverwriteDecision DecideOverwrite(WStringView outputPath, FileTime memberTimeLocal,
+                                  WStringView name, int askOnlyIfNewer,
+                                  int& overwriteWithoutAsking, ExtractCallback* callback);
+
+// Creates the output file, creating its missing folders and trying again if the first
+// attempt fails. The invalid handle when it still cannot be made.
+FileHandle CreateOutputFile(WStringView path);
+
+// Creates the folders that lead to the last separator of path (a path ending with a
+// separator creates that folder itself). 1 if the last folder creation succeeded, so an
+// existing folder gives 0. Iterative: deep paths never exhaust the stack.
+int CreateFolders(WStringView path);
+
+std::uint64_t SeekFile(FileHandle file, std::int64_t offset, SeekOrigin origin);
+std::uint64_t FileSize64(FileHandle file);
+std::size_t ReadBytes(FileHandle file, void* buffer, std::size_t count);
+std::size_t WriteBytes(FileHandle file, const void* buffer, std::size_t count);
+
+}  // namespace quillory

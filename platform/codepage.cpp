@@ -1,0 +1,208 @@
+// ANSI code page conversions through iconv, with an ASCII fast path.
+// One converter pair is kept per thread and reopened when QUILLORY_CODEPAGE changes.
+#include "platform/codepage.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cctype>
+#include <cstring>
+
+namespace quillory::platform {
+namespace {
+
+constexpr const char* kDefaultCodePage = "CP932";
+constexpr const char* kWideEncoding = "UTF-16LE";
+
+bool IsShiftJisName(const std::string& name) {
+    return name == "CP932" || name == "SHIFT_JIS" || name == "SHIFT-JIS" || name == "SJIS" ||
+           name == "WINDOWS-31J" || name == "MS_KANJI";
+}
+
+bool IsShiftJisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool IsShiftJisTrail(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
+
+class Converter {
+public:
+    Converter() = default;
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+    ~Converter() { CloseAll(); }
+
+    // Makes sure the converters match the environment; returns the code page name.
+    const std::string& Refresh() {
+        const char* env = std::getenv("QUILLORY_CODEPAGE");
+        std::string wanted = (env != nullptr && *env != '\0') ? env : kDefaultCodePage;
+        for (char& c : wanted) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (wanted != requested_) {
+            CloseAll();
+            requested_ = wanted;
+            name_ = wanted;
+            toWide_ = iconv_open(kWideEncoding, name_.c_str());
+            if (toWide_ == Invalid()) {
+                name_ = kDefaultCodePage;  // unknown encoding: keep the default
+                toWide_ = iconv_open(kWideEncoding, name_.c_str());
+            }
+            fromWide_ = iconv_open(name_.c_str(), kWideEncoding);
+            shiftJis_ = IsShiftJisName(name_);
+            asciiCompatible_ = CheckAsciiCompatible();
+        }
+        return name_;
+    }
+
+    WString ToWide(std::string_view bytes) {
+        Refresh();
+        WString out;
+        if (asciiCompatible_ && IsAscii(bytes)) {
+            out.assign(bytes.begin(), bytes.end());
+            return out;
+        }
+        if (toWide_ == Invalid()) {  // no iconv at all: Latin-1 keeps every byte visible
+            out.assign(bytes.begin(), bytes.end());
+            return out;
+        }
+        iconv(toWide_, nullptr, nullptr, nullptr, nullptr);
+        std::string buffer(bytes.size() * 4 + 8, '\0');
+        const char* in = bytes.data();
+        std::size_t inLeft = bytes.size();
+        while (inLeft > 0) {
+            char* outPtr = buffer.data();
+            std::size_t outLeft = buffer.size();
+            const std::size_t result =
+                iconv(toWide_, const_cast<char**>(&in), &inLeft, &outPtr, &outLeft);
+            AppendUtf16(out, buffer.data(), buffer.size() - outLeft);
+            if (result != static_cast<std::size_t>(-1)) break;
+            if (errno == E2BIG) continue;
+            // A byte the code page rejects (EILSEQ) or an incomplete sequence at the end
+            // (EINVAL): one replacement character. In Shift-JIS an invalid pair is skipped
+            // whole, so that a trail byte 0x5C never turns into a folder separator.
+            out.push_back(kReplacementChar);
+            std::size_t skip = 1;
+            if (shiftJis_ && inLeft >= 2 && IsShiftJisLead(static_cast<unsigned char>(in[0])) &&
+                IsShiftJisTrail(static_cast<unsigned char>(in[1]))) {
+                skip = 2;
+            }
+            if (errno == EINVAL) skip = inLeft;
+            in += skip;
+            inLeft -= skip;
+            iconv(toWide_, nullptr, nullptr, nullptr, nullptr);
+        }
+        return out;
+    }
+
+    std::string FromWide(WStringView text) {
+        Refresh();
+        std::string out;
+        bool ascii = true;
+        for (const char16_t c : text) ascii = ascii && c < 0x80;
+        if (ascii && asciiCompatible_) {
+            for (const char16_t c : text) out.push_back(static_cast<char>(c));
+            return out;
+        }
+        if (fromWide_ == Invalid()) {
+            for (const char16_t c : text) out.push_back(c < 0x100 ? static_cast<char>(c) : '?');
+            return out;
+        }
+        // Convert one code point at a time so that an unmappable one becomes "?".
+        std::size_t i = 0;
+        while (i < text.size()) {
+            std::size_t units = 1;
+            if (text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size() &&
+                text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+                units = 2;
+            }
+            char in[4];
+            for (std::size_t k = 0; k < units; ++k) {
+                in[2 * k] = static_cast<char>(text[i + k] & 0xFF);
+                in[2 * k + 1] = static_cast<char>(text[i + k] >> 8);
+            }
+            char encoded[16];
+            char* inPtr = in;
+            std::size_t inLeft = units * 2;
+            char* outPtr = encoded;
+            std::size_t outLeft = sizeof encoded;
+            iconv(fromWide_, nullptr, nullptr, nullptr, nullptr);
+            if (iconv(fromWide_, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
+                out.push_back('?');
+            } else {
+                out.append(encoded, sizeof encoded - outLeft);
+            }
+            i += units;
+        }
+        return out;
+    }
+
+private:
+    static iconv_t Invalid() { return reinterpret_cast<iconv_t>(-1); }
+
+    static bool IsAscii(std::string_view bytes) {
+        for (const char c : bytes) {
+            if (static_cast<unsigned char>(c) >= 0x80) return false;
+        }
+        return true;
+    }
+
+    static void AppendUtf16(WString& out, const char* bytes, std::size_t count) {
+        for (std::size_t i = 0; i + 1 < count; i += 2) {
+            out.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                                (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+        }
+    }
+
+    // True when bytes 0x01..0x7F decode to the same code points, so ASCII names can skip
+    // iconv. CP932 maps 0x5C to "\" and 0x7E to "~", as Windows does.
+    bool CheckAsciiCompatible() {
+        if (toWide_ == Invalid()) return true;
+        char in[127];
+        for (int i = 0; i < 127; ++i) in[i] = static_cast<char>(i + 1);
+        char outBuf[127 * 4];
+        char* inPtr = in;
+        std::size_t inLeft = sizeof in;
+        char* outPtr = outBuf;
+        std::size_t outLeft = sizeof outBuf;
+        iconv(toWide_, nullptr, nullptr, nullptr, nullptr);
+        if (iconv(toWide_, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
+            return false;
+        }
+        WString decoded;
+        AppendUtf16(decoded, outBuf, sizeof outBuf - outLeft);
+        if (decoded.size() != 127) return false;
+        for (int i = 0; i < 127; ++i) {
+            if (decoded[static_cast<std::size_t>(i)] != static_cast<char16_t>(i + 1)) return false;
+        }
+        return true;
+    }
+
+    void CloseAll() {
+        if (toWide_ != Invalid()) iconv_close(toWide_);
+        if (fromWide_ != Invalid()) iconv_close(fromWide_);
+        toWide_ = fromWide_ = Invalid();
+    }
+
+    std::string requested_;
+    std::string name_;
+    iconv_t toWide_ = Invalid();
+    iconv_t fromWide_ = Invalid();
+    bool shiftJis_ = false;
+    bool asciiCompatible_ = true;
+};
+
+Converter& ThreadConverter() {
+    thread_local Converter converter;
+    return converter;
+}
+
+}  // namespace
+
+const std::string& AnsiCodePageName() { return ThreadConverter().Refresh(); }
+
+WString AnsiToWide(std::string_view bytes) {
+    const std::size_t end = bytes.find('\0');
+    if (end != std::string_view::npos) bytes = bytes.substr(0, end);
+    return ThreadConverter().ToWide(bytes);
+}
+
+std::string WideToAnsi(WStringView text) { return ThreadConverter().FromWide(text); }
+
+}  // namespace quillory::platform

@@ -1,0 +1,80 @@
+// Files and folders on the host, addressed by program paths (UTF-16, "\" or "/").
+// This is the only code that touches the file system. Every operation reports failure
+// in its result; nothing throws. Output files are created fresh: whatever stood at the
+// path (a file, a hard link, a symbolic link) is unlinked first, so writing never goes
+// through a link to somewhere else. Extracted files never get execute permission.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+#include "platform/text.h"
+#include "platform/time.h"
+
+namespace quillory::platform {
+
+using FileHandle = int;
+inline constexpr FileHandle kInvalidFileHandle = -1;
+
+enum class SeekOrigin { Begin, Current, End };
+
+// MS-DOS style attribute bits as archives store them.
+inline constexpr std::uint32_t kAttributeReadOnly = 0x01;
+inline constexpr std::uint32_t kAttributeHidden = 0x02;
+inline constexpr std::uint32_t kAttributeSystem = 0x04;
+inline constexpr std::uint32_t kAttributeDirectory = 0x10;
+inline constexpr std::uint32_t kAttributeArchive = 0x20;
+inline constexpr std::uint32_t kAttributeNormal = 0x80;
+
+// Opens an existing file for reading, hinting random access. Folders are refused.
+FileHandle OpenFileForReading(WStringView path);
+
+// Creates a file for writing, replacing what stands at the path (never writing through
+// a symbolic link). Fails when the folder is missing or the path is too long.
+FileHandle CreateFileForWriting(WStringView path);
+
+bool CloseFile(FileHandle file);
+
+// Read and write as many bytes as the file gives or takes; the result is the count that
+// moved (short only at end of file or on failure).
+std::size_t ReadFile(FileHandle file, void* buffer, std::size_t count);
+std::size_t WriteFile(FileHandle file, const void* buffer, std::size_t count);
+
+// The new position, or nothing on failure (a negative position fails).
+std::optional<std::uint64_t> SetFilePosition(FileHandle file, std::int64_t offset,
+                                             SeekOrigin origin);
+std::optional<std::uint64_t> GetFileSize(FileHandle file);
+
+// Creation time cannot be set on Linux: both set the modification time; the access
+// time is left alone. The times are UTC.
+bool SetFileTimes(FileHandle file, FileTime creationUtc, FileTime lastWriteUtc);
+
+// Applies attributes to an open file: read-only removes write permission, anything
+// else (0x80 normal, 0x20 archive, ...) restores it; other bits have no host meaning.
+bool SetFileAttributes(FileHandle file, std::uint32_t attributes);
+
+// The same by path. On a folder read-only is ignored, as Windows ignores it, so a
+// read-only folder entry never makes later members unwritable; a symbolic link is
+// never followed (its target keeps its permissions).
+bool SetPathAttributes(WStringView path, std::uint32_t attributes);
+
+// Attributes of what stands at the path (a link counts as itself): 0x10 for a folder,
+// 0x01 when nobody may write it, else 0x80. Nothing when the path does not exist.
+std::optional<std::uint32_t> GetPathAttributes(WStringView path);
+
+// Last-write time (UTC) of what stands at the path, without following a link.
+std::optional<FileTime> GetPathLastWriteTime(WStringView path);
+
+// Creates one folder; fails when it exists or its parent is missing.
+bool CreateFolder(WStringView path);
+
+// A hook for tests that makes reads and writes come up short or fail. It sees every
+// ReadFile and WriteFile call before it happens and returns how many of the asked bytes
+// may move (the count itself to let it pass, fewer for a short transfer, 0 to fail).
+enum class IoKind { Read, Write };
+using IoFaultHook = std::function<std::size_t(IoKind kind, std::size_t count)>;
+void SetIoFaultHook(IoFaultHook hook);
+
+}  // namespace quillory::platform

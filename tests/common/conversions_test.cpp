@@ -1,0 +1,90 @@
+// Stored names to UTF-16 and archive times to file times.
+#include <gtest/gtest.h>
+
+#include "common/conversions.h"
+#include "tests/support/test_support.h"
+
+namespace quillory {
+namespace {
+
+WString Name(std::string_view bytes) {
+    return ArchiveNameToWide(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+}
+
+FileTime At(int y, int mo, int d, int h, int mi, int s) {
+    FileTime t = 0;
+    EXPECT_TRUE(platform::CalendarToFileTime({y, mo, d, h, mi, s, 0}, &t));
+    return t;
+}
+
+TEST(ArchiveNameTest, FFSeparatesFoldersBeforeDecoding) {
+    EXPECT_EQ(Name("doc\xFF" "a.txt"), u"doc\\a.txt");
+    EXPECT_EQ(Name("a/b\xFF" "c"), u"a/b\\c");  // "/" is left as it is
+    // Shift-JIS with a trail byte 0x5C next to a 0xFF separator.
+    EXPECT_EQ(Name("\x83\x5C\xFF\x95\x5C.txt"), u"\u30BD\\\u8868.txt");
+}
+
+TEST(ArchiveNameTest, EmbeddedNulEndsTheName) {
+    EXPECT_EQ(Name(std::string_view("abc\0def", 7)), u"abc");
+    EXPECT_EQ(Name(std::string_view("\0x", 2)), u"");
+}
+
+TEST(ArchiveNameTest, InvalidBytesNeverGiveAnEmptyName) {
+    EXPECT_EQ(Name("\x80"), u"\uFFFD");
+    EXPECT_EQ(Name("\xA0\xFD"), u"\uFFFD\uFFFD");
+}
+
+TEST(NarrowToWideTest, StopsAtCapacity) {
+    WChar out[6];
+    EXPECT_EQ(NarrowToWide("-lh5-", out, 6), 5);
+    EXPECT_EQ(WString(out), u"-lh5-");
+    EXPECT_EQ(NarrowToWide("-lh5-xyz", out, 6), 5);
+    EXPECT_EQ(WString(out), u"-lh5-");
+    EXPECT_EQ(NarrowToWide("\x93\xFA", out, 6), 1);
+    EXPECT_EQ(out[0], u'\u65E5');
+}
+
+TEST(CopyPrefixTest, TextBeforeOrThroughASeparator) {
+    const WString path = u"doc\\img\\a.txt";
+    EXPECT_EQ(CopyPrefix(path, 4), u"doc");
+    EXPECT_EQ(CopyPrefix(path, 5), u"doc\\");
+    EXPECT_EQ(CopyPrefix(path, 1), u"");
+}
+
+TEST(DosTimeTest, CalendarValueWithoutZoneChange) {
+    for (const char* zone : {"UTC0", "JST-9", "EST5EDT,M3.2.0,M11.1.0"}) {
+        testing::ScopedTimeZone tz(zone);
+        FileTime t = 0;
+        EXPECT_EQ(DosTimeToFileTime(0x3C21, 0x6000, &t), 1);
+        EXPECT_EQ(t, At(2010, 1, 1, 12, 0, 0)) << zone;
+    }
+    FileTime t = 0;
+    EXPECT_EQ(DosTimeToFileTime(0x0021, 0x0000, &t), 1);
+    EXPECT_EQ(t, At(1980, 1, 1, 0, 0, 0));
+    EXPECT_EQ(DosTimeToFileTime(0xFF9F, 0xBF7D, &t), 1);  // the last DOS time
+    EXPECT_EQ(t, At(2107, 12, 31, 23, 59, 58));
+}
+
+TEST(DosTimeTest, NonCalendarValuesFail) {
+    FileTime t = 99;
+    EXPECT_EQ(DosTimeToFileTime(0x3C01, 0, &t), 0);  // month 0
+    EXPECT_EQ(t, 0u);
+    EXPECT_EQ(DosTimeToFileTime(0x3C20, 0, &t), 0);  // day 0
+    EXPECT_EQ(DosTimeToFileTime(0x3C21, 0x001E, &t), 0);  // 60 seconds
+    EXPECT_EQ(DosTimeToFileTime(0x3C21, 0xC000, &t), 0);  // hour 24
+}
+
+TEST(UnixTimeTest, Boundaries) {
+    FileTime t = 0;
+    EXPECT_EQ(UnixTimeToFileTime(0, &t), 1);
+    EXPECT_EQ(t, 116444736000000000u);
+    EXPECT_EQ(UnixTimeToFileTime(0xFFFFFFFF, &t), 1);
+    EXPECT_EQ(t, At(2106, 2, 7, 6, 28, 15));
+    // UTC both ways, whatever the zone.
+    testing::ScopedTimeZone tz("JST-9");
+    EXPECT_EQ(UnixTimeToFileTime(1262347200, &t), 1);
+    EXPECT_EQ(t, At(2010, 1, 1, 12, 0, 0));
+}
+
+}  // namespace
+}  // namespace quillory

@@ -1,0 +1,209 @@
+// The unsafe-path and overwrite decisions with real files and times, and the creation
+// of output files and folders.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "common/output_files.h"
+#include "tests/support/recording_callback.h"
+#include "tests/support/test_support.h"
+
+namespace quillory {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadHostFile;
+using testing::RecordingCallback;
+using testing::TempDir;
+using testing::ToBytes;
+using testing::WriteHostFile;
+using Q = RecordingCallback::Question;
+
+TEST(UnsafePathTest, LeadingSeparatorsAndDotDotAreUnsafe) {
+    for (const WString& path : {WString(u"\\rooted"), WString(u"/abs"), WString(u"../x"),
+                                WString(u"..\\x"), WString(u"a/../../x"), WString(u"a..b")}) {
+        EXPECT_TRUE(IsUnsafePath(path));
+    }
+    for (const WString& path : {WString(u"a\\b.txt"), WString(u"a/b"), WString(u".hidden"),
+                                WString(u"x.y.z"), WString(u"")}) {
+        EXPECT_FALSE(IsUnsafePath(path));
+    }
+}
+
+TEST(UnsafePathTest, QuestionDecidesAndForAllIsRemembered) {
+    RecordingCallback callback;
+    int allowed = 0;
+    EXPECT_TRUE(CheckUnsafePath(u"doc\\a.txt", u"a.txt", allowed, &callback));
+    EXPECT_TRUE(callback.questions.empty());
+
+    EXPECT_FALSE(CheckUnsafePath(u"..\\a.txt", u"a.txt", allowed, &callback));
+    callback.unsafeAnswer = 1;
+    EXPECT_TRUE(CheckUnsafePath(u"/etc/a.txt", u"a.txt", allowed, &callback));
+    EXPECT_EQ(callback.Count(Q::UnsafePath), 2u);
+    EXPECT_EQ(callback.questions[0].name, u"a.txt");
+    EXPECT_EQ(allowed, 0);
+
+    callback.unsafeForAll = 1;
+    EXPECT_TRUE(CheckUnsafePath(u"..\\b", u"b", allowed, &callback));
+    EXPECT_EQ(allowed, 1);
+    EXPECT_TRUE(CheckUnsafePath(u"..\\c", u"c", allowed, &callback));
+    EXPECT_EQ(callback.Count(Q::UnsafePath), 3u);
+}
+
+TEST(UnsafePathTest, NoCallbackRefuses) {
+    int allowed = 0;
+    EXPECT_FALSE(CheckUnsafePath(u"\\x", u"x", allowed, nullptr));
+}
+
+class OverwriteTest : public ::testing::Test {
+protected:
+    // The existing file "e.txt" with the given local time (whole seconds).
+    void MakeExisting(int hour, int minute, int second) {
+        WriteHostFile(dir.Host("e.txt"), "existing");
+        FileTime local = 0;
+        ASSERT_TRUE(platform::CalendarToFileTime({2020, 5, 1, hour, minute, second, 0}, &local));
+        FileTime utc = 0;
+        ASSERT_TRUE(platform::LocalFileTimeToUtc(local, &utc));
+        // Sub-second part on disk must not matter: the comparison is in whole seconds.
+        utc += 4000000;
+        const FileHandle f = ::open(dir.Host("e.txt").c_str(), O_WRONLY);
+        ASSERT_GE(f, 0);
+        ASSERT_TRUE(platform::SetFileTimes(f, utc, utc));
+        ::close(f);
+    }
+    FileTime Member(int hour, int minute, int second) {
+        FileTime t = 0;
+        EXPECT_TRUE(platform::CalendarToFileTime({2020, 5, 1, hour, minute, second, 0}, &t));
+        return t;
+    }
+    OverwriteDecision Decide(FileTime member, int askOnlyIfNewer, int& withoutAsking) {
+        return DecideOverwrite(dir.Program("e.txt"), member, u"e.txt", askOnlyIfNewer,
+                               withoutAsking, &callback);
+    }
+
+    testing::ScopedTimeZone tz{"JST-9"};
+    TempDir dir;
+    RecordingCallback callback;
+};
+
+TEST_F(OverwriteTest, MissingFileIsWrittenWithoutAQuestion) {
+    int withoutAsking = 0;
+    EXPECT_EQ(Decide(Member(1, 0, 0), 0, withoutAsking), OverwriteDecision::Overwrite);
+    EXPECT_TRUE(callback.questions.empty());
+}
+
+TEST_F(OverwriteTest, NewerOnlyAsksWhenTheExistingFileIsLater) {
+    int withoutAsking = 0;
+    MakeExisting(10, 0, 0);
+    EXPECT_EQ(Decide(Member(10, 0, 0), 1, withoutAsking), OverwriteDecision::Overwrite);
+    EXPECT_TRUE(callback.questions.empty());
+    MakeExisting(10, 0, 1);
+    EXPECT_EQ(Decide(Member(10, 0, 0), 1, withoutAsking), OverwriteDecision::Skip);
+    ASSERT_EQ(callback.Count(Q::Overwrite), 1u);
+    EXPECT_EQ(callback.questions[0].name, u"e.txt");
+    EXPECT_EQ(ReadHostFile(dir.Host("e.txt")), ToBytes("existing"));
+}
+
+TEST_F(OverwriteTest, AlwaysAskAsksEvenForOlderFiles) {
+    int withoutAsking = 0;
+    MakeExisting(9, 0, 0);
+    EXPECT_EQ(Decide(Member(10, 0, 0), 0, withoutAsking), OverwriteDecision::Skip);
+    callback.overwriteAnswer = 1;
+    EXPECT_EQ(Decide(Member(10, 0, 0), 0, withoutAsking), OverwriteDecision::Overwrite);
+    EXPECT_EQ(callback.Count(Q::Overwrite), 2u);
+}
+
+TEST_F(OverwriteTest, ForAllStopsFurtherQuestions) {
+    int withoutAsking = 0;
+    MakeExisting(9, 0, 0);
+    callback.overwriteForAll = 1;  // with overwrite 0: this file is kept, later ones replaced
+    EXPECT_EQ(Decide(Member(10, 0, 0), 0, withoutAsking), OverwriteDecision::Skip);
+    EXPECT_EQ(withoutAsking, 1);
+    EXPECT_EQ(Decide(Member(10, 0, 0), 0, withoutAsking), OverwriteDecision::Overwrite);
+    EXPECT_EQ(callback.Count(Q::Overwrite), 1u);
+}
+
+TEST_F(OverwriteTest, NoCallbackSkips) {
+    int withoutAsking = 0;
+    MakeExisting(9, 0, 0);
+    EXPECT_EQ(DecideOverwrite(dir.Program("e.txt"), Member(10, 0, 0), u"e.txt", 0, withoutAsking,
+                              nullptr),
+              OverwriteDecision::Skip);
+}
+
+TEST_F(OverwriteTest, ReadOnlyFileIsMadeWritableAndReplaced) {
+    int withoutAsking = 1;
+    MakeExisting(9, 0, 0);
+    fs::permissions(dir.Host("e.txt"), fs::perms::owner_read);
+    EXPECT_EQ(Decide(Member(10, 0, 0), 0, withoutAsking), OverwriteDecision::Overwrite);
+    const FileHandle f = CreateOutputFile(dir.Program("e.txt"));
+    ASSERT_NE(f, kInvalidFileHandle);
+    ASSERT_EQ(WriteBytes(f, "new", 3), 3u);
+    platform::CloseFile(f);
+    EXPECT_EQ(ReadHostFile(dir.Host("e.txt")), ToBytes("new"));
+}
+
+TEST_F(OverwriteTest, UnreadableFileStillCountsAsExisting) {
+    int withoutAsking = 0;
+    MakeExisting(9, 0, 0);
+    fs::permissions(dir.Host("e.txt"), fs::perms::none);
+    EXPECT_EQ(Decide(Member(10, 0, 0), 0, withoutAsking), OverwriteDecision::Skip);
+    EXPECT_EQ(callback.Count(Q::Overwrite), 1u);
+    fs::permissions(dir.Host("e.txt"), fs::perms::owner_read);
+    EXPECT_EQ(ReadHostFile(dir.Host("e.txt")), ToBytes("existing"));
+}
+
+TEST_F(OverwriteTest, SymbolicLinkCountsAsExistingAndItsTargetIsNotTouched) {
+    int withoutAsking = 1;
+    WriteHostFile(dir.Host("target"), "target");
+    fs::permissions(dir.Host("target"), fs::perms::owner_read);
+    fs::create_symlink(dir.Host("target"), dir.Host("e.txt"));
+    EXPECT_EQ(Decide(Member(10, 0, 0), 0, withoutAsking), OverwriteDecision::Overwrite);
+    EXPECT_EQ(fs::status(dir.Host("target")).permissions() & fs::perms::owner_write,
+              fs::perms::none);
+    const FileHandle f = CreateOutputFile(dir.Program("e.txt"));
+    ASSERT_NE(f, kInvalidFileHandle);
+    platform::CloseFile(f);
+    EXPECT_EQ(ReadHostFile(dir.Host("target")), ToBytes("target"));
+}
+
+TEST(CreateFoldersTest, CreatesThreeMissingLevels) {
+    TempDir dir;
+    EXPECT_EQ(CreateFolders(dir.Program("a\\b\\c\\file.txt")), 1);
+    EXPECT_TRUE(fs::is_directory(dir.Host("a/b/c")));
+    EXPECT_FALSE(fs::exists(dir.Host("a/b/c/file.txt")));
+    EXPECT_EQ(CreateFolders(dir.Program("x/y/z/")), 1);  // a folder path creates itself
+    EXPECT_TRUE(fs::is_directory(dir.Host("x/y/z")));
+    EXPECT_EQ(CreateFolders(dir.Program("a\\b\\c\\other.txt")), 0);  // already there
+    EXPECT_EQ(CreateFolders(u"noseparator"), 0);
+}
+
+TEST(CreateFoldersTest, DeepPathsDoNotRecurse) {
+    TempDir dir;
+    std::string deep;
+    for (int i = 0; i < 1500; ++i) deep += "d/";
+    EXPECT_EQ(CreateFolders(dir.Program(deep + "f")), 1);
+    EXPECT_TRUE(fs::is_directory(dir.Host(deep)));
+}
+
+TEST(CreateOutputFileTest, CreatesMissingFoldersOnTheSecondTry) {
+    TempDir dir;
+    const FileHandle f = CreateOutputFile(dir.Program("p\\q\\r.txt"));
+    ASSERT_NE(f, kInvalidFileHandle);
+    EXPECT_EQ(WriteBytes(f, "data", 4), 4u);
+    platform::CloseFile(f);
+    EXPECT_EQ(ReadHostFile(dir.Host("p/q/r.txt")), ToBytes("data"));
+}
+
+TEST(FilePositionTest, FailuresSetAllBits) {
+    EXPECT_EQ(SeekFile(kInvalidFileHandle, 0, SeekOrigin::Begin), kInvalidFilePosition);
+    EXPECT_EQ(FileSize64(kInvalidFileHandle), kInvalidFilePosition);
+    char b;
+    EXPECT_EQ(ReadBytes(kInvalidFileHandle, &b, 1), 0u);
+}
+
+}  // namespace
+}  // namespace quillory

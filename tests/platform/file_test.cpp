@@ -1,0 +1,178 @@
+// The file layer against a real file system: creation that never writes through links,
+// attribute mapping, times, positions and the fault hook.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "platform/file.h"
+#include "tests/support/test_support.h"
+
+namespace quillory::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadHostFile;
+using testing::TempDir;
+using testing::ToBytes;
+using testing::WriteHostFile;
+
+mode_t ModeOf(const fs::path& p) {
+    struct stat st {};
+    EXPECT_EQ(::lstat(p.c_str(), &st), 0);
+    return st.st_mode & 07777;
+}
+
+void WriteText(FileHandle f, std::string_view text) {
+    ASSERT_EQ(WriteFile(f, text.data(), text.size()), text.size());
+}
+
+TEST(FileTest, CreateReplacesAnExistingFile) {
+    TempDir dir;
+    WriteHostFile(dir.Host("a.txt"), "old contents");
+    const FileHandle f = CreateFileForWriting(dir.Program("a.txt"));
+    ASSERT_NE(f, kInvalidFileHandle);
+    WriteText(f, "new");
+    EXPECT_TRUE(CloseFile(f));
+    EXPECT_EQ(ReadHostFile(dir.Host("a.txt")), ToBytes("new"));
+}
+
+TEST(FileTest, SymbolicLinkAtTheOutputPathIsReplacedNotFollowed) {
+    TempDir dir;
+    WriteHostFile(dir.Host("target.txt"), "keep me");
+    fs::create_symlink(dir.Host("target.txt"), dir.Host("link.txt"));
+    const FileHandle f = CreateFileForWriting(dir.Program("link.txt"));
+    ASSERT_NE(f, kInvalidFileHandle);
+    WriteText(f, "member");
+    CloseFile(f);
+    EXPECT_EQ(ReadHostFile(dir.Host("target.txt")), ToBytes("keep me"));
+    EXPECT_FALSE(fs::is_symlink(dir.Host("link.txt")));
+    EXPECT_EQ(ReadHostFile(dir.Host("link.txt")), ToBytes("member"));
+}
+
+TEST(FileTest, DanglingLinkAndHardLinkKeepTheirTargets) {
+    TempDir dir;
+    fs::create_symlink(dir.Host("nowhere.txt"), dir.Host("dangling"));
+    FileHandle f = CreateFileForWriting(dir.Program("dangling"));
+    ASSERT_NE(f, kInvalidFileHandle);
+    CloseFile(f);
+    EXPECT_FALSE(fs::exists(dir.Host("nowhere.txt")));
+
+    WriteHostFile(dir.Host("original"), "shared");
+    fs::create_hard_link(dir.Host("original"), dir.Host("hard"));
+    f = CreateFileForWriting(dir.Program("hard"));
+    ASSERT_NE(f, kInvalidFileHandle);
+    WriteText(f, "x");
+    CloseFile(f);
+    EXPECT_EQ(ReadHostFile(dir.Host("original")), ToBytes("shared"));
+}
+
+TEST(FileTest, CreationNeedsTheFolderAndRefusesFolders) {
+    TempDir dir;
+    EXPECT_EQ(CreateFileForWriting(dir.Program("missing/a.txt")), kInvalidFileHandle);
+    fs::create_directory(dir.Host("sub"));
+    EXPECT_EQ(CreateFileForWriting(dir.Program("sub")), kInvalidFileHandle);
+    EXPECT_TRUE(fs::is_directory(dir.Host("sub")));
+    EXPECT_EQ(OpenFileForReading(dir.Program("sub")), kInvalidFileHandle);
+}
+
+TEST(FileTest, PathsWithNulOrBeyondTheHostLimitAreRefused) {
+    TempDir dir;
+    WString withNul = dir.Program("a");
+    withNul += u'\0';
+    withNul += u"b";
+    EXPECT_EQ(CreateFileForWriting(withNul), kInvalidFileHandle);
+    EXPECT_FALSE(fs::exists(dir.Host("a")));
+    const WString tooLong = dir.Program() + u"\\" + WString(5000, u'x');
+    EXPECT_EQ(CreateFileForWriting(tooLong), kInvalidFileHandle);
+}
+
+TEST(FileTest, ReadOnlyAttributeRemovesWriteAndNormalRestoresIt) {
+    TempDir dir;
+    const FileHandle f = CreateFileForWriting(dir.Program("r.txt"));
+    ASSERT_NE(f, kInvalidFileHandle);
+    EXPECT_TRUE(SetFileAttributes(f, kAttributeReadOnly | kAttributeArchive));
+    CloseFile(f);
+    EXPECT_EQ(ModeOf(dir.Host("r.txt")) & 0222, 0u);
+    EXPECT_EQ(ModeOf(dir.Host("r.txt")) & 0111, 0u);
+    EXPECT_EQ(GetPathAttributes(dir.Program("r.txt")), kAttributeReadOnly);
+    EXPECT_TRUE(SetPathAttributes(dir.Program("r.txt"), kAttributeNormal));
+    EXPECT_NE(ModeOf(dir.Host("r.txt")) & 0200, 0u);
+    EXPECT_EQ(GetPathAttributes(dir.Program("r.txt")), kAttributeNormal);
+    EXPECT_EQ(ModeOf(dir.Host("r.txt")) & 0111, 0u);
+}
+
+TEST(FileTest, ReadOnlyIsIgnoredOnFoldersAndLinks) {
+    TempDir dir;
+    ASSERT_TRUE(CreateFolder(dir.Program("d")));
+    EXPECT_TRUE(SetPathAttributes(dir.Program("d"), kAttributeReadOnly | kAttributeDirectory));
+    EXPECT_NE(ModeOf(dir.Host("d")) & 0200, 0u);
+    EXPECT_EQ(GetPathAttributes(dir.Program("d")), kAttributeDirectory);
+
+    WriteHostFile(dir.Host("t"), "x");
+    fs::create_symlink(dir.Host("t"), dir.Host("l"));
+    EXPECT_TRUE(SetPathAttributes(dir.Program("l"), kAttributeReadOnly));
+    EXPECT_NE(ModeOf(dir.Host("t")) & 0200, 0u);
+}
+
+TEST(FileTest, CreateFolderFailsWhenItExistsOrHasNoParent) {
+    TempDir dir;
+    EXPECT_TRUE(CreateFolder(dir.Program("x")));
+    EXPECT_FALSE(CreateFolder(dir.Program("x")));
+    EXPECT_FALSE(CreateFolder(dir.Program("y\\z")));
+}
+
+TEST(FileTest, LastWriteTimeIsSetAndAccessTimeLeftAlone) {
+    TempDir dir;
+    FileHandle f = CreateFileForWriting(dir.Program("t.txt"));
+    ASSERT_NE(f, kInvalidFileHandle);
+    CalendarTime c{2010, 1, 1, 3, 0, 0, 0};
+    FileTime when = 0;
+    ASSERT_TRUE(CalendarToFileTime(c, &when));
+    struct stat before {};
+    ::fstat(f, &before);
+    EXPECT_TRUE(SetFileTimes(f, when, when));
+    CloseFile(f);
+    EXPECT_EQ(GetPathLastWriteTime(dir.Program("t.txt")), when);
+    struct stat after {};
+    ::stat(dir.Host("t.txt").c_str(), &after);
+    EXPECT_EQ(after.st_atim.tv_sec, before.st_atim.tv_sec);
+}
+
+TEST(FileTest, PositionsAndSizesAre64Bit) {
+    TempDir dir;
+    const FileHandle w = CreateFileForWriting(dir.Program("big"));
+    ASSERT_NE(w, kInvalidFileHandle);
+    const std::int64_t fiveGiB = std::int64_t{5} << 30;
+    ASSERT_EQ(SetFilePosition(w, fiveGiB, SeekOrigin::Begin), static_cast<std::uint64_t>(fiveGiB));
+    WriteText(w, "end");
+    CloseFile(w);
+    const FileHandle r = OpenFileForReading(dir.Program("big"));
+    ASSERT_NE(r, kInvalidFileHandle);
+    EXPECT_EQ(GetFileSize(r), static_cast<std::uint64_t>(fiveGiB + 3));
+    EXPECT_EQ(SetFilePosition(r, -3, SeekOrigin::End), static_cast<std::uint64_t>(fiveGiB));
+    char buffer[8] = {};
+    EXPECT_EQ(ReadFile(r, buffer, sizeof buffer), 3u);
+    EXPECT_EQ(std::string(buffer), "end");
+    EXPECT_EQ(SetFilePosition(r, -1, SeekOrigin::Begin), std::nullopt);
+    CloseFile(r);
+}
+
+TEST(FileTest, FaultHookShortensAndFailsTransfers) {
+    TempDir dir;
+    const FileHandle f = CreateFileForWriting(dir.Program("h"));
+    ASSERT_NE(f, kInvalidFileHandle);
+    int calls = 0;
+    SetIoFaultHook([&](IoKind kind, std::size_t count) -> std::size_t {
+        ++calls;
+        return kind == IoKind::Write ? count / 2 : 0;
+    });
+    EXPECT_EQ(WriteFile(f, "abcdef", 6), 3u);
+    SetIoFaultHook(nullptr);
+    CloseFile(f);
+    EXPECT_EQ(ReadHostFile(dir.Host("h")), ToBytes("abc"));
+    EXPECT_EQ(calls, 1);
+}
+
+}  // namespace
+}  // namespace quillory::platform

@@ -1,0 +1,59 @@
+// An ExtractCallback for tests: records every question and answers from fixed settings.
+#pragma once
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "common/extract_callback.h"
+
+namespace quillory::testing {
+
+class RecordingCallback : public ExtractCallback {
+public:
+    struct Question {
+        enum Kind { UnsafePath, Password, Overwrite } kind;
+        WString name;
+    };
+
+    // Answers given to the questions (1 = yes) and whether "for all" is set with them.
+    int unsafeAnswer = 0;
+    int unsafeForAll = 0;
+    int overwriteAnswer = 0;
+    int overwriteForAll = 0;
+    // Passwords handed out in turn; once used up, the dialog counts as cancelled.
+    std::vector<WString> passwords;
+
+    std::vector<Question> questions;
+
+    void ConfirmUnsafePath(WStringView name, int* proceed, int* forAll) override {
+        questions.push_back({Question::UnsafePath, WString(name)});
+        *proceed = unsafeAnswer;
+        *forAll = unsafeForAll;
+    }
+    void AskPassword(WStringView memberName, WChar* password) override {
+        questions.push_back({Question::Password, WString(memberName)});
+        if (nextPassword_ < passwords.size()) {
+            const WString& p = passwords[nextPassword_++];
+            const std::size_t n = std::min<std::size_t>(p.size(), kPasswordBufferUnits - 1);
+            std::copy_n(p.begin(), n, password);
+            password[n] = u'\0';
+        }
+    }
+    void ConfirmOverwrite(WStringView name, int* overwrite, int* forAll) override {
+        questions.push_back({Question::Overwrite, WString(name)});
+        *overwrite = overwriteAnswer;
+        *forAll = overwriteForAll;
+    }
+
+    std::size_t Count(Question::Kind kind) const {
+        std::size_t n = 0;
+        for (const auto& q : questions) n += q.kind == kind;
+        return n;
+    }
+
+private:
+    std::size_t nextPassword_ = 0;
+};
+
+}  // namespace quillory::testing
