@@ -1,0 +1,107 @@
+// The ZIP archive reader: finds the end record, lists the central directory into a
+// table, and extracts or tests members (stored, deflate, Deflate64; traditional and
+// AES encryption). It never talks to the user itself: questions and passwords go
+// through the callback and every outcome is a status number for the document.
+#pragma once
+
+#include <cstdint>
+#include <memory_resource>
+#include <string>
+#include <vector>
+
+#include "common/extract_callback.h"
+#include "platform/file.h"
+#include "platform/heap.h"
+#include "platform/text.h"
+#include "platform/time.h"
+
+namespace quillory {
+
+// Result codes. The numbers are shown to users in a message, so they never change.
+enum class ZipStatus : int {
+    Ok = 0,
+    OpenFailed = 2,            // archive missing, a folder, or cannot be opened
+    BadLocalHeader = 4,        // local header not found or unreadable
+    UnsupportedMethod = 7,     // compression method other than 0, 8, 9
+    CrcMismatch = 9,           // CRC-32 of the output differs
+    CreateFailed = 10,         // the output file cannot be created
+    Skipped = 11,              // an existing file was kept
+    WrongPassword = 12,        // the password check failed
+    NoEndRecord = 13,          // no end-of-central-directory record
+    MultiDisk = 14,            // the archive spans several disks
+    AesSetupFailed = 15,       // AES key set-up refused the password or the strength
+    AuthenticationFailed = 16, // the AES authentication code differs
+    UnsafePathRefused = 17,    // an unsafe member path was refused
+    WriteFailed = 21,          // the output file could not take all of the member's data
+};
+
+// One central-directory record.
+struct ZipEntry {
+    explicit ZipEntry(std::pmr::memory_resource* memory) : name(memory), path(memory) {}
+
+    std::uint32_t method = 0;  // 0 stored, 8 deflate, 9 Deflate64, 99 AES, others as stored
+    std::uint32_t compressedSize = 0;
+    std::uint32_t originalSize = 0;
+    FileTime modifiedTime = 0;  // local time, as the MS-DOS fields hold it
+    std::uint64_t localHeaderOffset = 0;
+    std::uint32_t attributes = 0;  // external attributes as stored
+    std::pmr::u16string name;      // file name without folders; empty for folder entries
+    std::pmr::u16string path;      // folder part ending with "/", or empty
+    std::uint32_t crc32 = 0;
+    std::uint8_t madeByVersion = 0;
+    std::uint8_t madeByHost = 0;
+    std::uint8_t versionNeeded = 0;
+    std::uint8_t versionNeededHost = 0;
+    std::uint32_t flags = 0;  // general-purpose bit flag
+    int aesPresent = 0;
+    std::uint32_t aesVersion = 0;  // 1 = AE-1, 2 = AE-2
+    WChar aesVendor[3] = {};
+    int aesStrength = 0;  // 1 AES-128, 2 AES-192, 3 AES-256
+    std::uint32_t aesMethod = 0;
+};
+
+class ZipArchive {
+    // First member: the entry table and everything else the reader allocates lives in
+    // this heap, so it is created before them and destroyed after them.
+    platform::PrivateHeap heap_{platform::kReaderHeapInitialBytes};
+
+public:
+    ZipArchive();
+    virtual ~ZipArchive();
+    ZipArchive(const ZipArchive&) = delete;
+    ZipArchive& operator=(const ZipArchive&) = delete;
+
+    ZipArchive& SetCallback(ExtractCallback* newCallback);
+
+    // 1 when the archive is open and its directory listed (at least one entry); 0 on
+    // failure, the archive closed again.
+    int Open(WStringView archive);
+    // Harmless when nothing is open.
+    int Close();
+    // 1 when the member was extracted (or tested) and checked; else 0 with status.
+    int ExtractEntry(const ZipEntry* entry);
+
+    int unsafePathsAllowed = 0;
+    ExtractCallback* callback = nullptr;
+    // End-of-central-directory values of the open archive.
+    std::uint32_t thisDisk = 0;
+    std::uint32_t centralDirDisk = 0;
+    std::uint32_t entriesThisDisk = 0;
+    std::uint32_t totalEntries = 0;
+    std::uint32_t centralDirSize = 0;
+    std::uint64_t centralDirOffset = 0;
+    std::uint32_t commentLength = 0;
+    int useFolders = 1;
+    int askOnlyIfNewer = 0;
+    int overwriteWithoutAsking = 0;
+    ZipStatus status = ZipStatus::Ok;
+    int testMode = 0;
+    WString destFolder;
+    WString archivePath;
+    int entryCount = 0;
+    std::pmr::vector<ZipEntry> entries;
+    int passwordFromCaller = 0;
+    int passwordNeedsReset = 1;
+};
+
+}  // namespace quillory
