@@ -1,0 +1,165 @@
+// Rows of the member list and the formatting of their cells.
+#include "document/member_list.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+
+#include "document/quillory_doc.h"
+#include "document/texts.h"
+#include "platform/file.h"
+
+namespace quillory {
+namespace {
+
+// Widens ASCII digits and punctuation formatted into a char buffer.
+WString Widen(const char* begin, const char* end) {
+    return WString(begin, end);
+}
+
+// A folder row's fixed cells.
+constexpr WStringView kFolderSize = u"0";
+constexpr WStringView kFolderRatio = u"0%";
+
+// The stored UTC time of an LZH entry is shown in local time; a ZIP entry's time is
+// local already.
+FileTime ShownTime(const LzhEntry& entry) {
+    FileTime local = entry.modifiedTime;
+    return platform::UtcFileTimeToLocal(entry.modifiedTime, &local) ? local : entry.modifiedTime;
+}
+FileTime ShownTime(const ZipEntry& entry) {
+    return entry.modifiedTime;
+}
+
+template <class Entry>
+WString EntryCell(const Entry& entry, int column) {
+    const WStringView name(entry.name);
+    const bool folder = name.empty();
+    switch (column) {
+        case 0:
+            return WString(folder ? texts::kFolderRowName : name);
+        case 1:
+            return folder ? WString(kFolderSize) : GroupDigits(entry.originalSize);
+        case 2:
+            return folder ? WString(kFolderSize) : GroupDigits(entry.compressedSize);
+        case 3:
+            return folder ? WString(kFolderRatio)
+                          : FormatRatio(entry.compressedSize, entry.originalSize);
+        case 4:
+            return FormatTime(ShownTime(entry));
+        case 5:
+            return FormatAttributes(entry.attributes);
+        case 6:
+            return WString(WStringView(entry.path));
+        default:
+            return WString();
+    }
+}
+
+// Indices of the rows an entry table gets.
+template <class Reader>
+void CollectRows(const Reader& reader, int count, bool showFolders, std::vector<int>* rows) {
+    rows->reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        if (showFolders || !WStringView(reader.entries[static_cast<std::size_t>(i)].name).empty()) {
+            rows->push_back(i);
+        }
+    }
+}
+
+}  // namespace
+
+WString GroupDigits(std::uint32_t value) {
+    char digits[16];
+    const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    const std::size_t length = static_cast<std::size_t>(end - digits);
+    // The first group has length mod 3 digits (3 when that is 0), every further one 3.
+    std::size_t first = length % 3 == 0 ? 3 : length % 3;
+    WString text(digits, digits + first);
+    for (std::size_t i = first; i < length; i += 3) {
+        text += u',';
+        text.append(digits + i, digits + i + 3);
+    }
+    return text;
+}
+
+WString FormatRatio(std::uint32_t compressedSize, std::uint32_t originalSize) {
+    const double ratio = originalSize == 0 ? 100.0
+                                           : static_cast<double>(compressedSize) /
+                                                 static_cast<double>(originalSize) * 100.0;
+    // Up to 4294967295 / 1 * 100 with one decimal: well inside the buffer.
+    char text[32];
+    const char* end =
+        std::to_chars(text, text + sizeof text - 1, ratio, std::chars_format::fixed, 1).ptr;
+    WString wide = Widen(text, end);
+    wide += u'%';
+    return wide;
+}
+
+WString FormatTime(FileTime time) {
+    platform::CalendarTime c;
+    if (!platform::FileTimeToCalendar(time, &c)) return WString();
+    // "%d/%02d/%02d %02d:%02d:%02d": five digits of year at most, so 20 characters.
+    char text[32];
+    const int n = std::snprintf(text, sizeof text, "%d/%02d/%02d %02d:%02d:%02d", c.year, c.month,
+                                c.day, c.hour, c.minute, c.second);
+    return n > 0 ? Widen(text, text + std::min<int>(n, sizeof text - 1)) : WString();
+}
+
+WString FormatAttributes(std::uint32_t attributes) {
+    WString text;
+    if ((attributes & platform::kAttributeReadOnly) != 0) text += u'R';
+    if ((attributes & platform::kAttributeHidden) != 0) text += u'H';
+    if ((attributes & platform::kAttributeSystem) != 0) text += u'S';
+    if ((attributes & platform::kAttributeArchive) != 0) text += u'A';
+    return text;
+}
+
+void MemberList::Rebuild(const CQuilloryDoc& doc) {
+    doc_ = &doc;
+    type_ = doc.archiveType;
+    entryIndices_.clear();
+    const int count = doc.EntryCount();
+    const bool showFolders = doc.settings().DisplayFolder != 0;
+    doc.WithReader(
+        [&](const auto& reader) { CollectRows(reader, count, showFolders, &entryIndices_); });
+}
+
+WString MemberList::CellText(int row, int column) const {
+    if (doc_ == nullptr || row < 0 || row >= rowCount()) return WString();
+    const std::size_t index = static_cast<std::size_t>(EntryIndex(row));
+    // The table is read as it is now; a row whose entry has gone shows nothing.
+    if (type_ == ArchiveType::Lzh) {
+        const auto& entries = doc_->lzhArchive->entries;
+        return index < entries.size() ? EntryCell(entries[index], column) : WString();
+    }
+    const auto& entries = doc_->zipArchive->entries;
+    return index < entries.size() ? EntryCell(entries[index], column) : WString();
+}
+
+std::array<WString, kColumnCount> MemberList::RowTexts(int row) const {
+    std::array<WString, kColumnCount> cells;
+    for (int column = 0; column < kColumnCount; ++column) {
+        cells[static_cast<std::size_t>(column)] = CellText(row, column);
+    }
+    return cells;
+}
+
+RunSummary MemberList::ExtractSelected(CQuilloryDoc& doc, std::span<const int> selectedRows) const {
+    std::vector<int> rows(selectedRows.begin(), selectedRows.end());
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    std::vector<int> entries;
+    entries.reserve(rows.size());
+    for (const int row : rows) {
+        if (row >= 0 && row < rowCount()) entries.push_back(EntryIndex(row));
+    }
+    return doc.ExtractEntries(entries);
+}
+
+void MemberList::OpenRow(CQuilloryDoc& doc, int row) const {
+    if (row < 0 || row >= rowCount()) return;
+    doc.OpenEntry(EntryIndex(row));
+}
+
+}  // namespace quillory

@@ -1,0 +1,72 @@
+// The member list's content without any widget: which entries get a row, the text of
+// each of the seven columns, and the entry index each row carries as its item data. A
+// front end shows rowCount() rows and asks for cells as it draws them, so a list of
+// 100,000 members is rebuilt at once. The view's two actions (extract the selected rows,
+// open a row's member) go through the item data, never through row numbers.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "document/archive_type.h"
+#include "platform/text.h"
+#include "platform/time.h"
+
+namespace quillory {
+
+class CQuilloryDoc;
+struct RunSummary;
+
+inline constexpr int kColumnCount = 7;
+
+enum class ColumnAlignment { Left, Right };
+
+struct ColumnSpec {
+    WStringView title;
+    ColumnAlignment alignment;
+    int width;  // in the device's pixels
+};
+
+inline constexpr std::array<ColumnSpec, kColumnCount> kColumns = {{
+    {u"ファイル名", ColumnAlignment::Left, 190},
+    {u"サイズ", ColumnAlignment::Right, 75},
+    {u"圧縮サイズ", ColumnAlignment::Right, 75},
+    {u"圧縮率", ColumnAlignment::Right, 60},
+    {u"最終更新日時", ColumnAlignment::Right, 135},
+    {u"属性", ColumnAlignment::Left, 45},
+    {u"パス", ColumnAlignment::Left, 215},
+}};
+
+// Column texts, each formatted as the list shows it.
+WString GroupDigits(std::uint32_t value);  // 1234567 -> "1,234,567"
+WString FormatRatio(std::uint32_t compressedSize, std::uint32_t originalSize);  // "33.3%"
+WString FormatTime(FileTime time);  // "2021/03/04 05:06:08"; empty when out of range
+WString FormatAttributes(std::uint32_t attributes);  // "RHSA" letters of the set bits
+
+class MemberList {
+  public:
+    // Rebuilds every row from the document's open reader: one row per entry in table
+    // order, folder entries only when the setting "DisplayFolder" is on.
+    void Rebuild(const CQuilloryDoc& doc);
+
+    int rowCount() const { return static_cast<int>(entryIndices_.size()); }
+    // The row's item data: the index of its entry in the reader's table.
+    int EntryIndex(int row) const { return entryIndices_[static_cast<std::size_t>(row)]; }
+    // The text of one cell; empty outside the rows and columns.
+    WString CellText(int row, int column) const;
+    std::array<WString, kColumnCount> RowTexts(int row) const;
+
+    // Extract selected: the rows given (in any order) are extracted top to bottom.
+    RunSummary ExtractSelected(CQuilloryDoc& doc, std::span<const int> selectedRows) const;
+    // Double-click: a row (or -1 for empty space) to open with the desktop.
+    void OpenRow(CQuilloryDoc& doc, int row) const;
+
+  private:
+    const CQuilloryDoc* doc_ = nullptr;
+    ArchiveType type_ = ArchiveType::None;
+    std::vector<int> entryIndices_;
+};
+
+}  // namespace quillory

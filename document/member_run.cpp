@@ -1,0 +1,39 @@
+// The summary and damage texts of a run.
+#include "document/member_run.h"
+
+#include <string>
+
+#include "platform/text.h"
+
+namespace quillory {
+namespace {
+
+WString Number(int value) {
+    return platform::AsciiToWide(std::to_string(value));
+}
+
+}  // namespace
+
+WString ExtractSummaryText(const RunCounts& counts) {
+    WString text(texts::kExtractDone);
+    if (counts.unsupported > 0)
+        text.append(texts::kUnsupportedCountLine) += Number(counts.unsupported);
+    if (counts.damaged > 0) text.append(texts::kDamagedCountLine) += Number(counts.damaged);
+    return text;
+}
+
+WString TestSummaryText(int total, int damaged) {
+    if (damaged == 0) return WString(texts::kAllGood);
+    WString text = Number(total);
+    text.append(texts::kBadOf) += Number(damaged);
+    text.append(texts::kBadEnd);
+    return text;
+}
+
+WString DamagedText(WStringView name) {
+    WString text(texts::kDamagedBefore);
+    text.append(name).append(texts::kDamagedAfter);
+    return text;
+}
+
+}  // namespace quillory

@@ -1,0 +1,68 @@
+// One walk over an archive's members, shared by extract all, extract selected, the test
+// and the automatic extraction: each member through the reader in turn, every failure
+// classified, a damaged member reported at once, progress shown when asked for. A failing
+// member never stops the walk.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
+#include "document/member_outcome.h"
+#include "document/texts.h"
+#include "document/user_interface.h"
+
+namespace quillory {
+
+struct RunCounts {
+    int members = 0;  // members handed to the reader
+    int unsupported = 0;
+    int damaged = 0;
+};
+
+// "展開終了", then a line for each non-zero count.
+WString ExtractSummaryText(const RunCounts& counts);
+// "すべてのファイルは正常です。" or "<total>ファイル中<damaged>ファイルが不正です。".
+WString TestSummaryText(int total, int damaged);
+// "ファイルが壊れています。 [<name>]".
+WString DamagedText(WStringView name);
+
+// Walks the entries that selection names by index, in its order, or every entry in
+// table order when it is null. Indices outside the table are passed over (but still
+// step the bar, which counts the selection).
+template <class Reader>
+RunCounts RunMembers(Reader& reader, UserInterface& ui, RunKind kind,
+                     const std::vector<int>* selection, bool showProgress) {
+    const int tableSize = static_cast<int>(std::min<std::size_t>(
+        static_cast<std::size_t>(std::max(reader.entryCount, 0)), reader.entries.size()));
+    const int total = selection != nullptr ? static_cast<int>(selection->size()) : tableSize;
+    RunCounts counts;
+    if (showProgress) ui.OpenProgress(total);
+    for (int i = 0; i < total; ++i) {
+        const int index = selection != nullptr ? (*selection)[static_cast<std::size_t>(i)] : i;
+        if (index >= 0 && index < tableSize) {
+            const auto& entry = reader.entries[static_cast<std::size_t>(index)];
+            const WStringView name(entry.name);
+            if (showProgress) ui.SetProgressName(name);
+            ++counts.members;
+            if (reader.ExtractEntry(&entry) == 0) {
+                switch (ClassifyFailure(reader.status, kind)) {
+                    case FailureClass::Unsupported:
+                        ++counts.unsupported;
+                        break;
+                    case FailureClass::Ignored:
+                        break;
+                    case FailureClass::Damaged:
+                        ui.ShowMessage(DamagedText(name));
+                        ++counts.damaged;
+                        break;
+                }
+            }
+        }
+        if (showProgress) ui.StepProgress();
+    }
+    if (showProgress) ui.CloseProgress();
+    return counts;
+}
+
+}  // namespace quillory

@@ -1,0 +1,193 @@
+// The document: construction, reader choice, open and close, the settings command and
+// the views. The extraction and test commands are in document_commands.cpp.
+#include "document/quillory_doc.h"
+
+#include <algorithm>
+
+#include "document/archive_paths.h"
+#include "document/commands.h"
+#include "document/texts.h"
+
+namespace quillory {
+namespace {
+
+// The extensions that choose one reader alone; compared exactly, case included.
+constexpr WStringView kLzhExtension = u".lzh";
+constexpr WStringView kZipExtension = u".zip";
+
+}  // namespace
+
+CQuilloryDoc::CQuilloryDoc(UserInterface& ui, ApplicationSettings& settings,
+                           platform::Profile& profile)
+    : ui_(ui), settings_(settings), profile_(profile) {
+    // The callback comes first: both readers are handed the same one.
+    callback = std::make_unique<CExtractCallbackImpl>(ui_);
+    lzhArchive = std::make_unique<LzhArchive>();
+    lzhArchive->SetCallback(callback.get());
+    zipArchive = std::make_unique<ZipArchive>();
+    zipArchive->SetCallback(callback.get());
+    isOpen = 0;
+}
+
+CQuilloryDoc::~CQuilloryDoc() {
+    // The readers go before the callback they point to; an open archive is not closed
+    // first, its file goes with its reader.
+    lzhArchive.reset();
+    zipArchive.reset();
+    callback.reset();
+}
+
+void CQuilloryDoc::AddView(DocumentView* view) {
+    views_.push_back(view);
+}
+
+void CQuilloryDoc::RemoveView(DocumentView* view) {
+    std::erase(views_, view);
+}
+
+void CQuilloryDoc::UpdateAllViews() {
+    for (DocumentView* view : views_)
+        view->OnUpdate();
+}
+
+bool CQuilloryDoc::OnCommand(int id) {
+    if (CommandTargetOf(id) != CommandTarget::Document) return false;
+    switch (id) {
+        case kCommandFileOpen:
+            OnFileOpen();
+            break;
+        case kCommandFileClose:
+            OnFileClose();
+            break;
+        case kCommandExtractAll:
+            OnExtractAll();
+            break;
+        case kCommandTest:
+            OnTest();
+            break;
+        case kCommandSettings:
+            OnSettings();
+            break;
+    }
+    return true;
+}
+
+void CQuilloryDoc::OnFileOpen() {
+    const WStringView initialFolder = settings_.StartupFolder == kOpenFromLastFolder
+                                          ? WStringView(settings_.lastOpenFolder)
+                                          : WStringView(settings_.myDocumentsFolder);
+    const std::optional<WString> path = ui_.AskArchivePath(texts::kArchiveFilters, initialFolder);
+    if (!path) return;
+    if (isOpen == 1) {
+        if (!ui_.AskYesNo(texts::kCloseOpenArchive)) return;
+        OnFileClose();
+    }
+    if (OpenArchive(*path) != 0) {
+        UpdateAllViews();
+        ui_.RepaintActiveView();
+    } else {
+        ui_.ShowMessage(texts::kCannotOpen);
+    }
+    // The folder is remembered whether or not the file opened.
+    settings_.lastOpenFolder = FolderOfPath(*path);
+    profile_.WriteString(kLastFolderSection, kLastOpenValue, settings_.lastOpenFolder);
+}
+
+void CQuilloryDoc::OnFileClose() {
+    if (CloseArchive() != 0) UpdateAllViews();
+}
+
+int CQuilloryDoc::OpenArchive(WStringView path) {
+    // The last '.' of the whole path decides; without one, the previous archive's kind
+    // stays and chooses again.
+    if (const std::size_t dot = path.rfind(u'.'); dot != WStringView::npos) {
+        const WStringView extension = path.substr(dot);
+        archiveType = extension == kLzhExtension   ? ArchiveType::Lzh
+                      : extension == kZipExtension ? ArchiveType::Zip
+                                                   : ArchiveType::None;
+    }
+    if (archiveType == ArchiveType::Lzh || archiveType == ArchiveType::None) {
+        if (lzhArchive->Open(path) != 0) {
+            ui_.SetArchiveName(path);
+            isOpen = 1;
+            archiveType = ArchiveType::Lzh;
+            // The warnings come with a successful open; the archive stays open.
+            if (lzhArchive->status == LzhStatus::NoEndMark) ui_.ShowMessage(texts::kNoEndMark);
+            if (lzhArchive->status == LzhStatus::HeaderCheckWarning) {
+                ui_.ShowMessage(texts::kHeaderCheckError);
+            }
+            return 1;
+        }
+    }
+    if (isOpen == 0 && (archiveType == ArchiveType::Zip || archiveType == ArchiveType::None)) {
+        if (zipArchive->Open(path) != 0) {
+            ui_.SetArchiveName(path);
+            isOpen = 1;
+            archiveType = ArchiveType::Zip;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int CQuilloryDoc::CloseArchive() {
+    if (isOpen == 0) return 1;
+    WithReader([](auto& reader) { reader.Close(); });
+    ui_.SetArchiveName(u"");
+    isOpen = 0;
+    return 1;
+}
+
+int CQuilloryDoc::OverwriteChoice() const {
+    if (lzhArchive->overwriteWithoutAsking != 0) return kOverwriteNever;
+    if (lzhArchive->askOnlyIfNewer != 0) return kOverwriteAskIfNewer;
+    return kOverwriteAlwaysAsk;
+}
+
+void CQuilloryDoc::ApplyOverwriteChoice(int choice) {
+    auto apply = [choice](auto& reader) {
+        if (choice == kOverwriteNever) {
+            // Never asking overrides the other flag, which keeps its value.
+            reader.overwriteWithoutAsking = 1;
+        } else {
+            reader.overwriteWithoutAsking = 0;
+            reader.askOnlyIfNewer = choice == kOverwriteAskIfNewer ? 1 : 0;
+        }
+    };
+    apply(*lzhArchive);
+    apply(*zipArchive);
+}
+
+void CQuilloryDoc::OnSettings() {
+    SettingsValues values;
+    values.DisplayFolder = settings_.DisplayFolder;
+    values.CreateFolder = settings_.CreateFolder;
+    values.UseFolder = settings_.UseFolder;
+    values.AutoExtract = settings_.AutoExtract;
+    values.AutoExtractMethod = settings_.AutoExtractMethod;
+    values.StartupFolder = settings_.StartupFolder;
+    values.ExtractFolder = settings_.ExtractFolder;
+    // The overwrite choice shows what the readers do now, not what was read at start-up.
+    values.OverwriteInquire = OverwriteChoice();
+    if (!ui_.AskSettings(&values)) return;
+
+    WriteOptions(profile_, values);
+    settings_.DisplayFolder = values.DisplayFolder;
+    ApplyOverwriteChoice(values.OverwriteInquire);
+    settings_.CreateFolder = values.CreateFolder;
+    settings_.UseFolder = values.UseFolder;
+    settings_.AutoExtract = values.AutoExtract;
+    settings_.AutoExtractMethod = values.AutoExtractMethod;
+    settings_.StartupFolder = values.StartupFolder;
+    settings_.ExtractFolder = values.ExtractFolder;
+    UpdateAllViews();
+}
+
+int CQuilloryDoc::EntryCount() const {
+    return WithReader([](const auto& reader) {
+        return static_cast<int>(std::min<std::size_t>(
+            static_cast<std::size_t>(std::max(reader.entryCount, 0)), reader.entries.size()));
+    });
+}
+
+}  // namespace quillory

@@ -1,0 +1,115 @@
+// The application's single document: it owns the two archive readers and the callback
+// object, decides which reader opens a file, and runs the commands on the open archive
+// (open, close, extract all, extract the selected members, test, settings, open one
+// member with the desktop). It talks to the user only through UserInterface and keeps
+// no state of the user interface itself. At most one archive is open, in one reader.
+#pragma once
+
+#include <memory>
+#include <span>
+#include <utility>
+#include <vector>
+
+#include "document/archive_type.h"
+#include "document/document_view.h"
+#include "document/extract_callback_impl.h"
+#include "document/settings.h"
+#include "document/user_interface.h"
+#include "lzh/lzh_archive.h"
+#include "platform/profile.h"
+#include "zip/zip_archive.h"
+
+namespace quillory {
+
+// The outcome of one extraction or test run, for front ends that report it further (the
+// command-line tool's exit status). Counts follow the run's summary message.
+struct RunSummary {
+    bool ran = false;  // false when the run was cancelled or nothing was open
+    int memberCount = 0;
+    int unsupportedCount = 0;
+    int damagedCount = 0;
+};
+
+// The name of the private folder below the user's runtime or cache folder into which a
+// member is extracted to be opened with the desktop.
+inline constexpr char kOpenFolderName[] = "quillory";
+
+class CQuilloryDoc {
+  public:
+    // The references must outlive the document. settings is the application's copy,
+    // which the commands read and the settings command changes; profile receives the
+    // remembered folders and the options.
+    CQuilloryDoc(UserInterface& ui, ApplicationSettings& settings, platform::Profile& profile);
+    ~CQuilloryDoc();
+    CQuilloryDoc(const CQuilloryDoc&) = delete;
+    CQuilloryDoc& operator=(const CQuilloryDoc&) = delete;
+
+    // Views, told to rebuild after open, close and settings.
+    void AddView(DocumentView* view);
+    void RemoveView(DocumentView* view);
+    void UpdateAllViews();
+
+    // Runs a command routed to the document (commands.h); false for any other id.
+    bool OnCommand(int id);
+    void OnFileOpen();
+    void OnFileClose();
+    RunSummary OnExtractAll();
+    RunSummary OnTest();
+    void OnSettings();
+    // The framework's new-document step: nothing but the base behaviour.
+    bool OnNewDocument() { return true; }
+
+    // The extract-selected flow for entries given by index, in the order given (the list
+    // view passes the selected rows' item data, top to bottom).
+    RunSummary ExtractEntries(std::span<const int> entryIndices);
+    // The double-click flow: extracts one member into the private folder and hands it to
+    // the desktop's "open". Folder entries and invalid indices do nothing.
+    void OpenEntry(int entryIndex);
+
+    // 1 when one of the readers opened the file, else 0.
+    int OpenArchive(WStringView path);
+    // Always 1.
+    int CloseArchive();
+
+    // The overwrite choice (kOverwrite...) as the LZH reader's flags hold it, and its
+    // push into both readers.
+    int OverwriteChoice() const;
+    void ApplyOverwriteChoice(int choice);
+
+    // Entries of the reader that archiveType names, for the list.
+    int EntryCount() const;
+
+    UserInterface& ui() const { return ui_; }
+    ApplicationSettings& settings() const { return settings_; }
+    platform::Profile& profile() const { return profile_; }
+
+    // The framework's document fields.
+    std::unique_ptr<ZipArchive> zipArchive;
+    std::unique_ptr<LzhArchive> lzhArchive;
+    int isOpen = 0;
+    ArchiveType archiveType = ArchiveType::None;
+    std::unique_ptr<CExtractCallbackImpl> callback;
+
+    // Calls f with the reader that archiveType names (LZH for Lzh, else ZIP).
+    template <class F>
+    decltype(auto) WithReader(F&& f) {
+        if (archiveType == ArchiveType::Lzh) return f(*lzhArchive);
+        return f(*zipArchive);
+    }
+    template <class F>
+    decltype(auto) WithReader(F&& f) const {
+        if (archiveType == ArchiveType::Lzh) return f(std::as_const(*lzhArchive));
+        return f(std::as_const(*zipArchive));
+    }
+
+  private:
+    // The extract-all and extract-selected flow; selection null means every entry.
+    RunSummary Extract(const std::vector<int>* selection);
+
+    UserInterface& ui_;
+    ApplicationSettings& settings_;
+    platform::Profile& profile_;
+    std::vector<DocumentView*> views_;
+};
+
+}  // namespace quillory

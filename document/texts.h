@@ -1,0 +1,55 @@
+// Every text the document layer shows or asks, exactly as the user reads it. Texts with a
+// member's name or a number are put together by the code that uses them, from the two
+// halves given here.
+#pragma once
+
+#include "platform/text.h"
+
+namespace quillory::texts {
+
+// Open and close.
+inline constexpr WStringView kCloseOpenArchive = u"現在開いている書庫を閉じますか？";
+inline constexpr WStringView kCannotOpen = u"書庫を開けませんでした。";
+inline constexpr WStringView kNoEndMark = u"警告：ファイルの末尾にエンドマークがありません";
+inline constexpr WStringView kHeaderCheckError =
+    u"警告：ヘッダCRCまたはヘッダチェックサムエラーです";
+
+// Extraction and test. "Damaged" is kDamagedBefore + name + kDamagedAfter.
+inline constexpr WStringView kDamagedBefore = u"ファイルが壊れています。 [";
+inline constexpr WStringView kDamagedAfter = u"]";
+inline constexpr WStringView kExtractDone = u"展開終了";
+inline constexpr WStringView kUnsupportedCountLine = u"\n非対応圧縮ファイル数 ";
+inline constexpr WStringView kDamagedCountLine = u"\n不正ファイル数 ";
+inline constexpr WStringView kAllGood = u"すべてのファイルは正常です。";
+// "%dファイル中%dファイルが不正です。": total, kBadOf, damaged, kBadEnd.
+inline constexpr WStringView kBadOf = u"ファイル中";
+inline constexpr WStringView kBadEnd = u"ファイルが不正です。";
+
+// Opening one member from the list: kOpenFailed + status + kOpenFailedEnd.
+inline constexpr WStringView kOpenFailed = u"ファイルの展開が失敗しました。エラーコード[";
+inline constexpr WStringView kOpenFailedEnd = u"]";
+
+// The readers' questions: kUnsafeBefore + name + kUnsafeAfter, and the same for
+// overwriting.
+inline constexpr WStringView kUnsafeBefore = u"書庫内のファイル[";
+inline constexpr WStringView kUnsafeAfter =
+    u"]が意図しないフォルダに展開される可能性があります。\n展開しますか？";
+inline constexpr WStringView kOverwriteBefore = u"既に[";
+inline constexpr WStringView kOverwriteAfter = u"]が存在します。上書きしますか？";
+
+// The file-open dialog's filter: four entries, the first one selected.
+struct FileFilter {
+    WStringView description;
+    WStringView patterns;  // ";" between patterns
+};
+inline constexpr FileFilter kArchiveFilters[] = {
+    {u"すべての書庫 (*.lzh;*.zip)", u"*.lzh;*.zip"},
+    {u"LHA書庫 (*.lzh)", u"*.lzh"},
+    {u"ZIP書庫 (*.zip)", u"*.zip"},
+    {u"すべてのファイル (*.*)", u"*.*"},
+};
+
+// The member list's name for a folder entry.
+inline constexpr WStringView kFolderRowName = u"<DIR>";
+
+}  // namespace quillory::texts

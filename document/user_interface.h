@@ -1,0 +1,67 @@
+// Everything the document, its commands, the start-up and the callback object show to
+// the user or ask, as one interface that each front end implements: the Qt GUI with
+// modal dialogs, the command-line tool with flags and the terminal, tests with a script.
+// Every call is synchronous: a question returns the user's answer. Texts arrive exactly
+// as the user must read them; paths arrive as program paths (UTF-16, "\" separators) and
+// are returned the same way (platform/path.h converts).
+#pragma once
+
+#include <optional>
+#include <span>
+
+#include "document/settings.h"
+#include "document/texts.h"
+#include "platform/text.h"
+
+namespace quillory {
+
+// The destination dialog's three values.
+struct DestinationValues {
+    WString folder;        // the destination as typed (edit 1001)
+    int createFolder = 0;  // "書庫と同名のフォルダを作成" (1000)
+    int useFolders = 0;    // "フォルダ付きで展開" (1002)
+};
+
+// The longest password the password dialog lets the user type.
+inline constexpr int kPasswordDialogMaxChars = 32;
+
+class UserInterface {
+  public:
+    virtual ~UserInterface();
+
+    // A message box with the text and an OK button.
+    virtual void ShowMessage(WStringView text) = 0;
+    // A message box with Yes and No buttons and no icon; true only for Yes.
+    virtual bool AskYesNo(WStringView text) = 0;
+
+    // The file-open dialog: filters in order (the first one selected), the initial
+    // folder. The chosen file's path, or nothing when cancelled.
+    virtual std::optional<WString> AskArchivePath(std::span<const texts::FileFilter> filters,
+                                                  WStringView initialFolder) = 0;
+    // The destination dialog, showing *values; true on OK with *values as the user left
+    // them, false on Cancel (then *values is not looked at).
+    virtual bool AskDestination(DestinationValues* values) = 0;
+    // The password dialog for a member (the name may be shown); the typed password (at
+    // most kPasswordDialogMaxChars characters), or nothing when cancelled.
+    virtual std::optional<WString> AskPassword(WStringView memberName) = 0;
+    // The settings dialog, showing *values; true on OK with the user's values. It writes
+    // nothing itself: the document stores the values.
+    virtual bool AskSettings(SettingsValues* values) = 0;
+
+    // The modeless progress dialog of one run: opened with the bar's range 0 .. count
+    // and a step of 1, the member's name before each member, one step after it, closed
+    // at the end of the run. It offers no way to stop a run.
+    virtual void OpenProgress(int count) = 0;
+    virtual void SetProgressName(WStringView name) = 0;
+    virtual void StepProgress() = 0;
+    virtual void CloseProgress() = 0;
+
+    // The frame's archive-name bar: the open archive's full path, or empty.
+    virtual void SetArchiveName(WStringView path) = 0;
+    // Invalidate the active view (erasing its background) and repaint it at once.
+    virtual void RepaintActiveView() = 0;
+    // The desktop's "open" for a file, not waited for and not checked.
+    virtual void ShellOpen(WStringView path) = 0;
+};
+
+}  // namespace quillory
