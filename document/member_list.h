@@ -23,13 +23,13 @@ inline constexpr int kColumnCount = 7;
 
 enum class ColumnAlignment { Left, Right };
 
-struct ColumnSpec {
+struct ColumnInfo {
     WStringView title;
     ColumnAlignment alignment;
     int width;  // in the device's pixels
 };
 
-inline constexpr std::array<ColumnSpec, kColumnCount> kColumns = {{
+inline constexpr std::array<ColumnInfo, kColumnCount> kColumns = {{
     {u"ファイル名", ColumnAlignment::Left, 190},
     {u"サイズ", ColumnAlignment::Right, 75},
     {u"圧縮サイズ", ColumnAlignment::Right, 75},
