@@ -1,0 +1,285 @@
+// AES encryption in its 32-bit table-driven form, the FIPS-197 key expansion, and the
+// choice between this portable path and the AES-NI one. The tables are computed at
+// compile time from the field arithmetic, so no typed-in constant can be wrong; they
+// are the FIPS-197 S-box and the combined SubBytes/ShiftRows/MixColumns columns.
+#include "crypto/aes.h"
+
+#include <array>
+#include <bit>
+
+namespace quillory {
+namespace {
+
+using Table = std::array<std::uint32_t, 256>;
+
+// Multiplication by x in GF(2^8) modulo the AES polynomial x^8 + x^4 + x^3 + x + 1.
+constexpr std::uint8_t Xtime(std::uint8_t a) {
+    return static_cast<std::uint8_t>((a << 1) ^ ((a & 0x80) != 0 ? 0x1B : 0));
+}
+
+// SubBytes: the multiplicative inverse (found through powers of the generator 3)
+// followed by the affine map with constant 0x63.
+constexpr std::array<std::uint8_t, 256> MakeSbox() {
+    std::array<std::uint8_t, 256> exp{};
+    std::array<std::uint8_t, 256> log{};
+    std::uint8_t p = 1;
+    for (int i = 0; i < 255; ++i) {
+        exp[i] = p;
+        log[p] = static_cast<std::uint8_t>(i);
+        p = static_cast<std::uint8_t>(p ^ Xtime(p));  // p *= 3
+    }
+    std::array<std::uint8_t, 256> sbox{};
+    for (int x = 0; x < 256; ++x) {
+        const std::uint8_t inverse = x == 0 ? 0 : exp[(255 - log[x]) % 255];
+        std::uint8_t s = inverse;
+        for (int r = 1; r <= 4; ++r) {
+            s = static_cast<std::uint8_t>(s ^ ((inverse << r) | (inverse >> (8 - r))));
+        }
+        sbox[x] = static_cast<std::uint8_t>(s ^ 0x63);
+    }
+    return sbox;
+}
+
+constexpr std::array<std::uint8_t, 256> kSbox = MakeSbox();
+static_assert(kSbox[0x00] == 0x63 && kSbox[0x01] == 0x7C && kSbox[0x53] == 0xED);
+
+// Round table k: the MixColumns column (2, 1, 1, 3) * S[x], rotated to the row that
+// byte k of the input column lands in after ShiftRows.
+constexpr Table MakeRoundTable(int k) {
+    Table t{};
+    for (int x = 0; x < 256; ++x) {
+        const std::uint32_t s = kSbox[x];
+        const std::uint32_t s2 = Xtime(kSbox[x]);
+        const std::uint32_t column = s2 | s << 8 | s << 16 | (s2 ^ s) << 24;
+        t[x] = std::rotl(column, 8 * k);
+    }
+    return t;
+}
+
+// Last-round table k: S[x] alone in byte k (no MixColumns in the last round).
+constexpr Table MakeLastTable(int k) {
+    Table t{};
+    for (int x = 0; x < 256; ++x)
+        t[x] = static_cast<std::uint32_t>(kSbox[x]) << (8 * k);
+    return t;
+}
+
+constexpr Table kRound[4] = {MakeRoundTable(0), MakeRoundTable(1), MakeRoundTable(2),
+                             MakeRoundTable(3)};
+constexpr Table kLast[4] = {MakeLastTable(0), MakeLastTable(1), MakeLastTable(2), MakeLastTable(3)};
+
+// Round constants x^(i-1) in GF(2^8), in bits 0-7; 10 cover AES-128, the most used.
+constexpr std::uint32_t kRoundConstants[10] = {0x01, 0x02, 0x04, 0x08, 0x10,
+                                               0x20, 0x40, 0x80, 0x1B, 0x36};
+
+constexpr std::uint32_t kBlockWordKeySet = 17;  // block length 16 + key-set mark (bit 0)
+constexpr std::uint32_t kBlockWordNoKey = 16;
+static_assert(4 * (14 + 1) <= std::size(AesKeySchedule{}.roundKeys));
+
+std::uint32_t Load32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+void Store32(std::uint8_t* p, std::uint32_t v) {
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+    p[2] = static_cast<std::uint8_t>(v >> 16);
+    p[3] = static_cast<std::uint8_t>(v >> 24);
+}
+
+// The counter of counter mode: bytes 0-7 of the counter block, little-endian.
+std::uint64_t LoadCounter(const std::uint8_t* p) {
+    return Load32(p) | static_cast<std::uint64_t>(Load32(p + 4)) << 32;
+}
+
+void StoreCounter(std::uint8_t* p, std::uint64_t v) {
+    Store32(p, static_cast<std::uint32_t>(v));
+    Store32(p + 4, static_cast<std::uint32_t>(v >> 32));
+}
+
+std::uint32_t SubWord(std::uint32_t w) {
+    return kLast[0][w & 0xFF] ^ kLast[1][(w >> 8) & 0xFF] ^ kLast[2][(w >> 16) & 0xFF] ^
+           kLast[3][w >> 24];
+}
+
+// Valid key lengths: 16, 24, 32 bytes, or 128, 192, 256 bits. 0 for anything else.
+unsigned KeyWords(unsigned length) {
+    const unsigned bytes = length < 128 ? length : (length % 8 == 0 ? length / 8 : 0);
+    return bytes == 16 || bytes == 24 || bytes == 32 ? bytes / 4 : 0;
+}
+
+bool HasKey(const AesKeySchedule& s) {
+    // The round count is checked too, so a damaged schedule can never index past the
+    // round keys.
+    return (s.blockWord & 1) != 0 && (s.rounds == 10 || s.rounds == 12 || s.rounds == 14);
+}
+
+// Lanes independent blocks, encrypted side by side so that their table look-ups overlap.
+template <unsigned Rounds, std::size_t Lanes>
+inline void EncryptLanes(const std::uint32_t* rk, std::uint32_t (&s)[Lanes][4]) {
+    const Table &t0 = kRound[0], &t1 = kRound[1], &t2 = kRound[2], &t3 = kRound[3];
+#pragma GCC unroll 14
+    for (unsigned r = 1; r < Rounds; ++r) {
+        const std::uint32_t* k = rk + 4 * r;
+        for (std::size_t j = 0; j < Lanes; ++j) {
+            const std::uint32_t a = s[j][0], b = s[j][1], c = s[j][2], d = s[j][3];
+            s[j][0] =
+                t0[a & 0xFF] ^ t1[(b >> 8) & 0xFF] ^ t2[(c >> 16) & 0xFF] ^ t3[d >> 24] ^ k[0];
+            s[j][1] =
+                t0[b & 0xFF] ^ t1[(c >> 8) & 0xFF] ^ t2[(d >> 16) & 0xFF] ^ t3[a >> 24] ^ k[1];
+            s[j][2] =
+                t0[c & 0xFF] ^ t1[(d >> 8) & 0xFF] ^ t2[(a >> 16) & 0xFF] ^ t3[b >> 24] ^ k[2];
+            s[j][3] =
+                t0[d & 0xFF] ^ t1[(a >> 8) & 0xFF] ^ t2[(b >> 16) & 0xFF] ^ t3[c >> 24] ^ k[3];
+        }
+    }
+    const Table &l0 = kLast[0], &l1 = kLast[1], &l2 = kLast[2], &l3 = kLast[3];
+    const std::uint32_t* k = rk + 4 * Rounds;
+    for (std::size_t j = 0; j < Lanes; ++j) {
+        const std::uint32_t a = s[j][0], b = s[j][1], c = s[j][2], d = s[j][3];
+        s[j][0] = l0[a & 0xFF] ^ l1[(b >> 8) & 0xFF] ^ l2[(c >> 16) & 0xFF] ^ l3[d >> 24] ^ k[0];
+        s[j][1] = l0[b & 0xFF] ^ l1[(c >> 8) & 0xFF] ^ l2[(d >> 16) & 0xFF] ^ l3[a >> 24] ^ k[1];
+        s[j][2] = l0[c & 0xFF] ^ l1[(d >> 8) & 0xFF] ^ l2[(a >> 16) & 0xFF] ^ l3[b >> 24] ^ k[2];
+        s[j][3] = l0[d & 0xFF] ^ l1[(a >> 8) & 0xFF] ^ l2[(b >> 16) & 0xFF] ^ l3[c >> 24] ^ k[3];
+    }
+}
+
+template <unsigned Rounds>
+void EncryptBlockPortable(const AesKeySchedule& schedule, const std::uint8_t in[16],
+                          std::uint8_t out[16]) {
+    const std::uint32_t* rk = schedule.roundKeys;
+    std::uint32_t s[1][4];
+    for (int i = 0; i < 4; ++i)
+        s[0][i] = Load32(in + 4 * i) ^ rk[i];
+    EncryptLanes<Rounds>(rk, s);
+    for (int i = 0; i < 4; ++i)
+        Store32(out + 4 * i, s[0][i]);
+}
+
+// Blocks encrypted side by side in counter mode.
+constexpr std::size_t kPortableLanes = 4;
+
+template <unsigned Rounds>
+void CtrPortable(const AesKeySchedule& schedule, std::uint8_t counter[16],
+                 std::uint8_t keystream[16], std::uint8_t* data, std::size_t blocks) {
+    const std::uint32_t* rk = schedule.roundKeys;
+    std::uint64_t count = LoadCounter(counter);
+    const std::uint32_t high0 = Load32(counter + 8) ^ rk[2];
+    const std::uint32_t high1 = Load32(counter + 12) ^ rk[3];
+    std::uint32_t s[kPortableLanes][4];
+    while (blocks > 0) {
+        const std::size_t lanes = blocks < kPortableLanes ? blocks : kPortableLanes;
+        for (std::size_t j = 0; j < kPortableLanes; ++j) {
+            ++count;
+            s[j][0] = static_cast<std::uint32_t>(count) ^ rk[0];
+            s[j][1] = static_cast<std::uint32_t>(count >> 32) ^ rk[1];
+            s[j][2] = high0;
+            s[j][3] = high1;
+        }
+        count -= kPortableLanes - lanes;  // the spare lanes of a short last group
+        EncryptLanes<Rounds>(rk, s);
+        for (std::size_t j = 0; j < lanes; ++j, data += kAesBlockBytes) {
+            for (int i = 0; i < 4; ++i)
+                Store32(data + 4 * i, Load32(data + 4 * i) ^ s[j][i]);
+        }
+        for (int i = 0; i < 4; ++i)
+            Store32(keystream + 4 * i, s[lanes - 1][i]);
+        blocks -= lanes;
+    }
+    StoreCounter(counter, count);
+}
+
+void PortableBlock(const AesKeySchedule& s, const std::uint8_t in[16], std::uint8_t out[16]) {
+    switch (s.rounds) {
+        case 10:
+            return EncryptBlockPortable<10>(s, in, out);
+        case 12:
+            return EncryptBlockPortable<12>(s, in, out);
+        default:
+            return EncryptBlockPortable<14>(s, in, out);
+    }
+}
+
+void PortableCtr(const AesKeySchedule& s, std::uint8_t counter[16], std::uint8_t keystream[16],
+                 std::uint8_t* data, std::size_t blocks) {
+    switch (s.rounds) {
+        case 10:
+            return CtrPortable<10>(s, counter, keystream, data, blocks);
+        case 12:
+            return CtrPortable<12>(s, counter, keystream, data, blocks);
+        default:
+            return CtrPortable<14>(s, counter, keystream, data, blocks);
+    }
+}
+
+constexpr detail::AesPath kPortablePath = {PortableBlock, PortableCtr};
+
+const detail::AesPath* g_selected = nullptr;
+
+const detail::AesPath& Selected() {
+    if (g_selected == nullptr) {
+        const detail::AesPath* hardware = detail::AesHardwarePath();
+        g_selected = hardware != nullptr ? hardware : &kPortablePath;
+    }
+    return *g_selected;
+}
+
+}  // namespace
+
+int AesExpandKey(const std::uint8_t* key, unsigned length, AesKeySchedule& schedule) {
+    const unsigned nk = KeyWords(length);
+    if (nk == 0) {
+        schedule.blockWord = kBlockWordNoKey;
+        schedule.rounds = 0;
+        return 0;
+    }
+    const unsigned rounds = nk + 6;
+    const unsigned words = 4 * (rounds + 1);
+    std::uint32_t* w = schedule.roundKeys;
+    for (unsigned i = 0; i < nk; ++i)
+        w[i] = Load32(key + 4 * i);
+    for (unsigned i = nk; i < words; ++i) {
+        std::uint32_t t = w[i - 1];
+        if (i % nk == 0) {
+            t = SubWord(std::rotr(t, 8)) ^ kRoundConstants[i / nk - 1];  // RotWord, SubWord
+        } else if (nk == 8 && i % nk == 4) {
+            t = SubWord(t);
+        }
+        w[i] = w[i - nk] ^ t;
+    }
+    schedule.rounds = rounds;
+    schedule.blockWord = kBlockWordKeySet;
+    return 1;
+}
+
+int AesEncryptBlock(const std::uint8_t in[16], std::uint8_t out[16],
+                    const AesKeySchedule& schedule) {
+    if (!HasKey(schedule)) return 0;
+    Selected().encryptBlock(schedule, in, out);
+    return 1;
+}
+
+int AesCtrXorBlocks(const AesKeySchedule& schedule, std::uint8_t counter[16],
+                    std::uint8_t keystream[16], std::uint8_t* data, std::size_t blocks) {
+    if (!HasKey(schedule)) {
+        StoreCounter(counter, LoadCounter(counter) + blocks);
+        return 0;
+    }
+    if (blocks == 0) return 1;
+    Selected().ctrXorBlocks(schedule, counter, keystream, data, blocks);
+    return 1;
+}
+
+namespace detail {
+
+const AesPath& AesPortablePath() {
+    return kPortablePath;
+}
+
+void SelectAesPath(const AesPath* path) {
+    g_selected = path;
+}
+
+}  // namespace detail
+}  // namespace quillory
