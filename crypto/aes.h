@@ -26,7 +26,8 @@ struct AesKeySchedule {
 int AesExpandKey(const std::uint8_t* key, unsigned length, AesKeySchedule& schedule);
 
 // Encrypts one block (in and out may be the same). 0 without writing out when the
-// schedule holds no key; 1 otherwise.
+// schedule holds no key (bit 0 of blockWord clear, or a round count other than 10, 12
+// or 14, which only a damaged schedule has); 1 otherwise.
 int AesEncryptBlock(const std::uint8_t in[16], std::uint8_t out[16],
                     const AesKeySchedule& schedule);
 
