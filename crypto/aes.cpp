@@ -122,6 +122,7 @@ inline void EncryptLanes(const std::uint32_t* rk, std::uint32_t (&s)[Lanes][4]) 
 #pragma GCC unroll 14
     for (unsigned r = 1; r < Rounds; ++r) {
         const std::uint32_t* k = rk + 4 * r;
+#pragma GCC unroll 8
         for (std::size_t j = 0; j < Lanes; ++j) {
             const std::uint32_t a = s[j][0], b = s[j][1], c = s[j][2], d = s[j][3];
             s[j][0] =
@@ -136,6 +137,7 @@ inline void EncryptLanes(const std::uint32_t* rk, std::uint32_t (&s)[Lanes][4]) 
     }
     const Table &l0 = kLast[0], &l1 = kLast[1], &l2 = kLast[2], &l3 = kLast[3];
     const std::uint32_t* k = rk + 4 * Rounds;
+#pragma GCC unroll 8
     for (std::size_t j = 0; j < Lanes; ++j) {
         const std::uint32_t a = s[j][0], b = s[j][1], c = s[j][2], d = s[j][3];
         s[j][0] = l0[a & 0xFF] ^ l1[(b >> 8) & 0xFF] ^ l2[(c >> 16) & 0xFF] ^ l3[d >> 24] ^ k[0];
@@ -157,35 +159,46 @@ void EncryptBlockPortable(const AesKeySchedule& schedule, const std::uint8_t in[
         Store32(out + 4 * i, s[0][i]);
 }
 
-// Blocks encrypted side by side in counter mode.
-constexpr std::size_t kPortableLanes = 4;
+// One group of Lanes counter blocks: encrypted side by side, XORed into the data.
+template <unsigned Rounds, std::size_t Lanes>
+inline void CtrGroup(const std::uint32_t* rk, std::uint64_t& count, const std::uint32_t (&high)[2],
+                     std::uint8_t* data, std::uint8_t keystream[16]) {
+    std::uint32_t s[Lanes][4];
+#pragma GCC unroll 8
+    for (std::size_t j = 0; j < Lanes; ++j) {
+        ++count;
+        s[j][0] = static_cast<std::uint32_t>(count) ^ rk[0];
+        s[j][1] = static_cast<std::uint32_t>(count >> 32) ^ rk[1];
+        s[j][2] = high[0];
+        s[j][3] = high[1];
+    }
+    EncryptLanes<Rounds>(rk, s);
+#pragma GCC unroll 8
+    for (std::size_t j = 0; j < Lanes; ++j) {
+        std::uint8_t* block = data + j * kAesBlockBytes;
+        for (int i = 0; i < 4; ++i)
+            Store32(block + 4 * i, Load32(block + 4 * i) ^ s[j][i]);
+    }
+    for (int i = 0; i < 4; ++i)
+        Store32(keystream + 4 * i, s[Lanes - 1][i]);
+}
+
+// Blocks encrypted side by side in counter mode, so that the look-ups of one block
+// overlap the latency of another's.
+constexpr std::size_t kPortableLanes = 2;
 
 template <unsigned Rounds>
 void CtrPortable(const AesKeySchedule& schedule, std::uint8_t counter[16],
                  std::uint8_t keystream[16], std::uint8_t* data, std::size_t blocks) {
     const std::uint32_t* rk = schedule.roundKeys;
     std::uint64_t count = LoadCounter(counter);
-    const std::uint32_t high0 = Load32(counter + 8) ^ rk[2];
-    const std::uint32_t high1 = Load32(counter + 12) ^ rk[3];
-    std::uint32_t s[kPortableLanes][4];
-    while (blocks > 0) {
-        const std::size_t lanes = blocks < kPortableLanes ? blocks : kPortableLanes;
-        for (std::size_t j = 0; j < kPortableLanes; ++j) {
-            ++count;
-            s[j][0] = static_cast<std::uint32_t>(count) ^ rk[0];
-            s[j][1] = static_cast<std::uint32_t>(count >> 32) ^ rk[1];
-            s[j][2] = high0;
-            s[j][3] = high1;
-        }
-        count -= kPortableLanes - lanes;  // the spare lanes of a short last group
-        EncryptLanes<Rounds>(rk, s);
-        for (std::size_t j = 0; j < lanes; ++j, data += kAesBlockBytes) {
-            for (int i = 0; i < 4; ++i)
-                Store32(data + 4 * i, Load32(data + 4 * i) ^ s[j][i]);
-        }
-        for (int i = 0; i < 4; ++i)
-            Store32(keystream + 4 * i, s[lanes - 1][i]);
-        blocks -= lanes;
+    const std::uint32_t high[2] = {Load32(counter + 8) ^ rk[2], Load32(counter + 12) ^ rk[3]};
+    for (; blocks >= kPortableLanes; blocks -= kPortableLanes) {
+        CtrGroup<Rounds, kPortableLanes>(rk, count, high, data, keystream);
+        data += kPortableLanes * kAesBlockBytes;
+    }
+    for (; blocks > 0; --blocks, data += kAesBlockBytes) {
+        CtrGroup<Rounds, 1>(rk, count, high, data, keystream);
     }
     StoreCounter(counter, count);
 }

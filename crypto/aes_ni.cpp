@@ -32,13 +32,16 @@ struct RoundKeys {
 
 template <unsigned Rounds, std::size_t Lanes>
 QUILLORY_AESNI_TARGET inline void EncryptLanes(const RoundKeys<Rounds>& rk, __m128i (&b)[Lanes]) {
+#pragma GCC unroll 8
     for (std::size_t j = 0; j < Lanes; ++j)
         b[j] = _mm_xor_si128(b[j], rk.k[0]);
 #pragma GCC unroll 14
     for (unsigned r = 1; r < Rounds; ++r) {
+#pragma GCC unroll 8
         for (std::size_t j = 0; j < Lanes; ++j)
             b[j] = _mm_aesenc_si128(b[j], rk.k[r]);
     }
+#pragma GCC unroll 8
     for (std::size_t j = 0; j < Lanes; ++j)
         b[j] = _mm_aesenclast_si128(b[j], rk.k[Rounds]);
 }
@@ -69,9 +72,11 @@ QUILLORY_AESNI_TARGET void CtrNi(const AesKeySchedule& s, std::uint8_t counter[1
     __m128i last = _mm_setzero_si128();
     for (; blocks >= kLanes; blocks -= kLanes, data += kLanes * kAesBlockBytes) {
         __m128i b[kLanes];
+#pragma GCC unroll 8
         for (std::size_t j = 0; j < kLanes; ++j)
             b[j] = ctr = _mm_add_epi64(ctr, one);
         EncryptLanes(rk, b);
+#pragma GCC unroll 8
         for (std::size_t j = 0; j < kLanes; ++j)
             XorInto(data + j * kAesBlockBytes, b[j]);
         last = b[kLanes - 1];
