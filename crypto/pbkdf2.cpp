@@ -57,36 +57,50 @@ void Pbkdf2HmacSha1(const std::uint8_t* password, std::size_t passwordLength,
     Sha1Add(outerHash, outerPad, kSha1BlockBytes);
     std::memcpy(outer, outerHash.state, sizeof outer);
 
-    std::uint8_t block[kSha1BlockBytes] = {};
-    block[kSha1DigestBytes] = 0x80;
-    StoreBigEndian(block + kSha1BlockBytes - 4, kMessageBits);
-    const detail::Sha1BlocksFunction compress = detail::Sha1Blocks();
-
-    for (std::uint32_t index = 1; outLength > 0; ++index) {
-        std::uint8_t sum[kSha1DigestBytes] = {};
-        if (iterations > 0) {
-            HmacSha1Context first = salted;
-            std::uint8_t be[4];
-            StoreBigEndian(be, index);
-            HmacSha1AddData(first, be, sizeof be);
-            HmacSha1Finish(first, block, kSha1DigestBytes);  // U1, in place in the block
-            std::memcpy(sum, block, kSha1DigestBytes);
+    // Output blocks are independent chains: up to kLanes of them go through each
+    // compression call together, so the hardware can overlap them.
+    constexpr std::size_t kLanes = detail::kSha1MaxLanes;
+    const auto compress = detail::Sha1Selected().compressLanes;
+    for (std::uint32_t first = 1; outLength > 0;) {
+        const std::size_t wanted = (outLength + kSha1DigestBytes - 1) / kSha1DigestBytes;
+        const std::size_t lanes = std::min(wanted, kLanes);
+        // Each lane's message block holds U in its first 20 bytes, padded once.
+        std::uint8_t blocks[kLanes][kSha1BlockBytes] = {};
+        std::uint8_t sums[kLanes][kSha1DigestBytes] = {};
+        std::uint32_t states[kLanes][5];
+        for (std::size_t j = 0; j < lanes; ++j) {
+            blocks[j][kSha1DigestBytes] = 0x80;
+            StoreBigEndian(blocks[j] + kSha1BlockBytes - 4, kMessageBits);
+            if (iterations == 0) continue;
+            HmacSha1Context u1 = salted;
+            std::uint8_t index[4];
+            StoreBigEndian(index, first + static_cast<std::uint32_t>(j));
+            HmacSha1AddData(u1, index, sizeof index);
+            HmacSha1Finish(u1, blocks[j], kSha1DigestBytes);
+            std::memcpy(sums[j], blocks[j], kSha1DigestBytes);
         }
-        for (unsigned j = 1; j < iterations; ++j) {
-            std::uint32_t state[5];
-            std::memcpy(state, inner, sizeof state);
-            compress(state, block, 1);
-            StoreState(block, state);  // inner digest
-            std::memcpy(state, outer, sizeof state);
-            compress(state, block, 1);
-            StoreState(block, state);  // Uj
-            for (std::size_t k = 0; k < kSha1DigestBytes; ++k)
-                sum[k] ^= block[k];
+        for (unsigned i = 1; i < iterations; ++i) {
+            for (std::size_t j = 0; j < lanes; ++j)
+                std::memcpy(states[j], inner, sizeof inner);
+            compress(states, blocks, lanes);
+            for (std::size_t j = 0; j < lanes; ++j) {
+                StoreState(blocks[j], states[j]);  // the inner digest
+                std::memcpy(states[j], outer, sizeof outer);
+            }
+            compress(states, blocks, lanes);
+            for (std::size_t j = 0; j < lanes; ++j) {
+                StoreState(blocks[j], states[j]);  // U(i+1)
+                for (std::size_t k = 0; k < kSha1DigestBytes; ++k)
+                    sums[j][k] ^= blocks[j][k];
+            }
         }
-        const std::size_t n = std::min(outLength, kSha1DigestBytes);
-        std::memcpy(out, sum, n);
-        out += n;
-        outLength -= n;
+        for (std::size_t j = 0; j < lanes; ++j) {
+            const std::size_t n = std::min(outLength, kSha1DigestBytes);
+            std::memcpy(out, sums[j], n);
+            out += n;
+            outLength -= n;
+        }
+        first += static_cast<std::uint32_t>(lanes);
     }
 }
 

@@ -64,27 +64,39 @@ void CompressPortable(std::uint32_t state[5], const std::uint8_t* block) {
     state[4] += e;
 }
 
-detail::Sha1BlocksFunction g_selected = nullptr;
+void CompressBlocksPortable(std::uint32_t state[5], const std::uint8_t* data, std::size_t blocks) {
+    for (; blocks > 0; --blocks, data += kSha1BlockBytes)
+        CompressPortable(state, data);
+}
+
+void CompressLanesPortable(std::uint32_t (*states)[5], const std::uint8_t (*blocks)[64],
+                           std::size_t lanes) {
+    for (std::size_t j = 0; j < lanes; ++j)
+        CompressPortable(states[j], blocks[j]);
+}
+
+constexpr detail::Sha1Path kPortablePath = {CompressBlocksPortable, CompressLanesPortable};
+
+const detail::Sha1Path* g_selected = nullptr;
 
 }  // namespace
 
 namespace detail {
 
-void Sha1BlocksPortable(std::uint32_t state[5], const std::uint8_t* data, std::size_t blocks) {
-    for (; blocks > 0; --blocks, data += kSha1BlockBytes)
-        CompressPortable(state, data);
+const Sha1Path& Sha1PortablePath() {
+    return kPortablePath;
 }
 
-Sha1BlocksFunction Sha1Blocks() {
+const Sha1Path& Sha1Selected() {
     if (g_selected == nullptr) {
-        const Sha1BlocksFunction hardware = Sha1BlocksHardware();
-        g_selected = hardware != nullptr ? hardware : Sha1BlocksPortable;
+        const Sha1Path* hardware = Sha1HardwarePath();
+        g_selected = hardware != nullptr ? hardware : &kPortablePath;
     }
-    return g_selected;
+    return *g_selected;
 }
 
-void SelectSha1Blocks(Sha1BlocksFunction blocks) {
-    g_selected = blocks;
+void SelectSha1Path(const Sha1Path* path) {
+    g_selected = path;
 }
 
 }  // namespace detail
@@ -103,7 +115,7 @@ void Sha1Add(Sha1Context& context, const std::uint8_t* data, std::size_t length)
     context.countLow = static_cast<std::uint32_t>(count);
     context.countHigh = static_cast<std::uint32_t>(count >> 32);
 
-    const detail::Sha1BlocksFunction compress = detail::Sha1Blocks();
+    const auto compress = detail::Sha1Selected().compressBlocks;
     if (used != 0) {
         const std::size_t room = kSha1BlockBytes - used;
         if (length < room) {
@@ -126,7 +138,7 @@ void Sha1Finish(Sha1Context& context, std::uint8_t digest[20]) {
     const std::uint64_t bits =
         (static_cast<std::uint64_t>(context.countHigh) << 32 | context.countLow) * 8;
     std::size_t used = context.countLow % kSha1BlockBytes;
-    const detail::Sha1BlocksFunction compress = detail::Sha1Blocks();
+    const auto compress = detail::Sha1Selected().compressBlocks;
     context.buffer[used++] = 0x80;
     if (used > kPadLimit) {  // no room for the length: it goes into an extra block
         std::memset(context.buffer + used, 0, kSha1BlockBytes - used);
@@ -142,7 +154,7 @@ void Sha1Finish(Sha1Context& context, std::uint8_t digest[20]) {
 }
 
 void Sha1Transform(std::uint32_t state[5], const std::uint8_t block[64]) {
-    detail::Sha1Blocks()(state, block, 1);
+    detail::Sha1Selected().compressBlocks(state, block, 1);
 }
 
 }  // namespace quillory

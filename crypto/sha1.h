@@ -28,16 +28,26 @@ void Sha1Transform(std::uint32_t state[5], const std::uint8_t block[64]);
 
 namespace detail {
 
-// Compresses blocks consecutive 64-byte blocks into state.
-using Sha1BlocksFunction = void (*)(std::uint32_t state[5], const std::uint8_t* data,
-                                    std::size_t blocks);
-void Sha1BlocksPortable(std::uint32_t state[5], const std::uint8_t* data, std::size_t blocks);
+// Most independent states one compressLanes call takes.
+inline constexpr std::size_t kSha1MaxLanes = 4;
+
+// One implementation of the compression.
+struct Sha1Path {
+    // Compresses consecutive 64-byte blocks into one state.
+    void (*compressBlocks)(std::uint32_t state[5], const std::uint8_t* data, std::size_t blocks);
+    // Compresses blocks[j] into states[j] for j below lanes (at most kSha1MaxLanes): work
+    // on independent states that the hardware path overlaps, for key derivation.
+    void (*compressLanes)(std::uint32_t (*states)[5], const std::uint8_t (*blocks)[64],
+                          std::size_t lanes);
+};
+
+const Sha1Path& Sha1PortablePath();
 // Null when the CPU lacks the SHA instructions.
-Sha1BlocksFunction Sha1BlocksHardware();
-// The compression every SHA-1 user here calls: the hardware one where it exists. Tests
-// and benchmarks select another to compare; null restores the default.
-Sha1BlocksFunction Sha1Blocks();
-void SelectSha1Blocks(Sha1BlocksFunction blocks);
+const Sha1Path* Sha1HardwarePath();
+// The path every SHA-1 user here calls: the hardware one where it exists. Tests and
+// benchmarks select another to compare; null restores the default.
+const Sha1Path& Sha1Selected();
+void SelectSha1Path(const Sha1Path* path);
 
 }  // namespace detail
 }  // namespace quillory

@@ -25,49 +25,103 @@ struct Registers {
     __m128i abcd;
     __m128i previous;  // abcd before the last group: its A gives the next group's E
     __m128i w[4];      // W[4k..4k+3] of the last four groups, in slot k % 4
+    __m128i e;         // the state's E as the block began
 };
 
-template <int K>
-QUILLORY_SHA_TARGET inline void Group(Registers& r, __m128i e, const std::uint8_t* block,
+// Group K of every lane; the lanes' instructions interleave, so one lane's work fills
+// the latency of another's.
+template <int K, std::size_t Lanes>
+QUILLORY_SHA_TARGET inline void Group(Registers (&r)[Lanes], const std::uint8_t* const* blocks,
                                       __m128i reverseBytes) {
     constexpr int slot = K % 4;
-    if constexpr (K < 4) {
-        const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * K));
-        r.w[slot] = _mm_shuffle_epi8(words, reverseBytes);  // big-endian words, W[4k] on top
-    } else {
-        // W[t] = rol1(W[t-3] ^ W[t-8] ^ W[t-14] ^ W[t-16]) for four words at once.
-        const __m128i partial = _mm_sha1msg1_epu32(r.w[slot], r.w[(K + 1) % 4]);
-        r.w[slot] = _mm_sha1msg2_epu32(_mm_xor_si128(partial, r.w[(K + 2) % 4]), r.w[(K + 3) % 4]);
+#pragma GCC unroll 4
+    for (std::size_t j = 0; j < Lanes; ++j) {
+        if constexpr (K < 4) {
+            const __m128i words =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(blocks[j] + 16 * K));
+            r[j].w[slot] = _mm_shuffle_epi8(words, reverseBytes);  // big-endian, W[4k] on top
+        } else {
+            // W[t] = rol1(W[t-3] ^ W[t-8] ^ W[t-14] ^ W[t-16]) for four words at once.
+            const __m128i partial = _mm_sha1msg1_epu32(r[j].w[slot], r[j].w[(K + 1) % 4]);
+            r[j].w[slot] = _mm_sha1msg2_epu32(_mm_xor_si128(partial, r[j].w[(K + 2) % 4]),
+                                              r[j].w[(K + 3) % 4]);
+        }
+        // E for this group: the state's E at first, then rol30 of A as the group before
+        // began.
+        const __m128i eAndWords = K == 0 ? _mm_add_epi32(r[j].e, r[j].w[slot])
+                                         : _mm_sha1nexte_epu32(r[j].previous, r[j].w[slot]);
+        r[j].previous = r[j].abcd;
+        r[j].abcd = _mm_sha1rnds4_epu32(r[j].abcd, eAndWords, K / 5);
     }
-    // E for this group: the state's E at first, then rol30 of A as the group before began.
-    const __m128i eAndWords =
-        K == 0 ? _mm_add_epi32(e, r.w[slot]) : _mm_sha1nexte_epu32(r.previous, r.w[slot]);
-    r.previous = r.abcd;
-    r.abcd = _mm_sha1rnds4_epu32(r.abcd, eAndWords, K / 5);
 }
 
-template <int... K>
-QUILLORY_SHA_TARGET inline void AllGroups(Registers& r, __m128i e, const std::uint8_t* block,
-                                          __m128i reverseBytes, std::integer_sequence<int, K...>) {
-    (Group<K>(r, e, block, reverseBytes), ...);
-}
-
-QUILLORY_SHA_TARGET void BlocksNi(std::uint32_t state[5], const std::uint8_t* data,
-                                  std::size_t blocks) {
+// One block into each lane's abcd and e.
+template <std::size_t Lanes, int... K>
+QUILLORY_SHA_TARGET inline void Compress(Registers (&r)[Lanes], const std::uint8_t* const* blocks,
+                                         std::integer_sequence<int, K...>) {
     const __m128i reverseBytes = _mm_set_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-    __m128i abcd = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state)),
-                                     0x1B);  // reverse the lanes: A on top
-    __m128i e = _mm_set_epi32(static_cast<int>(state[4]), 0, 0, 0);
-    for (; blocks > 0; --blocks, data += kSha1BlockBytes) {
-        Registers r;
-        r.abcd = abcd;
-        AllGroups(r, e, data, reverseBytes, std::make_integer_sequence<int, kGroups>{});
-        e = _mm_sha1nexte_epu32(r.previous, e);  // new E = old E + rol30(A four steps back)
-        abcd = _mm_add_epi32(r.abcd, abcd);
+    __m128i start[Lanes];
+    for (std::size_t j = 0; j < Lanes; ++j)
+        start[j] = r[j].abcd;
+    (Group<K>(r, blocks, reverseBytes), ...);
+    for (std::size_t j = 0; j < Lanes; ++j) {
+        r[j].e = _mm_sha1nexte_epu32(r[j].previous, r[j].e);  // E + rol30(A four steps back)
+        r[j].abcd = _mm_add_epi32(r[j].abcd, start[j]);
     }
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(state), _mm_shuffle_epi32(abcd, 0x1B));
-    state[4] = static_cast<std::uint32_t>(_mm_extract_epi32(e, 3));
 }
+
+QUILLORY_SHA_TARGET inline void Load(Registers& r, const std::uint32_t state[5]) {
+    const __m128i abcd = _mm_loadu_si128(reinterpret_cast<const __m128i*>(state));
+    r.abcd = _mm_shuffle_epi32(abcd, 0x1B);  // reverse the lanes: A on top
+    r.e = _mm_set_epi32(static_cast<int>(state[4]), 0, 0, 0);
+}
+
+QUILLORY_SHA_TARGET inline void Store(const Registers& r, std::uint32_t state[5]) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(state), _mm_shuffle_epi32(r.abcd, 0x1B));
+    state[4] = static_cast<std::uint32_t>(_mm_extract_epi32(r.e, 3));
+}
+
+QUILLORY_SHA_TARGET void CompressBlocksNi(std::uint32_t state[5], const std::uint8_t* data,
+                                          std::size_t blocks) {
+    Registers r[1];
+    Load(r[0], state);
+    for (; blocks > 0; --blocks, data += kSha1BlockBytes) {
+        Compress(r, &data, std::make_integer_sequence<int, kGroups>{});
+    }
+    Store(r[0], state);
+}
+
+template <std::size_t Lanes>
+QUILLORY_SHA_TARGET void LanesNi(std::uint32_t (*states)[5], const std::uint8_t (*blocks)[64]) {
+    Registers r[Lanes];
+    const std::uint8_t* pointers[Lanes];
+    for (std::size_t j = 0; j < Lanes; ++j) {
+        Load(r[j], states[j]);
+        pointers[j] = blocks[j];
+    }
+    Compress(r, pointers, std::make_integer_sequence<int, kGroups>{});
+    for (std::size_t j = 0; j < Lanes; ++j)
+        Store(r[j], states[j]);
+}
+
+void CompressLanesNi(std::uint32_t (*states)[5], const std::uint8_t (*blocks)[64],
+                     std::size_t lanes) {
+    static_assert(kSha1MaxLanes == 4);
+    switch (lanes) {
+        case 0:
+            return;
+        case 1:
+            return LanesNi<1>(states, blocks);
+        case 2:
+            return LanesNi<2>(states, blocks);
+        case 3:
+            return LanesNi<3>(states, blocks);
+        default:
+            return LanesNi<4>(states, blocks);
+    }
+}
+
+constexpr Sha1Path kHardwarePath = {CompressBlocksNi, CompressLanesNi};
 
 bool CpuHasSha() {
     __builtin_cpu_init();
@@ -81,14 +135,14 @@ bool CpuHasSha() {
 
 }  // namespace
 
-Sha1BlocksFunction Sha1BlocksHardware() {
+const Sha1Path* Sha1HardwarePath() {
     static const bool present = CpuHasSha();
-    return present ? BlocksNi : nullptr;
+    return present ? &kHardwarePath : nullptr;
 }
 
 #else
 
-Sha1BlocksFunction Sha1BlocksHardware() {
+const Sha1Path* Sha1HardwarePath() {
     return nullptr;
 }
 

@@ -22,18 +22,18 @@ class CryptoPathTest : public ::testing::TestWithParam<CryptoPath> {
     void SetUp() override {
         if (GetParam() == CryptoPath::Portable) {
             detail::SelectAesPath(&detail::AesPortablePath());
-            detail::SelectSha1Blocks(detail::Sha1BlocksPortable);
+            detail::SelectSha1Path(&detail::Sha1PortablePath());
             return;
         }
         const detail::AesPath* aes = detail::AesHardwarePath();
-        const detail::Sha1BlocksFunction sha1 = detail::Sha1BlocksHardware();
+        const detail::Sha1Path* sha1 = detail::Sha1HardwarePath();
         if (aes == nullptr && sha1 == nullptr) GTEST_SKIP() << "no AES or SHA instructions";
         detail::SelectAesPath(aes != nullptr ? aes : &detail::AesPortablePath());
-        detail::SelectSha1Blocks(sha1 != nullptr ? sha1 : detail::Sha1BlocksPortable);
+        detail::SelectSha1Path(sha1 != nullptr ? sha1 : &detail::Sha1PortablePath());
     }
     void TearDown() override {
         detail::SelectAesPath(nullptr);
-        detail::SelectSha1Blocks(nullptr);
+        detail::SelectSha1Path(nullptr);
     }
 };
 
