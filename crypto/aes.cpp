@@ -68,7 +68,8 @@ constexpr Table kRound[4] = {MakeRoundTable(0), MakeRoundTable(1), MakeRoundTabl
                              MakeRoundTable(3)};
 constexpr Table kLast[4] = {MakeLastTable(0), MakeLastTable(1), MakeLastTable(2), MakeLastTable(3)};
 
-// Round constants x^(i-1) in GF(2^8), in bits 0-7; 10 cover AES-128, the most used.
+// Round constants x^(i-1) in GF(2^8), in bits 0-7. AES-128 uses all ten, the longer keys
+// fewer (one per Nk words of schedule).
 constexpr std::uint32_t kRoundConstants[10] = {0x01, 0x02, 0x04, 0x08, 0x10,
                                                0x20, 0x40, 0x80, 0x1B, 0x36};
 
@@ -204,26 +205,15 @@ void CtrPortable(const AesKeySchedule& schedule, std::uint8_t counter[16],
 }
 
 void PortableBlock(const AesKeySchedule& s, const std::uint8_t in[16], std::uint8_t out[16]) {
-    switch (s.rounds) {
-        case 10:
-            return EncryptBlockPortable<10>(s, in, out);
-        case 12:
-            return EncryptBlockPortable<12>(s, in, out);
-        default:
-            return EncryptBlockPortable<14>(s, in, out);
-    }
+    detail::WithRounds(s.rounds,
+                       [&](auto r) { EncryptBlockPortable<decltype(r)::value>(s, in, out); });
 }
 
 void PortableCtr(const AesKeySchedule& s, std::uint8_t counter[16], std::uint8_t keystream[16],
                  std::uint8_t* data, std::size_t blocks) {
-    switch (s.rounds) {
-        case 10:
-            return CtrPortable<10>(s, counter, keystream, data, blocks);
-        case 12:
-            return CtrPortable<12>(s, counter, keystream, data, blocks);
-        default:
-            return CtrPortable<14>(s, counter, keystream, data, blocks);
-    }
+    detail::WithRounds(s.rounds, [&](auto r) {
+        CtrPortable<decltype(r)::value>(s, counter, keystream, data, blocks);
+    });
 }
 
 constexpr detail::AesPath kPortablePath = {PortableBlock, PortableCtr};

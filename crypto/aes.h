@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 namespace quillory {
 
@@ -48,6 +49,19 @@ struct AesPath {
     void (*ctrXorBlocks)(const AesKeySchedule& schedule, std::uint8_t counter[16],
                          std::uint8_t keystream[16], std::uint8_t* data, std::size_t blocks);
 };
+
+// Calls f(std::integral_constant<unsigned, R>{}) with the schedule's round count R (10,
+// 12 or 14; anything else counts as 14) for code unrolled per key size.
+template <typename F>
+void WithRounds(unsigned rounds, F&& f) {
+    if (rounds == 10) {
+        f(std::integral_constant<unsigned, 10>{});
+    } else if (rounds == 12) {
+        f(std::integral_constant<unsigned, 12>{});
+    } else {
+        f(std::integral_constant<unsigned, 14>{});
+    }
+}
 
 const AesPath& AesPortablePath();
 // Null when the CPU lacks AES-NI.

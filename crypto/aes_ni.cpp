@@ -92,26 +92,13 @@ QUILLORY_AESNI_TARGET void CtrNi(const AesKeySchedule& s, std::uint8_t counter[1
 }
 
 void Block(const AesKeySchedule& s, const std::uint8_t in[16], std::uint8_t out[16]) {
-    switch (s.rounds) {
-        case 10:
-            return EncryptBlockNi<10>(s, in, out);
-        case 12:
-            return EncryptBlockNi<12>(s, in, out);
-        default:
-            return EncryptBlockNi<14>(s, in, out);
-    }
+    WithRounds(s.rounds, [&](auto r) { EncryptBlockNi<decltype(r)::value>(s, in, out); });
 }
 
 void Ctr(const AesKeySchedule& s, std::uint8_t counter[16], std::uint8_t keystream[16],
          std::uint8_t* data, std::size_t blocks) {
-    switch (s.rounds) {
-        case 10:
-            return CtrNi<10>(s, counter, keystream, data, blocks);
-        case 12:
-            return CtrNi<12>(s, counter, keystream, data, blocks);
-        default:
-            return CtrNi<14>(s, counter, keystream, data, blocks);
-    }
+    WithRounds(s.rounds,
+               [&](auto r) { CtrNi<decltype(r)::value>(s, counter, keystream, data, blocks); });
 }
 
 constexpr AesPath kHardwarePath = {Block, Ctr};
