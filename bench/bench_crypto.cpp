@@ -264,14 +264,18 @@ void ZipAes256QuilloryPortable(benchmark::State& s) {
 void ZipAes256Openssl(benchmark::State& state) {
     EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
     const std::uint8_t iv[16] = {};
-    EVP_EncryptInit_ex(ctx, EVP_aes_256_ctr(), nullptr, kKey, iv);
+    EVP_DecryptInit_ex(ctx, EVP_aes_256_ctr(), nullptr, kKey, iv);
     OpensslHmac hmac;
     hmac.Init(kKey, 32);
     auto& d = Data();
     int outLength = 0;
     for (auto _ : state) {
         hmac.Update(d.data(), d.size());
-        EVP_DecryptUpdate(ctx, d.data(), &outLength, d.data(), static_cast<int>(d.size()));
+        if (EVP_DecryptUpdate(ctx, d.data(), &outLength, d.data(), static_cast<int>(d.size())) !=
+            1) {
+            state.SkipWithError("EVP_DecryptUpdate failed");
+            break;
+        }
         benchmark::ClobberMemory();
     }
     EVP_CIPHER_CTX_free(ctx);

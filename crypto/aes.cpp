@@ -116,12 +116,14 @@ bool HasKey(const AesKeySchedule& s) {
     return (s.blockWord & 1) != 0 && (s.rounds == 10 || s.rounds == 12 || s.rounds == 14);
 }
 
-// Lanes independent blocks, encrypted side by side so that their table look-ups overlap.
-template <unsigned Rounds, std::size_t Lanes>
+// Lanes independent blocks, encrypted side by side so that their table look-ups overlap:
+// the full rounds from First on, then the last round. s holds the state before round
+// First.
+template <unsigned Rounds, std::size_t Lanes, unsigned First = 1>
 inline void EncryptLanes(const std::uint32_t* rk, std::uint32_t (&s)[Lanes][4]) {
     const Table &t0 = kRound[0], &t1 = kRound[1], &t2 = kRound[2], &t3 = kRound[3];
 #pragma GCC unroll 14
-    for (unsigned r = 1; r < Rounds; ++r) {
+    for (unsigned r = First; r < Rounds; ++r) {
         const std::uint32_t* k = rk + 4 * r;
 #pragma GCC unroll 8
         for (std::size_t j = 0; j < Lanes; ++j) {
@@ -160,20 +162,62 @@ void EncryptBlockPortable(const AesKeySchedule& schedule, const std::uint8_t in[
         Store32(out + 4 * i, s[0][i]);
 }
 
+// Counter mode changes only byte 0 of the block within each run of 256 counters (the
+// same counter bits 8-63). Round 1 then changes only its column 0, by T0 of that byte,
+// and round 2 only by one look-up per column from that column. What the run's other
+// bytes contribute to rounds 1 and 2 is computed once per run, which leaves 5 of their
+// 32 look-ups per block. The result is the full cipher's, exactly.
+struct CounterRun {
+    std::uint64_t run = ~std::uint64_t{0};  // counter >> 8 that the values below are for
+    std::uint32_t column0;                  // round 1, column 0, without T0[byte 0]
+    std::uint32_t round2[4];                // round 2 without the look-ups from column 0
+};
+
+constexpr unsigned kCachedRounds = 2;
+
+void PrepareRun(const std::uint32_t* rk, std::uint64_t count, CounterRun& c,
+                const std::uint32_t (&high)[2]) {
+    const Table &t0 = kRound[0], &t1 = kRound[1], &t2 = kRound[2], &t3 = kRound[3];
+    c.run = count >> 8;
+    const std::uint32_t a = static_cast<std::uint32_t>(count) ^ rk[0];  // byte 0 unused
+    const std::uint32_t b = static_cast<std::uint32_t>(count >> 32) ^ rk[1];
+    const std::uint32_t x = high[0], y = high[1];
+    c.column0 = t1[(b >> 8) & 0xFF] ^ t2[(x >> 16) & 0xFF] ^ t3[y >> 24] ^ rk[4];
+    const std::uint32_t r1 =
+        t0[b & 0xFF] ^ t1[(x >> 8) & 0xFF] ^ t2[(y >> 16) & 0xFF] ^ t3[a >> 24] ^ rk[5];
+    const std::uint32_t r2 =
+        t0[x & 0xFF] ^ t1[(y >> 8) & 0xFF] ^ t2[(a >> 16) & 0xFF] ^ t3[b >> 24] ^ rk[6];
+    const std::uint32_t r3 =
+        t0[y & 0xFF] ^ t1[(a >> 8) & 0xFF] ^ t2[(b >> 16) & 0xFF] ^ t3[x >> 24] ^ rk[7];
+    c.round2[0] = t1[(r1 >> 8) & 0xFF] ^ t2[(r2 >> 16) & 0xFF] ^ t3[r3 >> 24] ^ rk[8];
+    c.round2[1] = t0[r1 & 0xFF] ^ t1[(r2 >> 8) & 0xFF] ^ t2[(r3 >> 16) & 0xFF] ^ rk[9];
+    c.round2[2] = t0[r2 & 0xFF] ^ t1[(r3 >> 8) & 0xFF] ^ t3[r1 >> 24] ^ rk[10];
+    c.round2[3] = t0[r3 & 0xFF] ^ t2[(r1 >> 16) & 0xFF] ^ t3[r2 >> 24] ^ rk[11];
+}
+
+// The state after round 2 of the block with this counter.
+inline void StateAfterRound2(const std::uint32_t* rk, std::uint64_t count, CounterRun& c,
+                             const std::uint32_t (&high)[2], std::uint32_t (&s)[4]) {
+    if ((count >> 8) != c.run) PrepareRun(rk, count, c, high);
+    const Table &t0 = kRound[0], &t1 = kRound[1], &t2 = kRound[2], &t3 = kRound[3];
+    const std::uint32_t column0 = c.column0 ^ t0[(count ^ rk[0]) & 0xFF];
+    s[0] = c.round2[0] ^ t0[column0 & 0xFF];
+    s[1] = c.round2[1] ^ t3[column0 >> 24];
+    s[2] = c.round2[2] ^ t2[(column0 >> 16) & 0xFF];
+    s[3] = c.round2[3] ^ t1[(column0 >> 8) & 0xFF];
+}
+
 // One group of Lanes counter blocks: encrypted side by side, XORed into the data.
 template <unsigned Rounds, std::size_t Lanes>
-inline void CtrGroup(const std::uint32_t* rk, std::uint64_t& count, const std::uint32_t (&high)[2],
-                     std::uint8_t* data, std::uint8_t keystream[16]) {
+inline void CtrGroup(const std::uint32_t* rk, std::uint64_t& count, CounterRun& run,
+                     const std::uint32_t (&high)[2], std::uint8_t* data,
+                     std::uint8_t keystream[16]) {
+    static_assert(Rounds > kCachedRounds);
     std::uint32_t s[Lanes][4];
 #pragma GCC unroll 8
-    for (std::size_t j = 0; j < Lanes; ++j) {
-        ++count;
-        s[j][0] = static_cast<std::uint32_t>(count) ^ rk[0];
-        s[j][1] = static_cast<std::uint32_t>(count >> 32) ^ rk[1];
-        s[j][2] = high[0];
-        s[j][3] = high[1];
-    }
-    EncryptLanes<Rounds>(rk, s);
+    for (std::size_t j = 0; j < Lanes; ++j)
+        StateAfterRound2(rk, ++count, run, high, s[j]);
+    EncryptLanes<Rounds, Lanes, kCachedRounds + 1>(rk, s);
 #pragma GCC unroll 8
     for (std::size_t j = 0; j < Lanes; ++j) {
         std::uint8_t* block = data + j * kAesBlockBytes;
@@ -194,12 +238,13 @@ void CtrPortable(const AesKeySchedule& schedule, std::uint8_t counter[16],
     const std::uint32_t* rk = schedule.roundKeys;
     std::uint64_t count = LoadCounter(counter);
     const std::uint32_t high[2] = {Load32(counter + 8) ^ rk[2], Load32(counter + 12) ^ rk[3]};
+    CounterRun run;
     for (; blocks >= kPortableLanes; blocks -= kPortableLanes) {
-        CtrGroup<Rounds, kPortableLanes>(rk, count, high, data, keystream);
+        CtrGroup<Rounds, kPortableLanes>(rk, count, run, high, data, keystream);
         data += kPortableLanes * kAesBlockBytes;
     }
     for (; blocks > 0; --blocks, data += kAesBlockBytes) {
-        CtrGroup<Rounds, 1>(rk, count, high, data, keystream);
+        CtrGroup<Rounds, 1>(rk, count, run, high, data, keystream);
     }
     StoreCounter(counter, count);
 }
