@@ -59,7 +59,7 @@ bool LzhArchive::ReadAllHeaders() {
     BufferedReader reader(archiveFile, &heap_);
     std::pmr::vector<std::uint8_t> work(lzh::kMaxExtendedHeaderBytes, &heap_);
     for (;;) {
-        LzhEntry& entry = entries.emplace_back(&heap_);
+        LzhEntry& entry = entries.emplace_back(&names_);
         if (!lzh::ReadHeader(reader, work.data(), entry, status)) {
             entries.pop_back();
             break;
@@ -78,6 +78,7 @@ int LzhArchive::Close() {
     archiveFile = kInvalidFileHandle;
     entries.clear();
     entries.shrink_to_fit();
+    names_.Release();
     entryCount = 0;
     status = LzhStatus::Ok;
     return 1;

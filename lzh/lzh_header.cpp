@@ -173,13 +173,15 @@ bool ReadHeader(BufferedReader& reader, std::uint8_t* work, LzhEntry& entry, Lzh
     // Split on UTF-16 text, so a Shift-JIS trail byte 0x5C never separates anything.
     WString joined = std::move(folder);
     joined += name;
+    // Built at their final size: assigning into the short-string buffer would double
+    // the capacity of names just longer than it.
+    const auto part = [&entry](WStringView text) {
+        return std::pmr::u16string(text.begin(), text.end(), entry.name.get_allocator());
+    };
     const std::size_t cut = joined.rfind(u'\\');
-    if (cut == WString::npos) {
-        entry.name.assign(joined.begin(), joined.end());
-    } else {
-        entry.path.assign(joined.begin(), joined.begin() + static_cast<std::ptrdiff_t>(cut) + 1);
-        entry.name.assign(joined.begin() + static_cast<std::ptrdiff_t>(cut) + 1, joined.end());
-    }
+    const std::size_t nameStart = cut == WString::npos ? 0 : cut + 1;
+    entry.path = part(WStringView(joined).substr(0, nameStart));
+    entry.name = part(WStringView(joined).substr(nameStart));
     entry.dataOffset = reader.Position();
     return true;
 }
