@@ -8,6 +8,7 @@
 #include "common/output_files.h"
 #include "lzh/lzh_exe_search.h"
 #include "lzh/lzh_header.h"
+#include "lzh/lzh_scratch_buffer.h"
 #include "platform/path.h"
 
 namespace quillory {
@@ -57,7 +58,7 @@ int LzhArchive::Open(WStringView archive) {
 
 bool LzhArchive::ReadAllHeaders() {
     BufferedReader reader(archiveFile, &heap_);
-    std::pmr::vector<std::uint8_t> work(lzh::kMaxExtendedHeaderBytes, &heap_);
+    const lzh::ScratchBuffer work(&heap_, lzh::kMaxExtendedHeaderBytes);
     for (;;) {
         LzhEntry& entry = entries.emplace_back(&names_);
         if (!lzh::ReadHeader(reader, work.data(), entry, status)) {

@@ -85,11 +85,11 @@ Workspace& TheWorkspace() {
 unsigned DecodeSymbol(BitInput& in, const std::uint32_t* table, int primaryBits) {
     std::uint32_t entry = table[in.Peek(static_cast<unsigned>(primaryBits))];
     if (entry & kLinkFlag) {
-        in.Consume(entry & 0xFF);
-        entry = table[(entry >> 16) + in.Peek((entry >> 8) & 0xFF)];
+        in.Consume(EntryBits(entry));
+        entry = table[EntryValue(entry) + in.Peek(SubtableBits(entry))];
     }
-    in.Consume(entry & 0xFF);
-    return entry >> 16;
+    in.Consume(EntryBits(entry));
+    return EntryValue(entry);
 }
 
 // Lengths of the code-length code (nn = 19) or of the distance code (nn = NP).
@@ -258,11 +258,11 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
             if (entry & kLinkFlag) [[unlikely]] {
                 bits <<= kCharTableBits;
                 count -= kCharTableBits;
-                entry = charTable[(entry >> 16) + (bits >> (64 - ((entry >> 8) & 0xFF)))];
+                entry = charTable[EntryValue(entry) + (bits >> (64 - SubtableBits(entry)))];
             }
-            bits <<= entry & 0xFF;
-            count -= entry & 0xFF;
-            const unsigned code = entry >> 16;
+            bits <<= EntryBits(entry);
+            count -= EntryBits(entry);
+            const unsigned code = EntryValue(entry);
             if (code < kFirstMatchCode) {
                 *out++ = static_cast<std::uint8_t>(code);
             } else {
@@ -271,12 +271,12 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
                 if (d & kLinkFlag) [[unlikely]] {
                     bits <<= kPtTableBits;
                     count -= kPtTableBits;
-                    d = distTable[(d >> 16) + (bits >> (64 - ((d >> 8) & 0xFF)))];
+                    d = distTable[EntryValue(d) + (bits >> (64 - SubtableBits(d)))];
                 }
-                bits <<= d & 0xFF;
-                count -= d & 0xFF;
+                bits <<= EntryBits(d);
+                count -= EntryBits(d);
                 // Distance code j: 0 for j = 0, else 2^(j-1) plus j - 1 extra bits.
-                const unsigned j = d >> 16;
+                const unsigned j = EntryValue(d);
                 const unsigned extra = j - (j != 0);
                 const std::size_t distance = ((std::size_t{1} << j) >> 1) +
                                              static_cast<std::size_t>((bits >> 1) >> (63 - extra)) +

@@ -2,10 +2,10 @@
 #include "lzh/lzh_exe_search.h"
 
 #include <algorithm>
-#include <memory>
 
 #include "common/checksums.h"
 #include "common/output_files.h"
+#include "lzh/lzh_scratch_buffer.h"
 
 namespace quillory::lzh {
 namespace {
@@ -61,17 +61,15 @@ std::optional<std::uint64_t> FindArchiveInExe(platform::FileHandle file,
         static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, kExeSearchWindowBytes));
     if (size == 0 || SeekFile(file, 0, SeekOrigin::Begin) != 0) return std::nullopt;
 
-    const auto release = [memory, size](std::uint8_t* p) { memory->deallocate(p, size); };
-    const std::unique_ptr<std::uint8_t, decltype(release)> window(
-        static_cast<std::uint8_t*>(memory->allocate(size)), release);
-    if (ReadBytes(file, window.get(), size) != size) return std::nullopt;
+    const ScratchBuffer window(memory, size);
+    if (ReadBytes(file, window.data(), size) != size) return std::nullopt;
 
     // A candidate's header starts two bytes before its method; candidates at 0 and 1
     // would start before the file.
     for (std::size_t i = kMethodOffset; i + 5 <= size; ++i) {
-        if (!IsMethodAt(window.get() + i)) continue;
+        if (!IsMethodAt(window.data() + i)) continue;
         const std::size_t h = i - kMethodOffset;
-        if (!LooksLikeHeader(window.get(), size, h)) continue;
+        if (!LooksLikeHeader(window.data(), size, h)) continue;
         if (h == 0) return std::nullopt;
         if (SeekFile(file, static_cast<std::int64_t>(h), SeekOrigin::Begin) != h)
             return std::nullopt;

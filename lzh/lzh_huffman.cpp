@@ -64,7 +64,7 @@ bool MakeTable(int symbols, const std::uint8_t* lengths, int primaryBits, std::u
         // The code's bits after the primary ones, widened to the subtable's index bits.
         const int rest = len - primaryBits;
         const std::uint32_t tail = (code >> (kMaxCodeLength - len)) & ((1u << rest) - 1);
-        const std::size_t first = (table[slot] >> 16) + (std::size_t{tail} << (subBits - rest));
+        const std::size_t first = EntryValue(table[slot]) + (std::size_t{tail} << (subBits - rest));
         std::fill_n(table + first, std::size_t{1} << (subBits - rest),
                     DirectEntry(static_cast<unsigned>(s), static_cast<unsigned>(rest)));
     }

@@ -23,6 +23,19 @@ inline constexpr std::uint32_t DirectEntry(unsigned symbol, unsigned bits) {
     return symbol << 16 | bits;
 }
 
+// Parts of an entry: the symbol or subtable offset, the bits to consume, and for a
+// link the index bits of its subtable (below the flag).
+inline constexpr unsigned EntryValue(std::uint32_t entry) {
+    return entry >> 16;
+}
+inline constexpr unsigned EntryBits(std::uint32_t entry) {
+    return entry & 0xFF;
+}
+inline constexpr unsigned SubtableBits(std::uint32_t entry) {
+    return (entry >> 8) & 0x1F;
+}
+static_assert(SubtableBits(kLinkFlag | 16u << 8) == 16);
+
 // Entries a table needs: the primary part plus one subtable per primary slot that holds
 // longer codes. In a complete code each such slot holds at least two codes, so there
 // are at most symbols / 2 of them, each of 2^(16 - primaryBits) entries at most.

@@ -5,12 +5,14 @@
 
 #include "common/checksums.h"
 #include "common/output_files.h"
+#include "lzh/lzh_scratch_buffer.h"
 
 namespace quillory::lzh {
 
 CopyResult CopyStored(platform::FileHandle output, platform::FileHandle input, std::uint32_t size,
                       std::uint32_t dataBytes, std::pmr::memory_resource* memory) {
-    auto* buffer = static_cast<std::uint8_t*>(memory->allocate(kStoredCopyBytes));
+    const ScratchBuffer scratch(memory, kStoredCopyBytes);
+    std::uint8_t* const buffer = scratch.data();
     CopyResult result{CopyOutcome::Copied, 0, 0};
     std::uint64_t left = std::min(size, dataBytes);
     while (left > 0) {
@@ -31,7 +33,6 @@ CopyResult CopyStored(platform::FileHandle output, platform::FileHandle input, s
     if (result.outcome == CopyOutcome::Copied && size > dataBytes) {
         result.outcome = CopyOutcome::ShortRead;
     }
-    memory->deallocate(buffer, kStoredCopyBytes);
     return result;
 }
 

@@ -365,10 +365,10 @@ TEST(HuffmanTable, LongCodesResolveThroughSubtables) {
         unsigned used = 0;
         if (e & lzh::kLinkFlag) {
             used = 8;
-            e = table[(e >> 16) + ((window << 8 & 0xFFFF) >> (16 - ((e >> 8) & 0xFF)))];
+            e = table[lzh::EntryValue(e) + ((window << 8 & 0xFFFF) >> (16 - lzh::SubtableBits(e)))];
         }
-        EXPECT_EQ(e >> 16, s);
-        EXPECT_EQ(used + (e & 0xFF), len);
+        EXPECT_EQ(lzh::EntryValue(e), s);
+        EXPECT_EQ(used + lzh::EntryBits(e), len);
     }
 }
 
