@@ -48,6 +48,7 @@ constexpr int kBlockSizeBits = 16;
 // Primary look-up widths: 12 bits for characters, 8 for code lengths and distances.
 constexpr int kCharTableBits = 12;
 constexpr int kPtTableBits = 8;
+static_assert((1u << kCharTableBits) >= kFirstMatchCode);  // links never look like literals
 
 // The largest distance code table (-lh7-: 17 codes) shares the code-length table.
 constexpr int kMaxDistCodes = 17;
@@ -57,7 +58,8 @@ static_assert(kMaxDistCodes <= kLengthCodes);
 // step to run past the chunk (one whole match plus the overrun of 8-byte copies).
 constexpr std::size_t kMaxDictionary = 65536;
 constexpr std::size_t kChunkBytes = 4 * kMaxDictionary;
-constexpr std::size_t kCopyOverrun = 8;
+constexpr std::size_t kCopyWord = 16;
+constexpr std::size_t kCopyOverrun = kCopyWord;
 constexpr std::size_t kWindowBytes = kMaxDictionary + kChunkBytes + kMaxMatch + kCopyOverrun;
 // Flushes stay on dictionary boundaries for every method: 8, 32 and 64 KiB divide it.
 static_assert(kChunkBytes % kMaxDictionary == 0);
@@ -265,6 +267,18 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
             const unsigned code = EntryValue(entry);
             if (code < kFirstMatchCode) {
                 *out++ = static_cast<std::uint8_t>(code);
+                // A second literal fits the bits left after one (56 - 16 >= 16); a link's
+                // value is a subtable offset, never below 256. Taken only while the data is
+                // far from its end, so that a failing step is always a single one, and
+                // while the block has another code (a count of 0 stands for 65536).
+                const std::uint32_t second = charTable[bits >> (64 - kCharTableBits)];
+                if (EntryValue(second) < kFirstMatchCode && !nearEnd && blockSize != 1 &&
+                    out < limit) {
+                    bits <<= EntryBits(second);
+                    count -= EntryBits(second);
+                    *out++ = static_cast<std::uint8_t>(EntryValue(second));
+                    --blockSize;
+                }
             } else {
                 const std::size_t length = code - kMatchLengthBias;
                 std::uint32_t d = distTable[bits >> (64 - kPtTableBits)];
@@ -286,11 +300,19 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
                 const std::uint8_t* from = out - distance;
                 std::uint8_t* to = out;
                 out += length;
-                if (distance >= 8) {
+                // Whole words, each read before it is overwritten since the source lies
+                // at least a word behind; the last one may run past the match.
+                if (distance >= kCopyWord) {
                     do {
-                        std::memcpy(to, from, 8);
-                        to += 8;
-                        from += 8;
+                        std::memcpy(to, from, kCopyWord);
+                        to += kCopyWord;
+                        from += kCopyWord;
+                    } while (to < out);
+                } else if (distance >= kCopyWord / 2) {
+                    do {
+                        std::memcpy(to, from, kCopyWord / 2);
+                        to += kCopyWord / 2;
+                        from += kCopyWord / 2;
                     } while (to < out);
                 } else if (distance == 1) {
                     std::memset(to, *from, length);

@@ -3,6 +3,9 @@
 // headers, name limits, folders and the Shift-JIS split.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <fstream>
 #include <string>
 
 #include "lzh/lzh_archive.h"
@@ -314,6 +317,40 @@ TEST_F(HeaderTest, ReopeningReplacesTheTableAndCloseEmptiesIt) {
     EXPECT_TRUE(archive_.entries.empty());
     EXPECT_EQ(archive_.archiveFile, platform::kInvalidFileHandle);
     EXPECT_EQ(archive_.Close(), 1);  // harmless when nothing is open
+}
+
+// Opens path with the address space capped a little above what the process uses;
+// exits 7 when the open failed cleanly with OpenFailed.
+[[noreturn]] void OpenUnderMemoryCap(const WString& path) {
+    std::ifstream statm("/proc/self/statm");
+    unsigned long pages = 0;
+    statm >> pages;
+    const rlim_t limit = pages * 4096ul + (64ul << 20);
+    const rlimit cap{limit, limit};
+    setrlimit(RLIMIT_AS, &cap);
+    LzhArchive archive;
+    const int result = archive.Open(path);
+    std::exit(
+        result == 0 && archive.status == LzhStatus::OpenFailed && archive.entryCount == 0 ? 7 : 1);
+}
+
+TEST(HeaderMemory, TableThatCannotGrowFailsTheOpen) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer needs more address space than the cap leaves";
+#else
+    // Two million members need some 300 MB of table; with the address space capped the
+    // growth fails, and the open fails with a status instead of throwing.
+    TempDir dir;
+    const Bytes member = Stored(0, "n", {}).Build();
+    {
+        std::ofstream out(dir.Host("many.lzh"), std::ios::binary);
+        for (int i = 0; i < 2000000; ++i) {
+            out.write(reinterpret_cast<const char*>(member.data()),
+                      static_cast<std::streamsize>(member.size()));
+        }
+    }
+    EXPECT_EXIT(OpenUnderMemoryCap(dir.Program("many.lzh")), ::testing::ExitedWithCode(7), "");
+#endif
 }
 
 }  // namespace
