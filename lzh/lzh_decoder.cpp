@@ -82,15 +82,19 @@ Workspace& TheWorkspace() {
     return workspace;
 }
 
-// One symbol through a table, for the block headers (the hot loop has its own copy
-// of these steps on local state). Needs count >= 16.
-unsigned DecodeSymbol(BitInput& in, const std::uint32_t* table, int primaryBits) {
-    std::uint32_t entry = table[in.Peek(static_cast<unsigned>(primaryBits))];
-    if (entry & kLinkFlag) {
-        in.Consume(EntryBits(entry));
-        entry = table[EntryValue(entry) + in.Peek(SubtableBits(entry))];
+// Decodes one symbol from the top of bits, consuming its code: one look-up, or two
+// for a code longer than the primary bits. Needs count >= 16.
+template <int PrimaryBits>
+[[gnu::always_inline]] inline unsigned TakeSymbol(const std::uint32_t* table, std::uint64_t& bits,
+                                                  unsigned& count) {
+    std::uint32_t entry = table[bits >> (64 - PrimaryBits)];
+    if (entry & kLinkFlag) [[unlikely]] {
+        bits <<= PrimaryBits;
+        count -= PrimaryBits;
+        entry = table[EntryValue(entry) + (bits >> (64 - SubtableBits(entry)))];
     }
-    in.Consume(EntryBits(entry));
+    bits <<= EntryBits(entry);
+    count -= EntryBits(entry);
     return EntryValue(entry);
 }
 
@@ -141,7 +145,7 @@ bool ReadCLen(BitInput& in, Workspace& w) {
     unsigned i = 0;
     while (i < n) {
         if (in.count < kMaxCodeLength) in.Refill();
-        const unsigned c = DecodeSymbol(in, w.ptTable, kPtTableBits);
+        const unsigned c = TakeSymbol<kPtTableBits>(w.ptTable, in.bits, in.count);
         if (c >= kRunCodes) {
             w.charLengths[i++] = static_cast<std::uint8_t>(c - 2);
             continue;
@@ -256,15 +260,7 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
                 nearEnd = in.SuppliedZeros();
             }
             std::uint8_t* const stepStart = out;
-            std::uint32_t entry = charTable[bits >> (64 - kCharTableBits)];
-            if (entry & kLinkFlag) [[unlikely]] {
-                bits <<= kCharTableBits;
-                count -= kCharTableBits;
-                entry = charTable[EntryValue(entry) + (bits >> (64 - SubtableBits(entry)))];
-            }
-            bits <<= EntryBits(entry);
-            count -= EntryBits(entry);
-            const unsigned code = EntryValue(entry);
+            const unsigned code = TakeSymbol<kCharTableBits>(charTable, bits, count);
             if (code < kFirstMatchCode) {
                 *out++ = static_cast<std::uint8_t>(code);
                 // A second literal fits the bits left after one (56 - 16 >= 16); a link's
@@ -281,16 +277,8 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
                 }
             } else {
                 const std::size_t length = code - kMatchLengthBias;
-                std::uint32_t d = distTable[bits >> (64 - kPtTableBits)];
-                if (d & kLinkFlag) [[unlikely]] {
-                    bits <<= kPtTableBits;
-                    count -= kPtTableBits;
-                    d = distTable[EntryValue(d) + (bits >> (64 - SubtableBits(d)))];
-                }
-                bits <<= EntryBits(d);
-                count -= EntryBits(d);
                 // Distance code j: 0 for j = 0, else 2^(j-1) plus j - 1 extra bits.
-                const unsigned j = EntryValue(d);
+                const unsigned j = TakeSymbol<kPtTableBits>(distTable, bits, count);
                 const unsigned extra = j - (j != 0);
                 const std::size_t distance = ((std::size_t{1} << j) >> 1) +
                                              static_cast<std::size_t>((bits >> 1) >> (63 - extra)) +
