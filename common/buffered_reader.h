@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory_resource>
-#include <vector>
 
 #include "platform/file.h"
 
@@ -19,6 +18,9 @@ class BufferedReader {
     // Reads from the file's current position; the buffer comes from memory.
     BufferedReader(platform::FileHandle file, std::pmr::memory_resource* memory,
                    std::size_t bufferBytes = kDefaultBufferBytes);
+    ~BufferedReader();
+    BufferedReader(const BufferedReader&) = delete;
+    BufferedReader& operator=(const BufferedReader&) = delete;
 
     // Copies up to count bytes; returns how many arrived (fewer only at the end of the
     // file or when a read fails).
@@ -34,7 +36,11 @@ class BufferedReader {
     bool Refill();
 
     platform::FileHandle file_;
-    std::pmr::vector<std::uint8_t> buffer_;
+    // Not a vector: clearing the buffer before every listing is wasted work, and in
+    // unoptimised builds a vector constructs it byte by byte.
+    std::pmr::memory_resource* memory_;
+    std::size_t bufferBytes_;
+    std::uint8_t* buffer_;
     std::uint64_t bufferStart_ = 0;  // file position of buffer_[0]
     std::size_t next_ = 0;           // read position in buffer_
     std::size_t filled_ = 0;         // valid bytes in buffer_

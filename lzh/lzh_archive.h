@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/extract_callback.h"
+#include "lzh/lzh_name_arena.h"
 #include "platform/file.h"
 #include "platform/heap.h"
 #include "platform/text.h"
@@ -60,6 +61,8 @@ class LzhArchive {
     // First member: the entry table and everything else the reader allocates lives in
     // this heap, so it is created before them and destroyed after them.
     platform::PrivateHeap heap_{platform::kReaderHeapInitialBytes};
+    // Names and folders of the listed members, packed and released with the table.
+    lzh::NameArena names_{&heap_};
 
 public:
     LzhArchive();
@@ -91,6 +94,22 @@ public:
     int useFolders = 0;
     ExtractCallback* callback = nullptr;
     platform::FileHandle archiveFile = platform::kInvalidFileHandle;
+
+private:
+    // Lists every header from the archive file's position into entries.
+    bool ReadAllHeaders();
+    // Decodes or copies the member's data from input to output (or only checks it when
+    // output is invalid). Ok with crc set when all of the data was processed; otherwise
+    // UnsupportedMethod, DecodeFailed, WriteFailed, or CrcMismatch for a stored member
+    // whose data ended early.
+    LzhStatus DecodeMember(platform::FileHandle input, platform::FileHandle output,
+                           const LzhEntry& entry, std::uint16_t& crc);
+    // Where a member's relative path lands: below destFolder unless it starts with "\".
+    WString OutputPath(WStringView relativePath) const;
+    int ExtractFolder(const LzhEntry& entry, WString outputPath);
+    int ExtractFile(const LzhEntry& entry, const WString& outputPath);
+    // Sets status and returns 0 (for failures) or 1.
+    int Result(LzhStatus result);
 };
 
 }  // namespace quillory
