@@ -1,0 +1,26 @@
+// The ZIP reader's work areas: the open archive file, the end-record scan buffer, the
+// extra-field buffer, the member input stream, the output window and the inflate
+// engine with its cached fixed tables. One set per reader, reused from member to
+// member; nothing here is shared between two readers.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/file.h"
+#include "zip/inflate.h"
+#include "zip/input_stream.h"
+#include "zip/output_window.h"
+
+namespace quillory {
+
+struct ZipReaderState {
+    platform::FileHandle file = platform::kInvalidFileHandle;
+    std::vector<std::uint8_t> scanBuffer;
+    std::vector<std::uint8_t> extraBuffer;
+    ZipInputStream input;
+    OutputWindow window;
+    InflateEngine inflate;
+};
+
+}  // namespace quillory
