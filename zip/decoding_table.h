@@ -17,6 +17,7 @@ inline constexpr unsigned kMaxTableSymbols = 288;
 
 // Packed entry:
 //   bits 0-4    bits consumed: code length plus extra bits (a link: the sub-table's index bits)
+//   bits 5-7    always 0, so that the low six bits are the consumed count as well
 //   bits 8-11   code length alone
 //   bits 12-15  kind flags below
 //   bits 16-31  value: a literal byte, a length or distance base, a symbol, a sub-table start

@@ -112,27 +112,40 @@ inline void Store64(std::uint8_t* p, std::uint64_t v) {
     std::memcpy(p, &v, sizeof v);
 }
 
-// Bytes a match copy may write past its end.
-constexpr std::size_t kCopySlack = 8;
+// A match copy writes whole words: the first kCopyWords of them whatever the length
+// (most matches are shorter), so it may write up to kCopySlack bytes past the match.
+constexpr std::size_t kCopyWords = 5;  // as many stores as CopyMatch writes in one pass
+constexpr std::size_t kCopySlack = kCopyWords * 8;
 
-// Copies a match of `length` bytes from `distance` bytes back, eight bytes at a time; the
+// Copies a match of `length` bytes from `distance` bytes back, a word at a time; the
 // bytes just written repeat when the distance is shorter than the match, as a byte-by-byte
-// copy would have it. Writes up to kCopySlack bytes past the match.
+// copy would have it.
 inline std::uint8_t* CopyMatch(std::uint8_t* out, std::size_t distance, std::size_t length) {
     const std::uint8_t* src = out - distance;
     std::uint8_t* const stop = out + length;
     if (distance >= 8) {
-        do {
+        // Each word's source lies before its destination, complete when it is loaded.
+        for (;;) {
             Store64(out, Load64(src));
-            out += 8;
-            src += 8;
-        } while (out < stop);
+            Store64(out + 8, Load64(src + 8));
+            Store64(out + 16, Load64(src + 16));
+            Store64(out + 24, Load64(src + 24));
+            Store64(out + 32, Load64(src + 32));
+            out += 8 * kCopyWords;
+            src += 8 * kCopyWords;
+            if (out >= stop) break;
+        }
     } else if (distance == 1) {
         const std::uint64_t run = 0x0101010101010101ull * *src;
-        do {
+        for (;;) {
             Store64(out, run);
-            out += 8;
-        } while (out < stop);
+            Store64(out + 8, run);
+            Store64(out + 16, run);
+            Store64(out + 24, run);
+            Store64(out + 32, run);
+            out += 8 * kCopyWords;
+            if (out >= stop) break;
+        }
     } else {
         // Each word starts one period further on, so its source is always complete.
         do {
@@ -190,7 +203,8 @@ class InflateDecoder {
     enum class Step { More, EndOfBlock, Damaged };
 
     // Input margin of the fast loop: up to three refills per pass, each advancing at most
-    // 7 bytes and loading 8.
+    // 7 bytes and loading 8 (one entry looked up ahead is dropped at the exit: it has not
+    // consumed anything).
     static constexpr std::ptrdiff_t kInputMargin = 32;
     static_assert(2 * 7 + 8 <= kInputMargin && kInputMargin <= InflateInput::kMaxCarryBytes);
     // Output margin of every pass: three literals and the longest match with its slack.
@@ -273,7 +287,9 @@ class InflateDecoder {
         constexpr unsigned kLitRoot = InflateEngine::kLitLenRootBits;
         constexpr unsigned kDistRoot = InflateEngine::kDistanceRootBits;
         std::uint64_t buf = buf_;
-        unsigned count = count_;
+        // Only the low byte of `bits` is the bit count: consuming subtracts whole entries,
+        // whose higher bits leave garbage above it (one instruction less per code).
+        std::uint32_t bits = count_;
         const std::uint8_t* in = in_.next;
         const std::uint8_t* const inLast = in_.end - kInputMargin;
         std::uint8_t* out = window_.out;
@@ -281,62 +297,86 @@ class InflateDecoder {
         std::uint8_t* const base = window_.base();
         Step step = Step::More;
 
-        // Bits above `count` are either 0 or the next input bytes' own bits, so OR-ing the
+        // Bits above the count are either 0 or the next input bytes' own bits, so OR-ing the
         // next eight bytes in above the present bits is always right.
         const auto refill = [&] {
-            buf |= Load64(in) << count;
-            const unsigned whole = (63 - count) >> 3;
-            in += whole;
-            count += 8 * whole;
+            buf |= Load64(in) << static_cast<std::uint8_t>(bits);
+            in += (63 - static_cast<std::uint8_t>(bits)) >> 3;
+            bits |= 56;  // the whole bytes taken raise the count to 56..63
         };
-        const auto lookupLitLen = [&] {
-            std::uint32_t e = litLen[buf & Mask(kLitRoot)];
-            if ((e & kLink) != 0) e = litLen[Value(e) + ((buf >> kLitRoot) & Mask(Consumed(e)))];
-            return e;
+        const auto rootLitLen = [&] { return litLen[buf & Mask(kLitRoot)]; };
+        const auto subTable = [&](const std::uint32_t* table, unsigned rootBits,
+                                  std::uint32_t link) {
+            return table[Value(link) + ((buf >> rootBits) & Mask(Consumed(link)))];
         };
+        // Bits 5-7 of an entry are 0, so its low six bits are the consumed count itself:
+        // the shift needs no mask of its own.
         const auto consume = [&](std::uint32_t e) {
-            buf >>= Consumed(e);
-            count -= Consumed(e);
+            buf >>= (e & 63);
+            bits -= e;
         };
+        // Length and distance entries have no flags in bits 12-15, so bits 8-13 are the code
+        // length: again the shift needs no mask of its own.
         const auto extraBits = [&](std::uint32_t e) {
-            return static_cast<std::uint32_t>((buf & Mask(Consumed(e))) >> CodeLength(e));
+            return static_cast<std::uint32_t>((buf & Mask(e & 63)) >> ((e >> 8) & 63));
         };
 
+        // The next entry is looked up as early as the bits allow, so that its load overlaps
+        // the work on the present one. Literals are tested first: they are the most common
+        // entries, and most of them are in the first-level table.
+        refill();
+        std::uint32_t e = rootLitLen();
         while (in <= inLast && out <= outLast) {
-            refill();
-            std::uint32_t e = lookupLitLen();
             if ((e & kLiteral) != 0) {
                 consume(e);
-                *out++ = static_cast<std::uint8_t>(Value(e));
-                e = lookupLitLen();
+                std::uint32_t literal = Value(e);
+                e = rootLitLen();
+                *out++ = static_cast<std::uint8_t>(literal);
                 if ((e & kLiteral) != 0) {
                     consume(e);
-                    *out++ = static_cast<std::uint8_t>(Value(e));
-                    e = lookupLitLen();
+                    literal = Value(e);
+                    e = rootLitLen();
+                    *out++ = static_cast<std::uint8_t>(literal);
                     if ((e & kLiteral) != 0) {
                         consume(e);
-                        *out++ = static_cast<std::uint8_t>(Value(e));
+                        literal = Value(e);
+                        refill();
+                        e = rootLitLen();
+                        *out++ = static_cast<std::uint8_t>(literal);
                         continue;
                     }
                 }
                 refill();
             }
             if ((e & kExceptional) != 0) {
+                if ((e & kLink) != 0) {
+                    e = subTable(litLen, kLitRoot, e);
+                    if ((e & kLiteral) != 0) {
+                        consume(e);
+                        *out++ = static_cast<std::uint8_t>(Value(e));
+                        refill();
+                        e = rootLitLen();
+                        continue;
+                    }
+                }
+                // Sub-table entries are never links.
                 if ((e & kEndOfBlock) != 0) {
                     consume(e);
                     step = Step::EndOfBlock;
-                } else {
-                    step = Step::Damaged;  // REJECT: an invalid literal/length code
+                    break;
                 }
-                break;
+                if ((e & kInvalid) != 0) {
+                    step = Step::Damaged;  // REJECT: an invalid literal/length code
+                    break;
+                }
             }
             const std::uint32_t length = Value(e) + extraBits(e);
             consume(e);
             if constexpr (kRefillBeforeDistance) {
-                if (count < kMaxDistanceEntryBits) refill();
+                if (static_cast<std::uint8_t>(bits) < kMaxDistanceEntryBits) refill();
             }
             std::uint32_t d = distance[buf & Mask(kDistRoot)];
-            if ((d & kLink) != 0) d = distance[Value(d) + ((buf >> kDistRoot) & Mask(Consumed(d)))];
+            if ((d & kLink) != 0) d = subTable(distance, kDistRoot, d);
             if ((d & kInvalid) != 0) {
                 step = Step::Damaged;  // REJECT: an invalid distance code
                 break;
@@ -347,12 +387,14 @@ class InflateDecoder {
                 step = Step::Damaged;  // REJECT: a distance before the stream's first byte
                 break;
             }
+            refill();
+            e = rootLitLen();
             out = CopyMatch(out, back, length);
         }
         // Hand the bits back without the look-ahead above `count`, which the careful path
         // does not expect.
-        buf_ = buf & Mask(count);
-        count_ = count;
+        count_ = static_cast<std::uint8_t>(bits);
+        buf_ = buf & Mask(count_);
         in_.next = in;
         window_.out = out;
         return step;
