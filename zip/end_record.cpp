@@ -1,6 +1,8 @@
 // End-record search.
 #include "zip/end_record.h"
 
+#include <string.h>
+
 #include <algorithm>
 
 #include "common/output_files.h"
@@ -12,10 +14,16 @@ using namespace zipformat;
 
 bool FindEndRecord(const std::uint8_t* data, std::size_t size, EndRecord* record) {
     if (size < kEndRecordBytes) return false;
-    // Scanning backwards and stopping at the first hit finds the same record as a forward
-    // scan that keeps the last one.
-    for (std::size_t i = size - kEndRecordBytes + 1; i-- > 0;) {
-        if (data[i] != 0x50 || Le32(data + i) != kEndRecordSignature) continue;
+    // Searching backwards and stopping at the first hit finds the same record as a forward
+    // scan that keeps the last one. memrchr finds candidates many bytes at a time.
+    std::size_t limit = size - kEndRecordBytes + 1;  // candidates lie before this
+    for (;;) {
+        const void* hit = memrchr(data, 0x50, limit);
+        if (hit == nullptr) return false;
+        const std::size_t i =
+            static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - data);
+        limit = i;
+        if (Le32(data + i) != kEndRecordSignature) continue;
         const std::uint8_t* r = data + i;
         record->thisDisk = Le16(r + 4);
         record->centralDirDisk = Le16(r + 6);
@@ -26,7 +34,6 @@ bool FindEndRecord(const std::uint8_t* data, std::size_t size, EndRecord* record
         record->commentLength = Le16(r + 20);
         return true;
     }
-    return false;
 }
 
 bool ReadEndRecord(platform::FileHandle file, std::vector<std::uint8_t>& scanBuffer,
