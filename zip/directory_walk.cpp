@@ -49,11 +49,11 @@ void FillEntry(const std::uint8_t* h, WStringView name, const std::uint8_t* extr
 
 bool ReadCentralDirectory(BufferedReader& reader, std::uint32_t totalEntries,
                           std::uint32_t centralDirSize, std::pmr::vector<ZipEntry>& entries,
+                          std::pmr::memory_resource* nameMemory,
                           std::vector<std::uint8_t>& extraBuffer) {
     // As many records as the end record promises and the directory's size can hold, so
     // the table is allocated once for a sound archive and never balloons for a false one.
     entries.reserve(std::min<std::size_t>(totalEntries, centralDirSize / kMinCentralHeaderBytes));
-    std::pmr::memory_resource* memory = entries.get_allocator().resource();
     std::uint8_t signature[kSignatureBytes];
     if (!ReadExactly(reader, signature, sizeof signature)) return false;
     while (Le32(signature) == kCentralHeaderSignature) {
@@ -75,7 +75,7 @@ bool ReadCentralDirectory(BufferedReader& reader, std::uint32_t totalEntries,
         const bool label = IsVolumeLabel(h[1], Le32(h + 34));
         const WString name = DecodeMemberName(nameBytes, nameLength, Le16(h + 4),
                                               extraBuffer.data(), extraLength, label);
-        FillEntry(h, name, extraBuffer.data(), extraLength, entries.emplace_back(memory));
+        FillEntry(h, name, extraBuffer.data(), extraLength, entries.emplace_back(nameMemory));
         if (!reader.Skip(commentLength)) return false;
         if (!ReadExactly(reader, signature, sizeof signature)) return false;
     }

@@ -14,10 +14,11 @@
 
 namespace quillory {
 
-// Appends the records to entries (whose memory holds the names). extraBuffer is work
-// space for the extra field of the record being read.
+// Appends the records to entries, their names and folders in nameMemory. extraBuffer is
+// work space for the extra field of the record being read.
 bool ReadCentralDirectory(BufferedReader& reader, std::uint32_t totalEntries,
                           std::uint32_t centralDirSize, std::pmr::vector<ZipEntry>& entries,
+                          std::pmr::memory_resource* nameMemory,
                           std::vector<std::uint8_t>& extraBuffer);
 
 }  // namespace quillory

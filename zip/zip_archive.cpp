@@ -62,7 +62,8 @@ int ZipArchive::Open(WStringView archive) {
     bool listed;
     {
         BufferedReader reader(w.file, &heap_);
-        listed = ReadCentralDirectory(reader, totalEntries, centralDirSize, entries, w.extraBuffer);
+        listed = ReadCentralDirectory(reader, totalEntries, centralDirSize, entries, &names_,
+                                      w.extraBuffer);
     }
     if (!listed) return fail(ZipStatus::Ok);
     entryCount = static_cast<int>(entries.size());
@@ -72,6 +73,7 @@ int ZipArchive::Open(WStringView archive) {
 int ZipArchive::Close() {
     entries.clear();
     entries.shrink_to_fit();
+    names_.Release();
     entryCount = 0;
     ZipReaderState& w = *work_;
     if (w.file != kInvalidFileHandle) {

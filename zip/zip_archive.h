@@ -15,6 +15,7 @@
 #include "platform/heap.h"
 #include "platform/text.h"
 #include "platform/time.h"
+#include "zip/name_arena.h"
 
 namespace quillory {
 
@@ -67,6 +68,8 @@ class ZipArchive {
     // First member: the entry table and everything else the reader allocates lives in
     // this heap, so it is created before them and destroyed after them.
     platform::PrivateHeap heap_{platform::kReaderHeapInitialBytes};
+    // The entries' names and folders, in chunks of heap_; released when the table is.
+    NameArena names_{&heap_};
 
   public:
     ZipArchive();
