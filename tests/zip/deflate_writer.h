@@ -97,4 +97,31 @@ inline void WriteDynamicHeader(DeflateWriter& w, bool last, const std::vector<st
         lengthCode.Write(w, l);
 }
 
+// A dynamic block header written symbol by symbol: the code-length code's 19 lengths
+// (in symbol order, all sent), then code-length symbols with their extra bits.
+struct CodeLengthItem {
+    unsigned symbol;
+    std::uint32_t extra = 0;  // repeat count bits for 16 (2), 17 (3) and 18 (7)
+};
+inline void WriteRawDynamicHeader(DeflateWriter& w, bool last, unsigned hlit, unsigned hdist,
+                                  const std::vector<std::uint8_t>& codeLengthLengths,
+                                  const std::vector<CodeLengthItem>& items) {
+    w.Bits(last ? 1 : 0, 1);
+    w.Bits(2, 2);
+    w.Bits(hlit - 257, 5);
+    w.Bits(hdist - 1, 5);
+    w.Bits(19 - 4, 4);
+    static const unsigned order[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
+                                       11, 4,  12, 3, 13, 2, 14, 1, 15};
+    for (unsigned symbol : order)
+        w.Bits(codeLengthLengths[symbol], 3);
+    const CanonicalCode code(codeLengthLengths);
+    for (const CodeLengthItem& item : items) {
+        code.Write(w, item.symbol);
+        if (item.symbol == 16) w.Bits(item.extra, 2);
+        if (item.symbol == 17) w.Bits(item.extra, 3);
+        if (item.symbol == 18) w.Bits(item.extra, 7);
+    }
+}
+
 }  // namespace quillory::testing

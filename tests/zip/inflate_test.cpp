@@ -224,3 +224,200 @@ TEST(InflateTest, EveryCutOfAStreamFailsAndBothPathsAgree) {
 
 }  // namespace
 }  // namespace quillory
+
+namespace quillory {
+namespace {
+
+using testing::CodeLengthItem;
+using testing::WriteDynamicHeader;
+using testing::WriteRawDynamicHeader;
+
+// Literal/length lengths for HLIT symbols with the given (symbol, length) pairs.
+std::vector<std::uint8_t> Lengths(unsigned count,
+                                  std::initializer_list<std::pair<unsigned, int>> set) {
+    std::vector<std::uint8_t> l(count, 0);
+    for (auto [symbol, length] : set)
+        l[symbol] = static_cast<std::uint8_t>(length);
+    return l;
+}
+
+// A dynamic block: "a", a match of 3 at distance 1, end of block (with the codes of
+// litLen and distance, which must hold those symbols).
+Bytes DynamicRun(const std::vector<std::uint8_t>& litLen,
+                 const std::vector<std::uint8_t>& distance) {
+    DeflateWriter w;
+    WriteDynamicHeader(w, true, litLen, distance);
+    const CanonicalCode lit(litLen);
+    const CanonicalCode dist(distance);
+    lit.Write(w, 'a');
+    lit.Write(w, 257);
+    dist.Write(w, 0);
+    lit.Write(w, 256);
+    return w.bytes();
+}
+
+TEST(InflateDynamicTest, ThirtyTwoDistanceCodesAreAccepted) {
+    const auto litLen = Lengths(258, {{'a', 1}, {256, 2}, {257, 2}});
+    ExpectBothPaths(DynamicRun(litLen, std::vector<std::uint8_t>(32, 5)), false, InflateResult::Ok,
+                    Bytes(4, 'a'));
+}
+
+TEST(InflateDynamicTest, MoreThan286LiteralLengthCodesAreDamaged) {
+    for (unsigned hlit : {287u, 288u}) {
+        auto litLen = Lengths(hlit, {{'a', 1}, {256, 2}, {257, 2}});
+        ExpectBothPaths(DynamicRun(litLen, {1}), false, InflateResult::DataError, {});
+    }
+    auto ok = Lengths(286, {{'a', 1}, {256, 2}, {257, 2}});
+    ExpectBothPaths(DynamicRun(ok, {1}), false, InflateResult::Ok, Bytes(4, 'a'));
+}
+
+TEST(InflateDynamicTest, OverSubscribedSetsGiveTwo) {
+    ExpectBothPaths(DynamicRun(Lengths(258, {{'a', 1}, {'b', 1}, {256, 2}, {257, 2}}), {1}), false,
+                    InflateResult::OverSubscribed, {});
+    ExpectBothPaths(DynamicRun(Lengths(258, {{'a', 1}, {256, 2}, {257, 2}}), {1, 1, 1}), false,
+                    InflateResult::OverSubscribed, {});
+    DeflateWriter w;  // a code-length code of 19 one-bit codes
+    WriteRawDynamicHeader(w, true, 257, 1, std::vector<std::uint8_t>(19, 1), {});
+    ExpectBothPaths(w.bytes(), false, InflateResult::OverSubscribed, {});
+}
+
+TEST(InflateDynamicTest, IncompleteSetsAreDamagedUnlessOneOneBitCode) {
+    ExpectBothPaths(DynamicRun(Lengths(258, {{'a', 2}, {256, 2}, {257, 2}}), {1}), false,
+                    InflateResult::DataError, {});
+    ExpectBothPaths(DynamicRun(Lengths(258, {{'a', 1}, {256, 2}, {257, 2}}), {2}), false,
+                    InflateResult::DataError, {});
+    // One distance code of one bit leaves half the codes unused, and is accepted.
+    ExpectBothPaths(DynamicRun(Lengths(258, {{'a', 1}, {256, 2}, {257, 2}}), {1}), false,
+                    InflateResult::Ok, Bytes(4, 'a'));
+}
+
+TEST(InflateDynamicTest, NoDistanceCodeIsAllowedOnlyWithoutLengthCodes) {
+    const auto literalsOnly = Lengths(257, {{'a', 1}, {256, 1}});
+    DeflateWriter w;
+    WriteDynamicHeader(w, true, literalsOnly, {0});
+    const CanonicalCode lit(literalsOnly);
+    lit.Write(w, 'a');
+    lit.Write(w, 'a');
+    lit.Write(w, 256);
+    ExpectBothPaths(w.bytes(), false, InflateResult::Ok, Bytes(2, 'a'));
+    ExpectBothPaths(DynamicRun(Lengths(258, {{'a', 1}, {256, 2}, {257, 2}}), {0}), false,
+                    InflateResult::DataError, {});
+}
+
+TEST(InflateDynamicTest, RepeatCodes) {
+    // Lengths of 'a' (97), 256 and 257 written with repeats: 18 for 97 zeros, 16 after
+    // a leading 16 (which repeats zeros), 17, and an 18 that runs past the end.
+    std::vector<std::uint8_t> cl(19, 0);
+    for (unsigned s : {0u, 1u, 2u, 16u, 17u, 18u})
+        cl[s] = 3;  // six codes of three bits
+    cl[0] = 2;
+    cl[1] = 2;  // 2+2+3*4: Kraft 1/4+1/4+4/8 = 1
+    const auto tail = [](std::vector<CodeLengthItem> items) {
+        // ... 'a' = 1, then zeros to 255, 256 = 2, 257 = 2, one distance length of 1.
+        items.push_back({1});
+        items.push_back({18, 138 - 11});  // 98..235
+        items.push_back({18, 20 - 11});   // 236..255
+        items.push_back({2});
+        items.push_back({2});
+        items.push_back({1});
+        return items;
+    };
+    const auto run = [&](const std::vector<CodeLengthItem>& items) {
+        DeflateWriter w;
+        WriteRawDynamicHeader(w, true, 258, 1, cl, items);
+        const CanonicalCode lit(Lengths(258, {{'a', 1}, {256, 2}, {257, 2}}));
+        lit.Write(w, 'a');
+        lit.Write(w, 257);
+        w.Bits(0, 1);  // distance code 0
+        lit.Write(w, 256);
+        return w.bytes();
+    };
+    // 16 first repeats the starting length 0: 3 zeros, then 17 (7 zeros), 18 (87 zeros).
+    ExpectBothPaths(run(tail({{16, 0}, {17, 4}, {18, 87 - 11}})), false, InflateResult::Ok,
+                    Bytes(4, 'a'));
+    // Two runs of 138 zeros pass the 258 lengths the header announces.
+    DeflateWriter past;
+    WriteRawDynamicHeader(past, true, 257, 1, cl, {{18, 127}, {18, 127}});
+    ExpectBothPaths(past.bytes(), false, InflateResult::DataError, {});
+}
+
+TEST(InflateDynamicTest, StreamsThatEndRightAfterShortCodesDecode) {
+    // Distance codes of 1 to 6 bits: the last match uses the one-bit code and the block
+    // ends with a two-bit code, so few bits follow however the stream is aligned.
+    const auto litLen = Lengths(258, {{'a', 1}, {256, 2}, {257, 2}});
+    const std::vector<std::uint8_t> distance = {1, 2, 3, 4, 5, 6, 6};
+    for (int literals = 1; literals <= 8; ++literals) {
+        DeflateWriter w;
+        WriteDynamicHeader(w, true, litLen, distance);
+        const CanonicalCode lit(litLen);
+        const CanonicalCode dist(distance);
+        for (int i = 0; i < literals; ++i)
+            lit.Write(w, 'a');
+        lit.Write(w, 257);
+        dist.Write(w, 0);
+        lit.Write(w, 256);
+        ExpectBothPaths(w.bytes(), false, InflateResult::Ok, Bytes(literals + 3, 'a'));
+    }
+}
+
+TEST(InflateTest, AFlushTheSinkRefusesStopsTheStream) {
+    const Bytes data = MixedData(300000, 6);
+    const Bytes stream = ZlibDeflate(data, 6);
+    for (bool fast : {true, false}) {
+        InflateEngine engine;
+        OutputWindow window;
+        MemoryInput input(stream.data(), stream.size());
+        testing::RecordingSink sink;
+        sink.refuseAt = 1;
+        engine.SetFastPath(fast);
+        EXPECT_EQ(engine.Inflate(input, window, &sink, false), InflateResult::OutputFailed);
+        EXPECT_EQ(sink.flushes, std::vector<std::size_t>{65536});
+    }
+}
+
+TEST(InflateTest, DamagedStreamsStillFlushWhatWasCompleteBeforeTheDamage) {
+    const Bytes data = MixedData(200000, 8);
+    Bytes stream = ZlibDeflate(data, 6);
+    stream.resize(stream.size() * 3 / 4);
+    for (bool fast : {true, false}) {
+        const InflateOutcome o = RunInflate(stream, false, fast);
+        EXPECT_EQ(o.result, InflateResult::DataError);
+        ASSERT_GE(o.flushes.size(), 1u);
+        for (std::size_t n : o.flushes)
+            EXPECT_EQ(n, 65536u);
+        EXPECT_TRUE(std::equal(o.data.begin(), o.data.end(), data.begin()));
+    }
+}
+
+TEST(InflateTest, FixedTablesAreKeptUntilFreed) {
+    InflateEngine engine;
+    OutputWindow window;
+    EXPECT_FALSE(engine.HasFixedTables());
+    const Bytes stream = FixedRun(285, 0, 0);
+    MemoryInput input(stream.data(), stream.size());
+    ASSERT_EQ(RunInflate(engine, window, input, false).result, InflateResult::Ok);
+    EXPECT_TRUE(engine.HasFixedTables());
+    engine.FreeFixedTables();
+    EXPECT_FALSE(engine.HasFixedTables());
+    MemoryInput again(stream.data(), stream.size());
+    EXPECT_EQ(RunInflate(engine, window, again, false).data, Bytes(259, 'a'));
+}
+
+TEST(InflateTest, RandomStreamsDecodeTheSameOnBothPaths) {
+    // Mostly damaged input: whatever happens, both paths agree on result and output.
+    for (std::uint32_t seed = 1; seed <= 3000; ++seed) {
+        Bytes stream = testing::RandomBytes(64 + seed % 700, seed);
+        stream[0] =
+            static_cast<std::uint8_t>((stream[0] & ~6u) | ((seed % 3) << 1));  // block types 0-2
+        for (bool deflate64 : {false, true}) {
+            const InflateOutcome fast = RunInflate(stream, deflate64, true);
+            const InflateOutcome careful = RunInflate(stream, deflate64, false);
+            ASSERT_EQ(fast.result, careful.result) << seed;
+            ASSERT_TRUE(fast.data == careful.data) << seed;
+            ASSERT_EQ(fast.flushes, careful.flushes) << seed;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace quillory
