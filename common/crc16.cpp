@@ -16,7 +16,8 @@ constexpr Crc16Tables BuildTables() {
     Crc16Tables t{};
     for (int n = 0; n < 256; ++n) {
         unsigned c = static_cast<unsigned>(n);
-        for (int k = 0; k < 8; ++k) c = (c & 1) ? (c >> 1) ^ kCrc16Polynomial : c >> 1;
+        for (int k = 0; k < 8; ++k)
+            c = (c & 1) ? (c >> 1) ^ kCrc16Polynomial : c >> 1;
         t.slice[0][n] = static_cast<std::uint16_t>(c);
     }
     for (int s = 1; s < kSlices; ++s) {
@@ -33,9 +34,13 @@ constinit Crc16Tables g_crc16 = BuildTables();
 
 }  // namespace
 
-void Crc16Init() { g_crc16 = BuildTables(); }
+void Crc16Init() {
+    g_crc16 = BuildTables();
+}
 
-const std::uint16_t* Crc16Table() { return g_crc16.slice[0]; }
+const std::uint16_t* Crc16Table() {
+    return g_crc16.slice[0];
+}
 
 std::uint16_t Crc16Update(std::uint16_t crc, const void* data, std::size_t length) {
     const auto* p = static_cast<const std::uint8_t*>(data);
@@ -49,7 +54,8 @@ std::uint16_t Crc16Update(std::uint16_t crc, const void* data, std::size_t lengt
         p += 16;
         length -= 16;
     }
-    while (length-- > 0) c = s[0][(c ^ *p++) & 0xFF] ^ (c >> 8);
+    while (length-- > 0)
+        c = s[0][(c ^ *p++) & 0xFF] ^ (c >> 8);
     return static_cast<std::uint16_t>(c);
 }
 
@@ -57,7 +63,8 @@ namespace detail {
 
 std::uint16_t Crc16Bytewise(std::uint16_t crc, const std::uint8_t* p, std::size_t n) {
     unsigned c = crc;
-    while (n-- > 0) c = g_crc16.slice[0][(c ^ *p++) & 0xFF] ^ (c >> 8);
+    while (n-- > 0)
+        c = g_crc16.slice[0][(c ^ *p++) & 0xFF] ^ (c >> 8);
     return static_cast<std::uint16_t>(c);
 }
 

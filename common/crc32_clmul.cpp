@@ -19,7 +19,8 @@ constexpr std::uint64_t kGenerator = 0x104C11DB7;  // G(x), the CRC-32 polynomia
 
 constexpr std::uint64_t Reflect(std::uint64_t v, int bits) {
     std::uint64_t r = 0;
-    for (int i = 0; i < bits; ++i) r |= ((v >> i) & 1) << (bits - 1 - i);
+    for (int i = 0; i < bits; ++i)
+        r |= ((v >> i) & 1) << (bits - 1 - i);
     return r;
 }
 
@@ -80,8 +81,8 @@ QUILLORY_CLMUL_TARGET inline __m128i Load128(const std::uint8_t* p) {
 // 128 bits to the raw 32-bit CRC register.
 QUILLORY_CLMUL_TARGET std::uint32_t Reduce128(__m128i x) {
     const __m128i mask32 = _mm_set_epi32(0, 0, 0, -1);
-    const __m128i k128 = _mm_set_epi64x(static_cast<long long>(kFold128Hi),
-                                        static_cast<long long>(kFold128Lo));
+    const __m128i k128 =
+        _mm_set_epi64x(static_cast<long long>(kFold128Hi), static_cast<long long>(kFold128Lo));
     // 128 -> 96 bits: the low half moves up by 64.
     x = _mm_xor_si128(_mm_clmulepi64_si128(x, k128, 0x10), _mm_srli_si128(x, 8));
     // 96 -> 64 bits.
@@ -89,18 +90,17 @@ QUILLORY_CLMUL_TARGET std::uint32_t Reduce128(__m128i x) {
     x = _mm_xor_si128(_mm_clmulepi64_si128(_mm_and_si128(x, mask32), k64, 0x00),
                       _mm_srli_si128(x, 4));
     // Barrett reduction to 32 bits.
-    const __m128i barrett = _mm_set_epi64x(static_cast<long long>(kBarrettMu),
-                                           static_cast<long long>(kBarrettPoly));
+    const __m128i barrett =
+        _mm_set_epi64x(static_cast<long long>(kBarrettMu), static_cast<long long>(kBarrettPoly));
     __m128i t = _mm_clmulepi64_si128(_mm_and_si128(x, mask32), barrett, 0x10);
     t = _mm_clmulepi64_si128(_mm_and_si128(t, mask32), barrett, 0x00);
     return static_cast<std::uint32_t>(_mm_extract_epi32(_mm_xor_si128(t, x), 1));
 }
 
 // Folds whole 16-byte blocks into x, then reduces and finishes the tail with the table.
-QUILLORY_CLMUL_TARGET std::uint32_t FinishFrom128(__m128i x, const std::uint8_t* p,
-                                                  std::size_t n) {
-    const __m128i k128 = _mm_set_epi64x(static_cast<long long>(kFold128Hi),
-                                        static_cast<long long>(kFold128Lo));
+QUILLORY_CLMUL_TARGET std::uint32_t FinishFrom128(__m128i x, const std::uint8_t* p, std::size_t n) {
+    const __m128i k128 =
+        _mm_set_epi64x(static_cast<long long>(kFold128Hi), static_cast<long long>(kFold128Lo));
     while (n >= 16) {
         x = _mm_xor_si128(Fold128(x, k128), Load128(p));
         p += 16;
@@ -118,8 +118,8 @@ QUILLORY_CLMUL_TARGET std::uint32_t Crc32Clmul(std::uint32_t raw, const std::uin
     __m128i x3 = Load128(p + 48);
     p += 64;
     n -= 64;
-    const __m128i k512 = _mm_set_epi64x(static_cast<long long>(kFold512Hi),
-                                        static_cast<long long>(kFold512Lo));
+    const __m128i k512 =
+        _mm_set_epi64x(static_cast<long long>(kFold512Hi), static_cast<long long>(kFold512Lo));
     while (n >= 64) {
         x0 = _mm_xor_si128(Fold128(x0, k512), Load128(p));
         x1 = _mm_xor_si128(Fold128(x1, k512), Load128(p + 16));
@@ -128,8 +128,8 @@ QUILLORY_CLMUL_TARGET std::uint32_t Crc32Clmul(std::uint32_t raw, const std::uin
         p += 64;
         n -= 64;
     }
-    const __m128i k128 = _mm_set_epi64x(static_cast<long long>(kFold128Hi),
-                                        static_cast<long long>(kFold128Lo));
+    const __m128i k128 =
+        _mm_set_epi64x(static_cast<long long>(kFold128Hi), static_cast<long long>(kFold128Lo));
     x1 = _mm_xor_si128(x1, Fold128(x0, k128));
     x2 = _mm_xor_si128(x2, Fold128(x1, k128));
     x3 = _mm_xor_si128(x3, Fold128(x2, k128));
@@ -153,8 +153,8 @@ QUILLORY_VCLMUL_TARGET inline __m256i Constants256(std::uint64_t lo, std::uint64
 // Four 256-bit accumulators (eight 128-bit lanes), 128 bytes per step. Needs n >= 256.
 QUILLORY_VCLMUL_TARGET std::uint32_t Crc32Vclmul(std::uint32_t raw, const std::uint8_t* p,
                                                  std::size_t n) {
-    __m256i y0 = _mm256_xor_si256(Load256(p), _mm256_set_epi32(0, 0, 0, 0, 0, 0, 0,
-                                                               static_cast<int>(raw)));
+    __m256i y0 =
+        _mm256_xor_si256(Load256(p), _mm256_set_epi32(0, 0, 0, 0, 0, 0, 0, static_cast<int>(raw)));
     __m256i y1 = Load256(p + 32);
     __m256i y2 = Load256(p + 64);
     __m256i y3 = Load256(p + 96);
@@ -179,10 +179,10 @@ QUILLORY_VCLMUL_TARGET std::uint32_t Crc32Vclmul(std::uint32_t raw, const std::u
         n -= 32;
     }
     // The lower lane holds the earlier data: fold it onto the upper one.
-    const __m128i k128 = _mm_set_epi64x(static_cast<long long>(kFold128Hi),
-                                        static_cast<long long>(kFold128Lo));
-    const __m128i x = _mm_xor_si128(Fold128(_mm256_castsi256_si128(y3), k128),
-                                    _mm256_extracti128_si256(y3, 1));
+    const __m128i k128 =
+        _mm_set_epi64x(static_cast<long long>(kFold128Hi), static_cast<long long>(kFold128Lo));
+    const __m128i x =
+        _mm_xor_si128(Fold128(_mm256_castsi256_si128(y3), k128), _mm256_extracti128_si256(y3, 1));
     return FinishFrom128(x, p, n);
 }
 
@@ -202,7 +202,9 @@ Crc32RawFunction Crc32RawCarrylessMultiply() {
 
 #else
 
-Crc32RawFunction Crc32RawCarrylessMultiply() { return nullptr; }
+Crc32RawFunction Crc32RawCarrylessMultiply() {
+    return nullptr;
+}
 
 #endif
 

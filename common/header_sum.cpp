@@ -6,7 +6,8 @@ namespace quillory {
 std::uint8_t HeaderSum8(const void* data, std::size_t length) {
     const auto* p = static_cast<const std::uint8_t*>(data);
     unsigned sum = 0;
-    for (std::size_t i = 0; i < length; ++i) sum += p[i];
+    for (std::size_t i = 0; i < length; ++i)
+        sum += p[i];
     return static_cast<std::uint8_t>(sum);
 }
 

@@ -40,8 +40,8 @@ bool ExistingLocalTime(WStringView path, FileTime* local) {
 }  // namespace
 
 OverwriteDecision DecideOverwrite(WStringView outputPath, FileTime memberTimeLocal,
-                                  WStringView name, int askOnlyIfNewer,
-                                  int& overwriteWithoutAsking, ExtractCallback* callback) {
+                                  WStringView name, int askOnlyIfNewer, int& overwriteWithoutAsking,
+                                  ExtractCallback* callback) {
     const auto attributes = platform::GetPathAttributes(outputPath);
     // Nothing there, or a folder, which no file can replace: creating the file decides.
     if (!attributes || *attributes == platform::kAttributeDirectory) {

@@ -39,8 +39,8 @@ enum class OverwriteDecision { Overwrite, Skip };
 // An answer for all sets overwriteWithoutAsking. On Overwrite an existing file has been
 // made writable again, ready to be replaced.
 OverwriteDecision DecideOverwrite(WStringView outputPath, FileTime memberTimeLocal,
-                                  WStringView name, int askOnlyIfNewer,
-                                  int& overwriteWithoutAsking, ExtractCallback* callback);
+                                  WStringView name, int askOnlyIfNewer, int& overwriteWithoutAsking,
+                                  ExtractCallback* callback);
 
 // Creates the output file, creating its missing folders and trying again if the first
 // attempt fails. The invalid handle when it still cannot be made.

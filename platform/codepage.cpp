@@ -4,9 +4,9 @@
 
 #include <iconv.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
-#include <cctype>
 #include <cstring>
 
 namespace quillory::platform {
@@ -20,11 +20,15 @@ bool IsShiftJisName(const std::string& name) {
            name == "WINDOWS-31J" || name == "MS_KANJI";
 }
 
-bool IsShiftJisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-bool IsShiftJisTrail(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
+bool IsShiftJisLead(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+bool IsShiftJisTrail(unsigned char c) {
+    return c >= 0x40 && c <= 0xFC && c != 0x7F;
+}
 
 class Converter {
-public:
+  public:
     Converter() = default;
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
@@ -34,7 +38,8 @@ public:
     const std::string& Refresh() {
         const char* env = std::getenv("QUILLORY_CODEPAGE");
         std::string wanted = (env != nullptr && *env != '\0') ? env : kDefaultCodePage;
-        for (char& c : wanted) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        for (char& c : wanted)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         if (wanted != requested_) {
             CloseAll();
             requested_ = wanted;
@@ -95,13 +100,16 @@ public:
         Refresh();
         std::string out;
         bool ascii = true;
-        for (const char16_t c : text) ascii = ascii && c < 0x80;
+        for (const char16_t c : text)
+            ascii = ascii && c < 0x80;
         if (ascii && asciiCompatible_) {
-            for (const char16_t c : text) out.push_back(static_cast<char>(c));
+            for (const char16_t c : text)
+                out.push_back(static_cast<char>(c));
             return out;
         }
         if (fromWide_ == Invalid()) {
-            for (const char16_t c : text) out.push_back(c < 0x100 ? static_cast<char>(c) : '?');
+            for (const char16_t c : text)
+                out.push_back(c < 0x100 ? static_cast<char>(c) : '?');
             return out;
         }
         // Convert one code point at a time so that an unmappable one becomes "?".
@@ -123,7 +131,8 @@ public:
             char* outPtr = encoded;
             std::size_t outLeft = sizeof encoded;
             iconv(fromWide_, nullptr, nullptr, nullptr, nullptr);
-            if (iconv(fromWide_, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
+            if (iconv(fromWide_, &inPtr, &inLeft, &outPtr, &outLeft) ==
+                static_cast<std::size_t>(-1)) {
                 out.push_back('?');
             } else {
                 out.append(encoded, sizeof encoded - outLeft);
@@ -133,7 +142,7 @@ public:
         return out;
     }
 
-private:
+  private:
     static iconv_t Invalid() { return reinterpret_cast<iconv_t>(-1); }
 
     static bool IsAscii(std::string_view bytes) {
@@ -155,7 +164,8 @@ private:
     bool CheckAsciiCompatible() {
         if (toWide_ == Invalid()) return true;
         char in[127];
-        for (int i = 0; i < 127; ++i) in[i] = static_cast<char>(i + 1);
+        for (int i = 0; i < 127; ++i)
+            in[i] = static_cast<char>(i + 1);
         char outBuf[127 * 4];
         char* inPtr = in;
         std::size_t inLeft = sizeof in;
@@ -195,7 +205,9 @@ Converter& ThreadConverter() {
 
 }  // namespace
 
-const std::string& AnsiCodePageName() { return ThreadConverter().Refresh(); }
+const std::string& AnsiCodePageName() {
+    return ThreadConverter().Refresh();
+}
 
 WString AnsiToWide(std::string_view bytes) {
     const std::size_t end = bytes.find('\0');
@@ -203,6 +215,8 @@ WString AnsiToWide(std::string_view bytes) {
     return ThreadConverter().ToWide(bytes);
 }
 
-std::string WideToAnsi(WStringView text) { return ThreadConverter().FromWide(text); }
+std::string WideToAnsi(WStringView text) {
+    return ThreadConverter().FromWide(text);
+}
 
 }  // namespace quillory::platform

@@ -91,11 +91,14 @@ FileHandle CreateFileForWriting(WStringView path) {
         // Replace, never write through: a link (symbolic or hard) keeps its target intact.
         if (::unlink(host->c_str()) != 0) return kInvalidFileHandle;
     }
-    const int fd = ::open(host->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    const int fd =
+        ::open(host->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     return fd < 0 ? kInvalidFileHandle : fd;
 }
 
-bool CloseFile(FileHandle file) { return file >= 0 && ::close(file) == 0; }
+bool CloseFile(FileHandle file) {
+    return file >= 0 && ::close(file) == 0;
+}
 
 std::size_t ReadFile(FileHandle file, void* buffer, std::size_t count) {
     count = AllowedByHook(IoKind::Read, count);
@@ -185,6 +188,8 @@ bool CreateFolder(WStringView path) {
     return host && ::mkdir(host->c_str(), 0777) == 0;
 }
 
-void SetIoFaultHook(IoFaultHook hook) { FaultHook() = std::move(hook); }
+void SetIoFaultHook(IoFaultHook hook) {
+    FaultHook() = std::move(hook);
+}
 
 }  // namespace quillory::platform

@@ -21,7 +21,9 @@ WString FromHostPath(std::string_view hostPath) {
     return program;
 }
 
-std::size_t MaxHostPathBytes() { return PATH_MAX - 1; }
+std::size_t MaxHostPathBytes() {
+    return PATH_MAX - 1;
+}
 
 bool FitsHostPath(WStringView programPath) {
     // Each UTF-16 unit gives at most three UTF-8 bytes; measure exactly only when needed.

@@ -11,7 +11,9 @@
 
 namespace quillory::platform {
 
-inline bool IsPathSeparator(WChar c) { return c == u'\\' || c == u'/'; }
+inline bool IsPathSeparator(WChar c) {
+    return c == u'\\' || c == u'/';
+}
 
 // Each "\" or "/" becomes "/"; UTF-16 becomes UTF-8.
 std::string ToHostPath(WStringView programPath);

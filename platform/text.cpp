@@ -16,7 +16,9 @@ void AppendCodePoint(WString& out, char32_t cp) {
     }
 }
 
-bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+bool IsContinuation(unsigned char c) {
+    return (c & 0xC0) == 0x80;
+}
 
 }  // namespace
 
@@ -103,7 +105,8 @@ std::string WideToUtf8(WStringView wide) {
 WString AsciiToWide(std::string_view ascii) {
     WString out;
     out.reserve(ascii.size());
-    for (const char c : ascii) out.push_back(static_cast<unsigned char>(c));
+    for (const char c : ascii)
+        out.push_back(static_cast<unsigned char>(c));
     return out;
 }
 

@@ -36,7 +36,9 @@ bool LocalFileTimeToUtc(FileTime local, FileTime* utc);
 bool UtcFileTimeToLocal(FileTime utc, FileTime* local);
 
 // -1, 0 or 1 as a is earlier than, equal to or later than b.
-inline int CompareFileTimes(FileTime a, FileTime b) { return a < b ? -1 : (a > b ? 1 : 0); }
+inline int CompareFileTimes(FileTime a, FileTime b) {
+    return a < b ? -1 : (a > b ? 1 : 0);
+}
 
 }  // namespace platform
 }  // namespace quillory

@@ -21,7 +21,7 @@ TEST(BufferedReaderTest, ReadsAndSkipsAcrossBufferBoundaries) {
     EXPECT_EQ(reader.Read(out.data(), 100), 100u);
     EXPECT_TRUE(std::equal(out.begin(), out.end(), data.begin() + 5));
     EXPECT_EQ(reader.Position(), 105u);
-    EXPECT_TRUE(reader.Skip(10));  // inside the buffer
+    EXPECT_TRUE(reader.Skip(10));    // inside the buffer
     EXPECT_TRUE(reader.Skip(5000));  // beyond it
     EXPECT_EQ(reader.Position(), 5115u);
     EXPECT_EQ(reader.Read(out.data(), 3), 3u);

@@ -18,8 +18,12 @@ FileTime At(int y, int mo, int d, int h, int mi, int s) {
 }
 
 TEST(ArchiveNameTest, FFSeparatesFoldersBeforeDecoding) {
-    EXPECT_EQ(Name("doc\xFF" "a.txt"), u"doc\\a.txt");
-    EXPECT_EQ(Name("a/b\xFF" "c"), u"a/b\\c");  // "/" is left as it is
+    EXPECT_EQ(Name("doc\xFF"
+                   "a.txt"),
+              u"doc\\a.txt");
+    EXPECT_EQ(Name("a/b\xFF"
+                   "c"),
+              u"a/b\\c");  // "/" is left as it is
     // Shift-JIS with a trail byte 0x5C next to a 0xFF separator.
     EXPECT_EQ(Name("\x83\x5C\xFF\x95\x5C.txt"), u"\u30BD\\\u8868.txt");
 }
@@ -69,7 +73,7 @@ TEST(DosTimeTest, NonCalendarValuesFail) {
     FileTime t = 99;
     EXPECT_EQ(DosTimeToFileTime(0x3C01, 0, &t), 0);  // month 0
     EXPECT_EQ(t, 0u);
-    EXPECT_EQ(DosTimeToFileTime(0x3C20, 0, &t), 0);  // day 0
+    EXPECT_EQ(DosTimeToFileTime(0x3C20, 0, &t), 0);       // day 0
     EXPECT_EQ(DosTimeToFileTime(0x3C21, 0x001E, &t), 0);  // 60 seconds
     EXPECT_EQ(DosTimeToFileTime(0x3C21, 0xC000, &t), 0);  // hour 24
 }

@@ -1,7 +1,7 @@
 // The unsafe-path and overwrite decisions with real files and times, and the creation
 // of output files and folders.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -59,7 +59,7 @@ TEST(UnsafePathTest, NoCallbackRefuses) {
 }
 
 class OverwriteTest : public ::testing::Test {
-protected:
+  protected:
     // The existing file "e.txt" with the given local time (whole seconds).
     void MakeExisting(int hour, int minute, int second) {
         WriteHostFile(dir.Host("e.txt"), "existing");
@@ -184,7 +184,8 @@ TEST(CreateFoldersTest, CreatesThreeMissingLevels) {
 TEST(CreateFoldersTest, DeepPathsDoNotRecurse) {
     TempDir dir;
     std::string deep;
-    for (int i = 0; i < 1500; ++i) deep += "d/";
+    for (int i = 0; i < 1500; ++i)
+        deep += "d/";
     EXPECT_EQ(CreateFolders(dir.Program(deep + "f")), 1);
     EXPECT_TRUE(fs::is_directory(dir.Host(deep)));
 }

@@ -9,7 +9,7 @@ namespace quillory::platform {
 namespace {
 
 class CodePageTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ::unsetenv("QUILLORY_CODEPAGE"); }
     void TearDown() override { ::unsetenv("QUILLORY_CODEPAGE"); }
 };
@@ -49,7 +49,9 @@ TEST_F(CodePageTest, EnvironmentVariableSelectsAnotherEncoding) {
 }
 
 TEST_F(CodePageTest, WideToAnsiEncodesAndMarksTheUnmappable) {
-    EXPECT_EQ(WideToAnsi(u"\u65E5\u672Cabc"), "\x93\xFA\x96\x7B" "abc");
+    EXPECT_EQ(WideToAnsi(u"\u65E5\u672Cabc"),
+              "\x93\xFA\x96\x7B"
+              "abc");
     EXPECT_EQ(WideToAnsi(u"x\U0001F600y"), "x?y");
 }
 

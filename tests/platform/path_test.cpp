@@ -30,10 +30,12 @@ TEST(Utf8Test, RoundTripsEveryPlane) {
 }
 
 TEST(Utf8Test, MalformedInputBecomesReplacementCharacters) {
-    EXPECT_EQ(Utf8ToWide("a\xFF" "b"), u"a\uFFFDb");
-    EXPECT_EQ(Utf8ToWide("\xC0\xAF"), u"\uFFFD");       // overlong "/"
-    EXPECT_EQ(Utf8ToWide("\xED\xA0\x80"), u"\uFFFD");   // encoded surrogate
-    EXPECT_EQ(Utf8ToWide("x\xE3\x81"), u"x\uFFFD");     // truncated at the end
+    EXPECT_EQ(Utf8ToWide("a\xFF"
+                         "b"),
+              u"a\uFFFDb");
+    EXPECT_EQ(Utf8ToWide("\xC0\xAF"), u"\uFFFD");        // overlong "/"
+    EXPECT_EQ(Utf8ToWide("\xED\xA0\x80"), u"\uFFFD");    // encoded surrogate
+    EXPECT_EQ(Utf8ToWide("x\xE3\x81"), u"x\uFFFD");      // truncated at the end
     EXPECT_EQ(WideToUtf8(u"\xD800z"), "\xEF\xBF\xBDz");  // lone surrogate
 }
 

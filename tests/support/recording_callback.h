@@ -10,7 +10,7 @@
 namespace quillory::testing {
 
 class RecordingCallback : public ExtractCallback {
-public:
+  public:
     struct Question {
         enum Kind { UnsafePath, Password, Overwrite } kind;
         WString name;
@@ -48,11 +48,12 @@ public:
 
     std::size_t Count(Question::Kind kind) const {
         std::size_t n = 0;
-        for (const auto& q : questions) n += q.kind == kind;
+        for (const auto& q : questions)
+            n += q.kind == kind;
         return n;
     }
 
-private:
+  private:
     std::size_t nextPassword_ = 0;
 };
 

@@ -13,7 +13,8 @@
 namespace quillory::testing {
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quillory-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "quillory-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
 }
@@ -54,7 +55,8 @@ ScopedTimeZone::~ScopedTimeZone() {
 
 void WriteHostFile(const std::filesystem::path& path, const Bytes& data) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    out.write(reinterpret_cast<const char*>(data.data()),
+              static_cast<std::streamsize>(data.size()));
     if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
@@ -68,7 +70,9 @@ Bytes ReadHostFile(const std::filesystem::path& path) {
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-Bytes ToBytes(std::string_view text) { return Bytes(text.begin(), text.end()); }
+Bytes ToBytes(std::string_view text) {
+    return Bytes(text.begin(), text.end());
+}
 
 WString ProgramPath(const std::filesystem::path& host) {
     return platform::FromHostPath(host.string());
@@ -86,6 +90,8 @@ Bytes RandomBytes(std::size_t count, std::uint32_t seed) {
     return out;
 }
 
-std::filesystem::path FixturesDir() { return QUILLORY_FIXTURES_DIR; }
+std::filesystem::path FixturesDir() {
+    return QUILLORY_FIXTURES_DIR;
+}
 
 }  // namespace quillory::testing
