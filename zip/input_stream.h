@@ -34,6 +34,14 @@ class ZipInputStream final : public InflateInput {
 
     bool Refill() override;
 
+    // Reads what is left of the stream (through the decryptor) without handing it out,
+    // so that an authentication code covers all of the member's data.
+    void Drain() {
+        do {
+            next = end;
+        } while (Refill());
+    }
+
     // Bytes of the stream not yet read from the file.
     std::uint64_t Unread() const { return unread_; }
 

@@ -160,15 +160,16 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
         return fail(ZipStatus::UnsafePathRefused);
     }
 
-    // Bytes in front of and behind the data that belong to the cipher.
-    std::uint32_t cipherBytes = 0;
-    if (m.traditional || m.aes) {
-        // The ciphers are wired in with the cryptography.
-        return fail(ZipStatus::WrongPassword);
-    }
-    // A compressed size too small for the cipher's own bytes cannot be a member.
-    if (m.compressedSize < cipherBytes) return fail(ZipStatus::BadLocalHeader);
-    const std::uint32_t dataLength = m.compressedSize - cipherBytes;
+    const MemberCipher::Kind cipherKind = m.aes           ? MemberCipher::Kind::Aes
+                                          : m.traditional ? MemberCipher::Kind::Traditional
+                                                          : MemberCipher::Kind::None;
+    const ZipStatus cipherStatus =
+        w.cipher.Begin(cipherKind, w.file, e, m.dataDescriptor, local.time,
+                       {w.password, callback, local.name, passwordNeedsReset, passwordFromCaller});
+    if (cipherStatus != ZipStatus::Ok) return fail(cipherStatus);
+    const std::uint64_t dataStart = SeekFile(w.file, 0, SeekOrigin::Current);
+    if (dataStart == kInvalidFilePosition) return fail(ZipStatus::BadLocalHeader);
+    const std::uint32_t dataLength = w.cipher.DataLength();
     const std::uint32_t method = m.aes ? e.aesMethod : e.method;
     const bool decodable =
         method == kMethodStored || method == kMethodDeflate || method == kMethodDeflate64;
@@ -198,7 +199,7 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
         return fail(ZipStatus::UnsupportedMethod);
     }
 
-    w.input.Start(w.file, dataLength);
+    w.input.Start(w.file, dataLength, w.cipher.Decryptor(), w.cipher.Context());
     InflateResult decoded = InflateResult::Ok;
     if (method == kMethodStored) {
         if (!CopyStored(w.input, w.window, &sink)) decoded = InflateResult::OutputFailed;
@@ -210,6 +211,16 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
         platform::CloseFile(sink.file);
     }
     if (decoded == InflateResult::OutputFailed) return fail(ZipStatus::WriteFailed);
+
+    if (m.aes) {
+        // The code covers all the stored data, also what decoding left unread.
+        w.input.Drain();
+        if (!w.cipher.Authenticated(w.file, dataStart + dataLength)) {
+            return fail(ZipStatus::AuthenticationFailed);
+        }
+        // AE-2 stores no CRC-32: the code is the only check.
+        if (e.aesVersion == 2) return decoded == InflateResult::Ok ? 1 : 0;
+    }
 
     if (sink.crc != m.crc32) return fail(ZipStatus::CrcMismatch);
     return decoded == InflateResult::Ok ? 1 : 0;
