@@ -215,7 +215,7 @@ void Libdeflate(benchmark::State& state, const std::string& which) {
     Report(state, which);
 }
 
-void Register() {
+bool Register() {
     for (const std::string level : {"6", "9"}) {
         benchmark::RegisterBenchmark(("Inflate/level" + level + "/zlib").c_str(), Zlib, level);
         benchmark::RegisterBenchmark(("Inflate/level" + level + "/libdeflate").c_str(), Libdeflate,
@@ -227,14 +227,10 @@ void Register() {
     }
     benchmark::RegisterBenchmark("Inflate/deflate64/ours", Ours, std::string("64"), false);
     benchmark::RegisterBenchmark("Inflate/deflate64/ours+copy", Ours, std::string("64"), true);
+    return true;
 }
+const bool registered = Register();
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    Register();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+BENCHMARK_MAIN();
