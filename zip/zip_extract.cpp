@@ -140,6 +140,31 @@ void SetOutputTimes(FileHandle file, const LocalHeader& local) {
     }
 }
 
+// The output side of an extraction: the path (refused when the host cannot take it
+// whole), the folder of a folder entry, the overwrite decision and the output file,
+// which a folder entry does not get. An undecodable member is refused before any file is
+// made, so that an existing file is never replaced by nothing.
+ZipStatus PrepareOutput(ZipArchive& zip, const ZipEntry& e, const MemberRecord& m,
+                        WStringView localName, bool decodable, FileHandle* file) {
+    const WString path = OutputPath(zip.destFolder, zip.useFolders, localName);
+    if (!platform::FitsHostPath(path)) return ZipStatus::CreateFailed;
+    const bool folder = !path.empty() && path.back() == u'/';
+    if (folder) {
+        constexpr std::uint32_t kMeaningfulFolderBits = 0x6F;
+        if (CreateFolders(path) == 1 && (m.folderAttributes & kMeaningfulFolderBits) != 0) {
+            platform::SetPathAttributes(path, m.folderAttributes & 0x7F);
+        }
+    }
+    if (!decodable) return ZipStatus::UnsupportedMethod;
+    if (folder) return ZipStatus::Ok;
+    if (DecideOverwrite(path, e.modifiedTime, e.name, zip.askOnlyIfNewer,
+                        zip.overwriteWithoutAsking, zip.callback) == OverwriteDecision::Skip) {
+        return ZipStatus::Skipped;
+    }
+    *file = CreateOutputFile(path);
+    return *file == kInvalidFileHandle ? ZipStatus::CreateFailed : ZipStatus::Ok;
+}
+
 }  // namespace
 
 int ZipArchive::ExtractEntry(const ZipEntry* entry) {
@@ -175,28 +200,11 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
         method == kMethodStored || method == kMethodDeflate || method == kMethodDeflate64;
 
     MemberSink sink;
-    if (testMode != 1) {
-        const WString path = OutputPath(destFolder, useFolders, local.name);
-        if (!platform::FitsHostPath(path)) return fail(ZipStatus::CreateFailed);
-        const bool folder = !path.empty() && path.back() == u'/';
-        if (folder) {
-            constexpr std::uint32_t kMeaningfulFolderBits = 0x6F;
-            if (CreateFolders(path) == 1 && (m.folderAttributes & kMeaningfulFolderBits) != 0) {
-                platform::SetPathAttributes(path, m.folderAttributes & 0x7F);
-            }
-        }
-        // Refused before any file is made: an existing file is not replaced by nothing.
+    if (testMode == 1) {
         if (!decodable) return fail(ZipStatus::UnsupportedMethod);
-        if (!folder) {
-            if (DecideOverwrite(path, e.modifiedTime, e.name, askOnlyIfNewer,
-                                overwriteWithoutAsking, callback) == OverwriteDecision::Skip) {
-                return fail(ZipStatus::Skipped);
-            }
-            sink.file = CreateOutputFile(path);
-            if (sink.file == kInvalidFileHandle) return fail(ZipStatus::CreateFailed);
-        }
-    } else if (!decodable) {
-        return fail(ZipStatus::UnsupportedMethod);
+    } else {
+        const ZipStatus prepared = PrepareOutput(*this, e, m, local.name, decodable, &sink.file);
+        if (prepared != ZipStatus::Ok) return fail(prepared);
     }
 
     w.input.Start(w.file, dataLength, w.cipher.Decryptor(), w.cipher.Context());
