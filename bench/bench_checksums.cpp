@@ -37,7 +37,9 @@ void Run(benchmark::State& state, F crc) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * d.size()));
 }
 
-void Crc32Quillory(benchmark::State& s) { Run(s, quillory::Crc32Update); }
+void Crc32Quillory(benchmark::State& s) {
+    Run(s, quillory::Crc32Update);
+}
 void Crc32QuilloryPortable(benchmark::State& s) {
     Run(s, [](std::uint32_t c, const std::uint8_t* p, std::size_t n) {
         return ~quillory::detail::Crc32RawPortable(~c, p, n);
