@@ -33,8 +33,10 @@ const std::string& ScratchFolder() {
 quillory::LzhStatus Expected(const quillory::LzhEntry& e, int method, const std::uint8_t* data,
                              std::size_t size) {
     std::size_t end = size;
-    if (e.dataOffset < size && e.compressedSize < size - e.dataOffset) end = e.dataOffset + e.compressedSize;
-    const quillory::testing::Bytes member(data + std::min<std::uint64_t>(e.dataOffset, size), data + end);
+    if (e.dataOffset < size && e.compressedSize < size - e.dataOffset)
+        end = e.dataOffset + e.compressedSize;
+    const quillory::testing::Bytes member(data + std::min<std::uint64_t>(e.dataOffset, size),
+                                          data + end);
     const auto ref = quillory::testing::ReferenceDecode(method, member, e.originalSize);
     if (!ref.completed) return quillory::LzhStatus::DecodeFailed;
     return ref.crc == e.crc16 ? quillory::LzhStatus::Ok : quillory::LzhStatus::CrcMismatch;
@@ -59,10 +61,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         budget -= e.originalSize;
         archive.ExtractEntry(&e);
         const std::u16string_view method(e.method);
-        const int code = method == u"-lh5-" ? 5 : method == u"-lh6-" ? 6 : method == u"-lh7-" ? 7 : 0;
+        const int code = method == u"-lh5-"   ? 5
+                         : method == u"-lh6-" ? 6
+                         : method == u"-lh7-" ? 7
+                                              : 0;
         if (code != 0 && e.originalSize <= kReferenceBudget &&
             archive.status != Expected(e, code, data, size)) {
-            std::fprintf(stderr, "status %d differs from the reference decoder's\n", static_cast<int>(archive.status));
+            std::fprintf(stderr, "status %d differs from the reference decoder's\n",
+                         static_cast<int>(archive.status));
             std::abort();
         }
     }
