@@ -44,7 +44,7 @@ std::vector<std::uint8_t>& Data() {
 
 // Forces our portable paths for the life of the object.
 class PortableScope {
-  public:
+public:
     explicit PortableScope(bool portable) : portable_(portable) {
         if (portable_) {
             detail::SelectAesPath(&detail::AesPortablePath());
@@ -58,7 +58,7 @@ class PortableScope {
     PortableScope(const PortableScope&) = delete;
     PortableScope& operator=(const PortableScope&) = delete;
 
-  private:
+private:
     bool portable_;
 };
 
@@ -164,7 +164,7 @@ void OursHmac(benchmark::State& state, bool portable) {
 
 // An HMAC-SHA1 context of OpenSSL's EVP_MAC interface, keyed afresh per message.
 class OpensslHmac {
-  public:
+public:
     OpensslHmac() : mac_(EVP_MAC_fetch(nullptr, "HMAC", nullptr)), ctx_(EVP_MAC_CTX_new(mac_)) {}
     ~OpensslHmac() {
         EVP_MAC_CTX_free(ctx_);
@@ -188,7 +188,7 @@ class OpensslHmac {
         EVP_MAC_final(ctx_, out, &length, 20);
     }
 
-  private:
+private:
     EVP_MAC* mac_;
     EVP_MAC_CTX* ctx_;
 };

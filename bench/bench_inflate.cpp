@@ -130,7 +130,7 @@ const Bytes& Stream(const std::string& which) {
 // Output stays in the window (the engine's own buffer): what a member extraction hands
 // to the CRC and the file, without those.
 class DiscardingSink final : public quillory::OutputSink {
-  public:
+public:
     std::size_t total = 0;
     bool Flush(const std::uint8_t*, std::size_t n) override {
         total += n;
@@ -140,7 +140,7 @@ class DiscardingSink final : public quillory::OutputSink {
 
 // Output copied into one buffer of the whole size, as the peers deliver it.
 class CopyingSink final : public quillory::OutputSink {
-  public:
+public:
     explicit CopyingSink(Bytes& out) : out_(out) {}
     bool Flush(const std::uint8_t* p, std::size_t n) override {
         std::memcpy(out_.data() + at_, p, n);
@@ -148,7 +148,7 @@ class CopyingSink final : public quillory::OutputSink {
         return true;
     }
 
-  private:
+private:
     Bytes& out_;
     std::size_t at_ = 0;
 };

@@ -12,7 +12,7 @@
 namespace quillory {
 
 class BufferedReader {
-  public:
+public:
     static constexpr std::size_t kDefaultBufferBytes = 64 * 1024;
 
     // Reads from the file's current position; the buffer comes from memory.
@@ -32,7 +32,7 @@ class BufferedReader {
     // The logical file position: where the next Read starts.
     std::uint64_t Position() const { return bufferStart_ + next_; }
 
-  private:
+private:
     bool Refill();
 
     platform::FileHandle file_;

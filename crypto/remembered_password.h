@@ -15,7 +15,7 @@ namespace quillory {
 class ExtractCallback;
 
 class RememberedPassword {
-  public:
+public:
     // Buffer size, terminator included.
     static constexpr std::size_t kCapacity = 128;
     static constexpr std::size_t kMaxLength = kCapacity - 1;
@@ -45,7 +45,7 @@ class RememberedPassword {
     bool Obtain(const std::function<bool(const char* password)>& accepts, ExtractCallback* callback,
                 WStringView memberName, int& passwordNeedsReset, int passwordFromCaller);
 
-  private:
+private:
     char bytes_[kCapacity] = {};
 };
 

@@ -14,7 +14,7 @@ namespace {
 
 // The output's CRC-32 and size, and every flush's size.
 class Summary final : public quillory::OutputSink {
-  public:
+public:
     std::uint32_t crc = 0;
     std::uint64_t size = 0;
     std::vector<std::size_t> flushes;
@@ -28,7 +28,7 @@ class Summary final : public quillory::OutputSink {
 
 // The stream in pieces of a fixed size, the unread tail carried in front of each.
 class Pieces final : public quillory::InflateInput {
-  public:
+public:
     Pieces(const std::uint8_t* data, std::size_t size, std::size_t piece)
         : data_(data), size_(size), piece_(piece), buffer_(kMaxCarryBytes + piece) {
         next = end = buffer_.data() + kMaxCarryBytes;
@@ -47,7 +47,7 @@ class Pieces final : public quillory::InflateInput {
         return true;
     }
 
-  private:
+private:
     const std::uint8_t* data_;
     std::size_t size_;
     std::size_t piece_;

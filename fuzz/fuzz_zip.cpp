@@ -14,7 +14,7 @@
 namespace {
 
 class FixedPassword final : public quillory::ExtractCallback {
-  public:
+public:
     void AskPassword(quillory::WStringView, quillory::WChar* password) override {
         const char16_t fixed[] = u"quillory";
         for (std::size_t i = 0; i < sizeof fixed / sizeof fixed[0]; ++i)

@@ -21,21 +21,21 @@ namespace quillory {
 // Result codes. The numbers are shown to users in a message, so they never change.
 enum class LzhStatus : int {
     Ok = 0,
-    OpenFailed = 2,          // the archive cannot be opened for reading
-    NoArchiveInExe = 3,      // an .exe without an LZH archive in its first 256 KiB
-    SeekFailed = 5,          // moving past a member's data failed while listing
-    DecodeFailed = 6,        // the compressed data cannot be decoded
-    UnsupportedMethod = 7,   // a method other than -lh0-, -lh5-, -lh6-, -lh7-, -lhd-
-    BadHeader = 8,           // a damaged or truncated header
-    CrcMismatch = 9,         // the decoded data's CRC-16 differs from the header's
-    CreateFailed = 10,       // the output file cannot be created
-    Skipped = 12,            // an existing file was kept
-    NoEndMark = 16,          // warning: the archive ended without the end mark
-    HeaderCheckWarning = 17, // warning: a header checksum or header CRC did not match
-    UnknownLevel = 18,       // a header level other than 0, 1 or 2
-    UnsafePathRefused = 19,  // a path that could leave the destination was refused
-    FolderEntrySkipped = 20, // a folder entry while folders are not recreated
-    WriteFailed = 21,        // the output file could not take all of the member's data
+    OpenFailed = 2,           // the archive cannot be opened for reading
+    NoArchiveInExe = 3,       // an .exe without an LZH archive in its first 256 KiB
+    SeekFailed = 5,           // moving past a member's data failed while listing
+    DecodeFailed = 6,         // the compressed data cannot be decoded
+    UnsupportedMethod = 7,    // a method other than -lh0-, -lh5-, -lh6-, -lh7-, -lhd-
+    BadHeader = 8,            // a damaged or truncated header
+    CrcMismatch = 9,          // the decoded data's CRC-16 differs from the header's
+    CreateFailed = 10,        // the output file cannot be created
+    Skipped = 12,             // an existing file was kept
+    NoEndMark = 16,           // warning: the archive ended without the end mark
+    HeaderCheckWarning = 17,  // warning: a header checksum or header CRC did not match
+    UnknownLevel = 18,        // a header level other than 0, 1 or 2
+    UnsafePathRefused = 19,   // a path that could leave the destination was refused
+    FolderEntrySkipped = 20,  // a folder entry while folders are not recreated
+    WriteFailed = 21,         // the output file could not take all of the member's data
 };
 
 // One member header as listed.
@@ -45,12 +45,12 @@ struct LzhEntry {
     WChar method[6] = {};  // the five-character method identifier as stored, e.g. "-lh5-"
     std::uint32_t compressedSize = 0;
     std::uint32_t originalSize = 0;
-    FileTime modifiedTime = 0;    // UTC
-    std::uint32_t attributes = 0; // MS-DOS attribute bits as stored
-    std::pmr::u16string name;     // file name without folder; empty for most folder entries
-    std::pmr::u16string path;     // folder part, each level followed by "\", or empty
-    std::uint16_t crc16 = 0;      // CRC-16 of the original data
-    std::uint64_t dataOffset = 0; // file position of the member's first data byte
+    FileTime modifiedTime = 0;     // UTC
+    std::uint32_t attributes = 0;  // MS-DOS attribute bits as stored
+    std::pmr::u16string name;      // file name without folder; empty for most folder entries
+    std::pmr::u16string path;      // folder part, each level followed by "\", or empty
+    std::uint16_t crc16 = 0;       // CRC-16 of the original data
+    std::uint64_t dataOffset = 0;  // file position of the member's first data byte
     // Working values while the member is decoded; no meaning in the table.
     platform::FileHandle inputFile = platform::kInvalidFileHandle;
     platform::FileHandle outputFile = platform::kInvalidFileHandle;

@@ -15,7 +15,7 @@
 namespace quillory::lzh {
 
 class BitInput {
-  public:
+public:
     // Bytes read from the archive per request, and the slack behind them that lets the
     // 8-byte load stay inside the buffer.
     static constexpr std::size_t kBlockBytes = 64 * 1024;
@@ -93,7 +93,7 @@ class BitInput {
     // byte by byte at the end of the data and supplies zeros after it.
     void RefillSlow();
 
-  private:
+private:
     // Moves what is left to the front of the buffer and reads the next block; false
     // when the member's data is used up (or the file ended early).
     bool ReadBlock();

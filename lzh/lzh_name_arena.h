@@ -12,7 +12,7 @@
 namespace quillory::lzh {
 
 class NameArena final : public std::pmr::memory_resource {
-  public:
+public:
     static constexpr std::size_t kBlockBytes = 64 * 1024;
     // Larger requests take their own block, so no block wastes more than this.
     static constexpr std::size_t kMaxSharedBytes = 1024;
@@ -26,7 +26,7 @@ class NameArena final : public std::pmr::memory_resource {
     // Returns every block to the upstream resource.
     void Release();
 
-  private:
+private:
     struct Block {
         void* memory;
         std::size_t bytes;

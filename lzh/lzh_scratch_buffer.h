@@ -10,7 +10,7 @@
 namespace quillory::lzh {
 
 class ScratchBuffer {
-  public:
+public:
     ScratchBuffer(std::pmr::memory_resource* memory, std::size_t bytes)
         : memory_(memory),
           bytes_(bytes),
@@ -22,7 +22,7 @@ class ScratchBuffer {
     std::uint8_t* data() const { return data_; }
     std::size_t size() const { return bytes_; }
 
-  private:
+private:
     std::pmr::memory_resource* memory_;
     std::size_t bytes_;
     std::uint8_t* data_;

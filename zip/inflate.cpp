@@ -168,7 +168,7 @@ inline std::uint8_t* CopyMatch(std::uint8_t* out, std::size_t distance, std::siz
 // The state of one Inflate call.
 template <class Format>
 class InflateDecoder {
-  public:
+public:
     InflateDecoder(InflateEngine& engine, InflateInput& input, OutputWindow& window)
         : engine_(engine), in_(input), window_(window) {}
 
@@ -199,7 +199,7 @@ class InflateDecoder {
         return window_.Finish() ? InflateResult::Ok : InflateResult::OutputFailed;
     }
 
-  private:
+private:
     enum class Step { More, EndOfBlock, Damaged };
 
     // Input margin of the fast loop: up to three refills per pass, each advancing at most

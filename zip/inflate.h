@@ -26,7 +26,7 @@ enum class InflateResult : int {
 };
 
 class InflateEngine {
-  public:
+public:
     // First-level look-up bits of the three codes: literal/length codes up to 11 bits,
     // distance codes up to 8 bits and code-length codes (at most 7 bits) in one look-up.
     static constexpr unsigned kLitLenRootBits = 11;
@@ -61,7 +61,7 @@ class InflateEngine {
     // Tests and fuzzing run the careful path alone and compare.
     void SetFastPath(bool enabled) { fastPath_ = enabled; }
 
-  private:
+private:
     template <class Format>
     friend class InflateDecoder;
 

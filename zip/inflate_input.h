@@ -10,7 +10,7 @@
 namespace quillory {
 
 class InflateInput {
-  public:
+public:
     // The most unread bytes a refill must keep in front of the next piece.
     static constexpr std::size_t kMaxCarryBytes = 64;
 
@@ -22,13 +22,13 @@ class InflateInput {
     // possibly moved). Callers reload next and end after every call.
     virtual bool Refill() = 0;
 
-  protected:
+protected:
     ~InflateInput() = default;
 };
 
 // A whole stream in memory (raw streams for tests, benchmarks and fuzzing).
 class MemoryInput final : public InflateInput {
-  public:
+public:
     MemoryInput(const std::uint8_t* data, std::size_t size) {
         next = data;
         end = data + size;

@@ -14,7 +14,7 @@
 namespace quillory {
 
 class ZipInputStream final : public InflateInput {
-  public:
+public:
     static constexpr std::size_t kPieceBytes = 32768;
 
     // Decrypts a piece in place as it arrives; null for members stored in the clear.
@@ -45,7 +45,7 @@ class ZipInputStream final : public InflateInput {
     // Bytes of the stream not yet read from the file.
     std::uint64_t Unread() const { return unread_; }
 
-  private:
+private:
     platform::FileHandle file_ = platform::kInvalidFileHandle;
     std::uint64_t unread_ = 0;
     Decryptor decrypt_ = nullptr;

@@ -19,7 +19,7 @@
 namespace quillory {
 
 class MemberCipher {
-  public:
+public:
     enum class Kind { None, Traditional, Aes };
 
     // What the password rules need besides the member's own fields.
@@ -47,7 +47,7 @@ class MemberCipher {
     // stored at dataEnd. False when they differ or cannot be read.
     bool Authenticated(platform::FileHandle file, std::uint64_t dataEnd);
 
-  private:
+private:
     ZipStatus BeginTraditional(platform::FileHandle file, const ZipEntry& entry,
                                bool dataDescriptor, std::uint16_t localTime, PasswordRules& rules);
     ZipStatus BeginAes(platform::FileHandle file, const ZipEntry& entry, PasswordRules& rules);

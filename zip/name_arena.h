@@ -10,7 +10,7 @@
 namespace quillory {
 
 class NameArena final : public std::pmr::memory_resource {
-  public:
+public:
     // Chunk size: small enough that the unused end of the last chunk is a few bytes per
     // member of a large archive, large enough that chunks are few.
     static constexpr std::size_t kChunkBytes = 64 * 1024;
@@ -22,7 +22,7 @@ class NameArena final : public std::pmr::memory_resource {
 
     void Release();
 
-  private:
+private:
     struct Chunk {
         Chunk* previous;
         std::size_t bytes;  // the whole allocation, this header included

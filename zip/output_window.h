@@ -14,16 +14,16 @@ namespace quillory {
 
 // ZipFlushWindow's receiver: the CRC-32 and the output file, or a test's buffer.
 class OutputSink {
-  public:
+public:
     // False when the output could not take all of the bytes; decoding stops there.
     virtual bool Flush(const std::uint8_t* data, std::size_t size) = 0;
 
-  protected:
+protected:
     ~OutputSink() = default;
 };
 
 class OutputWindow {
-  public:
+public:
     static constexpr std::size_t kFlushBytes = 65536;
     // Deflate64 distances reach 65536 bytes back.
     static constexpr std::size_t kHistoryBytes = 65536;
@@ -61,7 +61,7 @@ class OutputWindow {
         return flushedBytes_ + static_cast<std::uint64_t>(out - flushFrom_);
     }
 
-  private:
+private:
     std::unique_ptr<std::uint8_t[]> buffer_;
     std::uint8_t* flushFrom_ = nullptr;  // first output byte not yet flushed
     std::uint64_t flushedBytes_ = 0;

@@ -71,7 +71,7 @@ class ZipArchive {
     // The entries' names and folders, in chunks of heap_; released when the table is.
     NameArena names_{&heap_};
 
-  public:
+public:
     ZipArchive();
     virtual ~ZipArchive();
     ZipArchive(const ZipArchive&) = delete;
@@ -109,7 +109,7 @@ class ZipArchive {
     int passwordFromCaller = 0;
     int passwordNeedsReset = 1;
 
-  private:
+private:
     // The file, buffers, decoder and cipher state (zip/zip_reader_state.h).
     std::unique_ptr<ZipReaderState> work_;
 };

@@ -41,7 +41,7 @@ struct LocalHeader {
 
 // ZipFlushWindow: the running CRC-32 and, unless testing, the output file.
 class MemberSink final : public OutputSink {
-  public:
+public:
     std::uint32_t crc = 0;
     FileHandle file = kInvalidFileHandle;
 

@@ -18,7 +18,7 @@ namespace quillory::testing {
 enum class CryptoPath { Portable, Hardware };
 
 class CryptoPathTest : public ::testing::TestWithParam<CryptoPath> {
-  protected:
+protected:
     void SetUp() override {
         if (GetParam() == CryptoPath::Portable) {
             detail::SelectAesPath(&detail::AesPortablePath());

@@ -19,7 +19,7 @@ using Question = RecordingCallback::Question;
 
 // Sets QUILLORY_CODEPAGE for the life of the object.
 class ScopedCodePage {
-  public:
+public:
     explicit ScopedCodePage(const char* name) {
         const char* old = std::getenv("QUILLORY_CODEPAGE");
         had_ = old != nullptr;
@@ -36,7 +36,7 @@ class ScopedCodePage {
     ScopedCodePage(const ScopedCodePage&) = delete;
     ScopedCodePage& operator=(const ScopedCodePage&) = delete;
 
-  private:
+private:
     std::string previous_;
     bool had_ = false;
 };
@@ -149,7 +149,7 @@ TEST(RememberedPasswordTest, LongAnswersAreCutBetweenCharacters) {
 
 // An answer that fills all 64 units without a terminator.
 class UnterminatedCallback : public ExtractCallback {
-  public:
+public:
     void AskPassword(WStringView, WChar* password) override {
         for (int i = 0; i < kPasswordBufferUnits; ++i)
             password[i] = u'x';

@@ -29,7 +29,7 @@ LzhHeaderFields Compressed(int method, std::string_view name, const Bytes& origi
 }
 
 class ExtractTest : public ::testing::Test {
-  protected:
+protected:
     // Opens the members as an archive with the destination dest/ and folders on.
     void Open(const std::vector<LzhHeaderFields>& members) {
         std::vector<Bytes> built;

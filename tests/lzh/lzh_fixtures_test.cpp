@@ -94,7 +94,7 @@ void PrintTo(const Fixture& fixture, std::ostream* out) {
 }
 
 class FixtureTest : public ::testing::TestWithParam<Fixture> {
-  protected:
+protected:
     WString Path() const { return ProgramPath(FixturesDir() / "lzh" / GetParam().file); }
 };
 

@@ -24,7 +24,7 @@ struct Listing {
 
 // Opens the bytes as an archive and keeps a copy of what it listed.
 class HeaderTest : public ::testing::Test {
-  protected:
+protected:
     int Open(const Bytes& bytes) {
         archive_.Close();
         return archive_.Open(WriteArchive(dir_, bytes));

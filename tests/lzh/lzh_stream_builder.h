@@ -13,14 +13,14 @@
 namespace quillory::testing {
 
 class BitWriter {
-  public:
+public:
     // Appends the low `bits` bits of value, most significant first.
     void Put(std::uint32_t value, int bits);
     std::size_t BitCount() const { return bitCount_; }
     // The bytes so far, the last one padded with zero bits.
     Bytes Finish() const { return bytes_; }
 
-  private:
+private:
     Bytes bytes_;
     std::size_t bitCount_ = 0;
 };

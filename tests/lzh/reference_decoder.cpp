@@ -13,7 +13,7 @@ constexpr int NC = 510;
 constexpr int NT = 19;
 
 class Reference {
-  public:
+public:
     Reference(int method, const Bytes& data) : data_(data) {
         dicbit_ = method == 5 ? 13 : method == 6 ? 15 : 16;
         np_ = dicbit_ + 1;
@@ -72,7 +72,7 @@ class Reference {
         return result;
     }
 
-  private:
+private:
     bool Over() const { return consumed_ > data_.size() * 8; }
 
     std::uint8_t NextByte() { return pos_ < data_.size() ? data_[pos_++] : 0; }

@@ -39,7 +39,7 @@ int TestAll(ZipArchive& zip) {
 }
 
 class CutTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         callback.passwords.assign(1000000, u"quillory");
         zip.SetCallback(&callback);

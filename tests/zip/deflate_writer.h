@@ -9,7 +9,7 @@
 namespace quillory::testing {
 
 class DeflateWriter {
-  public:
+public:
     // `count` bits of value, least significant first (header fields, extra bits).
     void Bits(std::uint32_t value, unsigned count) {
         for (unsigned i = 0; i < count; ++i) {
@@ -28,14 +28,14 @@ class DeflateWriter {
 
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
 
-  private:
+private:
     std::vector<std::uint8_t> bytes_;
     unsigned used_ = 0;  // bits used in the last byte
 };
 
 // Canonical codes for a set of code lengths.
 class CanonicalCode {
-  public:
+public:
     explicit CanonicalCode(const std::vector<std::uint8_t>& lengths) : lengths_(lengths) {
         unsigned count[16] = {};
         for (auto l : lengths)
@@ -57,7 +57,7 @@ class CanonicalCode {
     }
     std::uint8_t Length(unsigned symbol) const { return lengths_[symbol]; }
 
-  private:
+private:
     std::vector<std::uint8_t> lengths_;
     std::vector<std::uint32_t> codes_;
 };

@@ -20,7 +20,7 @@ using testing::ZipBuilder;
 using testing::ZipMember;
 
 class DirectoryTest : public ::testing::Test {
-  protected:
+protected:
     // Writes the archive and opens it; the result of Open.
     int OpenBytes(const Bytes& bytes) {
         testing::WriteHostFile(dir.Host("a.zip"), bytes);

@@ -54,7 +54,7 @@ ZipMember Encrypted(const std::string& name, const Bytes& data, const char* pass
 }
 
 class EncryptionTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         zip.SetCallback(&callback);
         zip.testMode = 1;
@@ -178,7 +178,7 @@ TEST_F(EncryptionTest, WrongAesPasswordsAreAskedAboutOnce) {
 
 // A copy of a fixture with `patch` applied to its bytes, opened.
 class AesFaultTest : public EncryptionTest {
-  protected:
+protected:
     // The central header of the entry named name.
     static std::size_t CentralHeader(const Bytes& zipBytes, const std::string& name) {
         using zipformat::Le16;

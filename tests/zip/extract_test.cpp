@@ -29,7 +29,7 @@ using testing::ZipMember;
 using Q = RecordingCallback::Question;
 
 class ExtractTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         fs::create_directory(dir.Host("out"));
         zip.SetCallback(&callback);

@@ -15,7 +15,7 @@ namespace quillory::testing {
 
 // Keeps every flushed byte and the size of each flush.
 class RecordingSink final : public OutputSink {
-  public:
+public:
     std::vector<std::uint8_t> data;
     std::vector<std::size_t> flushes;
     // Refuses the flush with this index (counting from 0), or none.
@@ -32,7 +32,7 @@ class RecordingSink final : public OutputSink {
 // Hands a stream out in pieces of the given sizes (cycled), keeping the carried tail in
 // front of each piece as the member input stream does.
 class PiecewiseInput final : public InflateInput {
-  public:
+public:
     PiecewiseInput(const std::vector<std::uint8_t>& stream, std::vector<std::size_t> pieces)
         : stream_(stream), pieces_(std::move(pieces)), buffer_(kMaxCarryBytes + 65536) {
         next = end = buffer_.data() + kMaxCarryBytes;
@@ -51,7 +51,7 @@ class PiecewiseInput final : public InflateInput {
         return true;
     }
 
-  private:
+private:
     const std::vector<std::uint8_t>& stream_;
     std::vector<std::size_t> pieces_;
     std::vector<std::uint8_t> buffer_;

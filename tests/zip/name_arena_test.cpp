@@ -12,11 +12,11 @@ namespace {
 
 // Counts what is taken and given back.
 class CountingResource final : public std::pmr::memory_resource {
-  public:
+public:
     std::size_t live = 0;
     std::size_t allocations = 0;
 
-  private:
+private:
     void* do_allocate(std::size_t bytes, std::size_t alignment) override {
         live += bytes;
         ++allocations;

@@ -88,7 +88,7 @@ inline std::vector<std::uint8_t> UnicodePathExtra(const std::string& storedName,
 }
 
 class ZipBuilder {
-  public:
+public:
     std::vector<ZipMember> members;
     // End-record fields; unset ones describe the directory written.
     std::optional<std::uint16_t> thisDisk, centralDirDisk, entriesThisDisk, totalEntries;
@@ -184,7 +184,7 @@ class ZipBuilder {
         Put16(out, v >> 16);
     }
 
-  private:
+private:
     static std::uint32_t Crc(const ZipMember& m) { return m.crc32.value_or(m.plainCrc); }
     static std::uint32_t CompressedSize(const ZipMember& m) {
         return m.compressedSize.value_or(static_cast<std::uint32_t>(m.data.size()));
