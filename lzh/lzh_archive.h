@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/extract_callback.h"
-#include "lzh/lzh_name_arena.h"
+#include "common/name_arena.h"
 #include "platform/file.h"
 #include "platform/heap.h"
 #include "platform/text.h"
@@ -62,7 +62,7 @@ class LzhArchive {
     // this heap, so it is created before them and destroyed after them.
     platform::PrivateHeap heap_{platform::kReaderHeapInitialBytes};
     // Names and folders of the listed members, packed and released with the table.
-    lzh::NameArena names_{&heap_};
+    NameArena names_{&heap_};
 
 public:
     LzhArchive();

@@ -15,7 +15,7 @@
 #include "platform/heap.h"
 #include "platform/text.h"
 #include "platform/time.h"
-#include "zip/name_arena.h"
+#include "common/name_arena.h"
 
 namespace quillory {
 

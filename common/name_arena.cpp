@@ -1,5 +1,5 @@
 // Name arena.
-#include "zip/name_arena.h"
+#include "common/name_arena.h"
 
 #include <cstdint>
 #include <new>

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "zip/name_arena.h"
+#include "common/name_arena.h"
 
 namespace quillory {
 namespace {
