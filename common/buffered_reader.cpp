@@ -7,15 +7,22 @@ namespace quillory {
 
 BufferedReader::BufferedReader(platform::FileHandle file, std::pmr::memory_resource* memory,
                                std::size_t bufferBytes)
-    : file_(file), buffer_(bufferBytes, memory) {
+    : file_(file),
+      memory_(memory),
+      bufferBytes_(bufferBytes),
+      buffer_(static_cast<std::uint8_t*>(memory->allocate(bufferBytes))) {
     const auto position = platform::SetFilePosition(file, 0, platform::SeekOrigin::Current);
     bufferStart_ = position ? *position : 0;
+}
+
+BufferedReader::~BufferedReader() {
+    memory_->deallocate(buffer_, bufferBytes_);
 }
 
 bool BufferedReader::Refill() {
     bufferStart_ += filled_;
     next_ = 0;
-    filled_ = platform::ReadFile(file_, buffer_.data(), buffer_.size());
+    filled_ = platform::ReadFile(file_, buffer_, bufferBytes_);
     return filled_ > 0;
 }
 
@@ -25,7 +32,7 @@ std::size_t BufferedReader::Read(void* destination, std::size_t count) {
     while (done < count) {
         if (next_ == filled_ && !Refill()) break;
         const std::size_t take = std::min(count - done, filled_ - next_);
-        std::memcpy(out + done, buffer_.data() + next_, take);
+        std::memcpy(out + done, buffer_ + next_, take);
         next_ += take;
         done += take;
     }

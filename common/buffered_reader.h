@@ -6,19 +6,21 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory_resource>
-#include <vector>
 
 #include "platform/file.h"
 
 namespace quillory {
 
 class BufferedReader {
-  public:
+public:
     static constexpr std::size_t kDefaultBufferBytes = 64 * 1024;
 
     // Reads from the file's current position; the buffer comes from memory.
     BufferedReader(platform::FileHandle file, std::pmr::memory_resource* memory,
                    std::size_t bufferBytes = kDefaultBufferBytes);
+    ~BufferedReader();
+    BufferedReader(const BufferedReader&) = delete;
+    BufferedReader& operator=(const BufferedReader&) = delete;
 
     // Copies up to count bytes; returns how many arrived (fewer only at the end of the
     // file or when a read fails).
@@ -30,11 +32,15 @@ class BufferedReader {
     // The logical file position: where the next Read starts.
     std::uint64_t Position() const { return bufferStart_ + next_; }
 
-  private:
+private:
     bool Refill();
 
     platform::FileHandle file_;
-    std::pmr::vector<std::uint8_t> buffer_;
+    // Not a vector: clearing the buffer before every listing is wasted work, and in
+    // unoptimised builds a vector constructs it byte by byte.
+    std::pmr::memory_resource* memory_;
+    std::size_t bufferBytes_;
+    std::uint8_t* buffer_;
     std::uint64_t bufferStart_ = 0;  // file position of buffer_[0]
     std::size_t next_ = 0;           // read position in buffer_
     std::size_t filled_ = 0;         // valid bytes in buffer_

@@ -11,7 +11,7 @@ namespace quillory {
 inline constexpr int kPasswordBufferUnits = 64;
 
 class ExtractCallback {
-  public:
+public:
     // name: the member's file name without its folder. Set *proceed to 1 to write the
     // member; set *forAll to 1 to allow all further such members without asking.
     virtual void ConfirmUnsafePath(WStringView name, int* proceed, int* forAll);

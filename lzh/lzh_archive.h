@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/extract_callback.h"
+#include "common/name_arena.h"
 #include "platform/file.h"
 #include "platform/heap.h"
 #include "platform/text.h"
@@ -20,21 +21,21 @@ namespace quillory {
 // Result codes. The numbers are shown to users in a message, so they never change.
 enum class LzhStatus : int {
     Ok = 0,
-    OpenFailed = 2,          // the archive cannot be opened for reading
-    NoArchiveInExe = 3,      // an .exe without an LZH archive in its first 256 KiB
-    SeekFailed = 5,          // moving past a member's data failed while listing
-    DecodeFailed = 6,        // the compressed data cannot be decoded
-    UnsupportedMethod = 7,   // a method other than -lh0-, -lh5-, -lh6-, -lh7-, -lhd-
-    BadHeader = 8,           // a damaged or truncated header
-    CrcMismatch = 9,         // the decoded data's CRC-16 differs from the header's
-    CreateFailed = 10,       // the output file cannot be created
-    Skipped = 12,            // an existing file was kept
-    NoEndMark = 16,          // warning: the archive ended without the end mark
-    HeaderCheckWarning = 17, // warning: a header checksum or header CRC did not match
-    UnknownLevel = 18,       // a header level other than 0, 1 or 2
-    UnsafePathRefused = 19,  // a path that could leave the destination was refused
-    FolderEntrySkipped = 20, // a folder entry while folders are not recreated
-    WriteFailed = 21,        // the output file could not take all of the member's data
+    OpenFailed = 2,           // the archive cannot be opened for reading
+    NoArchiveInExe = 3,       // an .exe without an LZH archive in its first 256 KiB
+    SeekFailed = 5,           // moving past a member's data failed while listing
+    DecodeFailed = 6,         // the compressed data cannot be decoded
+    UnsupportedMethod = 7,    // a method other than -lh0-, -lh5-, -lh6-, -lh7-, -lhd-
+    BadHeader = 8,            // a damaged or truncated header
+    CrcMismatch = 9,          // the decoded data's CRC-16 differs from the header's
+    CreateFailed = 10,        // the output file cannot be created
+    Skipped = 12,             // an existing file was kept
+    NoEndMark = 16,           // warning: the archive ended without the end mark
+    HeaderCheckWarning = 17,  // warning: a header checksum or header CRC did not match
+    UnknownLevel = 18,        // a header level other than 0, 1 or 2
+    UnsafePathRefused = 19,   // a path that could leave the destination was refused
+    FolderEntrySkipped = 20,  // a folder entry while folders are not recreated
+    WriteFailed = 21,         // the output file could not take all of the member's data
 };
 
 // One member header as listed.
@@ -44,12 +45,12 @@ struct LzhEntry {
     WChar method[6] = {};  // the five-character method identifier as stored, e.g. "-lh5-"
     std::uint32_t compressedSize = 0;
     std::uint32_t originalSize = 0;
-    FileTime modifiedTime = 0;    // UTC
-    std::uint32_t attributes = 0; // MS-DOS attribute bits as stored
-    std::pmr::u16string name;     // file name without folder; empty for most folder entries
-    std::pmr::u16string path;     // folder part, each level followed by "\", or empty
-    std::uint16_t crc16 = 0;      // CRC-16 of the original data
-    std::uint64_t dataOffset = 0; // file position of the member's first data byte
+    FileTime modifiedTime = 0;     // UTC
+    std::uint32_t attributes = 0;  // MS-DOS attribute bits as stored
+    std::pmr::u16string name;      // file name without folder; empty for most folder entries
+    std::pmr::u16string path;      // folder part, each level followed by "\", or empty
+    std::uint16_t crc16 = 0;       // CRC-16 of the original data
+    std::uint64_t dataOffset = 0;  // file position of the member's first data byte
     // Working values while the member is decoded; no meaning in the table.
     platform::FileHandle inputFile = platform::kInvalidFileHandle;
     platform::FileHandle outputFile = platform::kInvalidFileHandle;
@@ -60,6 +61,8 @@ class LzhArchive {
     // First member: the entry table and everything else the reader allocates lives in
     // this heap, so it is created before them and destroyed after them.
     platform::PrivateHeap heap_{platform::kReaderHeapInitialBytes};
+    // Names and folders of the listed members, packed and released with the table.
+    NameArena names_{&heap_};
 
 public:
     LzhArchive();
@@ -91,6 +94,22 @@ public:
     int useFolders = 0;
     ExtractCallback* callback = nullptr;
     platform::FileHandle archiveFile = platform::kInvalidFileHandle;
+
+private:
+    // Lists every header from the archive file's position into entries.
+    bool ReadAllHeaders();
+    // Decodes or copies the member's data from input to output (or only checks it when
+    // output is invalid). Ok with crc set when all of the data was processed; otherwise
+    // UnsupportedMethod, DecodeFailed, WriteFailed, or CrcMismatch for a stored member
+    // whose data ended early.
+    LzhStatus DecodeMember(platform::FileHandle input, platform::FileHandle output,
+                           const LzhEntry& entry, std::uint16_t& crc);
+    // Where a member's relative path lands: below destFolder unless it starts with "\".
+    WString OutputPath(WStringView relativePath) const;
+    int ExtractFolder(const LzhEntry& entry, WString outputPath);
+    int ExtractFile(const LzhEntry& entry, const WString& outputPath);
+    // Sets status and returns 0 (for failures) or 1.
+    int Result(LzhStatus result);
 };
 
 }  // namespace quillory

@@ -28,7 +28,7 @@ bool IsShiftJisTrail(unsigned char c) {
 }
 
 class Converter {
-  public:
+public:
     Converter() = default;
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
@@ -142,7 +142,7 @@ class Converter {
         return out;
     }
 
-  private:
+private:
     static iconv_t Invalid() { return reinterpret_cast<iconv_t>(-1); }
 
     static bool IsAscii(std::string_view bytes) {

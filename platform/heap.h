@@ -12,7 +12,7 @@
 namespace quillory::platform {
 
 class PrivateHeap final : public std::pmr::memory_resource {
-  public:
+public:
     explicit PrivateHeap(std::size_t initialBytes)
         : arena_(initialBytes, std::pmr::new_delete_resource()),
           smallPools_(std::pmr::pool_options{0, kSmallBlockLimit}, &arena_),
@@ -29,7 +29,7 @@ class PrivateHeap final : public std::pmr::memory_resource {
         arena_.release();
     }
 
-  private:
+private:
     // Blocks up to this size are pooled in the arena; larger ones go to the allocator.
     static constexpr std::size_t kSmallBlockLimit = 4096;
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <memory_resource>
 #include <string>
 #include <vector>
@@ -14,25 +15,28 @@
 #include "platform/heap.h"
 #include "platform/text.h"
 #include "platform/time.h"
+#include "common/name_arena.h"
 
 namespace quillory {
+
+struct ZipReaderState;
 
 // Result codes. The numbers are shown to users in a message, so they never change.
 enum class ZipStatus : int {
     Ok = 0,
-    OpenFailed = 2,            // archive missing, a folder, or cannot be opened
-    BadLocalHeader = 4,        // local header not found or unreadable
-    UnsupportedMethod = 7,     // compression method other than 0, 8, 9
-    CrcMismatch = 9,           // CRC-32 of the output differs
-    CreateFailed = 10,         // the output file cannot be created
-    Skipped = 11,              // an existing file was kept
-    WrongPassword = 12,        // the password check failed
-    NoEndRecord = 13,          // no end-of-central-directory record
-    MultiDisk = 14,            // the archive spans several disks
-    AesSetupFailed = 15,       // AES key set-up refused the password or the strength
-    AuthenticationFailed = 16, // the AES authentication code differs
-    UnsafePathRefused = 17,    // an unsafe member path was refused
-    WriteFailed = 21,          // the output file could not take all of the member's data
+    OpenFailed = 2,             // archive missing, a folder, or cannot be opened
+    BadLocalHeader = 4,         // local header not found or unreadable
+    UnsupportedMethod = 7,      // compression method other than 0, 8, 9
+    CrcMismatch = 9,            // CRC-32 of the output differs
+    CreateFailed = 10,          // the output file cannot be created
+    Skipped = 11,               // an existing file was kept
+    WrongPassword = 12,         // the password check failed
+    NoEndRecord = 13,           // no end-of-central-directory record
+    MultiDisk = 14,             // the archive spans several disks
+    AesSetupFailed = 15,        // AES key set-up refused the password or the strength
+    AuthenticationFailed = 16,  // the AES authentication code differs
+    UnsafePathRefused = 17,     // an unsafe member path was refused
+    WriteFailed = 21,           // the output file could not take all of the member's data
 };
 
 // One central-directory record.
@@ -64,6 +68,8 @@ class ZipArchive {
     // First member: the entry table and everything else the reader allocates lives in
     // this heap, so it is created before them and destroyed after them.
     platform::PrivateHeap heap_{platform::kReaderHeapInitialBytes};
+    // The entries' names and folders, in chunks of heap_; released when the table is.
+    NameArena names_{&heap_};
 
 public:
     ZipArchive();
@@ -102,6 +108,10 @@ public:
     std::pmr::vector<ZipEntry> entries;
     int passwordFromCaller = 0;
     int passwordNeedsReset = 1;
+
+private:
+    // The file, buffers, decoder and cipher state (zip/zip_reader_state.h).
+    std::unique_ptr<ZipReaderState> work_;
 };
 
 }  // namespace quillory

@@ -59,7 +59,7 @@ TEST(UnsafePathTest, NoCallbackRefuses) {
 }
 
 class OverwriteTest : public ::testing::Test {
-  protected:
+protected:
     // The existing file "e.txt" with the given local time (whole seconds).
     void MakeExisting(int hour, int minute, int second) {
         WriteHostFile(dir.Host("e.txt"), "existing");

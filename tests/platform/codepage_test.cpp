@@ -9,7 +9,7 @@ namespace quillory::platform {
 namespace {
 
 class CodePageTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { ::unsetenv("QUILLORY_CODEPAGE"); }
     void TearDown() override { ::unsetenv("QUILLORY_CODEPAGE"); }
 };

@@ -10,7 +10,7 @@
 namespace quillory::testing {
 
 class RecordingCallback : public ExtractCallback {
-  public:
+public:
     struct Question {
         enum Kind { UnsafePath, Password, Overwrite } kind;
         WString name;
@@ -53,7 +53,7 @@ class RecordingCallback : public ExtractCallback {
         return n;
     }
 
-  private:
+private:
     std::size_t nextPassword_ = 0;
 };
 

@@ -15,7 +15,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 // A fresh folder under the system temporary folder, removed with everything in it.
 class TempDir {
-  public:
+public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -26,19 +26,19 @@ class TempDir {
     WString Program(std::string_view relative = {}) const;
     std::filesystem::path Host(std::string_view relative) const { return path_ / relative; }
 
-  private:
+private:
     std::filesystem::path path_;
 };
 
 // Sets TZ for the life of the object and restores the previous value.
 class ScopedTimeZone {
-  public:
+public:
     explicit ScopedTimeZone(const char* tz);
     ~ScopedTimeZone();
     ScopedTimeZone(const ScopedTimeZone&) = delete;
     ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
 
-  private:
+private:
     std::string previous_;
     bool hadPrevious_;
 };

@@ -1,0 +1,275 @@
+// LZH decoding and listing against the peers, in one run.
+// - Test-mode throughput (decode + CRC-16, nothing written) of -lh5-, -lh6- and -lh7-
+//   archives of 12 MiB of mixed text (C++ headers) and binary (shared libraries) that
+//   jlha makes on first use, against liblhasa (lha_reader_check) and libarchive
+//   (archive_read_data into memory) on the same files.
+// - Listing an archive of 100,000 members: time, and memory per member beyond the name
+//   and folder text, against bsdtar -tf and libarchive's header walk.
+// Run: build/bench/bench_lzh   (needs jlha on first use; archives are cached in
+// $TMPDIR/quillory-bench-lzh)
+#include <archive.h>
+#include <archive_entry.h>
+#include <benchmark/benchmark.h>
+#include <lhasa.h>
+#include <malloc.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "common/checksums.h"
+#include "lzh/lzh_archive.h"
+#include "platform/path.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t kPartBytes = 6 * 1024 * 1024;  // of text, and of binary
+constexpr int kListMembers = 100000;
+
+fs::path WorkDir() {
+    const char* tmp = std::getenv("TMPDIR");
+    fs::path dir = fs::path(tmp != nullptr ? tmp : "/tmp") / "quillory-bench-lzh";
+    fs::create_directories(dir);
+    return dir;
+}
+
+// Concatenates regular files under root (sorted, so the data is the same each run)
+// whose names pass the filter, up to kPartBytes.
+void Gather(const fs::path& root, bool (*wanted)(const fs::path&), const fs::path& out) {
+    std::vector<fs::path> files;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(root, ec);
+         it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->is_regular_file(ec) && !it->is_symlink(ec) && wanted(it->path()))
+            files.push_back(it->path());
+    }
+    std::sort(files.begin(), files.end());
+    std::ofstream sink(out, std::ios::binary);
+    std::size_t written = 0;
+    std::vector<char> buffer;
+    for (const fs::path& f : files) {
+        if (written >= kPartBytes) break;
+        std::ifstream in(f, std::ios::binary);
+        buffer.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        const std::size_t take = std::min(buffer.size(), kPartBytes - written);
+        sink.write(buffer.data(), static_cast<std::streamsize>(take));
+        written += take;
+    }
+}
+
+// The archive for a method, made by jlha once.
+const fs::path& MethodArchive(int method) {
+    static fs::path archives[8];
+    fs::path& archive = archives[method];
+    if (!archive.empty()) return archive;
+    const fs::path dir = WorkDir();
+    const fs::path text = dir / "text.txt";
+    const fs::path binary = dir / "binary.bin";
+    if (!fs::exists(text)) {
+        Gather(
+            "/usr/include", [](const fs::path& p) { return p.extension() == ".h"; }, text);
+    }
+    if (!fs::exists(binary)) {
+        Gather(
+            "/usr/lib/x86_64-linux-gnu",
+            [](const fs::path& p) {
+                return p.filename().string().find(".so") != std::string::npos;
+            },
+            binary);
+    }
+    archive = dir / ("mixed_lh" + std::to_string(method) + ".lzh");
+    if (!fs::exists(archive)) {
+        const std::string command = "cd '" + dir.string() + "' && jlha a2o" +
+                                    std::to_string(method) + " '" + archive.string() +
+                                    "' text.txt binary.bin > /dev/null";
+        if (std::system(command.c_str()) != 0) std::cerr << "jlha failed: " << command << "\n";
+    }
+    return archive;
+}
+
+std::int64_t OriginalBytes(const fs::path& archive) {
+    quillory::LzhArchive reader;
+    if (reader.Open(quillory::platform::FromHostPath(archive.string())) == 0) return 0;
+    std::int64_t total = 0;
+    for (const auto& e : reader.entries)
+        total += e.originalSize;
+    return total;
+}
+
+void QuilloryTest(benchmark::State& state) {
+    const fs::path& path = MethodArchive(static_cast<int>(state.range(0)));
+    quillory::LzhArchive reader;
+    if (reader.Open(quillory::platform::FromHostPath(path.string())) == 0) {
+        state.SkipWithError("cannot open the archive");
+        return;
+    }
+    reader.testMode = 1;
+    for (auto _ : state) {
+        for (const auto& e : reader.entries) {
+            if (reader.ExtractEntry(&e) != 1) state.SkipWithError("member failed");
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * OriginalBytes(path));
+}
+
+void LhasaCheck(benchmark::State& state) {
+    const fs::path& path = MethodArchive(static_cast<int>(state.range(0)));
+    std::string name = path.string();
+    for (auto _ : state) {
+        LHAInputStream* stream = lha_input_stream_from(name.data());
+        LHAReader* reader = lha_reader_new(stream);
+        while (lha_reader_next_file(reader) != nullptr) {
+            if (lha_reader_check(reader, nullptr, nullptr) == 0)
+                state.SkipWithError("member failed");
+        }
+        lha_reader_free(reader);
+        lha_input_stream_free(stream);
+    }
+    state.SetBytesProcessed(state.iterations() * OriginalBytes(path));
+}
+
+void LibarchiveRead(benchmark::State& state) {
+    const fs::path& path = MethodArchive(static_cast<int>(state.range(0)));
+    std::vector<char> buffer(64 * 1024);
+    for (auto _ : state) {
+        archive* a = archive_read_new();
+        archive_read_support_format_lha(a);
+        archive_read_open_filename(a, path.c_str(), 64 * 1024);
+        archive_entry* entry = nullptr;
+        while (archive_read_next_header(a, &entry) == ARCHIVE_OK) {
+            la_ssize_t n;
+            while ((n = archive_read_data(a, buffer.data(), buffer.size())) > 0)
+                benchmark::DoNotOptimize(buffer.data());
+            if (n < 0) state.SkipWithError("member failed");
+        }
+        archive_read_free(a);
+    }
+    state.SetBytesProcessed(state.iterations() * OriginalBytes(path));
+}
+
+// An archive of kListMembers level-2 members as jlha writes them (common header with
+// the header CRC, name and folder headers, a few stored bytes each).
+const fs::path& ListArchive() {
+    static const fs::path path = [] {
+        const fs::path p = WorkDir() / "list100k.lzh";
+        if (fs::exists(p)) return p;
+        std::ofstream out(p, std::ios::binary);
+        for (int i = 0; i < kListMembers; ++i) {
+            const std::string folder = "folder" + std::to_string(i / 1000) + "\xFF";
+            const std::string name = "file" + std::to_string(i) + ".txt";
+            const std::string data = "member " + std::to_string(i) + "\n";
+            std::vector<std::uint8_t> h;
+            const auto put16 = [&h](std::uint32_t v) {
+                h.push_back(static_cast<std::uint8_t>(v));
+                h.push_back(static_cast<std::uint8_t>(v >> 8));
+            };
+            const auto put32 = [&](std::uint32_t v) { put16(v & 0xFFFF), put16(v >> 16); };
+            put16(0);
+            for (char c : std::string("-lh0-"))
+                h.push_back(static_cast<std::uint8_t>(c));
+            put32(static_cast<std::uint32_t>(data.size()));
+            put32(static_cast<std::uint32_t>(data.size()));
+            put32(1614834368);
+            h.push_back(0x20);
+            h.push_back(2);
+            put16(quillory::Crc16Update(0, data.data(), data.size()));
+            h.push_back('J');
+            put16(5);  // common header: type, CRC, next size
+            h.push_back(0x00);
+            put16(0);
+            put16(static_cast<std::uint32_t>(name.size() + 3));
+            h.push_back(0x01);
+            h.insert(h.end(), name.begin(), name.end());
+            put16(static_cast<std::uint32_t>(folder.size() + 3));
+            h.push_back(0x02);
+            h.insert(h.end(), folder.begin(), folder.end());
+            put16(0);
+            h[0] = static_cast<std::uint8_t>(h.size());
+            h[1] = static_cast<std::uint8_t>(h.size() >> 8);
+            const std::uint16_t crc = quillory::Crc16Update(0, h.data(), h.size());
+            h[27] = static_cast<std::uint8_t>(crc);
+            h[28] = static_cast<std::uint8_t>(crc >> 8);
+            out.write(reinterpret_cast<const char*>(h.data()),
+                      static_cast<std::streamsize>(h.size()));
+            out.write(data.data(), static_cast<std::streamsize>(data.size()));
+        }
+        out.put('\0');
+        return p;
+    }();
+    return path;
+}
+
+// Bytes the process has taken from malloc, including its mmap-backed blocks.
+std::size_t HeapInUse() {
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+void QuilloryList(benchmark::State& state) {
+    const quillory::WString path = quillory::platform::FromHostPath(ListArchive().string());
+    double bytesPerMember = 0;
+    for (auto _ : state) {
+        quillory::LzhArchive reader;
+        const std::size_t before = HeapInUse();
+        if (reader.Open(path) == 0 || reader.entryCount != kListMembers) {
+            state.SkipWithError("listing failed");
+            return;
+        }
+        state.PauseTiming();
+        std::size_t text = 0;
+        for (const auto& e : reader.entries)
+            text += (e.name.size() + e.path.size()) * sizeof(char16_t);
+        const std::size_t after = HeapInUse();
+        bytesPerMember =
+            (static_cast<double>(after - before) - static_cast<double>(text)) / kListMembers;
+        state.ResumeTiming();
+        reader.Close();
+    }
+    state.counters["bytes_per_member_beyond_text"] = bytesPerMember;
+    state.counters["members"] = kListMembers;
+}
+
+void BsdtarList(benchmark::State& state) {
+    const std::string command = "bsdtar -tf '" + ListArchive().string() + "' > /dev/null";
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        if (std::system(command.c_str()) != 0) state.SkipWithError("bsdtar failed");
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    state.counters["members"] = kListMembers;
+}
+
+void LibarchiveList(benchmark::State& state) {
+    for (auto _ : state) {
+        archive* a = archive_read_new();
+        archive_read_support_format_lha(a);
+        archive_read_open_filename(a, ListArchive().c_str(), 64 * 1024);
+        archive_entry* entry = nullptr;
+        int members = 0;
+        while (archive_read_next_header(a, &entry) == ARCHIVE_OK)
+            ++members;
+        archive_read_free(a);
+        if (members != kListMembers) state.SkipWithError("listing failed");
+    }
+    state.counters["members"] = kListMembers;
+}
+
+BENCHMARK(QuilloryTest)->Arg(5)->Arg(6)->Arg(7)->Unit(benchmark::kMillisecond);
+BENCHMARK(LhasaCheck)->Arg(5)->Arg(6)->Arg(7)->Unit(benchmark::kMillisecond);
+BENCHMARK(LibarchiveRead)->Arg(5)->Arg(6)->Arg(7)->Unit(benchmark::kMillisecond);
+BENCHMARK(QuilloryList)->Unit(benchmark::kMillisecond);
+BENCHMARK(LibarchiveList)->Unit(benchmark::kMillisecond);
+BENCHMARK(BsdtarList)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

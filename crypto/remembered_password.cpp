@@ -1,0 +1,67 @@
+// The remembered password: conversion of the user's answer into the ANSI code page and
+// the try, ask once, try again steps. Characters are converted one at a time so that a
+// cut never splits a multibyte character, whatever the code page.
+#include "crypto/remembered_password.h"
+
+#include <cstring>
+#include <string>
+
+#include "common/extract_callback.h"
+#include "platform/codepage.h"
+
+namespace quillory {
+namespace {
+
+bool IsHighSurrogate(WChar c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(WChar c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+}  // namespace
+
+std::size_t RememberedPassword::Length() const {
+    return std::strlen(bytes_);
+}
+
+void RememberedPassword::Clear() {
+    std::memset(bytes_, 0, sizeof bytes_);
+}
+
+void RememberedPassword::SetFromAnswer(WStringView text) {
+    text = text.substr(0, text.find(u'\0'));
+    std::string encoded;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t units =
+            IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]) ? 2 : 1;
+        const std::string character = platform::WideToAnsi(text.substr(i, units));
+        if (encoded.size() + character.size() > kMaxLength) break;
+        encoded += character;
+        i += units;
+    }
+    Clear();
+    // A code page could in principle encode a character with a 0 byte; the password ends
+    // there, as the terminated buffer would end it anyway.
+    std::memcpy(bytes_, encoded.data(), encoded.size());
+}
+
+bool RememberedPassword::Obtain(const std::function<bool(const char* password)>& accepts,
+                                ExtractCallback* callback, WStringView memberName,
+                                int& passwordNeedsReset, int passwordFromCaller) {
+    if (passwordNeedsReset != 0) {
+        passwordNeedsReset = 0;
+        Clear();
+    }
+    if (accepts(bytes_)) return true;
+    if (passwordFromCaller != 0) return false;
+
+    WChar answer[kPasswordBufferUnits] = {};
+    if (callback != nullptr) callback->AskPassword(memberName, answer);
+    answer[kPasswordBufferUnits - 1] = u'\0';  // an unterminated answer is cut, not overrun
+    SetFromAnswer(WStringView(answer, kPasswordBufferUnits));
+    return accepts(bytes_);
+}
+
+}  // namespace quillory

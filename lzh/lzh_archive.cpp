@@ -1,0 +1,93 @@
+// Opening, listing and closing an LZH archive.
+#include "lzh/lzh_archive.h"
+
+#include <new>
+
+#include "common/buffered_reader.h"
+#include "common/checksums.h"
+#include "common/output_files.h"
+#include "lzh/lzh_exe_search.h"
+#include "lzh/lzh_header.h"
+#include "lzh/lzh_scratch_buffer.h"
+#include "platform/path.h"
+
+namespace quillory {
+
+LzhArchive::LzhArchive() : entries(&heap_) {
+    Crc16Init();
+}
+
+LzhArchive::~LzhArchive() = default;
+
+LzhArchive& LzhArchive::SetCallback(ExtractCallback* newCallback) {
+    callback = newCallback;
+    return *this;
+}
+
+int LzhArchive::Open(WStringView archive) {
+    // A reader reused without Close must not leak the previous file.
+    if (archiveFile != kInvalidFileHandle) Close();
+    status = LzhStatus::Ok;
+    archivePath.assign(archive);
+    // A path the host cannot take whole is refused: a shortened one names another file.
+    if (platform::FitsHostPath(archive)) archiveFile = platform::OpenFileForReading(archive);
+    if (archiveFile == kInvalidFileHandle) return Result(LzhStatus::OpenFailed);
+    if (lzh::HasExeExtension(archive) && !lzh::FindArchiveInExe(archiveFile, &heap_)) {
+        Close();
+        return Result(LzhStatus::NoArchiveInExe);
+    }
+    bool listed = false;
+    try {
+        listed = ReadAllHeaders();
+        // The table grew by doubling; give the slack back, as the table lives as long
+        // as the archive stays open.
+        if (listed) entries.shrink_to_fit();
+    } catch (const std::bad_alloc&) {
+        // No memory for the table: the archive cannot be opened.
+        status = LzhStatus::OpenFailed;
+        listed = false;
+    }
+    if (!listed) {
+        const LzhStatus reason = status;
+        Close();
+        return Result(reason);
+    }
+    entryCount = static_cast<int>(entries.size());
+    return 1;
+}
+
+bool LzhArchive::ReadAllHeaders() {
+    BufferedReader reader(archiveFile, &heap_);
+    const lzh::ScratchBuffer work(&heap_, lzh::kMaxExtendedHeaderBytes);
+    for (;;) {
+        LzhEntry& entry = entries.emplace_back(&names_);
+        if (!lzh::ReadHeader(reader, work.data(), entry, status)) {
+            entries.pop_back();
+            break;
+        }
+        if (!reader.Skip(entry.compressedSize)) {
+            status = LzhStatus::SeekFailed;
+            return false;
+        }
+    }
+    return status == LzhStatus::Ok || status == LzhStatus::NoEndMark ||
+           status == LzhStatus::HeaderCheckWarning;
+}
+
+int LzhArchive::Close() {
+    if (archiveFile != kInvalidFileHandle) platform::CloseFile(archiveFile);
+    archiveFile = kInvalidFileHandle;
+    entries.clear();
+    entries.shrink_to_fit();
+    names_.Release();
+    entryCount = 0;
+    status = LzhStatus::Ok;
+    return 1;
+}
+
+int LzhArchive::Result(LzhStatus result) {
+    status = result;
+    return result == LzhStatus::Ok ? 1 : 0;
+}
+
+}  // namespace quillory

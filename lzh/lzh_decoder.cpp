@@ -1,0 +1,342 @@
+// Static-Huffman decoding: block headers read step by step through BitInput, symbols
+// decoded in a hot loop that holds the bit state in locals. Output accumulates behind
+// the dictionary's history in one buffer and is flushed (CRC-16, write) in chunks of a
+// multiple of every dictionary size, so what reaches the file is the same whichever
+// way the bytes were produced. Every validity check of a stream goes through
+// LZH_CHECK; the hot loop needs none, as the tables cannot send it outside its arrays.
+#include "lzh/lzh_decoder.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/checksums.h"
+#include "common/output_files.h"
+#include "lzh/lzh_bit_input.h"
+#include "lzh/lzh_huffman.h"
+#include "lzh/lzh_method.h"
+
+// Refuses the block (or the member) being read when the condition does not hold.
+#define LZH_CHECK(condition)       \
+    if (!(condition)) [[unlikely]] \
+    return false
+
+namespace quillory::lzh {
+namespace {
+
+// Character/length codes: 256 literal bytes, then match lengths 3..256.
+constexpr int kCharCodes = 510;
+constexpr unsigned kFirstMatchCode = 256;
+constexpr unsigned kMatchLengthBias = 253;  // code c >= 256 is a match of c - 253 bytes
+constexpr std::size_t kMaxMatch = kCharCodes - 1 - kMatchLengthBias;
+static_assert(kMaxMatch == 256);
+
+// The code-length code: 19 symbols, counted in 5 bits; after the third length two bits
+// give a run of zero lengths. Character lengths are counted in 9 bits.
+constexpr int kLengthCodes = 19;
+constexpr int kLengthCountBits = 5;
+constexpr int kSpecialPosition = 3;
+constexpr int kSpecialRunBits = 2;
+static_assert(kSpecialPosition + (1 << kSpecialRunBits) - 1 <= kLengthCodes);
+constexpr int kCharCountBits = 9;
+static_assert((1 << kCharCountBits) - 1 >= kCharCodes);  // why a count must be checked
+constexpr unsigned kShortZeroRunBits = 4;                // code 1: 3..18 zero lengths
+constexpr unsigned kShortZeroRunBase = 3;
+constexpr unsigned kLongZeroRunBase = 20;  // code 2: 20..531 zero lengths (9 bits)
+constexpr unsigned kRunCodes = 3;          // codes 0, 1, 2 are runs; c > 2 is length c - 2
+constexpr int kBlockSizeBits = 16;
+
+// Primary look-up widths: 12 bits for characters, 8 for code lengths and distances.
+constexpr int kCharTableBits = 12;
+constexpr int kPtTableBits = 8;
+static_assert((1u << kCharTableBits) >= kFirstMatchCode);  // links never look like literals
+
+// The largest distance code table (-lh7-: 17 codes) shares the code-length table.
+constexpr int kMaxDistCodes = 17;
+static_assert(kMaxDistCodes <= kLengthCodes);
+
+// Output: the dictionary's history, then a chunk being filled, then room for the last
+// step to run past the chunk (one whole match plus the overrun of 8-byte copies).
+constexpr std::size_t kMaxDictionary = 65536;
+constexpr std::size_t kChunkBytes = 4 * kMaxDictionary;
+constexpr std::size_t kCopyWord = 16;
+constexpr std::size_t kCopyOverrun = kCopyWord;
+constexpr std::size_t kWindowBytes = kMaxDictionary + kChunkBytes + kMaxMatch + kCopyOverrun;
+// Flushes stay on dictionary boundaries for every method: 8, 32 and 64 KiB divide it.
+static_assert(kChunkBytes % kMaxDictionary == 0);
+
+// The dictionary holds spaces before a member's first byte, as LHA encoders assume.
+constexpr std::uint8_t kInitialDictionaryByte = 0x20;
+
+struct Workspace {
+    alignas(64) std::uint8_t window[kWindowBytes];
+    alignas(64) std::uint8_t input[BitInput::kBufferBytes];
+    alignas(64) std::uint32_t charTable[HuffmanTableEntries(kCharCodes, kCharTableBits)];
+    alignas(64) std::uint32_t ptTable[HuffmanTableEntries(kLengthCodes, kPtTableBits)];
+    std::uint8_t charLengths[kCharCodes];
+    std::uint8_t ptLengths[kLengthCodes];
+};
+
+// The work areas exist once per process; decoding is not re-entrant.
+Workspace& TheWorkspace() {
+    static Workspace workspace;
+    return workspace;
+}
+
+// Decodes one symbol from the top of bits, consuming its code: one look-up, or two
+// for a code longer than the primary bits. Needs count >= 16.
+template <int PrimaryBits>
+[[gnu::always_inline]] inline unsigned TakeSymbol(const std::uint32_t* table, std::uint64_t& bits,
+                                                  unsigned& count) {
+    std::uint32_t entry = table[bits >> (64 - PrimaryBits)];
+    if (entry & kLinkFlag) [[unlikely]] {
+        bits <<= PrimaryBits;
+        count -= PrimaryBits;
+        entry = table[EntryValue(entry) + (bits >> (64 - SubtableBits(entry)))];
+    }
+    bits <<= EntryBits(entry);
+    count -= EntryBits(entry);
+    return EntryValue(entry);
+}
+
+// Lengths of the code-length code (nn = 19) or of the distance code (nn = NP).
+bool ReadPtLen(BitInput& in, int nn, int nbit, int special, std::uint8_t* lengths,
+               std::uint32_t* table) {
+    const unsigned n = in.GetBits(static_cast<unsigned>(nbit));
+    if (n == 0) {
+        const unsigned only = in.GetBits(static_cast<unsigned>(nbit));
+        LZH_CHECK(only < static_cast<unsigned>(nn));
+        std::fill_n(lengths, nn, 0);
+        FillSingleSymbol(only, kPtTableBits, table);
+        return true;
+    }
+    LZH_CHECK(n <= static_cast<unsigned>(nn));
+    unsigned i = 0;
+    while (i < n) {
+        // Three bits give 0..6; 7 is followed by one 1 bit per extra unit and a 0 bit.
+        const std::uint32_t window = in.Peek16();
+        unsigned length = window >> 13;
+        if (length == 7) {
+            for (std::uint32_t mask = 1u << 12; (window & mask) != 0; mask >>= 1)
+                ++length;
+        }
+        LZH_CHECK(length <= static_cast<unsigned>(kMaxCodeLength));
+        in.Consume(length < 7 ? 3 : length - 3);
+        lengths[i++] = static_cast<std::uint8_t>(length);
+        if (i == static_cast<unsigned>(special)) {
+            for (unsigned k = in.GetBits(kSpecialRunBits); k > 0; --k)
+                lengths[i++] = 0;
+        }
+    }
+    std::fill(lengths + i, lengths + nn, 0);
+    return MakeTable(nn, lengths, kPtTableBits, table);
+}
+
+// Lengths of the 510 character/length codes, coded with the code-length code.
+bool ReadCLen(BitInput& in, Workspace& w) {
+    const unsigned n = in.GetBits(kCharCountBits);
+    if (n == 0) {
+        const unsigned only = in.GetBits(kCharCountBits);
+        LZH_CHECK(only < static_cast<unsigned>(kCharCodes));
+        std::fill_n(w.charLengths, kCharCodes, 0);
+        FillSingleSymbol(only, kCharTableBits, w.charTable);
+        return true;
+    }
+    LZH_CHECK(n <= static_cast<unsigned>(kCharCodes));
+    unsigned i = 0;
+    while (i < n) {
+        if (in.count < kMaxCodeLength) in.Refill();
+        const unsigned c = TakeSymbol<kPtTableBits>(w.ptTable, in.bits, in.count);
+        if (c >= kRunCodes) {
+            w.charLengths[i++] = static_cast<std::uint8_t>(c - 2);
+            continue;
+        }
+        const unsigned run = c == 0   ? 1
+                             : c == 1 ? in.GetBits(kShortZeroRunBits) + kShortZeroRunBase
+                                      : in.GetBits(kCharCountBits) + kLongZeroRunBase;
+        LZH_CHECK(run <= kCharCodes - i);
+        std::fill_n(w.charLengths + i, run, 0);
+        i += run;
+    }
+    std::fill(w.charLengths + i, w.charLengths + kCharCodes, 0);
+    return MakeTable(kCharCodes, w.charLengths, kCharTableBits, w.charTable);
+}
+
+// A block header: the number of codes in the block, then the three tables. The
+// distance table replaces the code-length table once the character lengths are read.
+bool ReadBlockHeader(BitInput& in, Workspace& w, int distCodes, int distCountBits,
+                     std::uint16_t& blockSize) {
+    blockSize = static_cast<std::uint16_t>(in.GetBits(kBlockSizeBits));
+    LZH_CHECK(
+        ReadPtLen(in, kLengthCodes, kLengthCountBits, kSpecialPosition, w.ptLengths, w.ptTable));
+    LZH_CHECK(ReadCLen(in, w));
+    LZH_CHECK(ReadPtLen(in, distCodes, distCountBits, -1, w.ptLengths, w.ptTable));
+    LZH_CHECK(!in.Overconsumed());
+    return true;
+}
+
+// Where decoded bytes go: the running CRC, then the file when there is one.
+struct Sink {
+    platform::FileHandle file;
+    std::uint16_t crc = 0;
+
+    bool Put(const std::uint8_t* data, std::size_t count) {
+        crc = Crc16Update(crc, data, count);
+        return file == platform::kInvalidFileHandle || WriteBytes(file, data, count) == count;
+    }
+};
+
+// A failed step keeps the whole dictionaries produced before it, as a decoder that
+// writes its dictionary each time it fills would have written them. producedEnd is
+// where the output stood before the failing step.
+DecodeResult Fail(Sink& sink, const std::uint8_t* start, const std::uint8_t* producedEnd,
+                  std::uint64_t flushed, std::size_t dictionary) {
+    const std::uint64_t produced = flushed + static_cast<std::uint64_t>(producedEnd - start);
+    const std::uint64_t keep = produced / dictionary * dictionary - flushed;
+    if (keep > 0) sink.Put(start, static_cast<std::size_t>(keep));
+    return {DecodeOutcome::Damaged, 0};
+}
+
+template <int DictionaryBits>
+DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHandle output,
+                                  std::uint32_t compressedSize, std::uint32_t originalSize) {
+    constexpr std::size_t kDictionary = std::size_t{1} << DictionaryBits;
+    constexpr int kDistCodes = DictionaryBits + 1;                // NP: 14, 16, 17
+    constexpr int kDistCountBits = DictionaryBits == 13 ? 4 : 5;  // PBIT
+    static_assert(kDictionary <= kMaxDictionary && kDistCodes <= kMaxDistCodes);
+    static_assert((1 << kDistCountBits) > kDistCodes);  // why a count must be checked
+    // The farthest distance, 2^(NP-2) + 2^(NP-2) - 1 + 1, is the dictionary size, so
+    // every match source lies inside the history kept before the write position.
+
+    Workspace& w = TheWorkspace();
+    Sink sink{output};
+    if (originalSize == 0) return {DecodeOutcome::Completed, 0};
+
+    std::uint8_t* const start = w.window + kDictionary;
+    std::memset(w.window, kInitialDictionaryByte, kDictionary);
+    std::uint8_t* out = start;
+    std::uint64_t flushed = 0;  // bytes already handed to the sink
+    std::uint16_t blockSize = 0;
+    BitInput in;
+    in.Start(input, compressedSize, w.input);
+
+    for (;;) {
+        const std::uint64_t produced = flushed + static_cast<std::uint64_t>(out - start);
+        if (produced >= originalSize) break;
+        if (out >= start + kChunkBytes) {
+            if (!sink.Put(start, kChunkBytes)) return {DecodeOutcome::WriteFailed, 0};
+            const std::size_t keep =
+                static_cast<std::size_t>(out - start) - kChunkBytes + kDictionary;
+            std::memmove(w.window, start + kChunkBytes - kDictionary, keep);
+            out -= kChunkBytes;
+            flushed += kChunkBytes;
+            continue;
+        }
+        if (blockSize == 0) {
+            std::uint16_t codes = 0;
+            if (!ReadBlockHeader(in, w, kDistCodes, kDistCountBits, codes)) {
+                return Fail(sink, start, out, flushed, kDictionary);
+            }
+            blockSize = codes;
+        }
+        std::uint8_t* const limit =
+            start + std::min<std::uint64_t>(kChunkBytes, originalSize - flushed);
+
+        // The hot loop: bit state in locals, one refill per step (56 bits cover a
+        // character code, a distance code and its extra bits: 16 + 16 + 15).
+        std::uint64_t bits = in.bits;
+        unsigned count = in.count;
+        const std::uint8_t* next = in.next;
+        const std::uint8_t* end = in.end;
+        bool nearEnd = in.SuppliedZeros();
+        const std::uint32_t* const charTable = w.charTable;
+        const std::uint32_t* const distTable = w.ptTable;
+        do {
+            if (BitInput::CanLoadWord(next, end)) [[likely]] {
+                BitInput::RefillWord(bits, count, next);
+            } else {
+                in.bits = bits, in.count = count, in.next = next;
+                in.RefillSlow();
+                bits = in.bits, count = in.count, next = in.next, end = in.end;
+                nearEnd = in.SuppliedZeros();
+            }
+            std::uint8_t* const stepStart = out;
+            const unsigned code = TakeSymbol<kCharTableBits>(charTable, bits, count);
+            if (code < kFirstMatchCode) {
+                *out++ = static_cast<std::uint8_t>(code);
+                // A second literal fits the bits left after one (56 - 16 >= 16); a link's
+                // value is a subtable offset, never below 256. Taken only while the data is
+                // far from its end, so that a failing step is always a single one, and
+                // while the block has another code (a count of 0 stands for 65536).
+                const std::uint32_t second = charTable[bits >> (64 - kCharTableBits)];
+                if (EntryValue(second) < kFirstMatchCode && !nearEnd && blockSize != 1 &&
+                    out < limit) {
+                    bits <<= EntryBits(second);
+                    count -= EntryBits(second);
+                    *out++ = static_cast<std::uint8_t>(EntryValue(second));
+                    --blockSize;
+                }
+            } else {
+                const std::size_t length = code - kMatchLengthBias;
+                // Distance code j: 0 for j = 0, else 2^(j-1) plus j - 1 extra bits.
+                const unsigned j = TakeSymbol<kPtTableBits>(distTable, bits, count);
+                const unsigned extra = j - (j != 0);
+                const std::size_t distance = ((std::size_t{1} << j) >> 1) +
+                                             static_cast<std::size_t>((bits >> 1) >> (63 - extra)) +
+                                             1;
+                bits <<= extra;
+                count -= extra;
+                const std::uint8_t* from = out - distance;
+                std::uint8_t* to = out;
+                out += length;
+                // Whole words, each read before it is overwritten since the source lies
+                // at least a word behind; the last one may run past the match.
+                if (distance >= kCopyWord) {
+                    do {
+                        std::memcpy(to, from, kCopyWord);
+                        to += kCopyWord;
+                        from += kCopyWord;
+                    } while (to < out);
+                } else if (distance >= kCopyWord / 2) {
+                    do {
+                        std::memcpy(to, from, kCopyWord / 2);
+                        to += kCopyWord / 2;
+                        from += kCopyWord / 2;
+                    } while (to < out);
+                } else if (distance == 1) {
+                    std::memset(to, *from, length);
+                } else {
+                    do {
+                        *to++ = *from++;
+                    } while (to < out);
+                }
+            }
+            if (nearEnd) [[unlikely]] {
+                in.bits = bits, in.count = count, in.next = next;
+                if (in.Overconsumed()) return Fail(sink, start, stepStart, flushed, kDictionary);
+            }
+        } while (--blockSize != 0 && out < limit);
+        in.bits = bits, in.count = count, in.next = next;
+    }
+    if (!sink.Put(start, static_cast<std::size_t>(out - start))) {
+        return {DecodeOutcome::WriteFailed, 0};
+    }
+    return {DecodeOutcome::Completed, sink.crc};
+}
+
+}  // namespace
+
+DecodeResult DecodeStatic(int methodCode, platform::FileHandle input, platform::FileHandle output,
+                          std::uint32_t compressedSize, std::uint32_t originalSize) {
+    switch (methodCode) {
+        case kMethodLh5:
+            return DecodeWithDictionary<13>(input, output, compressedSize, originalSize);
+        case kMethodLh6:
+            return DecodeWithDictionary<15>(input, output, compressedSize, originalSize);
+        case kMethodLh7:
+            return DecodeWithDictionary<16>(input, output, compressedSize, originalSize);
+        default:
+            return {DecodeOutcome::Damaged, 0};
+    }
+}
+
+}  // namespace quillory::lzh

@@ -1,0 +1,81 @@
+// The self-extractor search.
+#include "lzh/lzh_exe_search.h"
+
+#include <algorithm>
+
+#include "common/checksums.h"
+#include "common/output_files.h"
+#include "lzh/lzh_scratch_buffer.h"
+
+namespace quillory::lzh {
+namespace {
+
+// Offsets inside a header, counted from its first byte.
+constexpr std::size_t kMethodOffset = 2;     // "-lh?-"
+constexpr std::size_t kReservedOffset = 19;  // level 2: always 0x20
+constexpr std::size_t kLevelOffset = 20;
+constexpr std::size_t kFirstExtendedSizeOffset = 24;  // level 2: 16 bits
+
+bool IsMethodAt(const std::uint8_t* p) {
+    return p[0] == '-' && p[1] == 'l' && p[2] == 'h' &&
+           ((p[3] >= '0' && p[3] <= '9') || p[3] == 'd') && p[4] == '-';
+}
+
+// Whether the header starting at h looks real, judged only by bytes inside the window.
+bool LooksLikeHeader(const std::uint8_t* window, std::size_t size, std::size_t h) {
+    if (h + kLevelOffset >= size) return false;
+    const std::uint8_t level = window[h + kLevelOffset];
+    if (level == 2) {
+        if (h + kFirstExtendedSizeOffset + 1 >= size) return false;
+        const unsigned firstExtended =
+            window[h + kFirstExtendedSizeOffset] | window[h + kFirstExtendedSizeOffset + 1] << 8;
+        return window[h + kReservedOffset] == 0x20 && firstExtended != 0;
+    }
+    if (level == 0 || level == 1) {
+        // Byte 0 counts the header bytes after the first two; byte 1 is their sum.
+        const std::size_t counted = window[h];
+        if (h + 1 + counted >= size) return false;
+        return HeaderSum8(window + h + 2, counted) == window[h + 1];
+    }
+    return false;
+}
+
+}  // namespace
+
+bool HasExeExtension(WStringView path) {
+    const std::size_t dot = path.rfind(u'.');
+    if (dot == WStringView::npos) return false;
+    const WStringView extension = path.substr(dot);
+    constexpr WStringView kExe = u".exe";
+    return extension.size() == kExe.size() &&
+           std::equal(extension.begin(), extension.end(), kExe.begin(), [](WChar a, WChar b) {
+               return (a >= u'A' && a <= u'Z' ? static_cast<WChar>(a - u'A' + u'a') : a) == b;
+           });
+}
+
+std::optional<std::uint64_t> FindArchiveInExe(platform::FileHandle file,
+                                              std::pmr::memory_resource* memory) {
+    const std::uint64_t fileSize = FileSize64(file);
+    if (fileSize == kInvalidFilePosition) return std::nullopt;
+    const std::size_t size =
+        static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, kExeSearchWindowBytes));
+    if (size == 0 || SeekFile(file, 0, SeekOrigin::Begin) != 0) return std::nullopt;
+
+    const ScratchBuffer window(memory, size);
+    if (ReadBytes(file, window.data(), size) != size) return std::nullopt;
+
+    // A candidate's header starts two bytes before its method; candidates at 0 and 1
+    // would start before the file.
+    for (std::size_t i = kMethodOffset; i + 5 <= size; ++i) {
+        if (!IsMethodAt(window.data() + i)) continue;
+        const std::size_t h = i - kMethodOffset;
+        if (!LooksLikeHeader(window.data(), size, h)) continue;
+        if (h == 0) return std::nullopt;
+        if (SeekFile(file, static_cast<std::int64_t>(h), SeekOrigin::Begin) != h)
+            return std::nullopt;
+        return h;
+    }
+    return std::nullopt;
+}
+
+}  // namespace quillory::lzh

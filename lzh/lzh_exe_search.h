@@ -1,0 +1,28 @@
+// Finding an LZH archive appended to a self-extracting program: the first header that
+// looks valid within the file's first 256 KiB. An archive at the very start of the file
+// is not taken (that is a plain archive with a wrong name), and no candidate is checked
+// with bytes outside the searched window.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory_resource>
+#include <optional>
+
+#include "platform/file.h"
+#include "platform/text.h"
+
+namespace quillory::lzh {
+
+// How far into the file the archive may start.
+inline constexpr std::size_t kExeSearchWindowBytes = 256 * 1024;
+
+// True when the text from the last "." of path is ".exe", in any case.
+bool HasExeExtension(WStringView path);
+
+// Searches the window (read into a buffer from memory) and, on success, leaves the
+// file positioned at the archive's first header and returns that offset.
+std::optional<std::uint64_t> FindArchiveInExe(platform::FileHandle file,
+                                              std::pmr::memory_resource* memory);
+
+}  // namespace quillory::lzh

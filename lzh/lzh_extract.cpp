@@ -1,0 +1,117 @@
+// Extracting and testing members: output paths, the unsafe-path and overwrite
+// decisions, folder entries, and the stored copy or the decoder for the data.
+#include "common/output_files.h"
+#include "lzh/lzh_archive.h"
+#include "lzh/lzh_decoder.h"
+#include "lzh/lzh_method.h"
+#include "lzh/lzh_stored.h"
+#include "platform/path.h"
+
+namespace quillory {
+
+int LzhArchive::ExtractEntry(const LzhEntry* entry) {
+    status = LzhStatus::Ok;
+    if (entry->dataOffset > static_cast<std::uint64_t>(INT64_MAX) ||
+        SeekFile(archiveFile, static_cast<std::int64_t>(entry->dataOffset), SeekOrigin::Begin) ==
+            kInvalidFilePosition) {
+        return 0;
+    }
+    const bool folderEntry = lzh::IsFolderMethod(entry->method);
+    const WString relative = useFolders == 1 && !entry->path.empty()
+                                 ? WString(entry->path) + WString(entry->name)
+                                 : WString(entry->name);
+    if (testMode == 1) {
+        if (folderEntry) return 1;
+        std::uint16_t crc = 0;
+        const LzhStatus decoded = DecodeMember(archiveFile, kInvalidFileHandle, *entry, crc);
+        if (decoded != LzhStatus::Ok) return Result(decoded);
+        return Result(crc == entry->crc16 ? LzhStatus::Ok : LzhStatus::CrcMismatch);
+    }
+    if (folderEntry && useFolders != 1) return Result(LzhStatus::FolderEntrySkipped);
+    if (!CheckUnsafePath(relative, entry->name, unsafePathsAllowed, callback)) {
+        return Result(LzhStatus::UnsafePathRefused);
+    }
+    WString outputPath = OutputPath(relative);
+    // A path the host cannot take whole is refused: a shortened one is another file.
+    if (!platform::FitsHostPath(outputPath)) return Result(LzhStatus::CreateFailed);
+    return folderEntry ? ExtractFolder(*entry, std::move(outputPath))
+                       : ExtractFile(*entry, outputPath);
+}
+
+WString LzhArchive::OutputPath(WStringView relativePath) const {
+    if (destFolder.empty() || (!relativePath.empty() && relativePath.front() == u'\\')) {
+        return WString(relativePath);
+    }
+    WString path = destFolder;
+    if (!platform::IsPathSeparator(path.back())) path.push_back(u'\\');
+    path += relativePath;
+    return path;
+}
+
+int LzhArchive::ExtractFolder(const LzhEntry& entry, WString outputPath) {
+    if (entry.originalSize != 0 || entry.compressedSize != 0) return Result(LzhStatus::BadHeader);
+    // Folder entries normally end with a separator; one stored with its last level as
+    // the name still means that folder.
+    if (!platform::IsPathSeparator(outputPath.back())) outputPath.push_back(u'\\');
+    CreateFolders(outputPath);
+    const WString folder = outputPath.substr(0, outputPath.size() - 1);
+    const auto made = platform::GetPathAttributes(folder);
+    if (!made || *made != platform::kAttributeDirectory) return Result(LzhStatus::CreateFailed);
+    platform::SetPathAttributes(folder, entry.attributes);
+    return 1;
+}
+
+int LzhArchive::ExtractFile(const LzhEntry& entry, const WString& outputPath) {
+    FileTime memberLocal = entry.modifiedTime;
+    platform::UtcFileTimeToLocal(entry.modifiedTime, &memberLocal);
+    if (DecideOverwrite(outputPath, memberLocal, entry.name, askOnlyIfNewer, overwriteWithoutAsking,
+                        callback) == OverwriteDecision::Skip) {
+        return Result(LzhStatus::Skipped);
+    }
+    const FileHandle output = CreateOutputFile(outputPath);
+    if (output == kInvalidFileHandle) return Result(LzhStatus::CreateFailed);
+    std::uint16_t crc = 0;
+    const LzhStatus decoded = DecodeMember(archiveFile, output, entry, crc);
+    if (decoded != LzhStatus::Ok && decoded != LzhStatus::CrcMismatch) {
+        platform::CloseFile(output);  // what was written stays on disk
+        return Result(decoded);
+    }
+    platform::SetFileTimes(output, entry.modifiedTime, entry.modifiedTime);
+    platform::SetFileAttributes(output, entry.attributes);
+    platform::CloseFile(output);
+    if (decoded != LzhStatus::Ok) return Result(decoded);
+    return Result(crc == entry.crc16 ? LzhStatus::Ok : LzhStatus::CrcMismatch);
+}
+
+LzhStatus LzhArchive::DecodeMember(FileHandle input, FileHandle output, const LzhEntry& entry,
+                                   std::uint16_t& crc) {
+    const int method = lzh::MethodCode(entry.method);
+    if (method == lzh::kMethodUnsupported) return LzhStatus::UnsupportedMethod;
+    if (method == lzh::kMethodStored) {
+        const lzh::CopyResult copy =
+            lzh::CopyStored(output, input, entry.originalSize, entry.compressedSize, &heap_);
+        crc = copy.crc;
+        switch (copy.outcome) {
+            case lzh::CopyOutcome::Copied:
+                return LzhStatus::Ok;
+            case lzh::CopyOutcome::ShortRead:
+                return LzhStatus::CrcMismatch;
+            case lzh::CopyOutcome::WriteFailed:
+                return LzhStatus::WriteFailed;
+        }
+    }
+    const lzh::DecodeResult decoded =
+        lzh::DecodeStatic(method, input, output, entry.compressedSize, entry.originalSize);
+    crc = decoded.crc;
+    switch (decoded.outcome) {
+        case lzh::DecodeOutcome::Completed:
+            return LzhStatus::Ok;
+        case lzh::DecodeOutcome::Damaged:
+            return LzhStatus::DecodeFailed;
+        case lzh::DecodeOutcome::WriteFailed:
+            return LzhStatus::WriteFailed;
+    }
+    return LzhStatus::DecodeFailed;
+}
+
+}  // namespace quillory

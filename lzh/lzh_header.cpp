@@ -1,0 +1,189 @@
+// LZH member headers. All numbers are little-endian.
+//
+// Level 0 and 1 basic header (S = byte 0, the bytes after the first two):
+//   0 size S, 1 checksum of bytes 2..S+1, 2 method (5), 7 compressed size (level 1:
+//   with the extended headers), 11 original size, 15 MS-DOS time, 17 MS-DOS date,
+//   19 attribute, 20 level, 21 name length n, 22 name, 22+n CRC-16 of the data;
+//   level 1 then the OS byte and, in the last two bytes, the first extended size.
+// Level 2 basic header (26 bytes, T = the whole header with its extended headers):
+//   0 size T, 2 method, 7 compressed size, 11 original size, 15 Unix time, 19 reserved
+//   (0x20), 20 level, 21 CRC-16 of the data, 23 OS byte, 24 first extended size.
+// Extended header: type, data, size of the next one (0 ends the chain).
+#include "lzh/lzh_header.h"
+
+#include "common/checksums.h"
+#include "common/conversions.h"
+#include "platform/time.h"
+
+namespace quillory::lzh {
+namespace {
+
+constexpr std::size_t kCommonBytes = 21;  // read first: enough to know the level
+constexpr std::size_t kLevelOffset = 20;
+constexpr std::size_t kLevel2BasicBytes = 26;
+// Fixed bytes of a level 0 / level 1 basic header besides the name: 22 before it, the
+// data CRC after it, and for level 1 the OS byte and the first extended size.
+constexpr std::size_t kLevel0FixedBytes = 24;
+constexpr std::size_t kLevel1FixedBytes = 27;
+constexpr std::size_t kMaxBasicBytes = 255 + 2;  // S is one byte
+
+constexpr std::uint8_t kExtendedCommon = 0x00;  // its data starts with the header CRC
+constexpr std::uint8_t kExtendedName = 0x01;
+constexpr std::uint8_t kExtendedFolder = 0x02;
+constexpr std::uint8_t kExtendedAttribute = 0x40;
+constexpr std::size_t kExtendedFrameBytes = 3;  // type byte and next-size field
+
+std::uint16_t Le16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+std::uint32_t Le32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+FileTime DosTimeToUtc(std::uint16_t date, std::uint16_t time) {
+    FileTime local = 0;
+    FileTime utc = 0;
+    if (DosTimeToFileTime(date, time, &local) == 0) return 0;
+    return platform::LocalFileTimeToUtc(local, &utc) ? utc : 0;
+}
+
+// Refuses the header being read.
+bool Damaged(LzhStatus& status) {
+    status = LzhStatus::BadHeader;
+    return false;
+}
+
+}  // namespace
+
+bool ReadHeader(BufferedReader& reader, std::uint8_t* work, LzhEntry& entry, LzhStatus& status) {
+    std::uint8_t basic[kMaxBasicBytes];
+    const std::size_t got = reader.Read(basic, kCommonBytes);
+    if (got == 0) {
+        status = LzhStatus::NoEndMark;
+        return false;
+    }
+    // A 0 size byte is the end mark; what follows it (padding added by transfer
+    // programs, OS-9 LHA's trailing bytes) is not part of the archive. Only a level 2
+    // header may start with 0: the low byte of its 16-bit size.
+    const std::uint8_t level = got == kCommonBytes ? basic[kLevelOffset] : 0xFF;
+    if (basic[0] == 0 && level != 2) return false;
+    if (got < kCommonBytes) return Damaged(status);
+
+    std::uint16_t headerCrc = 0;
+    std::uint16_t nextExtended = 0;
+    std::size_t headerBytes = 0;  // level 2: bytes of T read so far
+    std::size_t totalBytes = 0;   // level 2: T
+    WString name;
+    WString folder;
+    if (level == 0 || level == 1) {
+        const std::size_t basicBytes = std::size_t{basic[0]} + 2;
+        const std::size_t fixed = level == 0 ? kLevel0FixedBytes : kLevel1FixedBytes;
+        if (basicBytes < fixed) return Damaged(status);
+        if (reader.Read(basic + kCommonBytes, basicBytes - kCommonBytes) !=
+            basicBytes - kCommonBytes) {
+            return Damaged(status);
+        }
+        const std::size_t nameBytes = basic[21];
+        if (fixed + nameBytes > basicBytes) return Damaged(status);
+        if (HeaderSum8(basic + 2, basicBytes - 2) != basic[1]) {
+            status = LzhStatus::HeaderCheckWarning;
+        }
+        entry.modifiedTime = DosTimeToUtc(Le16(basic + 17), Le16(basic + 15));
+        name = ArchiveNameToWide(basic + 22, nameBytes);
+        entry.crc16 = Le16(basic + 22 + nameBytes);
+        if (level == 1) nextExtended = Le16(basic + basicBytes - 2);
+        headerCrc = Crc16Update(0, basic, basicBytes);
+    } else if (level == 2) {
+        const std::size_t rest = kLevel2BasicBytes - kCommonBytes;
+        if (reader.Read(basic + kCommonBytes, rest) != rest) return Damaged(status);
+        totalBytes = Le16(basic);
+        if (totalBytes < kLevel2BasicBytes) return Damaged(status);
+        UnixTimeToFileTime(Le32(basic + 15), &entry.modifiedTime);
+        entry.crc16 = Le16(basic + 21);
+        nextExtended = Le16(basic + 24);
+        headerCrc = Crc16Update(0, basic, kLevel2BasicBytes);
+        headerBytes = kLevel2BasicBytes;
+    } else {
+        status = LzhStatus::UnknownLevel;
+        return false;
+    }
+    for (int i = 0; i < 5; ++i)
+        entry.method[i] = basic[2 + i];
+    entry.method[5] = 0;
+    entry.compressedSize = Le32(basic + 7);
+    entry.originalSize = Le32(basic + 11);
+    entry.attributes = basic[19];
+
+    bool haveHeaderCrc = false;
+    std::uint16_t storedHeaderCrc = 0;
+    while (nextExtended != 0) {
+        const std::size_t size = nextExtended;
+        if (size < kExtendedFrameBytes) return Damaged(status);
+        if (level == 2) {
+            if (headerBytes + size > totalBytes) return Damaged(status);
+            headerBytes += size;
+        } else {
+            // The compressed size counts the extended headers; more of them than it
+            // holds would leave a wrapped, huge data size.
+            if (size > entry.compressedSize) return Damaged(status);
+            entry.compressedSize -= static_cast<std::uint32_t>(size);
+        }
+        if (reader.Read(work, size) != size) return Damaged(status);
+        const std::uint8_t* data = work + 1;
+        const std::size_t dataBytes = size - kExtendedFrameBytes;
+        switch (work[0]) {
+            case kExtendedCommon:
+                if (dataBytes >= 2) {
+                    haveHeaderCrc = true;
+                    storedHeaderCrc = Le16(data);
+                    work[1] = work[2] = 0;  // the CRC covers the header with this field 0
+                }
+                break;
+            case kExtendedName:
+                if (dataBytes > kMaxExtendedNameBytes) return Damaged(status);
+                name = ArchiveNameToWide(data, dataBytes);
+                break;
+            case kExtendedFolder:
+                if (dataBytes > kMaxExtendedNameBytes) return Damaged(status);
+                folder = ArchiveNameToWide(data, dataBytes);
+                // Amiga LhA stores folders without the trailing separator.
+                if (!folder.empty() && folder.back() != u'\\') folder.push_back(u'\\');
+                break;
+            case kExtendedAttribute:
+                if (dataBytes >= 2) entry.attributes = Le16(data);
+                break;
+            default:
+                break;
+        }
+        headerCrc = Crc16Update(headerCrc, work, size);
+        nextExtended = Le16(work + size - 2);
+    }
+    if (folder.size() + name.size() >= kMaxNameUnits) return Damaged(status);
+    if (headerBytes < totalBytes) {
+        // Level 2 padding after the last extended header, part of T and of the CRC.
+        const std::size_t padding = totalBytes - headerBytes;
+        if (reader.Read(work, padding) != padding) return Damaged(status);
+        headerCrc = Crc16Update(headerCrc, work, padding);
+    }
+    if (haveHeaderCrc && storedHeaderCrc != 0 && storedHeaderCrc != headerCrc) {
+        status = LzhStatus::HeaderCheckWarning;
+    }
+
+    // Split on UTF-16 text, so a Shift-JIS trail byte 0x5C never separates anything.
+    WString joined = std::move(folder);
+    joined += name;
+    // Built at their final size: assigning into the short-string buffer would double
+    // the capacity of names just longer than it.
+    const auto part = [&entry](WStringView text) {
+        return std::pmr::u16string(text.begin(), text.end(), entry.name.get_allocator());
+    };
+    const std::size_t cut = joined.rfind(u'\\');
+    const std::size_t nameStart = cut == WString::npos ? 0 : cut + 1;
+    entry.path = part(WStringView(joined).substr(0, nameStart));
+    entry.name = part(WStringView(joined).substr(nameStart));
+    entry.dataOffset = reader.Position();
+    return true;
+}
+
+}  // namespace quillory::lzh

@@ -1,0 +1,31 @@
+// Reading one member header (levels 0, 1 and 2, with their extended headers) from the
+// archive's current position into a table record. Damaged or inconsistent headers are
+// refused with a status and nothing is read outside the header's own bytes; a 0 byte
+// where a header would start ends the archive, whatever follows it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "common/buffered_reader.h"
+#include "lzh/lzh_archive.h"
+
+namespace quillory::lzh {
+
+// The largest extended header (its size field has 16 bits): the work buffer's size.
+inline constexpr std::size_t kMaxExtendedHeaderBytes = 65535;
+
+// Names and folders from extended headers hold at most this many bytes, and a joined
+// folder and name must stay below kMaxNameUnits UTF-16 units.
+inline constexpr std::size_t kMaxExtendedNameBytes = 259;
+inline constexpr std::size_t kMaxNameUnits = 260;
+
+// Reads the header at the reader's position into entry (a fresh record) and leaves the
+// reader at the member's data. Returns false when there is no further header: at the
+// end mark (status untouched), at the end of the file (status NoEndMark), or for a
+// damaged header (status BadHeader or UnknownLevel). A checksum or header CRC that does
+// not match sets HeaderCheckWarning and the header is still read. work holds
+// kMaxExtendedHeaderBytes bytes.
+bool ReadHeader(BufferedReader& reader, std::uint8_t* work, LzhEntry& entry, LzhStatus& status);
+
+}  // namespace quillory::lzh

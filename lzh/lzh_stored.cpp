@@ -1,0 +1,39 @@
+// Stored member copy.
+#include "lzh/lzh_stored.h"
+
+#include <algorithm>
+
+#include "common/checksums.h"
+#include "common/output_files.h"
+#include "lzh/lzh_scratch_buffer.h"
+
+namespace quillory::lzh {
+
+CopyResult CopyStored(platform::FileHandle output, platform::FileHandle input, std::uint32_t size,
+                      std::uint32_t dataBytes, std::pmr::memory_resource* memory) {
+    const ScratchBuffer scratch(memory, kStoredCopyBytes);
+    std::uint8_t* const buffer = scratch.data();
+    CopyResult result{CopyOutcome::Copied, 0, 0};
+    std::uint64_t left = std::min(size, dataBytes);
+    while (left > 0) {
+        const std::size_t piece =
+            static_cast<std::size_t>(std::min<std::uint64_t>(left, kStoredCopyBytes));
+        if (ReadBytes(input, buffer, piece) != piece) {
+            result.outcome = CopyOutcome::ShortRead;
+            break;
+        }
+        if (output != platform::kInvalidFileHandle && WriteBytes(output, buffer, piece) != piece) {
+            result.outcome = CopyOutcome::WriteFailed;
+            break;
+        }
+        result.crc = Crc16Update(result.crc, buffer, piece);
+        result.copied += piece;
+        left -= piece;
+    }
+    if (result.outcome == CopyOutcome::Copied && size > dataBytes) {
+        result.outcome = CopyOutcome::ShortRead;
+    }
+    return result;
+}
+
+}  // namespace quillory::lzh

@@ -1,0 +1,111 @@
+// Archives appended to self-extracting programs: found within the first 256 KiB after
+// a prefix, refused at offset 0 and beyond the window, never judged by bytes outside
+// the window.
+#include <gtest/gtest.h>
+
+#include "lzh/lzh_archive.h"
+#include "lzh/lzh_exe_search.h"
+#include "tests/lzh/fixture_data.h"
+#include "tests/lzh/lzh_header_builder.h"
+#include "tests/lzh/lzh_test_util.h"
+
+namespace quillory::testing {
+namespace {
+
+Bytes Fixture(const char* name) {
+    return ReadHostFile(FixturesDir() / "lzh" / name);
+}
+
+// A program-like prefix: "MZ", then text that holds no method identifier.
+Bytes Prefix(std::size_t size) {
+    Bytes p = FixtureData(FixtureKind::Text, size, 99);
+    p[0] = 'M';
+    p[1] = 'Z';
+    return p;
+}
+
+TEST(ExeSearch, FindsArchivesAfterAPrefixAtEveryLevel) {
+    TempDir dir;
+    for (const char* name : {"jlha_l0_lh5.lzh", "jlha_l1_lh6.lzh", "jlha_l2_lh7.lzh"}) {
+        SCOPED_TRACE(name);
+        LzhArchive plain;
+        ASSERT_EQ(plain.Open(ProgramPath(FixturesDir() / "lzh" / name)), 1);
+        LzhArchive reader;
+        ASSERT_EQ(
+            reader.Open(WriteArchive(dir, Concat({Prefix(70000), Fixture(name)}), "setup.exe")), 1);
+        EXPECT_EQ(reader.status, LzhStatus::Ok);
+        ASSERT_EQ(reader.entryCount, plain.entryCount);
+        for (int i = 0; i < plain.entryCount; ++i) {
+            EXPECT_EQ(reader.entries[i].dataOffset, plain.entries[i].dataOffset + 70000);
+        }
+        reader.testMode = 1;
+        for (const LzhEntry& e : reader.entries)
+            EXPECT_EQ(reader.ExtractEntry(&e), 1);
+    }
+}
+
+TEST(ExeSearch, ExtensionIsComparedWithoutCase) {
+    EXPECT_TRUE(lzh::HasExeExtension(u"C:\\Setup.EXE"));
+    EXPECT_TRUE(lzh::HasExeExtension(u"a.Exe"));
+    EXPECT_FALSE(lzh::HasExeExtension(u"a.exe.lzh"));
+    EXPECT_FALSE(lzh::HasExeExtension(u"dir.exe\\file"));
+    EXPECT_FALSE(lzh::HasExeExtension(u"exe"));
+    TempDir dir;
+    LzhArchive reader;
+    EXPECT_EQ(
+        reader.Open(WriteArchive(dir, Concat({Prefix(1000), Fixture("jlha_l1_lh5.lzh")}), "A.EXE")),
+        1);
+}
+
+TEST(ExeSearch, RefusesArchivesAtTheStartOrBeyondTheWindow) {
+    TempDir dir;
+    const Bytes archive = Fixture("jlha_l1_lh5.lzh");
+    LzhArchive reader;
+    EXPECT_EQ(reader.Open(WriteArchive(dir, archive, "plain.exe")), 0);
+    EXPECT_EQ(reader.status, LzhStatus::NoArchiveInExe);
+    EXPECT_EQ(reader.archiveFile, platform::kInvalidFileHandle);
+    EXPECT_EQ(reader.Open(WriteArchive(
+                  dir, Concat({Prefix(lzh::kExeSearchWindowBytes + 1), archive}), "far.exe")),
+              0);
+    EXPECT_EQ(reader.status, LzhStatus::NoArchiveInExe);
+    EXPECT_EQ(reader.Open(WriteArchive(dir, {}, "empty.exe")), 0);
+    EXPECT_EQ(reader.status, LzhStatus::NoArchiveInExe);
+    EXPECT_EQ(reader.Open(WriteArchive(dir, Prefix(5000), "noarchive.exe")), 0);
+    EXPECT_EQ(reader.status, LzhStatus::NoArchiveInExe);
+}
+
+TEST(ExeSearch, HeaderThatCrossesTheWindowEndIsNotJudged) {
+    // The level byte of a header starting 10 bytes before the end of the window lies
+    // outside it; the candidate is passed over rather than read beyond the window.
+    TempDir dir;
+    const Bytes archive = Fixture("jlha_l1_lh5.lzh");
+    LzhArchive reader;
+    EXPECT_EQ(reader.Open(WriteArchive(
+                  dir, Concat({Prefix(lzh::kExeSearchWindowBytes - 10), archive}), "edge.exe")),
+              0);
+    EXPECT_EQ(reader.status, LzhStatus::NoArchiveInExe);
+    // With the whole basic header inside the window it is found.
+    EXPECT_EQ(reader.Open(WriteArchive(
+                  dir, Concat({Prefix(lzh::kExeSearchWindowBytes - 300), archive}), "in.exe")),
+              1);
+}
+
+TEST(ExeSearch, SkipsCandidatesThatFailTheirCheck) {
+    TempDir dir;
+    // A level-1 look-alike whose checksum is wrong, a level-2 one without the reserved
+    // 0x20, and one with an unknown level, before the real archive.
+    LzhHeaderFields badSum = Stored(1, "decoy", ToBytes("x"));
+    badSum.checksum = 0;
+    Bytes badReserved = Stored(2, "decoy", ToBytes("x")).Build();
+    badReserved[19] = 0x21;
+    Bytes badLevel = Stored(1, "decoy", ToBytes("x")).Build();
+    badLevel[20] = 7;
+    const Bytes file =
+        Concat({Prefix(100), badSum.Build(), badReserved, badLevel, Fixture("jlha_l2_lh5.lzh")});
+    LzhArchive reader;
+    ASSERT_EQ(reader.Open(WriteArchive(dir, file, "decoys.exe")), 1);
+    EXPECT_EQ(WStringView(reader.entries[0].name), u"text.txt");
+}
+
+}  // namespace
+}  // namespace quillory::testing

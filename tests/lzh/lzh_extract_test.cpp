@@ -1,0 +1,322 @@
+// Extracting members: output paths, the unsafe-path and overwrite questions, folder
+// entries, unsupported methods, stored and compressed data with their failures (short
+// data, CRC, full disk, undecodable streams), times and attributes, host path limits.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "common/checksums.h"
+#include "lzh/lzh_archive.h"
+#include "platform/path.h"
+#include "tests/lzh/fixture_data.h"
+#include "tests/lzh/lzh_header_builder.h"
+#include "tests/lzh/lzh_stream_builder.h"
+#include "tests/lzh/lzh_test_util.h"
+#include "tests/support/recording_callback.h"
+
+namespace quillory::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A compressed member: data coded for the method, with the original's size and CRC.
+LzhHeaderFields Compressed(int method, std::string_view name, const Bytes& original) {
+    LzhHeaderFields h = Stored(2, name, Compress(original, method));
+    h.method = "-lh" + std::to_string(method) + "-";
+    h.originalSize = static_cast<std::uint32_t>(original.size());
+    h.dataCrc = Crc16Update(0, original.data(), original.size());
+    return h;
+}
+
+class ExtractTest : public ::testing::Test {
+protected:
+    // Opens the members as an archive with the destination dest/ and folders on.
+    void Open(const std::vector<LzhHeaderFields>& members) {
+        std::vector<Bytes> built;
+        for (const auto& m : members)
+            built.push_back(m.Build());
+        archive_.Close();
+        ASSERT_EQ(archive_.Open(WriteArchive(dir_, Archive(built))), 1);
+        archive_.SetCallback(&callback_);
+        archive_.destFolder = dir_.Program("dest");
+        archive_.useFolders = 1;
+    }
+    int Extract(int i) {
+        return archive_.ExtractEntry(&archive_.entries[static_cast<std::size_t>(i)]);
+    }
+    fs::path Out(std::string_view relative) const { return dir_.Host("dest") / relative; }
+
+    TempDir dir_;
+    RecordingCallback callback_;
+    LzhArchive archive_;
+};
+
+TEST_F(ExtractTest, OutputPathJoinsDestinationFolderAndName) {
+    LzhHeaderFields h = Stored(2, "a.txt", ToBytes("abc"));
+    h.extended.push_back({kExtFolder, ToBytes("doc\xFF")});
+    Open({h});
+    ASSERT_EQ(Extract(0), 1);
+    EXPECT_EQ(ReadHostFile(Out("doc/a.txt")), ToBytes("abc"));
+    archive_.useFolders = 0;
+    archive_.destFolder += u"\\";  // a trailing separator is not doubled
+    ASSERT_EQ(Extract(0), 1);
+    EXPECT_EQ(ReadHostFile(Out("a.txt")), ToBytes("abc"));
+    EXPECT_TRUE(callback_.questions.empty());
+}
+
+TEST_F(ExtractTest, UnsafePathsAreAskedAbout) {
+    const std::string absolute = dir_.path().string() + "/abs";
+    LzhHeaderFields rooted = Stored(2, "a.txt", ToBytes("root"));
+    std::string folder = absolute + "/";
+    std::replace(folder.begin(), folder.end(), '/', '\xFF');
+    rooted.extended.push_back({kExtFolder, ToBytes(folder)});
+    LzhHeaderFields up = Stored(0, "..\xFFup.txt", ToBytes("up"));
+    Open({rooted, up});
+
+    EXPECT_EQ(Extract(0), 0);
+    EXPECT_EQ(archive_.status, LzhStatus::UnsafePathRefused);
+    EXPECT_EQ(Extract(1), 0);
+    EXPECT_EQ(archive_.status, LzhStatus::UnsafePathRefused);
+    EXPECT_EQ(callback_.Count(RecordingCallback::Question::UnsafePath), 2u);
+    EXPECT_EQ(callback_.questions[0].name, u"a.txt");
+    EXPECT_FALSE(fs::exists(absolute));
+    EXPECT_FALSE(fs::exists(dir_.Host("up.txt")));
+
+    // Yes: a path starting with a separator is written where it points.
+    callback_.unsafeAnswer = 1;
+    ASSERT_EQ(Extract(0), 1);
+    EXPECT_EQ(ReadHostFile(absolute + "/a.txt"), ToBytes("root"));
+    // Yes for all: no more questions for the life of the reader.
+    callback_.unsafeForAll = 1;
+    ASSERT_EQ(Extract(1), 1);
+    EXPECT_EQ(archive_.unsafePathsAllowed, 1);
+    callback_.questions.clear();
+    archive_.overwriteWithoutAsking = 1;
+    ASSERT_EQ(Extract(1), 1);
+    EXPECT_TRUE(callback_.questions.empty());
+
+    LzhArchive noCallback;
+    ASSERT_EQ(noCallback.Open(archive_.archivePath), 1);
+    noCallback.destFolder = archive_.destFolder;
+    noCallback.useFolders = 1;
+    EXPECT_EQ(noCallback.ExtractEntry(&noCallback.entries[1]), 0);
+    EXPECT_EQ(noCallback.status, LzhStatus::UnsafePathRefused);
+}
+
+TEST_F(ExtractTest, FolderEntries) {
+    LzhHeaderFields readOnly = FolderEntry(2, "docs\xFFsub\xFF");
+    readOnly.attribute = 0x11;
+    LzhHeaderFields withData = FolderEntry(2, "bad\xFF");
+    withData.data = ToBytes("x");
+    withData.originalSize = 1;
+    // A folder entry whose last level is stored as its name still means that folder.
+    LzhHeaderFields named = FolderEntry(0, "lone");
+    Open({readOnly, withData, named});
+
+    archive_.testMode = 1;
+    EXPECT_EQ(Extract(0), 1);
+    EXPECT_EQ(Extract(1), 1);
+    archive_.testMode = 0;
+    archive_.useFolders = 0;
+    EXPECT_EQ(Extract(0), 0);
+    EXPECT_EQ(archive_.status, LzhStatus::FolderEntrySkipped);
+    archive_.useFolders = 1;
+    ASSERT_EQ(Extract(0), 1);
+    EXPECT_TRUE(fs::is_directory(Out("docs/sub")));
+    // Read-only means nothing for a folder here: members can still be written into it.
+    WriteHostFile(Out("docs/sub/inside.txt"), "ok");
+    EXPECT_EQ(Extract(1), 0);
+    EXPECT_EQ(archive_.status, LzhStatus::BadHeader);
+    EXPECT_FALSE(fs::exists(Out("bad")));
+    ASSERT_EQ(Extract(2), 1);
+    EXPECT_TRUE(fs::is_directory(Out("lone")));
+    // A file standing where the folder goes: the folder cannot be made.
+    WriteHostFile(Out("docs/sub2"), "file");
+    LzhHeaderFields blocked = FolderEntry(2, "docs\xFFsub2\xFF");
+    Open({blocked});
+    EXPECT_EQ(Extract(0), 0);
+    EXPECT_EQ(archive_.status, LzhStatus::CreateFailed);
+}
+
+TEST_F(ExtractTest, UnsupportedMethodLeavesAnEmptyFileOrNothingInTestMode) {
+    LzhHeaderFields h = Stored(2, "old.bin", ToBytes("frozen"));
+    h.method = "-lh1-";
+    Open({h});
+    archive_.testMode = 1;
+    EXPECT_EQ(Extract(0), 0);
+    EXPECT_EQ(archive_.status, LzhStatus::UnsupportedMethod);
+    EXPECT_FALSE(fs::exists(Out("old.bin")));
+    archive_.testMode = 0;
+    EXPECT_EQ(Extract(0), 0);
+    EXPECT_EQ(archive_.status, LzhStatus::UnsupportedMethod);
+    EXPECT_EQ(fs::file_size(Out("old.bin")), 0u);
+}
+
+TEST_F(ExtractTest, CompressedMembersOfEveryMethodAndEmptyOnes) {
+    const Bytes data = FixtureData(FixtureKind::Text, 20000, 5);
+    LzhHeaderFields empty5 = Stored(2, "empty5", {});
+    empty5.method = "-lh5-";
+    Open({Compressed(5, "a5", data), Compressed(6, "a6", data), Compressed(7, "a7", data), empty5,
+          Stored(2, "empty0", {})});
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        archive_.testMode = 1;
+        EXPECT_EQ(Extract(i), 1);
+        archive_.testMode = 0;
+        EXPECT_EQ(Extract(i), 1);
+    }
+    EXPECT_EQ(ReadHostFile(Out("a7")), data);
+    EXPECT_EQ(fs::file_size(Out("empty5")), 0u);
+}
+
+TEST_F(ExtractTest, TimesAndAttributesAreApplied) {
+    LzhHeaderFields h = Stored(2, "ro.txt", ToBytes("read only"));
+    h.attribute = 0x21;
+    h.unixTime = 1000000000;
+    Open({h});
+    ASSERT_EQ(Extract(0), 1);
+    const auto written = platform::GetPathLastWriteTime(ProgramPath(Out("ro.txt")));
+    ASSERT_TRUE(written.has_value());
+    EXPECT_EQ(*written, (1000000000ull + kSecondsFrom1601To1970) * kTicksPerSecond);
+    EXPECT_EQ(platform::GetPathAttributes(ProgramPath(Out("ro.txt"))),
+              platform::kAttributeReadOnly);
+}
+
+TEST_F(ExtractTest, ExistingFilesFollowTheOverwriteRules) {
+    Open({Stored(2, "a.txt", ToBytes("new"))});
+    fs::create_directories(Out(""));
+    WriteHostFile(Out("a.txt"), "old");
+    EXPECT_EQ(Extract(0), 0);
+    EXPECT_EQ(archive_.status, LzhStatus::Skipped);
+    EXPECT_EQ(ReadHostFile(Out("a.txt")), ToBytes("old"));
+    EXPECT_EQ(callback_.Count(RecordingCallback::Question::Overwrite), 1u);
+    // The existing file is newer than the member (2021): with "only if newer" the
+    // question comes; yes replaces it, read-only or not.
+    fs::permissions(Out("a.txt"), fs::perms::owner_read);
+    archive_.askOnlyIfNewer = 1;
+    callback_.overwriteAnswer = 1;
+    ASSERT_EQ(Extract(0), 1);
+    EXPECT_EQ(ReadHostFile(Out("a.txt")), ToBytes("new"));
+    EXPECT_EQ(callback_.Count(RecordingCallback::Question::Overwrite), 2u);
+    // Now the file has the member's time: not newer, so no question.
+    ASSERT_EQ(Extract(0), 1);
+    EXPECT_EQ(callback_.Count(RecordingCallback::Question::Overwrite), 2u);
+    archive_.askOnlyIfNewer = 0;
+    archive_.overwriteWithoutAsking = 1;
+    ASSERT_EQ(Extract(0), 1);
+    EXPECT_EQ(callback_.Count(RecordingCallback::Question::Overwrite), 2u);
+}
+
+TEST_F(ExtractTest, CrcMismatchKeepsTheWrittenFileWithItsTime) {
+    LzhHeaderFields h = Stored(2, "a.txt", ToBytes("payload"));
+    h.dataCrc = 0x1234;
+    Open({h});
+    EXPECT_EQ(Extract(0), 0);
+    EXPECT_EQ(archive_.status, LzhStatus::CrcMismatch);
+    EXPECT_EQ(ReadHostFile(Out("a.txt")), ToBytes("payload"));
+    EXPECT_EQ(platform::GetPathLastWriteTime(ProgramPath(Out("a.txt"))), kFixtureTime);
+    archive_.testMode = 1;
+    EXPECT_EQ(Extract(0), 0);
+    EXPECT_EQ(archive_.status, LzhStatus::CrcMismatch);
+}
+
+TEST_F(ExtractTest, StoredMemberNeverReadsPastItsData) {
+    // The header claims 10 bytes but holds 3: the copy stops at the member's data
+    // rather than taking the next member's bytes, and fails even though the CRC of
+    // what it copied is the one stored.
+    LzhHeaderFields claims = Stored(2, "short.txt", ToBytes("abc"));
+    claims.originalSize = 10;
+    Open({claims, Stored(2, "next.txt", ToBytes("0123456789"))});
+    EXPECT_EQ(Extract(0), 0);
+    EXPECT_EQ(archive_.status, LzhStatus::CrcMismatch);
+    EXPECT_EQ(ReadHostFile(Out("short.txt")), ToBytes("abc"));
+    // Cut by the end of the archive: the same.
+    const Bytes whole = Stored(2, "cut.txt", FixtureData(FixtureKind::Random, 70000, 1)).Build();
+    archive_.Close();
+    ASSERT_EQ(archive_.Open(WriteArchive(dir_, Bytes(whole.begin(), whole.end() - 100))), 1);
+    archive_.testMode = 1;
+    EXPECT_EQ(archive_.ExtractEntry(&archive_.entries[0]), 0);
+    EXPECT_EQ(archive_.status, LzhStatus::CrcMismatch);
+}
+
+TEST_F(ExtractTest, ShortWritesFailWithWriteFailed) {
+    const Bytes data = FixtureData(FixtureKind::Binary, 400000, 2);
+    Open({Stored(2, "stored.bin", data), Compressed(7, "packed.bin", data)});
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        std::size_t writes = 0;
+        platform::SetIoFaultHook([&](platform::IoKind kind, std::size_t count) {
+            if (kind != platform::IoKind::Write) return count;
+            return ++writes == 2 ? std::size_t{100} : count;  // the disk fills up
+        });
+        const int result = Extract(i);
+        platform::SetIoFaultHook(nullptr);
+        EXPECT_EQ(result, 0);
+        EXPECT_EQ(archive_.status, LzhStatus::WriteFailed);
+        const std::string name = i == 0 ? "stored.bin" : "packed.bin";
+        const Bytes written = ReadHostFile(Out(name));
+        ASSERT_GT(written.size(), 0u);
+        ASSERT_LT(written.size(), data.size());
+        EXPECT_EQ(written,
+                  Bytes(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(written.size())));
+    }
+}
+
+TEST_F(ExtractTest, UndecodableDataFailsAndKeepsWhatWasWritten) {
+    const Bytes data = FixtureData(FixtureKind::Binary, 100000, 3);
+    LzhHeaderFields cut = Compressed(5, "cut.bin", data);
+    cut.data.resize(cut.data.size() / 2);
+    LzhHeaderFields bomb = Compressed(6, "bomb.bin", ToBytes("tiny"));
+    bomb.originalSize = 0xFFFFFFFF;
+    Open({cut, bomb});
+    for (int i = 0; i < 2; ++i) {
+        archive_.testMode = 1;
+        EXPECT_EQ(Extract(i), 0);
+        EXPECT_EQ(archive_.status, LzhStatus::DecodeFailed);
+        archive_.testMode = 0;
+        EXPECT_EQ(Extract(i), 0);
+        EXPECT_EQ(archive_.status, LzhStatus::DecodeFailed);
+    }
+    const Bytes partial = ReadHostFile(Out("cut.bin"));
+    EXPECT_EQ(partial.size() % 8192, 0u);
+    EXPECT_EQ(partial,
+              Bytes(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(partial.size())));
+    EXPECT_EQ(fs::file_size(Out("bomb.bin")), 0u);
+}
+
+TEST_F(ExtractTest, HostPathsAreNeverCut) {
+    Open({Stored(2, "a.txt", ToBytes("x"))});
+    // Existing folders deep enough that "/a.txt" below them is exactly as long as the
+    // host allows, and one byte longer.
+    const std::size_t limit = platform::MaxHostPathBytes();
+    std::string deep = dir_.path().string();
+    while (deep.size() + 201 + 1 + 40 < limit)
+        deep += "/" + std::string(200, 'd');
+    const std::size_t last = limit - deep.size() - 1 - 6;  // "/" + last + "/a.txt"
+    const std::string fits = deep + "/" + std::string(last, 'e');
+    const std::string tooLong = deep + "/" + std::string(last + 1, 'e');
+    fs::create_directories(fits);
+    fs::create_directories(tooLong);
+
+    archive_.destFolder = platform::FromHostPath(fits);
+    ASSERT_EQ(Extract(0), 1);
+    EXPECT_EQ((fits + "/a.txt").size(), limit);
+    EXPECT_TRUE(fs::exists(fits + "/a.txt"));
+
+    archive_.destFolder = platform::FromHostPath(tooLong);
+    EXPECT_EQ(Extract(0), 0);
+    EXPECT_EQ(archive_.status, LzhStatus::CreateFailed);
+    EXPECT_EQ(archive_.destFolder, platform::FromHostPath(tooLong));  // kept whole
+    EXPECT_TRUE(fs::is_empty(tooLong));
+}
+
+TEST_F(ExtractTest, ClosedArchiveFailsWithoutReason) {
+    Open({Stored(2, "a.txt", ToBytes("x"))});
+    const LzhEntry copy = archive_.entries[0];
+    archive_.Close();
+    EXPECT_EQ(archive_.ExtractEntry(&copy), 0);
+    EXPECT_EQ(archive_.status, LzhStatus::Ok);
+}
+
+}  // namespace
+}  // namespace quillory::testing

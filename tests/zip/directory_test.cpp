@@ -1,0 +1,312 @@
+// Opening archives: the end-record search, the central-directory walk and what it
+// refuses, names (ANSI code page, UTF-8 flag, Unicode Path record, volume labels) and
+// the AES record wherever it stands in the extra field.
+#include <gtest/gtest.h>
+
+#include "common/conversions.h"
+#include "platform/path.h"
+#include "tests/support/test_support.h"
+#include "tests/zip/zip_builder.h"
+#include "zip/zip_archive.h"
+
+namespace quillory {
+namespace {
+
+using testing::Bytes;
+using testing::StoredMember;
+using testing::TempDir;
+using testing::ToBytes;
+using testing::ZipBuilder;
+using testing::ZipMember;
+
+class DirectoryTest : public ::testing::Test {
+protected:
+    // Writes the archive and opens it; the result of Open.
+    int OpenBytes(const Bytes& bytes) {
+        testing::WriteHostFile(dir.Host("a.zip"), bytes);
+        return zip.Open(dir.Program("a.zip"));
+    }
+    int OpenBuilt(const ZipBuilder& b) { return OpenBytes(b.Build()); }
+
+    TempDir dir;
+    ZipArchive zip;
+};
+
+TEST_F(DirectoryTest, ListsNamesFoldersSizesTimesAndFields) {
+    ZipBuilder b;
+    ZipMember m = StoredMember("docs/readme.txt", ToBytes("hello"));
+    m.versionMadeBy = 0x031E;  // Unix, 3.0
+    m.versionNeeded = 0x0014;
+    m.externalAttributes = 0x81A40000;
+    b.Add(m).Add(StoredMember("docs/", {})).Add(StoredMember("top.txt", ToBytes("x")));
+    ASSERT_EQ(OpenBuilt(b), 1);
+    EXPECT_EQ(zip.status, ZipStatus::Ok);
+    ASSERT_EQ(zip.entryCount, 3);
+    EXPECT_EQ(zip.totalEntries, 3u);
+    const ZipEntry& e = zip.entries[0];
+    EXPECT_EQ(e.path, u"docs/");
+    EXPECT_EQ(e.name, u"readme.txt");
+    EXPECT_EQ(e.originalSize, 5u);
+    EXPECT_EQ(e.compressedSize, 5u);
+    EXPECT_EQ(e.crc32, Crc32Update(0, "hello", 5));
+    EXPECT_EQ(e.madeByVersion, 0x1E);
+    EXPECT_EQ(e.madeByHost, 3);
+    EXPECT_EQ(e.versionNeeded, 0x14);
+    EXPECT_EQ(e.attributes, 0x81A40000u);
+    EXPECT_EQ(e.localHeaderOffset, 0u);
+    FileTime expected;
+    ASSERT_EQ(DosTimeToFileTime(0x3C21, 0x6000, &expected), 1);  // local 2010-01-01 12:00
+    EXPECT_EQ(e.modifiedTime, expected);
+    EXPECT_EQ(zip.entries[1].path, u"docs/");
+    EXPECT_EQ(zip.entries[1].name, u"");
+    EXPECT_EQ(zip.entries[2].path, u"");
+    EXPECT_EQ(zip.entries[2].name, u"top.txt");
+    EXPECT_EQ(zip.entries[2].localHeaderOffset, 30u + 15 + 5 + 30 + 5);
+    EXPECT_EQ(zip.archivePath, dir.Program("a.zip"));
+}
+
+TEST_F(DirectoryTest, MissingFilesFoldersAndShortFiles) {
+    EXPECT_EQ(zip.Open(dir.Program("missing.zip")), 0);
+    EXPECT_EQ(zip.status, ZipStatus::OpenFailed);
+    EXPECT_EQ(zip.Open(dir.Program()), 0);
+    EXPECT_EQ(zip.status, ZipStatus::OpenFailed);
+    EXPECT_EQ(OpenBytes(Bytes(21, 0)), 0);
+    EXPECT_EQ(zip.status, ZipStatus::NoEndRecord);
+    EXPECT_EQ(OpenBytes(Bytes(70000, 'x')), 0);
+    EXPECT_EQ(zip.status, ZipStatus::NoEndRecord);
+    // An end record only: no members, which does not open (and sets no status).
+    EXPECT_EQ(OpenBuilt(ZipBuilder{}), 0);
+    EXPECT_EQ(zip.status, ZipStatus::Ok);
+    EXPECT_EQ(zip.entryCount, 0);
+}
+
+TEST_F(DirectoryTest, EndRecordMustLieWithinTheLast65557Bytes) {
+    ZipBuilder b;
+    b.Add(StoredMember("a", ToBytes("a")));
+    b.comment = std::string(65535, 'c');
+    EXPECT_EQ(OpenBuilt(b), 1);
+    b.afterEnd = Bytes(1, 'z');  // now 65558 bytes from the record to the end
+    EXPECT_EQ(OpenBuilt(b), 0);
+    EXPECT_EQ(zip.status, ZipStatus::NoEndRecord);
+}
+
+TEST_F(DirectoryTest, TheLastEndRecordWinsEvenInsideAComment) {
+    ZipBuilder b;
+    b.Add(StoredMember("a.txt", ToBytes("a")));
+    const Bytes plain = b.Build();
+    // A comment holding a second end record that describes the same directory: opens.
+    Bytes copy(plain.end() - 22, plain.end());
+    b.comment.assign(copy.begin(), copy.end());
+    EXPECT_EQ(OpenBuilt(b), 1);
+    // One that claims two members: that later copy wins, and the walk fails.
+    Bytes wrong;
+    ZipBuilder::AppendEndRecord(wrong, 0, 0, 2, 2, 46 + 5, 36, 0);
+    b.comment.assign(wrong.begin(), wrong.end());
+    EXPECT_EQ(OpenBuilt(b), 0);
+    EXPECT_EQ(zip.status, ZipStatus::Ok);
+}
+
+TEST_F(DirectoryTest, ASignatureTooCloseToTheEndIsPassedOver) {
+    ZipBuilder b;
+    b.Add(StoredMember("a.txt", ToBytes("a")));
+    b.comment = "PK\x05\x06 and 12 more";  // 21 bytes: no room for a record
+    b.commentLength = 0;
+    b.afterEnd.clear();
+    EXPECT_EQ(OpenBuilt(b), 1);
+}
+
+TEST_F(DirectoryTest, MultiDiskAndZip64AreRefused) {
+    ZipBuilder b;
+    b.Add(StoredMember("a.txt", ToBytes("a")));
+    b.thisDisk = 1;
+    EXPECT_EQ(OpenBuilt(b), 0);
+    EXPECT_EQ(zip.status, ZipStatus::MultiDisk);
+
+    // A ZIP64 end record and its locator between the directory and the end record.
+    ZipBuilder z;
+    z.Add(StoredMember("a.txt", ToBytes("a")));
+    Bytes zip64;
+    ZipBuilder::Put32(zip64, 0x06064B50);
+    zip64.resize(56, 0);
+    ZipBuilder::Put32(zip64, 0x07064B50);
+    zip64.resize(56 + 20, 0);
+    z.beforeEnd = zip64;
+    EXPECT_EQ(OpenBuilt(z), 0);
+    EXPECT_EQ(zip.status, ZipStatus::Ok);
+}
+
+TEST_F(DirectoryTest, CountsMustAgreeWithTheEndRecord) {
+    ZipBuilder b;
+    b.Add(StoredMember("a", ToBytes("a"))).Add(StoredMember("b", ToBytes("b")));
+    b.totalEntries = 1;
+    EXPECT_EQ(OpenBuilt(b), 0);
+    b.totalEntries = 3;
+    EXPECT_EQ(OpenBuilt(b), 0);
+    b.totalEntries = 2;
+    b.centralDirOffset = 5;  // not a central header
+    EXPECT_EQ(OpenBuilt(b), 0);
+}
+
+TEST_F(DirectoryTest, NamesOf259BytesOpenAndLongerOnesDoNot) {
+    ZipBuilder b;
+    b.Add(StoredMember(std::string(259, 'n'), ToBytes("x")));
+    ASSERT_EQ(OpenBuilt(b), 1);
+    EXPECT_EQ(WStringView(zip.entries[0].name), WString(259, u'n'));
+    ZipBuilder c;
+    c.Add(StoredMember(std::string(260, 'n'), ToBytes("x")));
+    EXPECT_EQ(OpenBuilt(c), 0);
+}
+
+TEST_F(DirectoryTest, ZeroLengthNamesAndNulBytesInNames) {
+    ZipBuilder b;
+    b.Add(StoredMember("", ToBytes("x"))).Add(StoredMember(std::string("ab\0cd", 5), ToBytes("y")));
+    ASSERT_EQ(OpenBuilt(b), 1);
+    EXPECT_EQ(zip.entries[0].name, u"");
+    EXPECT_EQ(zip.entries[0].path, u"");
+    EXPECT_EQ(zip.entries[1].name, u"ab");
+}
+
+TEST_F(DirectoryTest, VolumeLabelsLoseTheDotOnlyFromMsDosLikeHosts) {
+    ZipBuilder b;
+    ZipMember label = StoredMember("MYDISK01.LBL", {});
+    label.externalAttributes = 0x08;
+    ZipMember unixLabel = label;
+    unixLabel.versionMadeBy = 0x0314;
+    ZipMember ntfsLabel = label;
+    ntfsLabel.versionMadeBy = 0x0B14;
+    ZipMember notLabel = StoredMember("MYDISK01.LBL", {});
+    b.Add(label).Add(unixLabel).Add(ntfsLabel).Add(notLabel);
+    ASSERT_EQ(OpenBuilt(b), 1);
+    EXPECT_EQ(zip.entries[0].name, u"MYDISK01LBL");
+    EXPECT_EQ(zip.entries[1].name, u"MYDISK01.LBL");
+    EXPECT_EQ(zip.entries[2].name, u"MYDISK01LBL");
+    EXPECT_EQ(zip.entries[3].name, u"MYDISK01.LBL");
+}
+
+TEST_F(DirectoryTest, NameEncodings) {
+    const std::string utf8 = "\xE6\x97\xA5\xE6\x9C\xAC/\xE8\xAA\x9E.txt";  // 日本/語.txt
+    const std::string sjis = "\x95\x5C\x8E\xA6/\x93\xFA.txt";              // 表示/日.txt
+    ZipBuilder b;
+    ZipMember flagged = StoredMember(utf8, {});
+    flagged.flags = 0x0800;
+    ZipMember ansi = StoredMember(sjis, {});
+    ZipMember unicodePath = StoredMember(sjis, {});
+    unicodePath.centralExtra = testing::UnicodePathExtra(sjis, "\xE2\x98\x83.txt");  // ☃.txt
+    ZipMember staleUnicodePath = StoredMember(sjis, {});
+    staleUnicodePath.centralExtra = testing::UnicodePathExtra("renamed", "\xE2\x98\x83.txt");
+    ZipMember newerVersion = StoredMember(sjis, {});
+    newerVersion.centralExtra = testing::UnicodePathExtra(sjis, "\xE2\x98\x83.txt", 2);
+    b.Add(flagged).Add(ansi).Add(unicodePath).Add(staleUnicodePath).Add(newerVersion);
+    ASSERT_EQ(OpenBuilt(b), 1);
+    EXPECT_EQ(zip.entries[0].path, u"日本/");
+    EXPECT_EQ(zip.entries[0].name, u"語.txt");
+    // The Shift-JIS trail byte 0x5C stays inside its character.
+    EXPECT_EQ(zip.entries[1].path, u"表示/");
+    EXPECT_EQ(zip.entries[1].name, u"日.txt");
+    EXPECT_EQ(zip.entries[2].name, u"☃.txt");
+    EXPECT_EQ(zip.entries[3].name, u"日.txt");
+    EXPECT_EQ(zip.entries[4].name, u"日.txt");
+}
+
+TEST_F(DirectoryTest, TheAesRecordIsFoundWhereverItStands) {
+    ZipBuilder b;
+    ZipMember first = StoredMember("first", {});
+    first.centralExtra = testing::AesExtra(2, 3, 8);
+    ZipMember afterOthers = StoredMember("after", {});
+    afterOthers.centralExtra = testing::ExtraRecord(0x000A, Bytes(32, 0));
+    const Bytes more = testing::ExtraRecord(0x5455, Bytes(5, 1));
+    afterOthers.centralExtra.insert(afterOthers.centralExtra.end(), more.begin(), more.end());
+    const Bytes aes = testing::AesExtra(1, 1, 0);
+    afterOthers.centralExtra.insert(afterOthers.centralExtra.end(), aes.begin(), aes.end());
+    // A record whose size runs past the field ends the walk before the AES record.
+    ZipMember brokenWalk = StoredMember("broken", {});
+    brokenWalk.centralExtra = testing::ExtraRecord(0x5455, Bytes(5, 1), 200);
+    brokenWalk.centralExtra.insert(brokenWalk.centralExtra.end(), aes.begin(), aes.end());
+    ZipMember tooShort = StoredMember("short", {});
+    tooShort.centralExtra = testing::ExtraRecord(0x9901, {2, 0, 'A', 'E'});
+    ZipMember signedStrength = StoredMember("strength", {});
+    signedStrength.centralExtra = testing::AesExtra(2, 0xFF, 8);
+    b.Add(first).Add(afterOthers).Add(brokenWalk).Add(tooShort).Add(signedStrength);
+    ASSERT_EQ(OpenBuilt(b), 1);
+    const ZipEntry& e0 = zip.entries[0];
+    EXPECT_EQ(e0.aesPresent, 1);
+    EXPECT_EQ(e0.aesVersion, 2u);
+    EXPECT_EQ(WStringView(e0.aesVendor), u"AE");
+    EXPECT_EQ(e0.aesStrength, 3);
+    EXPECT_EQ(e0.aesMethod, 8u);
+    EXPECT_EQ(zip.entries[1].aesPresent, 1);
+    EXPECT_EQ(zip.entries[1].aesStrength, 1);
+    EXPECT_EQ(zip.entries[1].aesMethod, 0u);
+    EXPECT_EQ(zip.entries[2].aesPresent, 0);
+    EXPECT_EQ(zip.entries[3].aesPresent, 0);
+    EXPECT_EQ(zip.entries[4].aesStrength, -1);
+}
+
+TEST_F(DirectoryTest, FailedReadsFailTheOpen) {
+    ZipBuilder b;
+    for (int i = 0; i < 20; ++i)
+        b.Add(StoredMember("member" + std::to_string(i), ToBytes("data")));
+    const Bytes archive = b.Build();
+    // The end-record read comes up short or empty, or the directory read empty.
+    for (auto [failing, allowed] :
+         {std::pair{1, std::size_t{0}}, {1, std::size_t{40}}, {2, std::size_t{0}}}) {
+        int reads = 0;
+        platform::SetIoFaultHook([&](platform::IoKind kind, std::size_t count) -> std::size_t {
+            if (kind != platform::IoKind::Read || ++reads != failing) return count;
+            return std::min(count, allowed);
+        });
+        EXPECT_EQ(OpenBytes(archive), 0) << failing << " " << allowed;
+        platform::SetIoFaultHook(nullptr);
+    }
+    EXPECT_EQ(OpenBytes(archive), 1);
+}
+
+// Every prefix of an archive: always a status, never a crash or a read past the data.
+TEST_F(DirectoryTest, EveryCutOfAnArchiveIsRefused) {
+    ZipBuilder b;
+    ZipMember aes = StoredMember("dir/aes.txt", ToBytes("data"));
+    aes.centralExtra = testing::AesExtra(2, 3, 8);
+    b.Add(StoredMember("a.txt", ToBytes("abc"))).Add(aes).Add(StoredMember("dir/", {}));
+    b.comment = "comment";
+    const Bytes archive = b.Build();
+    ASSERT_EQ(OpenBytes(archive), 1);
+    for (std::size_t cut = 0; cut + b.comment.size() < archive.size(); ++cut) {
+        EXPECT_EQ(
+            OpenBytes(Bytes(archive.begin(), archive.begin() + static_cast<std::ptrdiff_t>(cut))),
+            0);
+    }
+}
+
+TEST_F(DirectoryTest, ReopeningAndClosingLeaveNothingBehind) {
+    ZipBuilder b;
+    b.Add(StoredMember("a", ToBytes("a")));
+    ASSERT_EQ(OpenBuilt(b), 1);
+    ASSERT_EQ(OpenBuilt(b), 1);
+    EXPECT_EQ(zip.entryCount, 1);
+    EXPECT_EQ(zip.Close(), 1);
+    EXPECT_EQ(zip.entryCount, 0);
+    EXPECT_TRUE(zip.entries.empty());
+    EXPECT_EQ(zip.Close(), 1);
+}
+
+TEST_F(DirectoryTest, ArchivePathsAreNeverCut) {
+    ZipBuilder b;
+    b.Add(StoredMember("a", ToBytes("a")));
+    testing::WriteHostFile(dir.Host("a.zip"), b.Build());
+    const WString tooLong = dir.Program() + u"/" + WString(platform::MaxHostPathBytes(), u'x');
+    EXPECT_EQ(zip.Open(tooLong), 0);
+    EXPECT_EQ(zip.status, ZipStatus::OpenFailed);
+    EXPECT_EQ(zip.archivePath, tooLong);
+}
+
+TEST_F(DirectoryTest, TheTableTakesOneRecordPerMemberAndNoSpare) {
+    ZipBuilder b;
+    for (int i = 0; i < 1000; ++i)
+        b.Add(StoredMember("m" + std::to_string(i), {}));
+    ASSERT_EQ(OpenBuilt(b), 1);
+    EXPECT_EQ(zip.entries.capacity(), 1000u);
+    static_assert(sizeof(ZipEntry) <= 200);
+}
+
+}  // namespace
+}  // namespace quillory

@@ -1,0 +1,282 @@
+// Encrypted members: the remembered-password rules across members and re-opens, the
+// check byte's two sources, AES strengths and codes, and the sizes a cipher needs.
+// Traditional members are encrypted here with the cipher's own key steps; AES members
+// come from the 7-Zip and bsdtar fixtures, patched where a test needs a fault.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "crypto/zip_crypto.h"
+#include "platform/path.h"
+#include "tests/support/recording_callback.h"
+#include "tests/support/test_support.h"
+#include "tests/zip/zip_builder.h"
+#include "zip/zip_archive.h"
+#include "zip/zip_format.h"
+
+namespace quillory {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Bytes;
+using testing::RecordingCallback;
+using testing::ToBytes;
+using testing::ZipBuilder;
+using testing::ZipMember;
+using Q = RecordingCallback::Question;
+
+// Encrypts a member's data with the traditional cipher: a 12-byte header whose last
+// byte is checkByte, then the data.
+Bytes TraditionalEncrypt(const Bytes& data, const char* password, std::uint8_t checkByte) {
+    ZipCryptoKeys keys;
+    ZipCryptoInitKeys(keys, password);
+    Bytes plain = testing::RandomBytes(11, 77);
+    plain.push_back(checkByte);
+    plain.insert(plain.end(), data.begin(), data.end());
+    Bytes out;
+    for (std::uint8_t p : plain) {
+        out.push_back(static_cast<std::uint8_t>(p ^ ZipCryptoStreamByte(keys)));
+        ZipCryptoUpdateKeys(keys, p);
+    }
+    return out;
+}
+
+// A traditionally encrypted stored member; with a data descriptor the check byte is the
+// time's high byte, else the CRC's top byte.
+ZipMember Encrypted(const std::string& name, const Bytes& data, const char* password,
+                    bool dataDescriptor = false) {
+    ZipMember m = testing::StoredMember(name, data);
+    m.flags = static_cast<std::uint16_t>(0x0001 | (dataDescriptor ? 0x0008 : 0));
+    const std::uint8_t check = dataDescriptor ? static_cast<std::uint8_t>(m.time >> 8)
+                                              : static_cast<std::uint8_t>(m.plainCrc >> 24);
+    m.data = TraditionalEncrypt(data, password, check);
+    return m;
+}
+
+class EncryptionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        zip.SetCallback(&callback);
+        zip.testMode = 1;
+    }
+    void OpenBytes(const Bytes& bytes) {
+        testing::WriteHostFile(dir.Host("a.zip"), bytes);
+        ASSERT_EQ(zip.Open(dir.Program("a.zip")), 1);
+    }
+    void OpenFixture(const std::string& name) {
+        ASSERT_EQ(
+            zip.Open(platform::FromHostPath((testing::FixturesDir() / "zip" / name).string())), 1);
+    }
+    int Extract(int i) { return zip.ExtractEntry(&zip.entries[static_cast<std::size_t>(i)]); }
+
+    testing::TempDir dir;
+    RecordingCallback callback;
+    ZipArchive zip;
+};
+
+TEST_F(EncryptionTest, ThePasswordIsAskedOnceAndRememberedForLaterMembers) {
+    ZipBuilder b;
+    b.Add(Encrypted("one", ToBytes("first"), "secret"))
+        .Add(Encrypted("two", ToBytes("second"), "secret"))
+        .Add(Encrypted("three", ToBytes("third"), "other"));
+    OpenBytes(b.Build());
+    callback.passwords = {u"secret", u"wrong"};
+    EXPECT_EQ(Extract(0), 1);
+    EXPECT_EQ(Extract(1), 1);  // the remembered password, no question
+    EXPECT_EQ(callback.Count(Q::Password), 1u);
+    EXPECT_EQ(callback.questions[0].name, u"one");
+    EXPECT_EQ(Extract(2), 0);  // asked once more, answered wrong
+    EXPECT_EQ(zip.status, ZipStatus::WrongPassword);
+    EXPECT_EQ(callback.Count(Q::Password), 2u);
+    // What was answered last is what is remembered now: "secret" is asked for again.
+    callback.passwords.push_back(u"secret");
+    EXPECT_EQ(Extract(0), 1);
+    EXPECT_EQ(callback.Count(Q::Password), 3u);
+}
+
+TEST_F(EncryptionTest, ReopeningForgetsThePassword) {
+    ZipBuilder b;
+    b.Add(Encrypted("one", ToBytes("first"), "secret"));
+    OpenBytes(b.Build());
+    callback.passwords = {u"secret", u"secret"};
+    EXPECT_EQ(Extract(0), 1);
+    ASSERT_EQ(zip.Open(dir.Program("a.zip")), 1);
+    EXPECT_EQ(Extract(0), 1);
+    EXPECT_EQ(callback.Count(Q::Password), 2u);
+}
+
+TEST_F(EncryptionTest, TheEmptyPasswordIsTriedFirstAndACancelledQuestionTriesItAgain) {
+    ZipBuilder b;
+    b.Add(Encrypted("open", ToBytes("no password"), ""))
+        .Add(Encrypted("closed", ToBytes("x"), "pw"));
+    OpenBytes(b.Build());
+    EXPECT_EQ(Extract(0), 1);
+    EXPECT_TRUE(callback.questions.empty());
+    EXPECT_EQ(Extract(1), 0);  // cancelled: the empty answer fails too
+    EXPECT_EQ(zip.status, ZipStatus::WrongPassword);
+    EXPECT_EQ(callback.Count(Q::Password), 1u);
+    ZipArchive silent;  // without a callback nothing is asked
+    ASSERT_EQ(silent.Open(dir.Program("a.zip")), 1);
+    silent.testMode = 1;
+    EXPECT_EQ(silent.ExtractEntry(&silent.entries[0]), 1);
+    EXPECT_EQ(silent.ExtractEntry(&silent.entries[1]), 0);
+    EXPECT_EQ(silent.status, ZipStatus::WrongPassword);
+}
+
+TEST_F(EncryptionTest, TheCheckByteComesFromTheTimeWithADataDescriptor) {
+    ZipBuilder b;
+    b.Add(Encrypted("descriptor", ToBytes("d"), "pw", true))
+        .Add(Encrypted("crc", ToBytes("c"), "pw"));
+    ZipMember swapped = Encrypted("swapped", ToBytes("s"), "pw", true);
+    swapped.flags = 0x0001;  // the header was made for the time byte, but bit 3 is clear
+    swapped.time = 0x1234;
+    swapped.localTime = 0x6000;
+    b.Add(swapped);
+    OpenBytes(b.Build());
+    callback.passwords = {u"pw"};
+    EXPECT_EQ(Extract(0), 1);
+    EXPECT_EQ(Extract(1), 1);
+    EXPECT_EQ(Extract(2), 0);
+    EXPECT_EQ(zip.status, ZipStatus::WrongPassword);
+}
+
+TEST_F(EncryptionTest, EncryptedMembersTooSmallForTheirHeaderAreRefusedUnasked) {
+    ZipBuilder b;
+    ZipMember empty = Encrypted("empty", {}, "pw");  // 12 bytes: just the header
+    ZipMember tooSmall = Encrypted("small", {}, "pw");
+    tooSmall.compressedSize = 11;
+    b.Add(empty).Add(tooSmall);
+    OpenBytes(b.Build());
+    callback.passwords = {u"pw"};
+    EXPECT_EQ(Extract(0), 1);  // an empty member with CRC 0
+    EXPECT_EQ(Extract(1), 0);
+    EXPECT_EQ(zip.status, ZipStatus::BadLocalHeader);
+    EXPECT_EQ(callback.Count(Q::Password), 1u);
+}
+
+TEST_F(EncryptionTest, AesMembersOfEveryStrengthAndBothVersions) {
+    for (const char* name : {"7zz-aes128.zip", "7zz-aes192.zip", "7zz-aes256.zip",
+                             "bsdtar-aes128.zip", "bsdtar-aes256.zip"}) {
+        SCOPED_TRACE(name);
+        RecordingCallback asked;
+        asked.passwords = {u"quillory"};
+        zip.SetCallback(&asked);
+        OpenFixture(name);
+        for (int i = 0; i < zip.entryCount; ++i)
+            EXPECT_EQ(Extract(i), 1) << i;
+        EXPECT_EQ(asked.Count(Q::Password), 1u);
+    }
+}
+
+TEST_F(EncryptionTest, WrongAesPasswordsAreAskedAboutOnce) {
+    OpenFixture("7zz-aes192.zip");
+    callback.passwords = {u"wrong"};
+    EXPECT_EQ(Extract(0), 0);
+    EXPECT_EQ(zip.status, ZipStatus::WrongPassword);
+    EXPECT_EQ(callback.Count(Q::Password), 1u);
+}
+
+// A copy of a fixture with `patch` applied to its bytes, opened.
+class AesFaultTest : public EncryptionTest {
+protected:
+    // The central header of the entry named name.
+    static std::size_t CentralHeader(const Bytes& zipBytes, const std::string& name) {
+        using zipformat::Le16;
+        for (std::size_t at = 0; at + 46 <= zipBytes.size(); ++at) {
+            if (zipformat::Le32(&zipBytes[at]) != zipformat::kCentralHeaderSignature) continue;
+            const std::size_t n = Le16(&zipBytes[at + 28]);
+            if (std::string(zipBytes.begin() + static_cast<std::ptrdiff_t>(at + 46),
+                            zipBytes.begin() + static_cast<std::ptrdiff_t>(at + 46 + n)) == name) {
+                return at;
+            }
+        }
+        throw std::runtime_error("no such entry");
+    }
+    Bytes Fixture(const std::string& name) {
+        return testing::ReadHostFile(testing::FixturesDir() / "zip" / name);
+    }
+    int ExtractNamed(const std::string& name) {
+        for (const ZipEntry& e : zip.entries) {
+            if (platform::WideToUtf8(e.path) + platform::WideToUtf8(e.name) == name)
+                return zip.ExtractEntry(&e);
+        }
+        throw std::runtime_error("no such entry");
+    }
+};
+
+TEST_F(AesFaultTest, StrengthsOtherThanOneToThreeAreRefusedWithoutAQuestion) {
+    Bytes bytes = Fixture("7zz-aes256.zip");
+    const std::size_t h = CentralHeader(bytes, "text.txt");
+    const std::size_t extra = h + 46 + 8;
+    const std::size_t aes = extra + 4 + 32;  // after the NTFS time record
+    ASSERT_EQ(zipformat::Le16(&bytes[aes]), 0x9901);
+    for (int strength : {0, 4, 0xFF}) {
+        bytes[aes + 8] = static_cast<std::uint8_t>(strength);
+        OpenBytes(bytes);
+        EXPECT_EQ(ExtractNamed("text.txt"), 0);
+        EXPECT_EQ(zip.status, ZipStatus::AesSetupFailed);
+    }
+    EXPECT_TRUE(callback.questions.empty());
+}
+
+TEST_F(AesFaultTest, AuthenticationCodesCoverTheData) {
+    callback.passwords.assign(10, u"quillory");
+    // bsdtar writes AE-1: the data and the code are both checked.
+    Bytes bytes = Fixture("bsdtar-aes128.zip");
+    const std::size_t h = CentralHeader(bytes, "text.txt");
+    const std::uint32_t local = zipformat::Le32(&bytes[h + 42]);
+    const std::uint32_t size = zipformat::Le32(&bytes[h + 20]);
+    const std::size_t data =
+        local + 30 + zipformat::Le16(&bytes[local + 26]) + zipformat::Le16(&bytes[local + 28]);
+    Bytes flippedData = bytes;
+    flippedData[data + 10 + 1000] ^= 0x01;  // past the salt and verifier
+    OpenBytes(flippedData);
+    EXPECT_EQ(ExtractNamed("text.txt"), 0);
+    EXPECT_EQ(zip.status, ZipStatus::AuthenticationFailed);
+    Bytes flippedCode = bytes;
+    flippedCode[data + size - 1] ^= 0x80;
+    OpenBytes(flippedCode);
+    EXPECT_EQ(ExtractNamed("text.txt"), 0);
+    EXPECT_EQ(zip.status, ZipStatus::AuthenticationFailed);
+    Bytes wrongCrc = bytes;
+    wrongCrc[h + 16] ^= 0x01;
+    OpenBytes(wrongCrc);
+    EXPECT_EQ(ExtractNamed("text.txt"), 0);
+    EXPECT_EQ(zip.status, ZipStatus::CrcMismatch);
+}
+
+TEST_F(AesFaultTest, Ae2MembersNeedNoCrc) {
+    callback.passwords.assign(10, u"quillory");
+    Bytes bytes = Fixture("7zz-aes128.zip");
+    const std::size_t h = CentralHeader(bytes, "text.txt");
+    for (int i = 0; i < 4; ++i)
+        bytes[h + 16 + i] = static_cast<std::uint8_t>(0xDE + i);
+    OpenBytes(bytes);
+    EXPECT_EQ(ExtractNamed("text.txt"), 1);
+}
+
+TEST_F(AesFaultTest, SizesTooSmallForSaltVerifierAndCodeAreRefusedUnasked) {
+    Bytes bytes = Fixture("7zz-aes192.zip");
+    const std::size_t h = CentralHeader(bytes, "empty.txt");
+    ASSERT_EQ(zipformat::Le32(&bytes[h + 20]), 24u);  // AES-192: 12 + 2 + 10, no data
+    bytes[h + 20] = 23;
+    OpenBytes(bytes);
+    EXPECT_EQ(ExtractNamed("empty.txt"), 0);
+    EXPECT_EQ(zip.status, ZipStatus::BadLocalHeader);
+    EXPECT_TRUE(callback.questions.empty());
+}
+
+TEST_F(EncryptionTest, OnePasswordServesBothCiphers) {
+    OpenFixture("infozip-traditional.zip");
+    callback.passwords = {u"quillory"};
+    EXPECT_EQ(Extract(0), 1);
+    // The same reader opening an AES archive starts from an empty password again.
+    OpenFixture("7zz-aes256.zip");
+    callback.passwords.push_back(u"quillory");
+    for (int i = 0; i < zip.entryCount; ++i)
+        EXPECT_EQ(Extract(i), 1);
+    EXPECT_EQ(callback.Count(Q::Password), 2u);
+}
+
+}  // namespace
+}  // namespace quillory

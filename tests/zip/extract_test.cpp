@@ -1,0 +1,335 @@
+// Extracting and testing members of built archives: the stored copy and inflate, the
+// output path and folders, times, the unsafe-path and overwrite questions, and every
+// refusal with its status (including output that cannot be created or written).
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "common/conversions.h"
+#include "platform/path.h"
+#include "tests/support/recording_callback.h"
+#include "tests/support/test_support.h"
+#include "tests/zip/zip_builder.h"
+#include "zip/zip_archive.h"
+
+namespace quillory {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Bytes;
+using testing::DeflatedMember;
+using testing::MixedData;
+using testing::RecordingCallback;
+using testing::StoredMember;
+using testing::TempDir;
+using testing::ToBytes;
+using testing::ZipBuilder;
+using testing::ZipMember;
+using Q = RecordingCallback::Question;
+
+class ExtractTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directory(dir.Host("out"));
+        zip.SetCallback(&callback);
+        zip.destFolder = dir.Program("out");
+    }
+    void OpenBuilt(const ZipBuilder& b) {
+        testing::WriteHostFile(dir.Host("a.zip"), b.Build());
+        ASSERT_EQ(zip.Open(dir.Program("a.zip")), 1);
+    }
+    int Extract(int index) {
+        return zip.ExtractEntry(&zip.entries[static_cast<std::size_t>(index)]);
+    }
+    Bytes Output(const std::string& relative) {
+        return testing::ReadHostFile(dir.Host("out/" + relative));
+    }
+    bool Exists(const std::string& relative) { return fs::exists(dir.Host("out/" + relative)); }
+
+    TempDir dir;
+    RecordingCallback callback;
+    ZipArchive zip;
+};
+
+TEST_F(ExtractTest, StoredAndDeflatedMembersComeOutExactly) {
+    const Bytes text = MixedData(200000, 1);
+    ZipBuilder b;
+    b.Add(StoredMember("stored.bin", text))
+        .Add(DeflatedMember("deflated.bin", text, 9))
+        .Add(StoredMember("exact.bin", Bytes(65536, 'e')))
+        .Add(DeflatedMember("empty.txt", {}));
+    OpenBuilt(b);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(Extract(i), 1) << i;
+        EXPECT_EQ(zip.status, ZipStatus::Ok);
+    }
+    EXPECT_TRUE(Output("stored.bin") == text);
+    EXPECT_TRUE(Output("deflated.bin") == text);
+    EXPECT_TRUE(Output("exact.bin") == Bytes(65536, 'e'));
+    EXPECT_TRUE(Output("empty.txt").empty());
+    EXPECT_TRUE(callback.questions.empty());
+}
+
+TEST_F(ExtractTest, TheFileTimeIsTheLocalHeadersLocalTimeInUtc) {
+    testing::ScopedTimeZone tz("JST-9");
+    ZipBuilder b;
+    ZipMember m = StoredMember("t.txt", ToBytes("t"));
+    m.time = 0x0000;       // central: midnight, used for the overwrite decision only
+    m.localTime = 0x6000;  // local: 12:00:00 on 2010-01-01, Tokyo
+    b.Add(m);
+    OpenBuilt(b);
+    ASSERT_EQ(Extract(0), 1);
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.Host("out/t.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, 1262304000 + 3 * 3600);  // 2010-01-01 03:00:00 UTC
+}
+
+TEST_F(ExtractTest, FoldersAreRebuiltOrLeftOut) {
+    ZipBuilder b;
+    b.Add(StoredMember("a/b/c.txt", ToBytes("c"))).Add(StoredMember("dir/", {}));
+    OpenBuilt(b);
+    ASSERT_EQ(Extract(0), 1);
+    EXPECT_TRUE(Output("a/b/c.txt") == ToBytes("c"));
+    ASSERT_EQ(Extract(1), 1);
+    EXPECT_TRUE(fs::is_directory(dir.Host("out/dir")));
+
+    zip.useFolders = 0;
+    zip.destFolder = dir.Program("flat");
+    ASSERT_EQ(Extract(0), 1);
+    EXPECT_TRUE(testing::ReadHostFile(dir.Host("flat/c.txt")) == ToBytes("c"));
+    // A folder entry appends nothing: only the destination itself is handled.
+    ASSERT_EQ(Extract(1), 1);
+    EXPECT_FALSE(fs::exists(dir.Host("flat/dir")));
+    EXPECT_TRUE(fs::is_directory(dir.Host("flat")));
+}
+
+TEST_F(ExtractTest, TheDestinationMayUseEitherSeparatorAndEndWithOne) {
+    ZipBuilder b;
+    b.Add(StoredMember("x.txt", ToBytes("x")));
+    OpenBuilt(b);
+    WString dest = dir.Program("out") + u"\\";
+    zip.destFolder = dest;
+    ASSERT_EQ(Extract(0), 1);
+    EXPECT_TRUE(Output("x.txt") == ToBytes("x"));
+}
+
+TEST_F(ExtractTest, TestModeAsksNothingAndWritesNothing) {
+    ZipBuilder b;
+    b.Add(StoredMember("../up.txt", ToBytes("u"))).Add(StoredMember("dir/", {}));
+    testing::WriteHostFile(dir.Host("out/existing"), "keep");
+    b.Add(StoredMember("existing", ToBytes("new")));
+    OpenBuilt(b);
+    zip.testMode = 1;
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(Extract(i), 1) << i;
+    EXPECT_TRUE(callback.questions.empty());
+    EXPECT_FALSE(Exists("dir"));
+    EXPECT_FALSE(fs::exists(dir.Host("up.txt")));
+    EXPECT_TRUE(Output("existing") == ToBytes("keep"));
+}
+
+TEST_F(ExtractTest, UnsafePathsAreAskedAboutWithTheLocalName) {
+    ZipBuilder b;
+    b.Add(StoredMember("../up.txt", ToBytes("u")));
+    ZipMember disguised = StoredMember("safe.txt", ToBytes("d"));
+    disguised.localName = "/abs.txt";  // the name extraction uses is the local one
+    b.Add(disguised);
+    OpenBuilt(b);
+    EXPECT_EQ(Extract(0), 0);
+    EXPECT_EQ(zip.status, ZipStatus::UnsafePathRefused);
+    EXPECT_EQ(Extract(1), 0);
+    EXPECT_EQ(zip.status, ZipStatus::UnsafePathRefused);
+    ASSERT_EQ(callback.Count(Q::UnsafePath), 2u);
+    EXPECT_EQ(callback.questions[0].name, u"up.txt");
+    EXPECT_EQ(callback.questions[1].name, u"safe.txt");
+    EXPECT_FALSE(fs::exists(dir.Host("up.txt")));
+
+    callback.unsafeAnswer = 1;
+    callback.unsafeForAll = 1;
+    EXPECT_EQ(Extract(0), 1);
+    EXPECT_TRUE(testing::ReadHostFile(dir.Host("up.txt")) == ToBytes("u"));
+    EXPECT_EQ(zip.unsafePathsAllowed, 1);
+
+    ZipArchive alone;
+    alone.destFolder = zip.destFolder;
+    testing::WriteHostFile(dir.Host("b.zip"), b.Build());
+    ASSERT_EQ(alone.Open(dir.Program("b.zip")), 1);
+    EXPECT_EQ(alone.ExtractEntry(&alone.entries[0]), 0);  // no callback: refused
+    EXPECT_EQ(alone.status, ZipStatus::UnsafePathRefused);
+}
+
+TEST_F(ExtractTest, ExistingFilesAreKeptUnlessTheUserAgrees) {
+    testing::WriteHostFile(dir.Host("out/f.txt"), "old");
+    ZipBuilder b;
+    b.Add(StoredMember("f.txt", ToBytes("new")));
+    OpenBuilt(b);
+    EXPECT_EQ(Extract(0), 0);
+    EXPECT_EQ(zip.status, ZipStatus::Skipped);
+    EXPECT_TRUE(Output("f.txt") == ToBytes("old"));
+    callback.overwriteAnswer = 1;
+    EXPECT_EQ(Extract(0), 1);
+    EXPECT_TRUE(Output("f.txt") == ToBytes("new"));
+    ASSERT_EQ(callback.Count(Q::Overwrite), 2u);
+    EXPECT_EQ(callback.questions[0].name, u"f.txt");
+}
+
+TEST_F(ExtractTest, LocalHeadersThatDoNotMatch) {
+    ZipBuilder b;
+    ZipMember renamed = StoredMember("central.txt", ToBytes("r"));
+    renamed.localName = "local.txt";
+    ZipMember badOffset = StoredMember("b.txt", ToBytes("b"));
+    b.Add(renamed).Add(badOffset);
+    Bytes archive = b.Build();
+    testing::WriteHostFile(dir.Host("a.zip"), archive);
+    ASSERT_EQ(zip.Open(dir.Program("a.zip")), 1);
+    EXPECT_EQ(Extract(0), 1);
+    EXPECT_TRUE(Output("local.txt") == ToBytes("r"));
+    EXPECT_FALSE(Exists("central.txt"));
+    zip.entries[1].localHeaderOffset = 1;  // into the middle of the first member
+    EXPECT_EQ(Extract(1), 0);
+    EXPECT_EQ(zip.status, ZipStatus::BadLocalHeader);
+    zip.entries[1].localHeaderOffset = archive.size() - 10;  // the local header is cut short
+    EXPECT_EQ(Extract(1), 0);
+    EXPECT_EQ(zip.status, ZipStatus::BadLocalHeader);
+    zip.entries[1].localHeaderOffset = 0xFFFFFFFFu;
+    EXPECT_EQ(Extract(1), 0);
+    EXPECT_EQ(zip.status, ZipStatus::BadLocalHeader);
+}
+
+TEST_F(ExtractTest, LocalNamesFollowTheLocalFlagsAndRecords) {
+    ZipBuilder b;
+    ZipMember utf8 = StoredMember("\xE8\xAA\x9E.txt", ToBytes("u"));  // 語.txt
+    utf8.flags = 0x0800;
+    ZipMember unicodePath = StoredMember("x.txt", ToBytes("p"));
+    unicodePath.localExtra = testing::UnicodePathExtra("x.txt", "\xE2\x98\x83.txt");  // ☃.txt
+    b.Add(utf8).Add(unicodePath);
+    OpenBuilt(b);
+    ASSERT_EQ(Extract(0), 1);
+    ASSERT_EQ(Extract(1), 1);
+    EXPECT_TRUE(Output("語.txt") == ToBytes("u"));
+    EXPECT_TRUE(Output("☃.txt") == ToBytes("p"));
+}
+
+TEST_F(ExtractTest, CrcMismatchesAndDamagedDataFail) {
+    const Bytes text = MixedData(100000, 2);
+    ZipBuilder b;
+    ZipMember wrongCrc = StoredMember("crc.bin", text);
+    wrongCrc.crc32 = wrongCrc.plainCrc ^ 1;
+    ZipMember damaged = DeflatedMember("damaged.bin", text);
+    damaged.data[damaged.data.size() / 2] ^= 0x55;
+    ZipMember cut = DeflatedMember("cut.bin", text);
+    cut.data.resize(cut.data.size() / 2);
+    b.Add(wrongCrc).Add(damaged).Add(cut);
+    OpenBuilt(b);
+    EXPECT_EQ(Extract(0), 0);
+    EXPECT_EQ(zip.status, ZipStatus::CrcMismatch);
+    EXPECT_TRUE(Output("crc.bin") == text);  // what was written stays
+    for (int i = 1; i < 3; ++i) {
+        EXPECT_EQ(Extract(i), 0);
+        EXPECT_EQ(zip.status, ZipStatus::CrcMismatch);
+    }
+}
+
+TEST_F(ExtractTest, UnsupportedMethodsReplaceNothing) {
+    testing::WriteHostFile(dir.Host("out/imploded.txt"), "mine");
+    ZipBuilder b;
+    ZipMember imploded = StoredMember("imploded.txt", ToBytes("????"));
+    imploded.method = 6;
+    ZipMember fresh = imploded;
+    fresh.name = "fresh.txt";
+    b.Add(imploded).Add(fresh);
+    OpenBuilt(b);
+    zip.overwriteWithoutAsking = 1;
+    EXPECT_EQ(Extract(0), 0);
+    EXPECT_EQ(zip.status, ZipStatus::UnsupportedMethod);
+    EXPECT_TRUE(Output("imploded.txt") == ToBytes("mine"));
+    EXPECT_EQ(Extract(1), 0);
+    EXPECT_EQ(zip.status, ZipStatus::UnsupportedMethod);
+    EXPECT_FALSE(Exists("fresh.txt"));
+    zip.testMode = 1;
+    EXPECT_EQ(Extract(1), 0);
+    EXPECT_EQ(zip.status, ZipStatus::UnsupportedMethod);
+}
+
+TEST_F(ExtractTest, OutputThatCannotBeCreatedFailsTheMember) {
+    testing::WriteHostFile(dir.Host("out/file"), "a file where a folder should be");
+    ZipBuilder b;
+    b.Add(StoredMember("file/inside.txt", ToBytes("i")));
+    OpenBuilt(b);
+    EXPECT_EQ(Extract(0), 0);
+    EXPECT_EQ(zip.status, ZipStatus::CreateFailed);
+}
+
+TEST_F(ExtractTest, HostPathsAreNeverCut) {
+    ZipBuilder b;
+    b.Add(StoredMember(std::string(250, 'n'), ToBytes("n")));
+    OpenBuilt(b);
+    // A destination that leaves no room for the name: refused, nothing made.
+    const std::size_t room = platform::MaxHostPathBytes() - dir.path().string().size() - 1;
+    zip.destFolder = dir.Program() + u"/" + WString(room - 200, u'd');
+    EXPECT_EQ(Extract(0), 0);
+    EXPECT_EQ(zip.status, ZipStatus::CreateFailed);
+    for (const auto& e : fs::directory_iterator(dir.path())) {
+        EXPECT_NE(e.path().filename().string().front(), 'd');
+    }
+}
+
+TEST_F(ExtractTest, ShortWritesFailTheMemberAndStopDecoding) {
+    const Bytes text = MixedData(300000, 4);
+    ZipBuilder b;
+    b.Add(DeflatedMember("big.bin", text)).Add(StoredMember("stored.bin", text));
+    OpenBuilt(b);
+    for (int i = 0; i < 2; ++i) {
+        int writes = 0;
+        platform::SetIoFaultHook([&](platform::IoKind kind, std::size_t count) -> std::size_t {
+            if (kind != platform::IoKind::Write) return count;
+            return ++writes == 2 ? count / 2 : count;  // the second piece goes half-way
+        });
+        EXPECT_EQ(Extract(i), 0);
+        platform::SetIoFaultHook(nullptr);
+        EXPECT_EQ(zip.status, ZipStatus::WriteFailed);
+        EXPECT_EQ(writes, 2) << "nothing is written after the short write";
+        EXPECT_EQ(Output(i == 0 ? "big.bin" : "stored.bin").size(), 65536u + 32768u);
+    }
+}
+
+TEST_F(ExtractTest, ShortReadsOfTheLocalHeaderFailIt) {
+    ZipBuilder b;
+    ZipMember m = StoredMember("a.txt", ToBytes("abc"));
+    m.localExtra = testing::ExtraRecord(0xCAFE, {1, 2, 3});
+    b.Add(m);
+    OpenBuilt(b);
+    // The fixed fields, the name, the extra field.
+    for (int failing = 1; failing <= 3; ++failing) {
+        int reads = 0;
+        platform::SetIoFaultHook([&](platform::IoKind kind, std::size_t count) -> std::size_t {
+            if (kind != platform::IoKind::Read || ++reads != failing) return count;
+            return count - 1;
+        });
+        EXPECT_EQ(Extract(0), 0) << failing;
+        platform::SetIoFaultHook(nullptr);
+        EXPECT_EQ(zip.status, ZipStatus::BadLocalHeader);
+    }
+}
+
+TEST_F(ExtractTest, NoArchiveOrNoEntry) {
+    ZipEntry stray(std::pmr::new_delete_resource());
+    EXPECT_EQ(zip.ExtractEntry(&stray), 0);
+    EXPECT_EQ(zip.status, ZipStatus::BadLocalHeader);
+    EXPECT_EQ(zip.ExtractEntry(nullptr), 0);
+}
+
+TEST_F(ExtractTest, ReadOnlyFolderAttributesNeverLockTheFolder) {
+    ZipBuilder b;
+    ZipMember folder = StoredMember("ro/", {});
+    folder.externalAttributes = 0x11;  // folder, read-only
+    b.Add(folder).Add(StoredMember("ro/inside.txt", ToBytes("i")));
+    OpenBuilt(b);
+    ASSERT_EQ(Extract(0), 1);
+    ASSERT_EQ(Extract(1), 1);
+    EXPECT_TRUE(Output("ro/inside.txt") == ToBytes("i"));
+}
+
+}  // namespace
+}  // namespace quillory

@@ -1,0 +1,197 @@
+// A small ZIP archive builder for archives no tool writes on purpose: every field of
+// the local header, the central header and the end record can be set, records can be
+// added between the directory and the end record, and bytes can follow the end.
+// Sizes and CRC-32 default to the data's own; a field set explicitly is written as is.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/checksums.h"
+#include "tests/zip/inflate_support.h"
+
+namespace quillory::testing {
+
+struct ZipMember {
+    std::string name;                // the stored name bytes
+    std::vector<std::uint8_t> data;  // the member's data as stored (compressed, encrypted)
+    std::uint16_t method = 0;
+    std::uint16_t flags = 0;
+    std::uint16_t versionMadeBy = 20;  // low byte version, high byte host (0 MS-DOS)
+    std::uint16_t versionNeeded = 20;
+    std::uint16_t time = 0x6000;  // 12:00:00
+    std::uint16_t date = 0x3C21;  // 2010-01-01
+    std::uint32_t externalAttributes = 0x20;
+    std::optional<std::uint32_t> crc32;
+    std::optional<std::uint32_t> compressedSize;
+    std::optional<std::uint32_t> originalSize;
+    std::vector<std::uint8_t> centralExtra;
+    std::vector<std::uint8_t> localExtra;
+    std::optional<std::string> localName;  // a local header that disagrees
+    std::optional<std::uint16_t> localFlags;
+    std::optional<std::uint16_t> localTime;
+    std::string comment;
+    std::uint32_t plainCrc = 0;  // CRC-32 of the original data, filled by the helpers
+    std::uint32_t plainSize = 0;
+};
+
+inline ZipMember StoredMember(std::string name, std::vector<std::uint8_t> data) {
+    ZipMember m;
+    m.name = std::move(name);
+    m.plainCrc = Crc32Update(0, data.data(), data.size());
+    m.plainSize = static_cast<std::uint32_t>(data.size());
+    m.data = std::move(data);
+    return m;
+}
+
+inline ZipMember DeflatedMember(std::string name, const std::vector<std::uint8_t>& data,
+                                int level = 6) {
+    ZipMember m = StoredMember(std::move(name), data);
+    m.data = ZlibDeflate(data, level);
+    m.method = 8;
+    return m;
+}
+
+// One extra-field record.
+inline std::vector<std::uint8_t> ExtraRecord(std::uint16_t id,
+                                             const std::vector<std::uint8_t>& data,
+                                             std::optional<std::uint16_t> declaredSize = {}) {
+    const std::uint16_t size = declaredSize.value_or(static_cast<std::uint16_t>(data.size()));
+    std::vector<std::uint8_t> r = {
+        static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(id >> 8),
+        static_cast<std::uint8_t>(size), static_cast<std::uint8_t>(size >> 8)};
+    r.insert(r.end(), data.begin(), data.end());
+    return r;
+}
+
+// The AES record: vendor version, "AE", strength, actual method.
+inline std::vector<std::uint8_t> AesExtra(std::uint16_t version, std::uint8_t strength,
+                                          std::uint16_t method) {
+    return ExtraRecord(
+        0x9901,
+        {static_cast<std::uint8_t>(version), static_cast<std::uint8_t>(version >> 8), 'A', 'E',
+         strength, static_cast<std::uint8_t>(method), static_cast<std::uint8_t>(method >> 8)});
+}
+
+// The Info-ZIP Unicode Path record for a stored name.
+inline std::vector<std::uint8_t> UnicodePathExtra(const std::string& storedName,
+                                                  const std::string& utf8,
+                                                  std::uint8_t version = 1) {
+    const std::uint32_t crc = Crc32Update(0, storedName.data(), storedName.size());
+    std::vector<std::uint8_t> d = {
+        version, static_cast<std::uint8_t>(crc), static_cast<std::uint8_t>(crc >> 8),
+        static_cast<std::uint8_t>(crc >> 16), static_cast<std::uint8_t>(crc >> 24)};
+    d.insert(d.end(), utf8.begin(), utf8.end());
+    return ExtraRecord(0x7075, d);
+}
+
+class ZipBuilder {
+public:
+    std::vector<ZipMember> members;
+    // End-record fields; unset ones describe the directory written.
+    std::optional<std::uint16_t> thisDisk, centralDirDisk, entriesThisDisk, totalEntries;
+    std::optional<std::uint32_t> centralDirSize, centralDirOffset;
+    std::string comment;
+    std::optional<std::uint16_t> commentLength;
+    std::vector<std::uint8_t> prefix;     // before the first local header (offsets include it)
+    std::vector<std::uint8_t> beforeEnd;  // records between the directory and the end record
+    std::vector<std::uint8_t> afterEnd;   // bytes after the end record and its comment
+
+    ZipBuilder& Add(ZipMember m) {
+        members.push_back(std::move(m));
+        return *this;
+    }
+
+    std::vector<std::uint8_t> Build() const {
+        std::vector<std::uint8_t> out = prefix;
+        std::vector<std::uint32_t> offsets;
+        for (const ZipMember& m : members) {
+            offsets.push_back(static_cast<std::uint32_t>(out.size()));
+            const std::string& localName = m.localName.value_or(m.name);
+            Put32(out, 0x04034B50);
+            Put16(out, m.versionNeeded);
+            Put16(out, m.localFlags.value_or(m.flags));
+            Put16(out, m.method);
+            Put16(out, m.localTime.value_or(m.time));
+            Put16(out, m.date);
+            Put32(out, Crc(m));
+            Put32(out, CompressedSize(m));
+            Put32(out, OriginalSize(m));
+            Put16(out, static_cast<std::uint16_t>(localName.size()));
+            Put16(out, static_cast<std::uint16_t>(m.localExtra.size()));
+            out.insert(out.end(), localName.begin(), localName.end());
+            out.insert(out.end(), m.localExtra.begin(), m.localExtra.end());
+            out.insert(out.end(), m.data.begin(), m.data.end());
+        }
+        const auto directoryStart = static_cast<std::uint32_t>(out.size());
+        for (std::size_t i = 0; i < members.size(); ++i) {
+            const ZipMember& m = members[i];
+            Put32(out, 0x02014B50);
+            Put16(out, m.versionMadeBy);
+            Put16(out, m.versionNeeded);
+            Put16(out, m.flags);
+            Put16(out, m.method);
+            Put16(out, m.time);
+            Put16(out, m.date);
+            Put32(out, Crc(m));
+            Put32(out, CompressedSize(m));
+            Put32(out, OriginalSize(m));
+            Put16(out, static_cast<std::uint16_t>(m.name.size()));
+            Put16(out, static_cast<std::uint16_t>(m.centralExtra.size()));
+            Put16(out, static_cast<std::uint16_t>(m.comment.size()));
+            Put16(out, 0);  // disk number start
+            Put16(out, 0);  // internal attributes
+            Put32(out, m.externalAttributes);
+            Put32(out, offsets[i]);
+            out.insert(out.end(), m.name.begin(), m.name.end());
+            out.insert(out.end(), m.centralExtra.begin(), m.centralExtra.end());
+            out.insert(out.end(), m.comment.begin(), m.comment.end());
+        }
+        const auto directorySize = static_cast<std::uint32_t>(out.size() - directoryStart);
+        out.insert(out.end(), beforeEnd.begin(), beforeEnd.end());
+        const auto count = static_cast<std::uint16_t>(members.size());
+        AppendEndRecord(out, thisDisk.value_or(0), centralDirDisk.value_or(0),
+                        entriesThisDisk.value_or(count), totalEntries.value_or(count),
+                        centralDirSize.value_or(directorySize),
+                        centralDirOffset.value_or(directoryStart),
+                        commentLength.value_or(static_cast<std::uint16_t>(comment.size())));
+        out.insert(out.end(), comment.begin(), comment.end());
+        out.insert(out.end(), afterEnd.begin(), afterEnd.end());
+        return out;
+    }
+
+    static void AppendEndRecord(std::vector<std::uint8_t>& out, std::uint16_t disk,
+                                std::uint16_t dirDisk, std::uint16_t here, std::uint16_t total,
+                                std::uint32_t size, std::uint32_t offset,
+                                std::uint16_t commentBytes) {
+        Put32(out, 0x06054B50);
+        Put16(out, disk);
+        Put16(out, dirDisk);
+        Put16(out, here);
+        Put16(out, total);
+        Put32(out, size);
+        Put32(out, offset);
+        Put16(out, commentBytes);
+    }
+    static void Put16(std::vector<std::uint8_t>& out, std::uint32_t v) {
+        out.push_back(static_cast<std::uint8_t>(v));
+        out.push_back(static_cast<std::uint8_t>(v >> 8));
+    }
+    static void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+        Put16(out, v & 0xFFFF);
+        Put16(out, v >> 16);
+    }
+
+private:
+    static std::uint32_t Crc(const ZipMember& m) { return m.crc32.value_or(m.plainCrc); }
+    static std::uint32_t CompressedSize(const ZipMember& m) {
+        return m.compressedSize.value_or(static_cast<std::uint32_t>(m.data.size()));
+    }
+    static std::uint32_t OriginalSize(const ZipMember& m) {
+        return m.originalSize.value_or(m.plainSize);
+    }
+};
+
+}  // namespace quillory::testing

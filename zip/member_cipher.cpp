@@ -1,0 +1,117 @@
+// Member cipher glue.
+#include "zip/member_cipher.h"
+
+#include <cstring>
+
+#include "common/output_files.h"
+
+namespace quillory {
+
+namespace {
+
+void DecryptTraditional(void* keys, std::uint8_t* data, std::size_t size) {
+    ZipCryptoDecrypt(*static_cast<ZipCryptoKeys*>(keys), data, size);
+}
+
+void DecryptAes(void* context, std::uint8_t* data, std::size_t size) {
+    ZipAesDecrypt(data, size, *static_cast<ZipAesContext*>(context));
+}
+
+bool ReadExactly(platform::FileHandle file, void* buffer, std::size_t count) {
+    return ReadBytes(file, buffer, count) == count;
+}
+
+}  // namespace
+
+ZipStatus MemberCipher::Begin(Kind kind, platform::FileHandle file, const ZipEntry& entry,
+                              bool dataDescriptor, std::uint16_t localTime, PasswordRules rules) {
+    kind_ = kind;
+    keys_ = {};
+    aes_ = {};  // all zero for every member, whatever the last one left
+    dataLength_ = entry.compressedSize;
+    switch (kind) {
+        case Kind::None:
+            return ZipStatus::Ok;
+        case Kind::Traditional:
+            return BeginTraditional(file, entry, dataDescriptor, localTime, rules);
+        case Kind::Aes:
+            return BeginAes(file, entry, rules);
+    }
+    return ZipStatus::Ok;
+}
+
+ZipStatus MemberCipher::BeginTraditional(platform::FileHandle file, const ZipEntry& entry,
+                                         bool dataDescriptor, std::uint16_t localTime,
+                                         PasswordRules& rules) {
+    if (entry.compressedSize < kZipCryptoHeaderBytes) return ZipStatus::BadLocalHeader;
+    std::uint8_t header[kZipCryptoHeaderBytes];
+    if (!ReadExactly(file, header, sizeof header)) return ZipStatus::BadLocalHeader;
+    const std::uint8_t check = ZipCryptoCheckByte(dataDescriptor, localTime, entry.crc32);
+    const bool accepted = rules.password.Obtain(
+        [&](const char* password) {
+            return ZipCryptoCheckHeader(keys_, header, password, check) == 0;
+        },
+        rules.callback, rules.memberName, rules.passwordNeedsReset, rules.passwordFromCaller);
+    if (!accepted) return ZipStatus::WrongPassword;
+    dataLength_ = entry.compressedSize - static_cast<std::uint32_t>(kZipCryptoHeaderBytes);
+    return ZipStatus::Ok;
+}
+
+ZipStatus MemberCipher::BeginAes(platform::FileHandle file, const ZipEntry& entry,
+                                 PasswordRules& rules) {
+    // The strength is the mode: 1 AES-128, 2 AES-192, 3 AES-256. ZipAesSetup refuses any
+    // other; it is refused here before a password is asked for.
+    const int mode = entry.aesStrength;
+    if (mode < 1 || mode > 3) return ZipStatus::AesSetupFailed;
+    const std::size_t saltBytes = ZipAesSaltBytes(mode);
+    const std::size_t overhead = saltBytes + kZipAesVerifierBytes + kZipAesCodeBytes;
+    if (entry.compressedSize < overhead) return ZipStatus::BadLocalHeader;
+    std::uint8_t saltAndVerifier[ZipAesSaltBytes(3) + kZipAesVerifierBytes];
+    if (!ReadExactly(file, saltAndVerifier, saltBytes + kZipAesVerifierBytes)) {
+        return ZipStatus::BadLocalHeader;
+    }
+    const std::uint8_t* stored = saltAndVerifier + saltBytes;
+    bool refused = false;
+    const bool accepted = rules.password.Obtain(
+        [&](const char* password) {
+            std::uint8_t verifier[kZipAesVerifierBytes];
+            if (ZipAesSetup(mode, reinterpret_cast<const std::uint8_t*>(password),
+                            std::strlen(password), saltAndVerifier, verifier, aes_) != 0) {
+                refused = true;
+                return true;  // no other password is tried
+            }
+            return std::memcmp(verifier, stored, kZipAesVerifierBytes) == 0;
+        },
+        rules.callback, rules.memberName, rules.passwordNeedsReset, rules.passwordFromCaller);
+    if (refused) return ZipStatus::AesSetupFailed;
+    if (!accepted) return ZipStatus::WrongPassword;
+    dataLength_ = entry.compressedSize - static_cast<std::uint32_t>(overhead);
+    return ZipStatus::Ok;
+}
+
+ZipInputStream::Decryptor MemberCipher::Decryptor() const {
+    switch (kind_) {
+        case Kind::None:
+            break;
+        case Kind::Traditional:
+            return DecryptTraditional;
+        case Kind::Aes:
+            return DecryptAes;
+    }
+    return nullptr;
+}
+
+bool MemberCipher::Authenticated(platform::FileHandle file, std::uint64_t dataEnd) {
+    std::uint8_t computed[kZipAesCodeBytes];
+    ZipAesFinish(computed, aes_);
+    std::uint8_t stored[kZipAesCodeBytes];
+    if (dataEnd > static_cast<std::uint64_t>(INT64_MAX) ||
+        SeekFile(file, static_cast<std::int64_t>(dataEnd), SeekOrigin::Begin) ==
+            kInvalidFilePosition ||
+        !ReadExactly(file, stored, sizeof stored)) {
+        return false;
+    }
+    return std::memcmp(computed, stored, sizeof stored) == 0;
+}
+
+}  // namespace quillory

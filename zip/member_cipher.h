@@ -1,0 +1,61 @@
+// The cipher of one encrypted member: reading the traditional encryption header or the
+// AES salt and verifier that precede the data, running the remembered-password rules
+// against them, decrypting the data pieces as the input stream reads them, and for AES
+// checking the 10-byte code that follows the data. A member whose sizes cannot hold the
+// cipher's own bytes is refused before anything is read or asked.
+#pragma once
+
+#include <cstdint>
+
+#include "common/extract_callback.h"
+#include "crypto/remembered_password.h"
+#include "crypto/zip_aes.h"
+#include "crypto/zip_crypto.h"
+#include "platform/file.h"
+#include "platform/text.h"
+#include "zip/input_stream.h"
+#include "zip/zip_archive.h"
+
+namespace quillory {
+
+class MemberCipher {
+public:
+    enum class Kind { None, Traditional, Aes };
+
+    // What the password rules need besides the member's own fields.
+    struct PasswordRules {
+        RememberedPassword& password;
+        ExtractCallback* callback;
+        WStringView memberName;  // the converted local name, shown in the question
+        int& passwordNeedsReset;
+        int passwordFromCaller;
+    };
+
+    // Reads the cipher's leading bytes at the file's position and checks the password.
+    // Traditional: the check byte is the local time's high byte when the member has a
+    // data descriptor, else the CRC-32's top byte. Ok, BadLocalHeader (sizes too small,
+    // a short read), WrongPassword or AesSetupFailed (a strength other than 1, 2, 3).
+    ZipStatus Begin(Kind kind, platform::FileHandle file, const ZipEntry& entry,
+                    bool dataDescriptor, std::uint16_t localTime, PasswordRules rules);
+
+    // The member's data between the cipher's bytes, for the input stream.
+    std::uint32_t DataLength() const { return dataLength_; }
+    ZipInputStream::Decryptor Decryptor() const;
+    void* Context() { return kind_ == Kind::Aes ? static_cast<void*>(&aes_) : &keys_; }
+
+    // AES: the code over all the data passed through the decryptor against the 10 bytes
+    // stored at dataEnd. False when they differ or cannot be read.
+    bool Authenticated(platform::FileHandle file, std::uint64_t dataEnd);
+
+private:
+    ZipStatus BeginTraditional(platform::FileHandle file, const ZipEntry& entry,
+                               bool dataDescriptor, std::uint16_t localTime, PasswordRules& rules);
+    ZipStatus BeginAes(platform::FileHandle file, const ZipEntry& entry, PasswordRules& rules);
+
+    Kind kind_ = Kind::None;
+    std::uint32_t dataLength_ = 0;
+    ZipCryptoKeys keys_{};
+    ZipAesContext aes_{};
+};
+
+}  // namespace quillory

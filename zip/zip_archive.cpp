@@ -1,0 +1,89 @@
+// ZipArchive: construction, opening (end record and central directory) and closing.
+#include "zip/zip_archive.h"
+
+#include "common/buffered_reader.h"
+#include "common/checksums.h"
+#include "common/output_files.h"
+#include "zip/directory_walk.h"
+#include "zip/end_record.h"
+#include "zip/zip_reader_state.h"
+
+namespace quillory {
+
+ZipArchive::ZipArchive() : entries(&heap_), work_(std::make_unique<ZipReaderState>()) {
+    Crc32Table();
+}
+
+ZipArchive::~ZipArchive() {
+    Close();
+    Crc32Release();
+}
+
+ZipArchive& ZipArchive::SetCallback(ExtractCallback* newCallback) {
+    callback = newCallback;
+    return *this;
+}
+
+int ZipArchive::Open(WStringView archive) {
+    Close();
+    status = ZipStatus::Ok;
+    archivePath.assign(archive);
+    passwordNeedsReset = 1;
+    passwordFromCaller = 0;
+    const auto fail = [this](ZipStatus reason) {
+        status = reason;
+        Close();
+        return 0;
+    };
+
+    const auto attributes = platform::GetPathAttributes(archive);
+    if (!attributes || (*attributes & platform::kAttributeDirectory) != 0) {
+        return fail(ZipStatus::OpenFailed);
+    }
+    ZipReaderState& w = *work_;
+    w.file = platform::OpenFileForReading(archive);
+    if (w.file == kInvalidFileHandle) return fail(ZipStatus::OpenFailed);
+
+    EndRecord end;
+    if (!ReadEndRecord(w.file, w.scanBuffer, &end)) return fail(ZipStatus::NoEndRecord);
+    thisDisk = end.thisDisk;
+    centralDirDisk = end.centralDirDisk;
+    entriesThisDisk = end.entriesThisDisk;
+    totalEntries = end.totalEntries;
+    centralDirSize = end.centralDirSize;
+    centralDirOffset = end.centralDirOffset;
+    commentLength = end.commentLength;
+    if (thisDisk != 0) return fail(ZipStatus::MultiDisk);
+
+    if (SeekFile(w.file, static_cast<std::int64_t>(centralDirOffset), SeekOrigin::Begin) ==
+        kInvalidFilePosition) {
+        return fail(ZipStatus::Ok);
+    }
+    bool listed;
+    {
+        BufferedReader reader(w.file, &heap_);
+        listed = ReadCentralDirectory(reader, totalEntries, centralDirSize, entries, &names_,
+                                      w.extraBuffer);
+    }
+    if (!listed) return fail(ZipStatus::Ok);
+    entryCount = static_cast<int>(entries.size());
+    return 1;
+}
+
+int ZipArchive::Close() {
+    entries.clear();
+    entries.shrink_to_fit();
+    names_.Release();
+    entryCount = 0;
+    ZipReaderState& w = *work_;
+    if (w.file != kInvalidFileHandle) {
+        platform::CloseFile(w.file);
+        w.file = kInvalidFileHandle;
+    }
+    w.inflate.FreeFixedTables();
+    w.extraBuffer.clear();
+    w.extraBuffer.shrink_to_fit();
+    return 1;
+}
+
+}  // namespace quillory

@@ -1,0 +1,71 @@
+// Member-name decoding.
+#include "zip/zip_names.h"
+
+#include <cstring>
+#include <string_view>
+#include <utility>
+
+#include "common/conversions.h"
+#include "zip/extra_field.h"
+#include "zip/zip_format.h"
+
+namespace quillory {
+
+namespace {
+
+// The text before the first 0 byte.
+std::string_view UpToNul(const char* bytes, std::size_t length) {
+    const void* nul = std::memchr(bytes, 0, length);
+    return {bytes, nul != nullptr ? static_cast<std::size_t>(static_cast<const char*>(nul) - bytes)
+                                  : length};
+}
+
+// The name of a matching Unicode Path record, unless it is too long for the name buffer
+// (then the stored bytes are used).
+bool UnicodePathName(const std::uint8_t* bytes, std::size_t length, const std::uint8_t* extra,
+                     std::size_t extraSize, WString* name) {
+    std::string_view utf8;
+    if (!FindUnicodePath(extra, extraSize, bytes, length, &utf8)) return false;
+    WString decoded = platform::Utf8ToWide(UpToNul(utf8.data(), utf8.size()));
+    if (decoded.size() > kMaxNameUnits) return false;
+    *name = std::move(decoded);
+    return true;
+}
+
+}  // namespace
+
+bool IsVolumeLabel(std::uint8_t madeByHost, std::uint32_t externalAttributes) {
+    constexpr std::uint32_t kVolumeLabelAttribute = 0x08;
+    if ((externalAttributes & kVolumeLabelAttribute) == 0) return false;
+    return madeByHost == 0 || madeByHost == 5 || madeByHost == 6 || madeByHost == 11;
+}
+
+WString DecodeMemberName(const std::uint8_t* bytes, std::size_t length, std::uint32_t flags,
+                         const std::uint8_t* extra, std::size_t extraSize, bool volumeLabel) {
+    const std::string_view stored = UpToNul(reinterpret_cast<const char*>(bytes), length);
+    WString name;
+    if ((flags & zipformat::kFlagUtf8) != 0) {
+        name = platform::Utf8ToWide(stored);
+    } else if (!UnicodePathName(bytes, length, extra, extraSize, &name)) {
+        WChar converted[kMaxNameUnits + 1];
+        const std::string terminated(stored);
+        const int units = NarrowToWide(terminated.c_str(), converted, kMaxNameUnits + 1);
+        name.assign(converted, static_cast<std::size_t>(units));
+    }
+    if (name.size() > kMaxNameUnits) name.resize(kMaxNameUnits);
+    if (volumeLabel && name.size() > 8 && name[8] == u'.') name.erase(8, 1);
+    return name;
+}
+
+void SplitMemberName(WStringView name, std::pmr::u16string* folder, std::pmr::u16string* file) {
+    const std::size_t slash = name.rfind(u'/');
+    if (slash == WStringView::npos) {
+        folder->clear();
+        file->assign(name);
+    } else {
+        folder->assign(name.substr(0, slash + 1));
+        file->assign(name.substr(slash + 1));
+    }
+}
+
+}  // namespace quillory
