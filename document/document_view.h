@@ -5,7 +5,7 @@
 namespace quillory {
 
 class DocumentView {
-  public:
+public:
     virtual ~DocumentView() = default;
     virtual void OnUpdate() = 0;
 };

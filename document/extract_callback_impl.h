@@ -20,14 +20,14 @@ inline constexpr std::size_t kQuestionBufferUnits = 256;
 WStringView CutWithoutSplittingPairs(WStringView text, std::size_t maxUnits);
 
 class CExtractCallbackImpl final : public ExtractCallback {
-  public:
+public:
     explicit CExtractCallbackImpl(UserInterface& ui) : ui_(ui) {}
 
     void ConfirmUnsafePath(WStringView name, int* proceed, int* forAll) override;
     void AskPassword(WStringView memberName, WChar* password) override;
     void ConfirmOverwrite(WStringView name, int* overwrite, int* forAll) override;
 
-  private:
+private:
     // The question before + name + after, cut to the buffer; true on Yes.
     bool Ask(WStringView before, WStringView name, WStringView after);
 

@@ -46,7 +46,7 @@ WString FormatTime(FileTime time);  // "2021/03/04 05:06:08"; empty when out of 
 WString FormatAttributes(std::uint32_t attributes);  // "RHSA" letters of the set bits
 
 class MemberList {
-  public:
+public:
     // Rebuilds every row from the document's open reader: one row per entry in table
     // order, folder entries only when the setting "DisplayFolder" is on.
     void Rebuild(const CQuilloryDoc& doc);
@@ -63,7 +63,7 @@ class MemberList {
     // Double-click: a row (or -1 for empty space) to open with the desktop.
     void OpenRow(CQuilloryDoc& doc, int row) const;
 
-  private:
+private:
     const CQuilloryDoc* doc_ = nullptr;
     ArchiveType type_ = ArchiveType::None;
     std::vector<int> entryIndices_;

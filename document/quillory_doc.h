@@ -35,7 +35,7 @@ struct RunSummary {
 inline constexpr char kOpenFolderName[] = "quillory";
 
 class CQuilloryDoc {
-  public:
+public:
     // The references must outlive the document. settings is the application's copy,
     // which the commands read and the settings command changes; profile receives the
     // remembered folders and the options.
@@ -102,7 +102,7 @@ class CQuilloryDoc {
         return f(std::as_const(*zipArchive));
     }
 
-  private:
+private:
     // The extract-all and extract-selected flow; selection null means every entry.
     RunSummary Extract(const std::vector<int>* selection);
 

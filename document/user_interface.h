@@ -26,7 +26,7 @@ struct DestinationValues {
 inline constexpr int kPasswordDialogMaxChars = 32;
 
 class UserInterface {
-  public:
+public:
     virtual ~UserInterface();
 
     // A message box with the text and an OK button.

@@ -14,7 +14,7 @@
 namespace quillory::platform {
 
 class Profile {
-  public:
+public:
     virtual ~Profile();
 
     virtual int GetInt(WStringView section, WStringView name, int defaultValue) = 0;
@@ -26,7 +26,7 @@ class Profile {
 // Values held in memory, with a log of every read and write in order so that tests can
 // check which values were touched and when.
 class MemoryProfile final : public Profile {
-  public:
+public:
     struct Access {
         enum Kind { GetInt, GetString, WriteInt, WriteString } kind;
         WString section;
@@ -47,7 +47,7 @@ class MemoryProfile final : public Profile {
     const std::vector<Access>& log() const { return log_; }
     void ClearLog() { log_.clear(); }
 
-  private:
+private:
     // A value has one kind; reading it as the other kind gives the default, as the
     // registry's typed values do.
     struct Value {

@@ -1,0 +1,91 @@
+// The callback object's questions: exact texts, the answers, never "for all", the cut at
+// the question buffer without splitting a surrogate pair, and the password hand-over.
+#include <gtest/gtest.h>
+
+#include "document/extract_callback_impl.h"
+#include "tests/document/scripted_user.h"
+
+namespace quillory::testing {
+namespace {
+
+TEST(CallbackTest, QuestionsShowTheTextsAndOnlyYesProceeds) {
+    ScriptedUser user;
+    CExtractCallbackImpl callback(user);
+    user.yesNo = {true, false, true, false};
+    int proceed = 0, forAll = 0;
+    callback.ConfirmUnsafePath(u"evil.txt", &proceed, &forAll);
+    EXPECT_EQ(proceed, 1);
+    proceed = 0;
+    callback.ConfirmUnsafePath(u"evil.txt", &proceed, &forAll);
+    EXPECT_EQ(proceed, 0);
+    int overwrite = 0;
+    callback.ConfirmOverwrite(u"a.txt", &overwrite, &forAll);
+    EXPECT_EQ(overwrite, 1);
+    overwrite = 0;
+    callback.ConfirmOverwrite(u"a.txt", &overwrite, &forAll);
+    EXPECT_EQ(overwrite, 0);
+    EXPECT_EQ(forAll, 0);
+    ASSERT_EQ(user.questions.size(), 4u);
+    EXPECT_EQ(user.questions[0],
+              u"書庫内のファイル[evil.txt]が意図しないフォルダに展開される可能性があります。\n"
+              u"展開しますか？");
+    EXPECT_EQ(user.questions[2], u"既に[a.txt]が存在します。上書きしますか？");
+}
+
+TEST(CallbackTest, LongQuestionsAreCutToTheBufferWithoutSplittingPairs) {
+    ScriptedUser user;
+    user.defaultYesNo = false;
+    CExtractCallbackImpl callback(user);
+    int answer = 0, forAll = 0;
+    // "既に[" is 3 units: a name of 252 units puts unit 255 inside the name.
+    callback.ConfirmOverwrite(WString(300, u'x'), &answer, &forAll);
+    EXPECT_EQ(user.questions.back(), u"既に[" + WString(252, u'x'));
+
+    // A pair whose first half would be the last kept unit goes whole.
+    const WString pair = u"\U0001F600";
+    callback.ConfirmOverwrite(WString(251, u'x') + pair + u"tail", &answer, &forAll);
+    EXPECT_EQ(user.questions.back(), u"既に[" + WString(251, u'x'));
+    // One unit earlier the pair fits whole.
+    callback.ConfirmOverwrite(WString(250, u'x') + pair + u"tail", &answer, &forAll);
+    EXPECT_EQ(user.questions.back(), u"既に[" + WString(250, u'x') + pair);
+
+    // A question that fits is not touched.
+    const WString fits(255 - 3 - 16, u'y');
+    callback.ConfirmOverwrite(fits, &answer, &forAll);
+    EXPECT_EQ(user.questions.back(), u"既に[" + fits + u"]が存在します。上書きしますか？");
+    EXPECT_EQ(user.questions.back().size(), 255u);
+}
+
+TEST(CallbackTest, CutKeepsShortTextsAndNeverEndsOnAHighSurrogate) {
+    EXPECT_EQ(CutWithoutSplittingPairs(u"abc", 5), u"abc");
+    EXPECT_EQ(CutWithoutSplittingPairs(u"abc", 2), u"ab");
+    EXPECT_EQ(CutWithoutSplittingPairs(u"a\U0001F600", 2), u"a");
+    EXPECT_EQ(CutWithoutSplittingPairs(u"a\U0001F600", 3), u"a\U0001F600");
+    EXPECT_EQ(CutWithoutSplittingPairs(u"\U0001F600", 0), u"");
+}
+
+TEST(CallbackTest, PasswordOkCopiesTheTextAndCancelLeavesTheBuffer) {
+    ScriptedUser user;
+    CExtractCallbackImpl callback(user);
+    user.passwords = {WString(u"quillory"), std::nullopt, WString(100, u'p')};
+    WChar buffer[kPasswordBufferUnits] = {};
+    callback.AskPassword(u"docs/readme.txt", buffer);
+    EXPECT_EQ(WString(buffer), u"quillory");
+
+    WChar untouched[kPasswordBufferUnits] = {};
+    callback.AskPassword(u"docs/readme.txt", untouched);
+    EXPECT_EQ(untouched[0], u'\0');
+
+    // A password longer than the buffer (from a front end without the dialog's limit)
+    // is held to it, terminator included.
+    WChar full[kPasswordBufferUnits + 1];
+    full[kPasswordBufferUnits] = u'#';
+    callback.AskPassword(u"x", full);
+    EXPECT_EQ(WString(full), WString(kPasswordBufferUnits - 1, u'p'));
+    EXPECT_EQ(full[kPasswordBufferUnits], u'#');
+    ASSERT_EQ(user.log.size(), 3u);
+    EXPECT_EQ(user.log[0], "password: docs/readme.txt -> ok");
+}
+
+}  // namespace
+}  // namespace quillory::testing
