@@ -15,6 +15,10 @@ namespace {
 constexpr WStringView kLzhExtension = u".lzh";
 constexpr WStringView kZipExtension = u".zip";
 
+bool IsListingWarning(LzhStatus status) {
+    return status == LzhStatus::NoEndMark || status == LzhStatus::HeaderCheckWarning;
+}
+
 }  // namespace
 
 CQuilloryDoc::CQuilloryDoc(UserInterface& ui, ApplicationSettings& settings,
@@ -106,11 +110,19 @@ int CQuilloryDoc::OpenArchive(WStringView path) {
                       : extension == kZipExtension ? ArchiveType::Zip
                                                    : ArchiveType::None;
     }
-    if (archiveType == ArchiveType::Lzh || archiveType == ArchiveType::None) {
+    const bool eitherReader = archiveType == ArchiveType::None;
+    if (archiveType == ArchiveType::Lzh || eitherReader) {
         if (lzhArchive->Open(path) != 0) {
-            ui_.SetArchiveName(path);
-            isOpen = 1;
-            archiveType = ArchiveType::Lzh;
+            // The LZH reader takes almost any file with a warning: a ZIP archive's first
+            // bytes read as a level-0 header with a bad checksum and data running past
+            // the end. When either reader may have the file, a warned LZH listing gives
+            // way to a ZIP reader that accepts the file whole.
+            if (eitherReader && IsListingWarning(lzhArchive->status) &&
+                zipArchive->Open(path) != 0) {
+                lzhArchive->Close();
+                return OpenedIn(ArchiveType::Zip, path);
+            }
+            OpenedIn(ArchiveType::Lzh, path);
             // The warnings come with a successful open; the archive stays open.
             if (lzhArchive->status == LzhStatus::NoEndMark) ui_.ShowMessage(texts::kNoEndMark);
             if (lzhArchive->status == LzhStatus::HeaderCheckWarning) {
@@ -119,15 +131,17 @@ int CQuilloryDoc::OpenArchive(WStringView path) {
             return 1;
         }
     }
-    if (isOpen == 0 && (archiveType == ArchiveType::Zip || archiveType == ArchiveType::None)) {
-        if (zipArchive->Open(path) != 0) {
-            ui_.SetArchiveName(path);
-            isOpen = 1;
-            archiveType = ArchiveType::Zip;
-            return 1;
-        }
+    if (isOpen == 0 && (archiveType == ArchiveType::Zip || eitherReader)) {
+        if (zipArchive->Open(path) != 0) return OpenedIn(ArchiveType::Zip, path);
     }
     return 0;
+}
+
+int CQuilloryDoc::OpenedIn(ArchiveType type, WStringView path) {
+    ui_.SetArchiveName(path);
+    isOpen = 1;
+    archiveType = type;
+    return 1;
 }
 
 int CQuilloryDoc::CloseArchive() {

@@ -103,6 +103,8 @@ public:
     }
 
 private:
+    // Marks the archive open in the reader of that type and shows its path; 1.
+    int OpenedIn(ArchiveType type, WStringView path);
     // The extract-all and extract-selected flow; selection null means every entry.
     RunSummary Extract(const std::vector<int>* selection);
 

@@ -1,0 +1,213 @@
+// Opening and closing through the document: which reader takes each kind of path, the
+// fallbacks, the open command's questions and remembered folder, the warnings of a
+// damaged LZH listing, the archive-name bar and the views.
+#include <gtest/gtest.h>
+
+#include "document/commands.h"
+#include "tests/document/document_fixture.h"
+
+namespace quillory::testing {
+namespace {
+
+class OpenCloseTest : public DocumentTest {
+protected:
+    void SetUp() override { Start(); }
+};
+
+TEST_F(OpenCloseTest, KnownExtensionsChooseOneReaderWithoutFallback) {
+    EXPECT_EQ(doc->OpenArchive(Copy("lzh/jlha_l1_lh6.lzh", "a.lzh")), 1);
+    EXPECT_EQ(doc->archiveType, ArchiveType::Lzh);
+    doc->CloseArchive();
+    EXPECT_EQ(doc->OpenArchive(Copy("zip/infozip-deflate.zip", "a.zip")), 1);
+    EXPECT_EQ(doc->archiveType, ArchiveType::Zip);
+    doc->CloseArchive();
+    // A ZIP archive named .lzh, and an LZH archive named .zip, open in neither.
+    EXPECT_EQ(doc->OpenArchive(Copy("zip/infozip-stored.zip", "zip-inside.lzh")), 0);
+    EXPECT_EQ(doc->isOpen, 0);
+    EXPECT_EQ(doc->archiveType, ArchiveType::Lzh);
+    EXPECT_EQ(doc->OpenArchive(Copy("lzh/jlha_l1_lh6.lzh", "lzh-inside.zip")), 0);
+    EXPECT_EQ(doc->archiveType, ArchiveType::Zip);
+    EXPECT_EQ(doc->isOpen, 0);
+}
+
+TEST_F(OpenCloseTest, OtherExtensionsTryLzhThenZip) {
+    // Capitals are another extension.
+    EXPECT_EQ(doc->OpenArchive(Copy("zip/infozip-deflate.zip", "b.LZH")), 1);
+    EXPECT_EQ(doc->archiveType, ArchiveType::Zip);
+    doc->CloseArchive();
+    EXPECT_EQ(doc->OpenArchive(Copy("lzh/jlha_l2_lh5.lzh", "b.ZIP")), 1);
+    EXPECT_EQ(doc->archiveType, ArchiveType::Lzh);
+    doc->CloseArchive();
+    // A '.' in a folder name makes the rest of the path the "extension".
+    EXPECT_EQ(doc->OpenArchive(Copy("zip/infozip-deflate.zip", "a.b/archive")), 1);
+    EXPECT_EQ(doc->archiveType, ArchiveType::Zip);
+    doc->CloseArchive();
+    EXPECT_EQ(doc->OpenArchive(Copy("lzh/jlha_l2_lh5.lzh", "c.arc")), 1);
+    EXPECT_EQ(doc->archiveType, ArchiveType::Lzh);
+    doc->CloseArchive();
+    // An .exe is searched for an archive after its start, so a plain archive is none.
+    EXPECT_EQ(doc->OpenArchive(Copy("lzh/jlha_l2_lh5.lzh", "c.exe")), 0);
+    EXPECT_EQ(doc->isOpen, 0);
+}
+
+TEST_F(OpenCloseTest, WarnedLzhListingGivesWayToZipOnlyWhenEitherMayOpen) {
+    // Read as LZH, this ZIP archive gives one nonsense member and the end-mark warning.
+    const WString zip = Copy("zip/infozip-deflate.zip", "d.ZIP");
+    EXPECT_EQ(doc->OpenArchive(zip), 1);
+    EXPECT_EQ(doc->archiveType, ArchiveType::Zip);
+    EXPECT_EQ(doc->EntryCount(), 3);
+    EXPECT_EQ(doc->lzhArchive->entryCount, 0);
+    EXPECT_TRUE(user.Talk().empty());
+    doc->CloseArchive();
+    // A real LZH archive with a warning stays LZH, and the warning shows.
+    EXPECT_EQ(doc->OpenArchive(Copy("document/no-end-mark.lzh", "e.bin")), 1);
+    EXPECT_EQ(doc->archiveType, ArchiveType::Lzh);
+    EXPECT_EQ(user.Talk(),
+              std::vector<std::string>{"message: 警告：ファイルの末尾にエンドマークがありません"});
+}
+
+TEST_F(OpenCloseTest, PathWithoutDotUsesThePreviousArchivesReader) {
+    ASSERT_EQ(WString(temp.Program()).find(u'.'), WString::npos) << "scratch path has a dot";
+    const WString zipNoDot = Copy("zip/infozip-deflate.zip", "zipfile");
+    const WString lzhNoDot = Copy("lzh/jlha_l2_lh5.lzh", "lzhfile");
+    // Nothing opened yet: None tries both.
+    EXPECT_EQ(doc->OpenArchive(zipNoDot), 1);
+    EXPECT_EQ(doc->archiveType, ArchiveType::Zip);
+    doc->CloseArchive();
+    // After a ZIP archive only the ZIP reader is tried.
+    EXPECT_EQ(doc->OpenArchive(lzhNoDot), 0);
+    EXPECT_EQ(doc->archiveType, ArchiveType::Zip);
+    EXPECT_EQ(doc->OpenArchive(Copy("lzh/jlha_l2_lh5.lzh", "x.lzh")), 1);
+    doc->CloseArchive();
+    // After an LZH archive only the LZH reader is tried.
+    EXPECT_EQ(doc->OpenArchive(lzhNoDot), 1);
+    doc->CloseArchive();
+    EXPECT_EQ(doc->OpenArchive(Copy("zip/infozip-stored.zip", "storedzip")), 0);
+    EXPECT_EQ(doc->archiveType, ArchiveType::Lzh);
+}
+
+TEST_F(OpenCloseTest, OpenCommandOpensListsAndRemembersTheFolder) {
+    const WString path = Copy("lzh/jlha_l0_lh5.lzh", "in/a.lzh");
+    user.archivePaths = {path};
+    profile.ClearLog();
+    ASSERT_TRUE(doc->OnCommand(kCommandFileOpen));
+    EXPECT_EQ(doc->isOpen, 1);
+    EXPECT_EQ(user.nameBar, path);
+    EXPECT_EQ(view.updates, 1);
+    ASSERT_EQ(user.log.size(), 3u);
+    EXPECT_EQ(user.log[1], "name bar: " + Utf8(path));
+    EXPECT_EQ(user.log[2], "repaint");
+    EXPECT_EQ(settings.lastOpenFolder, temp.Program("in") + u"\\");
+    ASSERT_EQ(profile.log().size(), 1u);
+    EXPECT_EQ(profile.log()[0].kind, platform::MemoryProfile::Access::WriteString);
+    EXPECT_EQ(profile.log()[0].section, u"LastFolder");
+    EXPECT_EQ(profile.log()[0].name, u"Startup");
+    EXPECT_EQ(profile.log()[0].value, temp.Program("in") + u"\\");
+
+    // The next open starts in that folder (StartupFolder 1), or in My Documents (0).
+    user.archivePaths = {std::nullopt, std::nullopt};
+    doc->OnFileOpen();
+    settings.StartupFolder = 0;
+    doc->OnFileOpen();
+    EXPECT_EQ(user.openInitialFolders.back(), temp.Program("Documents") + u"\\");
+    EXPECT_EQ(user.openInitialFolders[1], temp.Program("in") + u"\\");
+}
+
+TEST_F(OpenCloseTest, CancelledOpenDialogChangesNothing) {
+    user.archivePaths = {std::nullopt};
+    profile.ClearLog();
+    doc->OnFileOpen();
+    EXPECT_EQ(doc->isOpen, 0);
+    EXPECT_TRUE(profile.log().empty());
+    EXPECT_EQ(view.updates, 0);
+    EXPECT_TRUE(user.Talk().empty());
+}
+
+TEST_F(OpenCloseTest, OpenWhileOpenAsksAndNoKeepsTheOldArchive) {
+    const WString first = Copy("lzh/jlha_l0_lh5.lzh", "first/a.lzh");
+    const WString second = Copy("zip/infozip-folders.zip", "second/b.zip");
+    user.archivePaths = {first, second, second};
+    user.yesNo = {false, true};
+    doc->OnFileOpen();
+    profile.ClearLog();
+    const int updates = view.updates;
+
+    doc->OnFileOpen();  // answered No
+    EXPECT_EQ(doc->archiveType, ArchiveType::Lzh);
+    EXPECT_EQ(user.nameBar, first);
+    EXPECT_EQ(view.updates, updates);
+    EXPECT_TRUE(profile.log().empty());
+
+    doc->OnFileOpen();  // answered Yes: closed (views updated), then opened (again)
+    EXPECT_EQ(doc->archiveType, ArchiveType::Zip);
+    EXPECT_EQ(user.nameBar, second);
+    EXPECT_EQ(view.updates, updates + 2);
+    EXPECT_EQ(settings.lastOpenFolder, temp.Program("second") + u"\\");
+    const std::vector<std::string> talk = {
+        "question: 現在開いている書庫を閉じますか？ -> no",
+        "question: 現在開いている書庫を閉じますか？ -> yes",
+    };
+    EXPECT_EQ(user.Talk(), talk);
+}
+
+TEST_F(OpenCloseTest, FailedOpenReportsAndStillRemembersTheFolder) {
+    const WString bad = Copy("document/README", "bad/notes.txt");
+    user.archivePaths = {bad};
+    doc->OnFileOpen();
+    EXPECT_EQ(doc->isOpen, 0);
+    EXPECT_EQ(user.Talk(), std::vector<std::string>{"message: 書庫を開けませんでした。"});
+    EXPECT_EQ(view.updates, 0);
+    EXPECT_EQ(profile.GetString(u"LastFolder", u"Startup", u""), temp.Program("bad") + u"\\");
+}
+
+TEST_F(OpenCloseTest, LzhWarningsComeAfterAnOpenThatSucceeds) {
+    user.archivePaths = {Fixture("document/no-end-mark.lzh"), Fixture("document/header-sum.lzh")};
+    user.yesNo = {true};
+    doc->OnFileOpen();
+    EXPECT_EQ(doc->isOpen, 1);
+    doc->OnFileOpen();
+    EXPECT_EQ(doc->isOpen, 1);
+    EXPECT_EQ(doc->EntryCount(), 2);
+    const std::vector<std::string> talk = {
+        "message: 警告：ファイルの末尾にエンドマークがありません",
+        "question: 現在開いている書庫を閉じますか？ -> yes",
+        "message: 警告：ヘッダCRCまたはヘッダチェックサムエラーです",
+    };
+    EXPECT_EQ(user.Talk(), talk);
+}
+
+TEST_F(OpenCloseTest, CloseEmptiesTheNameBarAndUpdatesEvenWhenNothingIsOpen) {
+    doc->OnCommand(kCommandFileClose);
+    EXPECT_EQ(view.updates, 1);
+    ASSERT_EQ(doc->OpenArchive(Fixture("zip/infozip-stored.zip")), 1);
+    EXPECT_EQ(user.nameBar, Fixture("zip/infozip-stored.zip"));
+    doc->OnCommand(kCommandFileClose);
+    EXPECT_EQ(view.updates, 2);
+    EXPECT_EQ(doc->isOpen, 0);
+    EXPECT_EQ(user.nameBar, u"");
+    EXPECT_EQ(doc->EntryCount(), 0);
+    // The kind of the last archive stays for paths without an extension.
+    EXPECT_EQ(doc->archiveType, ArchiveType::Zip);
+}
+
+TEST(CommandTest, RoutingAndEnabling) {
+    for (int id : {57601, 57602, 32771, 32773, 32775}) {
+        EXPECT_EQ(CommandTargetOf(id), CommandTarget::Document) << id;
+    }
+    EXPECT_EQ(CommandTargetOf(32774), CommandTarget::View);
+    EXPECT_EQ(CommandTargetOf(57664), CommandTarget::Application);
+    EXPECT_EQ(CommandTargetOf(57665), CommandTarget::Framework);
+    EXPECT_EQ(CommandTargetOf(57600), CommandTarget::Framework);
+    for (int id : {57603, 57634, 57635, 57637, 57643, 57680, 57681}) {
+        EXPECT_EQ(CommandTargetOf(id), CommandTarget::None) << id;
+    }
+    for (int id : {32771, 32773, 32774, 57602}) {
+        EXPECT_FALSE(IsCommandEnabled(id, 0)) << id;
+        EXPECT_TRUE(IsCommandEnabled(id, 1)) << id;
+    }
+    for (int id : {57601, 32775, 57664, 57665})
+        EXPECT_TRUE(IsCommandEnabled(id, 0)) << id;
+}
+
+}  // namespace
+}  // namespace quillory::testing
