@@ -30,6 +30,8 @@ public:
     std::deque<std::optional<SettingsValues>> settings;         // nothing: Cancel
     // When set, Yes/No questions without a scripted answer get this one.
     std::optional<bool> defaultYesNo;
+    // When set, password dialogs without a scripted answer are confirmed with this one.
+    std::optional<WString> defaultPassword;
 
     // Everything in order: "message: ...", "question: ... -> yes", "open: ...",
     // "destination: ...", "password: ...", "settings", "progress: N", "name bar: ...",
@@ -99,7 +101,9 @@ public:
     }
 
     std::optional<WString> AskPassword(WStringView memberName) override {
-        std::optional<WString> answer = Take(passwords, "password dialog");
+        std::optional<WString> answer = passwords.empty() && defaultPassword
+                                            ? defaultPassword
+                                            : Take(passwords, "password dialog");
         log.push_back("password: " + Utf8(memberName) + (answer ? " -> ok" : " -> cancel"));
         return answer;
     }
