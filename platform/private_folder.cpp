@@ -18,17 +18,19 @@ namespace {
 // Only the owner may read, write or enter the folder.
 constexpr mode_t kPrivateMode = S_IRWXU;
 
-// True when path is a real folder (not a link) owned by this user.
-bool IsOwnFolder(const std::string& path) {
+// True when path is a folder owned by this user. A base folder may be reached through
+// a link (a cache folder moved to another disk); the private folder itself may not.
+bool IsOwnFolder(const std::string& path, bool followLink) {
     struct stat st;
-    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();
+    const int result = followLink ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st);
+    return result == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();
 }
 
 // Makes path a private folder of this user: creates it with mode 0700, or takes an
 // existing folder of ours and removes every permission of group and others.
 bool MakePrivateFolder(const std::string& path) {
     if (::mkdir(path.c_str(), kPrivateMode) != 0 && errno != EEXIST) return false;
-    if (!IsOwnFolder(path)) return false;
+    if (!IsOwnFolder(path, false)) return false;
     return ::chmod(path.c_str(), kPrivateMode) == 0;
 }
 
@@ -61,7 +63,7 @@ std::optional<WString> Below(const std::string& base, std::string_view name) {
 std::optional<WString> PrivateFolder(std::string_view name) {
     // The runtime folder is the user's own by definition; check it anyway.
     const std::string runtime = Environment("XDG_RUNTIME_DIR");
-    if (IsAbsolute(runtime) && IsOwnFolder(runtime)) {
+    if (IsAbsolute(runtime) && IsOwnFolder(runtime, true)) {
         if (auto folder = Below(runtime, name)) return folder;
     }
     std::string cache = Environment("XDG_CACHE_HOME");
@@ -72,7 +74,7 @@ std::optional<WString> PrivateFolder(std::string_view name) {
     }
     // A missing cache folder is created private; an existing one is left as it is.
     if (::mkdir(cache.c_str(), kPrivateMode) != 0 && errno != EEXIST) return std::nullopt;
-    if (!IsOwnFolder(cache)) return std::nullopt;
+    if (!IsOwnFolder(cache, true)) return std::nullopt;
     return Below(cache, name);
 }
 

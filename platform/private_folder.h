@@ -2,7 +2,8 @@
 // applications (a member opened with the desktop's "open"). It lives below the user's
 // runtime folder ($XDG_RUNTIME_DIR) or, without a usable one, below the user's cache
 // folder ($XDG_CACHE_HOME, else ~/.cache), and has mode 0700. A folder at that place
-// that is a link, or that belongs to someone else, is refused, never used.
+// that is a link, or that belongs to someone else, is refused, never used; so is a base
+// folder that is not the user's own.
 #pragma once
 
 #include <optional>

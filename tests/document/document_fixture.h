@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "document/quillory_doc.h"
@@ -16,6 +18,33 @@
 #include "tests/support/test_support.h"
 
 namespace quillory::testing {
+
+// Sets (or, with null, removes) an environment variable for the life of the object.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const char* value) : name_(name) {
+        const char* old = std::getenv(name);
+        if (old != nullptr) previous_ = old;
+        if (value != nullptr) {
+            ::setenv(name, value, 1);
+        } else {
+            ::unsetenv(name);
+        }
+    }
+    ~ScopedEnvironment() {
+        if (previous_) {
+            ::setenv(name_.c_str(), previous_->c_str(), 1);
+        } else {
+            ::unsetenv(name_.c_str());
+        }
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> previous_;
+};
 
 class DocumentTest : public ::testing::Test {
 protected:

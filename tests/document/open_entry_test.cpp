@@ -1,0 +1,180 @@
+// Double-click: one member extracted into the user's private folder and handed to the
+// desktop's "open"; folder rows and empty space do nothing; failures show the reader's
+// status. Also the private folder itself: mode 0700, never a link or a foreign folder.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "document/member_list.h"
+#include "platform/private_folder.h"
+#include "tests/document/document_fixture.h"
+
+namespace quillory::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+mode_t ModeOf(const fs::path& path) {
+    struct stat st;
+    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+    return st.st_mode & 07777;
+}
+
+class OpenEntryTest : public DocumentTest {
+protected:
+    OpenEntryTest() {
+        fs::create_directories(temp.Host("run"));
+        fs::permissions(temp.Host("run"), fs::perms::owner_all);
+    }
+    void SetUp() override { Start(); }
+
+    // Opens the fixture and lists it with folder rows shown.
+    void List(const std::string& fixture) {
+        doc->CloseArchive();
+        ASSERT_EQ(doc->OpenArchive(Fixture(fixture)), 1);
+        settings.DisplayFolder = 1;
+        list.Rebuild(*doc);
+        user.log.clear();
+    }
+
+    const std::string runtime = temp.Host("run").string();
+    ScopedEnvironment runtimeFolder{"XDG_RUNTIME_DIR", runtime.c_str()};
+    MemberList list;
+};
+
+TEST_F(OpenEntryTest, MemberIsExtractedPrivatelyAndOpened) {
+    for (const char* fixture : {"lzh/jlha_l0_lh5.lzh", "zip/infozip-folders.zip"}) {
+        SCOPED_TRACE(fixture);
+        List(fixture);
+        doc->WithReader([](auto& reader) { reader.useFolders = 1; });
+        const int row = 1;  // data.bin / docs/readme.txt, in a folder for the ZIP
+        list.OpenRow(*doc, row);
+        const WString name = list.CellText(row, 0);
+        const fs::path folder = temp.Host("run/quillory");
+        ASSERT_EQ(user.shellOpened.size(), 1u);
+        EXPECT_EQ(user.shellOpened[0], temp.Program("run/quillory") + u"\\" + name);
+        EXPECT_TRUE(fs::is_regular_file(folder / platform::WideToUtf8(name)));
+        EXPECT_EQ(ModeOf(folder), 0700u);
+        EXPECT_TRUE(user.Talk().empty());
+        // Without folders, in extract mode.
+        EXPECT_EQ(doc->WithReader([](auto& reader) { return reader.useFolders; }), 0);
+        EXPECT_EQ(doc->WithReader([](auto& reader) { return reader.testMode; }), 0);
+        user.shellOpened.clear();
+        fs::remove_all(folder);
+    }
+}
+
+TEST_F(OpenEntryTest, FolderRowsAndEmptySpaceDoNothing) {
+    List("lzh/jlha_l0_lh5.lzh");
+    ASSERT_EQ(Utf8(list.CellText(3, 0)), "<DIR>");
+    list.OpenRow(*doc, 3);
+    list.OpenRow(*doc, -1);
+    list.OpenRow(*doc, list.rowCount());
+    EXPECT_TRUE(user.log.empty());
+    EXPECT_FALSE(fs::exists(temp.Host("run/quillory")));
+}
+
+TEST_F(OpenEntryTest, FailuresShowTheReadersStatus) {
+    List("document/faults.lzh");
+    list.OpenRow(*doc, 1);  // -lh1-: unsupported
+    list.OpenRow(*doc, 3);  // damaged data
+    doc->ApplyOverwriteChoice(kOverwriteAlwaysAsk);
+    list.OpenRow(*doc, 0);  // fine
+    user.yesNo = {false};
+    list.OpenRow(*doc, 0);  // the copy exists: kept
+    std::vector<std::string> talk = user.Talk();
+    ASSERT_EQ(talk.size(), 4u);
+    EXPECT_EQ(talk[0], "message: ファイルの展開が失敗しました。エラーコード[7]");
+    EXPECT_TRUE(talk[1] == "message: ファイルの展開が失敗しました。エラーコード[9]" ||
+                talk[1] == "message: ファイルの展開が失敗しました。エラーコード[6]")
+        << talk[1];
+    EXPECT_EQ(talk[2], "question: 既に[a.txt]が存在します。上書きしますか？ -> no");
+    EXPECT_EQ(talk[3], "message: ファイルの展開が失敗しました。エラーコード[12]");
+    EXPECT_EQ(user.shellOpened.size(), 1u);
+
+    List("document/faults.zip");
+    user.yesNo = {false};
+    list.OpenRow(*doc, 0);  // a.txt is there from the LZH archive
+    list.OpenRow(*doc, 2);  // method 12
+    talk = user.Talk();
+    ASSERT_EQ(talk.size(), 3u);
+    EXPECT_EQ(talk[1], "message: ファイルの展開が失敗しました。エラーコード[11]");
+    EXPECT_EQ(talk[2], "message: ファイルの展開が失敗しました。エラーコード[7]");
+}
+
+TEST_F(OpenEntryTest, NoPrivateFolderIsReportedAsACreateFailure) {
+    List("document/plain.lzh");
+    ScopedEnvironment noRuntime("XDG_RUNTIME_DIR", nullptr);
+    // A cache "folder" that is a file gives no private folder.
+    WriteHostFile(temp.Host("cache-file"), "x");
+    const std::string file = temp.Host("cache-file").string();
+    ScopedEnvironment cache("XDG_CACHE_HOME", file.c_str());
+    list.OpenRow(*doc, 0);
+    EXPECT_EQ(user.Talk(),
+              std::vector<std::string>{"message: ファイルの展開が失敗しました。エラーコード[10]"});
+    EXPECT_EQ(ReadHostFile(temp.Host("cache-file")), ToBytes("x"));
+}
+
+class PrivateFolderTest : public ::testing::Test {
+protected:
+    TempDir temp;
+    const std::string base = temp.path().string();
+};
+
+TEST_F(PrivateFolderTest, CreatedWithOwnerOnlyAccessBelowTheRuntimeFolder) {
+    ScopedEnvironment runtime("XDG_RUNTIME_DIR", base.c_str());
+    const std::optional<WString> folder = platform::PrivateFolder("quillory");
+    ASSERT_TRUE(folder);
+    EXPECT_EQ(*folder, ProgramPath(temp.path() / "quillory") + u"\\");
+    EXPECT_EQ(ModeOf(temp.Host("quillory")), 0700u);
+    // An existing folder of ours is made private again and reused.
+    fs::permissions(temp.Host("quillory"), fs::perms::all);
+    EXPECT_EQ(platform::PrivateFolder("quillory"), folder);
+    EXPECT_EQ(ModeOf(temp.Host("quillory")), 0700u);
+}
+
+TEST_F(PrivateFolderTest, LinksAndForeignFoldersAreRefusedForTheCacheFolder) {
+    fs::create_directories(temp.Host("elsewhere"));
+    fs::create_directories(temp.Host("run"));
+    fs::create_directory_symlink(temp.Host("elsewhere"), temp.Host("run/quillory"));
+    const std::string run = temp.Host("run").string();
+    const std::string cache = temp.Host("cache").string();
+    ScopedEnvironment runtime("XDG_RUNTIME_DIR", run.c_str());
+    ScopedEnvironment cacheHome("XDG_CACHE_HOME", cache.c_str());
+    // The planted link is passed over; the cache folder is made for it.
+    std::optional<WString> folder = platform::PrivateFolder("quillory");
+    ASSERT_TRUE(folder);
+    EXPECT_EQ(*folder, ProgramPath(temp.Host("cache/quillory")) + u"\\");
+    EXPECT_EQ(ModeOf(temp.Host("cache")), 0700u);
+    EXPECT_TRUE(fs::is_empty(temp.Host("elsewhere")));
+
+    // A base reached through a link is the user's own folder all the same.
+    fs::create_directory_symlink(temp.Host("cache"), temp.Host("cache-link"));
+    const std::string link = temp.Host("cache-link").string();
+    {
+        ScopedEnvironment linked("XDG_CACHE_HOME", link.c_str());
+        EXPECT_EQ(platform::PrivateFolder("quillory"),
+                  ProgramPath(temp.Host("cache-link/quillory")) + u"\\");
+    }
+
+    // A folder owned by another user is never taken (needs the right to give it away).
+    fs::remove_all(temp.Host("cache/quillory"));
+    fs::create_directories(temp.Host("cache/quillory"));
+    if (::chown(temp.Host("cache/quillory").c_str(), 65534, 65534) != 0) {
+        GTEST_SKIP() << "cannot give a folder to another user here";
+    }
+    EXPECT_FALSE(platform::PrivateFolder("quillory"));
+}
+
+TEST_F(PrivateFolderTest, RelativeBasesAreNotUsed) {
+    ScopedEnvironment runtime("XDG_RUNTIME_DIR", "relative/run");
+    const std::string cache = temp.Host("c").string();
+    ScopedEnvironment cacheHome("XDG_CACHE_HOME", cache.c_str());
+    EXPECT_EQ(platform::PrivateFolder("q"), ProgramPath(temp.Host("c/q")) + u"\\");
+    EXPECT_FALSE(fs::exists("relative"));
+}
+
+}  // namespace
+}  // namespace quillory::testing
