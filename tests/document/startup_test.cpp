@@ -1,0 +1,153 @@
+// Start-up as both front ends call it: no archive, an archive to list, and the automatic
+// extraction into a folder named after the archive below the desktop or My Documents,
+// with its summary; an archive that cannot be opened is reported and never "extracted".
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/document/document_fixture.h"
+
+namespace quillory::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using Access = platform::MemoryProfile::Access;
+
+class StartupTest : public DocumentTest {
+protected:
+    void AutoExtractOn(int method = 0) {
+        profile.SetInt(u"Option", u"AutoExtract", 1);
+        profile.SetInt(u"Option", u"AutoExtractMethod", method);
+    }
+    bool WroteAnything() const {
+        for (const Access& a : profile.log()) {
+            if (a.kind == Access::WriteInt || a.kind == Access::WriteString) return true;
+        }
+        return false;
+    }
+};
+
+TEST_F(StartupTest, WithoutAnArchiveTheWindowShowsAnEmptyList) {
+    EXPECT_EQ(Start(), StartupResult::ShowMainWindow);
+    EXPECT_EQ(doc->isOpen, 0);
+    EXPECT_TRUE(user.log.empty());
+    EXPECT_EQ(view.updates, 0);
+    EXPECT_EQ(doc->lzhArchive->useFolders, 1);
+    EXPECT_EQ(doc->zipArchive->askOnlyIfNewer, 1);
+}
+
+TEST_F(StartupTest, ArchiveWithoutAutoExtractIsOpenedAndListed) {
+    const WString path = Fixture("lzh/jlha_l1_lh5.lzh");
+    EXPECT_EQ(Start(path), StartupResult::ShowMainWindow);
+    EXPECT_EQ(doc->isOpen, 1);
+    EXPECT_EQ(user.nameBar, path);
+    EXPECT_EQ(view.updates, 1);
+    EXPECT_TRUE(user.Talk().empty());
+}
+
+TEST_F(StartupTest, ArchiveThatCannotBeOpenedIsReportedThenTheWindowShows) {
+    EXPECT_EQ(Start(temp.Program("missing.lzh")), StartupResult::ShowMainWindow);
+    EXPECT_EQ(user.Talk(), std::vector<std::string>{"message: 書庫を開けませんでした。"});
+    EXPECT_EQ(doc->isOpen, 0);
+}
+
+TEST_F(StartupTest, AutoExtractIntoTheDesktopThenQuit) {
+    AutoExtractOn();
+    const WString path = Copy("lzh/jlha_l2_lh6.lzh", "in/a.lzh");
+    EXPECT_EQ(Start(path), StartupResult::Quit);
+    const fs::path out = temp.Host("Desktop/a");
+    EXPECT_EQ(fs::file_size(out / "text.txt"), 6000u);
+    EXPECT_EQ(fs::file_size(out / "docs/img/pic.bin"), 1500u);
+    EXPECT_EQ(user.Talk(), std::vector<std::string>{"message: 展開終了"});
+    // No dialog, no progress, closed at the end, nothing remembered.
+    EXPECT_TRUE(user.destinationsShown.empty());
+    EXPECT_TRUE(user.progressRanges.empty());
+    EXPECT_EQ(doc->isOpen, 0);
+    EXPECT_EQ(user.nameBar, u"");
+    EXPECT_FALSE(WroteAnything());
+    EXPECT_EQ(view.updates, 0);
+}
+
+TEST_F(StartupTest, AutoExtractIntoMyDocumentsAndWithoutExtension) {
+    AutoExtractOn(1);
+    // The create-folder and extract-folder settings play no part.
+    profile.SetInt(u"Option", u"CreateFolder", 0);
+    profile.SetInt(u"Option", u"ExtractFolder", 2);
+    EXPECT_EQ(Start(Copy("zip/infozip-folders.zip", "in/archive")), StartupResult::Quit);
+    EXPECT_EQ(fs::file_size(temp.Host("Documents/archive/docs/sub/deep.txt")), 18u);
+    EXPECT_EQ(user.Talk(), std::vector<std::string>{"message: 展開終了"});
+}
+
+TEST_F(StartupTest, AutoExtractFollowsTheFolderSetting) {
+    AutoExtractOn();
+    profile.SetInt(u"Option", u"UseFolder", 0);
+    EXPECT_EQ(Start(Copy("zip/infozip-folders.zip", "f.zip")), StartupResult::Quit);
+    EXPECT_EQ(fs::file_size(temp.Host("Desktop/f/deep.txt")), 18u);
+    EXPECT_FALSE(fs::exists(temp.Host("Desktop/f/docs")));
+}
+
+TEST_F(StartupTest, AutoExtractOfAnArchiveThatCannotBeOpenedReportsItAndQuits) {
+    AutoExtractOn();
+    EXPECT_EQ(Start(Copy("document/README", "notes.lzh")), StartupResult::Quit);
+    EXPECT_EQ(user.Talk(), std::vector<std::string>{"message: 書庫を開けませんでした。"});
+    EXPECT_TRUE(fs::is_empty(temp.Host("Desktop")));
+}
+
+TEST_F(StartupTest, AutoExtractCountsUnsupportedAndDamagedMembers) {
+    AutoExtractOn();
+    EXPECT_EQ(Start(Fixture("document/faults.zip")), StartupResult::Quit);
+    const std::vector<std::string> talk = {
+        "message: ファイルが壊れています。 [d.txt]",
+        "message: 展開終了\n非対応圧縮ファイル数 2\n不正ファイル数 1",
+    };
+    EXPECT_EQ(user.Talk(), talk);
+    EXPECT_TRUE(fs::exists(temp.Host("Desktop/faults/e.txt")));
+}
+
+TEST_F(StartupTest, AutoExtractWrongPasswordIsDamageAndAKeptFileIsNot) {
+    AutoExtractOn();
+    user.defaultPassword = u"wrong";
+    EXPECT_EQ(Start(Fixture("zip/infozip-traditional.zip")), StartupResult::Quit);
+    std::vector<std::string> talk = user.Talk();
+    ASSERT_FALSE(talk.empty());
+    EXPECT_EQ(talk.back().rfind("message: 展開終了\n不正ファイル数 ", 0), 0u) << talk.back();
+    EXPECT_EQ(talk.front(), "message: ファイルが壊れています。 [text.txt]");
+
+    // An LZH member that is not overwritten (status 12) is passed over silently.
+    user.log.clear();
+    profile.SetInt(u"Option", u"OverwriteInquire", 0);
+    const WString path = Copy("document/plain.lzh", "p.lzh");
+    EXPECT_EQ(Start(path), StartupResult::Quit);
+    user.log.clear();
+    user.defaultYesNo = false;
+    EXPECT_EQ(Start(path), StartupResult::Quit);
+    talk = user.Talk();
+    ASSERT_EQ(talk.size(), 3u);
+    EXPECT_EQ(talk[0], "question: 既に[a.txt]が存在します。上書きしますか？ -> no");
+    EXPECT_EQ(talk[2], "message: 展開終了");
+}
+
+TEST_F(StartupTest, AutoExtractPassesOverRefusedUnsafePaths) {
+    AutoExtractOn();
+    user.defaultYesNo = false;
+    EXPECT_EQ(Start(Fixture("document/unsafe.lzh")), StartupResult::Quit);
+    const std::vector<std::string> talk = user.Talk();
+    ASSERT_EQ(talk.size(), 2u);
+    EXPECT_EQ(talk[1], "message: 展開終了");
+    EXPECT_FALSE(fs::exists(temp.Host("evil.txt")));
+    EXPECT_TRUE(fs::exists(temp.Host("Desktop/unsafe/safe.txt")));
+}
+
+TEST_F(StartupTest, SpecialFoldersGetOneTrailingSeparatorAndStayEmptyWhenUnknown) {
+    StartupRequest request;
+    request.desktopFolder = u"\\home\\u\\Desktop\\";
+    EXPECT_EQ(StartUp(*doc, request), StartupResult::ShowMainWindow);
+    EXPECT_EQ(settings.desktopFolder, u"\\home\\u\\Desktop\\");
+    EXPECT_EQ(settings.myDocumentsFolder, u"");
+    EXPECT_EQ(settings.lastExtractFolder, u"");
+}
+
+}  // namespace
+}  // namespace quillory::testing
