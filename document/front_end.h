@@ -1,0 +1,49 @@
+// What a front end (the Qt GUI, quillory-cli, a test) implements and calls to run the
+// document layer. Nothing here draws: every text, question and dialog reaches the user
+// through UserInterface, and the front end decides how it looks.
+//
+// Implement:
+//   - platform::Profile (platform/profile.h): integers and strings by section and value
+//     name. The GUI backs it with QSettings("Ostrella Software", "Quillory"); the
+//     command-line tool and tests use platform::MemoryProfile.
+//   - UserInterface (document/user_interface.h): message boxes (OK; Yes/No where only
+//     Yes proceeds), the file-open dialog (filters, initial folder), the destination,
+//     password and settings dialogs (values in and out, false/nothing on Cancel), the
+//     progress dialog (open with a range, member name, step, close), the archive-name
+//     bar, repainting the active view, and the desktop's "open" for a file. Every call
+//     is modal/synchronous; paths are program paths (platform::ToHostPath for display
+//     and the file system, platform::FromHostPath for what the user picked).
+//   - DocumentView (document/document_view.h) for each view; OnUpdate rebuilds it,
+//     typically with MemberList::Rebuild (inside beginResetModel/endResetModel in Qt).
+//
+// Call, in this order at start-up:
+//   ApplicationSettings settings;               // filled by StartUp
+//   CQuilloryDoc doc(ui, settings, profile);    // owns both readers and the callback
+//   doc.AddView(&view);
+//   switch (StartUp(doc, {desktopFolder, documentsFolder, archiveFromCommandLine})) {
+//     case StartupResult::Quit: exit without showing a window;
+//     case StartupResult::ShowMainWindow: show the window and run the event loop;
+//   }
+// Then, for each command id (document/commands.h), as CommandTargetOf(id) says:
+//   Document    -> doc.OnCommand(id)  (open, close, extract all, test, settings)
+//   View        -> list.ExtractSelected(doc, selectedRowNumbers)
+//   Application -> the about box;  Framework -> exit, or doc.OnNewDocument();  None -> nothing
+// and enable each one with IsCommandEnabled(id, doc.isOpen). A double-click calls
+// list.OpenRow(doc, rowNumber), with -1 for empty space.
+//
+// A tool without a window drives the same flows directly: StartUp with the archive and
+// "AutoExtract" off opens it (or reports "書庫を開けませんでした。" with doc.isOpen 0);
+// MemberList lists it; doc.OnTest() and doc.OnExtractAll() run the commands, with the
+// destination dialog answered by UserInterface::AskDestination, and return a RunSummary
+// with the counts behind the summary message. ApplyOverwriteChoice sets the overwrite
+// behaviour ("OverwriteInquire" 0, 1, 2) of both readers.
+#pragma once
+
+#include "document/commands.h"
+#include "document/document_view.h"
+#include "document/member_list.h"
+#include "document/quillory_doc.h"
+#include "document/settings.h"
+#include "document/startup.h"
+#include "document/user_interface.h"
+#include "platform/profile.h"
