@@ -256,6 +256,48 @@ TEST_F(ExtractionTest, ArchiveWithoutEntries) {
     EXPECT_EQ(user.Talk(), talk);
 }
 
+// An LZH archive of count empty stored members m<i>, level-0 headers.
+Bytes ManyMembers(int count) {
+    Bytes archive;
+    for (int i = 0; i < count; ++i) {
+        const std::string name = "m" + std::to_string(i);
+        const std::size_t start = archive.size();
+        archive.push_back(static_cast<std::uint8_t>(22 + name.size()));  // header size S
+        archive.push_back(0);                                            // checksum, below
+        for (char c : std::string("-lh0-"))
+            archive.push_back(static_cast<std::uint8_t>(c));
+        archive.insert(archive.end(), 8, 0);                      // compressed and original size 0
+        archive.insert(archive.end(), {0x84, 0x28, 0x64, 0x52});  // 2021-03-04 05:04:08
+        archive.push_back(0x20);                                  // attribute: archive
+        archive.push_back(0);                                     // level 0
+        archive.push_back(static_cast<std::uint8_t>(name.size()));
+        archive.insert(archive.end(), name.begin(), name.end());
+        archive.insert(archive.end(), 2, 0);  // CRC-16 of nothing
+        std::uint8_t sum = 0;
+        for (std::size_t k = start + 2; k < archive.size(); ++k)
+            sum += archive[k];
+        archive[start + 1] = sum;
+    }
+    archive.push_back(0);  // end mark
+    return archive;
+}
+
+TEST_F(ExtractionTest, ProgressRangeTakesMoreThanSixteenBitsOfMembers) {
+    constexpr int kMembers = 70000;
+    WriteHostFile(temp.Host("many.lzh"), ManyMembers(kMembers));
+    ASSERT_EQ(doc->OpenArchive(temp.Program("many.lzh")), 1);
+    ASSERT_EQ(doc->EntryCount(), kMembers);
+    doc->OnTest();
+    EXPECT_EQ(user.progressRanges, std::vector<int>{kMembers});
+    EXPECT_EQ(user.progressSteps, kMembers);
+    EXPECT_EQ(user.progressNames.back(), u"m69999");
+    EXPECT_EQ(user.Talk(), std::vector<std::string>{"message: すべてのファイルは正常です。"});
+    MemberList list;
+    list.Rebuild(*doc);
+    EXPECT_EQ(list.rowCount(), kMembers);
+    EXPECT_EQ(Utf8(list.CellText(kMembers - 1, 0)), "m69999");
+}
+
 TEST_F(ExtractionTest, CommandsNeedAnOpenArchive) {
     EXPECT_FALSE(doc->OnExtractAll().ran);
     EXPECT_FALSE(doc->OnTest().ran);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "document/front_end.h"
 #include "tests/document/document_fixture.h"
 
 namespace quillory::testing {
