@@ -45,6 +45,8 @@ WString FormatRatio(std::uint32_t compressedSize, std::uint32_t originalSize);  
 WString FormatTime(FileTime time);  // "2021/03/04 05:06:08"; empty when out of range
 WString FormatAttributes(std::uint32_t attributes);  // "RHSA" letters of the set bits
 
+// Reads the document's readers when cells are asked for: it must not outlive the
+// document it was last rebuilt from.
 class MemberList {
 public:
     // Rebuilds every row from the document's open reader: one row per entry in table
