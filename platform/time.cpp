@@ -2,7 +2,6 @@
 // through localtime_r and mktime.
 #include "platform/time.h"
 
-#include <cerrno>
 #include <ctime>
 
 namespace quillory::platform {
@@ -92,32 +91,42 @@ bool FileTimeToCalendar(FileTime time, CalendarTime* out) {
     return true;
 }
 
-bool LocalFileTimeToUtc(FileTime local, FileTime* utc) {
-    CalendarTime c;
-    if (!FileTimeToCalendar(local, &c)) return false;
+namespace {
+
+// The zone's offset from UTC at the instant t, in seconds east of Greenwich.
+bool OffsetAt(std::time_t t, long* offset) {
+    // The zone is read once; whoever changes TZ afterwards calls tzset(), as POSIX asks.
+    static const bool zoneRead = (tzset(), true);
+    (void)zoneRead;
     std::tm tm{};
-    tm.tm_year = c.year - 1900;
-    tm.tm_mon = c.month - 1;
-    tm.tm_mday = c.day;
-    tm.tm_hour = c.hour;
-    tm.tm_min = c.minute;
-    tm.tm_sec = c.second;
-    tm.tm_isdst = -1;  // let the zone's rules decide for that date (mktime reads TZ)
-    errno = 0;
-    const std::time_t t = std::mktime(&tm);
-    if (t == static_cast<std::time_t>(-1) && errno != 0) return false;
-    return JoinUnix(t, local % kTicksPerSecond, utc);
+    if (localtime_r(&t, &tm) == nullptr) return false;
+    *offset = tm.tm_gmtoff;
+    return true;
+}
+
+}  // namespace
+
+// mktime would do the same, but it reloads the zone file on every call when TZ is not
+// set, which costs more than the rest of listing an archive; localtime_r does not.
+bool LocalFileTimeToUtc(FileTime local, FileTime* utc) {
+    std::int64_t seconds;
+    std::uint64_t ticks;
+    SplitUnix(local, &seconds, &ticks);
+    // The offset at the local time read as UTC is a first guess; the offset at that guess
+    // is right except within a changeover, where either nearby instant will do.
+    long offset = 0;
+    if (!OffsetAt(static_cast<std::time_t>(seconds), &offset)) return false;
+    if (!OffsetAt(static_cast<std::time_t>(seconds - offset), &offset)) return false;
+    return JoinUnix(seconds - offset, ticks, utc);
 }
 
 bool UtcFileTimeToLocal(FileTime utc, FileTime* local) {
     std::int64_t seconds;
     std::uint64_t ticks;
     SplitUnix(utc, &seconds, &ticks);
-    const std::time_t t = static_cast<std::time_t>(seconds);
-    std::tm tm{};
-    tzset();  // localtime_r need not look at TZ by itself
-    if (localtime_r(&t, &tm) == nullptr) return false;
-    return JoinUnix(seconds + tm.tm_gmtoff, ticks, local);
+    long offset = 0;
+    if (!OffsetAt(static_cast<std::time_t>(seconds), &offset)) return false;
+    return JoinUnix(seconds + offset, ticks, local);
 }
 
 }  // namespace quillory::platform

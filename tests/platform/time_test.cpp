@@ -58,6 +58,16 @@ TEST(TimeTest, DaylightSavingFollowsTheDate) {
     EXPECT_EQ(local, At(2020, 7, 15, 12, 0, 0));
 }
 
+TEST(TimeTest, ChangeoverHoursGiveANearbyInstant) {
+    testing::ScopedTimeZone tz("EST5EDT,M3.2.0,M11.1.0");
+    FileTime utc = 0;
+    // 02:30 does not exist on 2020-03-08 and happens twice on 2020-11-01.
+    ASSERT_TRUE(LocalFileTimeToUtc(At(2020, 3, 8, 2, 30, 0), &utc));
+    EXPECT_TRUE(utc == At(2020, 3, 8, 6, 30, 0) || utc == At(2020, 3, 8, 7, 30, 0));
+    ASSERT_TRUE(LocalFileTimeToUtc(At(2020, 11, 1, 1, 30, 0), &utc));
+    EXPECT_TRUE(utc == At(2020, 11, 1, 5, 30, 0) || utc == At(2020, 11, 1, 6, 30, 0));
+}
+
 TEST(TimeTest, SubSecondTicksSurviveZoneConversion) {
     testing::ScopedTimeZone tz("JST-9");
     const FileTime local = At(2015, 6, 1, 0, 0, 0) + 1234567;
