@@ -1,0 +1,34 @@
+// The about box.
+#include "app/about_dialog.h"
+
+#include <QGridLayout>
+#include <QIcon>
+#include <QLabel>
+
+#include "app/dialog_controls.h"
+
+namespace quillory {
+namespace {
+
+constexpr int kIconPixels = 48;
+// A Japanese proportional Gothic at 9 points, as the box was drawn for.
+constexpr int kFontPoints = 9;
+
+}  // namespace
+
+CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QString::fromUtf8("Quillory のバージョン情報"));
+    QFont font(QStringLiteral("IPAPGothic"), kFontPoints);
+    setFont(font);
+    auto* layout = new QGridLayout(this);
+    auto* icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("icon"));
+    icon->setPixmap(QIcon(QStringLiteral(":/quillory.svg")).pixmap(kIconPixels, kIconPixels));
+    layout->addWidget(icon, 0, 0, 2, 1, Qt::AlignTop);
+    layout->addWidget(new QLabel(QString::fromUtf8(kVersionText), this), 0, 1);
+    layout->addWidget(new QLabel(QString::fromUtf8("LZH・ZIP 書庫を展開するツール"), this), 1, 1);
+    layout->addWidget(OkCancelButtons(this, false), 2, 0, 1, 2);
+    layout->setHorizontalSpacing(16);
+}
+
+}  // namespace quillory

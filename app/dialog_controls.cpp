@@ -1,0 +1,29 @@
+// Control names and the OK/Cancel row.
+#include "app/dialog_controls.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QPushButton>
+
+namespace quillory {
+
+QString ControlName(int id) {
+    return QStringLiteral("control%1").arg(id);
+}
+
+QDialogButtonBox* OkCancelButtons(QDialog* dialog, bool withCancel) {
+    auto* box = new QDialogButtonBox(dialog);
+    QPushButton* ok = box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(ControlName(kOkButton));
+    ok->setDefault(true);
+    if (withCancel) {
+        QPushButton* cancel =
+            box->addButton(QString::fromUtf8("キャンセル"), QDialogButtonBox::RejectRole);
+        cancel->setObjectName(ControlName(kCancelButton));
+    }
+    QObject::connect(box, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(box, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    return box;
+}
+
+}  // namespace quillory

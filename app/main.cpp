@@ -1,0 +1,21 @@
+// quillory [ARCHIVE]: the program's entry point.
+#include <QApplication>
+#include <QIcon>
+
+#include "app/echo_mode.h"
+#include "app/quillory_app.h"
+#include "app/screenshots.h"
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName(QString::fromUtf8(quillory::kOrganisationName));
+    QApplication::setApplicationName(QString::fromUtf8(quillory::kApplicationName));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/quillory.svg")));
+    if (quillory::EchoMode()) quillory::InstallWindowEcho(application);
+
+    quillory::CQuilloryApp app;
+    if (!app.InitInstance(QApplication::arguments())) return 0;
+    if (const QString folder = quillory::ScreenshotFolder(); !folder.isEmpty())
+        quillory::ScheduleScreenshots(app, folder);
+    return QApplication::exec();
+}

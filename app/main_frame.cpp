@@ -1,0 +1,253 @@
+// The main frame: menus, bars, accelerators and command routing.
+#include "app/main_frame.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "app/about_dialog.h"
+#include "app/qt_user_interface.h"
+#include "app/quillory_view.h"
+#include "document/commands.h"
+#include "document/quillory_doc.h"
+
+namespace quillory {
+namespace {
+
+// A menu item; id 0 is a separator.
+struct MenuItem {
+    int id;
+    const char* text;
+};
+
+struct MenuDefinition {
+    const char* title;
+    std::initializer_list<MenuItem> items;
+};
+
+const MenuDefinition kMenus[] = {
+    {"ファイル(&F)",
+     {{kCommandFileOpen, "書庫を開く(&O)...\tCtrl+O"},
+      {kCommandFileClose, "書庫を閉じる(&C)"},
+      {0, nullptr},
+      {kCommandAppExit, "アプリケーションの終了(&X)"}}},
+    {"操作(&A)",
+     {{kCommandExtractAll, "すべてのファイルを展開(&E)..."},
+      {kCommandExtractSelected, "選択ファイルを展開(&S)..."},
+      {0, nullptr},
+      {kCommandTest, "テスト(&T)"}}},
+    {"オプション(&O)", {{kCommandSettings, "設定(&C)..."}}},
+    {"ヘルプ(&H)", {{kCommandAppAbout, "Quillory のバージョン情報(&A)..."}}},
+};
+
+// The command bar: a command with its image in the strip, or a separator (id 0).
+struct BarPosition {
+    int id;
+    int image;
+};
+constexpr BarPosition kCommandBar[] = {
+    {0, -1},
+    {kCommandFileOpen, 0},
+    {kCommandExtractAll, 1},
+    {kCommandExtractSelected, 2},
+    {0, -1},
+    {kCommandAppAbout, 3},
+    {0, -1},
+};
+// The strip's images are square, side by side.
+constexpr int kImagePixels = 16;
+
+struct Accelerator {
+    QKeyCombination keys;
+    int id;
+};
+const Accelerator kAccelerators[] = {
+    {Qt::CTRL | Qt::Key_N, kCommandFileNew},
+    {Qt::CTRL | Qt::Key_O, kCommandFileOpen},
+    {Qt::CTRL | Qt::Key_S, kCommandFileSave},
+    {Qt::CTRL | Qt::Key_Z, kCommandEditUndo},
+    {Qt::CTRL | Qt::Key_X, kCommandEditCut},
+    {Qt::CTRL | Qt::Key_C, kCommandEditCopy},
+    {Qt::CTRL | Qt::Key_V, kCommandEditPaste},
+    {Qt::ALT | Qt::Key_Backspace, kCommandEditUndo},
+    {Qt::SHIFT | Qt::Key_Delete, kCommandEditCut},
+    {Qt::CTRL | Qt::Key_Insert, kCommandEditCopy},
+    {Qt::SHIFT | Qt::Key_Insert, kCommandEditPaste},
+    {QKeyCombination(Qt::Key_F6), kCommandNextPane},
+    {Qt::SHIFT | Qt::Key_F6, kCommandPrevPane},
+};
+
+// Prompt texts: the status-bar line, then after "\n" the tool tip.
+struct Prompt {
+    int id;
+    const char* text;
+};
+constexpr Prompt kPrompts[] = {
+    {kCommandFileClose, "作業中のファイルを閉じる\n閉じる"},
+    {kCommandAppAbout, "プログラムの情報、バージョン番号そして著作権を表示\nバージョン情報"},
+    {kCommandAppExit, "アプリケーションを終了し、ファイルの保存を指示\n終了"},
+};
+constexpr char kIdlePrompt[] = "レディ";  // 57345
+
+QString Text(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CQuilloryDoc& doc, QtUserInterface& ui)
+    : doc_(doc), ui_(ui), view_(new CQuilloryView(doc, this)) {
+    setObjectName(QStringLiteral("CMainFrame"));
+    setWindowTitle(Text(kDocumentTemplate).section(u'\n', 0, 0));
+    CreateMenus();
+    CreateCommandBar();
+    CreateAccelerators();
+    CreateArchiveNameBar();
+    CreateStatusBar();
+    setCentralWidget(view_);
+    connect(view_, &CQuilloryView::updated, this, &CMainFrame::UpdateCommandStates);
+    resize(860, 520);
+    ui_.setFrame(this);
+    UpdateCommandStates();
+}
+
+CMainFrame::~CMainFrame() {
+    ui_.setFrame(nullptr);
+}
+
+QAction* CMainFrame::action(int id) const {
+    const auto it = actions_.find(id);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+QAction* CMainFrame::CommandAction(int id) {
+    if (QAction* existing = action(id)) return existing;
+    auto* created = new QAction(this);
+    created->setData(id);
+    created->setShortcutContext(Qt::WindowShortcut);
+    connect(created, &QAction::triggered, this, [this, id] { OnCommand(id); });
+    // Accelerators reach the frame's actions from anywhere in the window.
+    addAction(created);
+    actions_[id] = created;
+    return created;
+}
+
+void CMainFrame::CreateMenus() {
+    for (const MenuDefinition& definition : kMenus) {
+        QMenu* menu = menuBar()->addMenu(Text(definition.title));
+        for (const MenuItem& item : definition.items) {
+            if (item.id == 0) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction* command = CommandAction(item.id);
+            command->setText(Text(item.text));
+            menu->addAction(command);
+        }
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+    }
+}
+
+void CMainFrame::CreateCommandBar() {
+    commandBar_ = addToolBar(QString());
+    commandBar_->setObjectName(QStringLiteral("commandBar"));
+    commandBar_->setMovable(false);
+    commandBar_->setFloatable(false);
+    commandBar_->setIconSize(QSize(kImagePixels, kImagePixels));
+    commandBar_->toggleViewAction()->setVisible(false);
+    const QPixmap strip(QStringLiteral(":/toolbar.png"));
+    for (const BarPosition& position : kCommandBar) {
+        if (position.id == 0) {
+            commandBar_->addSeparator();
+            continue;
+        }
+        QAction* command = CommandAction(position.id);
+        command->setIcon(QIcon(strip.copy(position.image * kImagePixels, 0, kImagePixels,
+                                          kImagePixels)));
+        commandBar_->addAction(command);
+    }
+}
+
+void CMainFrame::CreateAccelerators() {
+    for (const Accelerator& accelerator : kAccelerators) {
+        QAction* command = CommandAction(accelerator.id);
+        QList<QKeySequence> keys = command->shortcuts();
+        keys << QKeySequence(accelerator.keys);
+        command->setShortcuts(keys);
+    }
+}
+
+void CMainFrame::CreateArchiveNameBar() {
+    addToolBarBreak();
+    auto* bar = new QToolBar(this);
+    bar->setObjectName(QStringLiteral("archiveNameBar"));
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->toggleViewAction()->setVisible(false);
+    auto* label = new QLabel(Text("書庫名"), bar);
+    label->setContentsMargins(4, 0, 6, 0);
+    bar->addWidget(label);
+    archiveName_ = new QLineEdit(bar);
+    archiveName_->setObjectName(QStringLiteral("control%1").arg(kArchiveNameEdit));
+    archiveName_->setReadOnly(true);
+    archiveName_->setFocusPolicy(Qt::ClickFocus);
+    bar->addWidget(archiveName_);
+    addToolBar(Qt::TopToolBarArea, bar);
+}
+
+void CMainFrame::CreateStatusBar() {
+    for (const Prompt& prompt : kPrompts) {
+        const QString text = Text(prompt.text);
+        QAction* command = CommandAction(prompt.id);
+        command->setStatusTip(text.section(u'\n', 0, 0));
+        command->setToolTip(text.section(u'\n', 1, 1));
+    }
+    QStatusBar* bar = statusBar();
+    // With no prompt to show, the bar shows the idle text.
+    connect(bar, &QStatusBar::messageChanged, this, [bar](const QString& message) {
+        if (message.isEmpty()) bar->showMessage(Text(kIdlePrompt));
+    });
+    bar->showMessage(Text(kIdlePrompt));
+}
+
+void CMainFrame::SetArchiveName(const QString& hostPath) {
+    archiveName_->setText(hostPath);
+    archiveName_->setCursorPosition(0);
+}
+
+void CMainFrame::OnCommand(int id) {
+    if (!IsCommandEnabled(id, doc_.isOpen)) return;
+    switch (CommandTargetOf(id)) {
+        case CommandTarget::Document:
+            doc_.OnCommand(id);
+            break;
+        case CommandTarget::View:
+            view_->ExtractSelected();
+            break;
+        case CommandTarget::Application: {
+            CAboutDialog about(this);
+            about.exec();
+            break;
+        }
+        case CommandTarget::Framework:
+            if (id == kCommandAppExit) {
+                close();
+            } else {
+                doc_.OnNewDocument();
+            }
+            break;
+        case CommandTarget::None:
+            break;
+    }
+    UpdateCommandStates();
+}
+
+void CMainFrame::UpdateCommandStates() {
+    for (const auto& [id, command] : actions_)
+        command->setEnabled(IsCommandEnabled(id, doc_.isOpen));
+}
+
+}  // namespace quillory

@@ -1,0 +1,56 @@
+// The member list model.
+#include "app/member_list_model.h"
+
+#include "app/qt_text.h"
+
+namespace quillory {
+namespace {
+
+QVariant Alignment(int column) {
+    const bool right =
+        kColumns[static_cast<std::size_t>(column)].alignment == ColumnAlignment::Right;
+    return QVariant::fromValue(Qt::Alignment((right ? Qt::AlignRight : Qt::AlignLeft) |
+                                             Qt::AlignVCenter));
+}
+
+}  // namespace
+
+void MemberListModel::Rebuild(const CQuilloryDoc& doc) {
+    beginResetModel();
+    list_.Rebuild(doc);
+    endResetModel();
+}
+
+int MemberListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : list_.rowCount();
+}
+
+int MemberListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumnCount;
+}
+
+QVariant MemberListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) return {};
+    switch (role) {
+        case Qt::DisplayRole:
+            return ToQString(list_.CellText(index.row(), index.column()));
+        case Qt::TextAlignmentRole:
+            return Alignment(index.column());
+        default:
+            return {};
+    }
+}
+
+QVariant MemberListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= kColumnCount) return {};
+    switch (role) {
+        case Qt::DisplayRole:
+            return ToQString(kColumns[static_cast<std::size_t>(section)].title);
+        case Qt::TextAlignmentRole:
+            return Alignment(section);
+        default:
+            return {};
+    }
+}
+
+}  // namespace quillory

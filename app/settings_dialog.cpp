@@ -1,0 +1,124 @@
+// The settings dialog's controls and its data exchange.
+#include "app/settings_dialog.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "app/dialog_controls.h"
+
+namespace quillory {
+namespace {
+
+struct Choice {
+    int id;
+    const char* text;
+};
+
+// One row of radio buttons; a button's index in the row is its value.
+QButtonGroup* AddRadioRow(QDialog* dialog, QVBoxLayout* layout,
+                          std::initializer_list<Choice> choices) {
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(20, 0, 0, 0);
+    auto* group = new QButtonGroup(dialog);
+    int index = 0;
+    for (const Choice& choice : choices) {
+        auto* button = new QRadioButton(QString::fromUtf8(choice.text), dialog);
+        button->setObjectName(ControlName(choice.id));
+        group->addButton(button, index++);
+        row->addWidget(button);
+    }
+    row->addStretch();
+    layout->addLayout(row);
+    return group;
+}
+
+QCheckBox* AddCheckBox(QDialog* dialog, QVBoxLayout* layout, int id, const char* text) {
+    auto* box = new QCheckBox(QString::fromUtf8(text), dialog);
+    box->setObjectName(ControlName(id));
+    layout->addWidget(box);
+    return box;
+}
+
+void AddLabel(QDialog* dialog, QVBoxLayout* layout, const char* text) {
+    layout->addWidget(new QLabel(QString::fromUtf8(text), dialog));
+}
+
+// A value outside the group's buttons checks none of them.
+void SetGroup(QButtonGroup* group, int value) {
+    if (QAbstractButton* button = group->button(value)) {
+        button->setChecked(true);
+        return;
+    }
+    group->setExclusive(false);
+    for (QAbstractButton* b : group->buttons())
+        b->setChecked(false);
+    group->setExclusive(true);
+}
+
+}  // namespace
+
+CSettingsDialog::CSettingsDialog(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QString::fromUtf8("設定"));
+    auto* layout = new QVBoxLayout(this);
+    autoExtract_ = AddCheckBox(this, layout, kAutoExtract, "自動展開");
+    autoExtractMethod_ = AddRadioRow(this, layout,
+                                     {{kAutoExtractDesktop, "デスクトップ"},
+                                      {kAutoExtractMyDocuments, "My Documents"}});
+    createFolder_ = AddCheckBox(this, layout, kCreateFolder, "書庫と同名のフォルダを作成");
+    useFolder_ = AddCheckBox(this, layout, kUseFolder, "フォルダ付きで展開");
+    displayFolder_ = AddCheckBox(this, layout, kDisplayFolder, "一覧でフォルダを表示する");
+    AddLabel(this, layout, "上書き確認");
+    overwriteInquire_ = AddRadioRow(this, layout,
+                                    {{kOverwriteAlways, "常にする"},
+                                     {kOverwriteNewer, "新しいファイルのみ"},
+                                     {kOverwriteNever, "しない"}});
+    AddLabel(this, layout, "書庫選択フォルダ");
+    startupFolder_ = AddRadioRow(
+        this, layout, {{kStartupMyDocuments, "My Documents"}, {kStartupLast, "最後に開いたフォルダ"}});
+    AddLabel(this, layout, "書庫展開フォルダ");
+    extractFolder_ = AddRadioRow(this, layout,
+                                 {{kExtractMyDocuments, "My Documents"},
+                                  {kExtractLast, "最後に開いたフォルダ"},
+                                  {kExtractDesktop, "デスクトップ"}});
+    layout->addWidget(OkCancelButtons(this));
+    ToControls();
+}
+
+void CSettingsDialog::setValues(const SettingsValues& values) {
+    values_ = values;
+    ToControls();
+}
+
+void CSettingsDialog::accept() {
+    FromControls();
+    QDialog::accept();
+}
+
+void CSettingsDialog::ToControls() {
+    autoExtract_->setChecked(values_.AutoExtract != 0);
+    SetGroup(autoExtractMethod_, values_.AutoExtractMethod);
+    createFolder_->setChecked(values_.CreateFolder != 0);
+    useFolder_->setChecked(values_.UseFolder != 0);
+    displayFolder_->setChecked(values_.DisplayFolder != 0);
+    SetGroup(overwriteInquire_, values_.OverwriteInquire);
+    SetGroup(startupFolder_, values_.StartupFolder);
+    SetGroup(extractFolder_, values_.ExtractFolder);
+}
+
+void CSettingsDialog::FromControls() {
+    values_.AutoExtract = autoExtract_->isChecked() ? 1 : 0;
+    values_.AutoExtractMethod = autoExtractMethod_->checkedId();
+    values_.CreateFolder = createFolder_->isChecked() ? 1 : 0;
+    values_.UseFolder = useFolder_->isChecked() ? 1 : 0;
+    values_.DisplayFolder = displayFolder_->isChecked() ? 1 : 0;
+    values_.OverwriteInquire = overwriteInquire_->checkedId();
+    values_.StartupFolder = startupFolder_->checkedId();
+    values_.ExtractFolder = extractFolder_->checkedId();
+}
+
+}  // namespace quillory
