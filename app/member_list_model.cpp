@@ -6,6 +6,11 @@
 namespace quillory {
 namespace {
 
+// The folder column shows the host's separators, as the archive-name bar does; fonts
+// for Japanese draw the backslash as a yen sign.
+constexpr int kPathColumn = 6;
+static_assert(kColumns[kPathColumn].title == WStringView(u"パス"));
+
 QVariant Alignment(int column) {
     const bool right =
         kColumns[static_cast<std::size_t>(column)].alignment == ColumnAlignment::Right;
@@ -32,8 +37,10 @@ int MemberListModel::columnCount(const QModelIndex& parent) const {
 QVariant MemberListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
     switch (role) {
-        case Qt::DisplayRole:
-            return ToQString(list_.CellText(index.row(), index.column()));
+        case Qt::DisplayRole: {
+            const WString text = list_.CellText(index.row(), index.column());
+            return index.column() == kPathColumn ? HostPathText(text) : ToQString(text);
+        }
         case Qt::TextAlignmentRole:
             return Alignment(index.column());
         default:

@@ -1,0 +1,247 @@
+// The dialogs on their own and the user interface's message boxes: the destination
+// dialog's browse result, the password limit, the progress dialog, the about box, the
+// open dialog's filters, the answers of the questions, and the settings store.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QtTest>
+
+#include "app/about_dialog.h"
+#include "app/destination_dialog.h"
+#include "app/dialog_controls.h"
+#include "app/password_dialog.h"
+#include "app/progress_dialog.h"
+#include "app/qt_text.h"
+#include "app/settings_dialog.h"
+#include "gui_harness.h"
+
+namespace quillory::testing {
+namespace {
+
+QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+template <class W>
+W* Control(QWidget* dialog, int id) {
+    return dialog->findChild<W*>(QStringLiteral("control%1").arg(id));
+}
+
+// Clicks the message box's button with the text.
+void ClickButton(QWidget* modal, const QString& text) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    QVERIFY(box != nullptr);
+    for (QAbstractButton* button : box->buttons())
+        if (button->text() == text) return button->click();
+    QFAIL("no such button");
+}
+
+}  // namespace
+
+class DialogsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void browseAddsOneSeparatorUnlessThePathEndsWithOne() {
+        CDestinationDialog dialog;
+        QLineEdit* edit = Control<QLineEdit>(&dialog, CDestinationDialog::kFolderEdit);
+        QString titleAsked;
+        std::optional<QString> answer;
+        QString startAsked;
+        dialog.setFolderChooser([&](QWidget*, const QString& title, const QString& start) {
+            titleAsked = title;
+            startAsked = start;
+            return answer;
+        });
+        dialog.setValues({u"\\home\\user\\Desktop\\", 1, 0});
+        QCOMPARE(edit->text(), QStringLiteral("/home/user/Desktop/"));
+        answer = U("/tmp/展開先");
+        dialog.Browse();
+        QCOMPARE(titleAsked, U("フォルダの選択"));
+        QCOMPARE(startAsked, QStringLiteral("/home/user/Desktop/"));
+        QCOMPARE(edit->text(), U("/tmp/展開先/"));
+        answer = QStringLiteral("/");
+        dialog.Browse();
+        QCOMPARE(edit->text(), QStringLiteral("/"));
+        answer = QStringLiteral("C:\\");
+        dialog.Browse();
+        QCOMPARE(edit->text(), QStringLiteral("C:\\"));
+        answer = QStringLiteral("/srv/data/");
+        dialog.Browse();
+        QCOMPARE(edit->text(), QStringLiteral("/srv/data/"));
+        // Cancelling the chooser leaves the edit as it was.
+        answer.reset();
+        dialog.Browse();
+        QCOMPARE(edit->text(), QStringLiteral("/srv/data/"));
+
+        const DestinationValues values = dialog.values();
+        QCOMPARE(ToQString(values.folder), QStringLiteral("\\srv\\data\\"));
+        QCOMPARE(values.createFolder, 1);
+        QCOMPARE(values.useFolders, 0);
+        QCOMPARE(Control<QPushButton>(&dialog, CDestinationDialog::kBrowse)->text(), U("参照"));
+        QCOMPARE(dialog.windowTitle(), U("展開先の指定"));
+    }
+
+    void destinationCancelLeavesTheValuesAlone() {
+        QtUserInterface ui;
+        DestinationValues values{u"\\tmp\\", 0, 1};
+        AnswerNextModal([](QWidget* modal) {
+            Control<QLineEdit>(modal, CDestinationDialog::kFolderEdit)->setText("/elsewhere/");
+            static_cast<QDialog*>(modal)->reject();
+        });
+        QVERIFY(!ui.AskDestination(&values));
+        QCOMPARE(ToQString(values.folder), QStringLiteral("\\tmp\\"));
+        AnswerNextModal([](QWidget* modal) { static_cast<QDialog*>(modal)->accept(); });
+        QVERIFY(ui.AskDestination(&values));
+        QCOMPARE(values.useFolders, 1);
+    }
+
+    void passwordStopsAtThirtyTwoCharactersAndIsMasked() {
+        CPasswordDialog dialog;
+        QLineEdit* edit = Control<QLineEdit>(&dialog, CPasswordDialog::kPasswordEdit);
+        QCOMPARE(edit->echoMode(), QLineEdit::Password);
+        const QString typed = QStringLiteral("abcdefghijklmnopqrstuvwxyz0123456");  // 33
+        QCOMPARE(typed.size(), 33);
+        QTest::keyClicks(edit, typed);
+        QCOMPARE(dialog.password(), typed.left(32));
+        edit->clear();
+        edit->insert(typed + typed);  // pasting is cut the same way
+        QCOMPARE(dialog.password().size(), 32);
+    }
+
+    void passwordAnswersThroughTheUserInterface() {
+        QtUserInterface ui;
+        AnswerNextModal([](QWidget* modal) {
+            Control<QLineEdit>(modal, CPasswordDialog::kPasswordEdit)->insert(U("秘密pass"));
+            static_cast<QDialog*>(modal)->accept();
+        });
+        QCOMPARE(ToQString(ui.AskPassword(u"a.txt").value()), U("秘密pass"));
+        AnswerNextModal([](QWidget* modal) {
+            QTest::keyClicks(Control<QLineEdit>(modal, CPasswordDialog::kPasswordEdit), "x");
+            static_cast<QDialog*>(modal)->reject();
+        });
+        QVERIFY(!ui.AskPassword(u"a.txt").has_value());
+    }
+
+    void progressIsModelessWithoutCancelAndCountsPastSixteenBits() {
+        QtUserInterface ui;
+        ui.OpenProgress(70000);
+        CProgressDialog* dialog = ui.progress();
+        QVERIFY(dialog != nullptr);
+        QVERIFY(dialog->isVisible());
+        QVERIFY(!dialog->isModal());
+        QCOMPARE(dialog->windowTitle(), U("進行状況"));
+        QVERIFY(!Control<QPushButton>(dialog, kCancelButton)->isVisible());
+        ui.SetProgressName(u"資料\\報告書.txt");
+        for (int i = 0; i < 66000; ++i)
+            ui.StepProgress();
+        auto* bar = Control<QProgressBar>(dialog, CProgressDialog::kProgressBar);
+        QCOMPARE(bar->maximum(), 70000);
+        QCOMPARE(bar->value(), 66000);
+        QCOMPARE(Control<QLineEdit>(dialog, CProgressDialog::kTextEdit)->text(),
+                 U("資料\\報告書.txt"));
+        QCOMPARE(dialog->cancelled, 0);
+        ui.CloseProgress();
+        QCOMPARE(ui.progress(), nullptr);
+        ui.StepProgress();  // after the run: nothing to step, no crash
+    }
+
+    void aboutShowsTheVersionTheIconAndASecondLine() {
+        CAboutDialog dialog;
+        QCOMPARE(dialog.windowTitle(), U("Quillory のバージョン情報"));
+        QStringList texts;
+        for (QLabel* label : dialog.findChildren<QLabel*>())
+            if (!label->text().isEmpty()) texts << label->text();
+        QCOMPARE(texts.size(), 2);
+        QCOMPARE(texts[0], QStringLiteral("Quillory Version 1.11"));
+        QLabel* icon = dialog.findChild<QLabel*>(QStringLiteral("icon"));
+        QVERIFY(!icon->pixmap().isNull());
+        QVERIFY(icon->pixmap().width() >= 32);
+    }
+
+    void openDialogFiltersInQtSyntax() {
+        QCOMPARE(QtFileFilters(texts::kArchiveFilters),
+                 (QStringList{U("すべての書庫 (*.lzh *.zip)"), U("LHA書庫 (*.lzh)"),
+                              U("ZIP書庫 (*.zip)"), U("すべてのファイル (*)")}));
+    }
+
+    void questionsProceedOnlyOnYes() {
+        QtUserInterface ui;
+        QString text;
+        QStringList buttons;
+        AnswerNextModal([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            text = box->text();
+            for (QAbstractButton* b : box->buttons())
+                buttons << b->text();
+            QCOMPARE(box->icon(), QMessageBox::NoIcon);
+            QCOMPARE(box->windowTitle(), QStringLiteral("Quillory"));
+            ClickButton(modal, U("はい(&Y)"));
+        });
+        QVERIFY(ui.AskYesNo(u"上書きしますか？"));
+        QCOMPARE(text, U("上書きしますか？"));
+        buttons.sort();
+        QCOMPARE(buttons, (QStringList{U("いいえ(&N)"), U("はい(&Y)")}));
+        AnswerNextModal([](QWidget* modal) { ClickButton(modal, U("いいえ(&N)")); });
+        QVERIFY(!ui.AskYesNo(u"上書きしますか？"));
+        // Closing the box is not Yes either.
+        AnswerNextModal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+        QVERIFY(!ui.AskYesNo(u"展開しますか？"));
+    }
+
+    void messagesHaveOnlyAnOkButton() {
+        QtUserInterface ui;
+        QStringList buttons;
+        AnswerNextModal([&](QWidget* modal) {
+            for (QAbstractButton* b : qobject_cast<QMessageBox*>(modal)->buttons())
+                buttons << b->text();
+            ClickButton(modal, QStringLiteral("OK"));
+        });
+        ui.ShowMessage(u"展開終了\n不正ファイル数 1");
+        QCOMPARE(buttons, QStringList{QStringLiteral("OK")});
+    }
+
+    void settingsDialogShowsAndReturnsTheValuesAndNoneForOutOfRange() {
+        CSettingsDialog dialog;
+        SettingsValues values;
+        values.OverwriteInquire = 7;  // stored by hand: no button
+        values.ExtractFolder = kExtractToDesktop;
+        values.AutoExtract = 1;
+        dialog.setValues(values);
+        for (int id : {CSettingsDialog::kOverwriteAlways, CSettingsDialog::kOverwriteNewer,
+                       CSettingsDialog::kOverwriteNever})
+            QVERIFY(!Control<QAbstractButton>(&dialog, id)->isChecked());
+        QVERIFY(Control<QAbstractButton>(&dialog, CSettingsDialog::kExtractDesktop)->isChecked());
+        dialog.accept();
+        QCOMPARE(dialog.values().OverwriteInquire, -1);
+        QCOMPARE(dialog.values().ExtractFolder, kExtractToDesktop);
+        QCOMPARE(dialog.values().AutoExtract, 1);
+        QCOMPARE(dialog.windowTitle(), U("設定"));
+    }
+
+    void storeReadsDefaultsForMissingOrMistypedValues() {
+        ScratchHome home;
+        SettingsProfile profile;
+        QCOMPARE(profile.GetInt(u"Option", u"AutoExtract", 5), 5);
+        profile.settings().setValue("Option/AutoExtract", "yes");
+        QCOMPARE(profile.GetInt(u"Option", u"AutoExtract", 5), 5);
+        profile.WriteInt(u"Option", u"AutoExtract", 1);
+        QCOMPARE(profile.GetInt(u"Option", u"AutoExtract", 5), 1);
+        QCOMPARE(ToQString(profile.GetString(u"LastFolder", u"Extract", u"\\def\\")),
+                 QStringLiteral("\\def\\"));
+        profile.WriteString(u"LastFolder", u"Extract", u"\\資料\\");
+        profile.settings().sync();
+        QSettings again(kOrganisationName, kApplicationName);
+        QCOMPARE(again.value("LastFolder/Extract").toString(), U("\\資料\\"));
+        QVERIFY(again.fileName().endsWith(QStringLiteral("Ostrella Software/Quillory.conf")));
+    }
+};
+
+}  // namespace quillory::testing
+
+QTEST_MAIN(quillory::testing::DialogsTest)
+#include "dialogs_test.moc"
