@@ -27,8 +27,7 @@ QString FolderWithSeparator(const QString& hostFolder) {
     return hostFolder + u'/';
 }
 
-CDestinationDialog::CDestinationDialog(QWidget* parent)
-    : QDialog(parent), chooser_(ChooseFolder) {
+CDestinationDialog::CDestinationDialog(QWidget* parent) : QDialog(parent), chooser_(ChooseFolder) {
     setWindowTitle(QString::fromUtf8("展開先の指定"));
     auto* layout = new QGridLayout(this);
     folder_ = new QLineEdit(this);

@@ -25,8 +25,8 @@ public:
 
     // Asks for a folder, titled and owned as given, starting at a host path; nothing when
     // the user cancels. The default is the desktop's folder chooser.
-    using FolderChooser = std::function<std::optional<QString>(
-        QWidget* owner, const QString& title, const QString& start)>;
+    using FolderChooser = std::function<std::optional<QString>(QWidget* owner, const QString& title,
+                                                               const QString& start)>;
 
     explicit CDestinationDialog(QWidget* parent = nullptr);
 

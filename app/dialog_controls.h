@@ -6,7 +6,6 @@
 
 #include <QDialogButtonBox>
 
-
 namespace quillory {
 
 inline constexpr int kOkButton = 1;

@@ -2,6 +2,7 @@
 #include "app/main_frame.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -165,8 +166,8 @@ void CMainFrame::CreateCommandBar() {
             continue;
         }
         QAction* command = CommandAction(position.id);
-        command->setIcon(QIcon(strip.copy(position.image * kImagePixels, 0, kImagePixels,
-                                          kImagePixels)));
+        command->setIcon(
+            QIcon(strip.copy(position.image * kImagePixels, 0, kImagePixels, kImagePixels)));
         commandBar_->addAction(command);
     }
 }
@@ -211,6 +212,11 @@ void CMainFrame::CreateStatusBar() {
         if (message.isEmpty()) bar->showMessage(Text(kIdlePrompt));
     });
     bar->showMessage(Text(kIdlePrompt));
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (ui_.progress() != nullptr) return event->ignore();
+    QMainWindow::closeEvent(event);
 }
 
 void CMainFrame::SetArchiveName(const QString& hostPath) {

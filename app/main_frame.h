@@ -45,6 +45,10 @@ public:
     // Enables each command exactly as the document's state allows.
     void UpdateCommandStates();
 
+protected:
+    // The window stays while a run is going: its loop lets the window repaint.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     QAction* CommandAction(int id);
     void CreateMenus();

@@ -14,8 +14,8 @@ static_assert(kColumns[kPathColumn].title == WStringView(u"パス"));
 QVariant Alignment(int column) {
     const bool right =
         kColumns[static_cast<std::size_t>(column)].alignment == ColumnAlignment::Right;
-    return QVariant::fromValue(Qt::Alignment((right ? Qt::AlignRight : Qt::AlignLeft) |
-                                             Qt::AlignVCenter));
+    return QVariant::fromValue(
+        Qt::Alignment((right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));
 }
 
 }  // namespace

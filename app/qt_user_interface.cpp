@@ -68,8 +68,7 @@ std::optional<WString> QtUserInterface::AskArchivePath(std::span<const texts::Fi
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilters(QtFileFilters(filters));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return ProgramPathOf(dialog.selectedFiles().constFirst());
 }
 

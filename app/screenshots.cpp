@@ -37,9 +37,9 @@ void TakeAll(CQuilloryApp& app, const QString& folder) {
     QDir().mkpath(folder);
     CMainFrame& frame = app.frame();
     CQuilloryView* view = frame.view();
-    if (view->model()->rowCount() > 1) view->selectionModel()->select(
-        view->model()->index(1, 0),
-        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    if (view->model()->rowCount() > 1)
+        view->selectionModel()->select(view->model()->index(1, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
     Save(frame, folder, "main-window");
 
     const ApplicationSettings& s = app.settings();

@@ -66,9 +66,9 @@ CSettingsDialog::CSettingsDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QString::fromUtf8("設定"));
     auto* layout = new QVBoxLayout(this);
     autoExtract_ = AddCheckBox(this, layout, kAutoExtract, "自動展開");
-    autoExtractMethod_ = AddRadioRow(this, layout,
-                                     {{kAutoExtractDesktop, "デスクトップ"},
-                                      {kAutoExtractMyDocuments, "My Documents"}});
+    autoExtractMethod_ = AddRadioRow(
+        this, layout,
+        {{kAutoExtractDesktop, "デスクトップ"}, {kAutoExtractMyDocuments, "My Documents"}});
     createFolder_ = AddCheckBox(this, layout, kCreateFolder, "書庫と同名のフォルダを作成");
     useFolder_ = AddCheckBox(this, layout, kUseFolder, "フォルダ付きで展開");
     displayFolder_ = AddCheckBox(this, layout, kDisplayFolder, "一覧でフォルダを表示する");
@@ -79,7 +79,8 @@ CSettingsDialog::CSettingsDialog(QWidget* parent) : QDialog(parent) {
                                      {kOverwriteNever, "しない"}});
     AddLabel(this, layout, "書庫選択フォルダ");
     startupFolder_ = AddRadioRow(
-        this, layout, {{kStartupMyDocuments, "My Documents"}, {kStartupLast, "最後に開いたフォルダ"}});
+        this, layout,
+        {{kStartupMyDocuments, "My Documents"}, {kStartupLast, "最後に開いたフォルダ"}});
     AddLabel(this, layout, "書庫展開フォルダ");
     extractFolder_ = AddRadioRow(this, layout,
                                  {{kExtractMyDocuments, "My Documents"},

@@ -20,7 +20,8 @@ void RecordingUi::ShellOpen(WStringView path) {
 }
 
 ScratchHome::ScratchHome() {
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, path(QStringLiteral("config")));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       path(QStringLiteral("config")));
     QSettings(kOrganisationName, kApplicationName).clear();
     QDir().mkpath(path(QStringLiteral("Desktop")));
     QDir().mkpath(path(QStringLiteral("Documents")));

@@ -25,8 +25,9 @@ private slots:
         QCOMPARE(app.frame().view()->model()->rowCount(), 0);
         QCOMPARE(app.frame().archiveNameEdit()->text(), QString());
         QCOMPARE(ToQString(app.settings().desktopFolder),
-                 ToQString(ProgramPathOf(QStandardPaths::writableLocation(
-                     QStandardPaths::DesktopLocation))) + u'\\');
+                 ToQString(ProgramPathOf(
+                     QStandardPaths::writableLocation(QStandardPaths::DesktopLocation))) +
+                     u'\\');
     }
 
     void anArchiveArgumentIsOpenedAndListed() {
