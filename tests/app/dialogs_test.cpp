@@ -22,15 +22,6 @@
 namespace quillory::testing {
 namespace {
 
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
-template <class W>
-W* Control(QWidget* dialog, int id) {
-    return dialog->findChild<W*>(QStringLiteral("control%1").arg(id));
-}
-
 // Clicks the message box's button with the text.
 void ClickButton(QWidget* modal, const QString& text) {
     auto* box = qobject_cast<QMessageBox*>(modal);

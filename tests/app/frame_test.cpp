@@ -22,10 +22,6 @@
 namespace quillory::testing {
 namespace {
 
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
 // "text=id" per item, "-" per separator.
 QStringList Describe(const QList<QAction*>& actions) {
     QStringList result;
@@ -46,11 +42,6 @@ int FindRow(const QAbstractItemModel& model, const QString& name) {
     for (int row = 0; row < model.rowCount(); ++row)
         if (model.index(row, 0).data().toString() == name) return row;
     return -1;
-}
-
-template <class W>
-W* Control(QWidget* dialog, int id) {
-    return dialog->findChild<W*>(QStringLiteral("control%1").arg(id));
 }
 
 }  // namespace

@@ -50,6 +50,16 @@ struct Gui {
 
 QString SamplePath(const char* name);  // samples/<name>, host path
 
+inline QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+// A dialog's control by its id.
+template <class W>
+W* Control(QWidget* dialog, int id) {
+    return dialog->findChild<W*>(QStringLiteral("control%1").arg(id));
+}
+
 // Calls answer with the next modal widget as soon as one is active (polling the event
 // loop); gives up after a few seconds. A dialog the answer left open is cancelled.
 void AnswerNextModal(std::function<void(QWidget*)> answer);
