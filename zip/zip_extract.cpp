@@ -156,7 +156,12 @@ ZipStatus PrepareOutput(ZipArchive& zip, const ZipEntry& e, const MemberRecord& 
         }
     }
     if (!decodable) return ZipStatus::UnsupportedMethod;
-    if (folder) return ZipStatus::Ok;
+    if (folder) {
+        // A file or a link standing where the folder goes is no folder of the member's.
+        const auto made = platform::GetPathAttributes(WStringView(path).substr(0, path.size() - 1));
+        return made && *made == platform::kAttributeDirectory ? ZipStatus::Ok
+                                                              : ZipStatus::CreateFailed;
+    }
     if (DecideOverwrite(path, e.modifiedTime, e.name, zip.askOnlyIfNewer,
                         zip.overwriteWithoutAsking, zip.callback) == OverwriteDecision::Skip) {
         return ZipStatus::Skipped;

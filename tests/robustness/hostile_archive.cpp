@@ -52,6 +52,8 @@ Bytes BuildZip(const std::vector<HostileMember>& members) {
         if (m.folder) z.externalAttributes = 0x10;
         if (m.claimedOriginalSize) z.originalSize = *m.claimedOriginalSize;
         if (m.claimedCompressedSize) z.compressedSize = *m.claimedCompressedSize;
+        z.localName = m.zipLocalName;
+        z.centralExtra = z.localExtra = m.zipExtra;
         builder.Add(std::move(z));
     }
     return builder.Build();

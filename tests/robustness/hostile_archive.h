@@ -25,6 +25,10 @@ struct HostileMember {
     // Sizes written in the headers instead of the true ones.
     std::optional<std::uint32_t> claimedOriginalSize;
     std::optional<std::uint32_t> claimedCompressedSize;
+    // ZIP only: a local header name that disagrees with the central one, and extra
+    // records written in both headers.
+    std::optional<std::string> zipLocalName;
+    Bytes zipExtra;
 };
 
 inline HostileMember File(std::string name, std::string_view content) {

@@ -124,6 +124,22 @@ HostileMember Claiming(HostileMember m, std::optional<std::uint32_t> original,
     return m;
 }
 
+// The Info-ZIP Unicode Path record (id 0x7075) naming the stored name anew.
+Bytes UnicodePathRecord(const std::string& stored, const std::string& utf8) {
+    const std::uint32_t crc = Crc32Update(0, stored.data(), stored.size());
+    const std::size_t size = 5 + utf8.size();  // version, name CRC, name
+    Bytes record;
+    for (const std::size_t value : {std::size_t{0x7075}, size}) {
+        record.push_back(static_cast<std::uint8_t>(value));
+        record.push_back(static_cast<std::uint8_t>(value >> 8));
+    }
+    record.push_back(1);
+    for (int shift = 0; shift < 32; shift += 8)
+        record.push_back(static_cast<std::uint8_t>(crc >> shift));
+    record.insert(record.end(), utf8.begin(), utf8.end());
+    return record;
+}
+
 // The cases; some depend on what the header level can hold.
 std::vector<HostileCase> CasesFor(Kind kind) {
     const bool zip = kind == Kind::Zip;
@@ -209,20 +225,24 @@ std::vector<HostileCase> CasesFor(Kind kind) {
         cases.push_back(c);
     }
     for (const bool agree : {false, true}) {
-        // A link standing where a member goes is replaced only with consent, and never
-        // written through: its target keeps its content.
+        // A link (symbolic, dangling or hard) standing where a member goes is replaced
+        // only with consent, and never written through: its target keeps its content.
         HostileCase c;
         c.label = agree ? "LinkAtOutputPathReplaced" : "LinkAtOutputPathKept";
         c.prepare = [](const fs::path& root) {
             fs::create_symlink("../outside/target.txt", root / "dest/link.txt");
             fs::create_symlink("../outside/none.txt", root / "dest/dangling.txt");
+            fs::create_hard_link(root / "outside/target.txt", root / "dest/hard.txt");
         };
-        c.members = {File("link.txt", "through"), File("dangling.txt", "through")};
-        c.answers = {agree, agree};
-        c.outcomes = {agree ? kOk : kKept, agree ? kOk : kKept};
+        c.members = {File("link.txt", "through"), File("dangling.txt", "through"),
+                     File("hard.txt", "through")};
+        c.answers = {agree, agree, agree};
+        c.outcomes = {agree ? kOk : kKept, agree ? kOk : kKept, agree ? kOk : kKept};
         if (agree) {
-            c.consented = {"dest/link.txt", "dest/dangling.txt"};
-            c.expectFiles = {{"dest/link.txt", "through"}, {"dest/dangling.txt", "through"}};
+            c.consented = {"dest/link.txt", "dest/dangling.txt", "dest/hard.txt"};
+            c.expectFiles = {{"dest/link.txt", "through"},
+                             {"dest/dangling.txt", "through"},
+                             {"dest/hard.txt", "through"}};
         }
         c.expectFiles["outside/target.txt"] = "target";
         c.expectAbsent = {"outside/none.txt"};
@@ -237,10 +257,9 @@ std::vector<HostileCase> CasesFor(Kind kind) {
             fs::create_symlink("../outside", root / "dest/linkdir");
         };
         c.members = {Folder("linkdir/")};
-        // The LZH reader finds no folder of its own there; the ZIP reader keeps what is
-        // there and has nothing to write.
-        c.outcomes = {zip ? kOk : kCreateFailed};
-        c.damaged = zip ? 0 : 1;
+        // No folder of its own can be made there.
+        c.outcomes = {kCreateFailed};
+        c.damaged = 1;
         c.expectFiles = {{"outside/target.txt", "target"}};
         cases.push_back(c);
     }
@@ -288,6 +307,39 @@ std::vector<HostileCase> CasesFor(Kind kind) {
         c.outcomes = {kOk, kCrc, kCrc, kOk};
         c.damaged = 2;
         c.expectFiles = {{"dest/first.txt", "first"}, {"dest/last.txt", "last"}};
+        cases.push_back(c);
+    }
+    {
+        // A file member where the user has a folder, and a folder entry (and a file in
+        // it) where the user has a file: refused, the user's things untouched.
+        HostileCase c;
+        c.label = "FilesAndFoldersInEachOthersPlace";
+        c.prepare = [](const fs::path& root) {
+            fs::create_directories(root / "dest/taken");
+            WriteHostFile(root / "dest/taken/mine.txt", "mine");
+            WriteHostFile(root / "dest/box", "my box");
+        };
+        c.members = {File("taken", "theirs"), Folder("box/"), File("box/in.txt", "theirs")};
+        c.outcomes = {kCreateFailed, kCreateFailed, kCreateFailed};
+        c.damaged = 3;
+        c.expectFiles = {{"dest/taken/mine.txt", "mine"}, {"dest/box", "my box"}};
+        cases.push_back(c);
+    }
+    if (zip) {
+        // The name that is written is the local header's (or the Unicode Path record's),
+        // so that is the one checked, whatever the central directory says.
+        HostileCase c;
+        c.label = "LocalNameClimbs";
+        HostileMember local = File("ok.txt", "climb");
+        local.zipLocalName = "../x";
+        HostileMember unicode = File("fine.txt", "climb");
+        unicode.zipExtra = UnicodePathRecord("fine.txt", "../x");
+        c.members = {local, unicode, File("safe.txt", "safe")};
+        c.answers = {false, false};
+        c.outcomes = {kRefused, kRefused, kOk};
+        c.expectFiles = {{"x", "planted"}, {"dest/safe.txt", "safe"}};
+        c.expectAbsent = {"dest/ok.txt", "dest/fine.txt"};
+        c.kinds = {Kind::Zip};
         cases.push_back(c);
     }
     if (!zip) {
