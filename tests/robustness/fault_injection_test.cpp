@@ -1,10 +1,11 @@
 // Failing and short reads and writes, injected through the file layer's fault hook at
-// the n-th read or write of a whole extraction (and the n-th read of a test) of real
-// archives: the member that meets the fault fails and is counted, every other member
-// turns out exactly as in a clean run, and nothing crashes. A short read may also be
-// carried on from (the data still arrives whole); then the member must be exact.
+// the n-th read or write of a whole extraction (and the n-th read of a test or of the
+// listing) of real archives: the member that meets the fault fails and is counted, every other
+// member turns out exactly as in a clean run, and nothing crashes. A short read may also be carried
+// on from (the data still arrives whole); then the member must be exact.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -94,7 +95,8 @@ protected:
         const fs::path archive = temp.Host("archives") / fs::path(GetParam().path).filename();
         fs::create_directories(archive.parent_path());
         fs::copy_file(FixturesDir() / GetParam().path, archive);
-        ASSERT_EQ(doc->OpenArchive(ProgramPath(archive)), 1);
+        archive_ = ProgramPath(archive);
+        ASSERT_EQ(doc->OpenArchive(archive_), 1);
         user.defaultPassword = GetParam().password;
     }
 
@@ -165,6 +167,17 @@ protected:
         EXPECT_LE(changed.size(), failed ? 1u : 0u) << "differs:" << list;
     }
 
+    // The listed members' folders and names, in table order.
+    std::vector<WString> Listing() const {
+        return doc->WithReader([](const auto& reader) {
+            std::vector<WString> names;
+            for (const auto& entry : reader.entries)
+                names.push_back(WString(entry.path) + WString(entry.name));
+            return names;
+        });
+    }
+
+    WString archive_;
     int runs_ = 0;
 };
 
@@ -192,6 +205,44 @@ TEST_P(FaultInjectionTest, AFailedReadDuringATestFailsOnlyItsMember) {
             SCOPED_TRACE(std::string(FaultName(fault)) + " at call " + std::to_string(at));
             Compare(clean, Extract(fault, at, true), fault, true);
             if (HasFailure()) return;
+        }
+    }
+}
+
+TEST_P(FaultInjectionTest, AFaultWhileListingRefusesTheArchiveOrWarns) {
+    const std::vector<WString> full = Listing();
+    doc->CloseArchive();
+    std::size_t reads = 0;
+    {
+        FaultPlan count(watcher, Fault::FailRead, 0);
+        ASSERT_EQ(doc->OpenArchive(archive_), 1);
+        reads = count.reads;
+    }
+    doc->CloseArchive();
+    ASSERT_GT(reads, 0u);
+    for (const Fault fault : {Fault::FailRead, Fault::ShortRead}) {
+        for (const std::size_t at : EvenSample(reads, RunsPerFault())) {
+            SCOPED_TRACE(std::string(FaultName(fault)) + " at call " + std::to_string(at));
+            user.log.clear();
+            int opened = 0;
+            {
+                FaultPlan plan(watcher, fault, at);
+                opened = doc->OpenArchive(archive_);
+            }
+            ++Tally().faultRuns;
+            if (opened == 0) {
+                EXPECT_EQ(doc->isOpen, 0);
+                continue;
+            }
+            // What is listed is the archive's beginning, and a listing that stops early
+            // comes with a warning.
+            const std::vector<WString> listed = Listing();
+            ASSERT_LE(listed.size(), full.size());
+            EXPECT_TRUE(std::equal(listed.begin(), listed.end(), full.begin()));
+            if (listed.size() < full.size()) {
+                EXPECT_FALSE(user.Talk().empty()) << "members left out without a word";
+            }
+            doc->CloseArchive();
         }
     }
 }
