@@ -220,8 +220,13 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
         decoded = w.inflate.Inflate(w.input, w.window, &sink, method == kMethodDeflate64);
     }
     if (sink.file != kInvalidFileHandle) {
-        if (decoded != InflateResult::OutputFailed) SetOutputTimes(sink.file, local);
-        platform::CloseFile(sink.file);
+        if (decoded == InflateResult::OutputFailed) {
+            // Not all of it could be written: a file it was to replace stays.
+            platform::DiscardFile(sink.file);
+        } else {
+            SetOutputTimes(sink.file, local);
+            platform::CloseFile(sink.file);
+        }
     }
     if (decoded == InflateResult::OutputFailed) return fail(ZipStatus::WriteFailed);
 
