@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,10 @@ struct FaultFixture {
     std::string path;  // below tests/fixtures
     std::u16string password;
 };
+
+void PrintTo(const FaultFixture& param, std::ostream* os) {
+    *os << param.path;
+}
 
 // Runs per fault kind and fixture: enough to meet every member in these small archives.
 std::size_t RunsPerFault() {

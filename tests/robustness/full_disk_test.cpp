@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,10 @@ struct DiskCase {
     std::string label;
     bool zip;
 };
+
+void PrintTo(const DiskCase& param, std::ostream* os) {
+    *os << param.label;
+}
 
 class FullDiskTest : public RobustDocumentTest, public ::testing::WithParamInterface<DiskCase> {};
 

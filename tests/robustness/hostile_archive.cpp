@@ -14,6 +14,7 @@ namespace quillory::testing {
 namespace {
 
 constexpr int kLzh5 = 5;
+constexpr std::uint16_t kZipBzip2 = 12;
 
 std::string LzhNameBytes(const HostileMember& m) {
     std::string name = m.name;
@@ -37,6 +38,7 @@ Bytes BuildLzh(int level, const std::vector<HostileMember>& members) {
             fields.dataCrc = Crc16Update(0, m.data.data(), m.data.size());
             fields.data = Compress(m.data, kLzh5);
         }
+        if (m.unsupportedMethod) fields.method = "-lh1-";
         if (m.claimedOriginalSize) fields.originalSize = *m.claimedOriginalSize;
         // Files carry no extended headers at levels 0 and 1, so the claim is the data's.
         fields.compressedSize = m.claimedCompressedSize;
@@ -50,6 +52,7 @@ Bytes BuildZip(const std::vector<HostileMember>& members) {
     for (const HostileMember& m : members) {
         ZipMember z = StoredMember(m.name, m.data);
         if (m.folder) z.externalAttributes = 0x10;
+        if (m.unsupportedMethod) z.method = kZipBzip2;
         if (m.claimedOriginalSize) z.originalSize = *m.claimedOriginalSize;
         if (m.claimedCompressedSize) z.compressedSize = *m.claimedCompressedSize;
         z.localName = m.zipLocalName;

@@ -12,11 +12,13 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "common/checksums.h"
+#include "platform/file.h"
 #include "platform/path.h"
 #include "tests/robustness/hostile_archive.h"
 #include "tests/robustness/robust_fixture.h"
@@ -87,6 +89,7 @@ struct HostileCase {
     std::deque<bool> answers;       // the Yes/No answers, in order
     std::vector<Outcome> outcomes;  // per member
     int damaged = 0;                // the summary's count
+    int unsupported = 0;
     // Paths (relative to the scratch root) that may change; a file the user had among
     // them changes with the user's consent. Everything under "dest" may be created.
     std::set<std::string> consented;
@@ -104,6 +107,11 @@ struct CaseParam {
     Kind kind;
     HostileCase hostile;
 };
+
+// Failure messages name the case, not its bytes.
+void PrintTo(const CaseParam& param, std::ostream* os) {
+    *os << KindName(param.kind) << "_" << param.hostile.label;
+}
 
 std::string Repeat(const std::string& piece, std::size_t times) {
     std::string out;
@@ -325,6 +333,22 @@ std::vector<HostileCase> CasesFor(Kind kind) {
         c.expectFiles = {{"dest/taken/mine.txt", "mine"}, {"dest/box", "my box"}};
         cases.push_back(c);
     }
+    {
+        // A member no reader can decode never replaces the user's file with nothing (the
+        // LZH reader asks first, the ZIP reader knows before asking).
+        HostileCase c;
+        c.label = "UnsupportedMemberKeepsTheFileItWouldReplace";
+        c.prepare = [](const fs::path& root) { WriteHostFile(root / "dest/old.txt", "mine"); };
+        HostileMember member = File("old.txt", "theirs");
+        member.unsupportedMethod = true;
+        c.members = {member};
+        if (!zip) c.answers = {true};
+        c.outcomes = {{7, 7}};
+        c.unsupported = 1;
+        c.consented = {"dest/old.txt"};  // the question was answered yes
+        c.expectFiles = {{"dest/old.txt", "mine"}};
+        cases.push_back(c);
+    }
     if (zip) {
         // The name that is written is the local header's (or the Unicode Path record's),
         // so that is the one checked, whatever the central directory says.
@@ -439,7 +463,7 @@ TEST_P(HostileArchiveTest, OnlyTheDestinationChangesAndOnlyWithConsent) {
     EXPECT_EQ(watcher.statuses, expected);
     EXPECT_TRUE(summary.ran);
     EXPECT_EQ(summary.damagedCount, c.damaged);
-    EXPECT_EQ(summary.unsupportedCount, 0);
+    EXPECT_EQ(summary.unsupportedCount, c.unsupported);
 
     // Outside the destination only consented paths changed; a file that existed changed
     // only with consent.
@@ -509,6 +533,49 @@ TEST_F(RobustDocumentTest, UnreadableExistingFileIsAskedAboutAndKeptOnNo) {
     }
 }
 
+// A file the user agreed to replace stays as it was when the member's data cannot be
+// written (a failed or short write, as on a full or failing disk), and nothing is left
+// beside it.
+TEST_F(RobustDocumentTest, ReplacingAFileThatCannotBeWrittenKeepsTheOldOne) {
+    const Bytes content = RandomBytes(200000, 7);  // several writes
+    for (const bool zip : {false, true}) {
+        for (const bool shortWrite : {false, true}) {
+            SCOPED_TRACE(std::string(zip ? "zip" : "lzh") + (shortWrite ? " short" : " failed"));
+            const fs::path dest =
+                temp.Host(std::string("replace-") + (zip ? "z" : "l") + (shortWrite ? "s" : "f"));
+            fs::create_directories(dest);
+            WriteHostFile(dest / "big.bin", "mine");
+            HostileMember member;
+            member.name = "big.bin";
+            member.data = content;
+            const fs::path archive = temp.Host(zip ? "replace.zip" : "replace.lzh");
+            WriteHostFile(archive, zip ? BuildZip({member}) : BuildLzh(2, {member}));
+            ASSERT_EQ(doc->OpenArchive(ProgramPath(archive)), 1);
+            for (const std::size_t failAt : {std::size_t{1}, std::size_t{2}}) {
+                user.yesNo = {true};
+                std::size_t writes = 0;
+                platform::SetIoFaultHook([&](platform::IoKind kind, std::size_t count) {
+                    if (kind != platform::IoKind::Write || ++writes != failAt) return count;
+                    return shortWrite ? count / 2 : std::size_t{0};
+                });
+                const RunSummary summary = ExtractAllInto(ProgramPath(dest));
+                platform::SetIoFaultHook({});
+                ++Tally().faultRuns;
+                EXPECT_EQ(watcher.statuses, std::vector<int>{21});
+                EXPECT_EQ(summary.damagedCount, 1);
+                EXPECT_EQ(ReadText(dest / "big.bin"), "mine");
+                EXPECT_EQ(Snapshot(dest).size(), 1u) << "something left beside the file";
+            }
+            // Without a fault the member replaces the file.
+            user.yesNo = {true};
+            ExtractAllInto(ProgramPath(dest));
+            EXPECT_EQ(ReadHostFile(dest / "big.bin"), content);
+            EXPECT_EQ(Snapshot(dest).size(), 1u);
+            doc->CloseArchive();
+        }
+    }
+}
+
 // Encrypted members with a wrong or a cancelled password fail as damaged without
 // touching the file of the same name the user already has; the right one replaces it
 // after a yes.
@@ -516,6 +583,10 @@ struct PasswordCase {
     std::string fixture;
     std::string label;
 };
+
+void PrintTo(const PasswordCase& param, std::ostream* os) {
+    *os << param.fixture;
+}
 
 class PasswordTest : public RobustDocumentTest,
                      public ::testing::WithParamInterface<PasswordCase> {};
