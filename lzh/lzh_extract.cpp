@@ -84,7 +84,8 @@ int LzhArchive::ExtractFile(const LzhEntry& entry, const WString& outputPath) {
     }
     platform::SetFileTimes(output, entry.modifiedTime, entry.modifiedTime);
     platform::SetFileAttributes(output, entry.attributes);
-    platform::CloseFile(output);
+    // Closing puts a replacement in its place; a file that did not get there is no output.
+    if (!platform::CloseFile(output)) return Result(LzhStatus::WriteFailed);
     if (decoded != LzhStatus::Ok) return Result(decoded);
     return Result(crc == entry.crc16 ? LzhStatus::Ok : LzhStatus::CrcMismatch);
 }

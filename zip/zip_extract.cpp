@@ -225,7 +225,8 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
             platform::DiscardFile(sink.file);
         } else {
             SetOutputTimes(sink.file, local);
-            platform::CloseFile(sink.file);
+            // Closing puts a replacement in its place; one that did not get there failed.
+            if (!platform::CloseFile(sink.file)) decoded = InflateResult::OutputFailed;
         }
     }
     if (decoded == InflateResult::OutputFailed) return fail(ZipStatus::WriteFailed);

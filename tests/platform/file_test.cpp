@@ -93,6 +93,19 @@ TEST(FileTest, AReplacementTakesThePlaceOfTheOldFileOnlyWhenClosed) {
     EXPECT_EQ(ReadHostFile(dir.Host("b.txt")), ToBytes("part"));
 }
 
+TEST(FileTest, AReplacementThatCannotTakeItsPlaceFailsToClose) {
+    TempDir dir;
+    WriteHostFile(dir.Host("a.txt"), "old");
+    const FileHandle f = CreateFileForWriting(dir.Program("a.txt"));
+    ASSERT_NE(f, kInvalidFileHandle);
+    WriteText(f, "new");
+    fs::remove(dir.Host("a.txt"));
+    fs::create_directory(dir.Host("a.txt"));  // a folder took the file's place meanwhile
+    EXPECT_FALSE(CloseFile(f));
+    EXPECT_TRUE(fs::is_directory(dir.Host("a.txt")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
 TEST(FileTest, CreationNeedsTheFolderAndRefusesFolders) {
     TempDir dir;
     EXPECT_EQ(CreateFileForWriting(dir.Program("missing/a.txt")), kInvalidFileHandle);

@@ -576,6 +576,36 @@ TEST_F(RobustDocumentTest, ReplacingAFileThatCannotBeWrittenKeepsTheOldOne) {
     }
 }
 
+// A replacement that cannot take the old file's place when it is closed (a folder took
+// that place meanwhile) fails its member instead of counting as written.
+TEST_F(RobustDocumentTest, AReplacementThatCannotTakeItsPlaceFailsItsMember) {
+    for (const bool zip : {false, true}) {
+        SCOPED_TRACE(zip ? "zip" : "lzh");
+        const fs::path dest = temp.Host(zip ? "place-z" : "place-l");
+        fs::create_directories(dest);
+        WriteHostFile(dest / "f.txt", "mine");
+        const std::vector<HostileMember> members = {File("f.txt", "theirs")};
+        const fs::path archive = temp.Host(zip ? "place.zip" : "place.lzh");
+        WriteHostFile(archive, zip ? BuildZip(members) : BuildLzh(2, members));
+        ASSERT_EQ(doc->OpenArchive(ProgramPath(archive)), 1);
+        user.yesNo = {true};
+        platform::SetIoFaultHook([&](platform::IoKind kind, std::size_t count) {
+            if (kind == platform::IoKind::Write && fs::is_regular_file(dest / "f.txt")) {
+                fs::remove(dest / "f.txt");
+                fs::create_directory(dest / "f.txt");
+            }
+            return count;
+        });
+        const RunSummary summary = ExtractAllInto(ProgramPath(dest));
+        platform::SetIoFaultHook({});
+        EXPECT_EQ(watcher.statuses, std::vector<int>{21});
+        EXPECT_EQ(summary.damagedCount, 1);
+        EXPECT_TRUE(fs::is_directory(dest / "f.txt"));
+        EXPECT_EQ(Snapshot(dest).size(), 1u);
+        doc->CloseArchive();
+    }
+}
+
 // Encrypted members with a wrong or a cancelled password fail as damaged without
 // touching the file of the same name the user already has; the right one replaces it
 // after a yes.
