@@ -132,6 +132,7 @@ protected:
     // What every faulty run must show against the clean one.
     void Compare(const Run& clean, const Run& faulty, Fault fault, bool test) {
         ++Tally().faultRuns;
+        Tally().Count(IsZip(), std::string(FaultName(fault)) + (test ? " in a test" : ""));
         ASSERT_TRUE(faulty.summary.ran);
         ASSERT_EQ(faulty.statuses.size(), clean.statuses.size());
         ASSERT_GE(faulty.hitMember, 0) << "the fault was never reached";
@@ -171,6 +172,8 @@ protected:
             list += " " + path;
         EXPECT_LE(changed.size(), failed ? 1u : 0u) << "differs:" << list;
     }
+
+    static bool IsZip() { return fs::path(GetParam().path).extension() == ".zip"; }
 
     // The listed members' folders and names, in table order.
     std::vector<WString> Listing() const {
@@ -235,6 +238,7 @@ TEST_P(FaultInjectionTest, AFaultWhileListingRefusesTheArchiveOrWarns) {
                 opened = doc->OpenArchive(archive_);
             }
             ++Tally().faultRuns;
+            Tally().Count(IsZip(), std::string(FaultName(fault)) + " while listing");
             if (opened == 0) {
                 EXPECT_EQ(doc->isOpen, 0);
                 continue;

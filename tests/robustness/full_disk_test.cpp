@@ -98,6 +98,7 @@ TEST_P(FullDiskTest, MembersThatFitAreExactTheRestFailAndAreCounted) {
     ASSERT_EQ(doc->OpenArchive(ProgramPath(archive)), 1);
     const RunSummary summary = ExtractAllInto(temp.Program("small"));
     ++Tally().faultRuns;
+    Tally().Count(zip, "full file system");
 
     ASSERT_EQ(watcher.statuses.size(), static_cast<std::size_t>(kMembers));
     int good = 0;

@@ -46,6 +46,8 @@ public:
             "consent\n",
             t.hostileCases, t.faultRuns, t.readFaultsCarriedOn, t.truncatedRuns,
             static_cast<unsigned long long>(t.userBytesChangedWithoutConsent));
+        for (const auto& [what, runs] : t.byKind)
+            std::printf("  %s: %d\n", what.c_str(), runs);
     }
 };
 const auto* const kTallyReport = ::testing::AddGlobalTestEnvironment(new TallyReport);
@@ -451,6 +453,7 @@ TEST_P(HostileArchiveTest, OnlyTheDestinationChangesAndOnlyWithConsent) {
     const RunSummary summary = ExtractAllInto(destination);
     const TreeSnapshot after = Snapshot(temp.path());
     ++Tally().hostileCases;
+    Tally().Count(zip, "hostile archive");
 
     // Every scripted answer was asked for, and no other question came.
     EXPECT_TRUE(user.yesNo.empty()) << "questions not asked: " << user.yesNo.size();
@@ -561,6 +564,7 @@ TEST_F(RobustDocumentTest, ReplacingAFileThatCannotBeWrittenKeepsTheOldOne) {
                 const RunSummary summary = ExtractAllInto(ProgramPath(dest));
                 platform::SetIoFaultHook({});
                 ++Tally().faultRuns;
+                Tally().Count(zip, shortWrite ? "short write" : "failed write");
                 EXPECT_EQ(watcher.statuses, std::vector<int>{21});
                 EXPECT_EQ(summary.damagedCount, 1);
                 EXPECT_EQ(ReadText(dest / "big.bin"), "mine");
@@ -635,6 +639,7 @@ TEST_P(PasswordTest, WrongAndCancelledPasswordsLeaveTheUsersFile) {
         user.passwords = {answer};
         const RunSummary summary = ExtractAllInto(ProgramPath(dest));
         ++Tally().hostileCases;
+        Tally().Count(true, "hostile archive");
         EXPECT_TRUE(user.passwords.empty());
         EXPECT_EQ(watcher.statuses, std::vector<int>{static_cast<int>(ZipStatus::WrongPassword)});
         EXPECT_EQ(summary.damagedCount, 1);

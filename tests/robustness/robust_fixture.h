@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -140,6 +141,10 @@ struct RobustnessTally {
     int readFaultsCarriedOn = 0;  // failed or short reads the reader read past correctly
     int truncatedRuns = 0;
     std::uint64_t userBytesChangedWithoutConsent = 0;
+    // Runs by archive kind and what was tried ("LZH hostile", "ZIP failed write", ...).
+    std::map<std::string, int> byKind;
+
+    void Count(bool zip, const std::string& what) { ++byKind[(zip ? "ZIP " : "LZH ") + what]; }
 };
 RobustnessTally& Tally();
 

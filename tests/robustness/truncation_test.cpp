@@ -75,6 +75,7 @@ TEST_P(TruncationTest, EveryCutEndsInAStatus) {
         fs::resize_file(cut, length);
         user.log.clear();
         ++Tally().truncatedRuns;
+        Tally().Count(!lzh, "truncated file");
         if (doc->OpenArchive(ProgramPath(cut)) == 0) {
             EXPECT_EQ(doc->isOpen, 0);
             continue;
