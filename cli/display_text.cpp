@@ -71,8 +71,15 @@ char32_t NextCodePoint(std::string_view text, std::size_t* i) {
 
 }  // namespace
 
-std::string OneLine(WStringView text) {
-    WString clean(text);
+void AppendOneLine(WStringView text, std::string* out) {
+    // Printable ASCII, the common case, is copied as it is.
+    std::size_t plain = 0;
+    while (plain < text.size() && text[plain] >= 0x20 && text[plain] < 0x7F) {
+        ++plain;
+    }
+    out->append(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(plain));
+    if (plain == text.size()) return;
+    WString clean(text.substr(plain));
     for (std::size_t i = 0; i < clean.size(); ++i) {
         if (clean[i] == u'\r' && i + 1 < clean.size() && clean[i + 1] == u'\n') {
             clean.erase(i, 1);
@@ -83,7 +90,13 @@ std::string OneLine(WStringView text) {
             clean[i] = u'?';
         }
     }
-    return platform::WideToUtf8(clean);
+    out->append(platform::WideToUtf8(clean));
+}
+
+std::string OneLine(WStringView text) {
+    std::string line;
+    AppendOneLine(text, &line);
+    return line;
 }
 
 int CodePointWidth(char32_t c) {

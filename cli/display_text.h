@@ -16,6 +16,8 @@ namespace quillory::cli {
 // except that line ends become one space each, so a message of several lines reads as
 // one.
 std::string OneLine(WStringView text);
+// The same, appended to *out.
+void AppendOneLine(WStringView text, std::string* out);
 
 // Columns one code point takes on a terminal: 0 for combining marks and zero-width
 // characters, 2 for East Asian wide and full-width ones, else 1.
