@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "common/checksums.h"
 
 namespace {
@@ -17,15 +18,7 @@ namespace {
 constexpr std::size_t kBytes = 64 * 1024;
 
 const std::vector<std::uint8_t>& Data() {
-    static const std::vector<std::uint8_t> data = [] {
-        std::vector<std::uint8_t> d(kBytes);
-        std::uint32_t x = 12345;
-        for (auto& b : d) {
-            x = x * 1103515245 + 12345;
-            b = static_cast<std::uint8_t>(x >> 16);
-        }
-        return d;
-    }();
+    static const std::vector<std::uint8_t> data = quillory::bench::PseudoRandomBytes(kBytes);
     return data;
 }
 

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "crypto/aes.h"
 #include "crypto/hmac_sha1.h"
 #include "crypto/pbkdf2.h"
@@ -30,15 +31,7 @@ constexpr std::uint8_t kPassword[] = "correct horse battery";
 constexpr std::uint8_t kSalt[16] = {9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 1, 2, 3, 4, 5, 6};
 
 std::vector<std::uint8_t>& Data() {
-    static std::vector<std::uint8_t> data = [] {
-        std::vector<std::uint8_t> d(kBytes);
-        std::uint32_t x = 12345;
-        for (auto& b : d) {
-            x = x * 1103515245 + 12345;
-            b = static_cast<std::uint8_t>(x >> 16);
-        }
-        return d;
-    }();
+    static std::vector<std::uint8_t> data = quillory::bench::PseudoRandomBytes(kBytes);
     return data;
 }
 

@@ -17,76 +17,28 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
+#include "tests/zip/inflate_support.h"
 #include "zip/inflate.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
 using quillory::InflateEngine;
 using quillory::InflateResult;
+using quillory::bench::Bytes;
+using quillory::testing::ZlibDeflate;
 
 constexpr std::size_t kHalf = 16u << 20;
 constexpr std::size_t kPiece = 256u << 10;
 
-Bytes ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Files under root whose names satisfy keep, in path order, concatenated up to size bytes.
-Bytes Gather(const fs::path& root, std::size_t size, bool (*keep)(const fs::path&)) {
-    std::vector<fs::path> files;
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(root, ec);
-         it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        if (it->is_regular_file(ec) && !it->is_symlink(ec) && keep(it->path()))
-            files.push_back(it->path());
-    }
-    std::sort(files.begin(), files.end());
-    Bytes out;
-    for (const auto& f : files) {
-        const Bytes b = ReadFile(f);
-        out.insert(out.end(), b.begin(), b.end());
-        if (out.size() >= size) break;
-    }
-    out.resize(std::min(out.size(), size));
-    return out;
-}
-
 const Bytes& Data() {
     static const Bytes data = [] {
-        const Bytes text =
-            Gather("/usr/include", kHalf, [](const fs::path& p) { return p.extension() == ".h"; });
-        const Bytes binary = Gather("/usr/lib/x86_64-linux-gnu", kHalf, [](const fs::path& p) {
-            return p.string().find(".so.") != std::string::npos;
-        });
-        if (text.size() < kHalf || binary.size() < kHalf)
-            throw std::runtime_error("too little data");
-        Bytes mixed;
-        for (std::size_t at = 0; at < kHalf; at += kPiece) {
-            mixed.insert(mixed.end(), text.begin() + static_cast<std::ptrdiff_t>(at),
-                         text.begin() + static_cast<std::ptrdiff_t>(at + kPiece));
-            mixed.insert(mixed.end(), binary.begin() + static_cast<std::ptrdiff_t>(at),
-                         binary.begin() + static_cast<std::ptrdiff_t>(at + kPiece));
-        }
+        Bytes mixed = quillory::bench::MixedCorpus(kHalf, kPiece);
+        if (mixed.size() < 2 * kHalf) throw std::runtime_error("too little data");
         return mixed;
     }();
     return data;
-}
-
-Bytes ZlibDeflate(const Bytes& data, int level) {
-    z_stream z{};
-    deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    Bytes out(deflateBound(&z, static_cast<uLong>(data.size())));
-    z.next_in = const_cast<Bytef*>(data.data());
-    z.avail_in = static_cast<uInt>(data.size());
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    if (deflate(&z, Z_FINISH) != Z_STREAM_END) throw std::runtime_error("deflate");
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
 }
 
 std::uint32_t Le32(const std::uint8_t* p) {
@@ -98,17 +50,13 @@ std::uint32_t Le32(const std::uint8_t* p) {
 Bytes SevenZipDeflate64(const Bytes& data) {
     const fs::path dir = fs::temp_directory_path() / "quillory-bench-inflate";
     fs::create_directories(dir);
-    {
-        std::ofstream out(dir / "data.bin", std::ios::binary);
-        out.write(reinterpret_cast<const char*>(data.data()),
-                  static_cast<std::streamsize>(data.size()));
-    }
+    quillory::bench::WriteWholeFile(dir / "data.bin", data);
     fs::remove(dir / "data.zip");
     const std::string command =
         "cd '" + dir.string() +
         "' && 7zz a -tzip -mm=Deflate64 -mmt=1 data.zip data.bin >/dev/null";
     if (std::system(command.c_str()) != 0) throw std::runtime_error("7zz failed");
-    const Bytes zip = ReadFile(dir / "data.zip");
+    const Bytes zip = quillory::bench::ReadWholeFile(dir / "data.zip");
     fs::remove_all(dir);
     const std::uint32_t size = Le32(zip.data() + 18);
     const std::size_t start = 30 + (zip[26] | (zip[27] << 8)) + (zip[28] | (zip[29] << 8));

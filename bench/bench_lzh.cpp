@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "common/checksums.h"
 #include "lzh/lzh_archive.h"
 #include "platform/path.h"
@@ -41,30 +42,6 @@ fs::path WorkDir() {
     return dir;
 }
 
-// Concatenates regular files under root (sorted, so the data is the same each run)
-// whose names pass the filter, up to kPartBytes.
-void Gather(const fs::path& root, bool (*wanted)(const fs::path&), const fs::path& out) {
-    std::vector<fs::path> files;
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(root, ec);
-         it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        if (it->is_regular_file(ec) && !it->is_symlink(ec) && wanted(it->path()))
-            files.push_back(it->path());
-    }
-    std::sort(files.begin(), files.end());
-    std::ofstream sink(out, std::ios::binary);
-    std::size_t written = 0;
-    std::vector<char> buffer;
-    for (const fs::path& f : files) {
-        if (written >= kPartBytes) break;
-        std::ifstream in(f, std::ios::binary);
-        buffer.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        const std::size_t take = std::min(buffer.size(), kPartBytes - written);
-        sink.write(buffer.data(), static_cast<std::streamsize>(take));
-        written += take;
-    }
-}
-
 // The archive for a method, made by jlha once.
 const fs::path& MethodArchive(int method) {
     static fs::path archives[8];
@@ -73,18 +50,10 @@ const fs::path& MethodArchive(int method) {
     const fs::path dir = WorkDir();
     const fs::path text = dir / "text.txt";
     const fs::path binary = dir / "binary.bin";
-    if (!fs::exists(text)) {
-        Gather(
-            "/usr/include", [](const fs::path& p) { return p.extension() == ".h"; }, text);
-    }
-    if (!fs::exists(binary)) {
-        Gather(
-            "/usr/lib/x86_64-linux-gnu",
-            [](const fs::path& p) {
-                return p.filename().string().find(".so") != std::string::npos;
-            },
-            binary);
-    }
+    if (!fs::exists(text))
+        quillory::bench::WriteWholeFile(text, quillory::bench::SystemText(kPartBytes));
+    if (!fs::exists(binary))
+        quillory::bench::WriteWholeFile(binary, quillory::bench::SystemBinary(kPartBytes));
     archive = dir / ("mixed_lh" + std::to_string(method) + ".lzh");
     if (!fs::exists(archive)) {
         const std::string command = "cd '" + dir.string() + "' && jlha a2o" +
