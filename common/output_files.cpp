@@ -9,7 +9,16 @@ namespace quillory {
 
 bool IsUnsafePath(WStringView relativePath) {
     if (!relativePath.empty() && platform::IsPathSeparator(relativePath.front())) return true;
-    return relativePath.find(u"..") != WStringView::npos;
+    // Only a whole ".." level climbs; dots inside a name (a..b, ...) go nowhere.
+    std::size_t start = 0;
+    while (start <= relativePath.size()) {
+        std::size_t end = start;
+        while (end < relativePath.size() && !platform::IsPathSeparator(relativePath[end]))
+            ++end;
+        if (relativePath.substr(start, end - start) == u"..") return true;
+        start = end + 1;
+    }
+    return false;
 }
 
 bool CheckUnsafePath(WStringView relativePath, WStringView name, int& unsafePathsAllowed,

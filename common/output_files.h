@@ -22,7 +22,8 @@ using platform::SeekOrigin;
 inline constexpr std::uint64_t kInvalidFilePosition = ~std::uint64_t{0};
 
 // True when writing relativePath could leave the destination: it starts with a folder
-// separator ("\" or "/", both separate folders here) or contains ".." anywhere.
+// separator ("\" or "/", both separate folders here) or has a ".." level. Dots inside a
+// name ("a..b") are harmless and do not count.
 bool IsUnsafePath(WStringView relativePath);
 
 // Decides whether a member whose path relative to the destination is relativePath may be

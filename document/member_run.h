@@ -15,8 +15,8 @@
 namespace quillory {
 
 struct RunCounts {
-    int members = 0;  // members handed to the reader
-    int unsupported = 0;
+    int members = 0;      // members handed to the reader
+    int unsupported = 0;  // counted in tests too, where the summary leaves it out
     int damaged = 0;
 };
 
@@ -51,6 +51,13 @@ RunCounts RunMembers(Reader& reader, UserInterface& ui, RunKind kind,
                         ++counts.unsupported;
                         break;
                     case FailureClass::Ignored:
+                        // A test reports damage only, but the caller still learns of
+                        // members it could not check (the tool's exit status).
+                        if (kind == RunKind::Test &&
+                            ClassifyFailure(reader.status, RunKind::Extract) ==
+                                FailureClass::Unsupported) {
+                            ++counts.unsupported;
+                        }
                         break;
                     case FailureClass::Damaged:
                         ui.ShowMessage(DamagedText(name));

@@ -72,13 +72,20 @@ int LzhArchive::ExtractFile(const LzhEntry& entry, const WString& outputPath) {
     if (output == kInvalidFileHandle) return Result(LzhStatus::CreateFailed);
     std::uint16_t crc = 0;
     const LzhStatus decoded = DecodeMember(archiveFile, output, entry, crc);
+    if (decoded == LzhStatus::UnsupportedMethod || decoded == LzhStatus::WriteFailed) {
+        // Nothing (or not all) of the member could be written: a file it was to replace
+        // stays; a new file stays as far as it got.
+        platform::DiscardFile(output);
+        return Result(decoded);
+    }
     if (decoded != LzhStatus::Ok && decoded != LzhStatus::CrcMismatch) {
-        platform::CloseFile(output);  // what was written stays on disk
+        platform::CloseFile(output);  // what was decoded stays on disk
         return Result(decoded);
     }
     platform::SetFileTimes(output, entry.modifiedTime, entry.modifiedTime);
     platform::SetFileAttributes(output, entry.attributes);
-    platform::CloseFile(output);
+    // Closing puts a replacement in its place; a file that did not get there is no output.
+    if (!platform::CloseFile(output)) return Result(LzhStatus::WriteFailed);
     if (decoded != LzhStatus::Ok) return Result(decoded);
     return Result(crc == entry.crc16 ? LzhStatus::Ok : LzhStatus::CrcMismatch);
 }

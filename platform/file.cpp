@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <map>
 #include <string>
 #include <utility>
 
@@ -67,6 +68,39 @@ std::size_t AllowedByHook(IoKind kind, std::size_t count) {
     return allowed < count ? allowed : count;
 }
 
+// Files written beside something they are to replace, by descriptor: the temporary
+// name they have while being written and the path they take when closed.
+struct Replacement {
+    std::string temporary;
+    std::string target;
+};
+
+std::map<int, Replacement>& Replacements() {
+    static std::map<int, Replacement> pending;
+    return pending;
+}
+
+// A new file in the target's folder under a short hidden name, registered to replace the
+// target when closed; invalid when none can be made there.
+FileHandle CreateReplacement(const std::string& target) {
+    // Tries for a free name; taken names come only from other runs that were killed.
+    constexpr int kNameAttempts = 100;
+    static unsigned serial = 0;
+    const std::string folder = target.substr(0, target.rfind('/') + 1);
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        const std::string temporary =
+            folder + ".quillory-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
+        const int fd =
+            ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            Replacements()[fd] = {temporary, target};
+            return fd;
+        }
+        if (errno != EEXIST) break;
+    }
+    return kInvalidFileHandle;
+}
+
 }  // namespace
 
 FileHandle OpenFileForReading(WStringView path) {
@@ -89,6 +123,10 @@ FileHandle CreateFileForWriting(WStringView path) {
     if (::lstat(host->c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) return kInvalidFileHandle;
         // Replace, never write through: a link (symbolic or hard) keeps its target intact.
+        // The new file is written beside what stands there and takes its place when it is
+        // closed, so a file that cannot be written whole costs the user nothing.
+        const FileHandle replacement = CreateReplacement(*host);
+        if (replacement != kInvalidFileHandle) return replacement;
         if (::unlink(host->c_str()) != 0) return kInvalidFileHandle;
     }
     const int fd =
@@ -97,7 +135,22 @@ FileHandle CreateFileForWriting(WStringView path) {
 }
 
 bool CloseFile(FileHandle file) {
-    return file >= 0 && ::close(file) == 0;
+    if (file < 0) return false;
+    auto pending = Replacements().extract(file);
+    const bool closed = ::close(file) == 0;
+    if (pending.empty()) return closed;
+    const Replacement& r = pending.mapped();
+    if (closed && ::rename(r.temporary.c_str(), r.target.c_str()) == 0) return true;
+    ::unlink(r.temporary.c_str());
+    return false;
+}
+
+bool DiscardFile(FileHandle file) {
+    if (file < 0) return false;
+    auto pending = Replacements().extract(file);
+    const bool closed = ::close(file) == 0;
+    if (!pending.empty()) ::unlink(pending.mapped().temporary.c_str());
+    return closed;
 }
 
 std::size_t ReadFile(FileHandle file, void* buffer, std::size_t count) {

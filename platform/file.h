@@ -1,8 +1,9 @@
 // Files and folders on the host, addressed by program paths (UTF-16, "\" or "/").
 // This is the only code that touches the file system. Every operation reports failure
 // in its result; nothing throws. Output files are created fresh: whatever stood at the
-// path (a file, a hard link, a symbolic link) is unlinked first, so writing never goes
-// through a link to somewhere else. Extracted files never get execute permission.
+// path (a file, a hard link, a symbolic link) is replaced, never written through, and
+// only when the new file is closed, so a new file given up on costs nothing that was
+// there. Extracted files never get execute permission.
 #pragma once
 
 #include <cstddef>
@@ -31,11 +32,17 @@ inline constexpr std::uint32_t kAttributeNormal = 0x80;
 // Opens an existing file for reading, hinting random access. Folders are refused.
 FileHandle OpenFileForReading(WStringView path);
 
-// Creates a file for writing, replacing what stands at the path (never writing through
-// a symbolic link). Fails when the folder is missing or the path is too long.
+// Creates a file for writing, to replace what stands at the path (never writing through
+// a link). Something standing there stays until CloseFile puts the new file in its
+// place. Fails when the folder is missing or the path is too long.
 FileHandle CreateFileForWriting(WStringView path);
 
+// Closes a file; one made to replace something takes its place now (false if it cannot).
 bool CloseFile(FileHandle file);
+
+// Closes a file whose content could not be made whole: one made to replace something is
+// dropped, so that what stood at the path stays; a file new at its path stays as written.
+bool DiscardFile(FileHandle file);
 
 // Read and write as many bytes as the file gives or takes; the result is the count that
 // moved (short only at end of file or on failure).

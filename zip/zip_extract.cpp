@@ -156,7 +156,12 @@ ZipStatus PrepareOutput(ZipArchive& zip, const ZipEntry& e, const MemberRecord& 
         }
     }
     if (!decodable) return ZipStatus::UnsupportedMethod;
-    if (folder) return ZipStatus::Ok;
+    if (folder) {
+        // A file or a link standing where the folder goes is no folder of the member's.
+        const auto made = platform::GetPathAttributes(WStringView(path).substr(0, path.size() - 1));
+        return made && *made == platform::kAttributeDirectory ? ZipStatus::Ok
+                                                              : ZipStatus::CreateFailed;
+    }
     if (DecideOverwrite(path, e.modifiedTime, e.name, zip.askOnlyIfNewer,
                         zip.overwriteWithoutAsking, zip.callback) == OverwriteDecision::Skip) {
         return ZipStatus::Skipped;
@@ -215,8 +220,14 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
         decoded = w.inflate.Inflate(w.input, w.window, &sink, method == kMethodDeflate64);
     }
     if (sink.file != kInvalidFileHandle) {
-        if (decoded != InflateResult::OutputFailed) SetOutputTimes(sink.file, local);
-        platform::CloseFile(sink.file);
+        if (decoded == InflateResult::OutputFailed) {
+            // Not all of it could be written: a file it was to replace stays.
+            platform::DiscardFile(sink.file);
+        } else {
+            SetOutputTimes(sink.file, local);
+            // Closing puts a replacement in its place; one that did not get there failed.
+            if (!platform::CloseFile(sink.file)) decoded = InflateResult::OutputFailed;
+        }
     }
     if (decoded == InflateResult::OutputFailed) return fail(ZipStatus::WriteFailed);
 

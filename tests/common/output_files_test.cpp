@@ -22,13 +22,16 @@ using testing::ToBytes;
 using testing::WriteHostFile;
 using Q = RecordingCallback::Question;
 
-TEST(UnsafePathTest, LeadingSeparatorsAndDotDotAreUnsafe) {
-    for (const WString& path : {WString(u"\\rooted"), WString(u"/abs"), WString(u"../x"),
-                                WString(u"..\\x"), WString(u"a/../../x"), WString(u"a..b")}) {
+TEST(UnsafePathTest, LeadingSeparatorsAndDotDotLevelsAreUnsafe) {
+    for (const WString& path :
+         {WString(u"\\rooted"), WString(u"/abs"), WString(u"../x"), WString(u"..\\x"),
+          WString(u"a/../../x"), WString(u".."), WString(u"a\\.."), WString(u"a/..\\b")}) {
         EXPECT_TRUE(IsUnsafePath(path));
     }
+    // Dots inside a name climb nowhere.
     for (const WString& path : {WString(u"a\\b.txt"), WString(u"a/b"), WString(u".hidden"),
-                                WString(u"x.y.z"), WString(u"")}) {
+                                WString(u"x.y.z"), WString(u""), WString(u"a..b"), WString(u"..."),
+                                WString(u"..x/y.."), WString(u"v1..2\\notes..txt")}) {
         EXPECT_FALSE(IsUnsafePath(path));
     }
 }

@@ -67,6 +67,45 @@ TEST(FileTest, DanglingLinkAndHardLinkKeepTheirTargets) {
     EXPECT_EQ(ReadHostFile(dir.Host("original")), ToBytes("shared"));
 }
 
+TEST(FileTest, AReplacementTakesThePlaceOfTheOldFileOnlyWhenClosed) {
+    TempDir dir;
+    WriteHostFile(dir.Host("a.txt"), "old");
+    FileHandle f = CreateFileForWriting(dir.Program("a.txt"));
+    ASSERT_NE(f, kInvalidFileHandle);
+    WriteText(f, "new");
+    EXPECT_EQ(ReadHostFile(dir.Host("a.txt")), ToBytes("old"));
+    EXPECT_TRUE(CloseFile(f));
+    EXPECT_EQ(ReadHostFile(dir.Host("a.txt")), ToBytes("new"));
+
+    // Given up on, the replacement goes and the old file stays; nothing is left beside.
+    f = CreateFileForWriting(dir.Program("a.txt"));
+    ASSERT_NE(f, kInvalidFileHandle);
+    WriteText(f, "partial");
+    EXPECT_TRUE(DiscardFile(f));
+    EXPECT_EQ(ReadHostFile(dir.Host("a.txt")), ToBytes("new"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+
+    // A file new at its path stays as far as it was written.
+    f = CreateFileForWriting(dir.Program("b.txt"));
+    ASSERT_NE(f, kInvalidFileHandle);
+    WriteText(f, "part");
+    EXPECT_TRUE(DiscardFile(f));
+    EXPECT_EQ(ReadHostFile(dir.Host("b.txt")), ToBytes("part"));
+}
+
+TEST(FileTest, AReplacementThatCannotTakeItsPlaceFailsToClose) {
+    TempDir dir;
+    WriteHostFile(dir.Host("a.txt"), "old");
+    const FileHandle f = CreateFileForWriting(dir.Program("a.txt"));
+    ASSERT_NE(f, kInvalidFileHandle);
+    WriteText(f, "new");
+    fs::remove(dir.Host("a.txt"));
+    fs::create_directory(dir.Host("a.txt"));  // a folder took the file's place meanwhile
+    EXPECT_FALSE(CloseFile(f));
+    EXPECT_TRUE(fs::is_directory(dir.Host("a.txt")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
 TEST(FileTest, CreationNeedsTheFolderAndRefusesFolders) {
     TempDir dir;
     EXPECT_EQ(CreateFileForWriting(dir.Program("missing/a.txt")), kInvalidFileHandle);

@@ -1,0 +1,303 @@
+// Growth with the archive: listing and testing generated LZH and ZIP archives of 1,000
+// to 100,000 members (ZIP stops at 65,535, the most a plain end record counts), member
+// names of growing folder depth extracted for real, and single members of growing size.
+// Per-member (or per-byte) time stays flat when the work is linear; memory held per
+// listed member is reported beside it. The archives are written here, stored members
+// with right CRCs, so that only the readers' own costs are measured.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "bench/bench_support.h"
+#include "common/checksums.h"
+#include "lzh/lzh_archive.h"
+#include "platform/path.h"
+#include "zip/zip_archive.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using quillory::bench::Bytes;
+
+constexpr std::size_t kSmallMemberBytes = 32;   // data per member in the member-count runs
+constexpr std::uint32_t kLzhTime = 1614834368;  // 2021-03-04 05:06:08 UTC
+constexpr std::uint16_t kDosTime = 0x6000;      // 12:00:00
+constexpr std::uint16_t kDosDate = 0x3C21;      // 2010-01-01
+
+void Put16(Bytes& out, std::uint32_t v) {
+    out.push_back(static_cast<std::uint8_t>(v));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+void Put32(Bytes& out, std::uint32_t v) {
+    Put16(out, v & 0xFFFF);
+    Put16(out, v >> 16);
+}
+void PutText(Bytes& out, const std::string& text) {
+    out.insert(out.end(), text.begin(), text.end());
+}
+
+// "d/d/.../fNNNNNN.bin" with depth folder levels.
+std::string MemberName(int index, int depth) {
+    std::string name;
+    for (int level = 0; level < depth; ++level)
+        name += "d/";
+    char file[32];
+    std::snprintf(file, sizeof file, "f%06d.bin", index);
+    return name + file;
+}
+
+struct Member {
+    std::string name;
+    Bytes data;
+};
+
+// Level-2 headers with the name (0xFF between folders) in a name extended header.
+Bytes LzhArchiveOf(const std::vector<Member>& members) {
+    constexpr std::size_t kBasicBytes = 26;
+    constexpr std::size_t kExtendedOverhead = 3;  // type byte and the next size
+    Bytes out;
+    for (const Member& m : members) {
+        std::string name = m.name;
+        for (char& c : name) {
+            if (c == '/') c = '\xFF';
+        }
+        const std::size_t total = kBasicBytes + kExtendedOverhead + name.size();
+        Put16(out, static_cast<std::uint32_t>(total));
+        PutText(out, "-lh0-");
+        Put32(out, static_cast<std::uint32_t>(m.data.size()));
+        Put32(out, static_cast<std::uint32_t>(m.data.size()));
+        Put32(out, kLzhTime);
+        out.push_back(0x20);  // archive attribute
+        out.push_back(2);     // level
+        Put16(out, quillory::Crc16Update(0, m.data.data(), m.data.size()));
+        out.push_back('U');
+        Put16(out, static_cast<std::uint32_t>(kExtendedOverhead + name.size()));
+        out.push_back(0x01);  // file name
+        PutText(out, name);
+        Put16(out, 0);  // no further extended header
+        out.insert(out.end(), m.data.begin(), m.data.end());
+    }
+    out.push_back(0);  // end mark
+    return out;
+}
+
+void PutZipFields(Bytes& out, const Member& m, std::uint32_t crc) {
+    Put16(out, 20);  // version needed
+    Put16(out, 0);   // flags
+    Put16(out, 0);   // stored
+    Put16(out, kDosTime);
+    Put16(out, kDosDate);
+    Put32(out, crc);
+    Put32(out, static_cast<std::uint32_t>(m.data.size()));
+    Put32(out, static_cast<std::uint32_t>(m.data.size()));
+    Put16(out, static_cast<std::uint32_t>(m.name.size()));
+    Put16(out, 0);  // extra field
+}
+
+Bytes ZipArchiveOf(const std::vector<Member>& members) {
+    Bytes out;
+    std::vector<std::uint32_t> offsets;
+    std::vector<std::uint32_t> crcs;
+    for (const Member& m : members) {
+        offsets.push_back(static_cast<std::uint32_t>(out.size()));
+        crcs.push_back(quillory::Crc32Update(0, m.data.data(), m.data.size()));
+        Put32(out, 0x04034B50);
+        PutZipFields(out, m, crcs.back());
+        PutText(out, m.name);
+        out.insert(out.end(), m.data.begin(), m.data.end());
+    }
+    const auto directory = static_cast<std::uint32_t>(out.size());
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        Put32(out, 0x02014B50);
+        Put16(out, 20);  // made by MS-DOS 2.0
+        PutZipFields(out, members[i], crcs[i]);
+        Put16(out, 0);  // comment
+        Put16(out, 0);  // disk
+        Put16(out, 0);  // internal attributes
+        Put32(out, 0x20);
+        Put32(out, offsets[i]);
+        PutText(out, members[i].name);
+    }
+    const auto size = static_cast<std::uint32_t>(out.size()) - directory;
+    const auto count = static_cast<std::uint32_t>(members.size());
+    Put32(out, 0x06054B50);
+    Put32(out, 0);  // this disk, directory disk
+    Put16(out, count);
+    Put16(out, count);
+    Put32(out, size);
+    Put32(out, directory);
+    Put16(out, 0);
+    return out;
+}
+
+// The archive of `count` members of `bytes` each at folder depth `depth`, written once.
+const fs::path& ArchiveFile(bool zip, int count, int depth, std::size_t bytes) {
+    static std::map<std::tuple<bool, int, int, std::size_t>, fs::path> made;
+    const auto key = std::make_tuple(zip, count, depth, bytes);
+    auto found = made.find(key);
+    if (found != made.end()) return found->second;
+    const Bytes data = quillory::bench::PseudoRandomBytes(bytes);
+    std::vector<Member> members;
+    members.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        members.push_back({MemberName(i, depth), data});
+    const fs::path path =
+        fs::temp_directory_path() /
+        ("quillory-bench-scaling-" + std::to_string(count) + "-" + std::to_string(depth) + "-" +
+         std::to_string(bytes) + (zip ? ".zip" : ".lzh"));
+    quillory::bench::WriteWholeFile(path, zip ? ZipArchiveOf(members) : LzhArchiveOf(members));
+    return made.emplace(key, path).first->second;
+}
+
+std::size_t HeapInUse() {
+    const struct mallinfo2 m = mallinfo2();
+    return m.uordblks + m.hblkhd;
+}
+
+// Everything an open archive holds per member: the entry, its name text, the table's
+// growth slack, measured with a fresh reader after its own construction.
+template <class Reader>
+double BytesPerMember(const quillory::WString& path, int count) {
+    Reader fresh;
+    const std::size_t before = HeapInUse();
+    if (fresh.Open(path) != 1) return -1;
+    const std::size_t held = HeapInUse() - before;
+    fresh.Close();
+    return static_cast<double>(held) / count;
+}
+
+void PerMember(benchmark::State& state, int count) {
+    state.counters["time/member"] = benchmark::Counter(
+        count, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+template <class Reader>
+void List(benchmark::State& state, bool zip) {
+    const int count = static_cast<int>(state.range(0));
+    const quillory::WString path =
+        quillory::platform::FromHostPath(ArchiveFile(zip, count, 2, kSmallMemberBytes).string());
+    Reader reader;
+    for (auto _ : state) {
+        if (reader.Open(path) != 1 || reader.entryCount != count) {
+            state.SkipWithError("open failed");
+            return;
+        }
+        reader.Close();
+    }
+    PerMember(state, count);
+    state.counters["bytes/member"] = BytesPerMember<Reader>(path, count);
+}
+
+// Opens once, then tests every member per iteration: CRC over the data, nothing written.
+template <class Reader>
+void TestAll(benchmark::State& state, bool zip, int count, int depth, std::size_t bytes) {
+    const quillory::WString path =
+        quillory::platform::FromHostPath(ArchiveFile(zip, count, depth, bytes).string());
+    Reader reader;
+    if (reader.Open(path) != 1) {
+        state.SkipWithError("open failed");
+        return;
+    }
+    reader.testMode = 1;
+    for (auto _ : state) {
+        for (const auto& entry : reader.entries) {
+            if (reader.ExtractEntry(&entry) != 1) {
+                state.SkipWithError("test failed");
+                return;
+            }
+        }
+    }
+    reader.Close();
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * count *
+                            static_cast<std::int64_t>(bytes));
+    PerMember(state, count);
+}
+
+void BM_ListLzh(benchmark::State& state) {
+    List<quillory::LzhArchive>(state, false);
+}
+void BM_ListZip(benchmark::State& state) {
+    List<quillory::ZipArchive>(state, true);
+}
+void BM_TestLzh(benchmark::State& state) {
+    TestAll<quillory::LzhArchive>(state, false, static_cast<int>(state.range(0)), 2,
+                                  kSmallMemberBytes);
+}
+void BM_TestZip(benchmark::State& state) {
+    TestAll<quillory::ZipArchive>(state, true, static_cast<int>(state.range(0)), 2,
+                                  kSmallMemberBytes);
+}
+// One member of growing size: time per byte stays flat.
+void BM_TestLzhMemberSize(benchmark::State& state) {
+    TestAll<quillory::LzhArchive>(state, false, 1, 0, static_cast<std::size_t>(state.range(0)));
+}
+void BM_TestZipMemberSize(benchmark::State& state) {
+    TestAll<quillory::ZipArchive>(state, true, 1, 0, static_cast<std::size_t>(state.range(0)));
+}
+
+// 1,000 members in one folder of growing depth, extracted for real (folders created,
+// every later iteration replacing the files without a question).
+template <class Reader>
+void ExtractDeep(benchmark::State& state, bool zip) {
+    constexpr int kCount = 1000;
+    const int depth = static_cast<int>(state.range(0));
+    const quillory::WString path = quillory::platform::FromHostPath(
+        ArchiveFile(zip, kCount, depth, kSmallMemberBytes).string());
+    const fs::path out = fs::temp_directory_path() / "quillory-bench-scaling-out";
+    fs::remove_all(out);
+    fs::create_directories(out);
+    Reader reader;
+    if (reader.Open(path) != 1) {
+        state.SkipWithError("open failed");
+        return;
+    }
+    reader.destFolder = quillory::platform::FromHostPath(out.string());
+    reader.useFolders = 1;
+    reader.overwriteWithoutAsking = 1;
+    for (auto _ : state) {
+        for (const auto& entry : reader.entries) {
+            if (reader.ExtractEntry(&entry) != 1) {
+                state.SkipWithError("extraction failed");
+                return;
+            }
+        }
+    }
+    reader.Close();
+    fs::remove_all(out);
+    PerMember(state, kCount);
+}
+void BM_ExtractDeepLzh(benchmark::State& state) {
+    ExtractDeep<quillory::LzhArchive>(state, false);
+}
+void BM_ExtractDeepZip(benchmark::State& state) {
+    ExtractDeep<quillory::ZipArchive>(state, true);
+}
+
+BENCHMARK(BM_ListLzh)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListZip)->Arg(1000)->Arg(10000)->Arg(65535)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TestLzh)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TestZip)->Arg(1000)->Arg(10000)->Arg(65535)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TestLzhMemberSize)
+    ->Arg(64 << 10)
+    ->Arg(1 << 20)
+    ->Arg(16 << 20)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TestZipMemberSize)
+    ->Arg(64 << 10)
+    ->Arg(1 << 20)
+    ->Arg(16 << 20)
+    ->Unit(benchmark::kMillisecond);
+// Depth 120 with the file name fills the 259 characters a stored name may have.
+BENCHMARK(BM_ExtractDeepLzh)->Arg(1)->Arg(8)->Arg(32)->Arg(120)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExtractDeepZip)->Arg(1)->Arg(8)->Arg(32)->Arg(120)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,182 @@
+// Parsing of the command line: the command first, then the archive and the options in
+// any order; "--" ends the options. Each option is allowed only with the commands it
+// means something to.
+#include "cli/command_line.h"
+
+#include <array>
+
+namespace quillory::cli {
+namespace {
+
+// Which commands an option belongs to, one bit per Command.
+constexpr unsigned Bit(Command c) {
+    return 1u << static_cast<unsigned>(c);
+}
+constexpr unsigned kTestOrExtract = Bit(Command::Test) | Bit(Command::Extract);
+constexpr unsigned kExtractOnly = Bit(Command::Extract);
+
+std::optional<Command> CommandOf(std::string_view word) {
+    if (word == "l") return Command::List;
+    if (word == "t") return Command::Test;
+    if (word == "x") return Command::Extract;
+    return std::nullopt;
+}
+
+std::optional<int> OverwriteChoiceOf(std::string_view word) {
+    if (word == "ask") return 0;
+    if (word == "newer") return 1;
+    if (word == "always") return 2;
+    return std::nullopt;
+}
+
+UsageError Error(std::string message) {
+    return UsageError{std::move(message)};
+}
+
+// Walks the arguments after the command, one option or operand at a time.
+class Parser {
+public:
+    Parser(Command command, std::span<const std::string_view> args) : args_(args) {
+        options_.command = command;
+    }
+
+    ParseResult Run() {
+        bool operandsOnly = false;
+        bool haveArchive = false;
+        while (next_ < args_.size()) {
+            const std::string_view arg = args_[next_++];
+            if (!operandsOnly && arg == "--") {
+                operandsOnly = true;
+                continue;
+            }
+            if (operandsOnly || arg.empty() || arg[0] != '-' || arg == "-") {
+                if (haveArchive) return Error("more than one archive given");
+                options_.archive = std::string(arg);
+                haveArchive = true;
+                continue;
+            }
+            if (std::optional<UsageError> error = Option(arg)) return *error;
+        }
+        if (!haveArchive) return Error("no archive given");
+        if (options_.archive.empty()) return Error("the archive's name is empty");
+        return options_;
+    }
+
+private:
+    // "--name=value" or "--name value" (and "-d value").
+    std::optional<UsageError> Option(std::string_view arg) {
+        std::string_view name = arg;
+        std::optional<std::string_view> inlineValue;
+        if (arg.starts_with("--")) {
+            if (const std::size_t eq = arg.find('='); eq != std::string_view::npos) {
+                name = arg.substr(0, eq);
+                inlineValue = arg.substr(eq + 1);
+            }
+        }
+        const auto allowed = [&](unsigned commands) -> std::optional<UsageError> {
+            if ((commands & Bit(options_.command)) != 0) return std::nullopt;
+            return Error("option '" + std::string(name) + "' does not go with this command");
+        };
+        const auto flag = [&](unsigned commands) -> std::optional<UsageError> {
+            if (inlineValue) return Error("option '" + std::string(name) + "' takes no value");
+            return allowed(commands);
+        };
+        std::string_view value;
+        const auto takeValue = [&](unsigned commands) -> std::optional<UsageError> {
+            if (std::optional<UsageError> error = allowed(commands)) return error;
+            if (inlineValue) {
+                value = *inlineValue;
+            } else if (next_ < args_.size()) {
+                value = args_[next_++];
+            } else {
+                return Error("option '" + std::string(name) + "' needs a value");
+            }
+            return std::nullopt;
+        };
+
+        if (name == "-d") {
+            if (auto error = takeValue(kExtractOnly)) return error;
+            if (value.empty()) return Error("the destination folder is empty");
+            options_.destination = std::string(value);
+        } else if (name == "--create-folder") {
+            if (auto error = flag(kExtractOnly)) return error;
+            options_.createFolder = true;
+        } else if (name == "--no-folders") {
+            if (auto error = flag(kExtractOnly)) return error;
+            options_.useFolders = false;
+        } else if (name == "--overwrite") {
+            if (auto error = takeValue(kExtractOnly)) return error;
+            options_.overwriteChoice = OverwriteChoiceOf(value);
+            if (!options_.overwriteChoice) {
+                return Error("--overwrite takes ask, newer or always, not '" + std::string(value) +
+                             "'");
+            }
+        } else if (name == "--yes" || name == "--no") {
+            if (auto error = flag(kExtractOnly)) return error;
+            const Answer answer = name == "--yes" ? Answer::Yes : Answer::No;
+            if (options_.answer != Answer::Ask && options_.answer != answer) {
+                return Error("--yes and --no exclude each other");
+            }
+            options_.answer = answer;
+        } else if (name == "--password") {
+            if (auto error = takeValue(kTestOrExtract)) return error;
+            options_.password = std::string(value);
+        } else {
+            return Error("unknown option '" + std::string(name) + "'");
+        }
+        return std::nullopt;
+    }
+
+    std::span<const std::string_view> args_;
+    std::size_t next_ = 0;
+    Options options_;
+};
+
+}  // namespace
+
+ParseResult ParseCommandLine(std::span<const std::string_view> args) {
+    if (args.empty()) return Error("no command given");
+    for (const std::string_view arg : args) {
+        if (arg == "--") break;
+        if (arg == "--help" || arg == "-h") return HelpRequest{};
+    }
+    const std::optional<Command> command = CommandOf(args[0]);
+    if (!command) return Error("unknown command '" + std::string(args[0]) + "'");
+    return Parser(*command, args.subspan(1)).Run();
+}
+
+std::string_view HelpText() {
+    return R"(Usage:
+  quillory-cli l ARCHIVE
+  quillory-cli t ARCHIVE [--password PW]
+  quillory-cli x ARCHIVE [-d DEST] [--create-folder] [--no-folders]
+               [--overwrite ask|newer|always] [--yes | --no] [--password PW]
+
+Lists, tests or extracts an LZH or ZIP archive.
+  l   prints the member list (name, sizes, ratio, time, attributes, path),
+      folder entries included.
+  t   decodes every member and checks it without writing anything.
+  x   extracts every member.
+
+Options of x:
+  -d DEST            extract into DEST (default: the current folder)
+  --create-folder    extract into a folder named after the archive, below DEST
+  --no-folders       put every member directly into DEST, without its folders
+  --overwrite WHEN   an existing file: ask = always ask; newer = replace it when it is
+                     not newer than the member, else ask (default); always = replace
+                     it without asking
+  --yes, --no        answer every question (unsafe path, overwrite) so
+Options of t and x:
+  --password PW      the password of encrypted ZIP members
+
+Questions are asked on the terminal when standard input is one; otherwise they are
+answered by --yes or --no, and no when neither is given. Without --password the
+password is asked on the terminal (not shown while typed), or left empty.
+Messages go to standard error, one line each.
+
+Exit status: 0 every member good; 1 some member damaged or unsupported;
+2 the archive could not be opened or the command line is wrong.
+)";
+}
+
+}  // namespace quillory::cli

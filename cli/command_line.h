@@ -1,0 +1,44 @@
+// The command line of quillory-cli: one command (list, test, extract), one archive and
+// the options that stand for the destination dialog, the overwrite setting, the answers
+// to questions and the password. Parsing never touches the file system; a command line
+// it cannot take whole is refused with a message, never half obeyed.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace quillory::cli {
+
+enum class Command { List, Test, Extract };
+
+// How questions are answered when no one is asked.
+enum class Answer { Ask, Yes, No };
+
+struct Options {
+    Command command = Command::List;
+    std::string archive;                 // as given, a host path
+    std::string destination = ".";       // -d, a host path
+    bool createFolder = false;           // --create-folder
+    bool useFolders = true;              // cleared by --no-folders
+    std::optional<int> overwriteChoice;  // --overwrite: 0 ask, 1 newer, 2 always
+    Answer answer = Answer::Ask;         // --yes, --no
+    std::optional<std::string> password;
+};
+
+// What the command line asks for: a run, the help text, or a refusal with its reason.
+struct HelpRequest {};
+struct UsageError {
+    std::string message;
+};
+using ParseResult = std::variant<Options, HelpRequest, UsageError>;
+
+// args excludes the program name.
+ParseResult ParseCommandLine(std::span<const std::string_view> args);
+
+// The text of --help.
+std::string_view HelpText();
+
+}  // namespace quillory::cli

@@ -1,0 +1,66 @@
+// The document's user interface on a terminal: messages as lines on standard error, the
+// destination dialog answered by the command line, questions asked on the terminal or
+// answered by --yes/--no, the password from --password or typed without echo, and a
+// progress line only when standard error is a terminal. It never opens a file dialog or
+// the settings dialog: those answer Cancel.
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+#include "cli/command_line.h"
+#include "cli/console.h"
+#include "document/user_interface.h"
+
+namespace quillory::cli {
+
+// The terminal's prompts: the password dialog's title and the Yes/No choice.
+inline constexpr WStringView kPasswordPrompt = u"パスワードの入力";
+inline constexpr std::string_view kYesNoPrompt = " [y/N] ";
+
+// The progress line is redrawn at most this often, so that thousands of small members
+// do not flood the terminal, and not at all for a run shorter than one interval.
+inline constexpr std::chrono::milliseconds kProgressInterval{100};
+// Columns the member name may take on the progress line.
+inline constexpr std::size_t kProgressNameColumns = 60;
+
+class TerminalUserInterface final : public UserInterface {
+public:
+    TerminalUserInterface(Console& console, const Options& options,
+                          std::chrono::milliseconds progressInterval = kProgressInterval);
+
+    void ShowMessage(WStringView text) override;
+    bool AskYesNo(WStringView text) override;
+    std::optional<WString> AskArchivePath(std::span<const texts::FileFilter> filters,
+                                          WStringView initialFolder) override;
+    bool AskDestination(DestinationValues* values) override;
+    std::optional<WString> AskPassword(WStringView memberName) override;
+    bool AskSettings(SettingsValues* values) override;
+
+    void OpenProgress(int count) override;
+    void SetProgressName(WStringView name) override;
+    void StepProgress() override {}
+    void CloseProgress() override;
+
+    void SetArchiveName(WStringView) override {}
+    void RepaintActiveView() override {}
+    void ShellOpen(WStringView) override {}
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    // Removes a drawn progress line before anything else is written to the terminal.
+    void ClearProgress();
+
+    Console& console_;
+    const Options& options_;
+    const bool drawProgress_;
+    const std::chrono::milliseconds progressInterval_;
+    int progressTotal_ = 0;
+    int progressCurrent_ = 0;
+    Clock::time_point lastDrawn_;
+    bool progressShown_ = false;
+};
+
+}  // namespace quillory::cli

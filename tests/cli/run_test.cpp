@@ -1,0 +1,307 @@
+// The tool's commands run whole on real archives of both kinds: the listing's text, the
+// messages on standard error, the exit status, the questions asked on a terminal or
+// answered by the flags, passwords, and files declined or refused left as they were.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli/display_text.h"
+#include "tests/cli/fake_console.h"
+#include "tests/support/test_support.h"
+
+namespace quillory::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Fixture(const std::string& relative) {
+    return (FixturesDir() / relative).string();
+}
+
+std::string ReadText(const fs::path& path) {
+    const Bytes bytes = ReadHostFile(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+constexpr char kOverwriteQuestion[] = "既に[a.txt]が存在します。上書きしますか？ [y/N] ";
+
+class RunTest : public ::testing::Test {
+protected:
+    int Run(std::vector<std::string> args) { return RunTool(console, args); }
+    // x ARCHIVE -d <scratch>/out plus the extra arguments.
+    int Extract(const std::string& fixture, std::vector<std::string> extra = {}) {
+        std::vector<std::string> args = {"x", Fixture(fixture), "-d", out().string()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return Run(args);
+    }
+    fs::path out() const { return temp.Host("out"); }
+
+    // plain.lzh's a.txt as extraction writes it.
+    std::string PlainA() {
+        TempDir other;
+        FakeConsole quiet;
+        RunTool(quiet, {"x", Fixture("document/plain.lzh"), "-d", other.path().string()});
+        return ReadText(other.Host("a.txt"));
+    }
+
+    // A file where a.txt goes, with a time after the member's (so "newer" asks too).
+    void PutOldA() {
+        fs::create_directories(out());
+        WriteHostFile(out() / "a.txt", "mine\n");
+    }
+
+    ScopedTimeZone utc{"UTC"};
+    TempDir temp;
+    FakeConsole console;
+};
+
+TEST_F(RunTest, ListShowsTheListsColumnsAlignedByDisplayWidthWithFolderRows) {
+    EXPECT_EQ(Run({"l", Fixture("lzh/jlha_sjis_l2.lzh")}), cli::kExitGood);
+    // The titles and names are double width: each column ends at the same terminal column.
+    EXPECT_EQ(console.out,
+              "ファイル名  サイズ  圧縮サイズ  圧縮率         最終更新日時  属性  パス\n"
+              "表ソ能.txt     300         177   59.0%  2021/03/04 05:06:08  A\n"
+              "<DIR>            0           0      0%  2021/03/04 05:06:08  A     表示\\\n"
+              "予定表.txt     400         214   53.5%  2021/03/04 05:06:08  A     表示\\\n");
+    EXPECT_EQ(console.err, "");
+}
+
+TEST_F(RunTest, ListOfAZipArchiveGroupsDigitsAndShowsTheStoredTimes) {
+    EXPECT_EQ(Run({"l", Fixture("zip/infozip-stored.zip")}), cli::kExitGood);
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < console.out.size();) {
+        const std::size_t end = console.out.find('\n', start);
+        lines.push_back(console.out.substr(start, end - start));
+        start = end + 1;
+    }
+    ASSERT_GE(lines.size(), 3u);
+    // Every line ends the time column at the same terminal column as its title.
+    const auto columnAfter = [](const std::string& line, const std::string& text) {
+        const std::size_t at = line.find(text);
+        return at == std::string::npos ? 0 : cli::DisplayWidth(line.substr(0, at + text.size()));
+    };
+    const std::size_t timeEnd = columnAfter(lines[0], "最終更新日時");
+    ASSERT_GT(timeEnd, 0u);
+    bool found65536 = false;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        EXPECT_EQ(columnAfter(lines[i], "2021/03/04 05:06:08"), timeEnd) << lines[i];
+        found65536 = found65536 || lines[i].find(" 65,536 ") != std::string::npos;
+    }
+    EXPECT_TRUE(found65536) << console.out;
+}
+
+TEST_F(RunTest, AnArchiveThatCannotBeOpenedGivesStatusTwo) {
+    EXPECT_EQ(Run({"l", temp.Host("missing.lzh").string()}), cli::kExitNotOpened);
+    EXPECT_EQ(console.err, "書庫を開けませんでした。\n");
+    WriteHostFile(temp.Host("junk.zip"), "not an archive at all");
+    EXPECT_EQ(Run({"t", temp.Host("junk.zip").string()}), cli::kExitNotOpened);
+    EXPECT_EQ(Run({"x", temp.Host("junk.zip").string(), "-d", out().string()}),
+              cli::kExitNotOpened);
+    EXPECT_FALSE(fs::exists(out()));
+    EXPECT_EQ(console.out, "");
+}
+
+TEST_F(RunTest, WrongCommandLinesGiveStatusTwoAndHelpGivesZero) {
+    EXPECT_EQ(Run({"x", Fixture("document/plain.lzh"), "--overwrite", "sometimes"}),
+              cli::kExitNotOpened);
+    EXPECT_EQ(console.err,
+              "quillory-cli: --overwrite takes ask, newer or always, not 'sometimes'\n"
+              "Try 'quillory-cli --help'.\n");
+    EXPECT_EQ(Run({"--help"}), cli::kExitGood);
+    EXPECT_EQ(console.out.rfind("Usage:", 0), 0u);
+}
+
+TEST_F(RunTest, TestReportsDamageOneLineEachAndSetsTheStatus) {
+    EXPECT_EQ(Run({"t", Fixture("document/plain.lzh")}), cli::kExitGood);
+    EXPECT_EQ(console.err, "すべてのファイルは正常です。\n");
+    for (const char* fixture : {"document/ten.lzh", "document/ten.zip"}) {
+        console.err.clear();
+        EXPECT_EQ(Run({"t", Fixture(fixture)}), cli::kExitBadMembers) << fixture;
+        EXPECT_EQ(console.err,
+                  "ファイルが壊れています。 [m4.txt]\n10ファイル中1ファイルが不正です。\n")
+            << fixture;
+    }
+}
+
+TEST_F(RunTest, ExtractionSummaryIsOneLineAndBadMembersSetTheStatus) {
+    EXPECT_EQ(Extract("document/faults.zip"), cli::kExitBadMembers);
+    EXPECT_EQ(
+        console.err,
+        "ファイルが壊れています。 [d.txt]\n展開終了 非対応圧縮ファイル数 2 不正ファイル数 1\n");
+    EXPECT_TRUE(fs::exists(out() / "a.txt"));
+    EXPECT_TRUE(fs::exists(out() / "e.txt"));
+}
+
+// plain.lzh with its first member relabelled to a method the reader does not decode.
+TEST_F(RunTest, UnsupportedMembersAloneSetStatusOneInTestAndExtraction) {
+    Bytes archive = ReadHostFile(FixturesDir() / "document/plain.lzh");
+    // Level 0: [0] header size, [1] sum of the header bytes after the first two, [2..6]
+    // the method.
+    ASSERT_EQ(std::string(archive.begin() + 2, archive.begin() + 7), "-lh5-");
+    archive[5] = '1';
+    unsigned sum = 0;
+    for (std::size_t i = 2; i < 2u + archive[0]; ++i)
+        sum += archive[i];
+    archive[1] = static_cast<std::uint8_t>(sum);
+    WriteHostFile(temp.Host("lh1.lzh"), archive);
+
+    EXPECT_EQ(Run({"t", temp.Host("lh1.lzh").string()}), cli::kExitBadMembers);
+    // The test's message still speaks of damage only.
+    EXPECT_EQ(console.err, "すべてのファイルは正常です。\n");
+    console.err.clear();
+    EXPECT_EQ(Run({"x", temp.Host("lh1.lzh").string(), "-d", out().string()}),
+              cli::kExitBadMembers);
+    EXPECT_EQ(console.err, "展開終了 非対応圧縮ファイル数 1\n");
+    EXPECT_TRUE(fs::exists(out() / "b.txt"));
+}
+
+TEST_F(RunTest, ExtractHonoursTheDestinationDialogsOptions) {
+    EXPECT_EQ(Extract("lzh/jlha_l0_lh5.lzh"), cli::kExitGood);
+    EXPECT_EQ(console.err, "展開終了\n");
+    EXPECT_TRUE(fs::exists(out() / "docs/img/pic.bin"));
+    EXPECT_TRUE(fs::is_directory(out() / "docs/empty"));
+
+    EXPECT_EQ(Extract("lzh/jlha_l0_lh5.lzh", {"--create-folder"}), cli::kExitGood);
+    EXPECT_TRUE(fs::exists(out() / "jlha_l0_lh5/docs/readme.txt"));
+
+    fs::remove_all(out());
+    EXPECT_EQ(Extract("zip/infozip-folders.zip", {"--no-folders"}), cli::kExitGood);
+    EXPECT_TRUE(fs::exists(out() / "deep.txt"));
+    EXPECT_FALSE(fs::exists(out() / "docs"));
+}
+
+TEST_F(RunTest, ExtractWithoutDestinationWritesIntoTheCurrentFolder) {
+    const fs::path before = fs::current_path();
+    fs::create_directories(out());
+    fs::current_path(out());
+    const int status = Run({"x", Fixture("document/plain.lzh")});
+    fs::current_path(before);
+    EXPECT_EQ(status, cli::kExitGood);
+    EXPECT_TRUE(fs::exists(out() / "a.txt"));
+    EXPECT_TRUE(fs::exists(out() / "b.txt"));
+}
+
+TEST_F(RunTest, ADeclinedOverwriteLeavesTheOldFileUntouched) {
+    // No terminal and no flag: the answer is no, and nothing is asked.
+    PutOldA();
+    EXPECT_EQ(Extract("document/plain.lzh"), cli::kExitGood);
+    EXPECT_EQ(ReadText(out() / "a.txt"), "mine\n");
+    EXPECT_TRUE(fs::exists(out() / "b.txt"));
+    EXPECT_EQ(console.err, "展開終了\n");
+    EXPECT_TRUE(console.prompts.empty());
+
+    // --no says the same even on a terminal.
+    console.inputIsTerminal = true;
+    EXPECT_EQ(Extract("document/plain.lzh", {"--no"}), cli::kExitGood);
+    EXPECT_EQ(ReadText(out() / "a.txt"), "mine\n");
+    EXPECT_TRUE(console.prompts.empty());
+
+    // On a terminal: asked once per existing file, no (or anything but yes) keeps it.
+    console.answers = {"n", ""};
+    EXPECT_EQ(Extract("document/plain.lzh", {"--overwrite", "ask"}), cli::kExitGood);
+    EXPECT_EQ(ReadText(out() / "a.txt"), "mine\n");
+    ASSERT_EQ(console.prompts.size(), 2u);
+    EXPECT_EQ(console.prompts[0].text, kOverwriteQuestion);
+    EXPECT_TRUE(console.prompts[0].echo);
+
+    // Input that ends is no as well.
+    console.prompts.clear();
+    EXPECT_EQ(Extract("document/plain.lzh"), cli::kExitGood);
+    EXPECT_EQ(console.prompts.size(), 1u);
+    EXPECT_EQ(ReadText(out() / "a.txt"), "mine\n");
+}
+
+TEST_F(RunTest, OverwriteAnswersAndChoicesReplaceTheFile) {
+    PutOldA();
+    console.inputIsTerminal = true;
+    console.answers = {"y"};
+    EXPECT_EQ(Extract("document/plain.lzh"), cli::kExitGood);
+    EXPECT_EQ(ReadText(out() / "a.txt"), PlainA());
+
+    PutOldA();
+    console.prompts.clear();
+    EXPECT_EQ(Extract("document/plain.lzh", {"--yes"}), cli::kExitGood);
+    EXPECT_EQ(ReadText(out() / "a.txt"), PlainA());
+    EXPECT_TRUE(console.prompts.empty());
+
+    // "always" replaces without asking.
+    PutOldA();
+    EXPECT_EQ(Extract("document/plain.lzh", {"--overwrite", "always"}), cli::kExitGood);
+    EXPECT_EQ(ReadText(out() / "a.txt"), PlainA());
+    EXPECT_TRUE(console.prompts.empty());
+
+    // "newer" (the default) replaces a file older than the member without asking; "ask"
+    // asks about it.
+    PutOldA();
+    fs::last_write_time(out() / "a.txt",
+                        fs::last_write_time(out() / "a.txt") - std::chrono::hours(24 * 365 * 10));
+    console.answers = {"n"};
+    EXPECT_EQ(Extract("document/plain.lzh", {"--overwrite", "ask"}), cli::kExitGood);
+    EXPECT_EQ(ReadText(out() / "a.txt"), "mine\n");
+    EXPECT_EQ(console.prompts.size(), 2u);  // b.txt exists too by now
+    console.prompts.clear();
+    EXPECT_EQ(Extract("document/plain.lzh"), cli::kExitGood);
+    EXPECT_EQ(ReadText(out() / "a.txt"), PlainA());
+}
+
+TEST_F(RunTest, UnsafePathsAreRefusedUnlessTheUserAgrees) {
+    for (const char* fixture : {"document/unsafe.lzh", "document/unsafe.zip"}) {
+        SCOPED_TRACE(fixture);
+        fs::remove_all(temp.path() / "evil.txt");
+        console.prompts.clear();
+        console.inputIsTerminal = false;
+        EXPECT_EQ(Extract(fixture), cli::kExitGood);
+        EXPECT_TRUE(fs::exists(out() / "safe.txt"));
+        EXPECT_FALSE(fs::exists(temp.path() / "evil.txt"));
+
+        // The terminal shows the question with its line break.
+        console.inputIsTerminal = true;
+        console.answers = {"no"};
+        EXPECT_EQ(Extract(fixture), cli::kExitGood);
+        EXPECT_FALSE(fs::exists(temp.path() / "evil.txt"));
+        ASSERT_EQ(console.prompts.size(), 1u);
+        EXPECT_EQ(console.prompts[0].text,
+                  "書庫内のファイル[evil.txt]が意図しないフォルダに展開される可能性があります。"
+                  "\n展開しますか？ [y/N] ");
+
+        console.answers = {"yes"};
+        EXPECT_EQ(Extract(fixture, {"--overwrite", "always"}), cli::kExitGood);
+        EXPECT_TRUE(fs::exists(temp.path() / "evil.txt"));
+    }
+}
+
+TEST_F(RunTest, PasswordsFromTheOptionOrTypedWithoutEcho) {
+    const std::string archive = "crypto/aes256-7zip.zip";
+    EXPECT_EQ(Run({"t", Fixture(archive), "--password", "Secret"}), cli::kExitGood);
+    EXPECT_EQ(console.err, "すべてのファイルは正常です。\n");
+
+    // Without either the password is empty, as a cancelled dialog leaves it.
+    console.err.clear();
+    EXPECT_EQ(Run({"t", Fixture(archive)}), cli::kExitBadMembers);
+    EXPECT_EQ(console.err,
+              "ファイルが壊れています。 [plain.txt]\n1ファイル中1ファイルが不正です。\n");
+    EXPECT_TRUE(console.prompts.empty());
+
+    console.inputIsTerminal = true;
+    console.answers = {"Secret"};
+    EXPECT_EQ(Extract(archive), cli::kExitGood);
+    ASSERT_EQ(console.prompts.size(), 1u);
+    EXPECT_EQ(console.prompts[0].text, "パスワードの入力 [plain.txt]: ");
+    EXPECT_FALSE(console.prompts[0].echo);
+    EXPECT_EQ(ReadText(out() / "plain.txt").substr(0, 10), "Line 0000:");
+
+    // A wrong password is a damaged member; input that ends is a cancel.
+    console.answers = {"wrong"};
+    EXPECT_EQ(Run({"t", Fixture(archive)}), cli::kExitBadMembers);
+    EXPECT_EQ(Run({"t", Fixture(archive)}), cli::kExitBadMembers);
+    // The option wins over the terminal.
+    console.prompts.clear();
+    EXPECT_EQ(Run({"t", Fixture("crypto/zipcrypto-infozip.zip"), "--password=Secret"}),
+              cli::kExitGood);
+    EXPECT_TRUE(console.prompts.empty());
+}
+
+}  // namespace
+}  // namespace quillory::testing

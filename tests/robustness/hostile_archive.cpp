@@ -1,0 +1,65 @@
+// Hostile archive builders, on top of the header builders of the reader tests.
+#include "tests/robustness/hostile_archive.h"
+
+#include <algorithm>
+
+#include "common/checksums.h"
+
+#include "tests/lzh/lzh_header_builder.h"
+#include "tests/lzh/lzh_stream_builder.h"
+#include "tests/zip/zip_builder.h"
+
+namespace quillory::testing {
+
+namespace {
+
+constexpr int kLzh5 = 5;
+constexpr std::uint16_t kZipBzip2 = 12;
+
+std::string LzhNameBytes(const HostileMember& m) {
+    std::string name = m.name;
+    if (!m.rawName) std::replace(name.begin(), name.end(), '/', '\xFF');
+    return name;
+}
+
+}  // namespace
+
+Bytes BuildLzh(int level, const std::vector<HostileMember>& members) {
+    std::vector<Bytes> headers;
+    for (const HostileMember& m : members) {
+        const std::string name = LzhNameBytes(m);
+        LzhHeaderFields fields = m.folder ? FolderEntry(level, name) : Stored(level, name, m.data);
+        if (m.folder) {
+            fields.data = m.data;
+            fields.originalSize = static_cast<std::uint32_t>(m.data.size());
+        }
+        if (m.compressed) {
+            fields.method = "-lh5-";
+            fields.dataCrc = Crc16Update(0, m.data.data(), m.data.size());
+            fields.data = Compress(m.data, kLzh5);
+        }
+        if (m.unsupportedMethod) fields.method = "-lh1-";
+        if (m.claimedOriginalSize) fields.originalSize = *m.claimedOriginalSize;
+        // Files carry no extended headers at levels 0 and 1, so the claim is the data's.
+        fields.compressedSize = m.claimedCompressedSize;
+        headers.push_back(fields.Build());
+    }
+    return Archive(headers);
+}
+
+Bytes BuildZip(const std::vector<HostileMember>& members) {
+    ZipBuilder builder;
+    for (const HostileMember& m : members) {
+        ZipMember z = StoredMember(m.name, m.data);
+        if (m.folder) z.externalAttributes = 0x10;
+        if (m.unsupportedMethod) z.method = kZipBzip2;
+        if (m.claimedOriginalSize) z.originalSize = *m.claimedOriginalSize;
+        if (m.claimedCompressedSize) z.compressedSize = *m.claimedCompressedSize;
+        z.localName = m.zipLocalName;
+        z.centralExtra = z.localExtra = m.zipExtra;
+        builder.Add(std::move(z));
+    }
+    return builder.Build();
+}
+
+}  // namespace quillory::testing

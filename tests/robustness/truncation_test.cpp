@@ -1,0 +1,123 @@
+// Every committed archive cut short, opened, listed and tested through the document:
+// every cut ends in a status (a refused open, or a test whose summary matches its
+// messages), never a crash or a hang, and a cut that leaves every LZH member listed
+// always shows up as a damaged member. Small files are cut at every byte; larger ones at
+// every byte of their first and last stretch and at evenly spread offsets between.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "document/member_list.h"
+#include "tests/robustness/robust_fixture.h"
+
+namespace quillory::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> ArchiveFixtures() {
+    std::vector<std::string> names;
+    for (const char* folder : {"lzh", "zip", "crypto", "document"}) {
+        for (const auto& item : fs::directory_iterator(FixturesDir() / folder)) {
+            const std::string ext = item.path().extension().string();
+            if (ext == ".lzh" || ext == ".zip") {
+                names.push_back(std::string(folder) + "/" + item.path().filename().string());
+            }
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The cut lengths to try, longest first.
+std::vector<std::size_t> CutLengths(std::size_t size) {
+    const std::size_t everyByteUpTo = kSanitized ? 1024 : 4096;
+    const std::size_t edge = kSanitized ? 96 : 384;
+    const std::size_t spread = kSanitized ? 64 : 384;
+    std::vector<std::size_t> cuts;
+    for (std::size_t n = 0; n < size; ++n) {
+        if (size <= everyByteUpTo || n < edge || n >= size - edge) cuts.push_back(n);
+    }
+    if (size > everyByteUpTo) {
+        for (const std::size_t n : EvenSample(size - 2 * edge, spread))
+            cuts.push_back(edge + n - 1);
+    }
+    std::sort(cuts.begin(), cuts.end());
+    cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+    std::reverse(cuts.begin(), cuts.end());
+    return cuts;
+}
+
+class TruncationTest : public RobustDocumentTest,
+                       public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(TruncationTest, EveryCutEndsInAStatus) {
+    const std::string& fixture = GetParam();
+    const bool lzh = fs::path(fixture).extension() == ".lzh";
+    const Bytes whole = ReadHostFile(FixturesDir() / fixture);
+    user.defaultPassword = fixture.rfind("crypto/", 0) == 0 ? u"Secret" : u"quillory";
+    const fs::path cut = temp.Host(lzh ? "cut.lzh" : "cut.zip");
+    WriteHostFile(cut, whole);
+
+    // The whole archive, for comparison (one fixture is refused whole).
+    const bool wholeOpens = doc->OpenArchive(ProgramPath(cut)) == 1;
+    const int fullCount = doc->EntryCount();
+    const RunSummary full = wholeOpens ? doc->OnTest() : RunSummary{};
+    doc->CloseArchive();
+
+    MemberList list;
+    int opened = 0;
+    for (const std::size_t length : CutLengths(whole.size())) {
+        SCOPED_TRACE("cut to " + std::to_string(length) + " bytes");
+        fs::resize_file(cut, length);
+        user.log.clear();
+        ++Tally().truncatedRuns;
+        Tally().Count(!lzh, "truncated file");
+        if (doc->OpenArchive(ProgramPath(cut)) == 0) {
+            EXPECT_EQ(doc->isOpen, 0);
+            continue;
+        }
+        ++opened;
+        list.Rebuild(*doc);
+        for (int row = 0; row < list.rowCount(); ++row)
+            list.RowTexts(row);
+        const RunSummary summary = doc->OnTest();
+        ASSERT_TRUE(summary.ran);
+        // One message per damaged member, then the summary.
+        const std::vector<std::string> talk = user.Talk();
+        ASSERT_FALSE(talk.empty());
+        const auto damagedMessages = std::count_if(talk.begin(), talk.end(), [](const auto& l) {
+            return l.rfind("message: ファイルが壊れています。", 0) == 0;
+        });
+        EXPECT_EQ(damagedMessages, summary.damagedCount);
+        EXPECT_EQ(talk.back(), summary.damagedCount == 0
+                                   ? "message: すべてのファイルは正常です。"
+                                   : "message: " + std::to_string(doc->EntryCount()) +
+                                         "ファイル中" + std::to_string(summary.damagedCount) +
+                                         "ファイルが不正です。");
+        // With every member still listed, the cut lies in the last member's data.
+        if (lzh && wholeOpens && doc->EntryCount() == fullCount && length + 1 < whole.size()) {
+            EXPECT_GT(summary.damagedCount, full.damagedCount);
+        }
+        doc->CloseArchive();
+        if (HasFailure()) return;
+    }
+    if (lzh) {
+        EXPECT_GT(opened, 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, TruncationTest, ::testing::ValuesIn(ArchiveFixtures()),
+                         [](const ::testing::TestParamInfo<std::string>& p) {
+                             std::string name = p.param;
+                             for (char& c : name) {
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             }
+                             return name;
+                         });
+
+}  // namespace
+}  // namespace quillory::testing
