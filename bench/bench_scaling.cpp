@@ -2,11 +2,12 @@
 // to 100,000 members (ZIP stops at 65,535, the most a plain end record counts), member
 // names of growing folder depth extracted for real, and single members of growing size.
 // Per-member (or per-byte) time stays flat when the work is linear; memory held per
-// listed member is reported beside it. The archives are written here, stored members
-// with right CRCs, so that only the readers' own costs are measured.
+// listed member is reported beside it. The archives are written by the tests' builders,
+// stored members with right CRCs, so that only the readers' own costs are measured.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -16,9 +17,10 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "common/checksums.h"
 #include "lzh/lzh_archive.h"
 #include "platform/path.h"
+#include "tests/lzh/lzh_header_builder.h"
+#include "tests/zip/zip_builder.h"
 #include "zip/zip_archive.h"
 
 namespace {
@@ -26,22 +28,7 @@ namespace {
 namespace fs = std::filesystem;
 using quillory::bench::Bytes;
 
-constexpr std::size_t kSmallMemberBytes = 32;   // data per member in the member-count runs
-constexpr std::uint32_t kLzhTime = 1614834368;  // 2021-03-04 05:06:08 UTC
-constexpr std::uint16_t kDosTime = 0x6000;      // 12:00:00
-constexpr std::uint16_t kDosDate = 0x3C21;      // 2010-01-01
-
-void Put16(Bytes& out, std::uint32_t v) {
-    out.push_back(static_cast<std::uint8_t>(v));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-void Put32(Bytes& out, std::uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
-}
-void PutText(Bytes& out, const std::string& text) {
-    out.insert(out.end(), text.begin(), text.end());
-}
+constexpr std::size_t kSmallMemberBytes = 32;  // data per member in the member-count runs
 
 // "d/d/.../fNNNNNN.bin" with depth folder levels.
 std::string MemberName(int index, int depth) {
@@ -53,88 +40,23 @@ std::string MemberName(int index, int depth) {
     return name + file;
 }
 
-struct Member {
-    std::string name;
-    Bytes data;
-};
-
 // Level-2 headers with the name (0xFF between folders) in a name extended header.
-Bytes LzhArchiveOf(const std::vector<Member>& members) {
-    constexpr std::size_t kBasicBytes = 26;
-    constexpr std::size_t kExtendedOverhead = 3;  // type byte and the next size
-    Bytes out;
-    for (const Member& m : members) {
-        std::string name = m.name;
-        for (char& c : name) {
-            if (c == '/') c = '\xFF';
-        }
-        const std::size_t total = kBasicBytes + kExtendedOverhead + name.size();
-        Put16(out, static_cast<std::uint32_t>(total));
-        PutText(out, "-lh0-");
-        Put32(out, static_cast<std::uint32_t>(m.data.size()));
-        Put32(out, static_cast<std::uint32_t>(m.data.size()));
-        Put32(out, kLzhTime);
-        out.push_back(0x20);  // archive attribute
-        out.push_back(2);     // level
-        Put16(out, quillory::Crc16Update(0, m.data.data(), m.data.size()));
-        out.push_back('U');
-        Put16(out, static_cast<std::uint32_t>(kExtendedOverhead + name.size()));
-        out.push_back(0x01);  // file name
-        PutText(out, name);
-        Put16(out, 0);  // no further extended header
-        out.insert(out.end(), m.data.begin(), m.data.end());
+Bytes LzhArchiveOf(const std::vector<std::string>& names, const Bytes& data) {
+    std::vector<Bytes> members;
+    members.reserve(names.size());
+    for (std::string name : names) {
+        std::replace(name.begin(), name.end(), '/', '\xFF');
+        members.push_back(quillory::testing::Stored(2, name, data).Build());
     }
-    out.push_back(0);  // end mark
-    return out;
+    return quillory::testing::Archive(members);
 }
 
-void PutZipFields(Bytes& out, const Member& m, std::uint32_t crc) {
-    Put16(out, 20);  // version needed
-    Put16(out, 0);   // flags
-    Put16(out, 0);   // stored
-    Put16(out, kDosTime);
-    Put16(out, kDosDate);
-    Put32(out, crc);
-    Put32(out, static_cast<std::uint32_t>(m.data.size()));
-    Put32(out, static_cast<std::uint32_t>(m.data.size()));
-    Put16(out, static_cast<std::uint32_t>(m.name.size()));
-    Put16(out, 0);  // extra field
-}
-
-Bytes ZipArchiveOf(const std::vector<Member>& members) {
-    Bytes out;
-    std::vector<std::uint32_t> offsets;
-    std::vector<std::uint32_t> crcs;
-    for (const Member& m : members) {
-        offsets.push_back(static_cast<std::uint32_t>(out.size()));
-        crcs.push_back(quillory::Crc32Update(0, m.data.data(), m.data.size()));
-        Put32(out, 0x04034B50);
-        PutZipFields(out, m, crcs.back());
-        PutText(out, m.name);
-        out.insert(out.end(), m.data.begin(), m.data.end());
-    }
-    const auto directory = static_cast<std::uint32_t>(out.size());
-    for (std::size_t i = 0; i < members.size(); ++i) {
-        Put32(out, 0x02014B50);
-        Put16(out, 20);  // made by MS-DOS 2.0
-        PutZipFields(out, members[i], crcs[i]);
-        Put16(out, 0);  // comment
-        Put16(out, 0);  // disk
-        Put16(out, 0);  // internal attributes
-        Put32(out, 0x20);
-        Put32(out, offsets[i]);
-        PutText(out, members[i].name);
-    }
-    const auto size = static_cast<std::uint32_t>(out.size()) - directory;
-    const auto count = static_cast<std::uint32_t>(members.size());
-    Put32(out, 0x06054B50);
-    Put32(out, 0);  // this disk, directory disk
-    Put16(out, count);
-    Put16(out, count);
-    Put32(out, size);
-    Put32(out, directory);
-    Put16(out, 0);
-    return out;
+Bytes ZipArchiveOf(const std::vector<std::string>& names, const Bytes& data) {
+    quillory::testing::ZipBuilder zip;
+    zip.members.reserve(names.size());
+    for (const std::string& name : names)
+        zip.Add(quillory::testing::StoredMember(name, data));
+    return zip.Build();
 }
 
 // The archive of `count` members of `bytes` each at folder depth `depth`, written once.
@@ -144,15 +66,16 @@ const fs::path& ArchiveFile(bool zip, int count, int depth, std::size_t bytes) {
     auto found = made.find(key);
     if (found != made.end()) return found->second;
     const Bytes data = quillory::bench::PseudoRandomBytes(bytes);
-    std::vector<Member> members;
-    members.reserve(static_cast<std::size_t>(count));
+    std::vector<std::string> names;
+    names.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)
-        members.push_back({MemberName(i, depth), data});
+        names.push_back(MemberName(i, depth));
     const fs::path path =
         fs::temp_directory_path() /
         ("quillory-bench-scaling-" + std::to_string(count) + "-" + std::to_string(depth) + "-" +
          std::to_string(bytes) + (zip ? ".zip" : ".lzh"));
-    quillory::bench::WriteWholeFile(path, zip ? ZipArchiveOf(members) : LzhArchiveOf(members));
+    quillory::bench::WriteWholeFile(path,
+                                    zip ? ZipArchiveOf(names, data) : LzhArchiveOf(names, data));
     return made.emplace(key, path).first->second;
 }
 
