@@ -1,12 +1,15 @@
-// quillory [ARCHIVE]: the program's entry point.
+// quillory [--extract-here | --test] [ARCHIVE]: the program's entry point.
 #include <QApplication>
 #include <QIcon>
 
 #include "app/echo_mode.h"
+#include "app/launch_options.h"
 #include "app/quillory_app.h"
 #include "app/screenshots.h"
 
 int main(int argc, char** argv) {
+    // --version and --help need no display: they are answered before Qt looks for one.
+    if (const std::optional<int> status = quillory::AnswerVersionOrHelp(argc, argv)) return *status;
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QString::fromUtf8(quillory::kOrganisationName));
     QApplication::setApplicationName(QString::fromUtf8(quillory::kApplicationName));
@@ -14,7 +17,7 @@ int main(int argc, char** argv) {
     if (quillory::EchoMode()) quillory::InstallWindowEcho(application);
 
     quillory::CQuilloryApp app;
-    if (!app.InitInstance(QApplication::arguments())) return 0;
+    if (!app.InitInstance(QApplication::arguments())) return app.exitStatus();
     if (const QString folder = quillory::ScreenshotFolder(); !folder.isEmpty())
         quillory::ScheduleScreenshots(app, folder);
     return QApplication::exec();
