@@ -17,8 +17,8 @@ constexpr int kExitUsage = 2;  // as quillory-cli's wrong command line
 QString HelpText() {
     return QStringLiteral(R"(Usage:
   quillory [ARCHIVE]
-  quillory --extract-here ARCHIVE
-  quillory --test ARCHIVE
+  quillory --extract-here [ARCHIVE]
+  quillory --test [ARCHIVE]
   quillory --help | --version
 
 Opens an LZH or ZIP archive in Quillory's window, or shows the window empty.
@@ -29,6 +29,7 @@ Options:
                      and quit, without the main window
   --test             test every member, show the summary and quit, without the main
                      window
+                     Without ARCHIVE, both ask for one with the open dialog.
   -h, --help         print this help and quit
   --version          print the version and quit
 
@@ -85,11 +86,9 @@ std::variant<LaunchRequest, LaunchReply> ParseLaunchArguments(const QStringList&
             return Refusal(QStringLiteral("unknown option '") + arg + u'\'');
         }
     }
-    // An empty argument opens nothing, as no argument does.
+    // An empty argument names no archive, as no argument does.
     if (archive && !archive->isEmpty()) {
         request.archive = ProgramPathOf(QFileInfo(*archive).absoluteFilePath());
-    } else if (request.action != StartupAction::Open) {
-        return Refusal(QStringLiteral("no archive given"));
     }
     return request;
 }

@@ -1,5 +1,6 @@
 // The program's command line: an archive to open, one of the desktop entry's two actions
-// on an archive (--extract-here, --test), or --version and --help, which are answered on
+// (--extract-here, --test) on an archive or, without one, on the archive the open dialog
+// then asks for, or --version and --help, which are answered on
 // standard output before Qt looks for a display. Qt's own options (-platform, -style ...)
 // are taken out by QApplication before the rest is read. A command line that cannot be
 // taken whole is refused with a message and status 2, never half obeyed.

@@ -59,8 +59,14 @@ StartupResult StartUp(CQuilloryDoc& doc, const StartupRequest& request) {
     doc.lzhArchive->useFolders = useFolders;
     doc.zipArchive->useFolders = useFolders;
 
-    if (request.archive) {
-        const bool opened = doc.OpenArchive(*request.archive) != 0;
+    std::optional<WString> archive = request.archive;
+    if (!archive && request.action != StartupAction::Open) {
+        // An action from the launcher's menu comes without a file: the user picks one.
+        archive = doc.AskArchivePath();
+        if (!archive) return StartupResult::Quit;
+    }
+    if (archive) {
+        const bool opened = doc.OpenArchive(*archive) != 0;
         if (!opened) doc.ui().ShowMessage(texts::kCannotOpen);
         if (settings.AutoExtract != 0 || request.action != StartupAction::Open) {
             // An archive that was never read is not reported as extracted or tested.

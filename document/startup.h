@@ -37,9 +37,10 @@ enum class StartupResult {
 };
 
 // Reads the settings through the document's profile into its settings, sets up the
-// readers and opens the archive. An archive that cannot be opened is reported with
-// "書庫を開けませんでした。"; with "AutoExtract" on or an action asked for, the program
-// then quits without running anything.
+// readers and opens the archive; an action without an archive asks for one with the
+// open dialog, and quits when it is cancelled. An archive that cannot be opened is
+// reported with "書庫を開けませんでした。"; with "AutoExtract" on or an action asked for,
+// the program then quits without running anything.
 StartupResult StartUp(CQuilloryDoc& doc, const StartupRequest& request);
 
 // The automatic extraction of the open archive: every member into the folder named after

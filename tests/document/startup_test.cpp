@@ -182,6 +182,16 @@ TEST_F(StartupTest, TestActionReportsTheTestAndWritesNothing) {
     EXPECT_EQ(doc->isOpen, 0);
     EXPECT_EQ(std::distance(fs::directory_iterator(temp.Host("t")), fs::directory_iterator()), 1);
 
+    // From the launcher's menu, without an archive: the open dialog asks for one, and
+    // once it is cancelled nothing runs.
+    user.log.clear();
+    user.archivePaths = {path, std::nullopt};
+    EXPECT_EQ(Start(std::nullopt, StartupAction::Test), StartupResult::Quit);
+    EXPECT_EQ(user.Talk(), talk);
+    EXPECT_EQ(Start(std::nullopt, StartupAction::ExtractHere), StartupResult::Quit);
+    EXPECT_EQ(user.Talk(), talk);
+    EXPECT_EQ(user.openInitialFolders.size(), 2u);
+
     // An archive that cannot be opened is reported, and neither action runs.
     for (const StartupAction action : {StartupAction::Test, StartupAction::ExtractHere}) {
         user.log.clear();
