@@ -140,7 +140,7 @@ TEST_F(ExtractTest, FolderEntries) {
 
 TEST_F(ExtractTest, UnsupportedMethodLeavesAnEmptyFileOrNothingInTestMode) {
     LzhHeaderFields h = Stored(2, "old.bin", ToBytes("frozen"));
-    h.method = "-lh1-";
+    h.method = "-lh9-";
     Open({h});
     archive_.testMode = 1;
     EXPECT_EQ(Extract(0), 0);

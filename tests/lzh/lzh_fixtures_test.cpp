@@ -1,4 +1,4 @@
-// Archives made by jlha (tests/fixtures/lzh): every member lists with its name, folder,
+// Archives made by jlha and its library (tests/fixtures/lzh): every member lists with its name, folder,
 // method, sizes, time and attributes, tests clean, and extracts byte for byte.
 #include <gtest/gtest.h>
 
@@ -79,6 +79,18 @@ std::vector<Fixture> AllFixtures() {
                     File(u"", u"text.txt", "-lh7-", FixtureKind::Text, 4000, 22)}});
     all.push_back(
         {"jlha_long.lzh", 2, {File(u"", u"long.bin", "-lh7-", FixtureKind::Binary, 300000, 31)}});
+    // The older methods, from jlha's library.
+    for (const std::string method : {"lh1", "lh3", "lh4", "lzs", "lz5"}) {
+        Fixture f{"jlib_" + method + ".lzh",
+                  1,
+                  {File(u"", u"text.txt", "-" + method + "-", FixtureKind::Text, 6000, 11),
+                   File(u"", u"data.bin", "-" + method + "-", FixtureKind::Binary, 5000, 12)}};
+        if (method == "lh1") {
+            f.members.push_back(
+                File(u"", u"letters.txt", "-lh1-", FixtureKind::Letters, 60000, 51));
+        }
+        all.push_back(std::move(f));
+    }
     for (int level = 0; level <= 2; ++level) {
         all.push_back(
             {"jlha_sjis_l" + std::to_string(level) + ".lzh",

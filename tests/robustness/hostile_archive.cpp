@@ -38,7 +38,7 @@ Bytes BuildLzh(int level, const std::vector<HostileMember>& members) {
             fields.dataCrc = Crc16Update(0, m.data.data(), m.data.size());
             fields.data = Compress(m.data, kLzh5);
         }
-        if (m.unsupportedMethod) fields.method = "-lh1-";
+        if (m.unsupportedMethod) fields.method = "-lh9-";
         if (m.claimedOriginalSize) fields.originalSize = *m.claimedOriginalSize;
         // Files carry no extended headers at levels 0 and 1, so the claim is the data's.
         fields.compressedSize = m.claimedCompressedSize;

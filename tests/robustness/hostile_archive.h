@@ -22,7 +22,7 @@ struct HostileMember {
     bool rawName = false;
     // -lh5- data instead of stored (LZH only).
     bool compressed = false;
-    // A method neither reader handles ("-lh1-" in LZH, bzip2 in ZIP), data left stored.
+    // A method neither reader handles ("-lh9-" in LZH, bzip2 in ZIP), data left stored.
     bool unsupportedMethod = false;
     // Sizes written in the headers instead of the true ones.
     std::optional<std::uint32_t> claimedOriginalSize;
