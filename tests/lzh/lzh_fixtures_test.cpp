@@ -137,6 +137,22 @@ TEST_P(FixtureTest, ListsEveryMemberAsStored) {
     EXPECT_TRUE(archive.entries.empty());
 }
 
+TEST_P(FixtureTest, CompressedDataCutShortIsDamaged) {
+    // Each decoder stops at the member's data: one byte less and the stream runs out.
+    LzhArchive archive;
+    ASSERT_EQ(archive.Open(Path()), 1);
+    archive.testMode = 1;
+    for (LzhEntry& e : archive.entries) {
+        if (e.originalSize == 0 || WStringView(e.method) == u"-lh0-" ||
+            WStringView(e.method) == u"-lhd-") {
+            continue;
+        }
+        --e.compressedSize;
+        EXPECT_EQ(archive.ExtractEntry(&e), 0) << Utf8(e.name);
+        EXPECT_EQ(archive.status, LzhStatus::DecodeFailed) << Utf8(e.name);
+    }
+}
+
 TEST_P(FixtureTest, TestsCleanAndExtractsEveryByte) {
     TempDir dir;
     LzhArchive archive;
