@@ -22,7 +22,7 @@ namespace quillory {
 enum class LzhStatus : int {
     Ok = 0,
     OpenFailed = 2,           // the archive cannot be opened for reading
-    NoArchiveInExe = 3,       // an .exe without an LZH archive in its first 256 KiB
+    NoArchiveInExe = 3,       // a self-extractor without an LZH archive in its first 256 KiB
     SeekFailed = 5,           // moving past a member's data failed while listing
     DecodeFailed = 6,         // the compressed data cannot be decoded
     UnsupportedMethod = 7,    // a method other than -lh0-, -lh5-, -lh6-, -lh7-, -lhd-

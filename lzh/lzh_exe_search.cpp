@@ -16,9 +16,15 @@ constexpr std::size_t kReservedOffset = 19;  // level 2: always 0x20
 constexpr std::size_t kLevelOffset = 20;
 constexpr std::size_t kFirstExtendedSizeOffset = 24;  // level 2: 16 bits
 
+// A method identifier the reader knows: "-lh" and a digit, "d" or "x"; LArc's "-lzs-",
+// "-lz4-" and "-lz5-"; PMarc's "-pm0-" to "-pm2-".
 bool IsMethodAt(const std::uint8_t* p) {
-    return p[0] == '-' && p[1] == 'l' && p[2] == 'h' &&
-           ((p[3] >= '0' && p[3] <= '9') || p[3] == 'd') && p[4] == '-';
+    if (p[0] != '-' || p[4] != '-') return false;
+    if (p[1] == 'l' && p[2] == 'h') {
+        return (p[3] >= '0' && p[3] <= '9') || p[3] == 'd' || p[3] == 'x';
+    }
+    if (p[1] == 'l' && p[2] == 'z') return p[3] == 's' || p[3] == '4' || p[3] == '5';
+    return p[1] == 'p' && p[2] == 'm' && p[3] >= '0' && p[3] <= '2';
 }
 
 // Whether the header starting at h looks real, judged only by bytes inside the window.
@@ -42,15 +48,23 @@ bool LooksLikeHeader(const std::uint8_t* window, std::size_t size, std::size_t h
 
 }  // namespace
 
-bool HasExeExtension(WStringView path) {
+bool HasSelfExtractorExtension(WStringView path) {
     const std::size_t dot = path.rfind(u'.');
     if (dot == WStringView::npos) return false;
     const WStringView extension = path.substr(dot);
-    constexpr WStringView kExe = u".exe";
-    return extension.size() == kExe.size() &&
-           std::equal(extension.begin(), extension.end(), kExe.begin(), [](WChar a, WChar b) {
-               return (a >= u'A' && a <= u'Z' ? static_cast<WChar>(a - u'A' + u'a') : a) == b;
-           });
+    const auto lower = [](WChar c) {
+        return c >= u'A' && c <= u'Z' ? static_cast<WChar>(c - u'A' + u'a') : c;
+    };
+    // LHA and LHarc make ".exe" and ".com" self-extractors for MS-DOS, LHa for UNIX
+    // ".run" ones, the X68000 LHA ".x" and the Atari LHarc ".tos".
+    for (const WStringView known : {u".exe", u".com", u".run", u".x", u".tos"}) {
+        if (extension.size() == known.size() &&
+            std::equal(extension.begin(), extension.end(), known.begin(),
+                       [&](WChar a, WChar b) { return lower(a) == b; })) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::optional<std::uint64_t> FindArchiveInExe(platform::FileHandle file,
