@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "document/archive_kind.h"
 #include "document/archive_paths.h"
 #include "document/commands.h"
 #include "document/texts.h"
@@ -113,6 +114,12 @@ int CQuilloryDoc::OpenArchive(WStringView path) {
         archiveType = extension == kLzhExtension   ? ArchiveType::Lzh
                       : extension == kZipExtension ? ArchiveType::Zip
                                                    : ArchiveType::None;
+    }
+    // What the file holds outweighs a name that says otherwise: an LZH archive named
+    // .zip, or a ZIP archive named .lzh, goes to the reader of its content.
+    if (const ArchiveType content = ArchiveKindByContent(path);
+        content != ArchiveType::None && archiveType != ArchiveType::None) {
+        archiveType = content;
     }
     const bool eitherReader = archiveType == ArchiveType::None;
     if (archiveType == ArchiveType::Lzh || eitherReader) {

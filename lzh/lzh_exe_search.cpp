@@ -5,6 +5,7 @@
 
 #include "common/checksums.h"
 #include "common/output_files.h"
+#include "lzh/lzh_method.h"
 #include "lzh/lzh_scratch_buffer.h"
 
 namespace quillory::lzh {
@@ -15,17 +16,6 @@ constexpr std::size_t kMethodOffset = 2;     // "-lh?-"
 constexpr std::size_t kReservedOffset = 19;  // level 2: always 0x20
 constexpr std::size_t kLevelOffset = 20;
 constexpr std::size_t kFirstExtendedSizeOffset = 24;  // level 2: 16 bits
-
-// A method identifier the reader knows: "-lh" and a digit, "d" or "x"; LArc's "-lzs-",
-// "-lz4-" and "-lz5-"; PMarc's "-pm0-" to "-pm2-".
-bool IsMethodAt(const std::uint8_t* p) {
-    if (p[0] != '-' || p[4] != '-') return false;
-    if (p[1] == 'l' && p[2] == 'h') {
-        return (p[3] >= '0' && p[3] <= '9') || p[3] == 'd' || p[3] == 'x';
-    }
-    if (p[1] == 'l' && p[2] == 'z') return p[3] == 's' || p[3] == '4' || p[3] == '5';
-    return p[1] == 'p' && p[2] == 'm' && p[3] >= '0' && p[3] <= '2';
-}
 
 // Whether the header starting at h looks real, judged only by bytes inside the window.
 bool LooksLikeHeader(const std::uint8_t* window, std::size_t size, std::size_t h) {
@@ -81,7 +71,7 @@ std::optional<std::uint64_t> FindArchiveInExe(platform::FileHandle file,
     // A candidate's header starts two bytes before its method; candidates at 0 and 1
     // would start before the file.
     for (std::size_t i = kMethodOffset; i + 5 <= size; ++i) {
-        if (!IsMethodAt(window.data() + i)) continue;
+        if (!LooksLikeMethod(window.data() + i)) continue;
         const std::size_t h = i - kMethodOffset;
         if (!LooksLikeHeader(window.data(), size, h)) continue;
         if (h == 0) return std::nullopt;

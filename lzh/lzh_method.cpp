@@ -36,4 +36,13 @@ bool IsFolderMethod(WStringView method) {
     return method == u"-lhd-";
 }
 
+bool LooksLikeMethod(const std::uint8_t* p) {
+    if (p[0] != '-' || p[4] != '-') return false;
+    if (p[1] == 'l' && p[2] == 'h') {
+        return (p[3] >= '0' && p[3] <= '9') || p[3] == 'd' || p[3] == 'x';
+    }
+    if (p[1] == 'l' && p[2] == 'z') return p[3] == 's' || p[3] == '4' || p[3] == '5';
+    return p[1] == 'p' && p[2] == 'm' && p[3] >= '0' && p[3] <= '2';
+}
+
 }  // namespace quillory::lzh

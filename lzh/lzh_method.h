@@ -5,6 +5,8 @@
 // is unsupported.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/text.h"
 
 namespace quillory::lzh {
@@ -32,5 +34,10 @@ int MethodCode(WStringView method);
 
 // True for the folder-entry identifier "-lhd-".
 bool IsFolderMethod(WStringView method);
+
+// True when the five bytes at `bytes` look like a method identifier of a header: "-lh"
+// and a digit, "d" or "x"; LArc's "-lzs-", "-lz4-" and "-lz5-"; PMarc's "-pm0-" to
+// "-pm2-". Used to find headers in files by their content.
+bool LooksLikeMethod(const std::uint8_t* bytes);
 
 }  // namespace quillory::lzh
