@@ -28,7 +28,8 @@ ArchiveType ArchiveKindByContent(WStringView path) {
         for (std::size_t i = 0; i < zipformat::kSignatureBytes; ++i)
             signature |= static_cast<std::uint32_t>(first[i]) << (8 * i);
         // A local header, or the end record of an archive without members.
-        if (signature == zipformat::kLocalHeaderSignature || signature == zipformat::kEndRecordSignature) {
+        if (signature == zipformat::kLocalHeaderSignature ||
+            signature == zipformat::kEndRecordSignature) {
             return ArchiveType::Zip;
         }
     }

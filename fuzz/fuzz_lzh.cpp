@@ -1,8 +1,8 @@
 // Fuzzes the LZH reader: the input is written to a file and opened as an archive (as a
 // self-extractor when it starts with "MZ"), and every member is tested, whatever its
 // method. Static-Huffman members are also decoded by the plain reference decoder of the
-// tests, and the two must agree on the member's status. Members claiming more output than a budget are
-// skipped, since a valid stream may legitimately expand 16 MiB per few bytes.
+// tests, and the two must agree on the member's status. Members claiming more output than a budget
+// are skipped, since a valid stream may legitimately expand 16 MiB per few bytes.
 #include <unistd.h>
 
 #include <cstdint>

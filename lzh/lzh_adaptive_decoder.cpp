@@ -132,7 +132,8 @@ DecodeResult Decode(platform::FileHandle input, platform::FileHandle output,
                     if (in.count < 32) in.Refill();
                     top = static_cast<std::size_t>(TakeAdaptive(in, w.positions));
                 }
-                const std::size_t distance = (top << kPositionLowBits | in.GetBits(kPositionLowBits)) + 1;
+                const std::size_t distance =
+                    (top << kPositionLowBits | in.GetBits(kPositionLowBits)) + 1;
                 out = CopyMatch(out, distance, code - kMatchLengthBias);
             }
             LZH_CHECK_OR(!in.Overconsumed(), window.Fail(stepStart));
@@ -146,9 +147,8 @@ DecodeResult Decode(platform::FileHandle input, platform::FileHandle output,
 
 }  // namespace
 
-DecodeResult DecodeAdaptive(int methodCode, platform::FileHandle input,
-                            platform::FileHandle output, std::uint32_t compressedSize,
-                            std::uint32_t originalSize) {
+DecodeResult DecodeAdaptive(int methodCode, platform::FileHandle input, platform::FileHandle output,
+                            std::uint32_t compressedSize, std::uint32_t originalSize) {
     if (methodCode == kMethodLh1) {
         return Decode<kMethodLh1>(input, output, compressedSize, originalSize);
     }

@@ -14,8 +14,7 @@ namespace quillory::lzh {
 
 // Decodes one -lh1- (kMethodLh1) or -lh2- (kMethodLh2) member whose data starts at the
 // input's position; output may be the invalid handle (test mode).
-DecodeResult DecodeAdaptive(int methodCode, platform::FileHandle input,
-                            platform::FileHandle output, std::uint32_t compressedSize,
-                            std::uint32_t originalSize);
+DecodeResult DecodeAdaptive(int methodCode, platform::FileHandle input, platform::FileHandle output,
+                            std::uint32_t compressedSize, std::uint32_t originalSize);
 
 }  // namespace quillory::lzh

@@ -32,8 +32,7 @@ int LzhArchive::Open(WStringView archive) {
     // A path the host cannot take whole is refused: a shortened one names another file.
     if (platform::FitsHostPath(archive)) archiveFile = platform::OpenFileForReading(archive);
     if (archiveFile == kInvalidFileHandle) return Result(LzhStatus::OpenFailed);
-    if (lzh::HasSelfExtractorExtension(archive) &&
-        !lzh::FindArchiveInExe(archiveFile, &heap_)) {
+    if (lzh::HasSelfExtractorExtension(archive) && !lzh::FindArchiveInExe(archiveFile, &heap_)) {
         Close();
         return Result(LzhStatus::NoArchiveInExe);
     }

@@ -104,9 +104,9 @@ bool RunBatch(BitInput& in, OutputWindow& window, unsigned& flags, const std::ui
             const unsigned low = in.GetBits(8);
             const unsigned high = in.GetBits(8);
             const unsigned position = low | (high & 0xF0) << 4;
-            out = CopyMatch(out,
-                            RingDistance(window.Produced(out), position, kLz5Ring, kLz5StartGap),
-                            (high & 0x0F) + kLz5MinMatch);
+            out =
+                CopyMatch(out, RingDistance(window.Produced(out), position, kLz5Ring, kLz5StartGap),
+                          (high & 0x0F) + kLz5MinMatch);
         }
         LZH_CHECK_OR(!in.Overconsumed(), (failedAt = stepStart, false));
     }

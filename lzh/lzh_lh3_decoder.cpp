@@ -38,7 +38,7 @@ static_assert((std::size_t{kPositionCodes} << kPositionLowBits) <= OutputWindow:
 
 // The fixed position code: 1 code of 2 bits, 2 of 4, 3 of 5, 7 of 6, 18 of 7, 47 of 8
 // and 50 of 9, assigned in order.
-constexpr int kFixedPositionLengths[][2] = {{2, 1}, {4, 2}, {5, 3}, {6, 7},
+constexpr int kFixedPositionLengths[][2] = {{2, 1},  {4, 2},  {5, 3}, {6, 7},
                                             {7, 18}, {8, 47}, {9, 50}};
 
 constexpr int kCodeTableBits = 12;
@@ -48,7 +48,8 @@ struct Workspace {
     alignas(64) std::uint8_t window[OutputWindow::kBufferBytes];
     alignas(64) std::uint8_t input[BitInput::kBufferBytes];
     alignas(64) std::uint32_t codeTable[HuffmanTableEntries(kCodes, kCodeTableBits)];
-    alignas(64) std::uint32_t positionTable[HuffmanTableEntries(kPositionCodes, kPositionTableBits)];
+    alignas(64) std::uint32_t
+        positionTable[HuffmanTableEntries(kPositionCodes, kPositionTableBits)];
     std::uint8_t lengths[kCodes];
 };
 
@@ -62,7 +63,8 @@ bool ReadCode(BitInput& in, int symbols, bool present, unsigned singleBits, int 
               std::uint8_t* lengths, std::uint32_t* table) {
     for (int i = 0; i < symbols; ++i) {
         if (present) {
-            lengths[i] = static_cast<std::uint8_t>(in.GetBits(1) != 0 ? in.GetBits(kLengthBits) + 1 : 0);
+            lengths[i] =
+                static_cast<std::uint8_t>(in.GetBits(1) != 0 ? in.GetBits(kLengthBits) + 1 : 0);
         } else {
             lengths[i] = static_cast<std::uint8_t>(in.GetBits(kLengthBits));
         }
@@ -128,7 +130,8 @@ DecodeResult DecodeLh3(platform::FileHandle input, platform::FileHandle output,
                 if (in.count < 32) in.Refill();
                 const std::size_t top =
                     TakeSymbol<kPositionTableBits>(w.positionTable, in.bits, in.count);
-                const std::size_t distance = (top << kPositionLowBits | in.GetBits(kPositionLowBits)) + 1;
+                const std::size_t distance =
+                    (top << kPositionLowBits | in.GetBits(kPositionLowBits)) + 1;
                 out = CopyMatch(out, distance, code - kMatchLengthBias);
             }
             LZH_CHECK_OR(!in.Overconsumed(), window.Fail(stepStart));

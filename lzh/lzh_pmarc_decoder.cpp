@@ -250,10 +250,9 @@ bool Pm2Step(BitInput& in, const Pm2Codes& codes, RecentBytes& recent, std::uint
         return true;
     }
     const int copy = kind - 8;
-    const std::size_t length =
-        copy < 15 ? static_cast<std::size_t>(copy) + 2
-        : copy < 20 ? ReadRange(in, kPm2Length[copy - 15])
-                    : kPm2LongCopy;
+    const std::size_t length = copy < 15   ? static_cast<std::size_t>(copy) + 2
+                               : copy < 20 ? ReadRange(in, kPm2Length[copy - 15])
+                                           : kPm2LongCopy;
     std::size_t offset = 0;
     if (copy == 0) {
         offset = in.GetBits(6);
@@ -261,7 +260,8 @@ bool Pm2Step(BitInput& in, const Pm2Codes& codes, RecentBytes& recent, std::uint
         const int width = codes.widths.Take(in);
         LZH_CHECK(width >= 0);
         offset = width == 0 ? in.GetBits(6)
-                            : (std::size_t{1} << (width + 5)) + in.GetBits(static_cast<unsigned>(width + 5));
+                            : (std::size_t{1} << (width + 5)) +
+                                  in.GetBits(static_cast<unsigned>(width + 5));
     }
     out = CopyRecent(out, recent, offset + 1, length);
     return true;
@@ -274,14 +274,38 @@ bool Pm2Step(BitInput& in, const Pm2Codes& codes, RecentBytes& recent, std::uint
 // Trees are written with a leaf as a letter and a node as "(zero-child one-child)". The
 // one at 17 holds d and e twice and no a or b: so PMarc's table has it.
 constexpr const char* kPm1Trees[32] = {
-    "((((ab)c)d)(ef))", "(((ab)(cf))(de))", "(((ab)c)(d(ef)))", "((a(bc))(d(ef)))",
-    "((a(bd))(c(ef)))", "((a(b(ef)))(cd))", "((ab)((cd)(ef)))", "((ab)((c(ef))d))",
-    "((ab)(c(d(ef))))", "(a(((bf)c)(de)))", "(a(((b(ef))c)d))", "(a(((bc)d)(ef)))",
-    "(a((b(cf))(de)))", "(a((bc)(d(ef))))", "(a((b(d(ef)))c))", "(a(b((cd)(ef))))",
-    "(a(b(c(d(ef)))))", "(((de)c)(de))",    "((a(be))(cd))",    "((ab)(c(de)))",
-    "(a(((be)c)d))",    "(a((bc)(de)))",    "(a((b(de))c))",    "(a(b(c(de))))",
-    "(((ab)c)d)",       "((a(bd))c)",       "((ab)(cd))",       "(a((bd)c))",
-    "(a(b(cd)))",       "(a(bc))",          "(ab)",             "a",
+    "((((ab)c)d)(ef))",
+    "(((ab)(cf))(de))",
+    "(((ab)c)(d(ef)))",
+    "((a(bc))(d(ef)))",
+    "((a(bd))(c(ef)))",
+    "((a(b(ef)))(cd))",
+    "((ab)((cd)(ef)))",
+    "((ab)((c(ef))d))",
+    "((ab)(c(d(ef))))",
+    "(a(((bf)c)(de)))",
+    "(a(((b(ef))c)d))",
+    "(a(((bc)d)(ef)))",
+    "(a((b(cf))(de)))",
+    "(a((bc)(d(ef))))",
+    "(a((b(d(ef)))c))",
+    "(a(b((cd)(ef))))",
+    "(a(b(c(d(ef)))))",
+    "(((de)c)(de))",
+    "((a(be))(cd))",
+    "((ab)(c(de)))",
+    "(a(((be)c)d))",
+    "(a((bc)(de)))",
+    "(a((b(de))c))",
+    "(a(b(c(de))))",
+    "(((ab)c)d)",
+    "((a(bd))c)",
+    "((ab)(cd))",
+    "(a((bd)c))",
+    "(a(b(cd)))",
+    "(a(bc))",
+    "(ab)",
+    "a",
 };
 constexpr Range kPm1Literal[6] = {{0, 4}, {16, 4}, {32, 5}, {64, 6}, {128, 6}, {192, 6}};
 

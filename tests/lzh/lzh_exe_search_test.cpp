@@ -46,8 +46,8 @@ TEST(ExeSearch, FindsArchivesAfterAPrefixAtEveryLevel) {
 
 TEST(ExeSearch, ExtensionIsComparedWithoutCase) {
     // MS-DOS and Windows, Unix, X68000 and Atari self-extractors.
-    for (const WStringView name : {u"C:\\Setup.EXE", u"a.Exe", u"LHA.COM", u"pkg.run", u"GAME.X",
-                                   u"demo.Tos"}) {
+    for (const WStringView name :
+         {u"C:\\Setup.EXE", u"a.Exe", u"LHA.COM", u"pkg.run", u"GAME.X", u"demo.Tos"}) {
         EXPECT_TRUE(lzh::HasSelfExtractorExtension(name)) << Utf8(name);
     }
     for (const WStringView name : {u"a.exe.lzh", u"dir.exe\\file", u"exe", u"a.xz", u"a.com2"}) {

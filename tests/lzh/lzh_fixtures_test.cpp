@@ -1,5 +1,5 @@
-// Archives made by jlha and its library (tests/fixtures/lzh): every member lists with its name, folder,
-// method, sizes, time and attributes, tests clean, and extracts byte for byte.
+// Archives made by jlha and its library (tests/fixtures/lzh): every member lists with its name,
+// folder, method, sizes, time and attributes, tests clean, and extracts byte for byte.
 #include <gtest/gtest.h>
 
 #include <filesystem>

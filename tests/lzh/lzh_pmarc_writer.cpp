@@ -14,8 +14,8 @@ class RecentList {
 public:
     RecentList() {
         std::size_t at = 0;
-        for (auto [first, last] : {std::pair{0x20, 0x7F}, {0x00, 0x1F}, {0xA0, 0xDF},
-                                   {0x80, 0x9F}, {0xE0, 0xFF}}) {
+        for (auto [first, last] :
+             {std::pair{0x20, 0x7F}, {0x00, 0x1F}, {0xA0, 0xDF}, {0x80, 0x9F}, {0xE0, 0xFF}}) {
             for (int v = first; v <= last; ++v)
                 order_[at++] = static_cast<std::uint8_t>(v);
         }
@@ -160,7 +160,8 @@ Bytes CompressPm2(const Bytes& data) {
                     ++kind;
             }
             out.Put(codes[kind], lengths[kind]);
-            if (kind >= 23) out.Put(static_cast<std::uint32_t>(length - kBase[kind - 23]), kBits[kind - 23]);
+            if (kind >= 23)
+                out.Put(static_cast<std::uint32_t>(length - kBase[kind - 23]), kBits[kind - 23]);
             if (kind == 8) {
                 out.Put(static_cast<std::uint32_t>(m.back), 6);
             } else {
