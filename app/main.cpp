@@ -5,6 +5,8 @@
 #include "app/echo_mode.h"
 #include "app/quillory_app.h"
 #include "app/screenshots.h"
+#include "app/stop_watch.h"
+#include "platform/stop_request.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -14,8 +16,17 @@ int main(int argc, char** argv) {
     if (quillory::EchoMode()) quillory::InstallWindowEcho(application);
 
     quillory::CQuilloryApp app;
-    if (!app.InitInstance(QApplication::arguments())) return 0;
+    // Before start-up, whose automatic extraction is a run too.
+    quillory::InstallStopWatch(app.frame());
+    // The shells' convention for a process ended by a signal.
+    constexpr int kExitBySignal = 128;
+    const auto exitStatus = [](int status) {
+        return quillory::platform::StopRequested()
+                   ? kExitBySignal + quillory::platform::StopSignal()
+                   : status;
+    };
+    if (!app.InitInstance(QApplication::arguments())) return exitStatus(0);
     if (const QString folder = quillory::ScreenshotFolder(); !folder.isEmpty())
         quillory::ScheduleScreenshots(app, folder);
-    return QApplication::exec();
+    return exitStatus(QApplication::exec());
 }

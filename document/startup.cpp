@@ -57,8 +57,8 @@ RunSummary AutoExtract(CQuilloryDoc& doc) {
         reader.testMode = 0;
         return RunMembers(reader, doc.ui(), RunKind::Extract, nullptr, false);
     });
-    doc.ui().ShowMessage(ExtractSummaryText(counts));
-    return RunSummary{true, counts.members, counts.unsupported, counts.damaged};
+    if (!counts.stopped) doc.ui().ShowMessage(ExtractSummaryText(counts));
+    return RunSummary{true, counts.members, counts.unsupported, counts.damaged, counts.stopped};
 }
 
 }  // namespace quillory
