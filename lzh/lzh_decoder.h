@@ -2,9 +2,9 @@
 // dictionary of 8, 32 or 64 KiB, coded in blocks whose Huffman tables come first.
 // Output goes to a file (or nowhere, to test) in whole multiples of the dictionary
 // size, with the running CRC-16, and ends at exactly the member's original size. It
-// stops between two pieces of output when a stop is requested. It refuses tables that would lead outside its arrays
-// and streams that read past the member's compressed data; it is not re-entrant (its
-// work areas exist once per process).
+// stops between two pieces of output when a stop is requested. It refuses tables that would lead
+// outside its arrays and streams that read past the member's compressed data; it is not re-entrant
+// (its work areas exist once per process).
 #pragma once
 
 #include <cstdint>

@@ -195,8 +195,7 @@ FileHandle CreateTemporary(const std::string& target, bool replaces) {
     // A name the folder cannot take would only fail when the file is put in place.
     if (output.name.size() > NAME_MAX) return kInvalidFileHandle;
     output.replaces = replaces;
-    const std::string stem =
-        std::string(kTemporaryPrefix) + std::to_string(::getpid()) + "-";
+    const std::string stem = std::string(kTemporaryPrefix) + std::to_string(::getpid()) + "-";
     // The last folder's descriptor may name a folder removed since: then once more afresh.
     for (const bool fresh : {false, true}) {
         output.folder = OpenFolder(output.folderPath, fresh);

@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "common/extract_callback.h"
+#include "common/name_arena.h"
 #include "platform/file.h"
 #include "platform/heap.h"
 #include "platform/text.h"
 #include "platform/time.h"
-#include "common/name_arena.h"
 #include "zip/member_layout.h"
 
 namespace quillory {

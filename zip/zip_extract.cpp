@@ -266,8 +266,8 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
         e.compressedSize - cipherBytes != e.originalSize) {
         return fail(ZipStatus::SizeMismatch);
     }
-    const std::uint8_t checkByte = ZipCryptoCheckByte((local.flags & kFlagDataDescriptor) != 0,
-                                                      local.time, local.crc32);
+    const std::uint8_t checkByte =
+        ZipCryptoCheckByte((local.flags & kFlagDataDescriptor) != 0, local.time, local.crc32);
     const ZipStatus cipherStatus =
         w.cipher.Begin(cipherKind, w.file, e, checkByte,
                        {w.password, callback, name, passwordNeedsReset, passwordFromCaller});

@@ -149,8 +149,9 @@ TEST_F(RunTest, UnsupportedMembersAloneSetStatusOneInTestAndExtraction) {
         for (std::size_t i = at + 2; i < at + 2u + archive[at]; ++i)
             sum += archive[i];
         archive[at + 1] = static_cast<std::uint8_t>(sum);
-        return at + 2u + archive[at] + (archive[at + 7] | archive[at + 8] << 8 |
-                                        archive[at + 9] << 16 | archive[at + 10] << 24);
+        return at + 2u + archive[at] +
+               (archive[at + 7] | archive[at + 8] << 8 | archive[at + 9] << 16 |
+                archive[at + 10] << 24);
     };
     std::size_t next = relabel(0);
     WriteHostFile(temp.Host("lh1.lzh"), archive);

@@ -231,7 +231,7 @@ TEST_F(ExtractTest, OutputIsExactlyTheListedSize) {
         LzhStatus status;
         std::size_t fileSize;
     };
-    const std::vector<LzhSymbol> zeros = {Literal(0), Match(256, 1)};  // 257 zeros
+    const std::vector<LzhSymbol> zeros = {Literal(0), Match(256, 1)};                // 257 zeros
     const std::vector<LzhSymbol> text = {Literal('a'), Literal('b'), Match(20, 2)};  // 22
     const std::vector<Row> rows = {
         {zeros, 100, 100, LzhStatus::Ok, 100},

@@ -38,8 +38,12 @@ TEST_F(CodePageTest, RejectedBytesBecomeDistinctStandIns) {
     EXPECT_NE(AnsiToWide("\x81\x20"), AnsiToWide("\x82\x20"));
     EXPECT_EQ(Utf8NameToWide("a\xFF\xE3\x81"), u"a\uFFFDFF\uFFFDE3\uFFFD81");
     EXPECT_EQ(Utf8NameToWide("\xC0\xAF"), u"\uFFFDC0\uFFFDAF");  // overlong "/"
-    EXPECT_EQ(Utf8NameToWide("\xEF\xBF\xBD" "FF"), u"\uFFFDEF\uFFFDBF\uFFFDBDFF");
-    EXPECT_NE(Utf8NameToWide("\xEF\xBF\xBD" "FF"), Utf8NameToWide("\xFF"));
+    EXPECT_EQ(Utf8NameToWide("\xEF\xBF\xBD"
+                             "FF"),
+              u"\uFFFDEF\uFFFDBF\uFFFDBDFF");
+    EXPECT_NE(Utf8NameToWide("\xEF\xBF\xBD"
+                             "FF"),
+              Utf8NameToWide("\xFF"));
     EXPECT_EQ(Utf8NameToWide("\xE8\xAA\x9E"), u"\u8A9E");
 }
 

@@ -186,7 +186,8 @@ TEST_F(ExtractTest, TheListedNameIsAskedAboutAndWritten) {
         {with(StoredMember("central.txt", ToBytes("c")),
               [](ZipMember& m) { m.localName = "../local.txt"; }),
          "central.txt"},
-        {with(StoredMember("\xE8\xAA\x9E.txt", ToBytes("g")), [](ZipMember& m) { m.flags = 0x0800; }),
+        {with(StoredMember("\xE8\xAA\x9E.txt", ToBytes("g")),
+              [](ZipMember& m) { m.flags = 0x0800; }),
          "語.txt"},
         {with(StoredMember("x.txt", ToBytes("p")),
               [](ZipMember& m) {
@@ -199,10 +200,15 @@ TEST_F(ExtractTest, TheListedNameIsAskedAboutAndWritten) {
         // Rejected bytes keep their value: none of these four is another's name.
         {StoredMember("\x81\x20.txt", ToBytes("1")), "\uFFFD81 .txt"},
         {StoredMember("\x82\x20.txt", ToBytes("2")), "\uFFFD82 .txt"},
-        {StoredMember("\x85\x5C" "a.txt", ToBytes("3")), "\uFFFD85\uFFFD5Ca.txt"},
+        {StoredMember("\x85\x5C"
+                      "a.txt",
+                      ToBytes("3")),
+         "\uFFFD85\uFFFD5Ca.txt"},
         {with(StoredMember("\xFF.txt", ToBytes("4")), [](ZipMember& m) { m.flags = 0x0800; }),
          "\uFFFDFF.txt"},
-        {with(StoredMember("\xEF\xBF\xBD" "FF.txt", ToBytes("5")),
+        {with(StoredMember("\xEF\xBF\xBD"
+                           "FF.txt",
+                           ToBytes("5")),
               [](ZipMember& m) { m.flags = 0x0800; }),
          "\uFFFDEF\uFFFDBF\uFFFDBDFF.txt"},
     };
@@ -220,8 +226,8 @@ TEST_F(ExtractTest, TheListedNameIsAskedAboutAndWritten) {
         }
     }
     EXPECT_EQ(callback.questions[0].name, u"up.txt");
-    EXPECT_EQ(static_cast<std::size_t>(std::distance(fs::directory_iterator(dir.Host("out")),
-                                                     fs::directory_iterator())),
+    EXPECT_EQ(static_cast<std::size_t>(
+                  std::distance(fs::directory_iterator(dir.Host("out")), fs::directory_iterator())),
               rows.size() - 1);
     EXPECT_FALSE(fs::exists(dir.Host("up.txt")));
     EXPECT_FALSE(fs::exists(dir.Host("local.txt")));
@@ -283,7 +289,9 @@ TEST_F(ExtractTest, SizesAndPlacesAreKept) {
         cut.data.resize(cut.data.size() / 2);
         ZipBuilder b;
         b.Add(damaged).Add(cut);
-        cases.push_back({"DamagedStreams", b, {ZipStatus::DecodeFailed, ZipStatus::DecodeFailed},
+        cases.push_back({"DamagedStreams",
+                         b,
+                         {ZipStatus::DecodeFailed, ZipStatus::DecodeFailed},
                          2 * text.size()});
     }
     {
@@ -297,9 +305,11 @@ TEST_F(ExtractTest, SizesAndPlacesAreKept) {
         bomb64.originalSize = 10;
         ZipBuilder b;
         b.Add(bomb).Add(shortOne).Add(bomb64);
-        cases.push_back({"StreamsGivingOtherThanListed", b,
-                         {ZipStatus::SizeMismatch, ZipStatus::SizeMismatch, ZipStatus::SizeMismatch},
-                         1000 + text.size() + 10});
+        cases.push_back(
+            {"StreamsGivingOtherThanListed",
+             b,
+             {ZipStatus::SizeMismatch, ZipStatus::SizeMismatch, ZipStatus::SizeMismatch},
+             1000 + text.size() + 10});
     }
     {
         ZipMember more = StoredMember("more.bin", text);
@@ -355,8 +365,8 @@ TEST_F(ExtractTest, SizesAndPlacesAreKept) {
         bare.descriptorSignature = false;
         ZipBuilder b;
         b.Add(signed_).Add(bare).Add(StoredMember("after.bin", text));
-        cases.push_back({"DataDescriptors", b, {ZipStatus::Ok, ZipStatus::Ok, ZipStatus::Ok},
-                         3 * text.size()});
+        cases.push_back(
+            {"DataDescriptors", b, {ZipStatus::Ok, ZipStatus::Ok, ZipStatus::Ok}, 3 * text.size()});
     }
     for (Case& c : cases) {
         SCOPED_TRACE(c.label);

@@ -34,8 +34,8 @@ struct ZipMember {
     std::optional<std::string> localName;  // a local header that disagrees
     std::optional<std::uint16_t> localFlags;
     std::optional<std::uint16_t> localTime;
-    std::optional<std::uint32_t> localCrc32;  // a local CRC-32 that disagrees
-    bool descriptorSignature = true;          // the descriptor's optional signature
+    std::optional<std::uint32_t> localCrc32;         // a local CRC-32 that disagrees
+    bool descriptorSignature = true;                 // the descriptor's optional signature
     std::optional<std::uint32_t> localHeaderOffset;  // a central offset that lies
     std::string comment;
     std::uint32_t plainCrc = 0;  // CRC-32 of the original data, filled by the helpers
@@ -62,8 +62,7 @@ inline ZipMember DeflatedMember(std::string name, const std::vector<std::uint8_t
 // Encrypts a member's data with the traditional cipher: a 12-byte header whose last
 // byte is checkByte, then the data.
 inline std::vector<std::uint8_t> TraditionalEncrypt(const std::vector<std::uint8_t>& data,
-                                                    const char* password,
-                                                    std::uint8_t checkByte) {
+                                                    const char* password, std::uint8_t checkByte) {
     ZipCryptoKeys keys;
     ZipCryptoInitKeys(keys, password);
     std::vector<std::uint8_t> plain = RandomBytes(11, 77);
