@@ -13,6 +13,7 @@
 #include <csignal>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
@@ -76,12 +77,22 @@ std::size_t AllowedByHook(IoKind kind, std::size_t count) {
     return allowed < count ? allowed : count;
 }
 
-// Files being written, by descriptor: their folder (held open, so that names within it
-// are short whatever the folder's path), the temporary name they have meanwhile, the
-// name they take when closed, and whether something stood there when they were created
-// (a replacement the user agreed to) or the name was free (and must still be free).
+// An open folder (O_PATH), shared by the files being written in it and closed with the
+// last of them, so that names within it are short whatever the folder's path.
+struct OpenFolder {
+    explicit OpenFolder(int descriptor) : fd(descriptor) {}
+    ~OpenFolder() { ::close(fd); }
+    OpenFolder(const OpenFolder&) = delete;
+    OpenFolder& operator=(const OpenFolder&) = delete;
+    const int fd;
+};
+
+// Files being written, by descriptor: their folder, the temporary name they have
+// meanwhile, the name they take when closed, and whether something stood there when they
+// were created (a replacement the user agreed to) or the name was free (and must still be
+// free).
 struct PendingOutput {
-    int folder = -1;
+    std::shared_ptr<const OpenFolder> folder;
     std::string folderPath;
     std::string temporary;
     std::string name;
@@ -101,12 +112,11 @@ constexpr std::string_view kTemporaryPrefix = ".quillory-";
 struct OutputFolders {
     std::set<std::string> swept;
     std::string lastPath;
-    int last = -1;
+    std::shared_ptr<const OpenFolder> last;
 
     void Forget() {
         swept.clear();
-        if (last >= 0) ::close(last);
-        last = -1;
+        last.reset();
         lastPath.clear();
     }
 };
@@ -116,17 +126,18 @@ OutputFolders& Folders() {
     return folders;
 }
 
-// A descriptor of the folder (O_PATH) for one output file, or -1 when it cannot be had.
-// fresh: look the path up again instead of taking the last folder's descriptor.
-int OpenFolder(const std::string& path, bool fresh) {
+// The folder at path, open, or null when it cannot be had. fresh: look the path up again
+// instead of taking the last folder's.
+std::shared_ptr<const OpenFolder> FolderAt(const std::string& path, bool fresh) {
     OutputFolders& folders = Folders();
-    if (fresh || folders.last < 0 || folders.lastPath != path) {
-        if (folders.last >= 0) ::close(folders.last);
-        folders.last = ::open(path.empty() ? "." : path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-        folders.lastPath = folders.last >= 0 ? path : std::string();
-        if (folders.last < 0) return -1;
+    if (fresh || folders.last == nullptr || folders.lastPath != path) {
+        folders.last.reset();
+        const int fd = ::open(path.empty() ? "." : path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) return nullptr;
+        folders.last = std::make_shared<const OpenFolder>(fd);
+        folders.lastPath = path;
     }
-    return ::fcntl(folders.last, F_DUPFD_CLOEXEC, 0);
+    return folders.last;
 }
 
 // The process id in a temporary's name ".quillory-<pid>-<n>", or 0 when it is none.
@@ -198,12 +209,13 @@ FileHandle CreateTemporary(const std::string& target, bool replaces) {
     const std::string stem = std::string(kTemporaryPrefix) + std::to_string(::getpid()) + "-";
     // The last folder's descriptor may name a folder removed since: then once more afresh.
     for (const bool fresh : {false, true}) {
-        output.folder = OpenFolder(output.folderPath, fresh);
-        if (output.folder < 0) return kInvalidFileHandle;
-        SweepLeftovers(output.folder, output.folderPath);
+        output.folder = FolderAt(output.folderPath, fresh);
+        if (output.folder == nullptr) return kInvalidFileHandle;
+        const int folder = output.folder->fd;
+        SweepLeftovers(folder, output.folderPath);
         for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
             output.temporary = stem + std::to_string(serial++);
-            const int fd = ::openat(output.folder, output.temporary.c_str(),
+            const int fd = ::openat(folder, output.temporary.c_str(),
                                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
             if (fd >= 0) {
                 PendingOutputs()[fd] = std::move(output);
@@ -211,9 +223,7 @@ FileHandle CreateTemporary(const std::string& target, bool replaces) {
             }
             if (errno != EEXIST) break;
         }
-        const bool missing = errno == ENOENT;
-        ::close(output.folder);
-        if (!missing) break;
+        if (errno != ENOENT) break;
     }
     return kInvalidFileHandle;
 }
@@ -222,13 +232,14 @@ FileHandle CreateTemporary(const std::string& target, bool replaces) {
 // nothing stands for a new file (renameat2 refuses to replace; on file systems without
 // it, a hard link does the same, as it never replaces either).
 bool PutInPlace(const PendingOutput& output) {
+    const int folder = output.folder->fd;
     const char* from = output.temporary.c_str();
     const char* to = output.name.c_str();
-    if (output.replaces) return ::renameat(output.folder, from, output.folder, to) == 0;
-    if (::renameat2(output.folder, from, output.folder, to, RENAME_NOREPLACE) == 0) return true;
+    if (output.replaces) return ::renameat(folder, from, folder, to) == 0;
+    if (::renameat2(folder, from, folder, to, RENAME_NOREPLACE) == 0) return true;
     if (errno != EINVAL && errno != ENOSYS) return false;
-    if (::linkat(output.folder, from, output.folder, to, 0) != 0) return false;
-    ::unlinkat(output.folder, from, 0);
+    if (::linkat(folder, from, folder, to, 0) != 0) return false;
+    ::unlinkat(folder, from, 0);
     return true;
 }
 
@@ -243,8 +254,7 @@ bool EndOutput(FileHandle file, Ending ending) {
     const bool place =
         ending == Ending::IntoPlace || (ending == Ending::KeepNewOnly && !output.replaces);
     const bool placed = closed && place && PutInPlace(output);
-    if (!placed) ::unlinkat(output.folder, output.temporary.c_str(), 0);
-    ::close(output.folder);
+    if (!placed) ::unlinkat(output.folder->fd, output.temporary.c_str(), 0);
     return placed || (closed && !place);
 }
 
