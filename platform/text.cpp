@@ -49,26 +49,6 @@ bool DecodeSequence(const unsigned char* p, std::size_t n, char32_t* cp, std::si
 
 }  // namespace
 
-WString Utf8ToWide(std::string_view utf8) {
-    WString out;
-    out.reserve(utf8.size());
-    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
-    const std::size_t n = utf8.size();
-    std::size_t i = 0;
-    while (i < n) {
-        if (p[i] < 0x80) {
-            out.push_back(p[i++]);
-            continue;
-        }
-        char32_t cp = 0;
-        std::size_t taken = 0;
-        // A truncated sequence is one replacement for the lead and what followed it.
-        AppendCodePoint(out, DecodeSequence(p + i, n - i, &cp, &taken) ? cp : kReplacementChar);
-        i += taken;
-    }
-    return out;
-}
-
 void AppendByteStandIn(WString& out, unsigned char byte) {
     constexpr char16_t kHexDigits[] = u"0123456789ABCDEF";
     out.push_back(kReplacementChar);
@@ -76,7 +56,11 @@ void AppendByteStandIn(WString& out, unsigned char byte) {
     out.push_back(kHexDigits[byte & 0x0F]);
 }
 
-WString Utf8NameToWide(std::string_view utf8) {
+namespace {
+
+// UTF-8 decoding; with standIns, every byte outside a valid sequence (and each byte of a
+// stored U+FFFD) becomes its stand-in, else each bad sequence is one U+FFFD.
+WString DecodeUtf8(std::string_view utf8, bool standIns) {
     WString out;
     out.reserve(utf8.size());
     const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
@@ -90,20 +74,33 @@ WString Utf8NameToWide(std::string_view utf8) {
         char32_t cp = 0;
         std::size_t taken = 0;
         const bool valid = DecodeSequence(p + i, n - i, &cp, &taken);
-        if (valid && cp != kReplacementChar) {
+        if (!standIns) {
+            // A truncated sequence is one replacement for the lead and what followed it.
+            AppendCodePoint(out, valid ? cp : kReplacementChar);
+        } else if (valid && cp != kReplacementChar) {
             AppendCodePoint(out, cp);
-            i += taken;
         } else if (valid) {
             // A stored U+FFFD is spelt byte by byte, so that no stand-in is ambiguous.
             for (std::size_t k = 0; k < taken; ++k)
                 AppendByteStandIn(out, p[i + k]);
-            i += taken;
         } else {
             // Only the bad byte itself: what follows it is decoded afresh.
-            AppendByteStandIn(out, p[i++]);
+            taken = 1;
+            AppendByteStandIn(out, p[i]);
         }
+        i += taken;
     }
     return out;
+}
+
+}  // namespace
+
+WString Utf8ToWide(std::string_view utf8) {
+    return DecodeUtf8(utf8, false);
+}
+
+WString Utf8NameToWide(std::string_view utf8) {
+    return DecodeUtf8(utf8, true);
 }
 
 std::string WideToUtf8(WStringView wide) {
