@@ -238,9 +238,16 @@ bool PutInPlace(const PendingOutput& output) {
     if (output.replaces) return ::renameat(folder, from, folder, to) == 0;
     if (::renameat2(folder, from, folder, to, RENAME_NOREPLACE) == 0) return true;
     if (errno != EINVAL && errno != ENOSYS) return false;
-    if (::linkat(folder, from, folder, to, 0) != 0) return false;
-    ::unlinkat(folder, from, 0);
-    return true;
+    if (::linkat(folder, from, folder, to, 0) == 0) {
+        ::unlinkat(folder, from, 0);
+        return true;
+    }
+    // Neither (some FUSE and network file systems): a plain rename after a look, which
+    // leaves only a moment in which something appearing there would be replaced.
+    if (errno != EPERM && errno != EOPNOTSUPP) return false;
+    struct stat st {};
+    if (::fstatat(folder, to, &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT) return false;
+    return ::renameat(folder, from, folder, to) == 0;
 }
 
 enum class Ending { IntoPlace, KeepNewOnly, Nowhere };
