@@ -1,14 +1,17 @@
-// quillory [ARCHIVE]: the program's entry point.
+// quillory [--extract-here | --test] [ARCHIVE]: the program's entry point.
 #include <QApplication>
 #include <QIcon>
 
 #include "app/echo_mode.h"
+#include "app/launch_options.h"
 #include "app/quillory_app.h"
 #include "app/screenshots.h"
 #include "app/stop_watch.h"
 #include "platform/stop_request.h"
 
 int main(int argc, char** argv) {
+    // --version and --help need no display: they are answered before Qt looks for one.
+    if (const std::optional<int> status = quillory::AnswerVersionOrHelp(argc, argv)) return *status;
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QString::fromUtf8(quillory::kOrganisationName));
     QApplication::setApplicationName(QString::fromUtf8(quillory::kApplicationName));
@@ -25,7 +28,7 @@ int main(int argc, char** argv) {
                    ? kExitBySignal + quillory::platform::StopSignal()
                    : status;
     };
-    if (!app.InitInstance(QApplication::arguments())) return exitStatus(0);
+    if (!app.InitInstance(QApplication::arguments())) return exitStatus(app.exitStatus());
     if (const QString folder = quillory::ScreenshotFolder(); !folder.isEmpty())
         quillory::ScheduleScreenshots(app, folder);
     return exitStatus(QApplication::exec());

@@ -1,9 +1,9 @@
 // Application start-up.
 #include "app/quillory_app.h"
 
-#include <QFileInfo>
 #include <QStandardPaths>
 
+#include "app/launch_options.h"
 #include "app/qt_text.h"
 
 namespace quillory {
@@ -16,19 +16,18 @@ WString SpecialFolder(QStandardPaths::StandardLocation location) {
 
 }  // namespace
 
-std::optional<WString> ArchiveArgument(const QStringList& arguments) {
-    if (arguments.size() < 2 || arguments.at(1).isEmpty()) return std::nullopt;
-    // The name bar shows the full path, and the automatic extraction names its folder
-    // after the file: a relative argument is taken from the current folder.
-    return ProgramPathOf(QFileInfo(arguments.at(1)).absoluteFilePath());
-}
-
 CQuilloryApp::CQuilloryApp() : doc_(ui_, settings_, profile_), frame_(doc_, ui_) {}
 
 bool CQuilloryApp::InitInstance(const QStringList& arguments) {
+    const auto launch = ParseLaunchArguments(arguments);
+    if (const auto* reply = std::get_if<LaunchReply>(&launch)) {
+        exitStatus_ = PrintReply(*reply);
+        return false;
+    }
+    const LaunchRequest& asked = std::get<LaunchRequest>(launch);
     const StartupRequest request{SpecialFolder(QStandardPaths::DesktopLocation),
-                                 SpecialFolder(QStandardPaths::DocumentsLocation),
-                                 ArchiveArgument(arguments)};
+                                 SpecialFolder(QStandardPaths::DocumentsLocation), asked.archive,
+                                 asked.action};
     if (StartUp(doc_, request) == StartupResult::Quit) return false;
     frame_.UpdateCommandStates();
     frame_.show();

@@ -1,8 +1,8 @@
 // The application object: the profile on QSettings, the settings, the Qt user
 // interface, the document and the frame, created in that order, and the start-up that
-// reads the desktop's special folders and the command line (one archive path) and
-// either shows the main window or, after an automatic extraction, quits without ever
-// showing it. Needs a QApplication.
+// reads the desktop's special folders and the command line (an archive path, perhaps
+// with an action) and either shows the main window or, after an automatic extraction
+// or an action, quits without ever showing it. Needs a QApplication.
 #pragma once
 
 #include <QStringList>
@@ -19,8 +19,10 @@ public:
     CQuilloryApp();
 
     // Start-up with the program's arguments (the first one is the program). True when
-    // the main window is shown and the event loop should run.
+    // the main window is shown and the event loop should run; otherwise the program
+    // quits with exitStatus().
     bool InitInstance(const QStringList& arguments);
+    int exitStatus() const { return exitStatus_; }
 
     CQuilloryDoc& document() { return doc_; }
     CMainFrame& frame() { return frame_; }
@@ -32,10 +34,7 @@ private:
     QtUserInterface ui_;
     CQuilloryDoc doc_;
     CMainFrame frame_;
+    int exitStatus_ = 0;
 };
-
-// The archive named by the arguments (the first after the program, as an absolute
-// path), if any.
-std::optional<WString> ArchiveArgument(const QStringList& arguments);
 
 }  // namespace quillory

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <span>
 #include <utility>
 #include <vector>
@@ -53,6 +54,9 @@ public:
     // Runs a command routed to the document (commands.h); false for any other id.
     bool OnCommand(int id);
     void OnFileOpen();
+    // The open dialog with the archive filter, in the folder the settings choose; nothing
+    // when cancelled. Remembers nothing.
+    std::optional<WString> AskArchivePath();
     void OnFileClose();
     RunSummary OnExtractAll();
     RunSummary OnTest();

@@ -1,11 +1,13 @@
 // Start-up as the program runs it: the application object without and with an archive,
-// and the real binary extracting an archive named on its command line with
-// "AutoExtract" on, without ever showing its window.
+// the command line, the real binary extracting an archive named on its command line
+// with "AutoExtract" on, and the desktop entry's command lines, each reaching its flow
+// without ever showing the main window.
 #include <QLineEdit>
 #include <QProcess>
 #include <QSettings>
 #include <QtTest>
 
+#include "app/launch_options.h"
 #include "app/qt_text.h"
 #include "app/quillory_app.h"
 #include "app/quillory_view.h"
@@ -42,11 +44,21 @@ private slots:
     void aRelativeArgumentIsTakenFromTheCurrentFolder() {
         const QString before = QDir::currentPath();
         QDir::setCurrent(QStringLiteral(QUILLORY_SOURCE_DIR));
-        const std::optional<WString> archive =
-            ArchiveArgument({QStringLiteral("quillory"), QStringLiteral("samples/sample.lzh")});
+        const auto launch = ParseLaunchArguments({U("quillory"), U("samples/sample.lzh")});
         QDir::setCurrent(before);
-        QCOMPARE(HostPathText(archive.value()), SamplePath("sample.lzh"));
-        QVERIFY(!ArchiveArgument({QStringLiteral("quillory")}).has_value());
+        QCOMPARE(HostPathText(std::get<LaunchRequest>(launch).archive.value()),
+                 SamplePath("sample.lzh"));
+        QVERIFY(!std::get<LaunchRequest>(ParseLaunchArguments({U("quillory")})).archive);
+    }
+
+    void wrongCommandLinesAreRefusedWithStatusTwo() {
+        for (const QStringList& args : {QStringList{U("--bogus"), U("a.lzh")},
+                                        {U("a.lzh"), U("b.lzh")},
+                                        {U("--test"), U("--extract-here"), U("a.lzh")}}) {
+            const auto launch = ParseLaunchArguments(QStringList{U("quillory")} + args);
+            QVERIFY2(std::holds_alternative<LaunchReply>(launch), qPrintable(args.join(u' ')));
+            QCOMPARE(std::get<LaunchReply>(launch).exitStatus, 2);
+        }
     }
 
     void autoExtractRunsTheBinaryWithoutItsWindow() {
@@ -84,6 +96,59 @@ private slots:
         QSettings store(config + QStringLiteral("/Ostrella Software/Quillory.conf"),
                         QSettings::IniFormat);
         QVERIFY(!store.contains("LastFolder/Extract"));
+    }
+
+    // Every Exec line of the desktop entry, with %f given a copy of the sample: the main
+    // one opens the archive; each action runs the real binary, which shows its progress
+    // and summary and never the main window.
+    void desktopEntryCommandLinesReachTheirFlows() {
+        QTemporaryDir home;
+        QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("in"))));
+        const QString archive = home.filePath(QStringLiteral("in/sample.lzh"));
+        QVERIFY(QFile::copy(SamplePath("sample.lzh"), archive));
+        QFile entry(QStringLiteral(QUILLORY_SOURCE_DIR "/app/quillory.desktop"));
+        QVERIFY(entry.open(QIODevice::ReadOnly | QIODevice::Text));
+        QMap<QString, QStringList> execByGroup;
+        QString group;
+        for (const QString& line : QString::fromUtf8(entry.readAll()).split(u'\n')) {
+            if (line.startsWith(u'[')) group = line;
+            if (line.startsWith(QStringLiteral("Exec="))) {
+                execByGroup[group] = line.mid(5).split(u' ').replaceInStrings(U("%f"), archive);
+            }
+        }
+        const QString extracted = home.filePath(QStringLiteral("in/sample/データ/数値.csv"));
+        struct Expected {
+            QString group;
+            QString summary;
+            bool writes;
+        };
+        const Expected actions[] = {
+            {U("[Desktop Action test]"), U("message: すべてのファイルは正常です。"), false},
+            {U("[Desktop Action extract-here]"), U("message: 展開終了"), true},
+        };
+        QCOMPARE(execByGroup.size(), 3);
+        const auto main = ParseLaunchArguments(execByGroup.value(U("[Desktop Entry]")));
+        QCOMPARE(HostPathText(std::get<LaunchRequest>(main).archive.value()), archive);
+        QCOMPARE(std::get<LaunchRequest>(main).action, StartupAction::Open);
+
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("HOME"), home.path());
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(U("config")));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("QUILLORY_ECHO_MESSAGES"), QStringLiteral("1"));
+        for (const Expected& action : actions) {
+            QStringList command = execByGroup.value(action.group);
+            QCOMPARE(command.value(0), QStringLiteral("quillory"));
+            QProcess program;
+            program.setProcessEnvironment(environment);
+            program.start(QStringLiteral(QUILLORY_BINARY), command.mid(1));
+            QVERIFY(program.waitForFinished(60000));
+            QCOMPARE(program.exitCode(), 0);
+            const QStringList lines =
+                QString::fromUtf8(program.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+            QCOMPARE(lines, (QStringList{U("show quillory::CProgressDialog"), action.summary}));
+            QCOMPARE(QFile::exists(extracted), action.writes);
+        }
     }
 };
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "document/version.h"
 #include "tests/support/test_support.h"
 #include "tests/zip/zip_builder.h"
 
@@ -90,6 +91,9 @@ TEST_F(BinaryTest, ExitStatusesOfTheCommands) {
     const Outcome help = RunProgram("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage:", 0), 0u);
+    const Outcome version = RunProgram("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "quillory-cli " QUILLORY_VERSION "\n");
 }
 
 TEST_F(BinaryTest, WithoutATerminalAQuestionIsAnsweredNo) {
