@@ -180,7 +180,8 @@ password is asked on the terminal (not shown while typed), or left empty.
 Messages go to standard error, one line each.
 
 Exit status: 0 every member good; 1 some member damaged or unsupported;
-2 the archive could not be opened or the command line is wrong.
+2 the archive could not be opened or the command line is wrong; 128 + the signal
+when interrupted (the member being written then leaves nothing behind).
 )";
 }
 

@@ -12,6 +12,8 @@ FailureClass ClassifyFailure(LzhStatus status, RunKind kind) {
         case LzhStatus::UnsafePathRefused:   // the user refused the path
         case LzhStatus::FolderEntrySkipped:  // folders are not recreated
             return kind == RunKind::Extract ? FailureClass::Ignored : FailureClass::Damaged;
+        case LzhStatus::Stopped:  // the run was interrupted: the member is not damaged
+            return FailureClass::Ignored;
         default:
             return FailureClass::Damaged;
     }
@@ -22,6 +24,7 @@ FailureClass ClassifyFailure(ZipStatus status, RunKind kind) {
         case ZipStatus::UnsupportedMethod:
             return kind == RunKind::Extract ? FailureClass::Unsupported : FailureClass::Ignored;
         case ZipStatus::Skipped:  // the user kept the existing file
+        case ZipStatus::Stopped:  // the run was interrupted: the member is not damaged
             return FailureClass::Ignored;
         case ZipStatus::UnsafePathRefused:  // the user refused the path
             return kind == RunKind::Extract ? FailureClass::Ignored : FailureClass::Damaged;

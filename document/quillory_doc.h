@@ -29,6 +29,7 @@ struct RunSummary {
     int memberCount = 0;
     int unsupportedCount = 0;
     int damagedCount = 0;
+    bool stopped = false;  // a stop was requested (an interrupt): the run ended early
 };
 
 // The name of the private folder below the user's runtime or cache folder into which a

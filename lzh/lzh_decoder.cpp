@@ -10,12 +10,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "common/checksums.h"
-#include "common/output_files.h"
 #include "lzh/lzh_bit_input.h"
 #include "lzh/lzh_check.h"
 #include "lzh/lzh_huffman.h"
 #include "lzh/lzh_method.h"
+#include "lzh/lzh_sink.h"
 
 namespace quillory::lzh {
 namespace {
@@ -157,17 +156,6 @@ bool ReadBlockHeader(BitInput& in, Workspace& w, int distCodes, int distCountBit
     return true;
 }
 
-// Where decoded bytes go: the running CRC, then the file when there is one.
-struct Sink {
-    platform::FileHandle file;
-    std::uint16_t crc = 0;
-
-    bool Put(const std::uint8_t* data, std::size_t count) {
-        crc = Crc16Update(crc, data, count);
-        return file == platform::kInvalidFileHandle || WriteBytes(file, data, count) == count;
-    }
-};
-
 // A failed step keeps the whole dictionaries produced before it, as a decoder that
 // writes its dictionary each time it fills would have written them. producedEnd is
 // where the output stood before the failing step.
@@ -175,7 +163,10 @@ DecodeResult Fail(Sink& sink, const std::uint8_t* start, const std::uint8_t* pro
                   std::uint64_t flushed, std::size_t dictionary) {
     const std::uint64_t produced = flushed + static_cast<std::uint64_t>(producedEnd - start);
     const std::uint64_t keep = produced / dictionary * dictionary - flushed;
-    if (keep > 0) sink.Put(start, static_cast<std::size_t>(keep));
+    if (keep > 0) {
+        const DecodeOutcome put = sink.Put(start, static_cast<std::size_t>(keep));
+        if (put == DecodeOutcome::Stopped) return {put, 0};
+    }
     return {DecodeOutcome::Damaged, 0};
 }
 
@@ -215,7 +206,8 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
         const std::uint64_t produced = flushed + static_cast<std::uint64_t>(out - start);
         if (produced >= originalSize) break;
         if (out >= start + kChunkBytes) {
-            if (!sink.Put(start, kChunkBytes)) return {DecodeOutcome::WriteFailed, 0};
+            const DecodeOutcome put = sink.Put(start, kChunkBytes);
+            if (put != DecodeOutcome::Completed) return {put, 0};
             const std::size_t keep =
                 static_cast<std::size_t>(out - start) - kChunkBytes + kDictionary;
             std::memmove(w.window + kHistory - kDictionary, start + kChunkBytes - kDictionary,
@@ -316,9 +308,11 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
         } while (--blockSize != 0 && out < limit);
         in.bits = bits, in.count = count, in.next = next;
     }
-    if (!sink.Put(start, static_cast<std::size_t>(out - start))) {
-        return {DecodeOutcome::WriteFailed, 0};
-    }
+    // The last match may have run past the original size: what lies beyond is no output.
+    const std::size_t rest = static_cast<std::size_t>(
+        std::min<std::uint64_t>(static_cast<std::uint64_t>(out - start), originalSize - flushed));
+    const DecodeOutcome put = sink.Put(start, rest);
+    if (put != DecodeOutcome::Completed) return {put, 0};
     return {DecodeOutcome::Completed, sink.crc};
 }
 

@@ -3,8 +3,6 @@
 
 #include <algorithm>
 
-#include "common/checksums.h"
-#include "common/output_files.h"
 
 namespace quillory::lzh {
 
@@ -14,10 +12,9 @@ void OutputWindow::Start(std::uint8_t* buffer, platform::FileHandle output,
     buffer_ = buffer;
     start_ = buffer + kMaxHistory;
     out = start_;
-    output_ = output;
+    sink_ = Sink{output};
     originalSize_ = originalSize;
     flushed_ = 0;
-    crc_ = 0;
     if (history > 0) std::memcpy(start_ - history, preset, history);
     SetLimit();
 }
@@ -26,17 +23,13 @@ void OutputWindow::SetLimit() {
     limit_ = start_ + std::min<std::uint64_t>(kChunkBytes, originalSize_ - flushed_);
 }
 
-bool OutputWindow::Put(const std::uint8_t* data, std::size_t count) {
-    crc_ = Crc16Update(crc_, data, count);
-    return output_ == platform::kInvalidFileHandle || WriteBytes(output_, data, count) == count;
-}
-
 DecodeOutcome OutputWindow::Advance() {
     if (out < start_ + kChunkBytes || Done()) {
         SetLimit();
         return DecodeOutcome::Completed;
     }
-    if (!Put(start_, kChunkBytes)) return DecodeOutcome::WriteFailed;
+    const DecodeOutcome put = sink_.Put(start_, kChunkBytes);
+    if (put != DecodeOutcome::Completed) return put;
     // The history and whatever the last step wrote past the chunk move to the front.
     const std::size_t keep = static_cast<std::size_t>(out - start_) - kChunkBytes + kMaxHistory;
     std::memmove(buffer_, start_ + kChunkBytes - kMaxHistory, keep);
@@ -49,14 +42,17 @@ DecodeOutcome OutputWindow::Advance() {
 DecodeResult OutputWindow::Finish() {
     const std::size_t rest = static_cast<std::size_t>(std::min<std::uint64_t>(
         static_cast<std::uint64_t>(out - start_), originalSize_ - flushed_));
-    if (!Put(start_, rest)) return {DecodeOutcome::WriteFailed, 0};
-    return {DecodeOutcome::Completed, crc_};
+    const DecodeOutcome put = sink_.Put(start_, rest);
+    if (put != DecodeOutcome::Completed) return {put, 0};
+    return {DecodeOutcome::Completed, sink_.crc};
 }
 
 DecodeResult OutputWindow::Fail(const std::uint8_t* stepStart) {
     const std::size_t kept = static_cast<std::size_t>(std::min<std::uint64_t>(
         static_cast<std::uint64_t>(stepStart - start_), originalSize_ - flushed_));
-    Put(start_, kept);
+    if (kept > 0 && sink_.Put(start_, kept) == DecodeOutcome::Stopped) {
+        return {DecodeOutcome::Stopped, 0};
+    }
     return {DecodeOutcome::Damaged, 0};
 }
 

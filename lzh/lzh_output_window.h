@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "lzh/lzh_decoder.h"
+#include "lzh/lzh_sink.h"
 #include "platform/file.h"
 
 namespace quillory::lzh {
@@ -46,24 +47,23 @@ public:
     bool Done() const { return Produced(out) >= originalSize_; }
 
     // After a batch: writes the chunk when it is full and slides the history down.
-    // Completed, or the failure of the write.
+    // Completed, or why the chunk was not written (a failed write, a requested stop).
     DecodeOutcome Advance();
     // After the last batch: writes the rest up to the original size.
     DecodeResult Finish();
-    // A damaged stream: what came before the failing step is written, then Damaged.
+    // A damaged stream: what came before the failing step is written, then Damaged (or
+    // Stopped when a stop came first).
     DecodeResult Fail(const std::uint8_t* stepStart);
 
 private:
-    bool Put(const std::uint8_t* data, std::size_t count);
     void SetLimit();
 
     std::uint8_t* buffer_ = nullptr;
     std::uint8_t* start_ = nullptr;  // first byte of the chunk
     std::uint8_t* limit_ = nullptr;
-    platform::FileHandle output_ = platform::kInvalidFileHandle;
+    Sink sink_;
     std::uint32_t originalSize_ = 0;
     std::uint64_t flushed_ = 0;  // bytes written before start_
-    std::uint16_t crc_ = 0;
 };
 
 // Copies a match of length bytes from distance bytes behind out, overlapping copies

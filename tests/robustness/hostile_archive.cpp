@@ -39,6 +39,10 @@ Bytes BuildLzh(int level, const std::vector<HostileMember>& members) {
             fields.data = Compress(m.data, kLzh5);
         }
         if (m.unsupportedMethod) fields.method = "-lh9-";
+        if (m.wrongCrc) {
+            fields.dataCrc = static_cast<std::uint16_t>(
+                fields.dataCrc.value_or(Crc16Update(0, m.data.data(), m.data.size())) ^ 1);
+        }
         if (m.claimedOriginalSize) fields.originalSize = *m.claimedOriginalSize;
         // Files carry no extended headers at levels 0 and 1, so the claim is the data's.
         fields.compressedSize = m.claimedCompressedSize;
@@ -53,6 +57,12 @@ Bytes BuildZip(const std::vector<HostileMember>& members) {
         ZipMember z = StoredMember(m.name, m.data);
         if (m.folder) z.externalAttributes = 0x10;
         if (m.unsupportedMethod) z.method = kZipBzip2;
+        if (m.wrongCrc) z.crc32 = z.plainCrc ^ 1;
+        if (m.zipPassword) {
+            z.flags |= 0x0001;
+            z.data = TraditionalEncrypt(m.data, m.zipPassword->c_str(),
+                                        static_cast<std::uint8_t>(z.plainCrc >> 24));
+        }
         if (m.claimedOriginalSize) z.originalSize = *m.claimedOriginalSize;
         if (m.claimedCompressedSize) z.compressedSize = *m.claimedCompressedSize;
         z.localName = m.zipLocalName;
