@@ -356,6 +356,9 @@ constexpr Narrowing kPm1Narrow3[] = {{320, 8}};
 constexpr Narrowing kPm1Narrow4[] = {{832, 8}, {1088, 9}, {1600, 10}};
 constexpr Narrowing kPm1Narrow5[] = {{2880, 8}, {3136, 9}, {3648, 10}, {4672, 11}, {6720, 12}};
 constexpr std::size_t kPm1Ring = 16384;
+// Zero bits a -pm1- stream may read past its data: one whole copy (at most 4 bits of
+// kind, 18 of length, 13 of distance) with room to spare.
+constexpr std::uint64_t kPm1TrailingBits = 64;
 constexpr unsigned kPm1MaxBlock = 216;
 static_assert(kPm1Ring <= OutputWindow::kMaxHistory);
 static_assert(kPm1MaxBlock + 244 <= OutputWindow::kMaxStepBytes);
@@ -481,8 +484,11 @@ DecodeResult Decode(platform::FileHandle input, platform::FileHandle output,
             std::uint8_t* const stepStart = out;
             if constexpr (Method == kMethodPm1) {
                 LZH_CHECK_OR(Pm1Step(in, window, *tree, w.recent, out), window.Fail(stepStart));
-                // Early PMarc -pm1- data can end before its last steps (their bits are
-                // zeros), so running past the data is no damage here: the CRC decides.
+                // PMarc's -pm1- data can end before the copy that follows its last run of
+                // literals (lhasa reports such archives in the wild): that copy's bits are
+                // read as zeros and the CRC decides. More than that is damage, so a tiny
+                // member cannot claim gigabytes of zeros.
+                LZH_CHECK_OR(in.BitsPastData() <= kPm1TrailingBits, window.Fail(stepStart));
             } else {
                 while (window.Produced(out) >= renewAt) {
                     LZH_CHECK_OR(Renew(in, w.pm2, renewAt), window.Fail(stepStart));

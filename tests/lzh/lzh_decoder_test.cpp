@@ -143,6 +143,10 @@ TEST(Decoder, PmarcRefusesCodesThatNameNothing) {
     BitWriter pm1;  // tree 16, then a copy from before the first byte
     pm1.Put(16, 5), pm1.Put(0, 1), pm1.Put(0, 1), pm1.Put(0, 6);
     EXPECT_EQ(Decode(lzh::kMethodPm1, pm1.Finish(), 10).outcome, DecodeOutcome::Damaged);
+    // -pm1- reads zeros past its data for one last copy, not for a claimed 4 GiB.
+    const Bytes data = ToBytes("one run of literals");
+    EXPECT_EQ(Decode(lzh::kMethodPm1, CompressPm1(data), 0xFFFFFFFF).outcome,
+              DecodeOutcome::Damaged);
 }
 
 TEST(Decoder, SingleCodeBlocksUseNoBitsPerSymbol) {
