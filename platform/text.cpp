@@ -6,7 +6,13 @@
 namespace quillory::platform {
 namespace {
 
-void AppendCodePoint(WString& out, char32_t cp) {
+bool IsContinuation(unsigned char c) {
+    return (c & 0xC0) == 0x80;
+}
+
+}  // namespace
+
+void AppendUtf16(WString& out, char32_t cp) {
     if (cp < 0x10000) {
         out.push_back(static_cast<char16_t>(cp));
     } else {
@@ -16,56 +22,61 @@ void AppendCodePoint(WString& out, char32_t cp) {
     }
 }
 
-bool IsContinuation(unsigned char c) {
-    return (c & 0xC0) == 0x80;
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
 }
 
-}  // namespace
+Utf8Step DecodeUtf8At(std::string_view utf8, std::size_t at) {
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const std::size_t n = utf8.size();
+    const unsigned char c = p[at];
+    if (c < 0x80) return {c, 1};
+    std::size_t extra;
+    char32_t cp;
+    char32_t minimum;
+    if ((c & 0xE0) == 0xC0) {
+        extra = 1, cp = c & 0x1F, minimum = 0x80;
+    } else if ((c & 0xF0) == 0xE0) {
+        extra = 2, cp = c & 0x0F, minimum = 0x800;
+    } else if ((c & 0xF8) == 0xF0) {
+        extra = 3, cp = c & 0x07, minimum = 0x10000;
+    } else {
+        return {kNotUtf8, 1};
+    }
+    std::size_t taken = 0;
+    while (taken < extra && at + 1 + taken < n && IsContinuation(p[at + 1 + taken])) {
+        cp = (cp << 6) | (p[at + 1 + taken] & 0x3F);
+        ++taken;
+    }
+    // A cut sequence is one bad sequence: the lead and what followed it.
+    if (taken < extra) return {kNotUtf8, 1 + taken};
+    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        return {kNotUtf8, 1 + extra};
+    }
+    return {cp, 1 + extra};
+}
 
 WString Utf8ToWide(std::string_view utf8) {
     WString out;
     out.reserve(utf8.size());
-    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
-    const std::size_t n = utf8.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const unsigned char c = p[i];
-        if (c < 0x80) {
-            out.push_back(c);
-            ++i;
-            continue;
-        }
-        int extra;
-        char32_t cp;
-        char32_t minimum;
-        if ((c & 0xE0) == 0xC0) {
-            extra = 1, cp = c & 0x1F, minimum = 0x80;
-        } else if ((c & 0xF0) == 0xE0) {
-            extra = 2, cp = c & 0x0F, minimum = 0x800;
-        } else if ((c & 0xF8) == 0xF0) {
-            extra = 3, cp = c & 0x07, minimum = 0x10000;
-        } else {
-            out.push_back(kReplacementChar);
-            ++i;
-            continue;
-        }
-        int taken = 0;
-        while (taken < extra && i + 1 + taken < n && IsContinuation(p[i + 1 + taken])) {
-            cp = (cp << 6) | (p[i + 1 + taken] & 0x3F);
-            ++taken;
-        }
-        if (taken < extra) {
-            // Truncated sequence: one replacement for the lead and what followed it.
-            out.push_back(kReplacementChar);
-            i += 1 + taken;
-            continue;
-        }
-        i += 1 + extra;
-        if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            out.push_back(kReplacementChar);
-        } else {
-            AppendCodePoint(out, cp);
-        }
+    for (std::size_t i = 0; i < utf8.size();) {
+        const Utf8Step step = DecodeUtf8At(utf8, i);
+        AppendUtf16(out, step.codePoint == kNotUtf8 ? kReplacementChar : step.codePoint);
+        i += step.length;
     }
     return out;
 }
@@ -76,28 +87,13 @@ std::string WideToUtf8(WStringView wide) {
     const std::size_t n = wide.size();
     for (std::size_t i = 0; i < n; ++i) {
         char32_t cp = wide[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < n && wide[i + 1] >= 0xDC00 &&
-            wide[i + 1] <= 0xDFFF) {
+        if (IsHighSurrogate(cp) && i + 1 < n && IsLowSurrogate(wide[i + 1])) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
             ++i;
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
             cp = kReplacementChar;
         }
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        }
+        AppendUtf8(out, cp);
     }
     return out;
 }

@@ -175,12 +175,12 @@ TEST_F(OverwriteTest, SymbolicLinkCountsAsExistingAndItsTargetIsNotTouched) {
 
 TEST(CreateFoldersTest, CreatesThreeMissingLevels) {
     TempDir dir;
-    EXPECT_EQ(CreateFolders(dir.Program("a\\b\\c\\file.txt")), 1);
+    EXPECT_EQ(CreateFolders(dir.Program() + u"\\a\\b\\c\\file.txt"), 1);
     EXPECT_TRUE(fs::is_directory(dir.Host("a/b/c")));
     EXPECT_FALSE(fs::exists(dir.Host("a/b/c/file.txt")));
     EXPECT_EQ(CreateFolders(dir.Program("x/y/z/")), 1);  // a folder path creates itself
     EXPECT_TRUE(fs::is_directory(dir.Host("x/y/z")));
-    EXPECT_EQ(CreateFolders(dir.Program("a\\b\\c\\other.txt")), 0);  // already there
+    EXPECT_EQ(CreateFolders(dir.Program() + u"\\a\\b\\c\\other.txt"), 0);  // already there
     EXPECT_EQ(CreateFolders(u"noseparator"), 0);
 }
 
@@ -195,7 +195,7 @@ TEST(CreateFoldersTest, DeepPathsDoNotRecurse) {
 
 TEST(CreateOutputFileTest, CreatesMissingFoldersOnTheSecondTry) {
     TempDir dir;
-    const FileHandle f = CreateOutputFile(dir.Program("p\\q\\r.txt"));
+    const FileHandle f = CreateOutputFile(dir.Program() + u"\\p\\q\\r.txt");
     ASSERT_NE(f, kInvalidFileHandle);
     EXPECT_EQ(WriteBytes(f, "data", 4), 4u);
     platform::CloseFile(f);
