@@ -87,15 +87,14 @@ bool ReadLocalHeader(FileHandle file, const ZipEntry& e, std::vector<std::uint8_
     // local header has zeros there (bit 3).
     const std::size_t nameLength = Le16(h + 26);
     const std::size_t extraLength = Le16(h + 28);
-    if (nameLength > kMaxNameBytes) return false;
-    std::uint8_t name[kMaxNameBytes];
+    std::vector<std::uint8_t> name(nameLength);
     extra.resize(extraLength);
-    if (ReadBytes(file, name, nameLength) != nameLength ||
+    if (ReadBytes(file, name.data(), nameLength) != nameLength ||
         ReadBytes(file, extra.data(), extraLength) != extraLength) {
         return false;
     }
     local->name =
-        DecodeMemberName(name, nameLength, local->flags, extra.data(), extraLength, false);
+        DecodeMemberName(name.data(), nameLength, local->flags, extra.data(), extraLength, false);
     return true;
 }
 
