@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "platform/path.h"
 #include "platform/text.h"
 
 namespace quillory {
@@ -27,6 +28,12 @@ WString TestSummaryText(int total, int damaged) {
     WString text = Number(total);
     text.append(texts::kBadOf) += Number(damaged);
     text.append(texts::kBadEnd);
+    return text;
+}
+
+WString PathTooLongText(WStringView storedPath) {
+    WString text(texts::kPathTooLongBefore);
+    text.append(platform::DisplayPath(storedPath)).append(texts::kPathTooLongAfter);
     return text;
 }
 

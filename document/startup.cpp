@@ -52,8 +52,15 @@ RunSummary AutoExtract(CQuilloryDoc& doc) {
     const WStringView base = settings.AutoExtractMethod == kAutoExtractToMyDocuments
                                  ? WStringView(settings.myDocumentsFolder)
                                  : WStringView(settings.desktopFolder);
+    const WString destination =
+        doc.WithReader([&](auto& reader) { return ArchiveNamedFolder(base, reader.archivePath); });
+    // Without a desktop or documents folder the name alone would be a relative path.
+    if (!platform::IsAbsolutePath(destination)) {
+        doc.ui().ShowMessage(texts::kDestinationNotAbsolute);
+        return {};
+    }
     const RunCounts counts = doc.WithReader([&](auto& reader) {
-        reader.destFolder = ArchiveNamedFolder(base, reader.archivePath);
+        reader.destFolder = destination;
         reader.testMode = 0;
         return RunMembers(reader, doc.ui(), RunKind::Extract, nullptr, false);
     });

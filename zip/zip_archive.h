@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "common/extract_callback.h"
+#include "common/name_arena.h"
 #include "platform/file.h"
 #include "platform/heap.h"
 #include "platform/text.h"
 #include "platform/time.h"
-#include "common/name_arena.h"
 
 namespace quillory {
 
@@ -37,6 +37,7 @@ enum class ZipStatus : int {
     AuthenticationFailed = 16,  // the AES authentication code differs
     UnsafePathRefused = 17,     // an unsafe member path was refused
     WriteFailed = 21,           // the output file could not take all of the member's data
+    PathTooLong = 23,           // the host takes no path (or name in it) that long
 };
 
 // One central-directory record.
@@ -46,11 +47,11 @@ struct ZipEntry {
     std::uint32_t method = 0;  // 0 stored, 8 deflate, 9 Deflate64, 99 AES, others as stored
     std::uint32_t compressedSize = 0;
     std::uint32_t originalSize = 0;
-    FileTime modifiedTime = 0;  // local time, as the MS-DOS fields hold it
+    FileTime modifiedTime = 0;  // local time, as the MS-DOS fields hold it; or kNoFileTime
     std::uint64_t localHeaderOffset = 0;
     std::uint32_t attributes = 0;  // external attributes as stored
     std::pmr::u16string name;      // file name without folders; empty for folder entries
-    std::pmr::u16string path;      // folder part ending with "/", or empty
+    std::pmr::u16string path;      // folder part ending with "/" (also for "\"), or empty
     std::uint32_t crc32 = 0;
     std::uint8_t madeByVersion = 0;
     std::uint8_t madeByHost = 0;

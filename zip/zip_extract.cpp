@@ -98,19 +98,17 @@ bool ReadLocalHeader(FileHandle file, const ZipEntry& e, std::vector<std::uint8_
     return true;
 }
 
-// Where the member goes: the destination with "/" separators and the local name (or only
-// its file part). Never cut: a path the host cannot take is refused by the caller.
-WString OutputPath(WStringView destFolder, int useFolders, WStringView localName) {
-    if (destFolder.empty()) return WString(localName);
+// Where the member goes: the destination with "/" separators and the listed name (or only
+// its file part), a rooted one below the destination too. Never cut: a path the host
+// cannot take is refused by the caller.
+WString OutputPath(WStringView destFolder, int useFolders, const ZipEntry& e) {
+    const WString relative = useFolders == 1 ? WString(e.path) + WString(e.name) : WString(e.name);
+    const WStringView below = WithoutLeadingSeparators(relative);
+    if (destFolder.empty()) return WString(below);
     WString path(destFolder);
     std::replace(path.begin(), path.end(), u'\\', u'/');
     if (path.back() != u'/') path.push_back(u'/');
-    if (useFolders == 1) {
-        path.append(localName);
-    } else {
-        const std::size_t slash = localName.rfind(u'/');
-        path.append(slash == WStringView::npos ? localName : localName.substr(slash + 1));
-    }
+    path.append(below);
     return path;
 }
 
@@ -139,14 +137,12 @@ void SetOutputTimes(FileHandle file, const LocalHeader& local) {
     }
 }
 
-// The output side of an extraction: the path (refused when the host cannot take it
-// whole), the folder of a folder entry, the overwrite decision and the output file,
-// which a folder entry does not get. An undecodable member is refused before any file is
-// made, so that an existing file is never replaced by nothing.
+// The output side of an extraction at path: the folder of a folder entry, the overwrite
+// decision and the output file, which a folder entry does not get. An undecodable member
+// is refused before any file is made, so that an existing file is never replaced by
+// nothing.
 ZipStatus PrepareOutput(ZipArchive& zip, const ZipEntry& e, const MemberRecord& m,
-                        WStringView localName, bool decodable, FileHandle* file) {
-    const WString path = OutputPath(zip.destFolder, zip.useFolders, localName);
-    if (!platform::FitsHostPath(path)) return ZipStatus::CreateFailed;
+                        const WString& path, bool decodable, FileHandle* file) {
     const bool folder = !path.empty() && path.back() == u'/';
     if (folder) {
         constexpr std::uint32_t kMeaningfulFolderBits = 0x6F;
@@ -185,8 +181,24 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
     LocalHeader local;
     if (!ReadLocalHeader(w.file, e, w.extraBuffer, &local)) return fail(ZipStatus::BadLocalHeader);
 
-    if (testMode != 1 && !CheckUnsafePath(local.name, e.name, unsafePathsAllowed, callback)) {
-        return fail(ZipStatus::UnsafePathRefused);
+    WString path;
+    if (testMode != 1) {
+        path = OutputPath(destFolder, useFolders, e);
+        // A path the host cannot take whole is refused: a shortened one is another file.
+        if (!platform::FitsHostPath(path)) return fail(ZipStatus::PathTooLong);
+        const WString stored = WString(e.path) + WString(e.name);
+        if (!CheckUnsafePath(stored, path, unsafePathsAllowed, callback)) {
+            return fail(ZipStatus::UnsafePathRefused);
+        }
+    }
+    // A folder entry without data has nothing to decrypt, decode or check, whatever its
+    // method says: .NET's ZipFile and other Windows tools write "dir\" folder entries as
+    // deflate members with an empty stream.
+    if (e.name.empty() && e.compressedSize == 0) {
+        if (testMode == 1) return 1;
+        FileHandle none = kInvalidFileHandle;
+        const ZipStatus made = PrepareOutput(*this, e, m, path, true, &none);
+        return made == ZipStatus::Ok ? 1 : fail(made);
     }
 
     const MemberCipher::Kind cipherKind = m.aes           ? MemberCipher::Kind::Aes
@@ -207,7 +219,7 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
     if (testMode == 1) {
         if (!decodable) return fail(ZipStatus::UnsupportedMethod);
     } else {
-        const ZipStatus prepared = PrepareOutput(*this, e, m, local.name, decodable, &sink.file);
+        const ZipStatus prepared = PrepareOutput(*this, e, m, path, decodable, &sink.file);
         if (prepared != ZipStatus::Ok) return fail(prepared);
     }
 

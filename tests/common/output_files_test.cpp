@@ -39,14 +39,16 @@ TEST(UnsafePathTest, LeadingSeparatorsAndDotDotLevelsAreUnsafe) {
 TEST(UnsafePathTest, QuestionDecidesAndForAllIsRemembered) {
     RecordingCallback callback;
     int allowed = 0;
-    EXPECT_TRUE(CheckUnsafePath(u"doc\\a.txt", u"a.txt", allowed, &callback));
+    EXPECT_TRUE(CheckUnsafePath(u"doc\\a.txt", u"\\d\\doc\\a.txt", allowed, &callback));
     EXPECT_TRUE(callback.questions.empty());
 
-    EXPECT_FALSE(CheckUnsafePath(u"..\\a.txt", u"a.txt", allowed, &callback));
+    EXPECT_FALSE(CheckUnsafePath(u"..\\a.txt", u"\\d\\..\\a.txt", allowed, &callback));
     callback.unsafeAnswer = 1;
-    EXPECT_TRUE(CheckUnsafePath(u"/etc/a.txt", u"a.txt", allowed, &callback));
+    EXPECT_TRUE(CheckUnsafePath(u"/etc/a.txt", u"\\d\\etc/a.txt", allowed, &callback));
     EXPECT_EQ(callback.Count(Q::UnsafePath), 2u);
-    EXPECT_EQ(callback.questions[0].name, u"a.txt");
+    // The question has the stored path and where the member would be written.
+    EXPECT_EQ(callback.questions[0].name, u"..\\a.txt");
+    EXPECT_EQ(callback.questions[0].target, u"\\d\\..\\a.txt");
     EXPECT_EQ(allowed, 0);
 
     callback.unsafeForAll = 1;
@@ -108,6 +110,10 @@ TEST_F(OverwriteTest, NewerOnlyAsksWhenTheExistingFileIsLater) {
     ASSERT_EQ(callback.Count(Q::Overwrite), 1u);
     EXPECT_EQ(callback.questions[0].name, u"e.txt");
     EXPECT_EQ(ReadHostFile(dir.Host("e.txt")), ToBytes("existing"));
+    // A member without a time cannot be older: the question comes.
+    MakeExisting(10, 0, 0);
+    EXPECT_EQ(Decide(kNoFileTime, 1, withoutAsking), OverwriteDecision::Skip);
+    EXPECT_EQ(callback.Count(Q::Overwrite), 2u);
 }
 
 TEST_F(OverwriteTest, AlwaysAskAsksEvenForOlderFiles) {
