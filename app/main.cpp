@@ -1,6 +1,8 @@
 // quillory [ARCHIVE]: the program's entry point.
 #include <QApplication>
 #include <QIcon>
+#include <string>
+#include <vector>
 
 #include "app/echo_mode.h"
 #include "app/quillory_app.h"
@@ -13,8 +15,11 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/quillory.svg")));
     if (quillory::EchoMode()) quillory::InstallWindowEcho(application);
 
+    // QApplication has taken its own options out of argv; the rest are the host's bytes,
+    // which QApplication::arguments() would decode and, for some names, lose.
+    const std::vector<std::string> arguments(argv, argv + argc);
     quillory::CQuilloryApp app;
-    if (!app.InitInstance(QApplication::arguments())) return 0;
+    if (!app.InitInstance(arguments)) return 0;
     if (const QString folder = quillory::ScreenshotFolder(); !folder.isEmpty())
         quillory::ScheduleScreenshots(app, folder);
     return QApplication::exec();

@@ -1,10 +1,10 @@
 // Application start-up.
 #include "app/quillory_app.h"
 
-#include <QFileInfo>
 #include <QStandardPaths>
 
 #include "app/qt_text.h"
+#include "platform/path.h"
 
 namespace quillory {
 namespace {
@@ -16,16 +16,17 @@ WString SpecialFolder(QStandardPaths::StandardLocation location) {
 
 }  // namespace
 
-std::optional<WString> ArchiveArgument(const QStringList& arguments) {
-    if (arguments.size() < 2 || arguments.at(1).isEmpty()) return std::nullopt;
+std::optional<WString> ArchiveArgument(const std::vector<std::string>& arguments) {
+    if (arguments.size() < 2 || arguments[1].empty()) return std::nullopt;
     // The name bar shows the full path, and the automatic extraction names its folder
     // after the file: a relative argument is taken from the current folder.
-    return ProgramPathOf(QFileInfo(arguments.at(1)).absoluteFilePath());
+    return platform::AbsolutePath(platform::FromHostPath(arguments[1]));
 }
 
 CQuilloryApp::CQuilloryApp() : doc_(ui_, settings_, profile_), frame_(doc_, ui_) {}
 
-bool CQuilloryApp::InitInstance(const QStringList& arguments) {
+bool CQuilloryApp::InitInstance(const std::vector<std::string>& arguments) {
+    RemoveOldOpenedCopies();
     const StartupRequest request{SpecialFolder(QStandardPaths::DesktopLocation),
                                  SpecialFolder(QStandardPaths::DocumentsLocation),
                                  ArchiveArgument(arguments)};

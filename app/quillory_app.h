@@ -1,11 +1,14 @@
 // The application object: the profile on QSettings, the settings, the Qt user
 // interface, the document and the frame, created in that order, and the start-up that
-// reads the desktop's special folders and the command line (one archive path) and
-// either shows the main window or, after an automatic extraction, quits without ever
-// showing it. Needs a QApplication.
+// removes old copies of opened members, reads the desktop's special folders and the
+// command line (one archive path, as the host's bytes) and either shows the main window
+// or, after an automatic extraction, quits without ever showing it. Needs a
+// QApplication.
 #pragma once
 
-#include <QStringList>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "app/main_frame.h"
 #include "app/qt_user_interface.h"
@@ -18,9 +21,9 @@ class CQuilloryApp {
 public:
     CQuilloryApp();
 
-    // Start-up with the program's arguments (the first one is the program). True when
-    // the main window is shown and the event loop should run.
-    bool InitInstance(const QStringList& arguments);
+    // Start-up with the program's arguments as the host gave them (the first one is the
+    // program). True when the main window is shown and the event loop should run.
+    bool InitInstance(const std::vector<std::string>& arguments);
 
     CQuilloryDoc& document() { return doc_; }
     CMainFrame& frame() { return frame_; }
@@ -34,8 +37,8 @@ private:
     CMainFrame frame_;
 };
 
-// The archive named by the arguments (the first after the program, as an absolute
-// path), if any.
-std::optional<WString> ArchiveArgument(const QStringList& arguments);
+// The archive named by the arguments (the first after the program, made absolute from
+// the current folder), if any.
+std::optional<WString> ArchiveArgument(const std::vector<std::string>& arguments);
 
 }  // namespace quillory

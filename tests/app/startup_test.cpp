@@ -10,6 +10,7 @@
 #include "app/quillory_app.h"
 #include "app/quillory_view.h"
 #include "gui_harness.h"
+#include "platform/path.h"
 
 namespace quillory::testing {
 
@@ -20,7 +21,7 @@ private slots:
     void withoutArgumentsTheWindowShowsAnEmptyList() {
         ScratchHome home;
         CQuilloryApp app;
-        QVERIFY(app.InitInstance({QStringLiteral("quillory")}));
+        QVERIFY(app.InitInstance({"quillory"}));
         QVERIFY(app.frame().isVisible());
         QCOMPARE(app.frame().view()->model()->rowCount(), 0);
         QCOMPARE(app.frame().archiveNameEdit()->text(), QString());
@@ -33,7 +34,7 @@ private slots:
     void anArchiveArgumentIsOpenedAndListed() {
         ScratchHome home;
         CQuilloryApp app;
-        QVERIFY(app.InitInstance({QStringLiteral("quillory"), SamplePath("sample.zip")}));
+        QVERIFY(app.InitInstance({"quillory", SamplePath("sample.zip").toStdString()}));
         QCOMPARE(app.frame().view()->model()->rowCount(), 6);
         QCOMPARE(app.frame().archiveNameEdit()->text(), SamplePath("sample.zip"));
         QCOMPARE(app.document().isOpen, 1);
@@ -42,11 +43,14 @@ private slots:
     void aRelativeArgumentIsTakenFromTheCurrentFolder() {
         const QString before = QDir::currentPath();
         QDir::setCurrent(QStringLiteral(QUILLORY_SOURCE_DIR));
-        const std::optional<WString> archive =
-            ArchiveArgument({QStringLiteral("quillory"), QStringLiteral("samples/sample.lzh")});
+        const std::optional<WString> archive = ArchiveArgument({"quillory", "samples/sample.lzh"});
+        // The argument's bytes as the host gave them: a "\\" and Shift-JIS in a name.
+        const std::string odd = "samples/\x93\xFA/we\\ird.lzh";
+        const std::optional<WString> oddArchive = ArchiveArgument({"quillory", odd});
         QDir::setCurrent(before);
         QCOMPARE(HostPathText(archive.value()), SamplePath("sample.lzh"));
-        QVERIFY(!ArchiveArgument({QStringLiteral("quillory")}).has_value());
+        QCOMPARE(platform::ToHostPath(oddArchive.value()), QUILLORY_SOURCE_DIR "/" + odd);
+        QVERIFY(!ArchiveArgument({"quillory"}).has_value());
     }
 
     void autoExtractRunsTheBinaryWithoutItsWindow() {
