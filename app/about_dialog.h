@@ -4,9 +4,11 @@
 
 #include <QDialog>
 
+#include "document/version.h"
+
 namespace quillory {
 
-inline constexpr char kVersionText[] = "Quillory Version 1.11";
+inline constexpr char kVersionText[] = "Quillory Version " QUILLORY_VERSION;
 
 class CAboutDialog : public QDialog {
     Q_OBJECT

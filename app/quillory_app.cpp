@@ -3,6 +3,7 @@
 
 #include <QStandardPaths>
 
+#include "app/launch_options.h"
 #include "app/qt_text.h"
 #include "platform/path.h"
 
@@ -16,20 +17,19 @@ WString SpecialFolder(QStandardPaths::StandardLocation location) {
 
 }  // namespace
 
-std::optional<WString> ArchiveArgument(const std::vector<std::string>& arguments) {
-    if (arguments.size() < 2 || arguments[1].empty()) return std::nullopt;
-    // The name bar shows the full path, and the automatic extraction names its folder
-    // after the file: a relative argument is taken from the current folder.
-    return platform::AbsolutePath(platform::FromHostPath(arguments[1]));
-}
-
 CQuilloryApp::CQuilloryApp() : doc_(ui_, settings_, profile_), frame_(doc_, ui_) {}
 
 bool CQuilloryApp::InitInstance(const std::vector<std::string>& arguments) {
+    const auto launch = ParseLaunchArguments(arguments);
+    if (const auto* reply = std::get_if<LaunchReply>(&launch)) {
+        exitStatus_ = PrintReply(*reply);
+        return false;
+    }
     RemoveOldOpenedCopies();
+    const LaunchRequest& asked = std::get<LaunchRequest>(launch);
     const StartupRequest request{SpecialFolder(QStandardPaths::DesktopLocation),
-                                 SpecialFolder(QStandardPaths::DocumentsLocation),
-                                 ArchiveArgument(arguments)};
+                                 SpecialFolder(QStandardPaths::DocumentsLocation), asked.archive,
+                                 asked.action};
     if (StartUp(doc_, request) == StartupResult::Quit) return false;
     frame_.UpdateCommandStates();
     frame_.show();

@@ -1,12 +1,11 @@
 // The application object: the profile on QSettings, the settings, the Qt user
 // interface, the document and the frame, created in that order, and the start-up that
 // removes old copies of opened members, reads the desktop's special folders and the
-// command line (one archive path, as the host's bytes) and either shows the main window
-// or, after an automatic extraction, quits without ever showing it. Needs a
-// QApplication.
+// command line (an archive path as the host's bytes, perhaps with an action) and either
+// shows the main window or, after an automatic extraction or an action, quits without
+// ever showing it. Needs a QApplication.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,9 +20,11 @@ class CQuilloryApp {
 public:
     CQuilloryApp();
 
-    // Start-up with the program's arguments as the host gave them (the first one is the
-    // program). True when the main window is shown and the event loop should run.
+    // Start-up with the program's arguments as the host gave them, after QApplication has
+    // taken its own (the first one is the program). True when the main window is shown
+    // and the event loop should run; otherwise the program quits with exitStatus().
     bool InitInstance(const std::vector<std::string>& arguments);
+    int exitStatus() const { return exitStatus_; }
 
     CQuilloryDoc& document() { return doc_; }
     CMainFrame& frame() { return frame_; }
@@ -35,10 +36,7 @@ private:
     QtUserInterface ui_;
     CQuilloryDoc doc_;
     CMainFrame frame_;
+    int exitStatus_ = 0;
 };
-
-// The archive named by the arguments (the first after the program, made absolute from
-// the current folder), if any.
-std::optional<WString> ArchiveArgument(const std::vector<std::string>& arguments);
 
 }  // namespace quillory

@@ -142,6 +142,7 @@ ParseResult ParseCommandLine(std::span<const std::string_view> args) {
     for (const std::string_view arg : args) {
         if (arg == "--") break;
         if (arg == "--help" || arg == "-h") return HelpRequest{};
+        if (arg == "--version") return VersionRequest{};
     }
     const std::optional<Command> command = CommandOf(args[0]);
     if (!command) return Error("unknown command '" + std::string(args[0]) + "'");
@@ -155,6 +156,7 @@ std::string_view HelpText() {
   quillory-cli x ARCHIVE [-d DEST] [--create-folder] [--no-folders]
                [--overwrite ask|newer|always] [--yes | --no] [--allow-unsafe-paths]
                [--password PW]
+  quillory-cli --help | --version
 
 Lists, tests or extracts an LZH or ZIP archive.
   l   prints the member list (name, sizes, ratio, time, attributes, path),
@@ -178,6 +180,9 @@ Options of x:
                      climbing one may land outside DEST
 Options of t and x:
   --password PW      the password of encrypted ZIP members
+Other options:
+  -h, --help         print this help and quit
+  --version          print the version and quit
 
 Questions are asked on the terminal when standard input is one; otherwise they are
 answered by the options above, and no when none applies. A member with an unsafe path

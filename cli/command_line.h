@@ -29,12 +29,14 @@ struct Options {
     std::optional<std::string> password;
 };
 
-// What the command line asks for: a run, the help text, or a refusal with its reason.
+// What the command line asks for: a run, the help text, the version, or a refusal with
+// its reason.
 struct HelpRequest {};
+struct VersionRequest {};
 struct UsageError {
     std::string message;
 };
-using ParseResult = std::variant<Options, HelpRequest, UsageError>;
+using ParseResult = std::variant<Options, HelpRequest, VersionRequest, UsageError>;
 
 // args excludes the program name.
 ParseResult ParseCommandLine(std::span<const std::string_view> args);

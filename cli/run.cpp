@@ -9,6 +9,7 @@
 #include "cli/member_listing.h"
 #include "cli/terminal_ui.h"
 #include "document/front_end.h"
+#include "document/version.h"
 #include "platform/path.h"
 
 namespace quillory::cli {
@@ -79,6 +80,10 @@ int Run(std::span<const std::string_view> args, Console& console) {
     }
     if (std::holds_alternative<HelpRequest>(parsed)) {
         console.Out(HelpText());
+        return kExitGood;
+    }
+    if (std::holds_alternative<VersionRequest>(parsed)) {
+        console.Out(std::string(kProgramName) + " " + kVersion + "\n");
         return kExitGood;
     }
     return RunCommand(std::get<Options>(parsed), console);

@@ -24,7 +24,7 @@
 //   ApplicationSettings settings;               // filled by StartUp
 //   CQuilloryDoc doc(ui, settings, profile);    // owns both readers and the callback
 //   doc.AddView(&view);
-//   switch (StartUp(doc, {desktopFolder, documentsFolder, archiveFromCommandLine})) {
+//   switch (StartUp(doc, {desktopFolder, documentsFolder, archiveFromCommandLine, action})) {
 //     case StartupResult::Quit: exit without showing a window;
 //     case StartupResult::ShowMainWindow: show the window and run the event loop;
 //   }

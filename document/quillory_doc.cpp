@@ -76,11 +76,15 @@ bool CQuilloryDoc::OnCommand(int id) {
     return true;
 }
 
-void CQuilloryDoc::OnFileOpen() {
+std::optional<WString> CQuilloryDoc::AskArchivePath() {
     const WStringView initialFolder = settings_.StartupFolder == kOpenFromLastFolder
                                           ? WStringView(settings_.lastOpenFolder)
                                           : WStringView(settings_.myDocumentsFolder);
-    const std::optional<WString> path = ui_.AskArchivePath(texts::kArchiveFilters, initialFolder);
+    return ui_.AskArchivePath(texts::kArchiveFilters, initialFolder);
+}
+
+void CQuilloryDoc::OnFileOpen() {
+    const std::optional<WString> path = AskArchivePath();
     if (!path) return;
     if (isOpen == 1) {
         if (!ui_.AskYesNo(texts::kCloseOpenArchive)) return;

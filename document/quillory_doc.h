@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <span>
 #include <utility>
 #include <vector>
@@ -56,6 +57,9 @@ public:
     // Runs a command routed to the document (commands.h); false for any other id.
     bool OnCommand(int id);
     void OnFileOpen();
+    // The open dialog with the archive filter, in the folder the settings choose; nothing
+    // when cancelled. Remembers nothing.
+    std::optional<WString> AskArchivePath();
     void OnFileClose();
     RunSummary OnExtractAll();
     RunSummary OnTest();

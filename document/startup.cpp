@@ -1,4 +1,5 @@
-// Start-up and the automatic extraction.
+// Start-up, the automatic extraction and the desktop entry's actions: each opens the
+// archive named on the command line, runs over it without the main window and quits.
 #include "document/startup.h"
 
 #include "document/archive_paths.h"
@@ -16,6 +17,42 @@ WString WithTrailingSeparator(WStringView folder) {
     return result;
 }
 
+// Every member of the open archive into the folder that destinationOf(archive path)
+// gives, then the summary message.
+template <class Destination>
+RunSummary ExtractEveryMember(CQuilloryDoc& doc, Destination destinationOf, bool showProgress) {
+    const WString destination = doc.WithReader(
+        [&](auto& reader) { return destinationOf(WStringView(reader.archivePath)); });
+    // Without a desktop or documents folder (or with an archive path that names no folder)
+    // the destination would be relative, resolved against whatever the current folder is.
+    if (!platform::IsAbsolutePath(destination)) {
+        doc.ui().ShowMessage(texts::kDestinationNotAbsolute);
+        return {};
+    }
+    const RunCounts counts = doc.WithReader([&](auto& reader) {
+        reader.destFolder = destination;
+        reader.testMode = 0;
+        return RunMembers(reader, doc.ui(), RunKind::Extract, nullptr, showProgress);
+    });
+    doc.ui().ShowMessage(ExtractSummaryText(counts));
+    return RunSummary{true, counts.members, counts.unsupported, counts.damaged};
+}
+
+// The run that quits the program once the archive is open.
+void RunAndQuit(CQuilloryDoc& doc, StartupAction action) {
+    switch (action) {
+        case StartupAction::Open:
+            AutoExtract(doc);
+            break;
+        case StartupAction::ExtractHere:
+            ExtractHere(doc);
+            break;
+        case StartupAction::Test:
+            doc.OnTest();
+            break;
+    }
+}
+
 }  // namespace
 
 StartupResult StartUp(CQuilloryDoc& doc, const StartupRequest& request) {
@@ -30,13 +67,19 @@ StartupResult StartUp(CQuilloryDoc& doc, const StartupRequest& request) {
     doc.lzhArchive->useFolders = useFolders;
     doc.zipArchive->useFolders = useFolders;
 
-    if (request.archive) {
-        const bool opened = doc.OpenArchive(*request.archive) != 0;
+    std::optional<WString> archive = request.archive;
+    if (!archive && request.action != StartupAction::Open) {
+        // An action from the launcher's menu comes without a file: the user picks one.
+        archive = doc.AskArchivePath();
+        if (!archive) return StartupResult::Quit;
+    }
+    if (archive) {
+        const bool opened = doc.OpenArchive(*archive) != 0;
         if (!opened) doc.ui().ShowMessage(texts::kCannotOpen);
-        if (settings.AutoExtract != 0) {
-            // An archive that was never read is not reported as extracted.
+        if (settings.AutoExtract != 0 || request.action != StartupAction::Open) {
+            // An archive that was never read is not reported as extracted or tested.
             if (opened) {
-                AutoExtract(doc);
+                RunAndQuit(doc, request.action);
                 doc.CloseArchive();
             }
             return StartupResult::Quit;
@@ -52,20 +95,20 @@ RunSummary AutoExtract(CQuilloryDoc& doc) {
     const WStringView base = settings.AutoExtractMethod == kAutoExtractToMyDocuments
                                  ? WStringView(settings.myDocumentsFolder)
                                  : WStringView(settings.desktopFolder);
-    const WString destination =
-        doc.WithReader([&](auto& reader) { return ArchiveNamedFolder(base, reader.archivePath); });
-    // Without a desktop or documents folder the name alone would be a relative path.
-    if (!platform::IsAbsolutePath(destination)) {
-        doc.ui().ShowMessage(texts::kDestinationNotAbsolute);
-        return {};
-    }
-    const RunCounts counts = doc.WithReader([&](auto& reader) {
-        reader.destFolder = destination;
-        reader.testMode = 0;
-        return RunMembers(reader, doc.ui(), RunKind::Extract, nullptr, false);
-    });
-    doc.ui().ShowMessage(ExtractSummaryText(counts));
-    return RunSummary{true, counts.members, counts.unsupported, counts.damaged};
+    return ExtractEveryMember(
+        doc, [&](WStringView archive) { return ArchiveNamedFolder(base, archive); }, false);
+}
+
+RunSummary ExtractHere(CQuilloryDoc& doc) {
+    if (doc.isOpen == 0) return {};
+    const bool namedFolder = doc.settings().CreateFolder != 0;
+    return ExtractEveryMember(
+        doc,
+        [&](WStringView archive) {
+            const WString folder = FolderOfPath(archive);
+            return namedFolder ? ArchiveNamedFolder(folder, archive) : folder;
+        },
+        true);
 }
 
 }  // namespace quillory

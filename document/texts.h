@@ -54,8 +54,8 @@ struct FileFilter {
     WStringView patterns;  // ";" between patterns
 };
 inline constexpr FileFilter kArchiveFilters[] = {
-    {u"すべての書庫 (*.lzh;*.zip)", u"*.lzh;*.zip"},
-    {u"LHA書庫 (*.lzh)", u"*.lzh"},
+    {u"すべての書庫 (*.lzh;*.lha;*.zip)", u"*.lzh;*.lha;*.zip"},
+    {u"LHA書庫 (*.lzh;*.lha)", u"*.lzh;*.lha"},
     {u"ZIP書庫 (*.zip)", u"*.zip"},
     {u"すべてのファイル (*.*)", u"*.*"},
 };

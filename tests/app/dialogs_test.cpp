@@ -184,7 +184,7 @@ private slots:
 
     void openDialogFiltersInQtSyntax() {
         QCOMPARE(QtFileFilters(texts::kArchiveFilters),
-                 (QStringList{U("すべての書庫 (*.lzh *.zip)"), U("LHA書庫 (*.lzh)"),
+                 (QStringList{U("すべての書庫 (*.lzh *.lha *.zip)"), U("LHA書庫 (*.lzh *.lha)"),
                               U("ZIP書庫 (*.zip)"), U("すべてのファイル (*)")}));
     }
 

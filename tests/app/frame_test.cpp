@@ -166,8 +166,9 @@ private slots:
             static_cast<QDialog*>(dialog)->accept();
         });
         QTest::keySequence(&gui->frame, QKeySequence(QStringLiteral("Ctrl+O")));
-        QCOMPARE(filters, (QStringList{U("すべての書庫 (*.lzh *.zip)"), U("LHA書庫 (*.lzh)"),
-                                       U("ZIP書庫 (*.zip)"), U("すべてのファイル (*)")}));
+        QCOMPARE(filters,
+                 (QStringList{U("すべての書庫 (*.lzh *.lha *.zip)"), U("LHA書庫 (*.lzh *.lha)"),
+                              U("ZIP書庫 (*.zip)"), U("すべてのファイル (*)")}));
         QCOMPARE(gui->frame.archiveNameEdit()->text(), SamplePath("sample.lzh"));
         QCOMPARE(gui->frame.view()->model()->rowCount(), 6);
         QVERIFY(gui->frame.action(kCommandExtractAll)->isEnabled());

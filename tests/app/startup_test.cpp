@@ -1,11 +1,13 @@
 // Start-up as the program runs it: the application object without and with an archive,
-// and the real binary extracting an archive named on its command line with
-// "AutoExtract" on, without ever showing its window.
+// the command line, the real binary extracting an archive named on its command line
+// with "AutoExtract" on, and the desktop entry's command lines, each reaching its flow
+// without ever showing the main window.
 #include <QLineEdit>
 #include <QProcess>
 #include <QSettings>
 #include <QtTest>
 
+#include "app/launch_options.h"
 #include "app/qt_text.h"
 #include "app/quillory_app.h"
 #include "app/quillory_view.h"
@@ -43,14 +45,27 @@ private slots:
     void aRelativeArgumentIsTakenFromTheCurrentFolder() {
         const QString before = QDir::currentPath();
         QDir::setCurrent(QStringLiteral(QUILLORY_SOURCE_DIR));
-        const std::optional<WString> archive = ArchiveArgument({"quillory", "samples/sample.lzh"});
         // The argument's bytes as the host gave them: a "\\" and Shift-JIS in a name.
         const std::string odd = "samples/\x93\xFA/we\\ird.lzh";
-        const std::optional<WString> oddArchive = ArchiveArgument({"quillory", odd});
+        const auto launch = ParseLaunchArguments({"quillory", "samples/sample.lzh"});
+        const auto oddLaunch = ParseLaunchArguments({"quillory", odd});
         QDir::setCurrent(before);
-        QCOMPARE(HostPathText(archive.value()), SamplePath("sample.lzh"));
-        QCOMPARE(platform::ToHostPath(oddArchive.value()), QUILLORY_SOURCE_DIR "/" + odd);
-        QVERIFY(!ArchiveArgument({"quillory"}).has_value());
+        QCOMPARE(HostPathText(std::get<LaunchRequest>(launch).archive.value()),
+                 SamplePath("sample.lzh"));
+        QCOMPARE(platform::ToHostPath(std::get<LaunchRequest>(oddLaunch).archive.value()),
+                 QUILLORY_SOURCE_DIR "/" + odd);
+        QVERIFY(!std::get<LaunchRequest>(ParseLaunchArguments({"quillory"})).archive);
+    }
+
+    void wrongCommandLinesAreRefusedWithStatusTwo() {
+        for (const std::vector<std::string>& args :
+             {std::vector<std::string>{"quillory", "--bogus", "a.lzh"},
+              {"quillory", "a.lzh", "b.lzh"},
+              {"quillory", "--test", "--extract-here", "a.lzh"}}) {
+            const auto launch = ParseLaunchArguments(args);
+            QVERIFY2(std::holds_alternative<LaunchReply>(launch), args[1].c_str());
+            QCOMPARE(std::get<LaunchReply>(launch).exitStatus, 2);
+        }
     }
 
     void autoExtractRunsTheBinaryWithoutItsWindow() {
@@ -88,6 +103,62 @@ private slots:
         QSettings store(config + QStringLiteral("/Ostrella Software/Quillory.conf"),
                         QSettings::IniFormat);
         QVERIFY(!store.contains("LastFolder/Extract"));
+    }
+
+    // Every Exec line of the desktop entry, with %f given a copy of the sample: the main
+    // one opens the archive; each action runs the real binary, which shows its progress
+    // and summary and never the main window.
+    void desktopEntryCommandLinesReachTheirFlows() {
+        QTemporaryDir home;
+        QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("in"))));
+        const QString archive = home.filePath(QStringLiteral("in/sample.lzh"));
+        QVERIFY(QFile::copy(SamplePath("sample.lzh"), archive));
+        QFile entry(QStringLiteral(QUILLORY_SOURCE_DIR "/app/quillory.desktop"));
+        QVERIFY(entry.open(QIODevice::ReadOnly | QIODevice::Text));
+        QMap<QString, QStringList> execByGroup;
+        QString group;
+        for (const QString& line : QString::fromUtf8(entry.readAll()).split(u'\n')) {
+            if (line.startsWith(u'[')) group = line;
+            if (line.startsWith(QStringLiteral("Exec="))) {
+                execByGroup[group] = line.mid(5).split(u' ').replaceInStrings(U("%f"), archive);
+            }
+        }
+        const QString extracted = home.filePath(QStringLiteral("in/sample/データ/数値.csv"));
+        struct Expected {
+            QString group;
+            QString summary;
+            bool writes;
+        };
+        const Expected actions[] = {
+            {U("[Desktop Action test]"), U("message: すべてのファイルは正常です。"), false},
+            {U("[Desktop Action extract-here]"), U("message: 展開終了"), true},
+        };
+        QCOMPARE(execByGroup.size(), 3);
+        std::vector<std::string> mainCommand;
+        for (const QString& word : execByGroup.value(U("[Desktop Entry]")))
+            mainCommand.push_back(word.toStdString());
+        const auto main = ParseLaunchArguments(mainCommand);
+        QCOMPARE(HostPathText(std::get<LaunchRequest>(main).archive.value()), archive);
+        QCOMPARE(std::get<LaunchRequest>(main).action, StartupAction::Open);
+
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("HOME"), home.path());
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(U("config")));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("QUILLORY_ECHO_MESSAGES"), QStringLiteral("1"));
+        for (const Expected& action : actions) {
+            QStringList command = execByGroup.value(action.group);
+            QCOMPARE(command.value(0), QStringLiteral("quillory"));
+            QProcess program;
+            program.setProcessEnvironment(environment);
+            program.start(QStringLiteral(QUILLORY_BINARY), command.mid(1));
+            QVERIFY(program.waitForFinished(60000));
+            QCOMPARE(program.exitCode(), 0);
+            const QStringList lines =
+                QString::fromUtf8(program.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+            QCOMPARE(lines, (QStringList{U("show quillory::CProgressDialog"), action.summary}));
+            QCOMPARE(QFile::exists(extracted), action.writes);
+        }
     }
 };
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "document/version.h"
 #include "tests/support/test_support.h"
 
 namespace quillory::testing {
@@ -84,6 +85,9 @@ TEST_F(BinaryTest, ExitStatusesOfTheCommands) {
     const Outcome help = RunProgram("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage:", 0), 0u);
+    const Outcome version = RunProgram("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "quillory-cli " QUILLORY_VERSION "\n");
 }
 
 TEST_F(BinaryTest, WithoutATerminalAQuestionIsAnsweredNo) {

@@ -55,11 +55,13 @@ protected:
         doc->AddView(&view);
     }
 
-    StartupResult Start(std::optional<WString> archive = std::nullopt) {
+    StartupResult Start(std::optional<WString> archive = std::nullopt,
+                        StartupAction action = StartupAction::Open) {
         StartupRequest request;
         request.desktopFolder = temp.Program("Desktop");
         request.myDocumentsFolder = temp.Program("Documents");
         request.archive = std::move(archive);
+        request.action = action;
         return StartUp(*doc, request);
     }
 

@@ -1,6 +1,7 @@
 // Start-up as both front ends call it: no archive, an archive to list, and the automatic
 // extraction into a folder named after the archive below the desktop or My Documents,
-// with its summary; an archive that cannot be opened is reported and never "extracted".
+// with its summary; an archive that cannot be opened is reported and never "extracted";
+// the desktop entry's extract-here and test actions.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -149,6 +150,65 @@ TEST_F(StartupTest, AutoExtractPassesOverRefusedUnsafePaths) {
     EXPECT_EQ(talk[1], "message: 展開終了");
     EXPECT_FALSE(fs::exists(temp.Host("evil.txt")));
     EXPECT_TRUE(fs::exists(temp.Host("Desktop/unsafe/safe.txt")));
+}
+
+TEST_F(StartupTest, ExtractHereUsesTheArchivesFolderAndTheSettingsNotAutoExtract) {
+    AutoExtractOn();
+    const WString path = Copy("lzh/jlha_l2_lh6.lzh", "here/a.lzh");
+    EXPECT_EQ(Start(path, StartupAction::ExtractHere), StartupResult::Quit);
+    EXPECT_EQ(fs::file_size(temp.Host("here/a/docs/img/pic.bin")), 1500u);
+    EXPECT_TRUE(fs::is_empty(temp.Host("Desktop")));
+    EXPECT_EQ(user.Talk(), std::vector<std::string>{"message: 展開終了"});
+    EXPECT_EQ(user.progressRanges.size(), 1u);
+    EXPECT_TRUE(user.destinationsShown.empty());
+    EXPECT_EQ(doc->isOpen, 0);
+    EXPECT_FALSE(WroteAnything());
+
+    // Without the archive-named folder and the members' folders, straight into here/;
+    // the overwrite setting still asks.
+    profile.SetInt(u"Option", u"CreateFolder", 0);
+    profile.SetInt(u"Option", u"UseFolder", 0);
+    profile.SetInt(u"Option", u"OverwriteInquire", 0);
+    fs::copy_file(temp.Host("here/a/text.txt"), temp.Host("here/text.txt"));
+    user.log.clear();
+    user.yesNo = {false};
+    EXPECT_EQ(Start(path, StartupAction::ExtractHere), StartupResult::Quit);
+    EXPECT_EQ(fs::file_size(temp.Host("here/pic.bin")), 1500u);
+    const std::vector<std::string> talk = {
+        "question: 既に[text.txt]が存在します。上書きしますか？ -> no",
+        "message: 展開終了",
+    };
+    EXPECT_EQ(user.Talk(), talk);
+}
+
+TEST_F(StartupTest, TestActionReportsTheTestAndWritesNothing) {
+    const WString path = Copy("document/faults.zip", "t/faults.zip");
+    EXPECT_EQ(Start(path, StartupAction::Test), StartupResult::Quit);
+    const std::vector<std::string> talk = {
+        "message: ファイルが壊れています。 [d.txt]",
+        "message: 5ファイル中1ファイルが不正です。",
+    };
+    EXPECT_EQ(user.Talk(), talk);
+    EXPECT_EQ(doc->isOpen, 0);
+    EXPECT_EQ(std::distance(fs::directory_iterator(temp.Host("t")), fs::directory_iterator()), 1);
+
+    // From the launcher's menu, without an archive: the open dialog asks for one, and
+    // once it is cancelled nothing runs.
+    user.log.clear();
+    user.archivePaths = {path, std::nullopt};
+    EXPECT_EQ(Start(std::nullopt, StartupAction::Test), StartupResult::Quit);
+    EXPECT_EQ(user.Talk(), talk);
+    EXPECT_EQ(Start(std::nullopt, StartupAction::ExtractHere), StartupResult::Quit);
+    EXPECT_EQ(user.Talk(), talk);
+    EXPECT_EQ(user.openInitialFolders.size(), 2u);
+
+    // An archive that cannot be opened is reported, and neither action runs.
+    for (const StartupAction action : {StartupAction::Test, StartupAction::ExtractHere}) {
+        user.log.clear();
+        EXPECT_EQ(Start(Copy("document/README", "t/notes.zip"), action), StartupResult::Quit);
+        EXPECT_EQ(user.Talk(), std::vector<std::string>{"message: 書庫を開けませんでした。"});
+        EXPECT_FALSE(fs::exists(temp.Host("t/notes")));
+    }
 }
 
 TEST_F(StartupTest, SpecialFoldersGetOneTrailingSeparatorAndStayEmptyWhenUnknown) {
