@@ -14,8 +14,9 @@ namespace quillory {
 
 namespace {
 
-// The text before the first 0 byte.
+// The text before the first 0 byte. An empty name may come without any buffer at all.
 std::string_view UpToNul(const char* bytes, std::size_t length) {
+    if (length == 0) return {};
     const void* nul = std::memchr(bytes, 0, length);
     return {bytes, nul != nullptr ? static_cast<std::size_t>(static_cast<const char*>(nul) - bytes)
                                   : length};
