@@ -17,8 +17,10 @@ int LzhArchive::ExtractEntry(const LzhEntry* entry) {
         return 0;
     }
     // Amiga LhA writes an empty folder as a -lh0- member with a folder and no file name.
-    const bool folderEntry =
-        lzh::IsFolderMethod(entry->method) || (entry->name.empty() && !entry->path.empty());
+    // (A compressed member without a name stays a damaged file: no writer makes one.)
+    const bool folderEntry = lzh::IsFolderMethod(entry->method) ||
+                             (entry->name.empty() && !entry->path.empty() &&
+                              lzh::MethodCode(entry->method) == lzh::kMethodStored);
     const WString relative = useFolders == 1 && !entry->path.empty()
                                  ? WString(entry->path) + WString(entry->name)
                                  : WString(entry->name);
