@@ -8,6 +8,8 @@
 #include "app/launch_options.h"
 #include "app/quillory_app.h"
 #include "app/screenshots.h"
+#include "app/stop_watch.h"
+#include "platform/stop_request.h"
 
 int main(int argc, char** argv) {
     // --version and --help need no display: they are answered before Qt looks for one.
@@ -22,8 +24,17 @@ int main(int argc, char** argv) {
     // which QApplication::arguments() would decode and, for some names, lose.
     const std::vector<std::string> arguments(argv, argv + argc);
     quillory::CQuilloryApp app;
-    if (!app.InitInstance(arguments)) return app.exitStatus();
+    // Before start-up, whose automatic extraction is a run too.
+    quillory::InstallStopWatch(app.frame());
+    // The shells' convention for a process ended by a signal.
+    constexpr int kExitBySignal = 128;
+    const auto exitStatus = [](int status) {
+        return quillory::platform::StopRequested()
+                   ? kExitBySignal + quillory::platform::StopSignal()
+                   : status;
+    };
+    if (!app.InitInstance(arguments)) return exitStatus(app.exitStatus());
     if (const QString folder = quillory::ScreenshotFolder(); !folder.isEmpty())
         quillory::ScheduleScreenshots(app, folder);
-    return QApplication::exec();
+    return exitStatus(QApplication::exec());
 }

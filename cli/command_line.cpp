@@ -193,7 +193,8 @@ error, one line each.
 Exit status: 0 every member was extracted (or tested) and is good; 1 some member was
 damaged, unsupported, had a path too long for this system, or was skipped for its
 unsafe path; 2 the archive could not be opened, DEST could not be used, or the
-command line is wrong.
+command line is wrong; 128 + the signal when interrupted (the member being written
+then leaves nothing behind).
 )";
 }
 

@@ -78,7 +78,8 @@ OverwriteDecision DecideOverwrite(WStringView outputPath, FileTime memberTimeLoc
         if (forAll == 1) overwriteWithoutAsking = 1;
         if (answer == 0) return OverwriteDecision::Skip;
     }
-    platform::SetPathAttributes(outputPath, platform::kAttributeNormal);
+    // Nothing is done to the existing file: its replacement takes its place by rename,
+    // which a read-only file (or one hard-linked elsewhere) allows without a change.
     return OverwriteDecision::Overwrite;
 }
 

@@ -43,8 +43,8 @@ enum class OverwriteDecision { Overwrite, Skip };
 // there counts as existing, whether or not it can be read. With askOnlyIfNewer the user
 // is asked only when the existing file is later (to the second) than memberTimeLocal,
 // or when the member has no time (kNoFileTime) to compare.
-// An answer for all sets overwriteWithoutAsking. On Overwrite an existing file has been
-// made writable again, ready to be replaced.
+// An answer for all sets overwriteWithoutAsking. The existing file is never changed here
+// (its mode neither): the output file replaces it when complete.
 OverwriteDecision DecideOverwrite(WStringView outputPath, FileTime memberTimeLocal,
                                   WStringView name, int askOnlyIfNewer, int& overwriteWithoutAsking,
                                   ExtractCallback* callback);

@@ -13,7 +13,7 @@ namespace quillory {
 namespace {
 
 RunSummary Summary(const RunCounts& counts) {
-    return RunSummary{true, counts.members, counts.unsupported, counts.damaged};
+    return RunSummary{true, counts.members, counts.unsupported, counts.damaged, counts.stopped};
 }
 
 // What the reader reports when the member could not be written where it should go; the
@@ -61,7 +61,8 @@ RunSummary CQuilloryDoc::Extract(const std::vector<int>* selection) {
         reader.testMode = 0;
         return RunMembers(reader, ui_, RunKind::Extract, selection, true);
     });
-    ui_.ShowMessage(ExtractSummaryText(counts));
+    // An interrupted run ends without a summary: the program is about to quit.
+    if (!counts.stopped) ui_.ShowMessage(ExtractSummaryText(counts));
     // The folder as typed is remembered, not the archive-named folder below it.
     settings_.lastExtractFolder = destination.folder;
     profile_.WriteString(kLastFolderSection, kLastExtractValue, destination.folder);
@@ -75,7 +76,7 @@ RunSummary CQuilloryDoc::OnTest() {
         reader.testMode = 1;
         return RunMembers(reader, ui_, RunKind::Test, nullptr, true);
     });
-    ui_.ShowMessage(TestSummaryText(total, counts.damaged));
+    if (!counts.stopped) ui_.ShowMessage(TestSummaryText(total, counts));
     return Summary(counts);
 }
 
@@ -90,12 +91,14 @@ void CQuilloryDoc::OpenEntry(int entryIndex) {
         const std::optional<WString> folder = platform::PrivateFolder(kOpenFolderName);
         int status = kCreateFailedStatus;
         if (folder) {
+            platform::StartOutputRun();
             reader.destFolder = *folder;
             if (reader.ExtractEntry(&entry) != 0) {
                 ui_.ShellOpen(*folder + WString(name));
                 return;
             }
             status = static_cast<int>(reader.status);
+            if (platform::StopRequested()) return;  // interrupted: the program quits
         }
         WString text(texts::kOpenFailed);
         text += platform::AsciiToWide(std::to_string(status));

@@ -14,6 +14,8 @@ FailureClass ClassifyFailure(LzhStatus status, RunKind kind) {
         case LzhStatus::UnsafePathRefused:   // the user refused the path
         case LzhStatus::FolderEntrySkipped:  // folders are not recreated
             return kind == RunKind::Extract ? FailureClass::Ignored : FailureClass::Damaged;
+        case LzhStatus::Stopped:  // the run was interrupted: the member is not damaged
+            return FailureClass::Ignored;
         default:
             return FailureClass::Damaged;
     }
@@ -26,6 +28,7 @@ FailureClass ClassifyFailure(ZipStatus status, RunKind kind) {
         case ZipStatus::PathTooLong:
             return FailureClass::PathTooLong;
         case ZipStatus::Skipped:  // the user kept the existing file
+        case ZipStatus::Stopped:  // the run was interrupted: the member is not damaged
             return FailureClass::Ignored;
         case ZipStatus::UnsafePathRefused:  // the user refused the path
             return kind == RunKind::Extract ? FailureClass::Ignored : FailureClass::Damaged;

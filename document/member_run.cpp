@@ -23,11 +23,19 @@ WString ExtractSummaryText(const RunCounts& counts) {
     return text;
 }
 
-WString TestSummaryText(int total, int damaged) {
-    if (damaged == 0) return WString(texts::kAllGood);
-    WString text = Number(total);
-    text.append(texts::kBadOf) += Number(damaged);
-    text.append(texts::kBadEnd);
+WString TestSummaryText(int total, const RunCounts& counts) {
+    WString text;
+    if (counts.damaged > 0) {
+        text = Number(total);
+        text.append(texts::kBadOf) += Number(counts.damaged);
+        text.append(texts::kBadEnd);
+    } else if (counts.unsupported > 0 && counts.goodFiles == 0) {
+        text = texts::kNoneChecked;
+    } else {
+        text = texts::kAllGood;
+    }
+    if (counts.unsupported > 0)
+        text.append(texts::kUnsupportedCountLine) += Number(counts.unsupported);
     return text;
 }
 

@@ -30,6 +30,7 @@ struct RunSummary {
     int memberCount = 0;
     int unsupportedCount = 0;
     int damagedCount = 0;
+    bool stopped = false;  // a stop was requested (an interrupt): the run ended early
 };
 
 // The name of the private folder below the user's cache folder into which a member is

@@ -34,8 +34,9 @@ RunSummary ExtractEveryMember(CQuilloryDoc& doc, Destination destinationOf, bool
         reader.testMode = 0;
         return RunMembers(reader, doc.ui(), RunKind::Extract, nullptr, showProgress);
     });
-    doc.ui().ShowMessage(ExtractSummaryText(counts));
-    return RunSummary{true, counts.members, counts.unsupported, counts.damaged};
+    // An interrupted run ends without a summary: the program is about to quit.
+    if (!counts.stopped) doc.ui().ShowMessage(ExtractSummaryText(counts));
+    return RunSummary{true, counts.members, counts.unsupported, counts.damaged, counts.stopped};
 }
 
 // The run that quits the program once the archive is open.

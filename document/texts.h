@@ -31,6 +31,8 @@ inline constexpr WStringView kExtractDone = u"展開終了";
 inline constexpr WStringView kUnsupportedCountLine = u"\n非対応圧縮ファイル数 ";
 inline constexpr WStringView kDamagedCountLine = u"\n不正ファイル数 ";
 inline constexpr WStringView kAllGood = u"すべてのファイルは正常です。";
+// A test in which every file member was of a method that cannot be decoded.
+inline constexpr WStringView kNoneChecked = u"テストできたファイルはありません。";
 // "%dファイル中%dファイルが不正です。": total, kBadOf, damaged, kBadEnd.
 inline constexpr WStringView kBadOf = u"ファイル中";
 inline constexpr WStringView kBadEnd = u"ファイルが不正です。";

@@ -36,6 +36,7 @@ enum class LzhStatus : int {
     UnsafePathRefused = 19,   // a path that could leave the destination was refused
     FolderEntrySkipped = 20,  // a folder entry while folders are not recreated
     WriteFailed = 21,         // the output file could not take all of the member's data
+    Stopped = 22,             // a stop was requested (an interrupt): nothing was left behind
     PathTooLong = 23,         // the host takes no path (or name in it) that long
 };
 
@@ -101,8 +102,8 @@ private:
     bool ReadAllHeaders();
     // Decodes or copies the member's data from input to output (or only checks it when
     // output is invalid). Ok with crc set when all of the data was processed; otherwise
-    // UnsupportedMethod, DecodeFailed, WriteFailed, or CrcMismatch for a stored member
-    // whose data ended early.
+    // UnsupportedMethod, DecodeFailed, WriteFailed, Stopped, or CrcMismatch for a stored
+    // member whose data ended early.
     LzhStatus DecodeMember(platform::FileHandle input, platform::FileHandle output,
                            const LzhEntry& entry, std::uint16_t& crc);
     // Where a member's relative path lands: below destFolder, a rooted one too.

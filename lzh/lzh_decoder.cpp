@@ -14,6 +14,7 @@
 #include "lzh/lzh_bit_input.h"
 #include "lzh/lzh_huffman.h"
 #include "lzh/lzh_method.h"
+#include "platform/stop_request.h"
 
 // Refuses the block (or the member) being read when the condition does not hold.
 #define LZH_CHECK(condition)       \
@@ -174,14 +175,19 @@ bool ReadBlockHeader(BitInput& in, Workspace& w, int distCodes, int distCountBit
     return true;
 }
 
-// Where decoded bytes go: the running CRC, then the file when there is one.
+// Where decoded bytes go: the running CRC, then the file when there is one. Each piece
+// is a point where a requested stop is honoured, in tests too.
 struct Sink {
     platform::FileHandle file;
     std::uint16_t crc = 0;
 
-    bool Put(const std::uint8_t* data, std::size_t count) {
+    DecodeOutcome Put(const std::uint8_t* data, std::size_t count) {
+        if (platform::StopRequested()) return DecodeOutcome::Stopped;
         crc = Crc16Update(crc, data, count);
-        return file == platform::kInvalidFileHandle || WriteBytes(file, data, count) == count;
+        if (file != platform::kInvalidFileHandle && WriteBytes(file, data, count) != count) {
+            return DecodeOutcome::WriteFailed;
+        }
+        return DecodeOutcome::Completed;
     }
 };
 
@@ -192,7 +198,10 @@ DecodeResult Fail(Sink& sink, const std::uint8_t* start, const std::uint8_t* pro
                   std::uint64_t flushed, std::size_t dictionary) {
     const std::uint64_t produced = flushed + static_cast<std::uint64_t>(producedEnd - start);
     const std::uint64_t keep = produced / dictionary * dictionary - flushed;
-    if (keep > 0) sink.Put(start, static_cast<std::size_t>(keep));
+    if (keep > 0) {
+        const DecodeOutcome put = sink.Put(start, static_cast<std::size_t>(keep));
+        if (put == DecodeOutcome::Stopped) return {put, 0};
+    }
     return {DecodeOutcome::Damaged, 0};
 }
 
@@ -223,7 +232,8 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
         const std::uint64_t produced = flushed + static_cast<std::uint64_t>(out - start);
         if (produced >= originalSize) break;
         if (out >= start + kChunkBytes) {
-            if (!sink.Put(start, kChunkBytes)) return {DecodeOutcome::WriteFailed, 0};
+            const DecodeOutcome put = sink.Put(start, kChunkBytes);
+            if (put != DecodeOutcome::Completed) return {put, 0};
             const std::size_t keep =
                 static_cast<std::size_t>(out - start) - kChunkBytes + kDictionary;
             std::memmove(w.window, start + kChunkBytes - kDictionary, keep);
@@ -317,9 +327,11 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
         } while (--blockSize != 0 && out < limit);
         in.bits = bits, in.count = count, in.next = next;
     }
-    if (!sink.Put(start, static_cast<std::size_t>(out - start))) {
-        return {DecodeOutcome::WriteFailed, 0};
-    }
+    // The last match may have run past the original size: what lies beyond is no output.
+    const std::size_t rest = static_cast<std::size_t>(
+        std::min<std::uint64_t>(static_cast<std::uint64_t>(out - start), originalSize - flushed));
+    const DecodeOutcome put = sink.Put(start, rest);
+    if (put != DecodeOutcome::Completed) return {put, 0};
     return {DecodeOutcome::Completed, sink.crc};
 }
 

@@ -1,9 +1,10 @@
 // The static-Huffman decoder of -lh5-, -lh6- and -lh7- members: LZ77 over a sliding
 // dictionary of 8, 32 or 64 KiB, coded in blocks whose Huffman tables come first.
 // Output goes to a file (or nowhere, to test) in whole multiples of the dictionary
-// size, with the running CRC-16. It refuses tables that would lead outside its arrays
-// and streams that read past the member's compressed data; it is not re-entrant (its
-// work areas exist once per process).
+// size, with the running CRC-16, and ends at exactly the member's original size. It
+// stops between two pieces of output when a stop is requested. It refuses tables that would lead
+// outside its arrays and streams that read past the member's compressed data; it is not re-entrant
+// (its work areas exist once per process).
 #pragma once
 
 #include <cstdint>
@@ -13,9 +14,10 @@
 namespace quillory::lzh {
 
 enum class DecodeOutcome {
-    Completed,    // originalSize bytes (or a little more, see below) were produced
+    Completed,    // originalSize bytes were produced
     Damaged,      // a block's tables are invalid, or the stream needs more than the data
     WriteFailed,  // the output file took fewer bytes than it was given
+    Stopped,      // a stop was requested (platform/stop_request.h)
 };
 
 struct DecodeResult {
@@ -24,10 +26,11 @@ struct DecodeResult {
 };
 
 // Decodes one member whose compressed data starts at the input file's position.
-// methodCode is 5, 6 or 7. output may be the invalid handle (test mode). Matches are
-// produced whole, so a last match that runs past originalSize lengthens the output and
-// the CRC covers it. On failure the output holds the whole dictionary-sized pieces
-// decoded before the failing step.
+// methodCode is 5, 6 or 7. output may be the invalid handle (test mode). A last match
+// that runs past originalSize is cut there, as other LHA decoders cut it: the output and
+// its CRC cover originalSize bytes exactly, and the CRC decides whether the member is
+// good. On failure the output holds the whole dictionary-sized pieces decoded before the
+// failing step.
 DecodeResult DecodeStatic(int methodCode, platform::FileHandle input, platform::FileHandle output,
                           std::uint32_t compressedSize, std::uint32_t originalSize);
 

@@ -77,26 +77,28 @@ int LzhArchive::ExtractFile(const LzhEntry& entry, const WString& outputPath) {
     const FileHandle output = CreateOutputFile(outputPath);
     if (output == kInvalidFileHandle) return Result(LzhStatus::CreateFailed);
     std::uint16_t crc = 0;
-    const LzhStatus decoded = DecodeMember(archiveFile, output, entry, crc);
-    if (decoded == LzhStatus::UnsupportedMethod || decoded == LzhStatus::WriteFailed) {
-        // Nothing (or not all) of the member could be written: a file it was to replace
-        // stays; a new file stays as far as it got.
+    LzhStatus outcome = DecodeMember(archiveFile, output, entry, crc);
+    if (outcome == LzhStatus::Stopped) {
+        // Interrupted half-way: nothing under the member's name, nothing left beside it.
+        platform::AbandonFile(output);
+        return Result(outcome);
+    }
+    if (outcome == LzhStatus::Ok && crc != entry.crc16) outcome = LzhStatus::CrcMismatch;
+    if (outcome == LzhStatus::Ok || outcome == LzhStatus::CrcMismatch) {
+        // Without a time of its own the file keeps the time it was written.
+        if (entry.modifiedTime != kNoFileTime) {
+            platform::SetFileTimes(output, entry.modifiedTime, entry.modifiedTime);
+        }
+        platform::SetFileAttributes(output, entry.attributes);
+    }
+    if (outcome != LzhStatus::Ok) {
+        // A member that is not whole and checked never replaces a file; at a path that was
+        // free, what was written stays.
         platform::DiscardFile(output);
-        return Result(decoded);
+        return Result(outcome);
     }
-    if (decoded != LzhStatus::Ok && decoded != LzhStatus::CrcMismatch) {
-        platform::CloseFile(output);  // what was decoded stays on disk
-        return Result(decoded);
-    }
-    // Without a time of its own the file keeps the time it was written.
-    if (entry.modifiedTime != kNoFileTime) {
-        platform::SetFileTimes(output, entry.modifiedTime, entry.modifiedTime);
-    }
-    platform::SetFileAttributes(output, entry.attributes);
-    // Closing puts a replacement in its place; a file that did not get there is no output.
-    if (!platform::CloseFile(output)) return Result(LzhStatus::WriteFailed);
-    if (decoded != LzhStatus::Ok) return Result(decoded);
-    return Result(crc == entry.crc16 ? LzhStatus::Ok : LzhStatus::CrcMismatch);
+    // Closing puts the file in its place; a file that did not get there is no output.
+    return Result(platform::CloseFile(output) ? LzhStatus::Ok : LzhStatus::WriteFailed);
 }
 
 LzhStatus LzhArchive::DecodeMember(FileHandle input, FileHandle output, const LzhEntry& entry,
@@ -114,6 +116,8 @@ LzhStatus LzhArchive::DecodeMember(FileHandle input, FileHandle output, const Lz
                 return LzhStatus::CrcMismatch;
             case lzh::CopyOutcome::WriteFailed:
                 return LzhStatus::WriteFailed;
+            case lzh::CopyOutcome::Stopped:
+                return LzhStatus::Stopped;
         }
     }
     const lzh::DecodeResult decoded =
@@ -126,6 +130,8 @@ LzhStatus LzhArchive::DecodeMember(FileHandle input, FileHandle output, const Lz
             return LzhStatus::DecodeFailed;
         case lzh::DecodeOutcome::WriteFailed:
             return LzhStatus::WriteFailed;
+        case lzh::DecodeOutcome::Stopped:
+            return LzhStatus::Stopped;
     }
     return LzhStatus::DecodeFailed;
 }

@@ -6,6 +6,7 @@
 #include "common/checksums.h"
 #include "common/output_files.h"
 #include "lzh/lzh_scratch_buffer.h"
+#include "platform/stop_request.h"
 
 namespace quillory::lzh {
 
@@ -16,6 +17,10 @@ CopyResult CopyStored(platform::FileHandle output, platform::FileHandle input, s
     CopyResult result{CopyOutcome::Copied, 0, 0};
     std::uint64_t left = std::min(size, dataBytes);
     while (left > 0) {
+        if (platform::StopRequested()) {
+            result.outcome = CopyOutcome::Stopped;
+            break;
+        }
         const std::size_t piece =
             static_cast<std::size_t>(std::min<std::uint64_t>(left, kStoredCopyBytes));
         if (ReadBytes(input, buffer, piece) != piece) {

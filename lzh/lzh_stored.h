@@ -1,7 +1,8 @@
 // Copying a stored (-lh0-) member: its bytes pass unchanged from the archive to the
 // output file (or nowhere, to test) in 32 KiB pieces with the running CRC-16. It never
 // reads past the member's own data, so a member claiming more than it holds comes up
-// short instead of copying the following members.
+// short instead of copying the following members. A requested stop is honoured before
+// each piece.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +16,7 @@ enum class CopyOutcome {
     Copied,       // every byte arrived and was written
     ShortRead,    // the member's data (or the archive) ended first
     WriteFailed,  // the output file took fewer bytes than it was given
+    Stopped,      // a stop was requested before a piece
 };
 
 struct CopyResult {

@@ -80,15 +80,17 @@ public:
             if (result != static_cast<std::size_t>(-1)) break;
             if (errno == E2BIG) continue;
             // A byte the code page rejects (EILSEQ) or an incomplete sequence at the end
-            // (EINVAL): one replacement character. In Shift-JIS an invalid pair is skipped
-            // whole, so that a trail byte 0x5C never turns into a folder separator.
-            out.push_back(kReplacementChar);
+            // (EINVAL): each byte becomes its stand-in, so that different names stay
+            // different. In Shift-JIS an invalid pair is taken whole, so that a trail
+            // byte 0x5C never turns into a folder separator.
             std::size_t skip = 1;
             if (shiftJis_ && inLeft >= 2 && IsShiftJisLead(static_cast<unsigned char>(in[0])) &&
                 IsShiftJisTrail(static_cast<unsigned char>(in[1]))) {
                 skip = 2;
             }
             if (errno == EINVAL) skip = inLeft;
+            for (std::size_t k = 0; k < skip; ++k)
+                AppendByteStandIn(out, static_cast<unsigned char>(in[k]));
             in += skip;
             inLeft -= skip;
             iconv(toWide_, nullptr, nullptr, nullptr, nullptr);

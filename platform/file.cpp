@@ -1,15 +1,23 @@
-// POSIX implementation of the file layer.
+// POSIX implementation of the file layer: output files under temporary names, put in
+// place with rename (renameat2 without replacing where the path was free), and the
+// clearing of temporaries that killed processes left behind.
 #include "platform/file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <memory>
+#include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -71,37 +79,192 @@ std::size_t AllowedByHook(IoKind kind, std::size_t count) {
     return allowed < count ? allowed : count;
 }
 
-// Files written beside something they are to replace, by descriptor: the temporary
-// name they have while being written and the path they take when closed.
-struct Replacement {
-    std::string temporary;
-    std::string target;
+// An open folder (O_PATH), shared by the files being written in it and closed with the
+// last of them, so that names within it are short whatever the folder's path.
+struct OpenFolder {
+    explicit OpenFolder(int descriptor) : fd(descriptor) {}
+    ~OpenFolder() { ::close(fd); }
+    OpenFolder(const OpenFolder&) = delete;
+    OpenFolder& operator=(const OpenFolder&) = delete;
+    const int fd;
 };
 
-std::map<int, Replacement>& Replacements() {
-    static std::map<int, Replacement> pending;
+// Files being written, by descriptor: their folder, the temporary name they have
+// meanwhile, the name they take when closed, and whether something stood there when they
+// were created (a replacement the user agreed to) or the name was free (and must still be
+// free).
+struct PendingOutput {
+    std::shared_ptr<const OpenFolder> folder;
+    std::string folderPath;
+    std::string temporary;
+    std::string name;
+    bool replaces = false;
+};
+
+std::map<int, PendingOutput>& PendingOutputs() {
+    static std::map<int, PendingOutput> pending;
     return pending;
 }
 
-// A new file in the target's folder under a short hidden name, registered to replace the
-// target when closed; invalid when none can be made there.
-FileHandle CreateReplacement(const std::string& target) {
+constexpr std::string_view kTemporaryPrefix = ".quillory-";
+
+// What a run knows of the folders it writes to: those already cleared of leftovers, and
+// the last one used, kept open so that the files after it in the same folder need no new
+// look-up of its path.
+struct OutputFolders {
+    std::set<std::string> swept;
+    std::string lastPath;
+    std::shared_ptr<const OpenFolder> last;
+
+    void Forget() {
+        swept.clear();
+        last.reset();
+        lastPath.clear();
+    }
+};
+
+OutputFolders& Folders() {
+    static OutputFolders folders;
+    return folders;
+}
+
+// The folder at path, open, or null when it cannot be had. fresh: look the path up again
+// instead of taking the last folder's.
+std::shared_ptr<const OpenFolder> FolderAt(const std::string& path, bool fresh) {
+    OutputFolders& folders = Folders();
+    if (fresh || folders.last == nullptr || folders.lastPath != path) {
+        folders.last.reset();
+        const int fd = ::open(path.empty() ? "." : path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) return nullptr;
+        folders.last = std::make_shared<const OpenFolder>(fd);
+        folders.lastPath = path;
+    }
+    return folders.last;
+}
+
+// The process id in a temporary's name ".quillory-<pid>-<n>", or 0 when it is none.
+pid_t TemporaryOwner(std::string_view name) {
+    if (name.substr(0, kTemporaryPrefix.size()) != kTemporaryPrefix) return 0;
+    name.remove_prefix(kTemporaryPrefix.size());
+    const std::size_t dash = name.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash + 1 == name.size()) return 0;
+    long long pid = 0;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        if (i == dash) continue;
+        if (c < '0' || c > '9') return 0;
+        if (i < dash && (pid = pid * 10 + (c - '0')) > 0x7FFFFFFF) return 0;
+    }
+    return static_cast<pid_t>(pid);
+}
+
+bool IsOpenTemporary(const std::string& folderPath, std::string_view name) {
+    for (const auto& [fd, output] : PendingOutputs()) {
+        if (output.folderPath == folderPath && output.temporary == name) return true;
+    }
+    return false;
+}
+
+// Removes the temporaries of this user's processes that no longer run (killed before
+// they could clean up), once per folder and run. A temporary of a running process, of
+// another user, or under a name this program does not make is left alone.
+void SweepLeftovers(int folder, const std::string& folderPath) {
+    if (!Folders().swept.insert(folderPath).second) return;
+    const int listing = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listing < 0) return;
+    DIR* dir = ::fdopendir(listing);
+    if (dir == nullptr) {
+        ::close(listing);
+        return;
+    }
+    const pid_t self = ::getpid();
+    while (const dirent* item = ::readdir(dir)) {
+        const pid_t owner = TemporaryOwner(item->d_name);
+        if (owner <= 0) continue;
+        struct stat st {};
+        if (::fstatat(listing, item->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
+            continue;
+        }
+        // This process's own number belongs to a dead one that had it before, unless the
+        // file is one being written now.
+        const bool dead = owner == self ? !IsOpenTemporary(folderPath, item->d_name)
+                                        : ::kill(owner, 0) != 0 && errno == ESRCH;
+        if (dead) ::unlinkat(listing, item->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
+// A new file in the target's folder under a short hidden name; invalid when none can be
+// made there (the folder is missing, or refuses new files).
+FileHandle CreateTemporary(const std::string& target, bool replaces) {
     // Tries for a free name; taken names come only from other runs that were killed.
     constexpr int kNameAttempts = 100;
     static unsigned serial = 0;
-    const std::string folder = target.substr(0, target.rfind('/') + 1);
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        const std::string temporary =
-            folder + ".quillory-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
-        const int fd =
-            ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            Replacements()[fd] = {temporary, target};
-            return fd;
+    const std::size_t slash = target.rfind('/');
+    PendingOutput output;
+    output.folderPath = target.substr(0, slash + 1);
+    output.name = target.substr(slash + 1);
+    // A name the folder cannot take would only fail when the file is put in place.
+    if (output.name.size() > NAME_MAX) return kInvalidFileHandle;
+    output.replaces = replaces;
+    const std::string stem = std::string(kTemporaryPrefix) + std::to_string(::getpid()) + "-";
+    // The last folder's descriptor may name a folder removed since: then once more afresh.
+    for (const bool fresh : {false, true}) {
+        output.folder = FolderAt(output.folderPath, fresh);
+        if (output.folder == nullptr) return kInvalidFileHandle;
+        const int folder = output.folder->fd;
+        SweepLeftovers(folder, output.folderPath);
+        for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+            output.temporary = stem + std::to_string(serial++);
+            const int fd = ::openat(folder, output.temporary.c_str(),
+                                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+            if (fd >= 0) {
+                PendingOutputs()[fd] = std::move(output);
+                return fd;
+            }
+            if (errno != EEXIST) break;
         }
-        if (errno != EEXIST) break;
+        if (errno != ENOENT) break;
     }
     return kInvalidFileHandle;
+}
+
+// Gives the temporary its name: over what stood there for a replacement, only where
+// nothing stands for a new file (renameat2 refuses to replace; on file systems without
+// it, a hard link does the same, as it never replaces either).
+bool PutInPlace(const PendingOutput& output) {
+    const int folder = output.folder->fd;
+    const char* from = output.temporary.c_str();
+    const char* to = output.name.c_str();
+    if (output.replaces) return ::renameat(folder, from, folder, to) == 0;
+    if (::renameat2(folder, from, folder, to, RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    if (::linkat(folder, from, folder, to, 0) == 0) {
+        ::unlinkat(folder, from, 0);
+        return true;
+    }
+    // Neither (some FUSE and network file systems): a plain rename after a look, which
+    // leaves only a moment in which something appearing there would be replaced.
+    if (errno != EPERM && errno != EOPNOTSUPP) return false;
+    struct stat st {};
+    if (::fstatat(folder, to, &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT) return false;
+    return ::renameat(folder, from, folder, to) == 0;
+}
+
+enum class Ending { IntoPlace, KeepNewOnly, Nowhere };
+
+bool EndOutput(FileHandle file, Ending ending) {
+    if (file < 0) return false;
+    auto pending = PendingOutputs().extract(file);
+    const bool closed = ::close(file) == 0;
+    if (pending.empty()) return closed;
+    const PendingOutput& output = pending.mapped();
+    const bool place =
+        ending == Ending::IntoPlace || (ending == Ending::KeepNewOnly && !output.replaces);
+    const bool placed = closed && place && PutInPlace(output);
+    if (!placed) ::unlinkat(output.folder->fd, output.temporary.c_str(), 0);
+    return placed || (closed && !place);
 }
 
 }  // namespace
@@ -123,37 +286,25 @@ FileHandle CreateFileForWriting(WStringView path) {
     const auto host = HostPath(path);
     if (!host) return kInvalidFileHandle;
     struct stat st {};
-    if (::lstat(host->c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) return kInvalidFileHandle;
-        // Replace, never write through: a link (symbolic or hard) keeps its target intact.
-        // The new file is written beside what stands there and takes its place when it is
-        // closed, so a file that cannot be written whole costs the user nothing.
-        const FileHandle replacement = CreateReplacement(*host);
-        if (replacement != kInvalidFileHandle) return replacement;
-        if (::unlink(host->c_str()) != 0) return kInvalidFileHandle;
-    }
-    const int fd =
-        ::open(host->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    return fd < 0 ? kInvalidFileHandle : fd;
+    const bool exists = ::lstat(host->c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) return kInvalidFileHandle;
+    return CreateTemporary(*host, exists);
 }
 
 bool CloseFile(FileHandle file) {
-    if (file < 0) return false;
-    auto pending = Replacements().extract(file);
-    const bool closed = ::close(file) == 0;
-    if (pending.empty()) return closed;
-    const Replacement& r = pending.mapped();
-    if (closed && ::rename(r.temporary.c_str(), r.target.c_str()) == 0) return true;
-    ::unlink(r.temporary.c_str());
-    return false;
+    return EndOutput(file, Ending::IntoPlace);
 }
 
 bool DiscardFile(FileHandle file) {
-    if (file < 0) return false;
-    auto pending = Replacements().extract(file);
-    const bool closed = ::close(file) == 0;
-    if (!pending.empty()) ::unlink(pending.mapped().temporary.c_str());
-    return closed;
+    return EndOutput(file, Ending::KeepNewOnly);
+}
+
+bool AbandonFile(FileHandle file) {
+    return EndOutput(file, Ending::Nowhere);
+}
+
+void StartOutputRun() {
+    Folders().Forget();
 }
 
 std::size_t ReadFile(FileHandle file, void* buffer, std::size_t count) {

@@ -1,9 +1,11 @@
 // Files and folders on the host, addressed by program paths (UTF-16, "\" or "/").
 // This is the only code that touches the file system. Every operation reports failure
-// in its result; nothing throws. Output files are created fresh: whatever stood at the
-// path (a file, a hard link, a symbolic link) is replaced, never written through, and
-// only when the new file is closed, so a new file given up on costs nothing that was
-// there. Extracted files never get execute permission.
+// in its result; nothing throws. Output files are written under a hidden temporary name
+// (".quillory-<pid>-<n>") in their folder and renamed into place only when complete:
+// whatever stood at the path (a file, a hard link, a symbolic link) is replaced, never
+// written through nor changed before that rename, and an interrupted or failed file never
+// shows under the member's name over something that was there. Extracted files never get
+// execute permission.
 #pragma once
 
 #include <cstddef>
@@ -32,17 +34,29 @@ inline constexpr std::uint32_t kAttributeNormal = 0x80;
 // Opens an existing file for reading, hinting random access. Folders are refused.
 FileHandle OpenFileForReading(WStringView path);
 
-// Creates a file for writing, to replace what stands at the path (never writing through
-// a link). Something standing there stays until CloseFile puts the new file in its
-// place. Fails when the folder is missing or the path is too long.
+// Creates a file for writing under a temporary name beside the path; what stands at the
+// path (never a folder) stays untouched until CloseFile. The first file of a run created
+// in a folder first removes the temporaries that dead processes of this user left there.
+// Fails when the folder is missing or the path is too long.
 FileHandle CreateFileForWriting(WStringView path);
 
-// Closes a file; one made to replace something takes its place now (false if it cannot).
+// Closes a file; one created for writing takes its place now: it replaces what stood at
+// the path when it was created, and is refused (false) when something has appeared at a
+// path that was free. False also when it cannot get there; the temporary is then removed.
 bool CloseFile(FileHandle file);
 
-// Closes a file whose content could not be made whole: one made to replace something is
-// dropped, so that what stood at the path stays; a file new at its path stays as written.
+// Closes a file whose content is not the member's, whole and checked: one made to replace
+// something is dropped, so that what stood at the path stays byte for byte; one new at
+// its path is put there as far as it got.
 bool DiscardFile(FileHandle file);
+
+// Closes a file given up half-way (the run was interrupted): nothing appears under the
+// path and no temporary is left.
+bool AbandonFile(FileHandle file);
+
+// Begins a new run of output: each folder is cleared of dead processes' temporaries again
+// the next time a file is created in it.
+void StartOutputRun();
 
 // Read and write as many bytes as the file gives or takes; the result is the count that
 // moved (short only at end of file or on failure).

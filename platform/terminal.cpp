@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <csignal>
 
+#include "platform/stop_request.h"
+
 namespace quillory::platform {
 namespace {
 
@@ -36,12 +38,16 @@ bool WriteAll(int fd, std::string_view text) {
 }
 
 // One line, byte by byte so that nothing after the line end is taken from the terminal.
+// A requested stop (an interrupt while waiting) ends it without an answer.
 std::optional<std::string> ReadLine(int fd) {
     std::string line;
     for (;;) {
         char c;
         const ssize_t n = ::read(fd, &c, 1);
-        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EINTR) {
+            if (StopRequested()) return std::nullopt;
+            continue;
+        }
         if (n <= 0) return line.empty() ? std::nullopt : std::optional<std::string>(line);
         if (c == '\n') break;
         line += c;

@@ -4,13 +4,6 @@
 #include <cstdint>
 
 namespace quillory::platform {
-namespace {
-
-bool IsContinuation(unsigned char c) {
-    return (c & 0xC0) == 0x80;
-}
-
-}  // namespace
 
 void AppendUtf16(WString& out, char32_t cp) {
     if (cp < 0x10000) {
@@ -40,45 +33,102 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-Utf8Step DecodeUtf8At(std::string_view utf8, std::size_t at) {
-    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
-    const std::size_t n = utf8.size();
-    const unsigned char c = p[at];
-    if (c < 0x80) return {c, 1};
-    std::size_t extra;
-    char32_t cp;
-    char32_t minimum;
-    if ((c & 0xE0) == 0xC0) {
-        extra = 1, cp = c & 0x1F, minimum = 0x80;
-    } else if ((c & 0xF0) == 0xE0) {
-        extra = 2, cp = c & 0x0F, minimum = 0x800;
-    } else if ((c & 0xF8) == 0xF0) {
-        extra = 3, cp = c & 0x07, minimum = 0x10000;
-    } else {
-        return {kNotUtf8, 1};
-    }
-    std::size_t taken = 0;
-    while (taken < extra && at + 1 + taken < n && IsContinuation(p[at + 1 + taken])) {
-        cp = (cp << 6) | (p[at + 1 + taken] & 0x3F);
-        ++taken;
-    }
-    // A cut sequence is one bad sequence: the lead and what followed it.
-    if (taken < extra) return {kNotUtf8, 1 + taken};
-    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        return {kNotUtf8, 1 + extra};
-    }
-    return {cp, 1 + extra};
+namespace {
+
+bool IsContinuation(unsigned char c) {
+    return (c & 0xC0) == 0x80;
 }
 
-WString Utf8ToWide(std::string_view utf8) {
+// One UTF-8 sequence at the start of p[0..n): its code point and length, or nothing for
+// an invalid lead, a truncated sequence, an overlong form, a surrogate or a value past
+// U+10FFFF (then `taken` is how many bytes the bad sequence spans).
+bool DecodeSequence(const unsigned char* p, std::size_t n, char32_t* cp, std::size_t* taken) {
+    const unsigned char c = p[0];
+    int extra;
+    char32_t minimum;
+    if ((c & 0xE0) == 0xC0) {
+        extra = 1, *cp = c & 0x1F, minimum = 0x80;
+    } else if ((c & 0xF0) == 0xE0) {
+        extra = 2, *cp = c & 0x0F, minimum = 0x800;
+    } else if ((c & 0xF8) == 0xF0) {
+        extra = 3, *cp = c & 0x07, minimum = 0x10000;
+    } else {
+        *taken = 1;
+        return false;
+    }
+    std::size_t got = 0;
+    while (got < static_cast<std::size_t>(extra) && 1 + got < n && IsContinuation(p[1 + got])) {
+        *cp = (*cp << 6) | (p[1 + got] & 0x3F);
+        ++got;
+    }
+    *taken = 1 + got;
+    if (got < static_cast<std::size_t>(extra)) return false;
+    return *cp >= minimum && *cp <= 0x10FFFF && (*cp < 0xD800 || *cp > 0xDFFF);
+}
+
+}  // namespace
+
+Utf8Step DecodeUtf8At(std::string_view utf8, std::size_t at) {
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data()) + at;
+    if (p[0] < 0x80) return {p[0], 1};
+    char32_t cp = 0;
+    std::size_t taken = 0;
+    const bool valid = DecodeSequence(p, utf8.size() - at, &cp, &taken);
+    return {valid ? cp : kNotUtf8, taken};
+}
+
+void AppendByteStandIn(WString& out, unsigned char byte) {
+    constexpr char16_t kHexDigits[] = u"0123456789ABCDEF";
+    out.push_back(kReplacementChar);
+    out.push_back(kHexDigits[byte >> 4]);
+    out.push_back(kHexDigits[byte & 0x0F]);
+}
+
+namespace {
+
+// UTF-8 decoding; with standIns, every byte outside a valid sequence (and each byte of a
+// stored U+FFFD) becomes its stand-in, else each bad sequence is one U+FFFD.
+WString DecodeUtf8(std::string_view utf8, bool standIns) {
     WString out;
     out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
-        const Utf8Step step = DecodeUtf8At(utf8, i);
-        AppendUtf16(out, step.codePoint == kNotUtf8 ? kReplacementChar : step.codePoint);
-        i += step.length;
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const std::size_t n = utf8.size();
+    std::size_t i = 0;
+    while (i < n) {
+        if (p[i] < 0x80) {
+            out.push_back(p[i++]);
+            continue;
+        }
+        char32_t cp = 0;
+        std::size_t taken = 0;
+        const bool valid = DecodeSequence(p + i, n - i, &cp, &taken);
+        if (!standIns) {
+            // A truncated sequence is one replacement for the lead and what followed it.
+            AppendUtf16(out, valid ? cp : kReplacementChar);
+        } else if (valid && cp != kReplacementChar) {
+            AppendUtf16(out, cp);
+        } else if (valid) {
+            // A stored U+FFFD is spelt byte by byte, so that no stand-in is ambiguous.
+            for (std::size_t k = 0; k < taken; ++k)
+                AppendByteStandIn(out, p[i + k]);
+        } else {
+            // Only the bad byte itself: what follows it is decoded afresh.
+            taken = 1;
+            AppendByteStandIn(out, p[i]);
+        }
+        i += taken;
     }
     return out;
+}
+
+}  // namespace
+
+WString Utf8ToWide(std::string_view utf8) {
+    return DecodeUtf8(utf8, false);
+}
+
+WString Utf8NameToWide(std::string_view utf8) {
+    return DecodeUtf8(utf8, true);
 }
 
 std::string WideToUtf8(WStringView wide) {

@@ -1,7 +1,8 @@
 // UTF-16 text as the program holds it, and its conversions to and from UTF-8.
 // Inside the program every name and path is UTF-16 (char16_t); UTF-8 exists only at the
 // host boundary (file system, terminal) and for ZIP names flagged as UTF-8.
-// Malformed input never fails a conversion: each bad unit becomes U+FFFD.
+// Malformed input never fails a conversion: each bad unit becomes U+FFFD (in names from
+// archives, a stand-in that keeps the byte's value).
 #pragma once
 
 #include <cstddef>
@@ -21,6 +22,17 @@ namespace platform {
 // Decodes UTF-8; invalid or truncated sequences, overlong forms and encoded surrogates
 // each become one U+FFFD.
 WString Utf8ToWide(std::string_view utf8);
+
+// A stored name's byte that its encoding rejects, made visible and kept distinct: U+FFFD
+// followed by the byte's value in two uppercase hexadecimal digits ("\uFFFD81"). Never a
+// folder separator; as no decoded character is U+FFFD itself (see below), a name maps
+// back to its bytes, so two different stored names never become one file name.
+void AppendByteStandIn(WString& out, unsigned char byte);
+
+// Decodes a UTF-8 name stored in an archive: as Utf8ToWide, but every byte that is not
+// part of a valid sequence becomes its stand-in, and so does each byte of a U+FFFD that
+// is stored as such.
+WString Utf8NameToWide(std::string_view utf8);
 
 // Encodes UTF-16; an unpaired surrogate becomes U+FFFD.
 std::string WideToUtf8(WStringView wide);

@@ -23,8 +23,24 @@ bool ReadExactly(platform::FileHandle file, void* buffer, std::size_t count) {
 
 }  // namespace
 
+std::uint32_t MemberCipher::CipherBytes(Kind kind, const ZipEntry& entry) {
+    switch (kind) {
+        case Kind::None:
+            break;
+        case Kind::Traditional:
+            return kZipCryptoHeaderBytes;
+        case Kind::Aes: {
+            const int mode = entry.aesStrength;
+            if (mode < 1 || mode > 3) break;
+            return static_cast<std::uint32_t>(ZipAesSaltBytes(mode) + kZipAesVerifierBytes +
+                                              kZipAesCodeBytes);
+        }
+    }
+    return 0;
+}
+
 ZipStatus MemberCipher::Begin(Kind kind, platform::FileHandle file, const ZipEntry& entry,
-                              bool dataDescriptor, std::uint16_t localTime, PasswordRules rules) {
+                              std::uint8_t checkByte, PasswordRules rules) {
     kind_ = kind;
     keys_ = {};
     aes_ = {};  // all zero for every member, whatever the last one left
@@ -33,7 +49,7 @@ ZipStatus MemberCipher::Begin(Kind kind, platform::FileHandle file, const ZipEnt
         case Kind::None:
             return ZipStatus::Ok;
         case Kind::Traditional:
-            return BeginTraditional(file, entry, dataDescriptor, localTime, rules);
+            return BeginTraditional(file, entry, checkByte, rules);
         case Kind::Aes:
             return BeginAes(file, entry, rules);
     }
@@ -41,15 +57,13 @@ ZipStatus MemberCipher::Begin(Kind kind, platform::FileHandle file, const ZipEnt
 }
 
 ZipStatus MemberCipher::BeginTraditional(platform::FileHandle file, const ZipEntry& entry,
-                                         bool dataDescriptor, std::uint16_t localTime,
-                                         PasswordRules& rules) {
+                                         std::uint8_t checkByte, PasswordRules& rules) {
     if (entry.compressedSize < kZipCryptoHeaderBytes) return ZipStatus::BadLocalHeader;
     std::uint8_t header[kZipCryptoHeaderBytes];
     if (!ReadExactly(file, header, sizeof header)) return ZipStatus::BadLocalHeader;
-    const std::uint8_t check = ZipCryptoCheckByte(dataDescriptor, localTime, entry.crc32);
     const bool accepted = rules.password.Obtain(
         [&](const char* password) {
-            return ZipCryptoCheckHeader(keys_, header, password, check) == 0;
+            return ZipCryptoCheckHeader(keys_, header, password, checkByte) == 0;
         },
         rules.callback, rules.memberName, rules.passwordNeedsReset, rules.passwordFromCaller);
     if (!accepted) return ZipStatus::WrongPassword;
@@ -64,7 +78,7 @@ ZipStatus MemberCipher::BeginAes(platform::FileHandle file, const ZipEntry& entr
     const int mode = entry.aesStrength;
     if (mode < 1 || mode > 3) return ZipStatus::AesSetupFailed;
     const std::size_t saltBytes = ZipAesSaltBytes(mode);
-    const std::size_t overhead = saltBytes + kZipAesVerifierBytes + kZipAesCodeBytes;
+    const std::uint32_t overhead = CipherBytes(Kind::Aes, entry);
     if (entry.compressedSize < overhead) return ZipStatus::BadLocalHeader;
     std::uint8_t saltAndVerifier[ZipAesSaltBytes(3) + kZipAesVerifierBytes];
     if (!ReadExactly(file, saltAndVerifier, saltBytes + kZipAesVerifierBytes)) {
@@ -85,7 +99,7 @@ ZipStatus MemberCipher::BeginAes(platform::FileHandle file, const ZipEntry& entr
         rules.callback, rules.memberName, rules.passwordNeedsReset, rules.passwordFromCaller);
     if (refused) return ZipStatus::AesSetupFailed;
     if (!accepted) return ZipStatus::WrongPassword;
-    dataLength_ = entry.compressedSize - static_cast<std::uint32_t>(overhead);
+    dataLength_ = entry.compressedSize - overhead;
     return ZipStatus::Ok;
 }
 

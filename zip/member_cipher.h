@@ -26,17 +26,21 @@ public:
     struct PasswordRules {
         RememberedPassword& password;
         ExtractCallback* callback;
-        WStringView memberName;  // the converted local name, shown in the question
+        WStringView memberName;  // the member's name as listed, shown in the question
         int& passwordNeedsReset;
         int passwordFromCaller;
     };
 
+    // The cipher's own bytes within the member's compressed size: the traditional
+    // encryption header, or the AES salt, verifier and code (by the entry's strength).
+    static std::uint32_t CipherBytes(Kind kind, const ZipEntry& entry);
+
     // Reads the cipher's leading bytes at the file's position and checks the password.
-    // Traditional: the check byte is the local time's high byte when the member has a
-    // data descriptor, else the CRC-32's top byte. Ok, BadLocalHeader (sizes too small,
-    // a short read), WrongPassword or AesSetupFailed (a strength other than 1, 2, 3).
+    // Traditional: the decrypted header must end with checkByte (ZipCryptoCheckByte of
+    // the local header's fields). Ok, BadLocalHeader (sizes too small, a short read),
+    // WrongPassword or AesSetupFailed (a strength other than 1, 2, 3).
     ZipStatus Begin(Kind kind, platform::FileHandle file, const ZipEntry& entry,
-                    bool dataDescriptor, std::uint16_t localTime, PasswordRules rules);
+                    std::uint8_t checkByte, PasswordRules rules);
 
     // The member's data between the cipher's bytes, for the input stream.
     std::uint32_t DataLength() const { return dataLength_; }
@@ -49,7 +53,7 @@ public:
 
 private:
     ZipStatus BeginTraditional(platform::FileHandle file, const ZipEntry& entry,
-                               bool dataDescriptor, std::uint16_t localTime, PasswordRules& rules);
+                               std::uint8_t checkByte, PasswordRules& rules);
     ZipStatus BeginAes(platform::FileHandle file, const ZipEntry& entry, PasswordRules& rules);
 
     Kind kind_ = Kind::None;

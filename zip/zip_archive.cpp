@@ -74,6 +74,7 @@ int ZipArchive::Close() {
     entries.clear();
     entries.shrink_to_fit();
     names_.Release();
+    layout_.Clear();
     entryCount = 0;
     ZipReaderState& w = *work_;
     if (w.file != kInvalidFileHandle) {

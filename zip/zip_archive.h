@@ -16,6 +16,7 @@
 #include "platform/heap.h"
 #include "platform/text.h"
 #include "platform/time.h"
+#include "zip/member_layout.h"
 
 namespace quillory {
 
@@ -37,7 +38,11 @@ enum class ZipStatus : int {
     AuthenticationFailed = 16,  // the AES authentication code differs
     UnsafePathRefused = 17,     // an unsafe member path was refused
     WriteFailed = 21,           // the output file could not take all of the member's data
+    Stopped = 22,               // a stop was requested (an interrupt): nothing was left behind
     PathTooLong = 23,           // the host takes no path (or name in it) that long
+    SizeMismatch = 24,          // the data gives more or less than the uncompressed size
+    DecodeFailed = 25,          // the compressed data cannot be decoded
+    OverlappingData = 26,       // the member's bytes run into another member's or repeat them
 };
 
 // One central-directory record.
@@ -71,6 +76,8 @@ class ZipArchive {
     platform::PrivateHeap heap_{platform::kReaderHeapInitialBytes};
     // The entries' names and folders, in chunks of heap_; released when the table is.
     NameArena names_{&heap_};
+    // Where each member's bytes lie, noted at the first extraction after Open.
+    MemberLayout layout_{&heap_};
 
 public:
     ZipArchive();

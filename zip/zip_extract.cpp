@@ -1,7 +1,9 @@
-// ZipArchive::ExtractEntry: the local header, the unsafe-path and overwrite decisions,
-// the password check, decoding through the stored copy or the inflate engine, the
-// output file with its time, and the AES code and CRC-32 checks. Every refusal is one
-// status; an output file that was created stays, whatever the checks find later.
+// ZipArchive::ExtractEntry: the local header (for where the data starts and how it is
+// encrypted), the check that the member's bytes are its own, the unsafe-path and
+// overwrite decisions on the name the list shows, the password check, decoding through
+// the stored copy or the inflate engine into output capped at the listed size, and the
+// AES code, size and CRC-32 checks. Every refusal is one status; only a member that
+// passed them all takes its place, a failed one never replaces a file.
 #include <algorithm>
 #include <cstring>
 
@@ -9,9 +11,9 @@
 #include "common/conversions.h"
 #include "common/output_files.h"
 #include "platform/path.h"
+#include "platform/stop_request.h"
 #include "zip/zip_archive.h"
 #include "zip/zip_format.h"
-#include "zip/zip_names.h"
 #include "zip/zip_reader_state.h"
 
 namespace quillory {
@@ -26,35 +28,59 @@ struct MemberRecord {
     std::uint32_t compressedSize = 0;
     std::uint32_t originalSize = 0;
     std::uint32_t folderAttributes = 0;
-    bool traditional = false;     // traditional encryption
-    bool aes = false;             // AES encryption
-    bool dataDescriptor = false;  // general-purpose bit 3: CRC and sizes came after the data
+    bool traditional = false;  // traditional encryption
+    bool aes = false;          // AES encryption
 };
 
-// The local header's fields that extraction uses.
+// The local header's fields that extraction uses. Its name is not one of them: the name
+// the list shows (the central directory's) is the one asked about and written.
 struct LocalHeader {
     std::uint32_t flags = 0;
+    std::uint32_t crc32 = 0;
     std::uint16_t time = 0;
     std::uint16_t date = 0;
-    WString name;
+    std::uint64_t dataStart = 0;  // the first byte after the name and the extra field
 };
 
-// ZipFlushWindow: the running CRC-32 and, unless testing, the output file.
+// ZipFlushWindow: the running CRC-32 and, unless testing, the output file, never more
+// than the listed size. A piece that would pass it, a requested stop and a short write
+// each refuse the piece, which ends decoding.
 class MemberSink final : public OutputSink {
 public:
+    explicit MemberSink(std::uint32_t listedSize) : listedSize_(listedSize) {}
+
     std::uint32_t crc = 0;
     FileHandle file = kInvalidFileHandle;
+    std::uint64_t taken = 0;   // bytes passed on, at most the listed size
+    bool overran = false;      // the data gave more than the listed size
+    bool stopped = false;      // a stop was requested
+    bool writeFailed = false;  // the file took fewer bytes than it was given
 
     bool Flush(const std::uint8_t* data, std::size_t size) override {
+        if (platform::StopRequested()) {
+            stopped = true;
+            return false;
+        }
+        if (size > listedSize_ - taken) {
+            overran = true;
+            size = static_cast<std::size_t>(listedSize_ - taken);
+        }
         crc = Crc32Update(crc, data, size);
-        return file == kInvalidFileHandle || WriteBytes(file, data, size) == size;
+        taken += size;
+        if (file != kInvalidFileHandle && WriteBytes(file, data, size) != size) {
+            writeFailed = true;
+            return false;
+        }
+        return !overran;
     }
+
+private:
+    std::uint64_t listedSize_;
 };
 
 MemberRecord RecordFor(const ZipEntry& e) {
     MemberRecord m;
     if ((e.flags & kFlagEncrypted) != 0) (e.aesPresent == 1 ? m.aes : m.traditional) = true;
-    m.dataDescriptor = (e.flags & kFlagDataDescriptor) != 0;
     m.crc32 = e.crc32;
     m.compressedSize = e.compressedSize;
     m.originalSize = e.originalSize;
@@ -70,9 +96,9 @@ MemberRecord RecordFor(const ZipEntry& e) {
     return m;
 }
 
-// Reads the local header at the entry's offset; false for anything but a whole one.
-bool ReadLocalHeader(FileHandle file, const ZipEntry& e, std::vector<std::uint8_t>& extra,
-                     LocalHeader* local) {
+// Reads the local header at the entry's offset and moves to the member's data; false for
+// anything but a whole header.
+bool ReadLocalHeader(FileHandle file, const ZipEntry& e, LocalHeader* local) {
     if (e.localHeaderOffset > static_cast<std::uint64_t>(INT64_MAX) ||
         SeekFile(file, static_cast<std::int64_t>(e.localHeaderOffset), SeekOrigin::Begin) ==
             kInvalidFilePosition) {
@@ -83,19 +109,29 @@ bool ReadLocalHeader(FileHandle file, const ZipEntry& e, std::vector<std::uint8_
     local->flags = Le16(h + 6);
     local->time = Le16(h + 10);
     local->date = Le16(h + 12);
-    // The CRC-32 and sizes come from the central record, which is complete also when the
-    // local header has zeros there (bit 3).
-    const std::size_t nameLength = Le16(h + 26);
-    const std::size_t extraLength = Le16(h + 28);
-    std::vector<std::uint8_t> name(nameLength);
-    extra.resize(extraLength);
-    if (ReadBytes(file, name.data(), nameLength) != nameLength ||
-        ReadBytes(file, extra.data(), extraLength) != extraLength) {
-        return false;
+    local->crc32 = Le32(h + 14);
+    // The sizes come from the central record, which is complete also when the local
+    // header has zeros there (bit 3).
+    local->dataStart = e.localHeaderOffset + sizeof h + Le16(h + 26) + Le16(h + 28);
+    return SeekFile(file, static_cast<std::int64_t>(local->dataStart), SeekOrigin::Begin) ==
+           local->dataStart;
+}
+
+// One past the member's last byte: its data (with the cipher's bytes) and the data
+// descriptor that follows it when the local flags say so, 16 bytes with its optional
+// signature, else 12. Leaves the file at the member's data.
+std::uint64_t MemberEnd(FileHandle file, const LocalHeader& local, const ZipEntry& e) {
+    constexpr std::uint32_t kDescriptorSignature = 0x08074B50;  // 50 4B 07 08
+    constexpr std::uint64_t kDescriptorBytes = 12;              // CRC-32 and two sizes
+    const std::uint64_t dataEnd = local.dataStart + e.compressedSize;
+    if ((local.flags & kFlagDataDescriptor) == 0) return dataEnd;
+    std::uint8_t signature[kSignatureBytes] = {};
+    if (SeekFile(file, static_cast<std::int64_t>(dataEnd), SeekOrigin::Begin) == dataEnd) {
+        ReadBytes(file, signature, sizeof signature);
     }
-    local->name =
-        DecodeMemberName(name.data(), nameLength, local->flags, extra.data(), extraLength, false);
-    return true;
+    SeekFile(file, static_cast<std::int64_t>(local.dataStart), SeekOrigin::Begin);
+    return dataEnd + kDescriptorBytes +
+           (Le32(signature) == kDescriptorSignature ? kSignatureBytes : 0);
 }
 
 // Where the member goes: the destination with "/" separators and the listed name (or only
@@ -165,6 +201,25 @@ ZipStatus PrepareOutput(ZipArchive& zip, const ZipEntry& e, const MemberRecord& 
     return *file == kInvalidFileHandle ? ZipStatus::CreateFailed : ZipStatus::Ok;
 }
 
+// What the decoded member amounts to, checks in order: an interruption, a failed write,
+// the AES code (over all of the stored data), the size, the stream, the CRC-32 (which
+// AE-2 members do not store).
+ZipStatus Verdict(ZipReaderState& w, const ZipEntry& e, const MemberRecord& m,
+                  std::uint64_t dataEnd, const MemberSink& sink, InflateResult decoded) {
+    if (sink.stopped) return ZipStatus::Stopped;
+    if (sink.writeFailed) return ZipStatus::WriteFailed;
+    if (m.aes) {
+        w.input.Drain();
+        if (!w.cipher.Authenticated(w.file, dataEnd)) return ZipStatus::AuthenticationFailed;
+    }
+    if (sink.overran || (decoded == InflateResult::Ok && sink.taken != e.originalSize)) {
+        return ZipStatus::SizeMismatch;
+    }
+    if (decoded != InflateResult::Ok) return ZipStatus::DecodeFailed;
+    if (m.aes && e.aesVersion == 2) return ZipStatus::Ok;
+    return sink.crc == m.crc32 ? ZipStatus::Ok : ZipStatus::CrcMismatch;
+}
+
 }  // namespace
 
 int ZipArchive::ExtractEntry(const ZipEntry* entry) {
@@ -174,20 +229,29 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
         return 0;
     };
     ZipReaderState& w = *work_;
-    if (entry == nullptr || w.file == kInvalidFileHandle) return fail(ZipStatus::BadLocalHeader);
+    if (entry == nullptr || w.file == kInvalidFileHandle || entries.empty() ||
+        entry < entries.data() || entry >= entries.data() + entries.size()) {
+        return fail(ZipStatus::BadLocalHeader);
+    }
     const ZipEntry& e = *entry;
     const MemberRecord m = RecordFor(e);
 
     LocalHeader local;
-    if (!ReadLocalHeader(w.file, e, w.extraBuffer, &local)) return fail(ZipStatus::BadLocalHeader);
+    if (!ReadLocalHeader(w.file, e, &local)) return fail(ZipStatus::BadLocalHeader);
+    if (!layout_.Built()) layout_.Build(entries, centralDirOffset, centralDirSize);
+    if (!layout_.OwnsBytes(static_cast<std::size_t>(entry - entries.data()), e.localHeaderOffset,
+                           MemberEnd(w.file, local, e))) {
+        return fail(ZipStatus::OverlappingData);
+    }
 
+    // The name the list shows is the one asked about and written.
+    const WString name = WString(e.path) + WString(e.name);
     WString path;
     if (testMode != 1) {
         path = OutputPath(destFolder, useFolders, e);
         // A path the host cannot take whole is refused: a shortened one is another file.
         if (!platform::FitsHostPath(path)) return fail(ZipStatus::PathTooLong);
-        const WString stored = WString(e.path) + WString(e.name);
-        if (!CheckUnsafePath(stored, path, unsafePathsAllowed, callback)) {
+        if (!CheckUnsafePath(name, path, unsafePathsAllowed, callback)) {
             return fail(ZipStatus::UnsafePathRefused);
         }
     }
@@ -204,18 +268,26 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
     const MemberCipher::Kind cipherKind = m.aes           ? MemberCipher::Kind::Aes
                                           : m.traditional ? MemberCipher::Kind::Traditional
                                                           : MemberCipher::Kind::None;
+    const std::uint32_t method = m.aes ? e.aesMethod : e.method;
+    const bool decodable =
+        method == kMethodStored || method == kMethodDeflate || method == kMethodDeflate64;
+    // Stored data is the member itself: its length must be the listed size.
+    const std::uint32_t cipherBytes = MemberCipher::CipherBytes(cipherKind, e);
+    if (method == kMethodStored && e.compressedSize >= cipherBytes &&
+        e.compressedSize - cipherBytes != e.originalSize) {
+        return fail(ZipStatus::SizeMismatch);
+    }
+    const std::uint8_t checkByte =
+        ZipCryptoCheckByte((local.flags & kFlagDataDescriptor) != 0, local.time, local.crc32);
     const ZipStatus cipherStatus =
-        w.cipher.Begin(cipherKind, w.file, e, m.dataDescriptor, local.time,
-                       {w.password, callback, local.name, passwordNeedsReset, passwordFromCaller});
+        w.cipher.Begin(cipherKind, w.file, e, checkByte,
+                       {w.password, callback, name, passwordNeedsReset, passwordFromCaller});
     if (cipherStatus != ZipStatus::Ok) return fail(cipherStatus);
     const std::uint64_t dataStart = SeekFile(w.file, 0, SeekOrigin::Current);
     if (dataStart == kInvalidFilePosition) return fail(ZipStatus::BadLocalHeader);
     const std::uint32_t dataLength = w.cipher.DataLength();
-    const std::uint32_t method = m.aes ? e.aesMethod : e.method;
-    const bool decodable =
-        method == kMethodStored || method == kMethodDeflate || method == kMethodDeflate64;
 
-    MemberSink sink;
+    MemberSink sink(e.originalSize);
     if (testMode == 1) {
         if (!decodable) return fail(ZipStatus::UnsupportedMethod);
     } else {
@@ -230,30 +302,24 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
     } else {
         decoded = w.inflate.Inflate(w.input, w.window, &sink, method == kMethodDeflate64);
     }
+    ZipStatus verdict = Verdict(w, e, m, dataStart + dataLength, sink, decoded);
     if (sink.file != kInvalidFileHandle) {
-        if (decoded == InflateResult::OutputFailed) {
-            // Not all of it could be written: a file it was to replace stays.
-            platform::DiscardFile(sink.file);
+        if (verdict == ZipStatus::Stopped) {
+            // Interrupted half-way: nothing under the member's name, nothing left beside it.
+            platform::AbandonFile(sink.file);
         } else {
-            SetOutputTimes(sink.file, local);
-            // Closing puts a replacement in its place; one that did not get there failed.
-            if (!platform::CloseFile(sink.file)) decoded = InflateResult::OutputFailed;
+            if (verdict != ZipStatus::WriteFailed) SetOutputTimes(sink.file, local);
+            if (verdict != ZipStatus::Ok) {
+                // Not whole and checked: a file it was to replace stays byte for byte; at a
+                // path that was free, what was written stays.
+                platform::DiscardFile(sink.file);
+            } else if (!platform::CloseFile(sink.file)) {
+                // A file that did not get to its place is no output.
+                verdict = ZipStatus::WriteFailed;
+            }
         }
     }
-    if (decoded == InflateResult::OutputFailed) return fail(ZipStatus::WriteFailed);
-
-    if (m.aes) {
-        // The code covers all the stored data, also what decoding left unread.
-        w.input.Drain();
-        if (!w.cipher.Authenticated(w.file, dataStart + dataLength)) {
-            return fail(ZipStatus::AuthenticationFailed);
-        }
-        // AE-2 stores no CRC-32: the code is the only check.
-        if (e.aesVersion == 2) return decoded == InflateResult::Ok ? 1 : 0;
-    }
-
-    if (sink.crc != m.crc32) return fail(ZipStatus::CrcMismatch);
-    return decoded == InflateResult::Ok ? 1 : 0;
+    return verdict == ZipStatus::Ok ? 1 : fail(verdict);
 }
 
 }  // namespace quillory

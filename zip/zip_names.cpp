@@ -27,7 +27,7 @@ bool UnicodePathName(const std::uint8_t* bytes, std::size_t length, const std::u
                      std::size_t extraSize, WString* name) {
     std::string_view utf8;
     if (!FindUnicodePath(extra, extraSize, bytes, length, &utf8)) return false;
-    *name = platform::Utf8ToWide(UpToNul(utf8.data(), utf8.size()));
+    *name = platform::Utf8NameToWide(UpToNul(utf8.data(), utf8.size()));
     return true;
 }
 
@@ -44,7 +44,7 @@ WString DecodeMemberName(const std::uint8_t* bytes, std::size_t length, std::uin
     const std::string_view stored = UpToNul(reinterpret_cast<const char*>(bytes), length);
     WString name;
     if ((flags & zipformat::kFlagUtf8) != 0) {
-        name = platform::Utf8ToWide(stored);
+        name = platform::Utf8NameToWide(stored);
     } else if (!UnicodePathName(bytes, length, extra, extraSize, &name)) {
         name = platform::AnsiToWide(stored);
     }

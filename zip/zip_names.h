@@ -2,8 +2,9 @@
 // into folder and file name. A name flagged as UTF-8 (general-purpose bit 11) is
 // UTF-8; otherwise an Info-ZIP Unicode Path record that matches the stored bytes gives
 // the UTF-8 name; otherwise the bytes are in the ANSI code page. A 0 byte ends a name.
-// Names are as long as the header says (up to 65,535 bytes); "\" separates folders as
-// "/" does and is listed as "/".
+// Names are as long as the header says (up to 65,535 bytes); "\\" separates folders as
+// "/" does and is listed as "/". Bytes that their encoding rejects become distinct
+// stand-ins (platform/text.h).
 #pragma once
 
 #include <cstddef>

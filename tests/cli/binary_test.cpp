@@ -1,15 +1,21 @@
 // The real program in its own process, with standard input from /dev/null and the
-// standard streams in files: exit statuses, what goes to which stream, and questions
-// answered no without a terminal.
+// standard streams in files: exit statuses, what goes to which stream, questions
+// answered no without a terminal, and interrupts in the middle of a member.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "document/version.h"
 #include "tests/support/test_support.h"
+#include "tests/zip/zip_builder.h"
 
 namespace quillory::testing {
 namespace {
@@ -104,6 +110,64 @@ TEST_F(BinaryTest, WithoutATerminalAQuestionIsAnsweredNo) {
                   .status,
               0);
     EXPECT_NE(ReadText(out / "a.txt"), "mine\n");
+}
+
+// The size of the temporary file being written in folder, or 0 when there is none.
+std::uintmax_t TemporaryBeingWritten(const fs::path& folder) {
+    std::error_code ec;
+    for (const auto& item : fs::directory_iterator(folder, ec)) {
+        if (item.path().filename().string().rfind(".quillory-", 0) == 0) {
+            return item.file_size(ec);
+        }
+    }
+    return 0;
+}
+
+// An interrupt or a termination while a large member is being written stops the run: the
+// member leaves nothing under its name and no temporary file, the member before it is
+// whole, the tool exits with 128 + the signal, and running it again extracts everything.
+TEST_F(BinaryTest, AnInterruptLeavesNothingHalfWritten) {
+    const Bytes big(96u << 20, 0);
+    ZipBuilder b;
+    b.Add(StoredMember("first.txt", ToBytes("first"))).Add(DeflatedMember("big.bin", big, 1));
+    b.Add(StoredMember("last.txt", ToBytes("last")));
+    WriteHostFile(temp.Host("big.zip"), b.Build());
+    const fs::path out = temp.Host("out");
+    fs::create_directories(out);
+    for (const int signalNumber : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signalNumber);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const int quiet = ::open("/dev/null", O_RDWR);
+            ::dup2(quiet, 0), ::dup2(quiet, 1), ::dup2(quiet, 2);
+            ::execl(QUILLORY_CLI_PATH, QUILLORY_CLI_PATH, "x", temp.Host("big.zip").c_str(), "-d",
+                    out.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        // Once the large member is well under way, interrupt it.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (TemporaryBeingWritten(out) < (1u << 20) &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        ::kill(child, signalNumber);
+        int raw = 0;
+        ASSERT_EQ(::waitpid(child, &raw, 0), child);
+        ASSERT_TRUE(WIFEXITED(raw));
+        EXPECT_EQ(WEXITSTATUS(raw), 128 + signalNumber);
+        EXPECT_EQ(ReadText(out / "first.txt"), "first");
+        EXPECT_FALSE(fs::exists(out / "big.bin"));
+        EXPECT_FALSE(fs::exists(out / "last.txt"));
+        EXPECT_EQ(TemporaryBeingWritten(out), 0u);
+        EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1);
+    }
+    EXPECT_EQ(
+        RunProgram("x " + Quoted(temp.Host("big.zip").string()) + " -d " + Quoted(out.string()))
+            .status,
+        0);
+    EXPECT_EQ(fs::file_size(out / "big.bin"), big.size());
+    EXPECT_EQ(ReadText(out / "last.txt"), "last");
 }
 
 }  // namespace

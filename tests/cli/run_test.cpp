@@ -134,27 +134,44 @@ TEST_F(RunTest, ExtractionSummaryIsOneLineAndBadMembersSetTheStatus) {
     EXPECT_TRUE(fs::exists(out() / "e.txt"));
 }
 
-// plain.lzh with its first member relabelled to a method the reader does not decode.
+// plain.lzh with its first member, then every member, relabelled to a method the reader
+// does not decode.
 TEST_F(RunTest, UnsupportedMembersAloneSetStatusOneInTestAndExtraction) {
     Bytes archive = ReadHostFile(FixturesDir() / "document/plain.lzh");
     // Level 0: [0] header size, [1] sum of the header bytes after the first two, [2..6]
-    // the method.
-    ASSERT_EQ(std::string(archive.begin() + 2, archive.begin() + 7), "-lh5-");
-    archive[5] = '1';
-    unsigned sum = 0;
-    for (std::size_t i = 2; i < 2u + archive[0]; ++i)
-        sum += archive[i];
-    archive[1] = static_cast<std::uint8_t>(sum);
+    // the method, [7..10] the compressed size; the data follows the header.
+    const auto relabel = [&archive](std::size_t at) {
+        EXPECT_EQ(std::string(archive.begin() + static_cast<std::ptrdiff_t>(at + 2),
+                              archive.begin() + static_cast<std::ptrdiff_t>(at + 7)),
+                  "-lh5-");
+        archive[at + 5] = '1';
+        unsigned sum = 0;
+        for (std::size_t i = at + 2; i < at + 2u + archive[at]; ++i)
+            sum += archive[i];
+        archive[at + 1] = static_cast<std::uint8_t>(sum);
+        return at + 2u + archive[at] +
+               (archive[at + 7] | archive[at + 8] << 8 | archive[at + 9] << 16 |
+                archive[at + 10] << 24);
+    };
+    std::size_t next = relabel(0);
     WriteHostFile(temp.Host("lh1.lzh"), archive);
 
     EXPECT_EQ(Run({"t", temp.Host("lh1.lzh").string()}), cli::kExitBadMembers);
-    // The test's message still speaks of damage only.
-    EXPECT_EQ(console.err, "すべてのファイルは正常です。\n");
+    // The test speaks of damage, and counts the member it could not check.
+    EXPECT_EQ(console.err, "すべてのファイルは正常です。 非対応圧縮ファイル数 1\n");
     console.err.clear();
     EXPECT_EQ(Run({"x", temp.Host("lh1.lzh").string(), "-d", out().string()}),
               cli::kExitBadMembers);
     EXPECT_EQ(console.err, "展開終了 非対応圧縮ファイル数 1\n");
     EXPECT_TRUE(fs::exists(out() / "b.txt"));
+
+    // No file could be checked: the test says so instead of calling them good.
+    while (next < archive.size() && archive[next] != 0)
+        next = relabel(next);
+    WriteHostFile(temp.Host("lh1.lzh"), archive);
+    console.err.clear();
+    EXPECT_EQ(Run({"t", temp.Host("lh1.lzh").string()}), cli::kExitBadMembers);
+    EXPECT_EQ(console.err, "テストできたファイルはありません。 非対応圧縮ファイル数 2\n");
 }
 
 TEST_F(RunTest, ExtractHonoursTheDestinationDialogsOptions) {

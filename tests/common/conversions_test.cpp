@@ -34,8 +34,8 @@ TEST(ArchiveNameTest, EmbeddedNulEndsTheName) {
 }
 
 TEST(ArchiveNameTest, InvalidBytesNeverGiveAnEmptyName) {
-    EXPECT_EQ(Name("\x80"), u"\uFFFD");
-    EXPECT_EQ(Name("\xA0\xFD"), u"\uFFFD\uFFFD");
+    EXPECT_EQ(Name("\x80"), u"\uFFFD80");
+    EXPECT_EQ(Name("\xA0\xFD"), u"\uFFFDA0\uFFFDFD");
 }
 
 TEST(NarrowToWideTest, StopsAtCapacity) {

@@ -127,10 +127,10 @@ TEST_F(ExtractionTest, TestCountsOnlyDamageAndReportsAgainstEveryEntry) {
     const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
         {"document/faults.lzh",
          {"message: ファイルが壊れています。 [d.txt]",
-          "message: 5ファイル中1ファイルが不正です。"}},
+          "message: 5ファイル中1ファイルが不正です。\n非対応圧縮ファイル数 2"}},
         {"document/faults.zip",
          {"message: ファイルが壊れています。 [d.txt]",
-          "message: 5ファイル中1ファイルが不正です。"}},
+          "message: 5ファイル中1ファイルが不正です。\n非対応圧縮ファイル数 2"}},
         {"document/ten.lzh",
          {"message: ファイルが壊れています。 [m4.txt]",
           "message: 10ファイル中1ファイルが不正です。"}},

@@ -186,7 +186,7 @@ TEST_F(StartupTest, TestActionReportsTheTestAndWritesNothing) {
     EXPECT_EQ(Start(path, StartupAction::Test), StartupResult::Quit);
     const std::vector<std::string> talk = {
         "message: ファイルが壊れています。 [d.txt]",
-        "message: 5ファイル中1ファイルが不正です。",
+        "message: 5ファイル中1ファイルが不正です。\n非対応圧縮ファイル数 2",
     };
     EXPECT_EQ(user.Talk(), talk);
     EXPECT_EQ(doc->isOpen, 0);

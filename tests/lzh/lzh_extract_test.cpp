@@ -236,6 +236,46 @@ TEST_F(ExtractTest, CrcMismatchKeepsTheWrittenFileWithItsTime) {
     EXPECT_EQ(archive_.status, LzhStatus::CrcMismatch);
 }
 
+// Output is exactly the listed size: a last match that runs past it is cut there and the
+// CRC of what is listed decides (zeros, whose CRC-16 is 0 at any length, included); a
+// stream that ends before it fails. The same in extraction and in test.
+TEST_F(ExtractTest, OutputIsExactlyTheListedSize) {
+    struct Row {
+        std::vector<LzhSymbol> symbols;
+        std::uint32_t listed;
+        std::size_t crcBytes;  // the header's CRC-16 is that of this many decoded bytes
+        LzhStatus status;
+        std::size_t fileSize;
+    };
+    const std::vector<LzhSymbol> zeros = {Literal(0), Match(256, 1)};                // 257 zeros
+    const std::vector<LzhSymbol> text = {Literal('a'), Literal('b'), Match(20, 2)};  // 22
+    const std::vector<Row> rows = {
+        {zeros, 100, 100, LzhStatus::Ok, 100},
+        {text, 5, 5, LzhStatus::Ok, 5},
+        {text, 5, 22, LzhStatus::CrcMismatch, 5},  // a CRC made for the longer output
+        {text, 30, 22, LzhStatus::DecodeFailed, 0},
+    };
+    std::vector<LzhHeaderFields> members;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const Bytes decoded = Expand(rows[i].symbols);
+        LzhHeaderFields h = Stored(2, "m" + std::to_string(i), EncodeSymbols(5, rows[i].symbols));
+        h.method = "-lh5-";
+        h.originalSize = rows[i].listed;
+        h.dataCrc = Crc16Update(0, decoded.data(), rows[i].crcBytes);
+        members.push_back(h);
+    }
+    Open(members);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(i);
+        for (const int test : {1, 0}) {
+            archive_.testMode = test;
+            EXPECT_EQ(Extract(static_cast<int>(i)), rows[i].status == LzhStatus::Ok ? 1 : 0);
+            EXPECT_EQ(archive_.status, rows[i].status);
+        }
+        EXPECT_EQ(fs::file_size(Out("m" + std::to_string(i))), rows[i].fileSize);
+    }
+}
+
 TEST_F(ExtractTest, StoredMemberNeverReadsPastItsData) {
     // The header claims 10 bytes but holds 3: the copy stops at the member's data
     // rather than taking the next member's bytes, and fails even though the CRC of

@@ -58,12 +58,12 @@ public:
                 const unsigned d = decode_p();
                 if (Over()) return result;
                 std::size_t from = (wpos - d - 1) & (dicsiz - 1);
-                for (unsigned k = 0; k < length; ++k) {
+                // A match that runs past the original size is cut there.
+                for (unsigned k = 0; k < length && produced < originalSize; ++k, ++produced) {
                     text[wpos++] = text[from];
                     from = (from + 1) & (dicsiz - 1);
                     if (wpos == dicsiz) flush(dicsiz), wpos = 0;
                 }
-                produced += length;
             }
         }
         flush(wpos);

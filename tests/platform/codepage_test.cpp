@@ -27,13 +27,24 @@ TEST_F(CodePageTest, TrailByte5CStaysInsideItsCharacter) {
     EXPECT_EQ(wide.find(u'\\'), WString::npos);
 }
 
-TEST_F(CodePageTest, RejectedBytesBecomeReplacementsNeverNothing) {
-    EXPECT_EQ(AnsiToWide("\x80"), u"\uFFFD");
-    EXPECT_EQ(AnsiToWide("a\x81"), u"a\uFFFD");  // lead byte at the end
-    // An invalid pair whose trail is 0x5C is one replacement, not a folder separator.
-    const WString pair = AnsiToWide("\x85\x5Cz");
-    EXPECT_EQ(pair.find(u'\\'), WString::npos);
-    EXPECT_FALSE(AnsiToWide("\xFF").empty());
+// Each rejected byte becomes U+FFFD and its value, so that names stay distinct; an
+// invalid Shift-JIS pair gives both bytes' stand-ins, never a separator for a trail 0x5C.
+// UTF-8 names do the same, and spell a stored U+FFFD byte by byte.
+TEST_F(CodePageTest, RejectedBytesBecomeDistinctStandIns) {
+    EXPECT_EQ(AnsiToWide("\x80"), u"\uFFFD80");
+    EXPECT_EQ(AnsiToWide("a\x81"), u"a\uFFFD81");  // lead byte at the end
+    EXPECT_EQ(AnsiToWide("\x85\x5Cz"), u"\uFFFD85\uFFFD5Cz");
+    EXPECT_EQ(AnsiToWide("\xFF"), u"\uFFFDFF");
+    EXPECT_NE(AnsiToWide("\x81\x20"), AnsiToWide("\x82\x20"));
+    EXPECT_EQ(Utf8NameToWide("a\xFF\xE3\x81"), u"a\uFFFDFF\uFFFDE3\uFFFD81");
+    EXPECT_EQ(Utf8NameToWide("\xC0\xAF"), u"\uFFFDC0\uFFFDAF");  // overlong "/"
+    EXPECT_EQ(Utf8NameToWide("\xEF\xBF\xBD"
+                             "FF"),
+              u"\uFFFDEF\uFFFDBF\uFFFDBDFF");
+    EXPECT_NE(Utf8NameToWide("\xEF\xBF\xBD"
+                             "FF"),
+              Utf8NameToWide("\xFF"));
+    EXPECT_EQ(Utf8NameToWide("\xE8\xAA\x9E"), u"\u8A9E");
 }
 
 TEST_F(CodePageTest, ConversionStopsAtNul) {

@@ -1,7 +1,10 @@
 // The file layer against a real file system: creation that never writes through links,
-// attribute mapping, times, positions and the fault hook.
+// files that take their names only when closed, leftovers of killed runs, attribute
+// mapping, times, positions and the fault hook.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -105,6 +108,54 @@ TEST(FileTest, AReplacementThatCannotTakeItsPlaceFailsToClose) {
     EXPECT_FALSE(CloseFile(f));
     EXPECT_TRUE(fs::is_directory(dir.Host("a.txt")));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+// A new file shows under its name only once closed, and never over something that
+// appeared there meanwhile; abandoned, it leaves nothing at all.
+TEST(FileTest, ANewFileTakesItsNameOnlyWhenClosedAndOnlyIfStillFree) {
+    TempDir dir;
+    FileHandle f = CreateFileForWriting(dir.Program("n.txt"));
+    ASSERT_NE(f, kInvalidFileHandle);
+    WriteText(f, "half");
+    EXPECT_FALSE(fs::exists(dir.Host("n.txt")));
+    EXPECT_TRUE(AbandonFile(f));
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+
+    f = CreateFileForWriting(dir.Program("n.txt"));
+    WriteText(f, "mine?");
+    WriteHostFile(dir.Host("n.txt"), "appeared");
+    EXPECT_FALSE(CloseFile(f));
+    EXPECT_EQ(ReadHostFile(dir.Host("n.txt")), ToBytes("appeared"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+// The first file of a run in a folder removes the temporaries that dead processes of
+// the user left there, and nothing else.
+TEST(FileTest, LeftoversOfDeadProcessesAreRemovedOncePerRun) {
+    TempDir dir;
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ASSERT_GT(child, 0);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);  // a number no process has now
+    const std::string dead = ".quillory-" + std::to_string(child) + "-3";
+    const std::string live = ".quillory-" + std::to_string(::getppid()) + "-3";
+    for (const std::string& name : {dead, live, std::string(".quillory-x-1"), std::string("a")})
+        WriteHostFile(dir.Host(name), "left");
+    StartOutputRun();
+    FileHandle f = CreateFileForWriting(dir.Program("new.txt"));
+    ASSERT_NE(f, kInvalidFileHandle);
+    EXPECT_FALSE(fs::exists(dir.Host(dead)));
+    EXPECT_TRUE(fs::exists(dir.Host(live)));
+    EXPECT_TRUE(fs::exists(dir.Host(".quillory-x-1")));
+    EXPECT_TRUE(fs::exists(dir.Host("a")));
+    EXPECT_TRUE(CloseFile(f));
+    // Once per folder and run: a leftover appearing later waits for the next run.
+    WriteHostFile(dir.Host(dead), "left");
+    AbandonFile(CreateFileForWriting(dir.Program("other.txt")));
+    EXPECT_TRUE(fs::exists(dir.Host(dead)));
+    StartOutputRun();
+    AbandonFile(CreateFileForWriting(dir.Program("other.txt")));
+    EXPECT_FALSE(fs::exists(dir.Host(dead)));
 }
 
 TEST(FileTest, CreationNeedsTheFolderAndRefusesFolders) {

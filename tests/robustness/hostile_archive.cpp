@@ -40,6 +40,10 @@ Bytes BuildLzh(int level, const std::vector<HostileMember>& members) {
             fields.data = Compress(m.data, kLzh5);
         }
         if (m.unsupportedMethod) fields.method = "-lh1-";
+        if (m.wrongCrc) {
+            fields.dataCrc = static_cast<std::uint16_t>(
+                fields.dataCrc.value_or(Crc16Update(0, m.data.data(), m.data.size())) ^ 1);
+        }
         if (m.claimedOriginalSize) fields.originalSize = *m.claimedOriginalSize;
         // Files carry no extended headers at levels 0 and 1, so the claim is the data's.
         fields.compressedSize = m.claimedCompressedSize;
@@ -58,6 +62,12 @@ Bytes BuildZip(const std::vector<HostileMember>& members) {
             if (!m.data.empty()) z.data = ZlibDeflate(m.data, 6);
         }
         if (m.unsupportedMethod) z.method = kZipBzip2;
+        if (m.wrongCrc) z.crc32 = z.plainCrc ^ 1;
+        if (m.zipPassword) {
+            z.flags |= 0x0001;
+            z.data = TraditionalEncrypt(m.data, m.zipPassword->c_str(),
+                                        static_cast<std::uint8_t>(z.plainCrc >> 24));
+        }
         if (m.claimedOriginalSize) z.originalSize = *m.claimedOriginalSize;
         if (m.claimedCompressedSize) z.compressedSize = *m.claimedCompressedSize;
         z.localName = m.zipLocalName;

@@ -25,6 +25,10 @@ struct HostileMember {
     bool compressed = false;
     // A method neither reader handles ("-lh1-" in LZH, bzip2 in ZIP), data left stored.
     bool unsupportedMethod = false;
+    // A header CRC that is not the data's.
+    bool wrongCrc = false;
+    // ZIP only: stored data under the traditional cipher with this password.
+    std::optional<std::string> zipPassword;
     // Sizes written in the headers instead of the true ones.
     std::optional<std::uint32_t> claimedOriginalSize;
     std::optional<std::uint32_t> claimedCompressedSize;

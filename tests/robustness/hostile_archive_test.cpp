@@ -25,6 +25,7 @@
 #include "tests/robustness/hostile_archive.h"
 #include "tests/robustness/robust_fixture.h"
 #include "tests/robustness/tree_snapshot.h"
+#include "tests/zip/zip_builder.h"
 
 namespace quillory::testing {
 
@@ -91,9 +92,10 @@ std::size_t NameLimit(Kind kind) {
 struct HostileCase {
     std::string label;
     std::vector<HostileMember> members;
-    std::deque<bool> answers;       // the Yes/No answers, in order
-    std::vector<Outcome> outcomes;  // per member
-    int damaged = 0;                // the summary's count
+    std::deque<bool> answers;                      // the Yes/No answers, in order
+    std::deque<std::optional<WString>> passwords;  // the password dialog's answers
+    std::vector<Outcome> outcomes;                 // per member
+    int damaged = 0;                               // the summary's count
     int unsupported = 0;
     // Paths (relative to the scratch root) that may change; a file the user had among
     // them changes with the user's consent. Everything under "dest" may be created.
@@ -153,6 +155,22 @@ Bytes UnicodePathRecord(const std::string& stored, const std::string& utf8) {
         record.push_back(static_cast<std::uint8_t>(crc >> shift));
     record.insert(record.end(), utf8.begin(), utf8.end());
     return record;
+}
+
+// A password other than the member's whose decrypted header still ends with the check
+// byte, found by trying.
+WString WrongPasswordPassingTheCheck(const HostileMember& m) {
+    const std::uint32_t crc = Crc32Update(0, m.data.data(), m.data.size());
+    const Bytes encrypted =
+        TraditionalEncrypt(m.data, m.zipPassword->c_str(), static_cast<std::uint8_t>(crc >> 24));
+    for (int i = 0;; ++i) {
+        const std::string guess = "guess" + std::to_string(i);
+        ZipCryptoKeys keys;
+        if (ZipCryptoCheckHeader(keys, encrypted.data(), guess.c_str(),
+                                 static_cast<std::uint8_t>(crc >> 24)) == 0) {
+            return platform::AsciiToWide(guess);
+        }
+    }
 }
 
 // The cases; some depend on what the header level can hold.
@@ -348,7 +366,7 @@ std::vector<HostileCase> CasesFor(Kind kind) {
     }
     {
         // Sizes that lie about stored data: a member claiming more or less than it holds
-        // fails its CRC; the members after it are unharmed.
+        // fails; the members after it are unharmed.
         HostileCase c;
         c.label = "SizesThatLie";
         const std::string text(300, 'L');
@@ -358,7 +376,8 @@ std::vector<HostileCase> CasesFor(Kind kind) {
                      zip ? Claiming(File("less.txt", text), std::nullopt, 100)
                          : Claiming(File("less.txt", text), 100, std::nullopt),
                      File("last.txt", "last")};
-        c.outcomes = {kOk, kCrc, kCrc, kOk};
+        // ZIP: claiming more runs into the next member's header; stored sizes disagree.
+        c.outcomes = {kOk, {9, 26}, {9, 24}, kOk};
         c.damaged = 2;
         c.expectFiles = {{"dest/first.txt", "first"}, {"dest/last.txt", "last"}};
         cases.push_back(c);
@@ -396,8 +415,8 @@ std::vector<HostileCase> CasesFor(Kind kind) {
         cases.push_back(c);
     }
     if (zip) {
-        // The name that is checked is the one written: the listed name (or its Unicode
-        // Path record's), whatever the local header says.
+        // The name that is listed (the central directory's, or its Unicode Path record's)
+        // is the one checked and written, whatever the local header says.
         HostileCase c;
         c.label = "LocalNameClimbs";
         HostileMember local = File("ok.txt", "climb");
@@ -410,6 +429,65 @@ std::vector<HostileCase> CasesFor(Kind kind) {
         c.outcomes = {kOk, kRefused, kOk};
         c.expectFiles = {{"x", "planted"}, {"dest/ok.txt", "climb"}, {"dest/safe.txt", "safe"}};
         c.expectAbsent = {"dest/fine.txt"};
+        c.kinds = {Kind::Zip};
+        cases.push_back(c);
+    }
+    {
+        // A member that fails (its CRC, its sizes) never replaces the file the user
+        // agreed to replace: it stays byte for byte, with its mode and time. At a path
+        // that was free the failed output stays.
+        HostileCase c;
+        c.label = "FailedMembersNeverReplace";
+        c.prepare = [](const fs::path& root) {
+            WriteHostFile(root / "dest/crc.txt", "mine");
+            WriteHostFile(root / "dest/ro.txt", "mine, read-only");
+            fs::permissions(root / "dest/ro.txt", fs::perms::owner_read | fs::perms::group_read);
+            WriteHostFile(root / "dest/size.txt", "mine");
+        };
+        HostileMember crc = File("crc.txt", "theirs");
+        crc.wrongCrc = true;
+        HostileMember ro = File("ro.txt", "theirs");
+        ro.wrongCrc = true;
+        HostileMember fresh = File("fresh.txt", "theirs");
+        fresh.wrongCrc = true;
+        c.members = {crc, ro, Claiming(File("size.txt", "theirs"), 7, std::nullopt), fresh};
+        // ZIP refuses the sizes before asking.
+        c.answers = zip ? std::deque<bool>{true, true} : std::deque<bool>{true, true, true};
+        c.outcomes = {kCrc, kCrc, {9, 24}, kCrc};
+        c.damaged = 4;
+        c.expectFiles = {{"dest/fresh.txt", "theirs"}};
+        cases.push_back(c);
+    }
+    {
+        // Replacing a file never changes its inode: a read-only file elsewhere that is
+        // hard-linked to the output path keeps its mode and content.
+        HostileCase c;
+        c.label = "HardLinkedReadOnlyFileKeepsItsMode";
+        c.prepare = [](const fs::path& root) {
+            WriteHostFile(root / "outside/ro.txt", "elsewhere");
+            fs::permissions(root / "outside/ro.txt", fs::perms::owner_read);
+            fs::create_hard_link(root / "outside/ro.txt", root / "dest/linked.txt");
+        };
+        c.members = {File("linked.txt", "new")};
+        c.answers = {true};
+        c.outcomes = {kOk};
+        c.consented = {"dest/linked.txt"};
+        c.expectFiles = {{"dest/linked.txt", "new"}, {"outside/ro.txt", "elsewhere"}};
+        cases.push_back(c);
+    }
+    if (zip) {
+        // A wrong password that passes the one-byte check (1 in 256 do) decrypts to
+        // garbage: the member fails its CRC and the user's file stays.
+        HostileCase c;
+        c.label = "WrongPasswordPassingTheCheckReplacesNothing";
+        c.prepare = [](const fs::path& root) { WriteHostFile(root / "dest/secret.txt", "mine"); };
+        HostileMember secret = File("secret.txt", "the real content");
+        secret.zipPassword = "right";
+        c.members = {secret};
+        c.passwords = {WrongPasswordPassingTheCheck(secret)};
+        c.answers = {true};
+        c.outcomes = {kCrc};
+        c.damaged = 1;
         c.kinds = {Kind::Zip};
         cases.push_back(c);
     }
@@ -494,6 +572,7 @@ TEST_P(HostileArchiveTest, OnlyTheDestinationChangesAndOnlyWithConsent) {
 
     const TreeSnapshot before = Snapshot(temp.path());
     user.yesNo = c.answers;
+    user.passwords = c.passwords;
     const WString destination = temp.Program(c.destination);
     const RunSummary summary = ExtractAllInto(destination);
     const TreeSnapshot after = Snapshot(temp.path());
@@ -503,6 +582,7 @@ TEST_P(HostileArchiveTest, OnlyTheDestinationChangesAndOnlyWithConsent) {
     // Every scripted answer was asked for, and no other question came; the unsafe-path
     // questions said where each member would go.
     EXPECT_TRUE(user.yesNo.empty()) << "questions not asked: " << user.yesNo.size();
+    EXPECT_TRUE(user.passwords.empty());
     EXPECT_EQ(user.questions.size(), c.answers.size());
     std::vector<std::string> targets;
     const std::string root = fs::canonical(temp.path()).string() + "/";

@@ -41,6 +41,8 @@ TreeItem Describe(const fs::path& path) {
         item.kind = TreeItem::File;
         item.size = static_cast<std::uint64_t>(st.st_size);
         item.hash = HashFile(path);
+        item.modifiedNs =
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     }
     return item;
 }

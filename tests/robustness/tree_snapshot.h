@@ -1,6 +1,7 @@
 // A picture of everything below a folder, to prove what an extraction changed: each
-// file, folder and link with its kind, permission bits, size, content hash and link
-// target. Links are recorded as themselves and never followed.
+// file, folder and link with its kind, permission bits, size, content hash, a file's
+// modification time and a link's target. Links are recorded as themselves and never
+// followed.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +17,9 @@ struct TreeItem {
     enum Kind { File, Folder, Link, Other } kind = Other;
     unsigned permissions = 0;
     std::uint64_t size = 0;
-    std::uint64_t hash = 0;  // FNV-1a of the content (files only)
-    std::string linkTarget;  // links only
+    std::uint64_t hash = 0;       // FNV-1a of the content (files only)
+    std::int64_t modifiedNs = 0;  // files only: a folder's changes with what it holds
+    std::string linkTarget;       // links only
 
     bool operator==(const TreeItem&) const = default;
 };

@@ -25,22 +25,6 @@ using testing::ZipBuilder;
 using testing::ZipMember;
 using Q = RecordingCallback::Question;
 
-// Encrypts a member's data with the traditional cipher: a 12-byte header whose last
-// byte is checkByte, then the data.
-Bytes TraditionalEncrypt(const Bytes& data, const char* password, std::uint8_t checkByte) {
-    ZipCryptoKeys keys;
-    ZipCryptoInitKeys(keys, password);
-    Bytes plain = testing::RandomBytes(11, 77);
-    plain.push_back(checkByte);
-    plain.insert(plain.end(), data.begin(), data.end());
-    Bytes out;
-    for (std::uint8_t p : plain) {
-        out.push_back(static_cast<std::uint8_t>(p ^ ZipCryptoStreamByte(keys)));
-        ZipCryptoUpdateKeys(keys, p);
-    }
-    return out;
-}
-
 // A traditionally encrypted stored member; with a data descriptor the check byte is the
 // time's high byte, else the CRC's top byte.
 ZipMember Encrypted(const std::string& name, const Bytes& data, const char* password,
@@ -49,7 +33,7 @@ ZipMember Encrypted(const std::string& name, const Bytes& data, const char* pass
     m.flags = static_cast<std::uint16_t>(0x0001 | (dataDescriptor ? 0x0008 : 0));
     const std::uint8_t check = dataDescriptor ? static_cast<std::uint8_t>(m.time >> 8)
                                               : static_cast<std::uint8_t>(m.plainCrc >> 24);
-    m.data = TraditionalEncrypt(data, password, check);
+    m.data = testing::TraditionalEncrypt(data, password, check);
     return m;
 }
 
@@ -123,7 +107,9 @@ TEST_F(EncryptionTest, TheEmptyPasswordIsTriedFirstAndACancelledQuestionTriesItA
     EXPECT_EQ(silent.status, ZipStatus::WrongPassword);
 }
 
-TEST_F(EncryptionTest, TheCheckByteComesFromTheTimeWithADataDescriptor) {
+// The check byte is the local header's: its time's high byte when its flags announce a
+// data descriptor, else its CRC-32's top byte, whatever the central record says.
+TEST_F(EncryptionTest, TheCheckByteComesFromTheLocalHeader) {
     ZipBuilder b;
     b.Add(Encrypted("descriptor", ToBytes("d"), "pw", true))
         .Add(Encrypted("crc", ToBytes("c"), "pw"));
@@ -131,13 +117,21 @@ TEST_F(EncryptionTest, TheCheckByteComesFromTheTimeWithADataDescriptor) {
     swapped.flags = 0x0001;  // the header was made for the time byte, but bit 3 is clear
     swapped.time = 0x1234;
     swapped.localTime = 0x6000;
-    b.Add(swapped);
+    ZipMember localCrc = Encrypted("local-crc", ToBytes("l"), "pw");
+    localCrc.localCrc32 = 0xAB000000;  // the central CRC-32 is the data's
+    localCrc.data = testing::TraditionalEncrypt(ToBytes("l"), "pw", 0xAB);
+    ZipMember localBit = Encrypted("local-bit", ToBytes("t"), "pw", true);
+    localBit.flags = 0x0001;  // only the local flags announce the descriptor
+    localBit.localFlags = 0x0009;
+    b.Add(swapped).Add(localCrc).Add(localBit);
     OpenBytes(b.Build());
-    callback.passwords = {u"pw"};
+    callback.passwords = {u"pw", u"pw"};  // asked again for the member refused
     EXPECT_EQ(Extract(0), 1);
     EXPECT_EQ(Extract(1), 1);
     EXPECT_EQ(Extract(2), 0);
     EXPECT_EQ(zip.status, ZipStatus::WrongPassword);
+    EXPECT_EQ(Extract(3), 1) << static_cast<int>(zip.status);
+    EXPECT_EQ(Extract(4), 1) << static_cast<int>(zip.status);
 }
 
 TEST_F(EncryptionTest, EncryptedMembersTooSmallForTheirHeaderAreRefusedUnasked) {

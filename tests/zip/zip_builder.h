@@ -2,6 +2,7 @@
 // the local header, the central header and the end record can be set, records can be
 // added between the directory and the end record, and bytes can follow the end.
 // Sizes and CRC-32 default to the data's own; a field set explicitly is written as is.
+// A member whose local flags have bit 3 gets a data descriptor after its data.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "common/checksums.h"
+#include "crypto/zip_crypto.h"
 #include "tests/zip/inflate_support.h"
 
 namespace quillory::testing {
@@ -32,6 +34,9 @@ struct ZipMember {
     std::optional<std::string> localName;  // a local header that disagrees
     std::optional<std::uint16_t> localFlags;
     std::optional<std::uint16_t> localTime;
+    std::optional<std::uint32_t> localCrc32;         // a local CRC-32 that disagrees
+    bool descriptorSignature = true;                 // the descriptor's optional signature
+    std::optional<std::uint32_t> localHeaderOffset;  // a central offset that lies
     std::string comment;
     std::uint32_t plainCrc = 0;  // CRC-32 of the original data, filled by the helpers
     std::uint32_t plainSize = 0;
@@ -52,6 +57,23 @@ inline ZipMember DeflatedMember(std::string name, const std::vector<std::uint8_t
     m.data = ZlibDeflate(data, level);
     m.method = 8;
     return m;
+}
+
+// Encrypts a member's data with the traditional cipher: a 12-byte header whose last
+// byte is checkByte, then the data.
+inline std::vector<std::uint8_t> TraditionalEncrypt(const std::vector<std::uint8_t>& data,
+                                                    const char* password, std::uint8_t checkByte) {
+    ZipCryptoKeys keys;
+    ZipCryptoInitKeys(keys, password);
+    std::vector<std::uint8_t> plain = RandomBytes(11, 77);
+    plain.push_back(checkByte);
+    plain.insert(plain.end(), data.begin(), data.end());
+    std::vector<std::uint8_t> out;
+    for (std::uint8_t p : plain) {
+        out.push_back(static_cast<std::uint8_t>(p ^ ZipCryptoStreamByte(keys)));
+        ZipCryptoUpdateKeys(keys, p);
+    }
+    return out;
 }
 
 // One extra-field record.
@@ -116,7 +138,7 @@ public:
             Put16(out, m.method);
             Put16(out, m.localTime.value_or(m.time));
             Put16(out, m.date);
-            Put32(out, Crc(m));
+            Put32(out, m.localCrc32.value_or(Crc(m)));
             Put32(out, CompressedSize(m));
             Put32(out, OriginalSize(m));
             Put16(out, static_cast<std::uint16_t>(localName.size()));
@@ -124,6 +146,12 @@ public:
             out.insert(out.end(), localName.begin(), localName.end());
             out.insert(out.end(), m.localExtra.begin(), m.localExtra.end());
             out.insert(out.end(), m.data.begin(), m.data.end());
+            if ((m.localFlags.value_or(m.flags) & 0x0008) != 0) {
+                if (m.descriptorSignature) Put32(out, 0x08074B50);
+                Put32(out, Crc(m));
+                Put32(out, CompressedSize(m));
+                Put32(out, OriginalSize(m));
+            }
         }
         const auto directoryStart = static_cast<std::uint32_t>(out.size());
         for (std::size_t i = 0; i < members.size(); ++i) {
@@ -144,7 +172,7 @@ public:
             Put16(out, 0);  // disk number start
             Put16(out, 0);  // internal attributes
             Put32(out, m.externalAttributes);
-            Put32(out, offsets[i]);
+            Put32(out, m.localHeaderOffset.value_or(offsets[i]));
             out.insert(out.end(), m.name.begin(), m.name.end());
             out.insert(out.end(), m.centralExtra.begin(), m.centralExtra.end());
             out.insert(out.end(), m.comment.begin(), m.comment.end());

@@ -1,0 +1,29 @@
+// The stop watch: a timer on the GUI thread that looks at the stop request.
+#include "app/stop_watch.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+
+#include "platform/stop_request.h"
+
+namespace quillory {
+
+void InstallStopWatch(QWidget& mainWindow) {
+    platform::InstallStopSignalHandlers();
+    // Often enough to feel immediate, rarely enough to cost nothing while idle.
+    constexpr int kWatchMilliseconds = 200;
+    auto* watch = new QTimer(&mainWindow);
+    QObject::connect(watch, &QTimer::timeout, &mainWindow, [&mainWindow] {
+        if (!platform::StopRequested()) return;
+        // Before the window is shown (the automatic extraction) start-up ends by itself.
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            modal->close();
+        } else if (mainWindow.isVisible()) {
+            mainWindow.close();
+        }
+    });
+    watch->start(kWatchMilliseconds);
+}
+
+}  // namespace quillory
