@@ -9,6 +9,8 @@
 
 #include "app/dialog_controls.h"
 #include "app/qt_text.h"
+#include "document/texts.h"
+#include "platform/path.h"
 
 namespace quillory {
 namespace {
@@ -50,20 +52,34 @@ CDestinationDialog::CDestinationDialog(QWidget* parent) : QDialog(parent), choos
 }
 
 void CDestinationDialog::setValues(const DestinationValues& values) {
-    folder_->setText(HostPathText(values.folder));
+    ShowFolder(values.folder);
     createFolder_->setChecked(values.createFolder != 0);
     useFolders_->setChecked(values.useFolders != 0);
 }
 
 DestinationValues CDestinationDialog::values() const {
-    return {ProgramPathOf(folder_->text()), createFolder_->isChecked() ? 1 : 0,
-            useFolders_->isChecked() ? 1 : 0};
+    return {platform::EditedPath(shownFolder_, FromQString(folder_->text())),
+            createFolder_->isChecked() ? 1 : 0, useFolders_->isChecked() ? 1 : 0};
+}
+
+void CDestinationDialog::accept() {
+    if (!platform::IsAbsolutePath(values().folder)) {
+        ShowMessageBox(this, ToQString(texts::kDestinationNotAbsolute));
+        folder_->setFocus();
+        return;
+    }
+    QDialog::accept();
+}
+
+void CDestinationDialog::ShowFolder(WString programPath) {
+    shownFolder_ = std::move(programPath);
+    folder_->setText(HostPathText(shownFolder_));
 }
 
 void CDestinationDialog::Browse() {
     const std::optional<QString> folder =
-        chooser_(this, QString::fromUtf8("フォルダの選択"), folder_->text());
-    if (folder) folder_->setText(FolderWithSeparator(*folder));
+        chooser_(this, QString::fromUtf8("フォルダの選択"), QtFilePath(values().folder));
+    if (folder) ShowFolder(ProgramPathOf(FolderWithSeparator(*folder)));
 }
 
 }  // namespace quillory

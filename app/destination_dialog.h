@@ -1,6 +1,10 @@
 // Dialog 130 "展開先の指定": the destination folder (shown and typed in the host's form),
-// the two folder check boxes, and "参照", which asks the desktop's folder chooser. The
-// folder is not checked here; the extraction reports what it cannot create.
+// the two folder check boxes, and "参照", which asks the desktop's folder chooser. OK
+// takes only an absolute folder: an empty or relative one is refused with a message and
+// the dialog stays, for the program has no current folder of its own to resolve it
+// against. The folder is kept as the program path it was given (or chosen), so a name
+// that is no UTF-8 survives being shown and edited. Whether the folder can be created is
+// the extraction's business.
 #pragma once
 
 #include <QDialog>
@@ -30,15 +34,22 @@ public:
 
     explicit CDestinationDialog(QWidget* parent = nullptr);
 
-    // The members: folder is a program path.
+    // The members: folder is a program path, the edit's text with its edits applied.
     void setValues(const DestinationValues& values);
     DestinationValues values() const;
+
+    // OK: only with an absolute folder.
+    void accept() override;
 
     void setFolderChooser(FolderChooser chooser) { chooser_ = std::move(chooser); }
     // The browse button: the chosen folder, with one trailing separator, into the edit.
     void Browse();
 
 private:
+    // Shows the folder readably in the edit and keeps it as the one shown.
+    void ShowFolder(WString programPath);
+
+    WString shownFolder_;
     QLineEdit* folder_;
     QCheckBox* createFolder_;
     QCheckBox* useFolders_;

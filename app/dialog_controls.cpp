@@ -3,6 +3,7 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QMessageBox>
 #include <QPushButton>
 
 namespace quillory {
@@ -24,6 +25,11 @@ QDialogButtonBox* OkCancelButtons(QDialog* dialog, bool withCancel) {
     QObject::connect(box, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     QObject::connect(box, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     return box;
+}
+
+void ShowMessageBox(QWidget* owner, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillory"), text, QMessageBox::Ok, owner);
+    box.exec();
 }
 
 }  // namespace quillory

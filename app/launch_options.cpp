@@ -1,12 +1,12 @@
 // Parsing of the program's command line. A relative archive path is taken from the
-// current folder, as the name bar shows the full path and the actions extract beside it.
+// current folder, as the name bar shows the full path and the actions extract beside it;
+// the archive's bytes are kept as the host gave them.
 #include "app/launch_options.h"
 
-#include <QFileInfo>
 #include <cstdio>
 
-#include "app/qt_text.h"
 #include "document/version.h"
+#include "platform/path.h"
 
 namespace quillory {
 namespace {
@@ -45,14 +45,12 @@ LaunchReply Refusal(const QString& message) {
 }
 
 // --help and --version win wherever they stand before "--".
-std::optional<LaunchReply> VersionOrHelp(const QStringList& arguments) {
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString& arg = arguments.at(i);
-        if (arg == QStringLiteral("--")) break;
-        if (arg == QStringLiteral("--help") || arg == QStringLiteral("-h")) {
-            return LaunchReply{HelpText(), 0};
-        }
-        if (arg == QStringLiteral("--version")) {
+std::optional<LaunchReply> VersionOrHelp(const std::vector<std::string>& arguments) {
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& arg = arguments[i];
+        if (arg == "--") break;
+        if (arg == "--help" || arg == "-h") return LaunchReply{HelpText(), 0};
+        if (arg == "--version") {
             return LaunchReply{
                 QString::fromLatin1(kProgramName) + u' ' + QString::fromLatin1(kVersion) + u'\n',
                 0};
@@ -63,32 +61,34 @@ std::optional<LaunchReply> VersionOrHelp(const QStringList& arguments) {
 
 }  // namespace
 
-std::variant<LaunchRequest, LaunchReply> ParseLaunchArguments(const QStringList& arguments) {
+std::variant<LaunchRequest, LaunchReply> ParseLaunchArguments(
+    const std::vector<std::string>& arguments) {
     if (std::optional<LaunchReply> reply = VersionOrHelp(arguments)) return *reply;
     LaunchRequest request;
-    std::optional<QString> archive;
+    std::optional<std::string> archive;
     bool operandsOnly = false;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString& arg = arguments.at(i);
-        if (!operandsOnly && arg == QStringLiteral("--")) {
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& arg = arguments[i];
+        if (!operandsOnly && arg == "--") {
             operandsOnly = true;
-        } else if (operandsOnly || !arg.startsWith(u'-') || arg == QStringLiteral("-")) {
+        } else if (operandsOnly || !arg.starts_with('-') || arg == "-") {
             if (archive) return Refusal(QStringLiteral("more than one archive given"));
             archive = arg;
-        } else if (arg == QStringLiteral("--extract-here") || arg == QStringLiteral("--test")) {
+        } else if (arg == "--extract-here" || arg == "--test") {
             const StartupAction action =
-                arg == QStringLiteral("--test") ? StartupAction::Test : StartupAction::ExtractHere;
+                arg == "--test" ? StartupAction::Test : StartupAction::ExtractHere;
             if (request.action != StartupAction::Open && request.action != action) {
                 return Refusal(QStringLiteral("--extract-here and --test exclude each other"));
             }
             request.action = action;
         } else {
-            return Refusal(QStringLiteral("unknown option '") + arg + u'\'');
+            return Refusal(QStringLiteral("unknown option '") + QString::fromLocal8Bit(arg) +
+                           u'\'');
         }
     }
     // An empty argument names no archive, as no argument does.
-    if (archive && !archive->isEmpty()) {
-        request.archive = ProgramPathOf(QFileInfo(*archive).absoluteFilePath());
+    if (archive && !archive->empty()) {
+        request.archive = platform::AbsolutePath(platform::FromHostPath(*archive));
     }
     return request;
 }
@@ -101,10 +101,8 @@ int PrintReply(const LaunchReply& reply) {
 }
 
 std::optional<int> AnswerVersionOrHelp(int argc, char** argv) {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const std::optional<LaunchReply> reply = VersionOrHelp(arguments);
+    const std::optional<LaunchReply> reply =
+        VersionOrHelp(std::vector<std::string>(argv, argv + argc));
     if (!reply) return std::nullopt;
     return PrintReply(*reply);
 }

@@ -7,9 +7,10 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 #include <optional>
+#include <string>
 #include <variant>
+#include <vector>
 
 #include "document/startup.h"
 
@@ -28,8 +29,11 @@ struct LaunchReply {
     int exitStatus = 0;
 };
 
-// arguments as QApplication::arguments() gives them, the program first.
-std::variant<LaunchRequest, LaunchReply> ParseLaunchArguments(const QStringList& arguments);
+// arguments as the host gave them, after QApplication has taken its own, the program
+// first: the archive's bytes stay exactly as they are (QApplication::arguments() would
+// decode them, losing a name that is no UTF-8).
+std::variant<LaunchRequest, LaunchReply> ParseLaunchArguments(
+    const std::vector<std::string>& arguments);
 
 // Prints a reply where it belongs and returns its exit status.
 int PrintReply(const LaunchReply& reply);

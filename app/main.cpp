@@ -1,6 +1,8 @@
 // quillory [--extract-here | --test] [ARCHIVE]: the program's entry point.
 #include <QApplication>
 #include <QIcon>
+#include <string>
+#include <vector>
 
 #include "app/echo_mode.h"
 #include "app/launch_options.h"
@@ -18,6 +20,9 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/quillory.svg")));
     if (quillory::EchoMode()) quillory::InstallWindowEcho(application);
 
+    // QApplication has taken its own options out of argv; the rest are the host's bytes,
+    // which QApplication::arguments() would decode and, for some names, lose.
+    const std::vector<std::string> arguments(argv, argv + argc);
     quillory::CQuilloryApp app;
     // Before start-up, whose automatic extraction is a run too.
     quillory::InstallStopWatch(app.frame());
@@ -28,7 +33,7 @@ int main(int argc, char** argv) {
                    ? kExitBySignal + quillory::platform::StopSignal()
                    : status;
     };
-    if (!app.InitInstance(QApplication::arguments())) return exitStatus(app.exitStatus());
+    if (!app.InitInstance(arguments)) return exitStatus(app.exitStatus());
     if (const QString folder = quillory::ScreenshotFolder(); !folder.isEmpty())
         quillory::ScheduleScreenshots(app, folder);
     return exitStatus(QApplication::exec());

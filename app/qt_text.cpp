@@ -1,6 +1,8 @@
 // Conversions between the program's text and Qt's.
 #include "app/qt_text.h"
 
+#include <QFile>
+
 #include "platform/path.h"
 
 namespace quillory {
@@ -14,11 +16,15 @@ WString FromQString(const QString& text) {
 }
 
 QString HostPathText(WStringView programPath) {
-    return QString::fromStdString(platform::ToHostPath(programPath));
+    return ToQString(platform::DisplayPath(programPath));
 }
 
-WString ProgramPathOf(const QString& hostPath) {
-    return platform::FromHostPath(hostPath.toStdString());
+QString QtFilePath(WStringView programPath) {
+    return QFile::decodeName(QByteArray::fromStdString(platform::ToHostPath(programPath)));
+}
+
+WString ProgramPathOf(const QString& qtFilePath) {
+    return platform::FromHostPath(QFile::encodeName(qtFilePath).toStdString());
 }
 
 }  // namespace quillory

@@ -1,5 +1,7 @@
-// Text between the program's UTF-16 strings and Qt's, and program paths shown to the user
-// in the host's form ("/" separators). Nothing here touches the file system.
+// Text between the program's UTF-16 strings and Qt's, and program paths between the
+// program and Qt: shown readably to the user, and handed to and taken from Qt's file
+// APIs, which hold a host path as Qt decodes its bytes. Nothing here touches the file
+// system.
 #pragma once
 
 #include <QString>
@@ -11,8 +13,13 @@ namespace quillory {
 QString ToQString(WStringView text);
 WString FromQString(const QString& text);
 
-// A program path as the user reads and types it on this host, and back.
+// A program path as the user reads it on this host (platform::DisplayPath).
 QString HostPathText(WStringView programPath);
-WString ProgramPathOf(const QString& hostPath);
+
+// A program path for Qt's file APIs and dialogs, and back: the host path's bytes as Qt
+// decodes and encodes file names. Exact for every name Qt can decode (bytes that are no
+// UTF-8 Qt cannot keep; the program's own conversions keep them elsewhere).
+QString QtFilePath(WStringView programPath);
+WString ProgramPathOf(const QString& qtFilePath);
 
 }  // namespace quillory

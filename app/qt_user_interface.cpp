@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include "app/destination_dialog.h"
+#include "app/dialog_controls.h"
 #include "app/echo_mode.h"
 #include "app/main_frame.h"
 #include "app/password_dialog.h"
@@ -43,12 +44,19 @@ QWidget* QtUserInterface::Owner() const {
 
 void QtUserInterface::ShowMessage(WStringView text) {
     if (EchoMode()) return Echo(QStringLiteral("message: ") + ToQString(text));
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillory"), ToQString(text),
-                    QMessageBox::Ok, Owner());
-    box.exec();
+    ShowMessageBox(Owner(), ToQString(text));
 }
 
 bool QtUserInterface::AskYesNo(WStringView text) {
+    return Ask(text, true);
+}
+
+bool QtUserInterface::AskUnsafePath(const UnsafePathQuestion& question) {
+    // Enter must not write a member outside the destination.
+    return Ask(QuestionText(question), false);
+}
+
+bool QtUserInterface::Ask(WStringView text, bool yesIsDefault) {
     if (EchoMode()) {
         Echo(QStringLiteral("question: ") + ToQString(text));
         return false;
@@ -56,15 +64,15 @@ bool QtUserInterface::AskYesNo(WStringView text) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillory"), ToQString(text),
                     QMessageBox::NoButton, Owner());
     QPushButton* yes = box.addButton(QString::fromUtf8("はい(&Y)"), QMessageBox::YesRole);
-    box.addButton(QString::fromUtf8("いいえ(&N)"), QMessageBox::NoRole);
-    box.setDefaultButton(yes);
+    QPushButton* no = box.addButton(QString::fromUtf8("いいえ(&N)"), QMessageBox::NoRole);
+    box.setDefaultButton(yesIsDefault ? yes : no);
     box.exec();
     return box.clickedButton() == yes;
 }
 
 std::optional<WString> QtUserInterface::AskArchivePath(std::span<const texts::FileFilter> filters,
                                                        WStringView initialFolder) {
-    QFileDialog dialog(Owner(), QString::fromUtf8("開く"), HostPathText(initialFolder));
+    QFileDialog dialog(Owner(), QString::fromUtf8("開く"), QtFilePath(initialFolder));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilters(QtFileFilters(filters));
@@ -120,7 +128,7 @@ void QtUserInterface::RepaintActiveView() {
 }
 
 void QtUserInterface::ShellOpen(WStringView path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(HostPathText(path)));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QtFilePath(path)));
 }
 
 }  // namespace quillory

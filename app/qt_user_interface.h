@@ -26,6 +26,7 @@ public:
 
     void ShowMessage(WStringView text) override;
     bool AskYesNo(WStringView text) override;
+    bool AskUnsafePath(const UnsafePathQuestion& question) override;
     std::optional<WString> AskArchivePath(std::span<const texts::FileFilter> filters,
                                           WStringView initialFolder) override;
     bool AskDestination(DestinationValues* values) override;
@@ -43,6 +44,8 @@ public:
 
 private:
     QWidget* Owner() const;
+    // A Yes/No box; Enter gives Yes or No as yesIsDefault says. True only for Yes.
+    bool Ask(WStringView text, bool yesIsDefault);
 
     CMainFrame* frame_ = nullptr;
     std::unique_ptr<CProgressDialog> progress_;

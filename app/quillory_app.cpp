@@ -5,6 +5,7 @@
 
 #include "app/launch_options.h"
 #include "app/qt_text.h"
+#include "platform/path.h"
 
 namespace quillory {
 namespace {
@@ -18,12 +19,13 @@ WString SpecialFolder(QStandardPaths::StandardLocation location) {
 
 CQuilloryApp::CQuilloryApp() : doc_(ui_, settings_, profile_), frame_(doc_, ui_) {}
 
-bool CQuilloryApp::InitInstance(const QStringList& arguments) {
+bool CQuilloryApp::InitInstance(const std::vector<std::string>& arguments) {
     const auto launch = ParseLaunchArguments(arguments);
     if (const auto* reply = std::get_if<LaunchReply>(&launch)) {
         exitStatus_ = PrintReply(*reply);
         return false;
     }
+    RemoveOldOpenedCopies();
     const LaunchRequest& asked = std::get<LaunchRequest>(launch);
     const StartupRequest request{SpecialFolder(QStandardPaths::DesktopLocation),
                                  SpecialFolder(QStandardPaths::DocumentsLocation), asked.archive,

@@ -118,6 +118,9 @@ private:
                 return Error("--yes and --no exclude each other");
             }
             options_.answer = answer;
+        } else if (name == "--allow-unsafe-paths") {
+            if (auto error = flag(kExtractOnly)) return error;
+            options_.allowUnsafePaths = true;
         } else if (name == "--password") {
             if (auto error = takeValue(kTestOrExtract)) return error;
             options_.password = std::string(value);
@@ -151,7 +154,8 @@ std::string_view HelpText() {
   quillory-cli l ARCHIVE
   quillory-cli t ARCHIVE [--password PW]
   quillory-cli x ARCHIVE [-d DEST] [--create-folder] [--no-folders]
-               [--overwrite ask|newer|always] [--yes | --no] [--password PW]
+               [--overwrite ask|newer|always] [--yes | --no] [--allow-unsafe-paths]
+               [--password PW]
   quillory-cli --help | --version
 
 Lists, tests or extracts an LZH or ZIP archive.
@@ -167,7 +171,13 @@ Options of x:
   --overwrite WHEN   an existing file: ask = always ask; newer = replace it when it is
                      not newer than the member, else ask (default); always = replace
                      it without asking
-  --yes, --no        answer every question (unsafe path, overwrite) so
+  --yes              replace existing files without asking (answers the overwrite
+                     question only, never the unsafe-path question)
+  --no               answer every question no
+  --allow-unsafe-paths
+                     write members whose stored path starts at the root or climbs
+                     with ".." without asking: a rooted one lands below DEST, a
+                     climbing one may land outside DEST
 Options of t and x:
   --password PW      the password of encrypted ZIP members
 Other options:
@@ -175,13 +185,16 @@ Other options:
   --version          print the version and quit
 
 Questions are asked on the terminal when standard input is one; otherwise they are
-answered by --yes or --no, and no when neither is given. Without --password the
-password is asked on the terminal (not shown while typed), or left empty.
-Messages go to standard error, one line each.
+answered by the options above, and no when none applies. A member with an unsafe path
+that is not written is named on standard error. Without --password the password is
+asked on the terminal (not shown while typed), or left empty. Messages go to standard
+error, one line each.
 
-Exit status: 0 every member good; 1 some member damaged or unsupported;
-2 the archive could not be opened or the command line is wrong; 128 + the signal
-when interrupted (the member being written then leaves nothing behind).
+Exit status: 0 every member was extracted (or tested) and is good; 1 some member was
+damaged, unsupported, had a path too long for this system, or was skipped for its
+unsafe path; 2 the archive could not be opened, DEST could not be used, or the
+command line is wrong; 128 + the signal when interrupted (the member being written
+then leaves nothing behind).
 )";
 }
 

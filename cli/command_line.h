@@ -20,11 +20,12 @@ enum class Answer { Ask, Yes, No };
 struct Options {
     Command command = Command::List;
     std::string archive;                 // as given, a host path
-    std::string destination = ".";       // -d, a host path
+    std::string destination = ".";       // -d, a host path (relative: to the current folder)
     bool createFolder = false;           // --create-folder
     bool useFolders = true;              // cleared by --no-folders
     std::optional<int> overwriteChoice;  // --overwrite: 0 ask, 1 newer, 2 always
-    Answer answer = Answer::Ask;         // --yes, --no
+    Answer answer = Answer::Ask;         // --yes (overwrite questions only), --no
+    bool allowUnsafePaths = false;       // --allow-unsafe-paths
     std::optional<std::string> password;
 };
 

@@ -62,8 +62,11 @@ int RunCommand(const Options& options, Console& console) {
         }
         case Command::Test:
             return ExitStatusOf(doc.OnTest());
-        case Command::Extract:
-            return ExitStatusOf(doc.OnExtractAll());
+        case Command::Extract: {
+            const int status = ExitStatusOf(doc.OnExtractAll());
+            // 0 only when every member was written: a skipped unsafe one was not.
+            return status == kExitGood && ui.unsafeSkipped() > 0 ? kExitBadMembers : status;
+        }
     }
     return kExitNotOpened;
 }

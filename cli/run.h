@@ -10,9 +10,11 @@
 
 namespace quillory::cli {
 
-inline constexpr int kExitGood = 0;        // every member good
-inline constexpr int kExitBadMembers = 1;  // some member damaged or unsupported
-inline constexpr int kExitNotOpened = 2;   // archive not opened, or a wrong command line
+inline constexpr int kExitGood = 0;  // every member extracted (or tested) and good
+// some member damaged, unsupported, with too long a path, or skipped for its unsafe path
+inline constexpr int kExitBadMembers = 1;
+// archive not opened, destination refused, or a wrong command line
+inline constexpr int kExitNotOpened = 2;
 
 // args excludes the program name.
 int Run(std::span<const std::string_view> args, Console& console);

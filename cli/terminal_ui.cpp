@@ -32,6 +32,25 @@ void TerminalUserInterface::ShowMessage(WStringView text) {
 bool TerminalUserInterface::AskYesNo(WStringView text) {
     if (options_.answer != Answer::Ask) return options_.answer == Answer::Yes;
     if (!console_.InputIsTerminal()) return false;
+    return AskOnTerminal(text);
+}
+
+bool TerminalUserInterface::AskUnsafePath(const UnsafePathQuestion& question) {
+    // --yes is for overwrites: a member leaves the destination only on its own consent.
+    const bool agreed =
+        options_.allowUnsafePaths || (options_.answer != Answer::No && console_.InputIsTerminal() &&
+                                      AskOnTerminal(QuestionText(question)));
+    if (!agreed) {
+        ClearProgress();
+        WString skipped(kUnsafeSkippedBefore);
+        skipped.append(platform::DisplayPath(question.storedPath)).append(kUnsafeSkippedAfter);
+        console_.Err(OneLine(skipped) + "\n");
+        ++unsafeSkipped_;
+    }
+    return agreed;
+}
+
+bool TerminalUserInterface::AskOnTerminal(WStringView text) {
     ClearProgress();
     // The question keeps its line breaks on the terminal; only controls are replaced.
     std::string prompt;
@@ -53,7 +72,8 @@ std::optional<WString> TerminalUserInterface::AskArchivePath(std::span<const tex
 }
 
 bool TerminalUserInterface::AskDestination(DestinationValues* values) {
-    values->folder = platform::FromHostPath(options_.destination);
+    // A terminal user means the folder below where the command was typed.
+    values->folder = platform::AbsolutePath(platform::FromHostPath(options_.destination));
     values->createFolder = options_.createFolder ? 1 : 0;
     values->useFolders = options_.useFolders ? 1 : 0;
     return true;

@@ -1,8 +1,10 @@
 // The document's user interface on a terminal: messages as lines on standard error, the
-// destination dialog answered by the command line, questions asked on the terminal or
-// answered by --yes/--no, the password from --password or typed without echo, and a
-// progress line only when standard error is a terminal. It never opens a file dialog or
-// the settings dialog: those answer Cancel.
+// destination dialog answered by the command line (-d taken from the current folder),
+// questions asked on the terminal or answered by --yes/--no/--allow-unsafe-paths, the
+// password from --password or typed without echo, and a progress line only when
+// standard error is a terminal. Every member skipped for its unsafe path is named on
+// standard error and counted. It never opens a file dialog or the settings dialog:
+// those answer Cancel.
 #pragma once
 
 #include <chrono>
@@ -18,6 +20,10 @@ namespace quillory::cli {
 // The terminal's prompts: the password dialog's title and the Yes/No choice.
 inline constexpr WStringView kPasswordPrompt = u"パスワードの入力";
 inline constexpr std::string_view kYesNoPrompt = " [y/N] ";
+// A member not written for its unsafe path: kUnsafeSkippedBefore + stored path +
+// kUnsafeSkippedAfter, on standard error.
+inline constexpr WStringView kUnsafeSkippedBefore = u"書庫内のファイル[";
+inline constexpr WStringView kUnsafeSkippedAfter = u"]を展開しませんでした。";
 
 // The progress line is redrawn at most this often, so that thousands of small members
 // do not flood the terminal, and not at all for a run shorter than one interval.
@@ -32,6 +38,7 @@ public:
 
     void ShowMessage(WStringView text) override;
     bool AskYesNo(WStringView text) override;
+    bool AskUnsafePath(const UnsafePathQuestion& question) override;
     std::optional<WString> AskArchivePath(std::span<const texts::FileFilter> filters,
                                           WStringView initialFolder) override;
     bool AskDestination(DestinationValues* values) override;
@@ -47,11 +54,16 @@ public:
     void RepaintActiveView() override {}
     void ShellOpen(WStringView) override {}
 
+    // Members skipped so far because their unsafe path was not agreed to.
+    int unsafeSkipped() const { return unsafeSkipped_; }
+
 private:
     using Clock = std::chrono::steady_clock;
 
     // Removes a drawn progress line before anything else is written to the terminal.
     void ClearProgress();
+    // Asks the question on the terminal, its line breaks kept; true only for yes.
+    bool AskOnTerminal(WStringView text);
 
     Console& console_;
     const Options& options_;
@@ -61,6 +73,7 @@ private:
     int progressCurrent_ = 0;
     Clock::time_point lastDrawn_;
     bool progressShown_ = false;
+    int unsafeSkipped_ = 0;
 };
 
 }  // namespace quillory::cli

@@ -39,7 +39,7 @@ int DosTimeToFileTime(std::uint16_t date, std::uint16_t time, FileTime* fileTime
     c.hour = time >> 11;
     c.milliseconds = 0;
     if (!platform::CalendarToFileTime(c, fileTime)) {
-        *fileTime = 0;
+        *fileTime = kNoFileTime;
         return 0;
     }
     return 1;

@@ -26,7 +26,8 @@ int NarrowToWide(const char* src, WChar* dest, int capacity);
 WString CopyPrefix(WStringView src, std::size_t n);
 
 // MS-DOS date and time to a file time of the same calendar time (no zone change).
-// Returns 0, and sets *fileTime to 0, for a date or time that is no calendar value.
+// Returns 0, and sets *fileTime to kNoFileTime, for a date or time that is no calendar
+// value (month or day 0, 24 hours, 60 minutes or seconds and above).
 int DosTimeToFileTime(std::uint16_t date, std::uint16_t time, FileTime* fileTime);
 
 // Seconds since 1970-01-01 UTC (unsigned 32-bit) to a UTC file time; always 1.

@@ -3,7 +3,7 @@
 
 namespace quillory {
 
-void ExtractCallback::ConfirmUnsafePath(WStringView, int*, int*) {}
+void ExtractCallback::ConfirmUnsafePath(WStringView, WStringView, int*, int*) {}
 void ExtractCallback::AskPassword(WStringView, WChar*) {}
 void ExtractCallback::ConfirmOverwrite(WStringView, int*, int*) {}
 ExtractCallback::~ExtractCallback() = default;

@@ -12,15 +12,19 @@ inline constexpr int kPasswordBufferUnits = 64;
 
 class ExtractCallback {
 public:
-    // name: the member's file name without its folder. Set *proceed to 1 to write the
-    // member; set *forAll to 1 to allow all further such members without asking.
-    virtual void ConfirmUnsafePath(WStringView name, int* proceed, int* forAll);
+    // A member whose stored path could leave the destination: storedPath is that path
+    // (relative to the destination, as it was checked), targetPath the program path it
+    // would be written at. Set *proceed to 1 to write the member; set *forAll to 1 to
+    // allow all further such members without asking.
+    virtual void ConfirmUnsafePath(WStringView storedPath, WStringView targetPath, int* proceed,
+                                   int* forAll);
 
     // memberName: the stored name. Write a terminated password into password
     // (kPasswordBufferUnits units) to supply one; leave it unchanged to supply none.
     virtual void AskPassword(WStringView memberName, WChar* password);
 
-    // As ConfirmUnsafePath, for an output file that already exists.
+    // name: the member's file name without its folder. Set *overwrite to 1 to replace the
+    // file that exists; set *forAll to 1 to replace all further ones without asking.
     virtual void ConfirmOverwrite(WStringView name, int* overwrite, int* forAll);
 
     virtual ~ExtractCallback();

@@ -21,15 +21,22 @@ bool IsUnsafePath(WStringView relativePath) {
     return false;
 }
 
-bool CheckUnsafePath(WStringView relativePath, WStringView name, int& unsafePathsAllowed,
+bool CheckUnsafePath(WStringView relativePath, WStringView targetPath, int& unsafePathsAllowed,
                      ExtractCallback* callback) {
     if (unsafePathsAllowed == 1 || !IsUnsafePath(relativePath)) return true;
     if (callback == nullptr) return false;
     int proceed = 0;
     int forAll = 0;
-    callback->ConfirmUnsafePath(name, &proceed, &forAll);
+    callback->ConfirmUnsafePath(relativePath, targetPath, &proceed, &forAll);
     if (forAll == 1) unsafePathsAllowed = 1;
     return proceed == 1;
+}
+
+WStringView WithoutLeadingSeparators(WStringView relativePath) {
+    std::size_t start = 0;
+    while (start < relativePath.size() && platform::IsPathSeparator(relativePath[start]))
+        ++start;
+    return relativePath.substr(start);
 }
 
 namespace {
@@ -59,7 +66,7 @@ OverwriteDecision DecideOverwrite(WStringView outputPath, FileTime memberTimeLoc
     FileTime existingLocal = 0;
     const bool haveTime = ExistingLocalTime(outputPath, &existingLocal);
     bool overwrite = overwriteWithoutAsking == 1;
-    if (!overwrite && askOnlyIfNewer == 1 && haveTime &&
+    if (!overwrite && askOnlyIfNewer == 1 && haveTime && memberTimeLocal != kNoFileTime &&
         platform::CompareFileTimes(existingLocal, memberTimeLocal) <= 0) {
         overwrite = true;
     }

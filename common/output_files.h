@@ -27,16 +27,22 @@ inline constexpr std::uint64_t kInvalidFilePosition = ~std::uint64_t{0};
 bool IsUnsafePath(WStringView relativePath);
 
 // Decides whether a member whose path relative to the destination is relativePath may be
-// written. Safe paths proceed; unsafe ones proceed when unsafePathsAllowed is set or the
-// user agrees (name is the member's file name). An answer for all sets unsafePathsAllowed.
-bool CheckUnsafePath(WStringView relativePath, WStringView name, int& unsafePathsAllowed,
+// written at targetPath. Safe paths proceed; unsafe ones proceed when unsafePathsAllowed
+// is set or the user, shown both paths, agrees. An answer for all sets
+// unsafePathsAllowed.
+bool CheckUnsafePath(WStringView relativePath, WStringView targetPath, int& unsafePathsAllowed,
                      ExtractCallback* callback);
+
+// The relative path without the separators it starts with: a rooted member path lands
+// below the destination, never at the root of the host.
+WStringView WithoutLeadingSeparators(WStringView relativePath);
 
 enum class OverwriteDecision { Overwrite, Skip };
 
 // Decides whether the member may replace what exists at outputPath. Anything standing
 // there counts as existing, whether or not it can be read. With askOnlyIfNewer the user
-// is asked only when the existing file is later (to the second) than memberTimeLocal.
+// is asked only when the existing file is later (to the second) than memberTimeLocal,
+// or when the member has no time (kNoFileTime) to compare.
 // An answer for all sets overwriteWithoutAsking. The existing file is never changed here
 // (its mode neither): the output file replaces it when complete.
 OverwriteDecision DecideOverwrite(WStringView outputPath, FileTime memberTimeLocal,

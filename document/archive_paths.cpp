@@ -1,6 +1,8 @@
 // Archive-named folders and remembered folders.
 #include "document/archive_paths.h"
 
+#include <algorithm>
+
 #include "platform/path.h"
 
 namespace quillory {
@@ -17,10 +19,10 @@ std::size_t AfterLastSeparator(WStringView path) {
 }  // namespace
 
 WString ArchiveNamedFolder(WStringView base, WStringView archivePath) {
-    WStringView name = archivePath.substr(AfterLastSeparator(archivePath));
-    if (const std::size_t dot = name.rfind(u'.'); dot != WStringView::npos) {
-        name = name.substr(0, dot);
-    }
+    const WStringView file = archivePath.substr(AfterLastSeparator(archivePath));
+    WString name(file.substr(0, std::min(file.rfind(u'.'), file.size())));
+    // "." and ".." are no child of base, and "" is base itself.
+    if (name.find_first_not_of(u'.') == WString::npos) name = u"_" + WString(file);
     WString folder(base);
     // An empty base stays empty rather than becoming the root folder.
     if (!folder.empty() && !platform::IsPathSeparator(folder.back())) folder += u'\\';

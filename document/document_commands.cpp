@@ -6,6 +6,7 @@
 #include "document/member_run.h"
 #include "document/quillory_doc.h"
 #include "document/texts.h"
+#include "platform/path.h"
 #include "platform/private_folder.h"
 
 namespace quillory {
@@ -21,6 +22,10 @@ constexpr int kCreateFailedStatus = static_cast<int>(LzhStatus::CreateFailed);
 static_assert(kCreateFailedStatus == static_cast<int>(ZipStatus::CreateFailed));
 
 }  // namespace
+
+void RemoveOldOpenedCopies() {
+    platform::RemoveOldPrivateFiles(kOpenFolderName, kOpenedCopyLifetime);
+}
 
 RunSummary CQuilloryDoc::OnExtractAll() {
     return Extract(nullptr);
@@ -41,6 +46,12 @@ RunSummary CQuilloryDoc::Extract(const std::vector<int>* selection) {
     destination.createFolder = settings_.CreateFolder;
     destination.useFolders = settings_.UseFolder;
     if (!ui_.AskDestination(&destination)) return {};
+    // There is no current folder of the program's own to take a relative destination
+    // from: front ends hand over absolute paths, and anything else is refused here.
+    if (!platform::IsAbsolutePath(destination.folder)) {
+        ui_.ShowMessage(texts::kDestinationNotAbsolute);
+        return {};
+    }
 
     const RunCounts counts = WithReader([&](auto& reader) {
         reader.destFolder = destination.createFolder != 0

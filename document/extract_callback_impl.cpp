@@ -4,36 +4,28 @@
 #include <algorithm>
 
 #include "document/texts.h"
+#include "platform/file.h"
 
 namespace quillory {
-namespace {
-
-bool IsHighSurrogate(WChar c) {
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-
-}  // namespace
-
 WStringView CutWithoutSplittingPairs(WStringView text, std::size_t maxUnits) {
     if (text.size() <= maxUnits) return text;
     std::size_t n = maxUnits;
-    if (n > 0 && IsHighSurrogate(text[n - 1])) --n;
+    if (n > 0 && platform::IsHighSurrogate(text[n - 1])) --n;
     return text.substr(0, n);
 }
 
-bool CExtractCallbackImpl::Ask(WStringView before, WStringView name, WStringView after) {
-    WString question;
-    question.reserve(before.size() + name.size() + after.size());
-    question.append(before).append(name).append(after);
-    return ui_.AskYesNo(CutWithoutSplittingPairs(question, kQuestionBufferUnits - 1));
-}
-
-void CExtractCallbackImpl::ConfirmUnsafePath(WStringView name, int* proceed, int*) {
-    if (Ask(texts::kUnsafeBefore, name, texts::kUnsafeAfter)) *proceed = 1;
+void CExtractCallbackImpl::ConfirmUnsafePath(WStringView storedPath, WStringView targetPath,
+                                             int* proceed, int*) {
+    // The place shown is where the file would really go, ".." and links followed.
+    if (ui_.AskUnsafePath({WString(storedPath), platform::ResolvedPath(targetPath)})) {
+        *proceed = 1;
+    }
 }
 
 void CExtractCallbackImpl::ConfirmOverwrite(WStringView name, int* overwrite, int*) {
-    if (Ask(texts::kOverwriteBefore, name, texts::kOverwriteAfter)) *overwrite = 1;
+    WString question(texts::kOverwriteBefore);
+    question.append(name).append(texts::kOverwriteAfter);
+    if (ui_.AskYesNo(question)) *overwrite = 1;
 }
 
 void CExtractCallbackImpl::AskPassword(WStringView memberName, WChar* password) {

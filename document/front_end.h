@@ -7,16 +7,20 @@
 //     name. The GUI backs it with QSettings("Ostrella Software", "Quillory"); the
 //     command-line tool and tests use platform::MemoryProfile.
 //   - UserInterface (document/user_interface.h): message boxes (OK; Yes/No where only
-//     Yes proceeds), the file-open dialog (filters, initial folder), the destination,
-//     password and settings dialogs (values in and out, false/nothing on Cancel), the
-//     progress dialog (open with a range, member name, step, close), the archive-name
-//     bar, repainting the active view, and the desktop's "open" for a file. Every call
-//     is modal/synchronous; paths are program paths (platform::ToHostPath for display
-//     and the file system, platform::FromHostPath for what the user picked).
+//     Yes proceeds), the typed questions (document/questions.h: the unsafe-path
+//     question, No by default), the file-open dialog (filters, initial folder), the
+//     destination, password and settings dialogs (values in and out, false/nothing on
+//     Cancel; the destination an absolute path), the progress dialog (open with a range,
+//     member name, step, close), the archive-name bar, repainting the active view, and
+//     the desktop's "open" for a file. Every call is modal/synchronous; paths are program
+//     paths: platform::FromHostPath and ToHostPath convert host paths (bytes, such as
+//     argv or what a file dialog returns) both ways without loss, platform::DisplayPath
+//     shows one, and platform::EditedPath takes back a shown path the user edited.
 //   - DocumentView (document/document_view.h) for each view; OnUpdate rebuilds it,
 //     typically with MemberList::Rebuild (inside beginResetModel/endResetModel in Qt).
 //
-// Call, in this order at start-up:
+// Call, in this order at start-up (a front end that opens members with the desktop
+// first calls RemoveOldOpenedCopies()):
 //   ApplicationSettings settings;               // filled by StartUp
 //   CQuilloryDoc doc(ui, settings, profile);    // owns both readers and the callback
 //   doc.AddView(&view);

@@ -24,6 +24,7 @@ constexpr WStringView kFolderRatio = u"0%";
 // local already.
 FileTime ShownTime(const LzhEntry& entry) {
     FileTime local = entry.modifiedTime;
+    if (entry.modifiedTime == kNoFileTime) return kNoFileTime;
     return platform::UtcFileTimeToLocal(entry.modifiedTime, &local) ? local : entry.modifiedTime;
 }
 FileTime ShownTime(const ZipEntry& entry) {
@@ -97,7 +98,7 @@ WString FormatRatio(std::uint32_t compressedSize, std::uint32_t originalSize) {
 
 WString FormatTime(FileTime time) {
     platform::CalendarTime c;
-    if (!platform::FileTimeToCalendar(time, &c)) return WString();
+    if (time == kNoFileTime || !platform::FileTimeToCalendar(time, &c)) return WString();
     // "%d/%02d/%02d %02d:%02d:%02d" written by hand: a list of 100,000 rows formats as
     // many times, and printf's parsing was a large part of it. The year has up to five
     // digits (1601 .. 30827), every other field two.

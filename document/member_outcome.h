@@ -15,6 +15,7 @@ enum class FailureClass {
     Unsupported,  // counted, never reported one by one
     Ignored,      // the user's choice or a folder not recreated: no count, no message
     Damaged,      // reported at once and counted
+    PathTooLong,  // the host cannot take its path: reported at once, counted as damaged
 };
 
 FailureClass ClassifyFailure(LzhStatus status, RunKind kind);

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "platform/path.h"
 #include "platform/text.h"
 
 namespace quillory {
@@ -35,6 +36,12 @@ WString TestSummaryText(int total, const RunCounts& counts) {
     }
     if (counts.unsupported > 0)
         text.append(texts::kUnsupportedCountLine) += Number(counts.unsupported);
+    return text;
+}
+
+WString PathTooLongText(WStringView storedPath) {
+    WString text(texts::kPathTooLongBefore);
+    text.append(platform::DisplayPath(storedPath)).append(texts::kPathTooLongAfter);
     return text;
 }
 

@@ -33,6 +33,8 @@ WString ExtractSummaryText(const RunCounts& counts);
 WString TestSummaryText(int total, const RunCounts& counts);
 // "ファイルが壊れています。 [<name>]".
 WString DamagedText(WStringView name);
+// "パスが長すぎるため展開できません。 [<stored path>]", the path as the host shows it.
+WString PathTooLongText(WStringView storedPath);
 
 // Walks the entries that selection names by index, in its order, or every entry in
 // table order when it is null. Indices outside the table are passed over (but still
@@ -76,6 +78,11 @@ RunCounts RunMembers(Reader& reader, UserInterface& ui, RunKind kind,
                         break;
                     case FailureClass::Damaged:
                         ui.ShowMessage(DamagedText(name));
+                        ++counts.damaged;
+                        break;
+                    case FailureClass::PathTooLong:
+                        ui.ShowMessage(
+                            PathTooLongText(WString(WStringView(entry.path)) + WString(name)));
                         ++counts.damaged;
                         break;
                 }

@@ -5,6 +5,7 @@
 // no state of the user interface itself. At most one archive is open, in one reader.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <span>
@@ -32,9 +33,12 @@ struct RunSummary {
     bool stopped = false;  // a stop was requested (an interrupt): the run ended early
 };
 
-// The name of the private folder below the user's runtime or cache folder into which a
-// member is extracted to be opened with the desktop.
+// The name of the private folder below the user's cache folder into which a member is
+// extracted to be opened with the desktop, and how long such a copy is kept: the copies
+// older than that are removed when the program starts (RemoveOldOpenedCopies).
 inline constexpr char kOpenFolderName[] = "quillory";
+inline constexpr std::chrono::hours kOpenedCopyLifetime{24};
+void RemoveOldOpenedCopies();
 
 class CQuilloryDoc {
 public:

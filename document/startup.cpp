@@ -21,8 +21,16 @@ WString WithTrailingSeparator(WStringView folder) {
 // gives, then the summary message.
 template <class Destination>
 RunSummary ExtractEveryMember(CQuilloryDoc& doc, Destination destinationOf, bool showProgress) {
+    const WString destination = doc.WithReader(
+        [&](auto& reader) { return destinationOf(WStringView(reader.archivePath)); });
+    // Without a desktop or documents folder (or with an archive path that names no folder)
+    // the destination would be relative, resolved against whatever the current folder is.
+    if (!platform::IsAbsolutePath(destination)) {
+        doc.ui().ShowMessage(texts::kDestinationNotAbsolute);
+        return {};
+    }
     const RunCounts counts = doc.WithReader([&](auto& reader) {
-        reader.destFolder = destinationOf(WStringView(reader.archivePath));
+        reader.destFolder = destination;
         reader.testMode = 0;
         return RunMembers(reader, doc.ui(), RunKind::Extract, nullptr, showProgress);
     });

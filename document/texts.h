@@ -14,6 +14,16 @@ inline constexpr WStringView kNoEndMark = u"警告：ファイルの末尾にエ
 inline constexpr WStringView kHeaderCheckError =
     u"警告：ヘッダCRCまたはヘッダチェックサムエラーです";
 
+// A destination that is empty or relative, which the program never resolves against a
+// current folder of its own.
+inline constexpr WStringView kDestinationNotAbsolute =
+    u"展開先のフォルダを絶対パスで指定してください。";
+
+// A member whose path the host cannot take: kPathTooLongBefore + stored path +
+// kPathTooLongAfter.
+inline constexpr WStringView kPathTooLongBefore = u"パスが長すぎるため展開できません。 [";
+inline constexpr WStringView kPathTooLongAfter = u"]";
+
 // Extraction and test. "Damaged" is kDamagedBefore + name + kDamagedAfter.
 inline constexpr WStringView kDamagedBefore = u"ファイルが壊れています。 [";
 inline constexpr WStringView kDamagedAfter = u"]";
@@ -31,11 +41,12 @@ inline constexpr WStringView kBadEnd = u"ファイルが不正です。";
 inline constexpr WStringView kOpenFailed = u"ファイルの展開が失敗しました。エラーコード[";
 inline constexpr WStringView kOpenFailedEnd = u"]";
 
-// The readers' questions: kUnsafeBefore + name + kUnsafeAfter, and the same for
-// overwriting.
+// The readers' questions: kUnsafeBefore + stored path + kUnsafeTarget + the place it
+// would be written + kUnsafeAfter, and kOverwriteBefore + name + kOverwriteAfter.
 inline constexpr WStringView kUnsafeBefore = u"書庫内のファイル[";
-inline constexpr WStringView kUnsafeAfter =
-    u"]が意図しないフォルダに展開される可能性があります。\n展開しますか？";
+inline constexpr WStringView kUnsafeTarget =
+    u"]が意図しないフォルダに展開される可能性があります。\n展開先：";
+inline constexpr WStringView kUnsafeAfter = u"\n展開しますか？";
 inline constexpr WStringView kOverwriteBefore = u"既に[";
 inline constexpr WStringView kOverwriteAfter = u"]が存在します。上書きしますか？";
 

@@ -3,12 +3,13 @@
 // modal dialogs, the command-line tool with flags and the terminal, tests with a script.
 // Every call is synchronous: a question returns the user's answer. Texts arrive exactly
 // as the user must read them; paths arrive as program paths (UTF-16, "\" separators) and
-// are returned the same way (platform/path.h converts).
+// are returned the same way (platform/path.h converts, and shows them readably).
 #pragma once
 
 #include <optional>
 #include <span>
 
+#include "document/questions.h"
 #include "document/settings.h"
 #include "document/texts.h"
 #include "platform/text.h"
@@ -33,6 +34,9 @@ public:
     virtual void ShowMessage(WStringView text) = 0;
     // A message box with Yes and No buttons and no icon; true only for Yes.
     virtual bool AskYesNo(WStringView text) = 0;
+    // The unsafe-path question (QuestionText), Yes and No with No the default: a member
+    // is written outside the destination only on a deliberate Yes. True only for Yes.
+    virtual bool AskUnsafePath(const UnsafePathQuestion& question) = 0;
 
     // The file-open dialog: filters in order (the first one selected), the initial
     // folder. The chosen file's path, or nothing when cancelled.

@@ -37,6 +37,7 @@ enum class LzhStatus : int {
     FolderEntrySkipped = 20,  // a folder entry while folders are not recreated
     WriteFailed = 21,         // the output file could not take all of the member's data
     Stopped = 22,             // a stop was requested (an interrupt): nothing was left behind
+    PathTooLong = 23,         // the host takes no path (or name in it) that long
 };
 
 // One member header as listed.
@@ -46,7 +47,7 @@ struct LzhEntry {
     WChar method[6] = {};  // the five-character method identifier as stored, e.g. "-lh5-"
     std::uint32_t compressedSize = 0;
     std::uint32_t originalSize = 0;
-    FileTime modifiedTime = 0;     // UTC
+    FileTime modifiedTime = 0;     // UTC; kNoFileTime when the header's time is invalid
     std::uint32_t attributes = 0;  // MS-DOS attribute bits as stored
     std::pmr::u16string name;      // file name without folder; empty for most folder entries
     std::pmr::u16string path;      // folder part, each level followed by "\", or empty
@@ -105,7 +106,7 @@ private:
     // member whose data ended early.
     LzhStatus DecodeMember(platform::FileHandle input, platform::FileHandle output,
                            const LzhEntry& entry, std::uint16_t& crc);
-    // Where a member's relative path lands: below destFolder unless it starts with "\".
+    // Where a member's relative path lands: below destFolder, a rooted one too.
     WString OutputPath(WStringView relativePath) const;
     int ExtractFolder(const LzhEntry& entry, WString outputPath);
     int ExtractFile(const LzhEntry& entry, const WString& outputPath);

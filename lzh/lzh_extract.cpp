@@ -16,7 +16,11 @@ int LzhArchive::ExtractEntry(const LzhEntry* entry) {
             kInvalidFilePosition) {
         return 0;
     }
-    const bool folderEntry = lzh::IsFolderMethod(entry->method);
+    // Amiga LhA writes an empty folder as a -lh0- member with a folder and no file name.
+    // (A compressed member without a name stays a damaged file: no writer makes one.)
+    const bool folderEntry = lzh::IsFolderMethod(entry->method) ||
+                             (entry->name.empty() && !entry->path.empty() &&
+                              lzh::MethodCode(entry->method) == lzh::kMethodStored);
     const WString relative = useFolders == 1 && !entry->path.empty()
                                  ? WString(entry->path) + WString(entry->name)
                                  : WString(entry->name);
@@ -28,23 +32,24 @@ int LzhArchive::ExtractEntry(const LzhEntry* entry) {
         return Result(crc == entry->crc16 ? LzhStatus::Ok : LzhStatus::CrcMismatch);
     }
     if (folderEntry && useFolders != 1) return Result(LzhStatus::FolderEntrySkipped);
-    if (!CheckUnsafePath(relative, entry->name, unsafePathsAllowed, callback)) {
-        return Result(LzhStatus::UnsafePathRefused);
-    }
     WString outputPath = OutputPath(relative);
     // A path the host cannot take whole is refused: a shortened one is another file.
-    if (!platform::FitsHostPath(outputPath)) return Result(LzhStatus::CreateFailed);
+    if (!platform::FitsHostPath(outputPath)) return Result(LzhStatus::PathTooLong);
+    if (!CheckUnsafePath(relative, outputPath, unsafePathsAllowed, callback)) {
+        return Result(LzhStatus::UnsafePathRefused);
+    }
     return folderEntry ? ExtractFolder(*entry, std::move(outputPath))
                        : ExtractFile(*entry, outputPath);
 }
 
 WString LzhArchive::OutputPath(WStringView relativePath) const {
-    if (destFolder.empty() || (!relativePath.empty() && relativePath.front() == u'\\')) {
-        return WString(relativePath);
-    }
+    // On the handheld a leading "\" meant the top of the device; here the member stays
+    // below the destination (after the unsafe-path question).
+    const WStringView below = WithoutLeadingSeparators(relativePath);
+    if (destFolder.empty()) return WString(below);
     WString path = destFolder;
     if (!platform::IsPathSeparator(path.back())) path.push_back(u'\\');
-    path += relativePath;
+    path += below;
     return path;
 }
 
@@ -63,7 +68,8 @@ int LzhArchive::ExtractFolder(const LzhEntry& entry, WString outputPath) {
 
 int LzhArchive::ExtractFile(const LzhEntry& entry, const WString& outputPath) {
     FileTime memberLocal = entry.modifiedTime;
-    platform::UtcFileTimeToLocal(entry.modifiedTime, &memberLocal);
+    if (entry.modifiedTime != kNoFileTime)
+        platform::UtcFileTimeToLocal(entry.modifiedTime, &memberLocal);
     if (DecideOverwrite(outputPath, memberLocal, entry.name, askOnlyIfNewer, overwriteWithoutAsking,
                         callback) == OverwriteDecision::Skip) {
         return Result(LzhStatus::Skipped);
@@ -79,7 +85,10 @@ int LzhArchive::ExtractFile(const LzhEntry& entry, const WString& outputPath) {
     }
     if (outcome == LzhStatus::Ok && crc != entry.crc16) outcome = LzhStatus::CrcMismatch;
     if (outcome == LzhStatus::Ok || outcome == LzhStatus::CrcMismatch) {
-        platform::SetFileTimes(output, entry.modifiedTime, entry.modifiedTime);
+        // Without a time of its own the file keeps the time it was written.
+        if (entry.modifiedTime != kNoFileTime) {
+            platform::SetFileTimes(output, entry.modifiedTime, entry.modifiedTime);
+        }
         platform::SetFileAttributes(output, entry.attributes);
     }
     if (outcome != LzhStatus::Ok) {

@@ -11,6 +11,8 @@
 // Extended header: type, data, size of the next one (0 ends the chain).
 #include "lzh/lzh_header.h"
 
+#include <algorithm>
+
 #include "common/checksums.h"
 #include "common/conversions.h"
 #include "platform/time.h"
@@ -44,8 +46,17 @@ std::uint32_t Le32(const std::uint8_t* p) {
 FileTime DosTimeToUtc(std::uint16_t date, std::uint16_t time) {
     FileTime local = 0;
     FileTime utc = 0;
-    if (DosTimeToFileTime(date, time, &local) == 0) return 0;
-    return platform::LocalFileTimeToUtc(local, &utc) ? utc : 0;
+    if (DosTimeToFileTime(date, time, &local) == 0) return kNoFileTime;
+    return platform::LocalFileTimeToUtc(local, &utc) ? utc : kNoFileTime;
+}
+
+// A decoded name or folder with "/" as well as 0xFF (now "\") separating folders. Unix
+// LHa writes SUB/DIR/FILE.TXT in level-0 and level-1 names, and some writers put "/" in
+// the level-2 folder header. Decoded text only: a Shift-JIS trail byte is never 0x2F,
+// and "/" is in no file name on either Windows or Unix, so it only ever means a folder.
+WString WithBackslashes(WString text) {
+    std::replace(text.begin(), text.end(), u'/', u'\\');
+    return text;
 }
 
 // Refuses the header being read.
@@ -90,7 +101,7 @@ bool ReadHeader(BufferedReader& reader, std::uint8_t* work, LzhEntry& entry, Lzh
             status = LzhStatus::HeaderCheckWarning;
         }
         entry.modifiedTime = DosTimeToUtc(Le16(basic + 17), Le16(basic + 15));
-        name = ArchiveNameToWide(basic + 22, nameBytes);
+        name = WithBackslashes(ArchiveNameToWide(basic + 22, nameBytes));
         entry.crc16 = Le16(basic + 22 + nameBytes);
         if (level == 1) nextExtended = Le16(basic + basicBytes - 2);
         headerCrc = Crc16Update(0, basic, basicBytes);
@@ -141,12 +152,10 @@ bool ReadHeader(BufferedReader& reader, std::uint8_t* work, LzhEntry& entry, Lzh
                 }
                 break;
             case kExtendedName:
-                if (dataBytes > kMaxExtendedNameBytes) return Damaged(status);
-                name = ArchiveNameToWide(data, dataBytes);
+                name = WithBackslashes(ArchiveNameToWide(data, dataBytes));
                 break;
             case kExtendedFolder:
-                if (dataBytes > kMaxExtendedNameBytes) return Damaged(status);
-                folder = ArchiveNameToWide(data, dataBytes);
+                folder = WithBackslashes(ArchiveNameToWide(data, dataBytes));
                 // Amiga LhA stores folders without the trailing separator.
                 if (!folder.empty() && folder.back() != u'\\') folder.push_back(u'\\');
                 break;
@@ -159,7 +168,6 @@ bool ReadHeader(BufferedReader& reader, std::uint8_t* work, LzhEntry& entry, Lzh
         headerCrc = Crc16Update(headerCrc, work, size);
         nextExtended = Le16(work + size - 2);
     }
-    if (folder.size() + name.size() >= kMaxNameUnits) return Damaged(status);
     if (headerBytes < totalBytes) {
         // Level 2 padding after the last extended header, part of T and of the CRC.
         const std::size_t padding = totalBytes - headerBytes;

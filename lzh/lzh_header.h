@@ -15,16 +15,12 @@ namespace quillory::lzh {
 // The largest extended header (its size field has 16 bits): the work buffer's size.
 inline constexpr std::size_t kMaxExtendedHeaderBytes = 65535;
 
-// Names and folders from extended headers hold at most this many bytes, and a joined
-// folder and name must stay below kMaxNameUnits UTF-16 units.
-inline constexpr std::size_t kMaxExtendedNameBytes = 259;
-inline constexpr std::size_t kMaxNameUnits = 260;
-
 // Reads the header at the reader's position into entry (a fresh record) and leaves the
-// reader at the member's data. Returns false when there is no further header: at the
-// end mark (status untouched), at the end of the file (status NoEndMark), or for a
-// damaged header (status BadHeader or UnknownLevel). A checksum or header CRC that does
-// not match sets HeaderCheckWarning and the header is still read. work holds
+// reader at the member's data. Names and folders are as long as their headers hold; the
+// host decides later which paths it can take. Returns false when there is no further
+// header: at the end mark (status untouched), at the end of the file (status NoEndMark),
+// or for a damaged header (status BadHeader or UnknownLevel). A checksum or header CRC
+// that does not match sets HeaderCheckWarning and the header is still read. work holds
 // kMaxExtendedHeaderBytes bytes.
 bool ReadHeader(BufferedReader& reader, std::uint8_t* work, LzhEntry& entry, LzhStatus& status);
 

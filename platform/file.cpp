@@ -12,12 +12,14 @@
 #include <climits>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "platform/path.h"
 
@@ -391,6 +393,41 @@ std::optional<FileTime> GetPathLastWriteTime(WStringView path) {
 bool CreateFolder(WStringView path) {
     const auto host = HostPath(path);
     return host && ::mkdir(host->c_str(), 0777) == 0;
+}
+
+WString ResolvedPath(WStringView path) {
+    const std::string host = ToHostPath(path);
+    if (host.empty() || host.front() != '/') return WString(path);
+    std::vector<std::string> levels;
+    for (std::size_t start = 1; start <= host.size();) {
+        std::size_t end = host.find('/', start);
+        if (end == std::string::npos) end = host.size();
+        if (end > start) levels.push_back(host.substr(start, end - start));
+        start = end + 1;
+    }
+    std::string resolved = "/";
+    // Levels added to resolved that do not exist (yet): those are taken as they are.
+    std::size_t unresolved = 0;
+    for (std::size_t i = 0; i < levels.size(); ++i) {
+        const std::string& level = levels[i];
+        if (level == ".") continue;
+        if (level == "..") {
+            // resolved holds no link and no "..": its parent is the level before.
+            const std::size_t cut = resolved.rfind('/');
+            resolved.resize(cut == 0 ? 1 : cut);
+            if (unresolved > 0) --unresolved;
+            continue;
+        }
+        std::string next = resolved == "/" ? "/" + level : resolved + "/" + level;
+        char real[PATH_MAX];
+        if (unresolved == 0 && i + 1 < levels.size() && ::realpath(next.c_str(), real) != nullptr) {
+            resolved = real;
+            continue;
+        }
+        resolved = std::move(next);
+        ++unresolved;
+    }
+    return FromHostPath(resolved);
 }
 
 void SetIoFaultHook(IoFaultHook hook) {

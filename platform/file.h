@@ -91,6 +91,13 @@ std::optional<FileTime> GetPathLastWriteTime(WStringView path);
 // Creates one folder; fails when it exists or its parent is missing.
 bool CreateFolder(WStringView path);
 
+// Where an absolute path leads on the host now, for showing where something would be
+// written: its folders as far as they exist with links and ".." followed, the rest
+// added level by level ("." dropped, ".." taking off one level); the last level is never
+// followed (a link there is replaced, not written through). A relative path comes back
+// as it is.
+WString ResolvedPath(WStringView path);
+
 // A hook for tests that makes reads and writes come up short or fail. It sees every
 // ReadFile and WriteFile call before it happens and returns how many of the asked bytes
 // may move (the count itself to let it pass, fewer for a short transfer, 0 to fail).

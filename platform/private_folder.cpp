@@ -1,13 +1,16 @@
-// The user's private folder: candidates in order of preference, each checked for owner,
-// kind and permissions with lstat, so that a planted link or a foreign folder is refused.
+// The user's private folder, checked for owner, kind and permissions with lstat, so that
+// a planted link or a foreign folder is refused.
 #include "platform/private_folder.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 
 #include "platform/path.h"
@@ -52,30 +55,54 @@ bool IsAbsolute(const std::string& path) {
     return !path.empty() && path.front() == '/';
 }
 
-std::optional<WString> Below(const std::string& base, std::string_view name) {
-    const std::string folder = base + "/" + std::string(name);
-    if (!MakePrivateFolder(folder)) return std::nullopt;
-    return FromHostPath(folder + "/");
+// The cache folder as the environment names it, empty when it names none.
+std::string CacheFolder() {
+    std::string cache = Environment("XDG_CACHE_HOME");
+    if (IsAbsolute(cache)) return cache;
+    const std::string home = HomeFolder();
+    return IsAbsolute(home) ? home + "/.cache" : std::string();
 }
 
 }  // namespace
 
 std::optional<WString> PrivateFolder(std::string_view name) {
-    // The runtime folder is the user's own by definition; check it anyway.
-    const std::string runtime = Environment("XDG_RUNTIME_DIR");
-    if (IsAbsolute(runtime) && IsOwnFolder(runtime, true)) {
-        if (auto folder = Below(runtime, name)) return folder;
-    }
-    std::string cache = Environment("XDG_CACHE_HOME");
-    if (!IsAbsolute(cache)) {
-        const std::string home = HomeFolder();
-        if (!IsAbsolute(home)) return std::nullopt;
-        cache = home + "/.cache";
-    }
+    const std::string cache = CacheFolder();
+    if (cache.empty()) return std::nullopt;
     // A missing cache folder is created private; an existing one is left as it is.
     if (::mkdir(cache.c_str(), kPrivateMode) != 0 && errno != EEXIST) return std::nullopt;
     if (!IsOwnFolder(cache, true)) return std::nullopt;
-    return Below(cache, name);
+    const std::string folder = cache + "/" + std::string(name);
+    if (!MakePrivateFolder(folder)) return std::nullopt;
+    return FromHostPath(folder + "/");
+}
+
+void RemoveOldPrivateFiles(std::string_view name, std::chrono::seconds maxAge) {
+    const std::string cache = CacheFolder();
+    if (cache.empty() || !IsOwnFolder(cache, true)) return;
+    const std::string folder = cache + "/" + std::string(name);
+    // Everything below is reached through this descriptor, so a folder swapped for a
+    // link meanwhile is never walked.
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat st;
+    DIR* dir = ::fstat(fd, &st) == 0 && st.st_uid == ::geteuid() ? ::fdopendir(fd) : nullptr;
+    if (dir == nullptr) {
+        ::close(fd);
+        return;
+    }
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    while (const dirent* entry = ::readdir(dir)) {
+        struct stat file;
+        if (::fstatat(fd, entry->d_name, &file, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        // The stored time a copy was given says nothing of its age; its change time does.
+        const auto age = std::chrono::seconds(now.tv_sec - file.st_ctim.tv_sec) +
+                         std::chrono::nanoseconds(now.tv_nsec - file.st_ctim.tv_nsec);
+        if (S_ISREG(file.st_mode) && age > maxAge) {
+            ::unlinkat(fd, entry->d_name, 0);
+        }
+    }
+    ::closedir(dir);
 }
 
 }  // namespace quillory::platform

@@ -1,11 +1,12 @@
 // A folder that belongs to the current user alone, for files the program hands to other
 // applications (a member opened with the desktop's "open"). It lives below the user's
-// runtime folder ($XDG_RUNTIME_DIR) or, without a usable one, below the user's cache
-// folder ($XDG_CACHE_HOME, else ~/.cache), and has mode 0700. A folder at that place
-// that is a link, or that belongs to someone else, is refused, never used; so is a base
-// folder that is not the user's own.
+// cache folder ($XDG_CACHE_HOME, else ~/.cache), where the desktop expects files it may
+// throw away, however large, and has mode 0700. A folder at that place that is a link,
+// or that belongs to someone else, is refused, never used; so is a base folder that is
+// not the user's own.
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string_view>
 
@@ -13,8 +14,14 @@
 
 namespace quillory::platform {
 
-// The folder named `name` below the first usable base, created when missing and set to
-// mode 0700; its program path ends with "\". Nothing when no base gives a private folder.
+// The folder named `name` below the cache folder, created when missing and set to mode
+// 0700; its program path ends with "\". Nothing when no private folder can be had.
 std::optional<WString> PrivateFolder(std::string_view name);
+
+// Removes the files that were put into that folder more than maxAge ago (by the time
+// they were last created, renamed or changed, not the stored time they were given).
+// A missing folder, or one that is not the user's own, is left alone; so is anything in
+// it that is not a plain file.
+void RemoveOldPrivateFiles(std::string_view name, std::chrono::seconds maxAge);
 
 }  // namespace quillory::platform

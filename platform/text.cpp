@@ -4,9 +4,8 @@
 #include <cstdint>
 
 namespace quillory::platform {
-namespace {
 
-void AppendCodePoint(WString& out, char32_t cp) {
+void AppendUtf16(WString& out, char32_t cp) {
     if (cp < 0x10000) {
         out.push_back(static_cast<char16_t>(cp));
     } else {
@@ -15,6 +14,26 @@ void AppendCodePoint(WString& out, char32_t cp) {
         out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
     }
 }
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+namespace {
 
 bool IsContinuation(unsigned char c) {
     return (c & 0xC0) == 0x80;
@@ -49,6 +68,15 @@ bool DecodeSequence(const unsigned char* p, std::size_t n, char32_t* cp, std::si
 
 }  // namespace
 
+Utf8Step DecodeUtf8At(std::string_view utf8, std::size_t at) {
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data()) + at;
+    if (p[0] < 0x80) return {p[0], 1};
+    char32_t cp = 0;
+    std::size_t taken = 0;
+    const bool valid = DecodeSequence(p, utf8.size() - at, &cp, &taken);
+    return {valid ? cp : kNotUtf8, taken};
+}
+
 void AppendByteStandIn(WString& out, unsigned char byte) {
     constexpr char16_t kHexDigits[] = u"0123456789ABCDEF";
     out.push_back(kReplacementChar);
@@ -76,9 +104,9 @@ WString DecodeUtf8(std::string_view utf8, bool standIns) {
         const bool valid = DecodeSequence(p + i, n - i, &cp, &taken);
         if (!standIns) {
             // A truncated sequence is one replacement for the lead and what followed it.
-            AppendCodePoint(out, valid ? cp : kReplacementChar);
+            AppendUtf16(out, valid ? cp : kReplacementChar);
         } else if (valid && cp != kReplacementChar) {
-            AppendCodePoint(out, cp);
+            AppendUtf16(out, cp);
         } else if (valid) {
             // A stored U+FFFD is spelt byte by byte, so that no stand-in is ambiguous.
             for (std::size_t k = 0; k < taken; ++k)
@@ -109,28 +137,13 @@ std::string WideToUtf8(WStringView wide) {
     const std::size_t n = wide.size();
     for (std::size_t i = 0; i < n; ++i) {
         char32_t cp = wide[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < n && wide[i + 1] >= 0xDC00 &&
-            wide[i + 1] <= 0xDFFF) {
+        if (IsHighSurrogate(cp) && i + 1 < n && IsLowSurrogate(wide[i + 1])) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
             ++i;
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
             cp = kReplacementChar;
         }
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        }
+        AppendUtf8(out, cp);
     }
     return out;
 }

@@ -5,6 +5,7 @@
 // archives, a stand-in that keeps the byte's value).
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -38,6 +39,26 @@ std::string WideToUtf8(WStringView wide);
 
 // ASCII-only convenience for literals in code and tests.
 WString AsciiToWide(std::string_view ascii);
+
+// The pieces of both conversions, for conversions that treat bad input their own way
+// (host paths keep it). One step of decoding at utf8[at]: a code point and the bytes it
+// took, or kNotUtf8 and the bytes of one malformed sequence (a bad lead byte alone, a
+// cut sequence with what it had, an overlong form or an encoded surrogate whole).
+inline constexpr char32_t kNotUtf8 = 0xFFFFFFFF;
+struct Utf8Step {
+    char32_t codePoint;
+    std::size_t length;
+};
+Utf8Step DecodeUtf8At(std::string_view utf8, std::size_t at);
+void AppendUtf16(WString& out, char32_t codePoint);
+void AppendUtf8(std::string& out, char32_t codePoint);
+
+inline bool IsHighSurrogate(char32_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+inline bool IsLowSurrogate(char32_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 }  // namespace platform
 }  // namespace quillory

@@ -9,6 +9,10 @@ namespace quillory {
 
 using FileTime = std::uint64_t;
 
+// The file time 0 stands for a time the archive does not give (an MS-DOS date or time
+// that is no calendar value): no time is set on a file and the list shows none.
+inline constexpr FileTime kNoFileTime = 0;
+
 // 100-ns ticks per second, and seconds from 1601-01-01 to 1970-01-01.
 inline constexpr std::uint64_t kTicksPerSecond = 10000000;
 inline constexpr std::uint64_t kSecondsFrom1601To1970 = 11644473600;

@@ -56,24 +56,24 @@ bool ReadCentralDirectory(BufferedReader& reader, std::uint32_t totalEntries,
     entries.reserve(std::min<std::size_t>(totalEntries, centralDirSize / kMinCentralHeaderBytes));
     std::uint8_t signature[kSignatureBytes];
     if (!ReadExactly(reader, signature, sizeof signature)) return false;
+    // Work space for the name being read; it grows to the longest name and stays.
+    std::vector<std::uint8_t> nameBytes;
     while (Le32(signature) == kCentralHeaderSignature) {
         std::uint8_t h[kCentralFixedBytes];
         if (!ReadExactly(reader, h, sizeof h)) return false;
         const std::size_t nameLength = Le16(h + 24);
         const std::size_t extraLength = Le16(h + 26);
         const std::size_t commentLength = Le16(h + 28);
-        // A name too long for the name buffer cannot be listed faithfully: refuse it.
-        if (nameLength > kMaxNameBytes) return false;
-        std::uint8_t nameBytes[kMaxNameBytes];
+        nameBytes.resize(nameLength);
         extraBuffer.resize(extraLength);
-        if (!ReadExactly(reader, nameBytes, nameLength) ||
+        if (!ReadExactly(reader, nameBytes.data(), nameLength) ||
             !ReadExactly(reader, extraBuffer.data(), extraLength)) {
             return false;
         }
         // More records than the end record counts: the walk can only fail, so stop now.
         if (entries.size() == totalEntries) return false;
         const bool label = IsVolumeLabel(h[1], Le32(h + 34));
-        const WString name = DecodeMemberName(nameBytes, nameLength, Le16(h + 4),
+        const WString name = DecodeMemberName(nameBytes.data(), nameLength, Le16(h + 4),
                                               extraBuffer.data(), extraLength, label);
         FillEntry(h, name, extraBuffer.data(), extraLength, entries.emplace_back(nameMemory));
         if (!reader.Skip(commentLength)) return false;

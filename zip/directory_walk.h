@@ -1,8 +1,7 @@
 // The central-directory walk: one ZipEntry per central header, read through a buffer
 // from the directory's start up to the end record. The walk is all or nothing: a short
-// read, a cut name, a record count that differs from the end record's, or any record
-// other than the end record after the last header (ZIP64 and signature records among
-// them) fails it.
+// read, a record count that differs from the end record's, or any record other than the
+// end record after the last header (ZIP64 and signature records among them) fails it.
 #pragma once
 
 #include <cstdint>

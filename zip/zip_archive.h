@@ -39,6 +39,7 @@ enum class ZipStatus : int {
     UnsafePathRefused = 17,     // an unsafe member path was refused
     WriteFailed = 21,           // the output file could not take all of the member's data
     Stopped = 22,               // a stop was requested (an interrupt): nothing was left behind
+    PathTooLong = 23,           // the host takes no path (or name in it) that long
     SizeMismatch = 24,          // the data gives more or less than the uncompressed size
     DecodeFailed = 25,          // the compressed data cannot be decoded
     OverlappingData = 26,       // the member's bytes run into another member's or repeat them
@@ -51,11 +52,11 @@ struct ZipEntry {
     std::uint32_t method = 0;  // 0 stored, 8 deflate, 9 Deflate64, 99 AES, others as stored
     std::uint32_t compressedSize = 0;
     std::uint32_t originalSize = 0;
-    FileTime modifiedTime = 0;  // local time, as the MS-DOS fields hold it
+    FileTime modifiedTime = 0;  // local time, as the MS-DOS fields hold it; or kNoFileTime
     std::uint64_t localHeaderOffset = 0;
     std::uint32_t attributes = 0;  // external attributes as stored
     std::pmr::u16string name;      // file name without folders; empty for folder entries
-    std::pmr::u16string path;      // folder part ending with "/", or empty
+    std::pmr::u16string path;      // folder part ending with "/" (also for "\"), or empty
     std::uint32_t crc32 = 0;
     std::uint8_t madeByVersion = 0;
     std::uint8_t madeByHost = 0;

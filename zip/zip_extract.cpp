@@ -134,19 +134,17 @@ std::uint64_t MemberEnd(FileHandle file, const LocalHeader& local, const ZipEntr
            (Le32(signature) == kDescriptorSignature ? kSignatureBytes : 0);
 }
 
-// Where the member goes: the destination with "/" separators and the member's name (or
-// only its file part). Never cut: a path the host cannot take is refused by the caller.
-WString OutputPath(WStringView destFolder, int useFolders, WStringView memberName) {
-    if (destFolder.empty()) return WString(memberName);
+// Where the member goes: the destination with "/" separators and the listed name (or only
+// its file part), a rooted one below the destination too. Never cut: a path the host
+// cannot take is refused by the caller.
+WString OutputPath(WStringView destFolder, int useFolders, const ZipEntry& e) {
+    const WString relative = useFolders == 1 ? WString(e.path) + WString(e.name) : WString(e.name);
+    const WStringView below = WithoutLeadingSeparators(relative);
+    if (destFolder.empty()) return WString(below);
     WString path(destFolder);
     std::replace(path.begin(), path.end(), u'\\', u'/');
     if (path.back() != u'/') path.push_back(u'/');
-    if (useFolders == 1) {
-        path.append(memberName);
-    } else {
-        const std::size_t slash = memberName.rfind(u'/');
-        path.append(slash == WStringView::npos ? memberName : memberName.substr(slash + 1));
-    }
+    path.append(below);
     return path;
 }
 
@@ -175,14 +173,12 @@ void SetOutputTimes(FileHandle file, const LocalHeader& local) {
     }
 }
 
-// The output side of an extraction: the path (refused when the host cannot take it
-// whole), the folder of a folder entry, the overwrite decision and the output file,
-// which a folder entry does not get. An undecodable member is refused before any file is
-// made, so that an existing file is never replaced by nothing.
+// The output side of an extraction at path: the folder of a folder entry, the overwrite
+// decision and the output file, which a folder entry does not get. An undecodable member
+// is refused before any file is made, so that an existing file is never replaced by
+// nothing.
 ZipStatus PrepareOutput(ZipArchive& zip, const ZipEntry& e, const MemberRecord& m,
-                        WStringView memberName, bool decodable, FileHandle* file) {
-    const WString path = OutputPath(zip.destFolder, zip.useFolders, memberName);
-    if (!platform::FitsHostPath(path)) return ZipStatus::CreateFailed;
+                        const WString& path, bool decodable, FileHandle* file) {
     const bool folder = !path.empty() && path.back() == u'/';
     if (folder) {
         constexpr std::uint32_t kMeaningfulFolderBits = 0x6F;
@@ -250,8 +246,23 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
 
     // The name the list shows is the one asked about and written.
     const WString name = WString(e.path) + WString(e.name);
-    if (testMode != 1 && !CheckUnsafePath(name, e.name, unsafePathsAllowed, callback)) {
-        return fail(ZipStatus::UnsafePathRefused);
+    WString path;
+    if (testMode != 1) {
+        path = OutputPath(destFolder, useFolders, e);
+        // A path the host cannot take whole is refused: a shortened one is another file.
+        if (!platform::FitsHostPath(path)) return fail(ZipStatus::PathTooLong);
+        if (!CheckUnsafePath(name, path, unsafePathsAllowed, callback)) {
+            return fail(ZipStatus::UnsafePathRefused);
+        }
+    }
+    // A folder entry without data has nothing to decrypt, decode or check, whatever its
+    // method says: .NET's ZipFile and other Windows tools write "dir\" folder entries as
+    // deflate members with an empty stream.
+    if (e.name.empty() && e.compressedSize == 0) {
+        if (testMode == 1) return 1;
+        FileHandle none = kInvalidFileHandle;
+        const ZipStatus made = PrepareOutput(*this, e, m, path, true, &none);
+        return made == ZipStatus::Ok ? 1 : fail(made);
     }
 
     const MemberCipher::Kind cipherKind = m.aes           ? MemberCipher::Kind::Aes
@@ -280,7 +291,7 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
     if (testMode == 1) {
         if (!decodable) return fail(ZipStatus::UnsupportedMethod);
     } else {
-        const ZipStatus prepared = PrepareOutput(*this, e, m, name, decodable, &sink.file);
+        const ZipStatus prepared = PrepareOutput(*this, e, m, path, decodable, &sink.file);
         if (prepared != ZipStatus::Ok) return fail(prepared);
     }
 

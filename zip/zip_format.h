@@ -28,9 +28,6 @@ inline constexpr std::size_t kLocalFixedBytes = 26;
 // The smallest central header; bounds how many records a directory size can hold.
 inline constexpr std::size_t kMinCentralHeaderBytes = kSignatureBytes + kCentralFixedBytes;
 
-// Stored names longer than this many bytes are read cut, and the archive is refused.
-inline constexpr std::size_t kMaxNameBytes = 259;
-
 // General-purpose flag bits.
 inline constexpr std::uint32_t kFlagEncrypted = 0x0001;
 inline constexpr std::uint32_t kFlagDataDescriptor = 0x0008;  // CRC and sizes follow the data

@@ -1,11 +1,12 @@
 // Member-name decoding.
 #include "zip/zip_names.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <utility>
 
-#include "common/conversions.h"
+#include "platform/codepage.h"
 #include "zip/extra_field.h"
 #include "zip/zip_format.h"
 
@@ -13,22 +14,20 @@ namespace quillory {
 
 namespace {
 
-// The text before the first 0 byte.
+// The text before the first 0 byte. An empty name may come without any buffer at all.
 std::string_view UpToNul(const char* bytes, std::size_t length) {
+    if (length == 0) return {};
     const void* nul = std::memchr(bytes, 0, length);
     return {bytes, nul != nullptr ? static_cast<std::size_t>(static_cast<const char*>(nul) - bytes)
                                   : length};
 }
 
-// The name of a matching Unicode Path record, unless it is too long for the name buffer
-// (then the stored bytes are used).
+// The name of a matching Unicode Path record.
 bool UnicodePathName(const std::uint8_t* bytes, std::size_t length, const std::uint8_t* extra,
                      std::size_t extraSize, WString* name) {
     std::string_view utf8;
     if (!FindUnicodePath(extra, extraSize, bytes, length, &utf8)) return false;
-    WString decoded = platform::Utf8NameToWide(UpToNul(utf8.data(), utf8.size()));
-    if (decoded.size() > kMaxNameUnits) return false;
-    *name = std::move(decoded);
+    *name = platform::Utf8NameToWide(UpToNul(utf8.data(), utf8.size()));
     return true;
 }
 
@@ -47,13 +46,12 @@ WString DecodeMemberName(const std::uint8_t* bytes, std::size_t length, std::uin
     if ((flags & zipformat::kFlagUtf8) != 0) {
         name = platform::Utf8NameToWide(stored);
     } else if (!UnicodePathName(bytes, length, extra, extraSize, &name)) {
-        WChar converted[kMaxNameUnits + 1];
-        const std::string terminated(stored);
-        const int units = NarrowToWide(terminated.c_str(), converted, kMaxNameUnits + 1);
-        name.assign(converted, static_cast<std::size_t>(units));
+        name = platform::AnsiToWide(stored);
     }
-    if (name.size() > kMaxNameUnits) name.resize(kMaxNameUnits);
     if (volumeLabel && name.size() > 8 && name[8] == u'.') name.erase(8, 1);
+    // .NET's ZipFile (before 4.6.1) and other Windows tools separate folders with "\".
+    // Decoded text only: a Shift-JIS trail byte 0x5C is part of its character.
+    std::replace(name.begin(), name.end(), u'\\', u'/');
     return name;
 }
 

@@ -2,7 +2,9 @@
 // into folder and file name. A name flagged as UTF-8 (general-purpose bit 11) is
 // UTF-8; otherwise an Info-ZIP Unicode Path record that matches the stored bytes gives
 // the UTF-8 name; otherwise the bytes are in the ANSI code page. A 0 byte ends a name.
-// Bytes that their encoding rejects become distinct stand-ins (platform/text.h).
+// Names are as long as the header says (up to 65,535 bytes); "\\" separates folders as
+// "/" does and is listed as "/". Bytes that their encoding rejects become distinct
+// stand-ins (platform/text.h).
 #pragma once
 
 #include <cstddef>
@@ -14,16 +16,13 @@
 
 namespace quillory {
 
-// Longest converted name, in UTF-16 units without the terminator.
-inline constexpr std::size_t kMaxNameUnits = 259;
-
 // True for a volume-label entry: external attribute 0x08 from a host that sets it
 // (0 MS-DOS/FAT, 5 Atari ST, 6 OS/2 HPFS, 11 NTFS).
 bool IsVolumeLabel(std::uint8_t madeByHost, std::uint32_t externalAttributes);
 
-// Decodes the first `length` stored name bytes (already limited to 259). A volume label
-// of more than 8 characters loses a "." in the ninth place (MYDISK01.LBL is listed as
-// MYDISK01LBL, as the label was typed).
+// Decodes the `length` stored name bytes. A volume label of more than 8 characters loses
+// a "." in the ninth place (MYDISK01.LBL is listed as MYDISK01LBL, as the label was
+// typed).
 WString DecodeMemberName(const std::uint8_t* bytes, std::size_t length, std::uint32_t flags,
                          const std::uint8_t* extra, std::size_t extraSize, bool volumeLabel);
 

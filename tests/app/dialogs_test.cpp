@@ -77,6 +77,34 @@ private slots:
         QCOMPARE(dialog.windowTitle(), U("展開先の指定"));
     }
 
+    // OK takes only an absolute folder; a folder named in Shift-JIS by an old tool reads
+    // as written and stays those bytes when shown, edited and handed back.
+    void destinationTakesOnlyAbsoluteFoldersAndKeepsEveryName() {
+        CDestinationDialog dialog;
+        QLineEdit* edit = Control<QLineEdit>(&dialog, CDestinationDialog::kFolderEdit);
+        const WString sjis = u"\\old\\\xDC93\xDCFA\xDC96{";  // the host bytes 93 FA 96 7B
+        dialog.setValues({sjis, 0, 1});
+        QCOMPARE(edit->text(), U("/old/日本"));
+        QVERIFY(dialog.values().folder == sjis);
+        edit->end(false);
+        QTest::keyClicks(edit, "/sub");
+        QVERIFY(dialog.values().folder == sjis + u"\\sub");
+        for (const char* typed : {"", "relative/dir"}) {
+            edit->setText(QString::fromUtf8(typed));
+            QString message;
+            AnswerNextModal([&](QWidget* modal) {
+                message = qobject_cast<QMessageBox*>(modal)->text();
+                ClickButton(modal, QStringLiteral("OK"));
+            });
+            dialog.accept();
+            QCOMPARE(message, U("展開先のフォルダを絶対パスで指定してください。"));
+            QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        }
+        edit->setText(QStringLiteral("/abs/dir"));
+        dialog.accept();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    }
+
     void destinationCancelLeavesTheValuesAlone() {
         QtUserInterface ui;
         DestinationValues values{u"\\tmp\\", 0, 1};
@@ -182,6 +210,15 @@ private slots:
         // Closing the box is not Yes either.
         AnswerNextModal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
         QVERIFY(!ui.AskYesNo(u"展開しますか？"));
+        // The unsafe-path question shows where the member would go; Enter answers No.
+        AnswerNextModal([&](QWidget* modal) {
+            text = qobject_cast<QMessageBox*>(modal)->text();
+            QTest::keyClick(modal, Qt::Key_Return);
+        });
+        QVERIFY(!ui.AskUnsafePath({u"../x.txt", u"\\home\\u\\x.txt"}));
+        QCOMPARE(text,
+                 U("書庫内のファイル[../x.txt]が意図しないフォルダに展開される可能性があります。"
+                   "\n展開先：/home/u/x.txt\n展開しますか？"));
     }
 
     void messagesHaveOnlyAnOkButton() {
@@ -229,6 +266,11 @@ private slots:
         QSettings again(kOrganisationName, kApplicationName);
         QCOMPARE(again.value("LastFolder/Extract").toString(), U("\\資料\\"));
         QVERIFY(again.fileName().endsWith(QStringLiteral("Ostrella Software/Quillory.conf")));
+        // A folder whose name is no UTF-8 comes back exactly.
+        const WString sjis = u"\\old\\\xDC93\xDCFA\xDC96{\\";
+        profile.WriteString(u"LastFolder", u"Startup", sjis);
+        profile.settings().sync();
+        QVERIFY(SettingsProfile().GetString(u"LastFolder", u"Startup", u"") == sjis);
     }
 };
 

@@ -25,10 +25,10 @@ ScratchHome::ScratchHome() {
     QSettings(kOrganisationName, kApplicationName).clear();
     QDir().mkpath(path(QStringLiteral("Desktop")));
     QDir().mkpath(path(QStringLiteral("Documents")));
-    QDir().mkpath(path(QStringLiteral("runtime")));
-    QFile::setPermissions(path(QStringLiteral("runtime")),
+    QDir().mkpath(path(QStringLiteral("cache")));
+    QFile::setPermissions(path(QStringLiteral("cache")),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", path(QStringLiteral("runtime")).toUtf8());
+    qputenv("XDG_CACHE_HOME", path(QStringLiteral("cache")).toUtf8());
 }
 
 QString ScratchHome::path(const QString& relative) const {

@@ -27,7 +27,7 @@ public:
 };
 
 // A scratch folder holding the settings store (QSettings' user scope), the desktop and
-// documents folders and the private folder for opened members. Clears the store.
+// documents folders and the cache folder for opened members. Clears the store.
 class ScratchHome {
 public:
     ScratchHome();

@@ -12,6 +12,7 @@
 #include "app/quillory_app.h"
 #include "app/quillory_view.h"
 #include "gui_harness.h"
+#include "platform/path.h"
 
 namespace quillory::testing {
 
@@ -22,7 +23,7 @@ private slots:
     void withoutArgumentsTheWindowShowsAnEmptyList() {
         ScratchHome home;
         CQuilloryApp app;
-        QVERIFY(app.InitInstance({QStringLiteral("quillory")}));
+        QVERIFY(app.InitInstance({"quillory"}));
         QVERIFY(app.frame().isVisible());
         QCOMPARE(app.frame().view()->model()->rowCount(), 0);
         QCOMPARE(app.frame().archiveNameEdit()->text(), QString());
@@ -35,7 +36,7 @@ private slots:
     void anArchiveArgumentIsOpenedAndListed() {
         ScratchHome home;
         CQuilloryApp app;
-        QVERIFY(app.InitInstance({QStringLiteral("quillory"), SamplePath("sample.zip")}));
+        QVERIFY(app.InitInstance({"quillory", SamplePath("sample.zip").toStdString()}));
         QCOMPARE(app.frame().view()->model()->rowCount(), 6);
         QCOMPARE(app.frame().archiveNameEdit()->text(), SamplePath("sample.zip"));
         QCOMPARE(app.document().isOpen, 1);
@@ -44,19 +45,25 @@ private slots:
     void aRelativeArgumentIsTakenFromTheCurrentFolder() {
         const QString before = QDir::currentPath();
         QDir::setCurrent(QStringLiteral(QUILLORY_SOURCE_DIR));
-        const auto launch = ParseLaunchArguments({U("quillory"), U("samples/sample.lzh")});
+        // The argument's bytes as the host gave them: a "\\" and Shift-JIS in a name.
+        const std::string odd = "samples/\x93\xFA/we\\ird.lzh";
+        const auto launch = ParseLaunchArguments({"quillory", "samples/sample.lzh"});
+        const auto oddLaunch = ParseLaunchArguments({"quillory", odd});
         QDir::setCurrent(before);
         QCOMPARE(HostPathText(std::get<LaunchRequest>(launch).archive.value()),
                  SamplePath("sample.lzh"));
-        QVERIFY(!std::get<LaunchRequest>(ParseLaunchArguments({U("quillory")})).archive);
+        QCOMPARE(platform::ToHostPath(std::get<LaunchRequest>(oddLaunch).archive.value()),
+                 QUILLORY_SOURCE_DIR "/" + odd);
+        QVERIFY(!std::get<LaunchRequest>(ParseLaunchArguments({"quillory"})).archive);
     }
 
     void wrongCommandLinesAreRefusedWithStatusTwo() {
-        for (const QStringList& args : {QStringList{U("--bogus"), U("a.lzh")},
-                                        {U("a.lzh"), U("b.lzh")},
-                                        {U("--test"), U("--extract-here"), U("a.lzh")}}) {
-            const auto launch = ParseLaunchArguments(QStringList{U("quillory")} + args);
-            QVERIFY2(std::holds_alternative<LaunchReply>(launch), qPrintable(args.join(u' ')));
+        for (const std::vector<std::string>& args :
+             {std::vector<std::string>{"quillory", "--bogus", "a.lzh"},
+              {"quillory", "a.lzh", "b.lzh"},
+              {"quillory", "--test", "--extract-here", "a.lzh"}}) {
+            const auto launch = ParseLaunchArguments(args);
+            QVERIFY2(std::holds_alternative<LaunchReply>(launch), args[1].c_str());
             QCOMPARE(std::get<LaunchReply>(launch).exitStatus, 2);
         }
     }
@@ -127,7 +134,10 @@ private slots:
             {U("[Desktop Action extract-here]"), U("message: 展開終了"), true},
         };
         QCOMPARE(execByGroup.size(), 3);
-        const auto main = ParseLaunchArguments(execByGroup.value(U("[Desktop Entry]")));
+        std::vector<std::string> mainCommand;
+        for (const QString& word : execByGroup.value(U("[Desktop Entry]")))
+            mainCommand.push_back(word.toStdString());
+        const auto main = ParseLaunchArguments(mainCommand);
         QCOMPARE(HostPathText(std::get<LaunchRequest>(main).archive.value()), archive);
         QCOMPARE(std::get<LaunchRequest>(main).action, StartupAction::Open);
 

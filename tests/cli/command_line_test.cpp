@@ -46,15 +46,18 @@ TEST(CommandLineTest, DefaultsMatchTheApplicationsDefaults) {
 }
 
 TEST(CommandLineTest, EveryExtractOptionInAnyOrder) {
-    const Options options = Ok({"x", "-d", "out dir", "--no-folders", "a.zip", "--create-folder",
-                                "--overwrite", "always", "--yes", "--password", "pw"});
+    const Options options =
+        Ok({"x", "-d", "out dir", "--no-folders", "a.zip", "--create-folder", "--overwrite",
+            "always", "--yes", "--password", "pw", "--allow-unsafe-paths"});
     EXPECT_EQ(options.archive, "a.zip");
     EXPECT_EQ(options.destination, "out dir");
     EXPECT_TRUE(options.createFolder);
     EXPECT_FALSE(options.useFolders);
     EXPECT_EQ(options.overwriteChoice, 2);
     EXPECT_EQ(options.answer, Answer::Yes);
+    EXPECT_TRUE(options.allowUnsafePaths);
     EXPECT_EQ(options.password, "pw");
+    EXPECT_FALSE(Ok({"x", "a.zip", "--yes"}).allowUnsafePaths);
 
     EXPECT_EQ(Ok({"x", "a.zip", "--overwrite=ask"}).overwriteChoice, 0);
     EXPECT_EQ(Ok({"x", "a.zip", "--overwrite", "newer"}).overwriteChoice, 1);

@@ -264,29 +264,59 @@ TEST_F(RunTest, OverwriteAnswersAndChoicesReplaceTheFile) {
 }
 
 TEST_F(RunTest, UnsafePathsAreRefusedUnlessTheUserAgrees) {
+    const std::string skipped = "書庫内のファイル[../evil.txt]を展開しませんでした。\n";
     for (const char* fixture : {"document/unsafe.lzh", "document/unsafe.zip"}) {
         SCOPED_TRACE(fixture);
         fs::remove_all(temp.path() / "evil.txt");
         console.prompts.clear();
         console.inputIsTerminal = false;
-        EXPECT_EQ(Extract(fixture), cli::kExitGood);
-        EXPECT_TRUE(fs::exists(out() / "safe.txt"));
-        EXPECT_FALSE(fs::exists(temp.path() / "evil.txt"));
+        // Refused without a terminal, --yes or not: named, and not a clean run.
+        for (const std::vector<std::string>& flags : {std::vector<std::string>{}, {"--yes"}}) {
+            console.err.clear();
+            EXPECT_EQ(Extract(fixture, flags), cli::kExitBadMembers);
+            EXPECT_TRUE(fs::exists(out() / "safe.txt"));
+            EXPECT_FALSE(fs::exists(temp.path() / "evil.txt"));
+            EXPECT_EQ(console.err, skipped + "展開終了\n");
+        }
 
-        // The terminal shows the question with its line break.
+        // The terminal shows the question with the stored path and where it would go.
         console.inputIsTerminal = true;
         console.answers = {"no"};
-        EXPECT_EQ(Extract(fixture), cli::kExitGood);
+        EXPECT_EQ(Extract(fixture), cli::kExitBadMembers);
         EXPECT_FALSE(fs::exists(temp.path() / "evil.txt"));
         ASSERT_EQ(console.prompts.size(), 1u);
         EXPECT_EQ(console.prompts[0].text,
-                  "書庫内のファイル[evil.txt]が意図しないフォルダに展開される可能性があります。"
-                  "\n展開しますか？ [y/N] ");
+                  "書庫内のファイル[../evil.txt]が意図しないフォルダに展開される可能性があります。"
+                  "\n展開先：" +
+                      (temp.path() / "evil.txt").string() + "\n展開しますか？ [y/N] ");
 
         console.answers = {"yes"};
         EXPECT_EQ(Extract(fixture, {"--overwrite", "always"}), cli::kExitGood);
         EXPECT_TRUE(fs::exists(temp.path() / "evil.txt"));
+        fs::remove(temp.path() / "evil.txt");
+        console.inputIsTerminal = false;
+        EXPECT_EQ(Extract(fixture, {"--allow-unsafe-paths", "--overwrite", "always"}),
+                  cli::kExitGood);
+        EXPECT_TRUE(fs::exists(temp.path() / "evil.txt"));
     }
+}
+
+// Folders the host names in ways a program path cannot hold as text (a "\" in a name,
+// Shift-JIS bytes from an old tool) are used exactly, as the archive's folder and as the
+// destination.
+TEST_F(RunTest, OddFolderNamesAreUsedExactly) {
+    for (const std::string folder : {"a\\b", "\x93\xFA\x96{"}) {
+        SCOPED_TRACE(folder);
+        const fs::path odd = temp.path() / folder;
+        fs::create_directories(odd);
+        fs::copy_file(Fixture("document/plain.lzh"), odd / "we\\ird.lzh");
+        const std::string archive = (odd / "we\\ird.lzh").string();
+        EXPECT_EQ(Run({"x", archive, "-d", odd.string(), "--create-folder"}), cli::kExitGood);
+        EXPECT_TRUE(fs::exists(odd / "we\\ird" / "a.txt"));
+        EXPECT_EQ(console.err, "展開終了\n");
+        console.err.clear();
+    }
+    EXPECT_FALSE(fs::exists(temp.path() / "a"));
 }
 
 TEST_F(RunTest, PasswordsFromTheOptionOrTypedWithoutEcho) {

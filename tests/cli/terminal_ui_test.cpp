@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/path.h"
 #include "tests/cli/fake_console.h"
 
 namespace quillory::testing {
@@ -71,7 +72,9 @@ TEST(TerminalUiTest, DestinationComesFromTheCommandLine) {
     DestinationValues values;
     values.folder = u"ignored";
     ASSERT_TRUE(ui.AskDestination(&values));
-    EXPECT_EQ(values.folder, u"out\\here");
+    // Relative to the folder the command was typed in.
+    EXPECT_EQ(values.folder, platform::AbsolutePath(u"out\\here"));
+    EXPECT_TRUE(platform::IsAbsolutePath(values.folder));
     EXPECT_EQ(values.createFolder, 1);
     EXPECT_EQ(values.useFolders, 0);
     // The dialogs the tool has no use for answer Cancel.

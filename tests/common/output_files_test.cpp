@@ -39,14 +39,16 @@ TEST(UnsafePathTest, LeadingSeparatorsAndDotDotLevelsAreUnsafe) {
 TEST(UnsafePathTest, QuestionDecidesAndForAllIsRemembered) {
     RecordingCallback callback;
     int allowed = 0;
-    EXPECT_TRUE(CheckUnsafePath(u"doc\\a.txt", u"a.txt", allowed, &callback));
+    EXPECT_TRUE(CheckUnsafePath(u"doc\\a.txt", u"\\d\\doc\\a.txt", allowed, &callback));
     EXPECT_TRUE(callback.questions.empty());
 
-    EXPECT_FALSE(CheckUnsafePath(u"..\\a.txt", u"a.txt", allowed, &callback));
+    EXPECT_FALSE(CheckUnsafePath(u"..\\a.txt", u"\\d\\..\\a.txt", allowed, &callback));
     callback.unsafeAnswer = 1;
-    EXPECT_TRUE(CheckUnsafePath(u"/etc/a.txt", u"a.txt", allowed, &callback));
+    EXPECT_TRUE(CheckUnsafePath(u"/etc/a.txt", u"\\d\\etc/a.txt", allowed, &callback));
     EXPECT_EQ(callback.Count(Q::UnsafePath), 2u);
-    EXPECT_EQ(callback.questions[0].name, u"a.txt");
+    // The question has the stored path and where the member would be written.
+    EXPECT_EQ(callback.questions[0].name, u"..\\a.txt");
+    EXPECT_EQ(callback.questions[0].target, u"\\d\\..\\a.txt");
     EXPECT_EQ(allowed, 0);
 
     callback.unsafeForAll = 1;
@@ -108,6 +110,10 @@ TEST_F(OverwriteTest, NewerOnlyAsksWhenTheExistingFileIsLater) {
     ASSERT_EQ(callback.Count(Q::Overwrite), 1u);
     EXPECT_EQ(callback.questions[0].name, u"e.txt");
     EXPECT_EQ(ReadHostFile(dir.Host("e.txt")), ToBytes("existing"));
+    // A member without a time cannot be older: the question comes.
+    MakeExisting(10, 0, 0);
+    EXPECT_EQ(Decide(kNoFileTime, 1, withoutAsking), OverwriteDecision::Skip);
+    EXPECT_EQ(callback.Count(Q::Overwrite), 2u);
 }
 
 TEST_F(OverwriteTest, AlwaysAskAsksEvenForOlderFiles) {
@@ -175,12 +181,12 @@ TEST_F(OverwriteTest, SymbolicLinkCountsAsExistingAndItsTargetIsNotTouched) {
 
 TEST(CreateFoldersTest, CreatesThreeMissingLevels) {
     TempDir dir;
-    EXPECT_EQ(CreateFolders(dir.Program("a\\b\\c\\file.txt")), 1);
+    EXPECT_EQ(CreateFolders(dir.Program() + u"\\a\\b\\c\\file.txt"), 1);
     EXPECT_TRUE(fs::is_directory(dir.Host("a/b/c")));
     EXPECT_FALSE(fs::exists(dir.Host("a/b/c/file.txt")));
     EXPECT_EQ(CreateFolders(dir.Program("x/y/z/")), 1);  // a folder path creates itself
     EXPECT_TRUE(fs::is_directory(dir.Host("x/y/z")));
-    EXPECT_EQ(CreateFolders(dir.Program("a\\b\\c\\other.txt")), 0);  // already there
+    EXPECT_EQ(CreateFolders(dir.Program() + u"\\a\\b\\c\\other.txt"), 0);  // already there
     EXPECT_EQ(CreateFolders(u"noseparator"), 0);
 }
 
@@ -195,7 +201,7 @@ TEST(CreateFoldersTest, DeepPathsDoNotRecurse) {
 
 TEST(CreateOutputFileTest, CreatesMissingFoldersOnTheSecondTry) {
     TempDir dir;
-    const FileHandle f = CreateOutputFile(dir.Program("p\\q\\r.txt"));
+    const FileHandle f = CreateOutputFile(dir.Program() + u"\\p\\q\\r.txt");
     ASSERT_NE(f, kInvalidFileHandle);
     EXPECT_EQ(WriteBytes(f, "data", 4), 4u);
     platform::CloseFile(f);

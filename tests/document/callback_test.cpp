@@ -1,5 +1,6 @@
-// The callback object's questions: exact texts, the answers, never "for all", the cut at
-// the question buffer without splitting a surrogate pair, and the password hand-over.
+// The callback object's questions: exact texts (never cut), the answers, never "for all",
+// the cut of an over-long password without splitting a surrogate pair, and the password
+// hand-over.
 #include <gtest/gtest.h>
 
 #include "document/extract_callback_impl.h"
@@ -11,12 +12,14 @@ namespace {
 TEST(CallbackTest, QuestionsShowTheTextsAndOnlyYesProceeds) {
     ScriptedUser user;
     CExtractCallbackImpl callback(user);
-    user.yesNo = {true, false, true, false};
+    user.yesNo = {true, false, true, false, false};
     int proceed = 0, forAll = 0;
-    callback.ConfirmUnsafePath(u"evil.txt", &proceed, &forAll);
+    // The question shows the stored path and where the member would really be written.
+    callback.ConfirmUnsafePath(u"..\\evil.txt", u"\\no-such-folder\\dest\\..\\evil.txt", &proceed,
+                               &forAll);
     EXPECT_EQ(proceed, 1);
     proceed = 0;
-    callback.ConfirmUnsafePath(u"evil.txt", &proceed, &forAll);
+    callback.ConfirmUnsafePath(u"/etc/evil.txt", u"\\d\\etc\\evil.txt", &proceed, &forAll);
     EXPECT_EQ(proceed, 0);
     int overwrite = 0;
     callback.ConfirmOverwrite(u"a.txt", &overwrite, &forAll);
@@ -27,33 +30,16 @@ TEST(CallbackTest, QuestionsShowTheTextsAndOnlyYesProceeds) {
     EXPECT_EQ(forAll, 0);
     ASSERT_EQ(user.questions.size(), 4u);
     EXPECT_EQ(user.questions[0],
-              u"書庫内のファイル[evil.txt]が意図しないフォルダに展開される可能性があります。\n"
-              u"展開しますか？");
+              u"書庫内のファイル[../evil.txt]が意図しないフォルダに展開される可能性があります。\n"
+              u"展開先：/no-such-folder/evil.txt\n展開しますか？");
+    EXPECT_EQ(user.unsafeQuestions[1].storedPath, u"/etc/evil.txt");
+    EXPECT_EQ(user.unsafeQuestions[1].targetPath, u"\\d\\etc\\evil.txt");
     EXPECT_EQ(user.questions[2], u"既に[a.txt]が存在します。上書きしますか？");
-}
 
-TEST(CallbackTest, LongQuestionsAreCutToTheBufferWithoutSplittingPairs) {
-    ScriptedUser user;
-    user.defaultYesNo = false;
-    CExtractCallbackImpl callback(user);
-    int answer = 0, forAll = 0;
-    // "既に[" is 3 units: a name of 252 units puts unit 255 inside the name.
-    callback.ConfirmOverwrite(WString(300, u'x'), &answer, &forAll);
-    EXPECT_EQ(user.questions.back(), u"既に[" + WString(252, u'x'));
-
-    // A pair whose first half would be the last kept unit goes whole.
-    const WString pair = u"\U0001F600";
-    callback.ConfirmOverwrite(WString(251, u'x') + pair + u"tail", &answer, &forAll);
-    EXPECT_EQ(user.questions.back(), u"既に[" + WString(251, u'x'));
-    // One unit earlier the pair fits whole.
-    callback.ConfirmOverwrite(WString(250, u'x') + pair + u"tail", &answer, &forAll);
-    EXPECT_EQ(user.questions.back(), u"既に[" + WString(250, u'x') + pair);
-
-    // A question that fits is not touched.
-    const WString fits(255 - 3 - 16, u'y');
-    callback.ConfirmOverwrite(fits, &answer, &forAll);
-    EXPECT_EQ(user.questions.back(), u"既に[" + fits + u"]が存在します。上書きしますか？");
-    EXPECT_EQ(user.questions.back().size(), 255u);
+    // Long names are shown whole, however long.
+    const WString longName = WString(300, u'x') + u"\U0001F600";
+    callback.ConfirmOverwrite(longName, &overwrite, &forAll);
+    EXPECT_EQ(user.questions.back(), u"既に[" + longName + u"]が存在します。上書きしますか？");
 }
 
 TEST(CallbackTest, CutKeepsShortTextsAndNeverEndsOnAHighSurrogate) {

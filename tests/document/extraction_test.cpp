@@ -64,6 +64,26 @@ TEST_F(ExtractionTest, ExtractAllIntoTheArchiveNamedFolderWithFolders) {
     EXPECT_EQ(profile.log()[0].value, temp.Program("out"));
 }
 
+// The archive-named folder is one real child of the destination whatever the archive is
+// called, and an empty or relative destination is refused, never taken from a current
+// folder.
+TEST_F(ExtractionTest, ArchiveNamedFoldersStayBelowAndDestinationsMustBeAbsolute) {
+    ASSERT_EQ(doc->OpenArchive(Copy("document/plain.lzh", "in/...lzh")), 1);
+    user.destinations = {Destination(temp.Program("in"), 1, 1)};
+    EXPECT_TRUE(doc->OnExtractAll().ran);
+    EXPECT_TRUE(fs::exists(temp.Host("in/_...lzh/a.txt")));
+    EXPECT_FALSE(fs::exists(temp.Host("a.txt")));
+
+    for (const WString& folder : {WString(), WString(u"rel"), WString(u".")}) {
+        user.log.clear();
+        user.destinations = {Destination(folder, 0, 1)};
+        EXPECT_FALSE(doc->OnExtractAll().ran);
+        EXPECT_EQ(user.Talk(), std::vector<std::string>{
+                                   "message: 展開先のフォルダを絶対パスで指定してください。"});
+    }
+    EXPECT_EQ(settings.lastExtractFolder, temp.Program("in"));
+}
+
 TEST_F(ExtractionTest, ExtractAllWithoutFoldersPutsEveryFileInTheDestination) {
     Open("zip/infozip-folders.zip");
     user.destinations = {Destination(temp.Program("flat") + u"\\", 0, 0)};
@@ -174,9 +194,12 @@ TEST_F(ExtractionTest, RefusedUnsafePathsAreSkippedSilently) {
         user.destinations = {Destination(temp.Program("dest/inner"), 0, 1)};
         user.yesNo = {false};
         doc->OnExtractAll();
+        // The stored path, and where it would really go: beside the destination.
         const std::vector<std::string> talk = {
-            "question: 書庫内のファイル[evil.txt]が意図しないフォルダに展開される可能性があります。"
-            "\n展開しますか？ -> no",
+            "question: "
+            "書庫内のファイル[../evil.txt]が意図しないフォルダに展開される可能性があります。"
+            "\n展開先：" +
+                temp.Host("dest/evil.txt").string() + "\n展開しますか？ -> no",
             "message: 展開終了",
         };
         EXPECT_EQ(user.Talk(), talk);

@@ -139,7 +139,9 @@ TEST(MemberFormatTest, TimesAreZeroPaddedExceptTheYear) {
     FileTime t = 0;
     ASSERT_TRUE(platform::CalendarToFileTime(c, &t));
     EXPECT_EQ(FormatTime(t), u"1980/01/02 03:04:05");
-    EXPECT_EQ(FormatTime(0), u"1601/01/01 00:00:00");
+    EXPECT_EQ(FormatTime(1), u"1601/01/01 00:00:00");
+    // No time stored (an MS-DOS date that is no calendar day): an empty cell.
+    EXPECT_EQ(FormatTime(kNoFileTime), u"");
     // Past the last calendar year a time has no text.
     EXPECT_EQ(FormatTime(~FileTime{0}), u"");
 }

@@ -1,11 +1,14 @@
 // Double-click: one member extracted into the user's private folder and handed to the
 // desktop's "open"; folder rows and empty space do nothing; failures show the reader's
-// status. Also the private folder itself: mode 0700, never a link or a foreign folder.
+// status. Also the private folder itself: below the cache folder (not the small runtime
+// folder), mode 0700, never a link or a foreign folder, old copies removed.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "document/member_list.h"
 #include "platform/private_folder.h"
@@ -39,8 +42,11 @@ protected:
         user.log.clear();
     }
 
+    // The runtime folder is there, but copies go to the cache folder.
     const std::string runtime = temp.Host("run").string();
     ScopedEnvironment runtimeFolder{"XDG_RUNTIME_DIR", runtime.c_str()};
+    const std::string cacheBase = temp.Host("cache").string();
+    ScopedEnvironment cacheFolder{"XDG_CACHE_HOME", cacheBase.c_str()};
     MemberList list;
 };
 
@@ -52,9 +58,9 @@ TEST_F(OpenEntryTest, MemberIsExtractedPrivatelyAndOpened) {
         const int row = 1;  // data.bin / docs/readme.txt, in a folder for the ZIP
         list.OpenRow(*doc, row);
         const WString name = list.CellText(row, 0);
-        const fs::path folder = temp.Host("run/quillory");
+        const fs::path folder = temp.Host("cache/quillory");
         ASSERT_EQ(user.shellOpened.size(), 1u);
-        EXPECT_EQ(user.shellOpened[0], temp.Program("run/quillory") + u"\\" + name);
+        EXPECT_EQ(user.shellOpened[0], temp.Program("cache/quillory") + u"\\" + name);
         EXPECT_TRUE(fs::is_regular_file(folder / platform::WideToUtf8(name)));
         EXPECT_EQ(ModeOf(folder), 0700u);
         EXPECT_TRUE(user.Talk().empty());
@@ -73,7 +79,7 @@ TEST_F(OpenEntryTest, FolderRowsAndEmptySpaceDoNothing) {
     list.OpenRow(*doc, -1);
     list.OpenRow(*doc, list.rowCount());
     EXPECT_TRUE(user.log.empty());
-    EXPECT_FALSE(fs::exists(temp.Host("run/quillory")));
+    EXPECT_FALSE(fs::exists(temp.Host("cache/quillory")));
 }
 
 TEST_F(OpenEntryTest, FailuresShowTheReadersStatus) {
@@ -123,8 +129,8 @@ protected:
     const std::string base = temp.path().string();
 };
 
-TEST_F(PrivateFolderTest, CreatedWithOwnerOnlyAccessBelowTheRuntimeFolder) {
-    ScopedEnvironment runtime("XDG_RUNTIME_DIR", base.c_str());
+TEST_F(PrivateFolderTest, CreatedWithOwnerOnlyAccessBelowTheCacheFolder) {
+    ScopedEnvironment cacheHome("XDG_CACHE_HOME", base.c_str());
     const std::optional<WString> folder = platform::PrivateFolder("quillory");
     ASSERT_TRUE(folder);
     EXPECT_EQ(*folder, ProgramPath(temp.path() / "quillory") + u"\\");
@@ -135,20 +141,21 @@ TEST_F(PrivateFolderTest, CreatedWithOwnerOnlyAccessBelowTheRuntimeFolder) {
     EXPECT_EQ(ModeOf(temp.Host("quillory")), 0700u);
 }
 
-TEST_F(PrivateFolderTest, LinksAndForeignFoldersAreRefusedForTheCacheFolder) {
+TEST_F(PrivateFolderTest, LinksAndForeignFoldersAreRefused) {
     fs::create_directories(temp.Host("elsewhere"));
-    fs::create_directories(temp.Host("run"));
-    fs::create_directory_symlink(temp.Host("elsewhere"), temp.Host("run/quillory"));
-    const std::string run = temp.Host("run").string();
+    fs::create_directories(temp.Host("cache"));
+    fs::create_directory_symlink(temp.Host("elsewhere"), temp.Host("cache/quillory"));
     const std::string cache = temp.Host("cache").string();
-    ScopedEnvironment runtime("XDG_RUNTIME_DIR", run.c_str());
     ScopedEnvironment cacheHome("XDG_CACHE_HOME", cache.c_str());
-    // The planted link is passed over; the cache folder is made for it.
+    // A planted link is never used, nor cleaned through.
+    WriteHostFile(temp.Host("elsewhere/old.txt"), "not ours to remove");
+    EXPECT_FALSE(platform::PrivateFolder("quillory"));
+    platform::RemoveOldPrivateFiles("quillory", std::chrono::seconds(0));
+    EXPECT_TRUE(fs::exists(temp.Host("elsewhere/old.txt")));
+    fs::remove(temp.Host("cache/quillory"));
     std::optional<WString> folder = platform::PrivateFolder("quillory");
     ASSERT_TRUE(folder);
     EXPECT_EQ(*folder, ProgramPath(temp.Host("cache/quillory")) + u"\\");
-    EXPECT_EQ(ModeOf(temp.Host("cache")), 0700u);
-    EXPECT_TRUE(fs::is_empty(temp.Host("elsewhere")));
 
     // A base reached through a link is the user's own folder all the same.
     fs::create_directory_symlink(temp.Host("cache"), temp.Host("cache-link"));
@@ -168,12 +175,28 @@ TEST_F(PrivateFolderTest, LinksAndForeignFoldersAreRefusedForTheCacheFolder) {
     EXPECT_FALSE(platform::PrivateFolder("quillory"));
 }
 
-TEST_F(PrivateFolderTest, RelativeBasesAreNotUsed) {
-    ScopedEnvironment runtime("XDG_RUNTIME_DIR", "relative/run");
-    const std::string cache = temp.Host("c").string();
-    ScopedEnvironment cacheHome("XDG_CACHE_HOME", cache.c_str());
-    EXPECT_EQ(platform::PrivateFolder("q"), ProgramPath(temp.Host("c/q")) + u"\\");
+TEST_F(PrivateFolderTest, RelativeCacheFoldersAreNotUsed) {
+    ScopedEnvironment cacheHome("XDG_CACHE_HOME", "relative/cache");
+    ScopedEnvironment home("HOME", base.c_str());
+    EXPECT_EQ(platform::PrivateFolder("q"), ProgramPath(temp.Host(".cache/q")) + u"\\");
     EXPECT_FALSE(fs::exists("relative"));
+}
+
+// Copies are removed by the time they were put there, not the stored time they carry;
+// folders in the folder are left alone.
+TEST_F(PrivateFolderTest, OldCopiesAreRemoved) {
+    ScopedEnvironment cacheHome("XDG_CACHE_HOME", base.c_str());
+    ASSERT_TRUE(platform::PrivateFolder("q"));
+    WriteHostFile(temp.Host("q/copy.txt"), "x");
+    const fs::path copy = temp.Host("q/copy.txt");
+    fs::last_write_time(copy, fs::last_write_time(copy) - std::chrono::hours(24 * 365 * 30));
+    fs::create_directories(temp.Host("q/sub"));
+    platform::RemoveOldPrivateFiles("q", std::chrono::hours(24));
+    EXPECT_TRUE(fs::exists(temp.Host("q/copy.txt")));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    platform::RemoveOldPrivateFiles("q", std::chrono::seconds(0));
+    EXPECT_FALSE(fs::exists(temp.Host("q/copy.txt")));
+    EXPECT_TRUE(fs::is_directory(temp.Host("q/sub")));
 }
 
 }  // namespace

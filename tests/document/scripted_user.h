@@ -33,6 +33,9 @@ public:
     // When set, password dialogs without a scripted answer are confirmed with this one.
     std::optional<WString> defaultPassword;
 
+    // The unsafe-path questions as asked (their text is logged as a question too).
+    std::vector<UnsafePathQuestion> unsafeQuestions;
+
     // Everything in order: "message: ...", "question: ... -> yes", "open: ...",
     // "destination: ...", "password: ...", "settings", "progress: N", "name bar: ...",
     // "repaint", "shell open: ...". Progress names and steps are counted apart.
@@ -64,6 +67,11 @@ public:
     void ShowMessage(WStringView text) override {
         messages.emplace_back(text);
         log.push_back("message: " + Utf8(text));
+    }
+
+    bool AskUnsafePath(const UnsafePathQuestion& question) override {
+        unsafeQuestions.push_back(question);
+        return AskYesNo(QuestionText(question));
     }
 
     bool AskYesNo(WStringView text) override {

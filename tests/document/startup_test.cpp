@@ -90,6 +90,16 @@ TEST_F(StartupTest, AutoExtractFollowsTheFolderSetting) {
     EXPECT_FALSE(fs::exists(temp.Host("Desktop/f/docs")));
 }
 
+// Without a base folder the archive-named folder would be relative: nothing is extracted.
+TEST_F(StartupTest, AutoExtractWithoutABaseFolderExtractsNothing) {
+    AutoExtractOn();
+    StartupRequest request;
+    request.archive = Fixture("document/plain.lzh");
+    EXPECT_EQ(StartUp(*doc, request), StartupResult::Quit);
+    EXPECT_EQ(user.Talk(),
+              std::vector<std::string>{"message: 展開先のフォルダを絶対パスで指定してください。"});
+}
+
 TEST_F(StartupTest, AutoExtractOfAnArchiveThatCannotBeOpenedReportsItAndQuits) {
     AutoExtractOn();
     EXPECT_EQ(Start(Copy("document/README", "notes.lzh")), StartupResult::Quit);

@@ -78,14 +78,19 @@ TEST_F(ExtractTest, UnsafePathsAreAskedAbout) {
     EXPECT_EQ(Extract(1), 0);
     EXPECT_EQ(archive_.status, LzhStatus::UnsafePathRefused);
     EXPECT_EQ(callback_.Count(RecordingCallback::Question::UnsafePath), 2u);
-    EXPECT_EQ(callback_.questions[0].name, u"a.txt");
+    // The question has the stored path and the place the member would be written.
+    const WString stored = ProgramPath(absolute) + u"\\a.txt";
+    EXPECT_EQ(callback_.questions[0].name, stored);
+    EXPECT_EQ(callback_.questions[0].target, archive_.destFolder + u"\\" + stored.substr(1));
+    EXPECT_EQ(callback_.questions[1].target, archive_.destFolder + u"\\..\\up.txt");
     EXPECT_FALSE(fs::exists(absolute));
     EXPECT_FALSE(fs::exists(dir_.Host("up.txt")));
 
-    // Yes: a path starting with a separator is written where it points.
+    // Yes: a path starting with a separator lands below the destination, never at the root.
     callback_.unsafeAnswer = 1;
     ASSERT_EQ(Extract(0), 1);
-    EXPECT_EQ(ReadHostFile(absolute + "/a.txt"), ToBytes("root"));
+    EXPECT_FALSE(fs::exists(absolute));
+    EXPECT_EQ(ReadHostFile(Out(absolute.substr(1) + "/a.txt")), ToBytes("root"));
     // Yes for all: no more questions for the life of the reader.
     callback_.unsafeForAll = 1;
     ASSERT_EQ(Extract(1), 1);
@@ -111,7 +116,10 @@ TEST_F(ExtractTest, FolderEntries) {
     withData.originalSize = 1;
     // A folder entry whose last level is stored as its name still means that folder.
     LzhHeaderFields named = FolderEntry(0, "lone");
-    Open({readOnly, withData, named});
+    // Amiga LhA writes an empty folder as a -lh0- member with a folder and no name.
+    LzhHeaderFields amiga = Stored(1, "", {});
+    amiga.extended.push_back({kExtFolder, ToBytes("amiga")});
+    Open({readOnly, withData, named, amiga});
 
     archive_.testMode = 1;
     EXPECT_EQ(Extract(0), 1);
@@ -130,6 +138,8 @@ TEST_F(ExtractTest, FolderEntries) {
     EXPECT_FALSE(fs::exists(Out("bad")));
     ASSERT_EQ(Extract(2), 1);
     EXPECT_TRUE(fs::is_directory(Out("lone")));
+    ASSERT_EQ(Extract(3), 1);
+    EXPECT_TRUE(fs::is_directory(Out("amiga")));
     // A file standing where the folder goes: the folder cannot be made.
     WriteHostFile(Out("docs/sub2"), "file");
     LzhHeaderFields blocked = FolderEntry(2, "docs\xFFsub2\xFF");
@@ -186,7 +196,13 @@ TEST_F(ExtractTest, TimesAndAttributesAreApplied) {
     LzhHeaderFields h = Stored(2, "ro.txt", ToBytes("read only"));
     h.attribute = 0x21;
     h.unixTime = 1000000000;
-    Open({h});
+    // An MS-DOS date that is no calendar day gives no time: the file keeps its own.
+    LzhHeaderFields undated = Stored(0, "undated.txt", ToBytes("x"));
+    undated.dosDate = 0x5200;  // month 0, day 0
+    Open({h, undated});
+    ASSERT_EQ(Extract(1), 1);
+    EXPECT_GT(platform::GetPathLastWriteTime(ProgramPath(Out("undated.txt"))).value_or(0),
+              kFixtureTime);
     ASSERT_EQ(Extract(0), 1);
     const auto written = platform::GetPathLastWriteTime(ProgramPath(Out("ro.txt")));
     ASSERT_TRUE(written.has_value());
@@ -358,7 +374,7 @@ TEST_F(ExtractTest, HostPathsAreNeverCut) {
 
     archive_.destFolder = platform::FromHostPath(tooLong);
     EXPECT_EQ(Extract(0), 0);
-    EXPECT_EQ(archive_.status, LzhStatus::CreateFailed);
+    EXPECT_EQ(archive_.status, LzhStatus::PathTooLong);
     EXPECT_EQ(archive_.destFolder, platform::FromHostPath(tooLong));  // kept whole
     EXPECT_TRUE(fs::is_empty(tooLong));
 }

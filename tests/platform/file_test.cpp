@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "platform/file.h"
+#include "platform/path.h"
 #include "tests/support/test_support.h"
 
 namespace quillory::platform {
@@ -209,7 +210,21 @@ TEST(FileTest, CreateFolderFailsWhenItExistsOrHasNoParent) {
     TempDir dir;
     EXPECT_TRUE(CreateFolder(dir.Program("x")));
     EXPECT_FALSE(CreateFolder(dir.Program("x")));
-    EXPECT_FALSE(CreateFolder(dir.Program("y\\z")));
+    EXPECT_FALSE(CreateFolder(dir.Program() + u"\\y\\z"));
+}
+
+// Links and ".." are followed as far as folders exist; the last level (replaced, never
+// written through) is not.
+TEST(FileTest, ResolvedPathsFollowLinksAndDotDotLevels) {
+    TempDir dir;
+    const fs::path root = fs::canonical(dir.path());
+    fs::create_directories(root / "a/b");
+    fs::create_directory_symlink(root / "a/b", root / "link");
+    for (const auto& [path, expected] : {std::pair{root / "link/../x", root / "a/x"},
+                                         {root / "new/./../../y", root.parent_path() / "y"},
+                                         {root / "link", root / "link"}}) {
+        EXPECT_EQ(ToHostPath(ResolvedPath(FromHostPath(path.string()))), expected.string());
+    }
 }
 
 TEST(FileTest, LastWriteTimeIsSetAndAccessTimeLeftAlone) {

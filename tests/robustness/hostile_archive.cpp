@@ -15,6 +15,7 @@ namespace {
 
 constexpr int kLzh5 = 5;
 constexpr std::uint16_t kZipBzip2 = 12;
+constexpr std::uint16_t kZipDeflate = 8;
 
 std::string LzhNameBytes(const HostileMember& m) {
     std::string name = m.name;
@@ -56,6 +57,10 @@ Bytes BuildZip(const std::vector<HostileMember>& members) {
     for (const HostileMember& m : members) {
         ZipMember z = StoredMember(m.name, m.data);
         if (m.folder) z.externalAttributes = 0x10;
+        if (m.compressed) {
+            z.method = kZipDeflate;
+            if (!m.data.empty()) z.data = ZlibDeflate(m.data, 6);
+        }
         if (m.unsupportedMethod) z.method = kZipBzip2;
         if (m.wrongCrc) z.crc32 = z.plainCrc ^ 1;
         if (m.zipPassword) {

@@ -20,7 +20,8 @@ struct HostileMember {
     Bytes data;           // the member's content
     bool folder = false;  // "-lhd-" in LZH; in ZIP the name should end with "/"
     bool rawName = false;
-    // -lh5- data instead of stored (LZH only).
+    // Compressed data instead of stored: -lh5- in LZH, deflate in ZIP (no data at all
+    // for an empty member, as .NET writes its folder entries).
     bool compressed = false;
     // A method neither reader handles ("-lh9-" in LZH, bzip2 in ZIP), data left stored.
     bool unsupportedMethod = false;

@@ -1,12 +1,14 @@
 // Hostile archives of both kinds run end to end through the document with a scripted
-// user: names that climb out or are rooted, very long names and deep folders, links
-// and read-only files at output paths, overwrites declined and accepted, sizes that lie,
-// duplicated names, folder entries with data, and wrong or cancelled passwords. Each run
+// user: names that climb out or are rooted (and where the question says they would go),
+// very long names and deep folders, the separators and folder entries other writers use,
+// links and read-only files at output paths, overwrites declined and accepted, sizes that
+// lie, duplicated names, folder entries with data, and wrong or cancelled passwords. Each run
 // snapshots the whole scratch tree before and after: nothing outside the destination
 // may change, and a file the user had changes only where the user said yes.
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <filesystem>
@@ -77,13 +79,14 @@ struct Outcome {
 constexpr Outcome kOk{0, 0};
 constexpr Outcome kRefused{19, 17};       // the unsafe path was declined
 constexpr Outcome kKept{12, 11};          // the overwrite was declined
-constexpr Outcome kCreateFailed{10, 10};  // the host cannot take the path
+constexpr Outcome kCreateFailed{10, 10};  // the output cannot be made there
+constexpr Outcome kTooLong{23, 23};       // the host cannot take the path
 constexpr Outcome kCrc{9, 9};
 
-// The longest stored name each header level takes (levels 0 and 1 keep it in an 8-bit
-// header size; level 2 and ZIP are held to the 259 characters of a path buffer).
+// A stored name as long as each header level takes it (levels 0 and 1 keep it in an
+// 8-bit header size; level 2 and ZIP hold far longer ones, here longer than a host name).
 std::size_t NameLimit(Kind kind) {
-    return kind == Kind::Lzh0 ? 233 : kind == Kind::Lzh1 ? 230 : 259;
+    return kind == Kind::Lzh0 ? 233 : kind == Kind::Lzh1 ? 230 : 300;
 }
 
 struct HostileCase {
@@ -101,7 +104,9 @@ struct HostileCase {
     std::vector<std::string> expectFolders;
     std::vector<std::string> expectAbsent;
     std::map<std::string, std::uintmax_t> maxSizes;  // output files that must stay small
-    std::string destination = "dest";                // relative to the scratch root
+    // Where the unsafe-path questions said each member would go, in order.
+    std::vector<std::string> askedTargets;
+    std::string destination = "dest";  // relative to the scratch root
     std::function<void(const fs::path& root)> prepare;
     // Kinds that cannot express the case leave it out.
     std::vector<Kind> kinds = {Kind::Lzh0, Kind::Lzh1, Kind::Lzh2, Kind::Zip};
@@ -176,19 +181,25 @@ std::vector<HostileCase> CasesFor(Kind kind) {
     // Names that climb out of the destination or start at the root: the user is asked,
     // says no, and nothing at all is written. The planted file x beside the destination
     // (where ../x would land) stays as it was.
-    for (const auto& [label, member] : std::vector<std::pair<std::string, HostileMember>>{
-             {"DotDotSlash", File("../x", "climb")},
-             {"DotDotBackslash", Raw(File("..\\x", "climb"))},
-             {"DotDotInside", File("a/../../x", "climb")},
-             {"DotDotRawSlash", Raw(File("a/../../x", "climb"))},
-             {"Absolute", Raw(File("/abs", "rooted"))},
-             {"Rooted", Raw(File("\\rooted", "rooted"))},
-             {"DotDotFolder", Folder("../up/")},
+    struct Climb {
+        std::string label;
+        HostileMember member;
+        std::string target;  // where the question says it would go
+    };
+    for (const auto& [label, member, target] : std::vector<Climb>{
+             {"DotDotSlash", File("../x", "climb"), "x"},
+             {"DotDotBackslash", Raw(File("..\\x", "climb")), "x"},
+             {"DotDotInside", File("a/../../x", "climb"), "x"},
+             {"DotDotRawSlash", Raw(File("a/../../x", "climb")), "x"},
+             {"Absolute", Raw(File("/abs", "rooted")), "dest/abs"},
+             {"Rooted", Raw(File("\\rooted", "rooted")), "dest/rooted"},
+             {"DotDotFolder", Folder("../up/"), "up"},
          }) {
         HostileCase c;
         c.label = "Climb" + label;
         c.members = {member, File("safe.txt", "safe")};
         c.answers = {false};
+        c.askedTargets = {target};
         c.outcomes = {kRefused, kOk};
         c.expectFiles = {{"x", "planted"}, {"dest/safe.txt", "safe"}};
         c.expectAbsent = {"up", "dest/abs", "dest/rooted"};
@@ -200,9 +211,35 @@ std::vector<HostileCase> CasesFor(Kind kind) {
         c.label = "ClimbAcceptedReplacesOnlyWithConsent";
         c.members = {File("../x", "climbed"), File("../outside/keep.txt", "climbed")};
         c.answers = {true, true, true, false};
+        c.askedTargets = {"x", "outside/keep.txt"};
         c.outcomes = {kOk, kKept};
         c.consented = {"x"};
         c.expectFiles = {{"x", "climbed"}, {"outside/keep.txt", "keep"}};
+        cases.push_back(c);
+    }
+    {
+        // A rooted name agreed to lands below the destination, never at the host's root.
+        HostileCase c;
+        c.label = "RootedAcceptedStaysBelow";
+        c.members = {Raw(File("\\rooted", "r")), Raw(File("/abs", "a"))};
+        c.answers = {true, true};
+        c.askedTargets = {"dest/rooted", "dest/abs"};
+        c.outcomes = {kOk, kOk};
+        c.expectFiles = {{"dest/rooted", "r"}, {"dest/abs", "a"}};
+        cases.push_back(c);
+    }
+    {
+        // The separators and empty folders other writers store: Unix LHa's "/" in LZH
+        // names, Amiga LhA's empty folder as a member with no file name, .NET's "\"
+        // folder entry in ZIP (deflate, no data at all).
+        HostileCase c;
+        c.label = "OtherWritersFolders";
+        HostileMember dotnet = Raw(File("net\\", ""));
+        dotnet.compressed = zip;
+        c.members = {Raw(File("SUB/DIR/FILE.TXT", "unix")), File("amiga/", ""), dotnet};
+        c.outcomes = {kOk, kOk, kOk};
+        c.expectFiles = {{"dest/SUB/DIR/FILE.TXT", "unix"}};
+        c.expectFolders = {"dest/amiga", "dest/net"};
         cases.push_back(c);
     }
     {
@@ -216,17 +253,24 @@ std::vector<HostileCase> CasesFor(Kind kind) {
         cases.push_back(c);
     }
     {
-        // The longest name the header holds: written when the host takes it as a file
-        // name, else refused cleanly with nothing made; the next member is still written.
+        // A long name: written when the host takes it as a file name, else refused
+        // cleanly with nothing made; the next member is still written. A path longer than
+        // the device's 259 characters whose names each fit is written.
         HostileCase c;
         c.label = "LongestNameTheFormatHolds";
         const std::string name = Repeat("n", NameLimit(kind));
         const bool fits = name.size() <= 255;  // the longest file name on the host
         c.members = {File(name, "long"), File("after.txt", "after")};
-        c.outcomes = {fits ? kOk : kCreateFailed, kOk};
+        c.outcomes = {fits ? kOk : kTooLong, kOk};
         c.damaged = fits ? 0 : 1;
         c.expectFiles = {{"dest/after.txt", "after"}};
         if (fits) c.expectFiles["dest/" + name] = "long";
+        if (NameLimit(kind) > 260) {
+            const std::string longPath = Repeat(std::string(100, 'p') + "/", 3) + "f.txt";
+            c.members.push_back(File(longPath, "deep"));
+            c.outcomes.push_back(kOk);
+            c.expectFiles["dest/" + longPath] = "deep";
+        }
         cases.push_back(c);
     }
     {
@@ -247,7 +291,7 @@ std::vector<HostileCase> CasesFor(Kind kind) {
         c.label = "PathLongerThanTheHostTakes";
         c.destination = "dest/" + Repeat(std::string(200, 'p') + "/", 22);
         c.members = {File("f.txt", "x"), Folder("sub/")};
-        c.outcomes = {kCreateFailed, kCreateFailed};
+        c.outcomes = {kTooLong, kTooLong};
         c.damaged = 2;
         c.expectAbsent = {"dest/" + std::string(200, 'p')};
         cases.push_back(c);
@@ -381,6 +425,7 @@ std::vector<HostileCase> CasesFor(Kind kind) {
         unicode.zipExtra = UnicodePathRecord("fine.txt", "../x");
         c.members = {local, unicode, File("safe.txt", "safe")};
         c.answers = {false};
+        c.askedTargets = {"x"};
         c.outcomes = {kOk, kRefused, kOk};
         c.expectFiles = {{"x", "planted"}, {"dest/ok.txt", "climb"}, {"dest/safe.txt", "safe"}};
         c.expectAbsent = {"dest/fine.txt"};
@@ -534,10 +579,18 @@ TEST_P(HostileArchiveTest, OnlyTheDestinationChangesAndOnlyWithConsent) {
     ++Tally().hostileCases;
     Tally().Count(zip, "hostile archive");
 
-    // Every scripted answer was asked for, and no other question came.
+    // Every scripted answer was asked for, and no other question came; the unsafe-path
+    // questions said where each member would go.
     EXPECT_TRUE(user.yesNo.empty()) << "questions not asked: " << user.yesNo.size();
     EXPECT_TRUE(user.passwords.empty());
     EXPECT_EQ(user.questions.size(), c.answers.size());
+    std::vector<std::string> targets;
+    const std::string root = fs::canonical(temp.path()).string() + "/";
+    for (const UnsafePathQuestion& q : user.unsafeQuestions) {
+        const std::string target = platform::ToHostPath(q.targetPath);
+        targets.push_back(target.starts_with(root) ? target.substr(root.size()) : target);
+    }
+    EXPECT_EQ(targets, c.askedTargets);
 
     // Each member got its reader's status for the outcome.
     std::vector<int> expected;
@@ -547,6 +600,10 @@ TEST_P(HostileArchiveTest, OnlyTheDestinationChangesAndOnlyWithConsent) {
     EXPECT_TRUE(summary.ran);
     EXPECT_EQ(summary.damagedCount, c.damaged);
     EXPECT_EQ(summary.unsupportedCount, c.unsupported);
+    // A path too long for the host is reported as such, naming the member.
+    const auto tooLong = [](const WString& m) { return m.starts_with(texts::kPathTooLongBefore); };
+    EXPECT_EQ(std::count_if(user.messages.begin(), user.messages.end(), tooLong),
+              std::count(expected.begin(), expected.end(), kTooLong.lzh));
 
     // Outside the destination only consented paths changed; a file that existed changed
     // only with consent.

@@ -34,6 +34,9 @@ public:
 
     void ShowMessage(WStringView text) override { user_.ShowMessage(text); }
     bool AskYesNo(WStringView text) override { return user_.AskYesNo(text); }
+    bool AskUnsafePath(const UnsafePathQuestion& question) override {
+        return user_.AskUnsafePath(question);
+    }
     std::optional<WString> AskArchivePath(std::span<const texts::FileFilter> filters,
                                           WStringView initialFolder) override {
         return user_.AskArchivePath(filters, initialFolder);

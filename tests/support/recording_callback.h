@@ -13,7 +13,8 @@ class RecordingCallback : public ExtractCallback {
 public:
     struct Question {
         enum Kind { UnsafePath, Password, Overwrite } kind;
-        WString name;
+        WString name;         // the stored path for UnsafePath
+        WString target = {};  // UnsafePath: where the member would be written
     };
 
     // Answers given to the questions (1 = yes) and whether "for all" is set with them.
@@ -26,8 +27,9 @@ public:
 
     std::vector<Question> questions;
 
-    void ConfirmUnsafePath(WStringView name, int* proceed, int* forAll) override {
-        questions.push_back({Question::UnsafePath, WString(name)});
+    void ConfirmUnsafePath(WStringView storedPath, WStringView targetPath, int* proceed,
+                           int* forAll) override {
+        questions.push_back({Question::UnsafePath, WString(storedPath), WString(targetPath)});
         *proceed = unsafeAnswer;
         *forAll = unsafeForAll;
     }

@@ -147,14 +147,18 @@ TEST_F(DirectoryTest, CountsMustAgreeWithTheEndRecord) {
     EXPECT_EQ(OpenBuilt(b), 0);
 }
 
-TEST_F(DirectoryTest, NamesOf259BytesOpenAndLongerOnesDoNot) {
+TEST_F(DirectoryTest, NamesAreAsLongAsTheHeaderHolds) {
+    // 104 Japanese characters and ".txt": 316 bytes of UTF-8; and the longest name.
+    std::string japanese;
+    for (int i = 0; i < 104; ++i)
+        japanese += "\xE6\x97\xA5";
+    ZipMember utf8 = StoredMember(japanese + ".txt", ToBytes("x"));
+    utf8.flags = 0x0800;
     ZipBuilder b;
-    b.Add(StoredMember(std::string(259, 'n'), ToBytes("x")));
+    b.Add(utf8).Add(StoredMember(std::string(65535, 'n'), ToBytes("x")));
     ASSERT_EQ(OpenBuilt(b), 1);
-    EXPECT_EQ(WStringView(zip.entries[0].name), WString(259, u'n'));
-    ZipBuilder c;
-    c.Add(StoredMember(std::string(260, 'n'), ToBytes("x")));
-    EXPECT_EQ(OpenBuilt(c), 0);
+    EXPECT_EQ(WStringView(zip.entries[0].name), WString(104, u'\u65E5') + u".txt");
+    EXPECT_EQ(zip.entries[1].name.size(), 65535u);
 }
 
 TEST_F(DirectoryTest, ZeroLengthNamesAndNulBytesInNames) {
@@ -196,7 +200,9 @@ TEST_F(DirectoryTest, NameEncodings) {
     staleUnicodePath.centralExtra = testing::UnicodePathExtra("renamed", "\xE2\x98\x83.txt");
     ZipMember newerVersion = StoredMember(sjis, {});
     newerVersion.centralExtra = testing::UnicodePathExtra(sjis, "\xE2\x98\x83.txt", 2);
+    // .NET's ZipFile and other Windows tools separate folders with "\\".
     b.Add(flagged).Add(ansi).Add(unicodePath).Add(staleUnicodePath).Add(newerVersion);
+    b.Add(StoredMember("dir\\sub\\a.txt", {})).Add(StoredMember("emptydir\\", {}));
     ASSERT_EQ(OpenBuilt(b), 1);
     EXPECT_EQ(zip.entries[0].path, u"日本/");
     EXPECT_EQ(zip.entries[0].name, u"語.txt");
@@ -206,6 +212,10 @@ TEST_F(DirectoryTest, NameEncodings) {
     EXPECT_EQ(zip.entries[2].name, u"☃.txt");
     EXPECT_EQ(zip.entries[3].name, u"日.txt");
     EXPECT_EQ(zip.entries[4].name, u"日.txt");
+    EXPECT_EQ(zip.entries[5].path, u"dir/sub/");
+    EXPECT_EQ(zip.entries[5].name, u"a.txt");
+    EXPECT_EQ(zip.entries[6].path, u"emptydir/");
+    EXPECT_EQ(zip.entries[6].name, u"");
 }
 
 TEST_F(DirectoryTest, TheAesRecordIsFoundWhereverItStands) {

@@ -89,11 +89,17 @@ TEST_F(ExtractTest, TheFileTimeIsTheLocalHeadersLocalTimeInUtc) {
 TEST_F(ExtractTest, FoldersAreRebuiltOrLeftOut) {
     ZipBuilder b;
     b.Add(StoredMember("a/b/c.txt", ToBytes("c"))).Add(StoredMember("dir/", {}));
+    // As .NET's ZipFile writes an empty folder: "\\", deflate, no data at all.
+    ZipMember dotnet = StoredMember("empty\\", {});
+    dotnet.method = 8;
+    b.Add(dotnet);
     OpenBuilt(b);
     ASSERT_EQ(Extract(0), 1);
     EXPECT_TRUE(Output("a/b/c.txt") == ToBytes("c"));
     ASSERT_EQ(Extract(1), 1);
     EXPECT_TRUE(fs::is_directory(dir.Host("out/dir")));
+    ASSERT_EQ(Extract(2), 1);
+    EXPECT_TRUE(fs::is_directory(dir.Host("out/empty")));
 
     zip.useFolders = 0;
     zip.destFolder = dir.Program("flat");
@@ -128,6 +134,37 @@ TEST_F(ExtractTest, TestModeAsksNothingAndWritesNothing) {
     EXPECT_FALSE(Exists("dir"));
     EXPECT_FALSE(fs::exists(dir.Host("up.txt")));
     EXPECT_TRUE(Output("existing") == ToBytes("keep"));
+}
+
+TEST_F(ExtractTest, UnsafePathsAreAskedAboutWithWhereTheyGo) {
+    ZipBuilder b;
+    b.Add(StoredMember("../up.txt", ToBytes("u"))).Add(StoredMember("/abs.txt", ToBytes("a")));
+    OpenBuilt(b);
+    EXPECT_EQ(Extract(0), 0);
+    EXPECT_EQ(zip.status, ZipStatus::UnsafePathRefused);
+    EXPECT_EQ(Extract(1), 0);
+    EXPECT_EQ(zip.status, ZipStatus::UnsafePathRefused);
+    ASSERT_EQ(callback.Count(Q::UnsafePath), 2u);
+    EXPECT_EQ(callback.questions[0].name, u"../up.txt");
+    EXPECT_EQ(platform::ToHostPath(callback.questions[0].target), dir.Host("out/../up.txt"));
+    EXPECT_EQ(platform::ToHostPath(callback.questions[1].target), dir.Host("out/abs.txt"));
+    EXPECT_FALSE(fs::exists(dir.Host("up.txt")));
+
+    callback.unsafeAnswer = 1;
+    callback.unsafeForAll = 1;
+    EXPECT_EQ(Extract(0), 1);
+    EXPECT_TRUE(testing::ReadHostFile(dir.Host("up.txt")) == ToBytes("u"));
+    EXPECT_EQ(zip.unsafePathsAllowed, 1);
+    // A rooted name lands below the destination.
+    EXPECT_EQ(Extract(1), 1);
+    EXPECT_TRUE(Output("abs.txt") == ToBytes("a"));
+
+    ZipArchive alone;
+    alone.destFolder = zip.destFolder;
+    testing::WriteHostFile(dir.Host("b.zip"), b.Build());
+    ASSERT_EQ(alone.Open(dir.Program("b.zip")), 1);
+    EXPECT_EQ(alone.ExtractEntry(&alone.entries[0]), 0);  // no callback: refused
+    EXPECT_EQ(alone.status, ZipStatus::UnsafePathRefused);
 }
 
 TEST_F(ExtractTest, ExistingFilesAreKeptUnlessTheUserAgrees) {
@@ -222,7 +259,7 @@ TEST_F(ExtractTest, TheListedNameIsAskedAboutAndWritten) {
         }
     }
     ASSERT_EQ(callback.Count(Q::UnsafePath), 1u);
-    EXPECT_EQ(callback.questions[0].name, u"up.txt");
+    EXPECT_EQ(callback.questions[0].name, u"../up.txt");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Host("out")), fs::directory_iterator()),
               static_cast<std::ptrdiff_t>(rows.size() - 1));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
@@ -378,7 +415,7 @@ TEST_F(ExtractTest, HostPathsAreNeverCut) {
     const std::size_t room = platform::MaxHostPathBytes() - dir.path().string().size() - 1;
     zip.destFolder = dir.Program() + u"/" + WString(room - 200, u'd');
     EXPECT_EQ(Extract(0), 0);
-    EXPECT_EQ(zip.status, ZipStatus::CreateFailed);
+    EXPECT_EQ(zip.status, ZipStatus::PathTooLong);
     for (const auto& e : fs::directory_iterator(dir.path())) {
         EXPECT_NE(e.path().filename().string().front(), 'd');
     }
