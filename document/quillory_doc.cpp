@@ -17,7 +17,8 @@ constexpr WStringView kLzhExtension = u".lzh";
 constexpr WStringView kZipExtension = u".zip";
 
 bool IsListingWarning(LzhStatus status) {
-    return status == LzhStatus::NoEndMark || status == LzhStatus::HeaderCheckWarning;
+    return status == LzhStatus::NoEndMark || status == LzhStatus::HeaderCheckWarning ||
+           status == LzhStatus::DamagedFromHere;
 }
 
 }  // namespace
@@ -138,6 +139,9 @@ int CQuilloryDoc::OpenArchive(WStringView path) {
             if (lzhArchive->status == LzhStatus::NoEndMark) ui_.ShowMessage(texts::kNoEndMark);
             if (lzhArchive->status == LzhStatus::HeaderCheckWarning) {
                 ui_.ShowMessage(texts::kHeaderCheckError);
+            }
+            if (lzhArchive->status == LzhStatus::DamagedFromHere) {
+                ui_.ShowMessage(texts::kDamagedFromHere);
             }
             return 1;
         }

@@ -32,12 +32,13 @@ enum class LzhStatus : int {
     Skipped = 12,             // an existing file was kept
     NoEndMark = 16,           // warning: the archive ended without the end mark
     HeaderCheckWarning = 17,  // warning: a header checksum or header CRC did not match
-    UnknownLevel = 18,        // a header level other than 0, 1 or 2
+    UnknownLevel = 18,        // a header level other than 0 to 3
     UnsafePathRefused = 19,   // a path that could leave the destination was refused
     FolderEntrySkipped = 20,  // a folder entry while folders are not recreated
     WriteFailed = 21,         // the output file could not take all of the member's data
     Stopped = 22,             // a stop was requested (an interrupt): nothing was left behind
     PathTooLong = 23,         // the host takes no path (or name in it) that long
+    DamagedFromHere = 30,     // warning: a header after the listed members is damaged
 };
 
 // One member header as listed.

@@ -13,7 +13,7 @@ namespace {
 
 // Offsets inside a header, counted from its first byte.
 constexpr std::size_t kMethodOffset = 2;     // "-lh?-"
-constexpr std::size_t kReservedOffset = 19;  // level 2: always 0x20
+constexpr std::size_t kReservedOffset = 19;  // levels 2 and 3: always 0x20
 constexpr std::size_t kLevelOffset = 20;
 constexpr std::size_t kFirstExtendedSizeOffset = 24;  // level 2: 16 bits
 
@@ -26,6 +26,10 @@ bool LooksLikeHeader(const std::uint8_t* window, std::size_t size, std::size_t h
         const unsigned firstExtended =
             window[h + kFirstExtendedSizeOffset] | window[h + kFirstExtendedSizeOffset + 1] << 8;
         return window[h + kReservedOffset] == 0x20 && firstExtended != 0;
+    }
+    if (level == 3) {
+        // The word size, 4, and the reserved byte.
+        return window[h] == 4 && window[h + 1] == 0 && window[h + kReservedOffset] == 0x20;
     }
     if (level == 0 || level == 1) {
         // Byte 0 counts the header bytes after the first two; byte 1 is their sum.

@@ -71,6 +71,20 @@ TEST_F(OpenCloseTest, WarnedLzhListingGivesWayToZipOnlyWhenEitherMayOpen) {
     EXPECT_EQ(doc->archiveType, ArchiveType::Lzh);
     EXPECT_EQ(user.Talk(),
               std::vector<std::string>{"message: 警告：ファイルの末尾にエンドマークがありません"});
+    doc->CloseArchive();
+    user.log.clear();
+    // A header cut after good members: they stay, and the damage is told.
+    Bytes cut = ReadHostFile(FixturesDir() / "document/plain.lzh");
+    cut.pop_back();  // the end mark
+    const Bytes partial = ToBytes("\x18\x00-lh0-abc");
+    cut.insert(cut.end(), partial.begin(), partial.end());
+    WriteHostFile(temp.Host("cut.lzh"), cut);
+    EXPECT_EQ(doc->OpenArchive(temp.Program("cut.lzh")), 1);
+    EXPECT_EQ(doc->archiveType, ArchiveType::Lzh);
+    EXPECT_GT(doc->EntryCount(), 0);
+    EXPECT_EQ(user.Talk(),
+              std::vector<std::string>{"message: 警告：書庫の途中でヘッダが壊れています。"
+                                       "それより前のファイルだけを扱います"});
 }
 
 TEST_F(OpenCloseTest, PathWithoutDotUsesThePreviousArchivesReader) {
