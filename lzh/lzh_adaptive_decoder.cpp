@@ -15,11 +15,9 @@
 namespace quillory::lzh {
 namespace {
 
-// Codes 0..255 are literals, c >= 256 a match of c - 253 bytes. -lh1- has 314 codes
-// (lengths 3..60); -lh2- has 286, the last followed by 8 bits that extend it (so
-// lengths 32..287, of which its encoders use up to 256).
-constexpr unsigned kFirstMatchCode = 256;
-constexpr unsigned kMatchLengthBias = 253;
+// Literal and length codes (lzh_huffman.h): -lh1- has 314 (lengths 3..60); -lh2- has
+// 286, the last followed by 8 bits that extend it (so lengths 32..287, of which its
+// encoders use up to 256).
 constexpr int kLh1Codes = 314;
 constexpr int kLh2Codes = 286;
 constexpr unsigned kLh2ExtensionBits = 8;
@@ -102,47 +100,39 @@ DecodeResult Decode(platform::FileHandle input, platform::FileHandle output,
     }
     std::uint64_t nextPositionAt = kLh2PositionStep;  // -lh2-: output that adds a top part
 
-    while (!window.Done()) {
-        std::uint8_t* out = window.out;
-        std::uint8_t* const limit = window.Limit();
-        while (out < limit) {
-            std::uint8_t* const stepStart = out;
-            if (in.count < 32) in.Refill();
-            unsigned code = static_cast<unsigned>(TakeAdaptive(in, w.codes));
-            if (code < kFirstMatchCode) {
-                *out++ = static_cast<std::uint8_t>(code);
-            } else {
-                std::size_t top;
-                if constexpr (Method == kMethodLh1) {
-                    if (in.count < 16) in.Refill();
-                    const std::uint32_t entry = w.lh1Positions[in.Peek(kLh1PositionTableBits)];
-                    in.Consume(EntryBits(entry));
-                    top = EntryValue(entry);
-                } else {
-                    if (code == kLh2Codes - 1) code += in.GetBits(kLh2ExtensionBits);
-                    LZH_CHECK_OR(code - kMatchLengthBias <= kLh2MaxMatch, window.Fail(stepStart));
-                    const std::uint64_t produced = window.Produced(out);
-                    while (produced > nextPositionAt) {
-                        LZH_CHECK_OR(w.positions.AddLeaf(
-                                         static_cast<int>(nextPositionAt / kLh2PositionStep)),
-                                     window.Fail(stepStart));
-                        nextPositionAt += kLh2PositionStep;
-                        if (nextPositionAt >= kLh2Dictionary) nextPositionAt = UINT64_MAX;
-                    }
-                    if (in.count < 32) in.Refill();
-                    top = static_cast<std::size_t>(TakeAdaptive(in, w.positions));
-                }
-                const std::size_t distance =
-                    (top << kPositionLowBits | in.GetBits(kPositionLowBits)) + 1;
-                out = CopyMatch(out, distance, code - kMatchLengthBias);
-            }
-            LZH_CHECK_OR(!in.Overconsumed(), window.Fail(stepStart));
+    return DecodeSteps(window, [&](std::uint8_t* out) -> std::uint8_t* {
+        if (in.count < 32) in.Refill();
+        unsigned code = static_cast<unsigned>(TakeAdaptive(in, w.codes));
+        if (code < kFirstMatchCode) {
+            *out = static_cast<std::uint8_t>(code);
+            LZH_CHECK_OR(!in.Overconsumed(), nullptr);
+            return out + 1;
         }
-        window.out = out;
-        const DecodeOutcome advanced = window.Advance();
-        if (advanced != DecodeOutcome::Completed) return {advanced, 0};
-    }
-    return window.Finish();
+        std::size_t top;
+        if constexpr (Method == kMethodLh1) {
+            if (in.count < 16) in.Refill();
+            const std::uint32_t entry = w.lh1Positions[in.Peek(kLh1PositionTableBits)];
+            in.Consume(EntryBits(entry));
+            top = EntryValue(entry);
+        } else {
+            if (code == kLh2Codes - 1) code += in.GetBits(kLh2ExtensionBits);
+            LZH_CHECK_OR(code - kMatchLengthBias <= kLh2MaxMatch, nullptr);
+            const std::uint64_t produced = window.Produced(out);
+            while (produced > nextPositionAt) {
+                LZH_CHECK_OR(
+                    w.positions.AddLeaf(static_cast<int>(nextPositionAt / kLh2PositionStep)),
+                    nullptr);
+                nextPositionAt += kLh2PositionStep;
+                if (nextPositionAt >= kLh2Dictionary) nextPositionAt = UINT64_MAX;
+            }
+            if (in.count < 32) in.Refill();
+            top = static_cast<std::size_t>(TakeAdaptive(in, w.positions));
+        }
+        const std::size_t distance = (top << kPositionLowBits | in.GetBits(kPositionLowBits)) + 1;
+        out = CopyMatch(out, distance, code - kMatchLengthBias);
+        LZH_CHECK_OR(!in.Overconsumed(), nullptr);
+        return out;
+    });
 }
 
 }  // namespace

@@ -21,8 +21,6 @@ namespace {
 
 // Character/length codes: 256 literal bytes, then match lengths 3..256.
 constexpr int kCharCodes = 510;
-constexpr unsigned kFirstMatchCode = 256;
-constexpr unsigned kMatchLengthBias = 253;  // code c >= 256 is a match of c - 253 bytes
 constexpr std::size_t kMaxMatch = kCharCodes - 1 - kMatchLengthBias;
 static_assert(kMaxMatch == 256);
 

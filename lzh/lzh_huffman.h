@@ -13,6 +13,11 @@ namespace quillory::lzh {
 // Codes are at most 16 bits long.
 inline constexpr int kMaxCodeLength = 16;
 
+// The literal and length codes of every LHA method: c < 256 is the byte c, c >= 256 a
+// match of c - 253 bytes.
+inline constexpr unsigned kFirstMatchCode = 256;
+inline constexpr unsigned kMatchLengthBias = 253;
+
 // A table entry packs what one look-up needs:
 //   direct entry:   symbol << 16 | bits to consume (the code length, or what is left
 //                   of it after the primary bits)

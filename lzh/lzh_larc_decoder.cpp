@@ -73,45 +73,37 @@ std::size_t RingDistance(std::uint64_t produced, unsigned position, std::size_t 
     return back == 0 ? ring : back;
 }
 
-// One batch of steps between output chunks. flags carries -lz5-'s flag byte from one
-// step to the next (1 when a new one is due). False when the stream is damaged, with
-// failedAt set to where the failing step began.
+// One step at out. flags carries -lz5-'s flag byte from one step to the next (1 when a
+// new one is due). nullptr when the stream is damaged.
 template <int Method>
-bool RunBatch(BitInput& in, OutputWindow& window, unsigned& flags, const std::uint8_t*& failedAt) {
-    std::uint8_t* out = window.out;
-    std::uint8_t* const limit = window.Limit();
-    while (out < limit) {
-        std::uint8_t* const stepStart = out;
-        if (in.count < 32) in.Refill();
-        bool literal;
-        if constexpr (Method == kMethodLzs) {
-            literal = in.GetBits(1) != 0;
-        } else {
-            // Eight steps behind each flag byte, its lowest bit first: 1 is a literal,
-            // 0 a match in two bytes (position's low 8 bits; its high 4, length - 3).
-            if (flags == 1) flags = in.GetBits(8) | 0x100u;
-            literal = (flags & 1) != 0;
-            flags >>= 1;
-        }
-        if (literal) {
-            *out++ = static_cast<std::uint8_t>(in.GetBits(8));
-        } else if constexpr (Method == kMethodLzs) {
-            const unsigned position = in.GetBits(kLzsPositionBits);
-            const std::size_t length = in.GetBits(kLzsLengthBits) + kLzsMinMatch;
-            out = CopyMatch(
-                out, RingDistance(window.Produced(out), position, kLzsRing, kLzsStartGap), length);
-        } else {
-            const unsigned low = in.GetBits(8);
-            const unsigned high = in.GetBits(8);
-            const unsigned position = low | (high & 0xF0) << 4;
-            out =
-                CopyMatch(out, RingDistance(window.Produced(out), position, kLz5Ring, kLz5StartGap),
-                          (high & 0x0F) + kLz5MinMatch);
-        }
-        LZH_CHECK_OR(!in.Overconsumed(), (failedAt = stepStart, false));
+std::uint8_t* Step(BitInput& in, const OutputWindow& window, unsigned& flags, std::uint8_t* out) {
+    if (in.count < 32) in.Refill();
+    bool literal;
+    if constexpr (Method == kMethodLzs) {
+        literal = in.GetBits(1) != 0;
+    } else {
+        // Eight steps behind each flag byte, its lowest bit first: 1 is a literal, 0 a
+        // match in two bytes (position's low 8 bits; its high 4, length - 3).
+        if (flags == 1) flags = in.GetBits(8) | 0x100u;
+        literal = (flags & 1) != 0;
+        flags >>= 1;
     }
-    window.out = out;
-    return true;
+    if (literal) {
+        *out++ = static_cast<std::uint8_t>(in.GetBits(8));
+    } else if constexpr (Method == kMethodLzs) {
+        const unsigned position = in.GetBits(kLzsPositionBits);
+        const std::size_t length = in.GetBits(kLzsLengthBits) + kLzsMinMatch;
+        out = CopyMatch(out, RingDistance(window.Produced(out), position, kLzsRing, kLzsStartGap),
+                        length);
+    } else {
+        const unsigned low = in.GetBits(8);
+        const unsigned high = in.GetBits(8);
+        const unsigned position = low | (high & 0xF0) << 4;
+        out = CopyMatch(out, RingDistance(window.Produced(out), position, kLz5Ring, kLz5StartGap),
+                        (high & 0x0F) + kLz5MinMatch);
+    }
+    LZH_CHECK_OR(!in.Overconsumed(), nullptr);
+    return out;
 }
 
 template <int Method>
@@ -129,13 +121,8 @@ DecodeResult Decode(platform::FileHandle input, platform::FileHandle output,
     BitInput in;
     in.Start(input, compressedSize, w.input);
     unsigned flags = 1;
-    while (!window.Done()) {
-        const std::uint8_t* failedAt = nullptr;
-        LZH_CHECK_OR(RunBatch<Method>(in, window, flags, failedAt), window.Fail(failedAt));
-        const DecodeOutcome advanced = window.Advance();
-        if (advanced != DecodeOutcome::Completed) return {advanced, 0};
-    }
-    return window.Finish();
+    return DecodeSteps(window,
+                       [&](std::uint8_t* out) { return Step<Method>(in, window, flags, out); });
 }
 
 }  // namespace

@@ -14,11 +14,9 @@
 namespace quillory::lzh {
 namespace {
 
-// Codes 0..255 are literals, c >= 256 a match of c - 253 bytes; the last code is
-// followed by 8 bits added to it. Its encoders write matches of up to 256 bytes.
+// Literal and length codes (lzh_huffman.h): 286, the last followed by 8 bits added to
+// it. Its encoders write matches of up to 256 bytes.
 constexpr int kCodes = 286;
-constexpr unsigned kFirstMatchCode = 256;
-constexpr unsigned kMatchLengthBias = 253;
 constexpr unsigned kExtensionBits = 8;
 constexpr std::size_t kMaxMatch = 256;
 static_assert(kMaxMatch <= OutputWindow::kMaxStepBytes);
@@ -110,37 +108,29 @@ DecodeResult DecodeLh3(platform::FileHandle input, platform::FileHandle output,
     in.Start(input, compressedSize, w.input);
     std::uint32_t blockSize = 0;  // codes left in the block
 
-    while (!window.Done()) {
-        std::uint8_t* out = window.out;
-        std::uint8_t* const limit = window.Limit();
-        while (out < limit) {
-            std::uint8_t* const stepStart = out;
-            if (blockSize == 0) {
-                LZH_CHECK_OR(ReadBlockHeader(in, w, blockSize), window.Fail(stepStart));
-                if (blockSize == 0) blockSize = 0x10000;
-            }
-            --blockSize;
-            if (in.count < 48) in.Refill();
-            unsigned code = TakeSymbol<kCodeTableBits>(w.codeTable, in.bits, in.count);
-            if (code < kFirstMatchCode) {
-                *out++ = static_cast<std::uint8_t>(code);
-            } else {
-                if (code == kCodes - 1) code += in.GetBits(kExtensionBits);
-                LZH_CHECK_OR(code - kMatchLengthBias <= kMaxMatch, window.Fail(stepStart));
-                if (in.count < 32) in.Refill();
-                const std::size_t top =
-                    TakeSymbol<kPositionTableBits>(w.positionTable, in.bits, in.count);
-                const std::size_t distance =
-                    (top << kPositionLowBits | in.GetBits(kPositionLowBits)) + 1;
-                out = CopyMatch(out, distance, code - kMatchLengthBias);
-            }
-            LZH_CHECK_OR(!in.Overconsumed(), window.Fail(stepStart));
+    return DecodeSteps(window, [&](std::uint8_t* out) -> std::uint8_t* {
+        if (blockSize == 0) {
+            LZH_CHECK_OR(ReadBlockHeader(in, w, blockSize), nullptr);
+            if (blockSize == 0) blockSize = 0x10000;
         }
-        window.out = out;
-        const DecodeOutcome advanced = window.Advance();
-        if (advanced != DecodeOutcome::Completed) return {advanced, 0};
-    }
-    return window.Finish();
+        --blockSize;
+        if (in.count < 48) in.Refill();
+        unsigned code = TakeSymbol<kCodeTableBits>(w.codeTable, in.bits, in.count);
+        if (code < kFirstMatchCode) {
+            *out++ = static_cast<std::uint8_t>(code);
+        } else {
+            if (code == kCodes - 1) code += in.GetBits(kExtensionBits);
+            LZH_CHECK_OR(code - kMatchLengthBias <= kMaxMatch, nullptr);
+            if (in.count < 32) in.Refill();
+            const std::size_t top =
+                TakeSymbol<kPositionTableBits>(w.positionTable, in.bits, in.count);
+            const std::size_t distance =
+                (top << kPositionLowBits | in.GetBits(kPositionLowBits)) + 1;
+            out = CopyMatch(out, distance, code - kMatchLengthBias);
+        }
+        LZH_CHECK_OR(!in.Overconsumed(), nullptr);
+        return out;
+    });
 }
 
 }  // namespace quillory::lzh

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "lzh/lzh_check.h"
 #include "lzh/lzh_decoder.h"
 #include "lzh/lzh_sink.h"
 #include "platform/file.h"
@@ -65,6 +66,26 @@ private:
     std::uint32_t originalSize_ = 0;
     std::uint64_t flushed_ = 0;  // bytes written before start_
 };
+
+// Decodes a member step by step: step(out) writes one step's bytes at out (at most
+// kMaxStepBytes) and returns where they end, or nullptr when the stream is damaged.
+// Between batches the window writes its full chunks.
+template <typename Step>
+DecodeResult DecodeSteps(OutputWindow& window, Step&& step) {
+    while (!window.Done()) {
+        std::uint8_t* out = window.out;
+        std::uint8_t* const limit = window.Limit();
+        while (out < limit) {
+            std::uint8_t* const next = step(out);
+            LZH_CHECK_OR(next != nullptr, window.Fail(out));
+            out = next;
+        }
+        window.out = out;
+        const DecodeOutcome advanced = window.Advance();
+        if (advanced != DecodeOutcome::Completed) return {advanced, 0};
+    }
+    return window.Finish();
+}
 
 // Copies a match of length bytes from distance bytes behind out, overlapping copies
 // repeating the bytes they produce; may write up to kCopyOverrun bytes beyond the match.

@@ -477,31 +477,23 @@ DecodeResult Decode(platform::FileHandle input, platform::FileHandle output,
         w.pm2.kinds.MakeEmpty();
         w.pm2.widths.MakeEmpty();
     }
-    while (!window.Done()) {
-        std::uint8_t* out = window.out;
-        std::uint8_t* const limit = window.Limit();
-        while (out < limit) {
-            std::uint8_t* const stepStart = out;
-            if constexpr (Method == kMethodPm1) {
-                LZH_CHECK_OR(Pm1Step(in, window, *tree, w.recent, out), window.Fail(stepStart));
-                // PMarc's -pm1- data can end before the copy that follows its last run of
-                // literals (lhasa reports such archives in the wild): that copy's bits are
-                // read as zeros and the CRC decides. More than that is damage, so a tiny
-                // member cannot claim gigabytes of zeros.
-                LZH_CHECK_OR(in.BitsPastData() <= kPm1TrailingBits, window.Fail(stepStart));
-            } else {
-                while (window.Produced(out) >= renewAt) {
-                    LZH_CHECK_OR(Renew(in, w.pm2, renewAt), window.Fail(stepStart));
-                }
-                LZH_CHECK_OR(Pm2Step(in, w.pm2, w.recent, out), window.Fail(stepStart));
-                LZH_CHECK_OR(!in.Overconsumed(), window.Fail(stepStart));
+    return DecodeSteps(window, [&](std::uint8_t* out) -> std::uint8_t* {
+        if constexpr (Method == kMethodPm1) {
+            LZH_CHECK_OR(Pm1Step(in, window, *tree, w.recent, out), nullptr);
+            // PMarc's -pm1- data can end before the copy that follows its last run of
+            // literals (lhasa reports such archives in the wild): that copy's bits are
+            // read as zeros and the CRC decides. More than that is damage, so a tiny
+            // member cannot claim gigabytes of zeros.
+            LZH_CHECK_OR(in.BitsPastData() <= kPm1TrailingBits, nullptr);
+        } else {
+            while (window.Produced(out) >= renewAt) {
+                LZH_CHECK_OR(Renew(in, w.pm2, renewAt), nullptr);
             }
+            LZH_CHECK_OR(Pm2Step(in, w.pm2, w.recent, out), nullptr);
+            LZH_CHECK_OR(!in.Overconsumed(), nullptr);
         }
-        window.out = out;
-        const DecodeOutcome advanced = window.Advance();
-        if (advanced != DecodeOutcome::Completed) return {advanced, 0};
-    }
-    return window.Finish();
+        return out;
+    });
 }
 
 }  // namespace
