@@ -25,7 +25,7 @@ enum class LzhStatus : int {
     NoArchiveInExe = 3,       // a self-extractor without an LZH archive in its first 256 KiB
     SeekFailed = 5,           // moving past a member's data failed while listing
     DecodeFailed = 6,         // the compressed data cannot be decoded
-    UnsupportedMethod = 7,    // a method other than -lh0-, -lh5-, -lh6-, -lh7-, -lhd-
+    UnsupportedMethod = 7,    // a method none of the decoders of lzh_method.h handles
     BadHeader = 8,            // a damaged or truncated header
     CrcMismatch = 9,          // the decoded data's CRC-16 differs from the header's
     CreateFailed = 10,        // the output file cannot be created
