@@ -1,8 +1,13 @@
-// Canonical Huffman table construction.
+// Builds deflate's two-level decoding tables from code lengths: symbols in canonical
+// order, the first level doubled one code length at a time, a subtable under each
+// first-level prefix that longer codes share. Refuses lengths that overfill the code
+// space, and reports incomplete sets for the decoder to refuse.
 #include "zip/decoding_table.h"
 
 #include <algorithm>
 #include <array>
+
+#include "common/decode_check.h"
 
 namespace quillory {
 
@@ -29,7 +34,7 @@ std::uint32_t Reversed(std::uint32_t code, unsigned bits) {
         (std::uint32_t{kReversedBytes[code & 0xFF]} << 8) | kReversedBytes[(code >> 8) & 0xFF];
     return r16 >> (16 - bits);
 }
-static_assert(kMaxCodeLength <= 16);
+static_assert(kMaxDeflateCodeLength <= 16);
 
 // An entry for a symbol whose code is `length` bits long.
 std::uint32_t WithLength(std::uint32_t symbolEntry, unsigned length) {
@@ -43,9 +48,9 @@ TableResult BuildDecodingTable(const std::uint8_t* lengths, unsigned count,
                                const std::uint32_t* symbolEntries, unsigned rootBits,
                                std::uint32_t* table, std::size_t capacity, unsigned* lookupBits) {
     const std::size_t rootSize = std::size_t{1} << rootBits;
-    if (capacity < rootSize || count > kMaxTableSymbols) return TableResult::OutOfSpace;
+    DECODE_CHECK(capacity >= rootSize && count <= kMaxTableSymbols, TableResult::OutOfSpace);
 
-    unsigned lengthCount[kMaxCodeLength + 1] = {};
+    unsigned lengthCount[kMaxDeflateCodeLength + 1] = {};
     for (unsigned i = 0; i < count; ++i)
         ++lengthCount[lengths[i]];
     lengthCount[0] = 0;
@@ -53,9 +58,9 @@ TableResult BuildDecodingTable(const std::uint8_t* lengths, unsigned count,
     // Kraft sum: the codes must not need more than the 2^15 leaves of the code tree.
     int left = 1;
     unsigned longest = 0;
-    for (unsigned len = 1; len <= kMaxCodeLength; ++len) {
+    for (unsigned len = 1; len <= kMaxDeflateCodeLength; ++len) {
         left = 2 * left - static_cast<int>(lengthCount[len]);
-        if (left < 0) return TableResult::OverSubscribed;
+        DECODE_CHECK(left >= 0, TableResult::OverSubscribed);
         if (lengthCount[len] != 0) longest = len;
     }
     if (longest == 0) {
@@ -65,14 +70,14 @@ TableResult BuildDecodingTable(const std::uint8_t* lengths, unsigned count,
     }
 
     // Symbols ordered by code length, then by symbol: the canonical code order.
-    unsigned offset[kMaxCodeLength + 2] = {};
-    for (unsigned len = 1; len <= kMaxCodeLength; ++len)
+    unsigned offset[kMaxDeflateCodeLength + 2] = {};
+    for (unsigned len = 1; len <= kMaxDeflateCodeLength; ++len)
         offset[len + 1] = offset[len] + lengthCount[len];
     std::uint16_t sorted[kMaxTableSymbols];
     for (unsigned i = 0; i < count; ++i) {
         if (lengths[i] != 0) sorted[offset[lengths[i]]++] = static_cast<std::uint16_t>(i);
     }
-    const unsigned codes = offset[kMaxCodeLength];
+    const unsigned codes = offset[kMaxDeflateCodeLength];
 
     // First level, one code length at a time: the table so far is complete for the codes
     // of that length and shorter; doubling it makes room for the next length, each slot
@@ -97,14 +102,14 @@ TableResult BuildDecodingTable(const std::uint8_t* lengths, unsigned count,
         filled *= 2;
     }
 
-    // Longer codes: one sub-table under each first-level prefix they share.
-    unsigned remaining[kMaxCodeLength + 1];
-    std::copy_n(lengthCount, kMaxCodeLength + 1, remaining);
+    // Longer codes: one subtable under each first-level prefix they share.
+    unsigned remaining[kMaxDeflateCodeLength + 1];
+    std::copy_n(lengthCount, kMaxDeflateCodeLength + 1, remaining);
     code >>= 1;  // undo the shift past the first level's last length
     unsigned codeLength = firstLevelLongest;
     std::size_t used = rootSize;
     std::uint32_t currentPrefix = ~std::uint32_t{0};
-    std::uint32_t* subTable = nullptr;
+    std::uint32_t* subtable = nullptr;
     unsigned subBits = 0;
     for (; k < codes; ++k) {
         const unsigned symbol = sorted[k];
@@ -115,7 +120,7 @@ TableResult BuildDecodingTable(const std::uint8_t* lengths, unsigned count,
         const std::uint32_t stream = Reversed(code, len);
         const auto prefix = static_cast<std::uint32_t>(stream & (rootSize - 1));
         if (prefix != currentPrefix) {
-            // A new sub-table, as deep as the codes that share this prefix need: grow it
+            // A new subtable, as deep as the codes that share this prefix need: grow it
             // until the remaining codes, shortest first, fill it.
             currentPrefix = prefix;
             subBits = len - rootBits;
@@ -127,22 +132,24 @@ TableResult BuildDecodingTable(const std::uint8_t* lengths, unsigned count,
                 room <<= 1;
             }
             const std::size_t subSize = std::size_t{1} << subBits;
-            if (used + subSize > capacity) return TableResult::OutOfSpace;
-            subTable = table + used;
-            std::fill_n(subTable, subSize, Invalid());
+            DECODE_CHECK(used + subSize <= capacity, TableResult::OutOfSpace);
+            subtable = table + used;
+            std::fill_n(subtable, subSize, Invalid());
             table[prefix] = kLink | (static_cast<std::uint32_t>(used) << kValueShift) | subBits;
             used += subSize;
         }
         const unsigned below = len - rootBits;
         for (std::size_t i = stream >> rootBits; i < (std::size_t{1} << subBits);
              i += std::size_t{1} << below) {
-            subTable[i] = entry;
+            subtable[i] = entry;
         }
         --remaining[len];
         ++code;
     }
     *lookupBits = rootBits;
-    return (left > 0 && longest > 1) ? TableResult::Incomplete : TableResult::Complete;
+    // Only a single code of one bit may leave codes unused.
+    DECODE_CHECK(left == 0 || longest == 1, TableResult::Incomplete);
+    return TableResult::Complete;
 }
 
 }  // namespace quillory

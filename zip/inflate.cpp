@@ -1,10 +1,16 @@
-// Inflate engine: one decoder body for deflate and Deflate64, chosen by a format
-// parameter. Every validity check of a stream goes through REJECT_IF.
+// The inflate engine: stored, fixed and dynamic blocks of deflate and Deflate64 with
+// one decoder body and a format parameter, a careful path that reads bit by bit and a
+// fast loop that gives the same bytes. It refuses block type 3, bad counts and tables,
+// codes that name nothing, distances before the first byte and bits past the end of
+// the input, each through DECODE_CHECK.
 #include "zip/inflate.h"
 
 #include <array>
 #include <cstring>
 #include <new>
+
+#include "common/code_length_runs.h"
+#include "common/decode_check.h"
 
 namespace quillory {
 
@@ -16,14 +22,14 @@ namespace {
 struct DeflateFormat {
     static constexpr std::uint32_t kMaxMatch = 258;
     static constexpr std::uint32_t kCode285 = Base(258, 0);
-    static constexpr unsigned kMaxLengthEntryBits = kMaxCodeLength + 5;
+    static constexpr unsigned kMaxLengthEntryBits = kMaxDeflateCodeLength + 5;
     static constexpr int kFixedSlot = 0;
 };
 // Deflate64: length code 285 takes 16 extra bits for the lengths 3 to 65538.
 struct Deflate64Format {
     static constexpr std::uint32_t kMaxMatch = 65538;
     static constexpr std::uint32_t kCode285 = Base(3, 16);
-    static constexpr unsigned kMaxLengthEntryBits = kMaxCodeLength + 16;
+    static constexpr unsigned kMaxLengthEntryBits = kMaxDeflateCodeLength + 16;
     static constexpr int kFixedSlot = 1;
 };
 
@@ -31,13 +37,66 @@ constexpr unsigned kLitLenSymbols = 288;
 constexpr unsigned kDistanceSymbols = 32;
 constexpr unsigned kCodeLengthSymbols = 19;
 constexpr unsigned kEndOfBlockSymbol = 256;
-// Dynamic blocks declare at most 286 literal/length codes (287 and 288 are refused).
-constexpr unsigned kMaxDynamicLitLen = 286;
-constexpr unsigned kMaxDistanceEntryBits = kMaxCodeLength + 14;
+// The longest distance entry: a 15-bit code and the 14 extra bits of codes 28 to 31.
+constexpr unsigned kMaxDistanceEntryBits = kMaxDeflateCodeLength + 14;
 
-// The order in which a dynamic block lists its code-length code lengths.
-constexpr std::uint8_t kCodeLengthOrder[kCodeLengthSymbols] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
-                                                               11, 4,  12, 3, 13, 2, 14, 1, 15};
+// A block header: one bit for the last block, two for the type (3 is reserved).
+constexpr unsigned kBlockHeaderBits = 3;
+constexpr std::uint32_t kReservedBlockType = 3;
+
+// A stored block: at the next byte boundary, the length and its complement in 16 bits each.
+constexpr unsigned kStoredLengthBits = 16;
+
+// A dynamic block's counts: 5 bits of literal/length codes - 257, 5 bits of distance codes
+// - 1, 4 bits of code-length codes - 4. Only the first can name codes that do not exist:
+// 287 and 288 are refused, 286 is the most a dynamic block declares.
+constexpr unsigned kLitLenCountBits = 5;
+constexpr unsigned kMinLitLenCodes = 257;
+constexpr unsigned kDistanceCountBits = 5;
+constexpr unsigned kMinDistanceCodes = 1;
+constexpr unsigned kCodeLengthCountBits = 4;
+constexpr unsigned kMinCodeLengthCodes = 4;
+constexpr unsigned kMaxDynamicLitLen = 286;
+static_assert(kMinLitLenCodes + (1u << kLitLenCountBits) - 1 == kLitLenSymbols);
+static_assert(kMinDistanceCodes + (1u << kDistanceCountBits) - 1 == kDistanceSymbols);
+static_assert(kMinCodeLengthCodes + (1u << kCodeLengthCountBits) - 1 == kCodeLengthSymbols);
+
+// Each code-length code length takes 3 bits, so those codes are at most 7 bits long and
+// one first-level look-up resolves them.
+constexpr unsigned kCodeLengthBits = 3;
+static_assert((1u << kCodeLengthBits) - 1 <= InflateEngine::kCodeLengthRootBits);
+
+// The order in which a dynamic block lists its code-length code lengths: every symbol once.
+constexpr std::array<std::uint8_t, kCodeLengthSymbols> kCodeLengthOrder = {
+    16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+constexpr bool ListsEverySymbolOnce(const std::array<std::uint8_t, kCodeLengthSymbols>& order) {
+    std::array<bool, kCodeLengthSymbols> seen{};
+    for (const std::uint8_t symbol : order) {
+        if (symbol >= kCodeLengthSymbols || seen[symbol]) return false;
+        seen[symbol] = true;
+    }
+    return true;
+}
+static_assert(ListsEverySymbolOnce(kCodeLengthOrder));
+
+// Code-length symbols 16 to 18 repeat a length: 16 the previous one 3 to 6 times (2 extra
+// bits), 17 zero 3 to 10 times (3 bits), 18 zero 11 to 138 times (7 bits).
+constexpr unsigned kFirstRepeatSymbol = 16;
+struct Repeat {
+    unsigned base;
+    unsigned extraBits;
+};
+constexpr Repeat kRepeats[kCodeLengthSymbols - kFirstRepeatSymbol] = {{3, 2}, {3, 3}, {11, 7}};
+static_assert(kRepeats[1].base + (1u << kRepeats[1].extraBits) == kRepeats[2].base);
+
+// The fixed code: literal/length symbols 0-143 of 8 bits, 144-255 of 9, 256-279 of 7 and
+// 280-287 of 8; the 32 distance symbols of 5 bits. Both fill their code space.
+constexpr CodeLengthRun kFixedLitLenLengths[] = {{8, 144}, {9, 112}, {7, 24}, {8, 8}};
+constexpr CodeLengthRun kFixedDistanceLengths[] = {{5, kDistanceSymbols}};
+static_assert(RunSymbols(kFixedLitLenLengths) == kLitLenSymbols &&
+              FillsCodeSpace(kFixedLitLenLengths));
+static_assert(RunSymbols(kFixedDistanceLengths) == kDistanceSymbols &&
+              FillsCodeSpace(kFixedDistanceLengths));
 
 // Literal/length symbols: 0-255 literals, 256 end of block, 257-285 lengths with RFC 1951's
 // bases and extra bits (285 per format), 286 and 287 meaningless.
@@ -82,8 +141,12 @@ template <class Format>
 constexpr auto kLitLenSymbolEntries = LitLenSymbols<Format>();
 constexpr auto kDistanceSymbolEntries = DistanceSymbols();
 constexpr auto kCodeLengthSymbolEntries = CodeLengthSymbols();
-static_assert(Value(DistanceSymbols()[29]) == 24577 && Value(DistanceSymbols()[31]) == 49153);
-static_assert(Value(LitLenSymbols<DeflateFormat>()[284]) == 227);
+static_assert(EntryValue(DistanceSymbols()[29]) == 24577 &&
+              EntryValue(DistanceSymbols()[31]) == 49153);
+// The longest match of each format, which the output margin makes room for: 258 (code
+// 285, or 284 with its 5 extra bits all set) and 65538 (code 285 with 16 extra bits).
+static_assert(EntryValue(LitLenSymbols<DeflateFormat>()[284]) + 31 == DeflateFormat::kMaxMatch);
+static_assert(EntryValue(Deflate64Format::kCode285) + 0xFFFF == Deflate64Format::kMaxMatch);
 
 InflateResult FromTableResult(TableResult r) {
     switch (r) {
@@ -99,8 +162,8 @@ InflateResult FromTableResult(TableResult r) {
     return InflateResult::OutOfMemory;
 }
 
-constexpr std::uint64_t Mask(unsigned bits) {
-    return (std::uint64_t{1} << bits) - 1;
+constexpr std::uint64_t Mask(unsigned n) {
+    return (std::uint64_t{1} << n) - 1;
 }
 
 inline std::uint64_t Load64(const std::uint8_t* p) {
@@ -113,9 +176,9 @@ inline void Store64(std::uint8_t* p, std::uint64_t v) {
 }
 
 // A match copy writes whole words: the first kCopyWords of them whatever the length
-// (most matches are shorter), so it may write up to kCopySlack bytes past the match.
+// (most matches are shorter), so it may write up to kCopyOverrun bytes past the match.
 constexpr std::size_t kCopyWords = 5;  // as many stores as CopyMatch writes in one pass
-constexpr std::size_t kCopySlack = kCopyWords * 8;
+constexpr std::size_t kCopyOverrun = kCopyWords * 8;
 
 // Copies a match of `length` bytes from `distance` bytes back, a word at a time; the
 // bytes just written repeat when the distance is shorter than the match, as a byte-by-byte
@@ -159,12 +222,6 @@ inline std::uint8_t* CopyMatch(std::uint8_t* out, std::size_t distance, std::siz
 
 }  // namespace
 
-// A validity check of the stream: the stream is rejected with `result` when it fails.
-#define REJECT_IF(condition, result)  \
-    do {                              \
-        if (condition) return result; \
-    } while (0)
-
 // The state of one Inflate call.
 template <class Format>
 class InflateDecoder {
@@ -173,28 +230,10 @@ public:
         : engine_(engine), in_(input), window_(window) {}
 
     InflateResult Run() {
-        for (;;) {
-            FillCarefully();
-            const std::uint32_t header = Take(3);
-            InflateResult r = InflateResult::DataError;
-            if (!Overrun()) {
-                switch (header >> 1) {
-                    case 0:
-                        r = StoredBlock();
-                        break;
-                    case 1:
-                        r = FixedBlock();
-                        break;
-                    case 2:
-                        r = DynamicBlock();
-                        break;
-                    default:
-                        r = InflateResult::BlockType3;
-                        break;
-                }
-            }
-            if (r != InflateResult::Ok) return Stop(r);
-            if ((header & 1) != 0) break;
+        bool last = false;
+        while (!last) {
+            const InflateResult r = Block(last);
+            if (r != InflateResult::Ok) return Fail(r);
         }
         return window_.Finish() ? InflateResult::Ok : InflateResult::OutputFailed;
     }
@@ -208,75 +247,93 @@ private:
     static constexpr std::ptrdiff_t kInputMargin = 32;
     static_assert(2 * 7 + 8 <= kInputMargin && kInputMargin <= InflateInput::kMaxCarryBytes);
     // Output margin of every pass: three literals and the longest match with its slack.
-    static constexpr std::ptrdiff_t kOutputMargin = 3 + Format::kMaxMatch + kCopySlack;
+    static constexpr std::ptrdiff_t kOutputMargin = 3 + Format::kMaxMatch + kCopyOverrun;
     static_assert(kOutputMargin < static_cast<std::ptrdiff_t>(OutputWindow::kWorkBytes));
     // A refill leaves at least 56 bits; a pass then needs at most three literal codes, or
     // a length entry and (after one more refill where needed) a distance entry.
     static constexpr unsigned kRefilledBits = 56;
-    static_assert(3 * kMaxCodeLength <= kRefilledBits && kMaxDistanceEntryBits <= kRefilledBits);
+    static_assert(3 * kMaxDeflateCodeLength <= kRefilledBits &&
+                  kMaxDistanceEntryBits <= kRefilledBits);
     static constexpr bool kRefillBeforeDistance =
         Format::kMaxLengthEntryBits + kMaxDistanceEntryBits > kRefilledBits;
+    // The careful path fills once for each of these and then takes bits without looking:
+    // a block header, a stored block's two lengths, a dynamic block's three counts, a
+    // code-length code with the extra bits of a repeat, a literal/length entry.
+    static_assert(kBlockHeaderBits <= kRefilledBits && 2 * kStoredLengthBits <= kRefilledBits);
+    static_assert(kLitLenCountBits + kDistanceCountBits + kCodeLengthCountBits <= kRefilledBits);
+    static_assert(InflateEngine::kCodeLengthRootBits + kRepeats[2].extraBits <= kRefilledBits);
+    static_assert(Format::kMaxLengthEntryBits <= kRefilledBits);
 
     // ---- the careful path: one byte at a time, zero bytes past the end of the input ----
 
+    // True when [next, end) holds a byte, refilling it when it is empty.
+    bool MoreInput() {
+        if (in_.next != in_.end) return true;
+        if (!inputEnded_ && in_.Refill()) return true;
+        inputEnded_ = true;
+        return false;
+    }
+
     int NextByte() {
-        if (in_.next == in_.end && (exhausted_ || !in_.Refill())) {
-            exhausted_ = true;
-            ++phantomBytes_;
-            return 0;
-        }
-        return *in_.next++;
+        if (MoreInput()) return *in_.next++;
+        ++zeroBytes_;
+        return 0;
     }
 
     // At least 56 bits, the last ones possibly past the end of the input.
     void FillCarefully() {
-        while (count_ < kRefilledBits) {
-            buf_ |= static_cast<std::uint64_t>(NextByte()) << count_;
-            count_ += 8;
+        while (bitCount_ < kRefilledBits) {
+            bitBuffer_ |= static_cast<std::uint64_t>(NextByte()) << bitCount_;
+            bitCount_ += 8;
         }
     }
 
-    std::uint32_t Take(unsigned bits) {
-        const auto v = static_cast<std::uint32_t>(buf_ & Mask(bits));
-        buf_ >>= bits;
-        count_ -= bits;
+    std::uint32_t Take(unsigned n) {
+        const auto v = static_cast<std::uint32_t>(bitBuffer_ & Mask(n));
+        bitBuffer_ >>= n;
+        bitCount_ -= n;
         return v;
     }
 
     // True once a bit past the end of the input has been consumed.
-    bool Overrun() const { return phantomBytes_ * 8 > count_; }
+    bool Overconsumed() const { return zeroBytes_ * 8 > bitCount_; }
 
-    static std::uint32_t Lookup(const std::uint32_t* table, unsigned rootBits, std::uint64_t bits) {
-        std::uint32_t e = table[bits & Mask(rootBits)];
-        if ((e & kLink) != 0) e = table[Value(e) + ((bits >> rootBits) & Mask(Consumed(e)))];
+    static std::uint32_t Lookup(const std::uint32_t* table, unsigned rootBits,
+                                std::uint64_t bitBuffer) {
+        std::uint32_t e = table[bitBuffer & Mask(rootBits)];
+        if ((e & kLink) != 0) {
+            e = table[EntryValue(e) + ((bitBuffer >> rootBits) & Mask(EntrySubtableBits(e)))];
+        }
         return e;
     }
 
     // The entry's value plus its extra bits, and the bits consumed.
     std::uint32_t TakeEntry(std::uint32_t e) {
-        const auto extra = static_cast<std::uint32_t>((buf_ & Mask(Consumed(e))) >> CodeLength(e));
-        buf_ >>= Consumed(e);
-        count_ -= Consumed(e);
-        return Value(e) + extra;
+        const auto extra =
+            static_cast<std::uint32_t>((bitBuffer_ & Mask(EntryConsumed(e))) >> EntryCodeLength(e));
+        bitBuffer_ >>= EntryConsumed(e);
+        bitCount_ -= EntryConsumed(e);
+        return EntryValue(e) + extra;
     }
 
     Step CarefulStep(const std::uint32_t* litLen, const std::uint32_t* distance) {
         FillCarefully();
-        const std::uint32_t e = Lookup(litLen, InflateEngine::kLitLenRootBits, buf_);
-        REJECT_IF((e & kInvalid) != 0, Step::Damaged);
+        const std::uint32_t e = Lookup(litLen, InflateEngine::kLitLenRootBits, bitBuffer_);
+        DECODE_CHECK((e & kInvalid) == 0, Step::Damaged);
         const std::uint32_t value = TakeEntry(e);
-        REJECT_IF(Overrun(), Step::Damaged);
+        DECODE_CHECK(!Overconsumed(), Step::Damaged);
         if ((e & kLiteral) != 0) {
             *window_.out++ = static_cast<std::uint8_t>(value);
             return Step::More;
         }
         if ((e & kEndOfBlock) != 0) return Step::EndOfBlock;
         FillCarefully();
-        const std::uint32_t d = Lookup(distance, InflateEngine::kDistanceRootBits, buf_);
-        REJECT_IF((d & kInvalid) != 0, Step::Damaged);
+        const std::uint32_t d = Lookup(distance, InflateEngine::kDistanceRootBits, bitBuffer_);
+        DECODE_CHECK((d & kInvalid) == 0, Step::Damaged);
         const std::uint32_t back = TakeEntry(d);
-        REJECT_IF(Overrun(), Step::Damaged);
-        REJECT_IF(static_cast<std::ptrdiff_t>(back) > window_.out - window_.base(), Step::Damaged);
+        DECODE_CHECK(!Overconsumed(), Step::Damaged);
+        DECODE_CHECK(static_cast<std::ptrdiff_t>(back) <= window_.out - window_.base(),
+                     Step::Damaged);
         window_.out = CopyMatch(window_.out, back, value);
         return Step::More;
     }
@@ -286,39 +343,48 @@ private:
     Step FastLoop(const std::uint32_t* litLen, const std::uint32_t* distance) {
         constexpr unsigned kLitRoot = InflateEngine::kLitLenRootBits;
         constexpr unsigned kDistRoot = InflateEngine::kDistanceRootBits;
-        std::uint64_t buf = buf_;
-        // Only the low byte of `bits` is the bit count: consuming subtracts whole entries,
+        std::uint64_t bitBuffer = bitBuffer_;
+        // Only the low byte of `bitCount` is the count: consuming subtracts whole entries,
         // whose higher bits leave garbage above it (one instruction less per code).
-        std::uint32_t bits = count_;
+        std::uint32_t bitCount = bitCount_;
         const std::uint8_t* in = in_.next;
         const std::uint8_t* const inLast = in_.end - kInputMargin;
         std::uint8_t* out = window_.out;
         std::uint8_t* const outLast = window_.limit() - kOutputMargin;
         std::uint8_t* const base = window_.base();
-        Step step = Step::More;
 
+        // Every exit hands the state back, the bits without the look-ahead above the count,
+        // which the careful path does not expect.
+        const auto leave = [&](Step step) {
+            bitCount_ = static_cast<std::uint8_t>(bitCount);
+            bitBuffer_ = bitBuffer & Mask(bitCount_);
+            in_.next = in;
+            window_.out = out;
+            return step;
+        };
         // Bits above the count are either 0 or the next input bytes' own bits, so OR-ing the
         // next eight bytes in above the present bits is always right.
         const auto refill = [&] {
-            buf |= Load64(in) << static_cast<std::uint8_t>(bits);
-            in += (63 - static_cast<std::uint8_t>(bits)) >> 3;
-            bits |= 56;  // the whole bytes taken raise the count to 56..63
+            bitBuffer |= Load64(in) << static_cast<std::uint8_t>(bitCount);
+            in += (63 - static_cast<std::uint8_t>(bitCount)) >> 3;
+            bitCount |= 56;  // the whole bytes taken raise the count to 56..63
         };
-        const auto rootLitLen = [&] { return litLen[buf & Mask(kLitRoot)]; };
-        const auto subTable = [&](const std::uint32_t* table, unsigned rootBits,
+        const auto rootLitLen = [&] { return litLen[bitBuffer & Mask(kLitRoot)]; };
+        const auto subtable = [&](const std::uint32_t* table, unsigned rootBits,
                                   std::uint32_t link) {
-            return table[Value(link) + ((buf >> rootBits) & Mask(Consumed(link)))];
+            return table[EntryValue(link) +
+                         ((bitBuffer >> rootBits) & Mask(EntrySubtableBits(link)))];
         };
         // Bits 5-7 of an entry are 0, so its low six bits are the consumed count itself:
         // the shift needs no mask of its own.
         const auto consume = [&](std::uint32_t e) {
-            buf >>= (e & 63);
-            bits -= e;
+            bitBuffer >>= (e & 63);
+            bitCount -= e;
         };
         // Length and distance entries have no flags in bits 12-15, so bits 8-13 are the code
         // length: again the shift needs no mask of its own.
         const auto extraBits = [&](std::uint32_t e) {
-            return static_cast<std::uint32_t>((buf & Mask(e & 63)) >> ((e >> 8) & 63));
+            return static_cast<std::uint32_t>((bitBuffer & Mask(e & 63)) >> ((e >> 8) & 63));
         };
 
         // The next entry is looked up as early as the bits allow, so that its load overlaps
@@ -327,19 +393,20 @@ private:
         refill();
         std::uint32_t e = rootLitLen();
         while (in <= inLast && out <= outLast) {
+            // Up to three literals, each looked up while the one before is stored.
             if ((e & kLiteral) != 0) {
                 consume(e);
-                std::uint32_t literal = Value(e);
+                std::uint32_t literal = EntryValue(e);
                 e = rootLitLen();
                 *out++ = static_cast<std::uint8_t>(literal);
                 if ((e & kLiteral) != 0) {
                     consume(e);
-                    literal = Value(e);
+                    literal = EntryValue(e);
                     e = rootLitLen();
                     *out++ = static_cast<std::uint8_t>(literal);
                     if ((e & kLiteral) != 0) {
                         consume(e);
-                        literal = Value(e);
+                        literal = EntryValue(e);
                         refill();
                         e = rootLitLen();
                         *out++ = static_cast<std::uint8_t>(literal);
@@ -348,56 +415,42 @@ private:
                 }
                 refill();
             }
+            // A subtable's literal, the end of the block, or an invalid code.
             if ((e & kExceptional) != 0) {
                 if ((e & kLink) != 0) {
-                    e = subTable(litLen, kLitRoot, e);
+                    e = subtable(litLen, kLitRoot, e);
                     if ((e & kLiteral) != 0) {
                         consume(e);
-                        *out++ = static_cast<std::uint8_t>(Value(e));
+                        *out++ = static_cast<std::uint8_t>(EntryValue(e));
                         refill();
                         e = rootLitLen();
                         continue;
                     }
                 }
-                // Sub-table entries are never links.
+                // Subtable entries are never links.
                 if ((e & kEndOfBlock) != 0) {
                     consume(e);
-                    step = Step::EndOfBlock;
-                    break;
+                    return leave(Step::EndOfBlock);
                 }
-                if ((e & kInvalid) != 0) {
-                    step = Step::Damaged;  // REJECT: an invalid literal/length code
-                    break;
-                }
+                DECODE_CHECK((e & kInvalid) == 0, leave(Step::Damaged));
             }
-            const std::uint32_t length = Value(e) + extraBits(e);
+            // A match: its length, then its distance, which must stay within the output.
+            const std::uint32_t length = EntryValue(e) + extraBits(e);
             consume(e);
             if constexpr (kRefillBeforeDistance) {
-                if (static_cast<std::uint8_t>(bits) < kMaxDistanceEntryBits) refill();
+                if (static_cast<std::uint8_t>(bitCount) < kMaxDistanceEntryBits) refill();
             }
-            std::uint32_t d = distance[buf & Mask(kDistRoot)];
-            if ((d & kLink) != 0) d = subTable(distance, kDistRoot, d);
-            if ((d & kInvalid) != 0) {
-                step = Step::Damaged;  // REJECT: an invalid distance code
-                break;
-            }
-            const std::uint32_t back = Value(d) + extraBits(d);
+            std::uint32_t d = distance[bitBuffer & Mask(kDistRoot)];
+            if ((d & kLink) != 0) d = subtable(distance, kDistRoot, d);
+            DECODE_CHECK((d & kInvalid) == 0, leave(Step::Damaged));
+            const std::uint32_t back = EntryValue(d) + extraBits(d);
             consume(d);
-            if (static_cast<std::ptrdiff_t>(back) > out - base) {
-                step = Step::Damaged;  // REJECT: a distance before the stream's first byte
-                break;
-            }
+            DECODE_CHECK(static_cast<std::ptrdiff_t>(back) <= out - base, leave(Step::Damaged));
             refill();
             e = rootLitLen();
             out = CopyMatch(out, back, length);
         }
-        // Hand the bits back without the look-ahead above `count`, which the careful path
-        // does not expect.
-        count_ = static_cast<std::uint8_t>(bits);
-        buf_ = buf & Mask(count_);
-        in_.next = in;
-        window_.out = out;
-        return step;
+        return leave(Step::More);
     }
 
     // Codes until the end of the block, fast while the margins hold.
@@ -407,9 +460,9 @@ private:
                 return InflateResult::OutputFailed;
             }
             Step step;
-            if (engine_.fastPath_ && in_.end - in_.next < kInputMargin && !exhausted_ &&
+            if (engine_.fastPath_ && in_.end - in_.next < kInputMargin && !inputEnded_ &&
                 !in_.Refill()) {
-                exhausted_ = true;
+                inputEnded_ = true;
             }
             if (engine_.fastPath_ && in_.end - in_.next >= kInputMargin) {
                 step = FastLoop(litLen, distance);
@@ -421,31 +474,43 @@ private:
         }
     }
 
-    InflateResult StoredBlock() {
-        Take(count_ & 7);  // to the next byte boundary
+    // One block: its header, then its data as its type has it; `last` tells whether the
+    // header marks it the last one.
+    InflateResult Block(bool& last) {
         FillCarefully();
-        const std::uint32_t length = Take(16);
-        const std::uint32_t complement = Take(16);
-        REJECT_IF(Overrun(), InflateResult::DataError);
-        REJECT_IF(length + complement != 0xFFFF, InflateResult::DataError);
+        const std::uint32_t header = Take(kBlockHeaderBits);
+        DECODE_CHECK(!Overconsumed(), InflateResult::DataError);
+        last = (header & 1) != 0;
+        const std::uint32_t type = header >> 1;
+        DECODE_CHECK(type != kReservedBlockType, InflateResult::BlockType3);
+        if (type == 0) return StoredBlock();
+        if (type == 1) return FixedBlock();
+        return DynamicBlock();
+    }
+
+    InflateResult StoredBlock() {
+        Take(bitCount_ & 7);  // to the next byte boundary
+        FillCarefully();
+        const std::uint32_t length = Take(kStoredLengthBits);
+        const std::uint32_t complement = Take(kStoredLengthBits);
+        DECODE_CHECK(!Overconsumed(), InflateResult::DataError);
+        DECODE_CHECK(length + complement == 0xFFFF, InflateResult::DataError);
         std::uint32_t left = length;
         // Whole bytes already in the bit buffer come first.
-        while (left > 0 && count_ >= 8) {
+        while (left > 0 && bitCount_ >= 8) {
             if (window_.out == window_.limit() && !window_.MakeRoom()) {
                 return InflateResult::OutputFailed;
             }
             const auto byte = static_cast<std::uint8_t>(Take(8));
-            REJECT_IF(Overrun(), InflateResult::DataError);
+            DECODE_CHECK(!Overconsumed(), InflateResult::DataError);
             *window_.out++ = byte;
             --left;
         }
         if (left == 0) return InflateResult::Ok;
-        buf_ = 0;  // empty now; what follows is copied without it
+        bitBuffer_ = 0;  // empty now; what follows is copied without it
+        // Then straight from the input, which must hold the whole block.
         while (left > 0) {
-            if (in_.next == in_.end && (exhausted_ || !in_.Refill())) {
-                exhausted_ = true;
-                return InflateResult::DataError;  // REJECT: the input ended inside the block
-            }
+            DECODE_CHECK(MoreInput(), InflateResult::DataError);
             if (window_.out == window_.limit() && !window_.MakeRoom()) {
                 return InflateResult::OutputFailed;
             }
@@ -462,31 +527,34 @@ private:
 
     InflateResult FixedBlock() {
         const InflateEngine::CodeTables* tables = engine_.FixedTables<Format>();
-        REJECT_IF(tables == nullptr, InflateResult::OutOfMemory);
+        if (tables == nullptr) return InflateResult::OutOfMemory;
         return Codes(tables->litLen, tables->distance);
     }
 
     InflateResult DynamicBlock() {
+        // The three counts; every distance and code-length count names codes that exist.
         FillCarefully();
-        const unsigned litLenCount = Take(5) + 257;
-        const unsigned distanceCount = Take(5) + 1;  // 1 to 32: every count is allowed
-        const unsigned codeLengthCount = Take(4) + 4;
-        REJECT_IF(Overrun(), InflateResult::DataError);
-        REJECT_IF(litLenCount > kMaxDynamicLitLen, InflateResult::DataError);
+        const unsigned litLenCount = Take(kLitLenCountBits) + kMinLitLenCodes;
+        const unsigned distanceCount = Take(kDistanceCountBits) + kMinDistanceCodes;
+        const unsigned codeLengthCount = Take(kCodeLengthCountBits) + kMinCodeLengthCodes;
+        DECODE_CHECK(!Overconsumed(), InflateResult::DataError);
+        DECODE_CHECK(litLenCount <= kMaxDynamicLitLen, InflateResult::DataError);
 
+        // The code-length code, in its own order.
         std::uint8_t codeLengthLengths[kCodeLengthSymbols] = {};
         for (unsigned i = 0; i < codeLengthCount; ++i) {
             FillCarefully();
-            codeLengthLengths[kCodeLengthOrder[i]] = static_cast<std::uint8_t>(Take(3));
-            REJECT_IF(Overrun(), InflateResult::DataError);
+            codeLengthLengths[kCodeLengthOrder[i]] =
+                static_cast<std::uint8_t>(Take(kCodeLengthBits));
+            DECODE_CHECK(!Overconsumed(), InflateResult::DataError);
         }
         unsigned lookupBits = 0;
         TableResult built = BuildDecodingTable(
             codeLengthLengths, kCodeLengthSymbols, kCodeLengthSymbolEntries.data(),
             InflateEngine::kCodeLengthRootBits, engine_.codeLengthTable_,
             std::size(engine_.codeLengthTable_), &lookupBits);
-        REJECT_IF(built != TableResult::Complete, FromTableResult(built));
-        REJECT_IF(lookupBits == 0, InflateResult::DataError);
+        DECODE_CHECK(built == TableResult::Complete, FromTableResult(built));
+        DECODE_CHECK(lookupBits != 0, InflateResult::DataError);
 
         // The literal/length and distance code lengths, as one run: repeats may cross from
         // one into the other.
@@ -496,44 +564,42 @@ private:
         for (unsigned i = 0; i < total;) {
             FillCarefully();
             const std::uint32_t e =
-                engine_.codeLengthTable_[buf_ & Mask(InflateEngine::kCodeLengthRootBits)];
-            REJECT_IF((e & kInvalid) != 0, InflateResult::DataError);
+                engine_.codeLengthTable_[bitBuffer_ & Mask(InflateEngine::kCodeLengthRootBits)];
+            DECODE_CHECK((e & kInvalid) == 0, InflateResult::DataError);
             const std::uint32_t symbol = TakeEntry(e);
-            REJECT_IF(Overrun(), InflateResult::DataError);
-            if (symbol < 16) {
+            DECODE_CHECK(!Overconsumed(), InflateResult::DataError);
+            if (symbol < kFirstRepeatSymbol) {
                 lengths[i++] = previous = static_cast<std::uint8_t>(symbol);
                 continue;
             }
-            unsigned repeat;
-            if (symbol == 16) {
-                repeat = 3 + Take(2);
-            } else {
-                repeat = symbol == 17 ? 3 + Take(3) : 11 + Take(7);
-                previous = 0;
-            }
-            REJECT_IF(Overrun(), InflateResult::DataError);
-            REJECT_IF(repeat > total - i, InflateResult::DataError);
+            const Repeat& r = kRepeats[symbol - kFirstRepeatSymbol];
+            const unsigned repeat = r.base + Take(r.extraBits);
+            if (symbol != kFirstRepeatSymbol) previous = 0;
+            DECODE_CHECK(!Overconsumed(), InflateResult::DataError);
+            DECODE_CHECK(repeat <= total - i, InflateResult::DataError);
             std::memset(lengths + i, previous, repeat);
             i += repeat;
         }
 
+        // The two codes of the block.
         InflateEngine::CodeTables& tables = *engine_.dynamic_;
         built = BuildDecodingTable(lengths, litLenCount, kLitLenSymbolEntries<Format>.data(),
                                    InflateEngine::kLitLenRootBits, tables.litLen,
                                    std::size(tables.litLen), &lookupBits);
-        REJECT_IF(built != TableResult::Complete, FromTableResult(built));
-        REJECT_IF(lookupBits == 0, InflateResult::DataError);
+        DECODE_CHECK(built == TableResult::Complete, FromTableResult(built));
+        DECODE_CHECK(lookupBits != 0, InflateResult::DataError);
         built = BuildDecodingTable(lengths + litLenCount, distanceCount,
                                    kDistanceSymbolEntries.data(), InflateEngine::kDistanceRootBits,
                                    tables.distance, std::size(tables.distance), &lookupBits);
-        REJECT_IF(built != TableResult::Complete, FromTableResult(built));
+        DECODE_CHECK(built == TableResult::Complete, FromTableResult(built));
         // No distance code is allowed only when there is no length code either.
-        REJECT_IF(lookupBits == 0 && litLenCount > kEndOfBlockSymbol + 1, InflateResult::DataError);
+        DECODE_CHECK(lookupBits != 0 || litLenCount <= kEndOfBlockSymbol + 1,
+                     InflateResult::DataError);
         return Codes(tables.litLen, tables.distance);
     }
 
-    // Ends the stream early: the complete pieces are flushed, as they would have been.
-    InflateResult Stop(InflateResult r) {
+    // Ends the stream on a failure: the complete pieces are flushed, as they would have been.
+    InflateResult Fail(InflateResult r) {
         if (r != InflateResult::OutputFailed && !window_.FlushComplete()) {
             return InflateResult::OutputFailed;
         }
@@ -543,13 +609,11 @@ private:
     InflateEngine& engine_;
     InflateInput& in_;
     OutputWindow& window_;
-    std::uint64_t buf_ = 0;      // unconsumed bits, the next one at bit 0
-    unsigned count_ = 0;         // bits in buf_, counting those of phantom bytes
-    unsigned phantomBytes_ = 0;  // zero bytes appended past the end of the input
-    bool exhausted_ = false;     // the input has nothing more
+    std::uint64_t bitBuffer_ = 0;  // unconsumed bits, the next one at bit 0
+    unsigned bitCount_ = 0;        // bits in bitBuffer_, counting those of zero bytes
+    unsigned zeroBytes_ = 0;       // zero bytes supplied past the end of the input
+    bool inputEnded_ = false;      // the input has nothing more
 };
-
-#undef REJECT_IF
 
 InflateEngine::InflateEngine() : dynamic_(std::make_unique<CodeTables>()) {}
 InflateEngine::~InflateEngine() = default;
@@ -561,17 +625,14 @@ const InflateEngine::CodeTables* InflateEngine::FixedTables() {
     std::unique_ptr<CodeTables> tables(new (std::nothrow) CodeTables);
     if (tables == nullptr) return nullptr;
     std::uint8_t lengths[kLitLenSymbols];
-    std::memset(lengths, 8, 144);
-    std::memset(lengths + 144, 9, 112);
-    std::memset(lengths + 256, 7, 24);
-    std::memset(lengths + 280, 8, 8);
+    ExpandRuns(kFixedLitLenLengths, lengths);
     unsigned lookupBits = 0;
     if (BuildDecodingTable(lengths, kLitLenSymbols, kLitLenSymbolEntries<Format>.data(),
                            kLitLenRootBits, tables->litLen, kLitLenCapacity,
                            &lookupBits) != TableResult::Complete) {
         return nullptr;
     }
-    std::memset(lengths, 5, kDistanceSymbols);
+    ExpandRuns(kFixedDistanceLengths, lengths);
     if (BuildDecodingTable(lengths, kDistanceSymbols, kDistanceSymbolEntries.data(),
                            kDistanceRootBits, tables->distance, kDistanceCapacity,
                            &lookupBits) != TableResult::Complete) {

@@ -34,7 +34,7 @@ public:
     static constexpr unsigned kCodeLengthRootBits = 7;
     static constexpr std::size_t kLitLenCapacity = DecodingTableCapacity(288, kLitLenRootBits);
     static constexpr std::size_t kDistanceCapacity = DecodingTableCapacity(32, kDistanceRootBits);
-    // A link entry holds a sub-table's start in its 16-bit value.
+    // A link entry holds a subtable's start in its 16-bit value.
     static_assert(kLitLenCapacity <= 65536 && kDistanceCapacity <= 65536);
 
     struct CodeTables {

@@ -26,7 +26,8 @@ std::vector<std::uint32_t> SymbolEntries(unsigned count) {
 // The entry a code's bits (in stream order, first bit lowest) reach.
 std::uint32_t Decode(const std::vector<std::uint32_t>& table, std::uint32_t bits) {
     std::uint32_t e = table[bits & ((1u << kRoot) - 1)];
-    if ((e & kLink) != 0) e = table[Value(e) + ((bits >> kRoot) & ((1u << Consumed(e)) - 1))];
+    if ((e & kLink) != 0)
+        e = table[EntryValue(e) + ((bits >> kRoot) & ((1u << EntrySubtableBits(e)) - 1))];
     return e;
 }
 
@@ -36,7 +37,7 @@ std::vector<std::uint8_t> RandomCompleteLengths(unsigned count, std::mt19937& rn
     std::vector<std::uint8_t> leaves = {0};
     while (leaves.size() < count) {
         const std::size_t i = rng() % leaves.size();
-        if (leaves[i] == kMaxCodeLength) continue;
+        if (leaves[i] == kMaxDeflateCodeLength) continue;
         ++leaves[i];
         leaves.push_back(leaves[i]);
     }
@@ -65,9 +66,9 @@ TEST(DecodingTableTest, EveryCodeOfRandomCompleteSetsDecodes) {
             // Whatever follows the code does not change what it decodes to.
             for (std::uint32_t after : {0u, 0x7FFFu, 0x5555u}) {
                 const std::uint32_t e = Decode(table, bits | (after << lengths[s]));
-                ASSERT_EQ(Value(e), s);
-                ASSERT_EQ(Consumed(e), lengths[s]);
-                ASSERT_EQ(CodeLength(e), lengths[s]);
+                ASSERT_EQ(EntryValue(e), s);
+                ASSERT_EQ(EntryConsumed(e), lengths[s]);
+                ASSERT_EQ(EntryCodeLength(e), lengths[s]);
             }
         }
     }
@@ -88,10 +89,10 @@ TEST(DecodingTableTest, IncompleteSetsLeaveInvalidSlots) {
                   TableResult::Incomplete);
         // Exactly the dropped code's share of all 15-bit inputs reaches invalid entries.
         std::size_t invalid = 0;
-        for (std::uint32_t bits = 0; bits < (1u << kMaxCodeLength); ++bits) {
+        for (std::uint32_t bits = 0; bits < (1u << kMaxDeflateCodeLength); ++bits) {
             invalid += (Decode(table, bits) & kInvalid) != 0 ? 1 : 0;
         }
-        EXPECT_EQ(invalid, std::size_t{1} << (kMaxCodeLength - droppedLength));
+        EXPECT_EQ(invalid, std::size_t{1} << (kMaxDeflateCodeLength - droppedLength));
     }
 }
 
@@ -107,7 +108,7 @@ TEST(DecodingTableTest, OddSets) {
     EXPECT_EQ(lookupBits, 0u);
     EXPECT_NE(table[0] & kInvalid, 0u);
     EXPECT_EQ(build({0, 1, 0}), TableResult::Complete);  // one one-bit code
-    EXPECT_EQ(Value(table[0]), 1u);
+    EXPECT_EQ(EntryValue(table[0]), 1u);
     EXPECT_NE(table[1] & kInvalid, 0u);
     EXPECT_EQ(build({2, 0}), TableResult::Incomplete);
     EXPECT_EQ(build({1, 1, 1}), TableResult::OverSubscribed);
