@@ -24,6 +24,15 @@ constexpr unsigned RunSymbols(const CodeLengthRun (&runs)[N]) {
     return symbols;
 }
 
+// The longest code of the runs.
+template <std::size_t N>
+constexpr unsigned LongestCode(const CodeLengthRun (&runs)[N]) {
+    unsigned longest = 0;
+    for (const CodeLengthRun& run : runs)
+        longest = run.length > longest ? run.length : longest;
+    return longest;
+}
+
 // True when the codes use the whole code space, no more and no less (Kraft's sum is 1):
 // the code is complete, every bit string starts a code.
 template <std::size_t N>

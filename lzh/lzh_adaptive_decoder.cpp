@@ -1,13 +1,16 @@
 // -lh1- and -lh2- decoding: each step walks the adaptive code tree bit by bit to a
 // literal or a match length, counts it, and for a match reads the position: six coded
 // top bits (a fixed code in -lh1-, a second adaptive tree in -lh2-) and six plain ones.
+// Refuses bits past the member's data, -lh2- lengths over 256 and a position tree that
+// has no room to grow.
 #include "lzh/lzh_adaptive_decoder.h"
 
 #include <cstring>
 
+#include "common/code_length_runs.h"
+#include "common/decode_check.h"
 #include "lzh/lzh_adaptive_huffman.h"
 #include "lzh/lzh_bit_input.h"
-#include "lzh/lzh_check.h"
 #include "lzh/lzh_huffman.h"
 #include "lzh/lzh_method.h"
 #include "lzh/lzh_output_window.h"
@@ -22,17 +25,25 @@ constexpr int kLh1Codes = 314;
 constexpr int kLh2Codes = 286;
 constexpr unsigned kLh2ExtensionBits = 8;
 constexpr std::size_t kLh2MaxMatch = 256;
+static_assert(kLh1Codes - 1 - kMatchLengthBias == 60 && kLh2Codes - 1 - kMatchLengthBias == 32);
 static_assert(kLh1Codes <= AdaptiveHuffman::kMaxSymbols);
-static_assert(kLh2MaxMatch <= OutputWindow::kMaxStepBytes);
+static_assert(kLh1Codes - 1 - kMatchLengthBias <= OutputWindow::kMaxStepBytes &&
+              kLh2MaxMatch <= OutputWindow::kMaxStepBytes);
 
 // A position is a coded top part and kPositionLowBits plain bits; the distance is one
 // more than the position.
 constexpr unsigned kPositionLowBits = 6;
 
 // -lh1-'s fixed code for the 64 top parts: 1 code of 3 bits, 3 of 4, 8 of 5, 12 of 6,
-// 24 of 7 and 16 of 8, assigned in order.
+// 24 of 7 and 16 of 8, assigned in order. It fills its code space and no code is longer
+// than the root bits, so one look-up without a link resolves every code.
 constexpr int kLh1PositionCodes = 64;
-constexpr int kLh1PositionTableBits = 8;
+constexpr int kLh1PositionRootBits = 8;
+constexpr CodeLengthRun kLh1PositionLengths[] = {{3, 1}, {4, 3}, {5, 8}, {6, 12}, {7, 24}, {8, 16}};
+static_assert(RunSymbols(kLh1PositionLengths) == kLh1PositionCodes &&
+              FillsCodeSpace(kLh1PositionLengths));
+static_assert(LongestCode(kLh1PositionLengths) <= kLh1PositionRootBits);
+static_assert((std::size_t{kLh1PositionCodes} << kPositionLowBits) <= OutputWindow::kMaxHistory);
 
 // -lh2-'s position code starts with the top part 0 alone and gains top part k once
 // more than 64 k bytes are out, up to its 8 KiB dictionary.
@@ -43,7 +54,7 @@ static_assert(kLh2Dictionary <= OutputWindow::kMaxHistory);
 struct Workspace {
     alignas(64) std::uint8_t window[OutputWindow::kBufferBytes];
     alignas(64) std::uint8_t input[BitInput::kBufferBytes];
-    std::uint32_t lh1Positions[HuffmanTableEntries(kLh1PositionCodes, kLh1PositionTableBits)];
+    std::uint32_t lh1Positions[HuffmanTableEntries(kLh1PositionCodes, kLh1PositionRootBits)];
     AdaptiveHuffman codes;
     AdaptiveHuffman positions;
 };
@@ -54,19 +65,14 @@ Workspace& TheWorkspace() {
 }
 
 void MakeLh1PositionTable(std::uint32_t* table) {
-    static constexpr int kCodesOfLength[] = {0, 0, 0, 1, 3, 8, 12, 24, 16};
     std::uint8_t lengths[kLh1PositionCodes];
-    int next = 0;
-    for (int length = 3; length <= 8; ++length) {
-        for (int k = 0; k < kCodesOfLength[length]; ++k)
-            lengths[next++] = static_cast<std::uint8_t>(length);
-    }
-    MakeTable(kLh1PositionCodes, lengths, kLh1PositionTableBits, table);
+    ExpandRuns(kLh1PositionLengths, lengths);
+    MakeTable(kLh1PositionCodes, lengths, kLh1PositionRootBits, table);
 }
 
 unsigned TakeBit(BitInput& in) {
-    if (in.count == 0) in.Refill();
-    const unsigned bit = static_cast<unsigned>(in.bits >> 63);
+    if (in.bitCount == 0) in.Refill();
+    const unsigned bit = static_cast<unsigned>(in.bitBuffer >> 63);
     in.Consume(1);
     return bit;
 }
@@ -101,36 +107,36 @@ DecodeResult Decode(platform::FileHandle input, platform::FileHandle output,
     std::uint64_t nextPositionAt = kLh2PositionStep;  // -lh2-: output that adds a top part
 
     return DecodeSteps(window, [&](std::uint8_t* out) -> std::uint8_t* {
-        if (in.count < 32) in.Refill();
+        if (in.bitCount < 32) in.Refill();
         unsigned code = static_cast<unsigned>(TakeAdaptive(in, w.codes));
         if (code < kFirstMatchCode) {
             *out = static_cast<std::uint8_t>(code);
-            LZH_CHECK_OR(!in.Overconsumed(), nullptr);
+            DECODE_CHECK(!in.Overconsumed(), nullptr);
             return out + 1;
         }
         std::size_t top;
         if constexpr (Method == kMethodLh1) {
-            if (in.count < 16) in.Refill();
-            const std::uint32_t entry = w.lh1Positions[in.Peek(kLh1PositionTableBits)];
-            in.Consume(EntryBits(entry));
+            if (in.bitCount < 16) in.Refill();
+            const std::uint32_t entry = w.lh1Positions[in.Peek(kLh1PositionRootBits)];
+            in.Consume(EntryConsumed(entry));
             top = EntryValue(entry);
         } else {
             if (code == kLh2Codes - 1) code += in.GetBits(kLh2ExtensionBits);
-            LZH_CHECK_OR(code - kMatchLengthBias <= kLh2MaxMatch, nullptr);
+            DECODE_CHECK(code - kMatchLengthBias <= kLh2MaxMatch, nullptr);
             const std::uint64_t produced = window.Produced(out);
             while (produced > nextPositionAt) {
-                LZH_CHECK_OR(
+                DECODE_CHECK(
                     w.positions.AddLeaf(static_cast<int>(nextPositionAt / kLh2PositionStep)),
                     nullptr);
                 nextPositionAt += kLh2PositionStep;
                 if (nextPositionAt >= kLh2Dictionary) nextPositionAt = UINT64_MAX;
             }
-            if (in.count < 32) in.Refill();
+            if (in.bitCount < 32) in.Refill();
             top = static_cast<std::size_t>(TakeAdaptive(in, w.positions));
         }
         const std::size_t distance = (top << kPositionLowBits | in.GetBits(kPositionLowBits)) + 1;
         out = CopyMatch(out, distance, code - kMatchLengthBias);
-        LZH_CHECK_OR(!in.Overconsumed(), nullptr);
+        DECODE_CHECK(!in.Overconsumed(), nullptr);
         return out;
     });
 }

@@ -1,5 +1,8 @@
-// Adaptive Huffman trees: counting, the run-front swaps and the rebuild after halving.
+// Adaptive Huffman trees: counting, the run-front swaps and the rebuild after halving,
+// and the growth of -lh2-'s position tree, which refuses a leaf the tree has no room for.
 #include "lzh/lzh_adaptive_huffman.h"
+
+#include "common/decode_check.h"
 
 namespace quillory::lzh {
 
@@ -33,7 +36,7 @@ bool AdaptiveHuffman::AddLeaf(int symbol) {
     // The last node, the least frequent, is a leaf: it becomes an inner node whose
     // children are that leaf and the new one.
     const int last = nodes_ - 1;
-    if (nodes_ + 2 > kMaxNodes || child_[last] >= 0) return false;
+    DECODE_CHECK(nodes_ + 2 <= kMaxNodes && child_[last] < 0, false);
     const int moved = last + 1;
     const int added = last + 2;
     child_[moved] = child_[last];

@@ -1,4 +1,6 @@
-// Block reads and the careful refill near the end of a member's data.
+// Block reads and the careful refill near the end of a member's data: whole blocks from
+// the archive while data remains, then the last bytes one at a time, then zero bytes,
+// counted, so that the decoder can refuse a stream that consumed them.
 #include "lzh/lzh_bit_input.h"
 
 #include <algorithm>
@@ -15,16 +17,16 @@ void BitInput::Start(platform::FileHandle file, std::uint32_t compressedSize,
     dataBytes_ = 0;
     bytesBeforeBuffer_ = 0;
     zeroBytes_ = 0;
-    dataEnded_ = false;
-    bits = 0;
-    count = 0;
+    inputEnded_ = false;
+    bitBuffer = 0;
+    bitCount = 0;
     next = end = buffer_;
     ReadBlock();
     Refill();
 }
 
 bool BitInput::ReadBlock() {
-    if (dataEnded_) return false;
+    if (inputEnded_) return false;
     const std::size_t left = static_cast<std::size_t>(end - next);
     std::memmove(buffer_, next, left);
     bytesBeforeBuffer_ += static_cast<std::uint64_t>(next - buffer_);
@@ -34,25 +36,25 @@ bool BitInput::ReadBlock() {
     remaining_ -= got;
     dataBytes_ += got;
     // A short read means the archive ends inside the member: what arrived is its data.
-    if (got < want || remaining_ == 0) dataEnded_ = true;
+    if (got < want || remaining_ == 0) inputEnded_ = true;
     next = buffer_;
     end = buffer_ + left + got;
     return got > 0;
 }
 
 void BitInput::RefillSlow() {
-    while (count < kMinBitsAfterRefill) {
+    while (bitCount < kMinBitsAfterRefill) {
         if (CanLoadWord(next, end)) {
-            RefillWord(bits, count, next);
+            RefillWord(bitBuffer, bitCount, next);
             return;
         }
         if (ReadBlock()) continue;
         if (next < end) {
-            bits |= static_cast<std::uint64_t>(*next++) << (kMinBitsAfterRefill - count);
+            bitBuffer |= static_cast<std::uint64_t>(*next++) << (kMinBitsAfterRefill - bitCount);
         } else {
             ++zeroBytes_;  // past the data: the bits below the count are already zero
         }
-        count += 8;
+        bitCount += 8;
     }
 }
 

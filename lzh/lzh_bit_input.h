@@ -21,8 +21,8 @@ public:
     static constexpr std::size_t kBlockBytes = 64 * 1024;
     static constexpr std::size_t kSlackBytes = 16;
     static constexpr std::size_t kBufferBytes = kBlockBytes + kSlackBytes;
-    // After any refill at least this many bits are loaded: every single step of the
-    // decoder (a code of up to 16 bits plus up to 16 extra bits) fits.
+    // After any refill at least this many bits are loaded: enough for one step of the
+    // static-Huffman decoder, whose budget is asserted there.
     static constexpr unsigned kMinBitsAfterRefill = 56;
 
     // Starts reading up to compressedSize bytes from the file's current position into
@@ -31,8 +31,8 @@ public:
 
     // The state below is public so that the decoder's hot loop can hold it in locals
     // and hand it back at the edges of a batch.
-    std::uint64_t bits = 0;              // next bits, most significant first
-    unsigned count = 0;                  // how many of the top bits are loaded
+    std::uint64_t bitBuffer = 0;         // next bits, most significant first
+    unsigned bitCount = 0;               // how many of the top bits are loaded
     const std::uint8_t* next = nullptr;  // next byte to load
     const std::uint8_t* end = nullptr;   // end of the bytes in the buffer
 
@@ -44,7 +44,7 @@ public:
     // Loads bytes until at least kMinBitsAfterRefill bits are there.
     void Refill() {
         if (CanLoadWord(next, end)) {
-            RefillWord(bits, count, next);
+            RefillWord(bitBuffer, bitCount, next);
         } else {
             RefillSlow();
         }
@@ -53,38 +53,41 @@ public:
     // The branch-free refill: one big-endian 8-byte load shifted in below the loaded
     // bits, then as many whole bytes counted as fit. Bits below the count are the
     // following stream bits, so loading them again later changes nothing.
-    static void RefillWord(std::uint64_t& bits, unsigned& count, const std::uint8_t*& next) {
+    static void RefillWord(std::uint64_t& bitBuffer, unsigned& bitCount,
+                           const std::uint8_t*& next) {
         std::uint64_t word;
         std::memcpy(&word, next, sizeof word);
-        bits |= __builtin_bswap64(word) >> count;
-        next += (63 - count) >> 3;
-        count |= kMinBitsAfterRefill;
+        bitBuffer |= __builtin_bswap64(word) >> bitCount;
+        next += (63 - bitCount) >> 3;
+        bitCount |= kMinBitsAfterRefill;
     }
 
-    // The next n bits (1 <= n <= 32), not consumed. Needs count >= n.
-    std::uint32_t Peek(unsigned n) const { return static_cast<std::uint32_t>(bits >> (64 - n)); }
+    // The next n bits (1 <= n <= 32), not consumed. Needs bitCount >= n.
+    std::uint32_t Peek(unsigned n) const {
+        return static_cast<std::uint32_t>(bitBuffer >> (64 - n));
+    }
     void Consume(unsigned n) {
-        bits <<= n;
-        count -= n;
+        bitBuffer <<= n;
+        bitCount -= n;
     }
     // Reads n bits (0 <= n <= 16), refilling as needed.
     std::uint32_t GetBits(unsigned n) {
         if (n == 0) return 0;
-        if (count < n) Refill();
+        if (bitCount < n) Refill();
         const std::uint32_t value = Peek(n);
         Consume(n);
         return value;
     }
     // The next 16 bits, refilling as needed.
     std::uint32_t Peek16() {
-        if (count < 16) Refill();
+        if (bitCount < 16) Refill();
         return Peek(16);
     }
 
     // Bits consumed since Start, and whether they went past the member's data.
     std::uint64_t ConsumedBits() const {
         return (bytesBeforeBuffer_ + static_cast<std::uint64_t>(next - buffer_) + zeroBytes_) * 8 -
-               count;
+               bitCount;
     }
     bool SuppliedZeros() const { return zeroBytes_ != 0; }
     bool Overconsumed() const { return zeroBytes_ != 0 && ConsumedBits() > dataBytes_ * 8; }
@@ -108,7 +111,7 @@ private:
     std::uint64_t dataBytes_ = 0;          // compressed bytes read from the file so far
     std::uint64_t bytesBeforeBuffer_ = 0;  // stream position of buffer_[0]
     std::uint64_t zeroBytes_ = 0;          // zero bytes supplied past the data
-    bool dataEnded_ = false;
+    bool inputEnded_ = false;  // nothing more to read: the data is used up or the file ended
 };
 
 }  // namespace quillory::lzh

@@ -2,16 +2,16 @@
 // decoded in a hot loop that holds the bit state in locals. Output accumulates behind
 // the dictionary's history in one buffer and is flushed (CRC-16, write) in chunks of a
 // multiple of every dictionary size, so what reaches the file is the same whichever
-// way the bytes were produced. Every validity check of a stream goes through
-// LZH_CHECK; the hot loop needs only the end-of-data check (and -lh4-'s distance
-// check), as the tables cannot send it outside its arrays.
+// way the bytes were produced. Every refusal of a stream goes through DECODE_CHECK;
+// the hot loop needs only the end-of-data check (and -lh4-'s distance check), as the
+// tables cannot send it outside its arrays.
 #include "lzh/lzh_decoder.h"
 
 #include <algorithm>
 #include <cstring>
 
+#include "common/decode_check.h"
 #include "lzh/lzh_bit_input.h"
-#include "lzh/lzh_check.h"
 #include "lzh/lzh_huffman.h"
 #include "lzh/lzh_method.h"
 #include "lzh/lzh_sink.h"
@@ -39,10 +39,10 @@ constexpr unsigned kLongZeroRunBase = 20;  // code 2: 20..531 zero lengths (9 bi
 constexpr unsigned kRunCodes = 3;          // codes 0, 1, 2 are runs; c > 2 is length c - 2
 constexpr int kBlockSizeBits = 16;
 
-// Primary look-up widths: 12 bits for characters, 8 for code lengths and distances.
-constexpr int kCharTableBits = 12;
-constexpr int kPtTableBits = 8;
-static_assert((1u << kCharTableBits) >= kFirstMatchCode);  // links never look like literals
+// Root look-up widths: 12 bits for characters, 8 for code lengths and distances.
+constexpr int kCharRootBits = 12;
+constexpr int kPtRootBits = 8;
+static_assert((1u << kCharRootBits) >= kFirstMatchCode);  // links never look like literals
 
 // The largest distance code table (-lhx-: 20 codes) shares the code-length table's
 // arrays, sized for the larger of the two.
@@ -66,8 +66,8 @@ constexpr std::uint8_t kInitialDictionaryByte = 0x20;
 struct Workspace {
     alignas(64) std::uint8_t window[kWindowBytes];
     alignas(64) std::uint8_t input[BitInput::kBufferBytes];
-    alignas(64) std::uint32_t charTable[HuffmanTableEntries(kCharCodes, kCharTableBits)];
-    alignas(64) std::uint32_t ptTable[HuffmanTableEntries(kPtCodes, kPtTableBits)];
+    alignas(64) std::uint32_t charTable[HuffmanTableEntries(kCharCodes, kCharRootBits)];
+    alignas(64) std::uint32_t ptTable[HuffmanTableEntries(kPtCodes, kPtRootBits)];
     std::uint8_t charLengths[kCharCodes];
     std::uint8_t ptLengths[kPtCodes];
 };
@@ -84,12 +84,12 @@ bool ReadPtLen(BitInput& in, int nn, int nbit, int special, std::uint8_t* length
     const unsigned n = in.GetBits(static_cast<unsigned>(nbit));
     if (n == 0) {
         const unsigned only = in.GetBits(static_cast<unsigned>(nbit));
-        LZH_CHECK(only < static_cast<unsigned>(nn));
+        DECODE_CHECK(only < static_cast<unsigned>(nn), false);
         std::fill_n(lengths, nn, 0);
-        FillSingleSymbol(only, kPtTableBits, table);
+        FillSingleSymbol(only, kPtRootBits, table);
         return true;
     }
-    LZH_CHECK(n <= static_cast<unsigned>(nn));
+    DECODE_CHECK(n <= static_cast<unsigned>(nn), false);
     unsigned i = 0;
     while (i < n) {
         // Three bits give 0..6; 7 is followed by one 1 bit per extra unit and a 0 bit.
@@ -99,7 +99,7 @@ bool ReadPtLen(BitInput& in, int nn, int nbit, int special, std::uint8_t* length
             for (std::uint32_t mask = 1u << 12; (window & mask) != 0; mask >>= 1)
                 ++length;
         }
-        LZH_CHECK(length <= static_cast<unsigned>(kMaxCodeLength));
+        DECODE_CHECK(length <= static_cast<unsigned>(kMaxCodeLength), false);
         in.Consume(length < 7 ? 3 : length - 3);
         lengths[i++] = static_cast<std::uint8_t>(length);
         if (i == static_cast<unsigned>(special)) {
@@ -108,7 +108,7 @@ bool ReadPtLen(BitInput& in, int nn, int nbit, int special, std::uint8_t* length
         }
     }
     std::fill(lengths + i, lengths + nn, 0);
-    return MakeTable(nn, lengths, kPtTableBits, table);
+    return MakeTable(nn, lengths, kPtRootBits, table);
 }
 
 // Lengths of the 510 character/length codes, coded with the code-length code.
@@ -116,16 +116,16 @@ bool ReadCLen(BitInput& in, Workspace& w) {
     const unsigned n = in.GetBits(kCharCountBits);
     if (n == 0) {
         const unsigned only = in.GetBits(kCharCountBits);
-        LZH_CHECK(only < static_cast<unsigned>(kCharCodes));
+        DECODE_CHECK(only < static_cast<unsigned>(kCharCodes), false);
         std::fill_n(w.charLengths, kCharCodes, 0);
-        FillSingleSymbol(only, kCharTableBits, w.charTable);
+        FillSingleSymbol(only, kCharRootBits, w.charTable);
         return true;
     }
-    LZH_CHECK(n <= static_cast<unsigned>(kCharCodes));
+    DECODE_CHECK(n <= static_cast<unsigned>(kCharCodes), false);
     unsigned i = 0;
     while (i < n) {
-        if (in.count < kMaxCodeLength) in.Refill();
-        const unsigned c = TakeSymbol<kPtTableBits>(w.ptTable, in.bits, in.count);
+        if (in.bitCount < kMaxCodeLength) in.Refill();
+        const unsigned c = TakeSymbol<kPtRootBits>(w.ptTable, in.bitBuffer, in.bitCount);
         if (c >= kRunCodes) {
             w.charLengths[i++] = static_cast<std::uint8_t>(c - 2);
             continue;
@@ -133,12 +133,12 @@ bool ReadCLen(BitInput& in, Workspace& w) {
         const unsigned run = c == 0   ? 1
                              : c == 1 ? in.GetBits(kShortZeroRunBits) + kShortZeroRunBase
                                       : in.GetBits(kCharCountBits) + kLongZeroRunBase;
-        LZH_CHECK(run <= kCharCodes - i);
+        DECODE_CHECK(run <= kCharCodes - i, false);
         std::fill_n(w.charLengths + i, run, 0);
         i += run;
     }
     std::fill(w.charLengths + i, w.charLengths + kCharCodes, 0);
-    return MakeTable(kCharCodes, w.charLengths, kCharTableBits, w.charTable);
+    return MakeTable(kCharCodes, w.charLengths, kCharRootBits, w.charTable);
 }
 
 // A block header: the number of codes in the block, then the three tables. The
@@ -146,11 +146,12 @@ bool ReadCLen(BitInput& in, Workspace& w) {
 bool ReadBlockHeader(BitInput& in, Workspace& w, int distCodes, int distCountBits,
                      std::uint16_t& blockSize) {
     blockSize = static_cast<std::uint16_t>(in.GetBits(kBlockSizeBits));
-    LZH_CHECK(
-        ReadPtLen(in, kLengthCodes, kLengthCountBits, kSpecialPosition, w.ptLengths, w.ptTable));
-    LZH_CHECK(ReadCLen(in, w));
-    LZH_CHECK(ReadPtLen(in, distCodes, distCountBits, -1, w.ptLengths, w.ptTable));
-    LZH_CHECK(!in.Overconsumed());
+    DECODE_CHECK(
+        ReadPtLen(in, kLengthCodes, kLengthCountBits, kSpecialPosition, w.ptLengths, w.ptTable),
+        false);
+    DECODE_CHECK(ReadCLen(in, w), false);
+    DECODE_CHECK(ReadPtLen(in, distCodes, distCountBits, -1, w.ptLengths, w.ptTable), false);
+    DECODE_CHECK(!in.Overconsumed(), false);
     return true;
 }
 
@@ -184,9 +185,12 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
     // A chunk is a whole number of dictionaries, so flushes stay on their boundaries.
     constexpr std::size_t kChunkBytes = std::max(kBaseChunkBytes, 4 * kDictionary);
     static_assert(kChunkBytes % kDictionary == 0 && kChunkBytes <= kMaxChunkBytes);
-    // One step's bits after a refill: a character code, a distance code, its extra bits.
-    static_assert(kMaxCodeLength + kMaxCodeLength + (kDistCodes - 2) <=
-                  static_cast<int>(BitInput::kMinBitsAfterRefill));
+    // The hot loop refills once per step. A step takes a character code and a distance
+    // code of up to 16 bits each and up to NP - 2 extra bits (16 + 16 + 18 for -lhx-), or
+    // two literal codes, the second one resolved in the root table.
+    constexpr int kRefilledBits = static_cast<int>(BitInput::kMinBitsAfterRefill);
+    static_assert(kMaxCodeLength + kMaxCodeLength + (kDistCodes - 2) <= kRefilledBits);
+    static_assert(kMaxCodeLength + kCharRootBits <= kRefilledBits);
 
     Workspace& w = TheWorkspace();
     Sink sink{output};
@@ -216,18 +220,17 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
         }
         if (blockSize == 0) {
             std::uint16_t codes = 0;
-            if (!ReadBlockHeader(in, w, kDistCodes, kDistCountBits, codes)) {
-                return Fail(sink, start, out, flushed, kDictionary);
-            }
+            DECODE_CHECK(ReadBlockHeader(in, w, kDistCodes, kDistCountBits, codes),
+                         Fail(sink, start, out, flushed, kDictionary));
             blockSize = codes;
         }
         std::uint8_t* const limit =
             start + std::min<std::uint64_t>(kChunkBytes, originalSize - flushed);
 
-        // The hot loop: bit state in locals, one refill per step (56 bits cover a
-        // character code, a distance code and its extra bits: 16 + 16 + 18).
-        std::uint64_t bits = in.bits;
-        unsigned count = in.count;
+        // The hot loop: bit state in locals, one refill per step (the budget is asserted
+        // above).
+        std::uint64_t bitBuffer = in.bitBuffer;
+        unsigned bitCount = in.bitCount;
         const std::uint8_t* next = in.next;
         const std::uint8_t* end = in.end;
         bool nearEnd = in.SuppliedZeros();
@@ -235,42 +238,42 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
         const std::uint32_t* const distTable = w.ptTable;
         do {
             if (BitInput::CanLoadWord(next, end)) [[likely]] {
-                BitInput::RefillWord(bits, count, next);
+                BitInput::RefillWord(bitBuffer, bitCount, next);
             } else {
-                in.bits = bits, in.count = count, in.next = next;
+                in.bitBuffer = bitBuffer, in.bitCount = bitCount, in.next = next;
                 in.RefillSlow();
-                bits = in.bits, count = in.count, next = in.next, end = in.end;
+                bitBuffer = in.bitBuffer, bitCount = in.bitCount, next = in.next, end = in.end;
                 nearEnd = in.SuppliedZeros();
             }
             std::uint8_t* const stepStart = out;
-            const unsigned code = TakeSymbol<kCharTableBits>(charTable, bits, count);
+            const unsigned code = TakeSymbol<kCharRootBits>(charTable, bitBuffer, bitCount);
             if (code < kFirstMatchCode) {
                 *out++ = static_cast<std::uint8_t>(code);
-                // A second literal fits the bits left after one (56 - 16 >= 16); a link's
-                // value is a subtable offset, never below 256. Taken only while the data is
-                // far from its end, so that a failing step is always a single one, and
-                // while the block has another code (a count of 0 stands for 65536).
-                const std::uint32_t second = charTable[bits >> (64 - kCharTableBits)];
+                // A second literal, when its code is in the root table: a link's value is a
+                // subtable offset, never below 256. Taken only while the data is far from
+                // its end, so that a failing step is always a single one, and while the
+                // block has another code (a count of 0 stands for 65536).
+                const std::uint32_t second = charTable[bitBuffer >> (64 - kCharRootBits)];
                 if (EntryValue(second) < kFirstMatchCode && !nearEnd && blockSize != 1 &&
                     out < limit) {
-                    bits <<= EntryBits(second);
-                    count -= EntryBits(second);
+                    bitBuffer <<= EntryConsumed(second);
+                    bitCount -= EntryConsumed(second);
                     *out++ = static_cast<std::uint8_t>(EntryValue(second));
                     --blockSize;
                 }
             } else {
                 const std::size_t length = code - kMatchLengthBias;
                 // Distance code j: 0 for j = 0, else 2^(j-1) plus j - 1 extra bits.
-                const unsigned j = TakeSymbol<kPtTableBits>(distTable, bits, count);
+                const unsigned j = TakeSymbol<kPtRootBits>(distTable, bitBuffer, bitCount);
                 const unsigned extra = j - (j != 0);
-                const std::size_t distance = ((std::size_t{1} << j) >> 1) +
-                                             static_cast<std::size_t>((bits >> 1) >> (63 - extra)) +
-                                             1;
-                bits <<= extra;
-                count -= extra;
+                const std::size_t distance =
+                    ((std::size_t{1} << j) >> 1) +
+                    static_cast<std::size_t>((bitBuffer >> 1) >> (63 - extra)) + 1;
+                bitBuffer <<= extra;
+                bitCount -= extra;
                 if constexpr (kHistory > kDictionary) {
                     // -lh4-: its encoders never reach past the 4 KiB they keep.
-                    LZH_CHECK_OR(distance <= kDictionary,
+                    DECODE_CHECK(distance <= kDictionary,
                                  Fail(sink, start, stepStart, flushed, kDictionary));
                 }
                 const std::uint8_t* from = out - distance;
@@ -298,13 +301,14 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
                     } while (to < out);
                 }
             }
+            // Near the end of the data: the step may have read zeros past it.
             if (nearEnd) [[unlikely]] {
-                in.bits = bits, in.count = count, in.next = next;
-                LZH_CHECK_OR(!in.Overconsumed(),
+                in.bitBuffer = bitBuffer, in.bitCount = bitCount, in.next = next;
+                DECODE_CHECK(!in.Overconsumed(),
                              Fail(sink, start, stepStart, flushed, kDictionary));
             }
         } while (--blockSize != 0 && out < limit);
-        in.bits = bits, in.count = count, in.next = next;
+        in.bitBuffer = bitBuffer, in.bitCount = bitCount, in.next = next;
     }
     // The last match may have run past the original size: what lies beyond is no output.
     const std::size_t rest = static_cast<std::size_t>(

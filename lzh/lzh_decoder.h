@@ -1,5 +1,5 @@
-// The static-Huffman decoder of -lh5-, -lh6- and -lh7- members: LZ77 over a sliding
-// dictionary of 8, 32 or 64 KiB, coded in blocks whose Huffman tables come first.
+// The static-Huffman decoder of -lh4- to -lh7- and -lhx- members: LZ77 over a sliding
+// dictionary of 4 KiB to 512 KiB, coded in blocks whose Huffman tables come first.
 // Output goes to a file (or nowhere, to test) in whole multiples of the dictionary
 // size, with the running CRC-16, and ends at exactly the member's original size. It
 // stops between two pieces of output when a stop is requested. It refuses tables that would lead
@@ -26,7 +26,7 @@ struct DecodeResult {
 };
 
 // Decodes one member whose compressed data starts at the input file's position.
-// methodCode is 5, 6 or 7. output may be the invalid handle (test mode). A last match
+// methodCode: -lh4- to -lh7-, -lhx-. output may be the invalid handle (test mode). A last match
 // that runs past originalSize is cut there, as other LHA decoders cut it: the output and
 // its CRC cover originalSize bytes exactly, and the CRC decides whether the member is
 // good. On failure the output holds the whole dictionary-sized pieces decoded before the

@@ -1,13 +1,13 @@
-// LArc decoding. Both methods keep a ring whose write position starts a little before
-// its end (17 bytes for -lzs-, 18 for -lz5-) and code a match by the ring position of
-// its first byte; the distance back from the write position follows from the count of
-// bytes produced, and a position equal to the write position reaches a whole ring back.
+// LArc decoding. Both methods code a match by the position of its first byte in a ring
+// whose write position starts a little before its end (17 bytes for -lzs-, 18 for
+// -lz5-); the distance back follows from the bytes produced, a whole ring at most.
+// Every step is valid; a stream is refused only when it reads past the member's data.
 #include "lzh/lzh_larc_decoder.h"
 
 #include <array>
 
+#include "common/decode_check.h"
 #include "lzh/lzh_bit_input.h"
-#include "lzh/lzh_check.h"
 #include "lzh/lzh_method.h"
 #include "lzh/lzh_output_window.h"
 
@@ -22,11 +22,18 @@ constexpr unsigned kLzsLengthBits = 4;
 constexpr unsigned kLzsMinMatch = 2;
 static_assert(kLzsRing == std::size_t{1} << kLzsPositionBits);
 
-// -lz5-: 4 KiB ring, lengths 3..18, positions of 12 bits split over two bytes.
+// -lz5-: 4 KiB ring, lengths 3..18, positions of 12 bits split over two bytes (the high
+// four bits share a byte with the length).
 constexpr std::size_t kLz5Ring = 4096;
 constexpr std::size_t kLz5StartGap = 18;
+constexpr unsigned kLz5PositionBits = 12;
+constexpr unsigned kLz5LengthBits = 4;
 constexpr unsigned kLz5MinMatch = 3;
+static_assert(kLz5Ring == std::size_t{1} << kLz5PositionBits &&
+              kLz5PositionBits + kLz5LengthBits == 16);
 static_assert(kLz5Ring <= OutputWindow::kMaxHistory && kLzsRing <= OutputWindow::kMaxHistory);
+static_assert(kLzsMinMatch + (1u << kLzsLengthBits) - 1 <= OutputWindow::kMaxStepBytes &&
+              kLz5MinMatch + (1u << kLz5LengthBits) - 1 <= OutputWindow::kMaxStepBytes);
 
 struct Workspace {
     alignas(64) std::uint8_t window[OutputWindow::kBufferBytes];
@@ -77,7 +84,7 @@ std::size_t RingDistance(std::uint64_t produced, unsigned position, std::size_t 
 // new one is due). nullptr when the stream is damaged.
 template <int Method>
 std::uint8_t* Step(BitInput& in, const OutputWindow& window, unsigned& flags, std::uint8_t* out) {
-    if (in.count < 32) in.Refill();
+    if (in.bitCount < 32) in.Refill();
     bool literal;
     if constexpr (Method == kMethodLzs) {
         literal = in.GetBits(1) != 0;
@@ -98,11 +105,11 @@ std::uint8_t* Step(BitInput& in, const OutputWindow& window, unsigned& flags, st
     } else {
         const unsigned low = in.GetBits(8);
         const unsigned high = in.GetBits(8);
-        const unsigned position = low | (high & 0xF0) << 4;
+        const unsigned position = low | (high >> kLz5LengthBits) << 8;
         out = CopyMatch(out, RingDistance(window.Produced(out), position, kLz5Ring, kLz5StartGap),
-                        (high & 0x0F) + kLz5MinMatch);
+                        (high & ((1u << kLz5LengthBits) - 1)) + kLz5MinMatch);
     }
-    LZH_CHECK_OR(!in.Overconsumed(), nullptr);
+    DECODE_CHECK(!in.Overconsumed(), nullptr);
     return out;
 }
 

@@ -1,13 +1,15 @@
 // -lh3- decoding: a block header (its count of codes, the code lengths of the literal
 // and length code, then those of the position code or a flag for the fixed ones), then
-// the block's codes through one-look-up tables.
+// the block's codes through the look-up tables of lzh_huffman.h. Refuses lengths that
+// do not form a code, match lengths over 256 and bits past the member's data.
 #include "lzh/lzh_lh3_decoder.h"
 
 #include <algorithm>
 #include <cstring>
 
+#include "common/code_length_runs.h"
+#include "common/decode_check.h"
 #include "lzh/lzh_bit_input.h"
-#include "lzh/lzh_check.h"
 #include "lzh/lzh_huffman.h"
 #include "lzh/lzh_output_window.h"
 
@@ -27,6 +29,8 @@ static_assert(kMaxMatch <= OutputWindow::kMaxStepBytes);
 constexpr unsigned kLengthBits = 4;
 constexpr unsigned kSingleCodeBits = 9;
 constexpr unsigned kSinglePositionBits = 7;
+static_assert((1 << kLengthBits) <= kMaxCodeLength);  // every length the tables take
+static_assert((1 << kSingleCodeBits) > kCodes);       // why a single code must be checked
 constexpr int kBlockSizeBits = 16;
 
 // Positions: 128 top parts of 7 bits, then 6 plain bits; the distance is one more.
@@ -35,19 +39,20 @@ constexpr unsigned kPositionLowBits = 6;
 static_assert((std::size_t{kPositionCodes} << kPositionLowBits) <= OutputWindow::kMaxHistory);
 
 // The fixed position code: 1 code of 2 bits, 2 of 4, 3 of 5, 7 of 6, 18 of 7, 47 of 8
-// and 50 of 9, assigned in order.
-constexpr int kFixedPositionLengths[][2] = {{2, 1},  {4, 2},  {5, 3}, {6, 7},
-                                            {7, 18}, {8, 47}, {9, 50}};
+// and 50 of 9, assigned in order; it fills its code space.
+constexpr CodeLengthRun kFixedPositionLengths[] = {{2, 1},  {4, 2},  {5, 3}, {6, 7},
+                                                   {7, 18}, {8, 47}, {9, 50}};
+static_assert(RunSymbols(kFixedPositionLengths) == kPositionCodes &&
+              FillsCodeSpace(kFixedPositionLengths));
 
-constexpr int kCodeTableBits = 12;
-constexpr int kPositionTableBits = 8;
+constexpr int kCodeRootBits = 12;
+constexpr int kPositionRootBits = 8;
 
 struct Workspace {
     alignas(64) std::uint8_t window[OutputWindow::kBufferBytes];
     alignas(64) std::uint8_t input[BitInput::kBufferBytes];
-    alignas(64) std::uint32_t codeTable[HuffmanTableEntries(kCodes, kCodeTableBits)];
-    alignas(64) std::uint32_t
-        positionTable[HuffmanTableEntries(kPositionCodes, kPositionTableBits)];
+    alignas(64) std::uint32_t codeTable[HuffmanTableEntries(kCodes, kCodeRootBits)];
+    alignas(64) std::uint32_t positionTable[HuffmanTableEntries(kPositionCodes, kPositionRootBits)];
     std::uint8_t lengths[kCodes];
 };
 
@@ -68,7 +73,7 @@ bool ReadCode(BitInput& in, int symbols, bool present, unsigned singleBits, int 
         }
         if (i == 2 && lengths[0] == 1 && lengths[1] == 1 && lengths[2] == 1) {
             const unsigned only = in.GetBits(singleBits);
-            LZH_CHECK(only < static_cast<unsigned>(symbols));
+            DECODE_CHECK(only < static_cast<unsigned>(symbols), false);
             FillSingleSymbol(only, tableBits, table);
             return true;
         }
@@ -79,19 +84,18 @@ bool ReadCode(BitInput& in, int symbols, bool present, unsigned singleBits, int 
 // A block header; its count of codes is 16 bits, 0 standing for 65536.
 bool ReadBlockHeader(BitInput& in, Workspace& w, std::uint32_t& blockSize) {
     blockSize = in.GetBits(kBlockSizeBits);
-    LZH_CHECK(ReadCode(in, kCodes, true, kSingleCodeBits, kCodeTableBits, w.lengths, w.codeTable));
+    DECODE_CHECK(ReadCode(in, kCodes, true, kSingleCodeBits, kCodeRootBits, w.lengths, w.codeTable),
+                 false);
     if (in.GetBits(1) != 0) {
-        LZH_CHECK(ReadCode(in, kPositionCodes, false, kSinglePositionBits, kPositionTableBits,
-                           w.lengths, w.positionTable));
+        DECODE_CHECK(ReadCode(in, kPositionCodes, false, kSinglePositionBits, kPositionRootBits,
+                              w.lengths, w.positionTable),
+                     false);
     } else {
-        int next = 0;
-        for (const auto& [length, count] : kFixedPositionLengths) {
-            std::fill_n(w.lengths + next, count, static_cast<std::uint8_t>(length));
-            next += count;
-        }
-        LZH_CHECK(MakeTable(kPositionCodes, w.lengths, kPositionTableBits, w.positionTable));
+        ExpandRuns(kFixedPositionLengths, w.lengths);
+        DECODE_CHECK(MakeTable(kPositionCodes, w.lengths, kPositionRootBits, w.positionTable),
+                     false);
     }
-    LZH_CHECK(!in.Overconsumed());
+    DECODE_CHECK(!in.Overconsumed(), false);
     return true;
 }
 
@@ -110,25 +114,25 @@ DecodeResult DecodeLh3(platform::FileHandle input, platform::FileHandle output,
 
     return DecodeSteps(window, [&](std::uint8_t* out) -> std::uint8_t* {
         if (blockSize == 0) {
-            LZH_CHECK_OR(ReadBlockHeader(in, w, blockSize), nullptr);
+            DECODE_CHECK(ReadBlockHeader(in, w, blockSize), nullptr);
             if (blockSize == 0) blockSize = 0x10000;
         }
         --blockSize;
-        if (in.count < 48) in.Refill();
-        unsigned code = TakeSymbol<kCodeTableBits>(w.codeTable, in.bits, in.count);
+        if (in.bitCount < 48) in.Refill();
+        unsigned code = TakeSymbol<kCodeRootBits>(w.codeTable, in.bitBuffer, in.bitCount);
         if (code < kFirstMatchCode) {
             *out++ = static_cast<std::uint8_t>(code);
         } else {
             if (code == kCodes - 1) code += in.GetBits(kExtensionBits);
-            LZH_CHECK_OR(code - kMatchLengthBias <= kMaxMatch, nullptr);
-            if (in.count < 32) in.Refill();
+            DECODE_CHECK(code - kMatchLengthBias <= kMaxMatch, nullptr);
+            if (in.bitCount < 32) in.Refill();
             const std::size_t top =
-                TakeSymbol<kPositionTableBits>(w.positionTable, in.bits, in.count);
+                TakeSymbol<kPositionRootBits>(w.positionTable, in.bitBuffer, in.bitCount);
             const std::size_t distance =
                 (top << kPositionLowBits | in.GetBits(kPositionLowBits)) + 1;
             out = CopyMatch(out, distance, code - kMatchLengthBias);
         }
-        LZH_CHECK_OR(!in.Overconsumed(), nullptr);
+        DECODE_CHECK(!in.Overconsumed(), nullptr);
         return out;
     });
 }

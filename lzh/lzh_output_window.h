@@ -2,15 +2,15 @@
 // the history that matches reach back into, then the chunk being filled, then room for
 // one step to run past it. Full chunks are checksummed (CRC-16) and written, the
 // history slid to the front; the member ends at exactly its original size, whatever the
-// last step produced beyond it. It never lets a match reach outside the buffer: the
-// decoders check distances against kMaxHistory (or the bytes produced) first.
+// last step produced beyond it. No match reaches outside the buffer: every decoder
+// asserts at compile time that its farthest distance is at most kMaxHistory.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
-#include "lzh/lzh_check.h"
+#include "common/decode_check.h"
 #include "lzh/lzh_decoder.h"
 #include "lzh/lzh_sink.h"
 #include "platform/file.h"
@@ -77,7 +77,7 @@ DecodeResult DecodeSteps(OutputWindow& window, Step&& step) {
         std::uint8_t* const limit = window.Limit();
         while (out < limit) {
             std::uint8_t* const next = step(out);
-            LZH_CHECK_OR(next != nullptr, window.Fail(out));
+            DECODE_CHECK(next != nullptr, window.Fail(out));
             out = next;
         }
         window.out = out;
@@ -90,14 +90,16 @@ DecodeResult DecodeSteps(OutputWindow& window, Step&& step) {
 // Copies a match of length bytes from distance bytes behind out, overlapping copies
 // repeating the bytes they produce; may write up to kCopyOverrun bytes beyond the match.
 inline std::uint8_t* CopyMatch(std::uint8_t* out, std::size_t distance, std::size_t length) {
+    constexpr std::size_t kWord = 8;
+    static_assert(kWord - 1 <= OutputWindow::kCopyOverrun);
     const std::uint8_t* from = out - distance;
     std::uint8_t* const end = out + length;
-    if (distance >= 8) {
+    if (distance >= kWord) {
         // Each word is read before it is overwritten: the source lies a word behind.
         do {
-            std::memcpy(out, from, 8);
-            out += 8;
-            from += 8;
+            std::memcpy(out, from, kWord);
+            out += kWord;
+            from += kWord;
         } while (out < end);
     } else {
         do {

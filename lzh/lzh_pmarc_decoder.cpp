@@ -1,9 +1,9 @@
-// PMarc decoding. Literals are not sent as byte values: each is a position in a list of
-// the 256 values ordered by their last use (every byte produced, copied ones too, moves
-// to the front), coded so that recent values take fewer bits. -pm1- codes its steps
-// with fixed codes whose widths follow the amount of output; -pm2- sends a Huffman code
-// of step kinds and one of copy-distance widths, renewed at 1, 2 and 4 KiB and then
-// every 4 KiB when the stream says so.
+// PMarc decoding. A literal is a position in a list of the 256 byte values ordered by
+// last use (every byte produced moves to the front), so recent values take fewer bits.
+// -pm1- codes its steps with fixed codes that widen with the output; -pm2- sends Huffman
+// codes of step kinds and copy widths, renewed at 1, 2 and 4 KiB and then every 4 KiB.
+// Refuses codes that overfill their space or name nothing, -pm1- copies from before the
+// first byte, and reads past the data (for -pm1-, past one last copy).
 #include "lzh/lzh_pmarc_decoder.h"
 
 #include <algorithm>
@@ -11,8 +11,8 @@
 #include <cstring>
 #include <utility>
 
+#include "common/decode_check.h"
 #include "lzh/lzh_bit_input.h"
-#include "lzh/lzh_check.h"
 #include "lzh/lzh_method.h"
 #include "lzh/lzh_output_window.h"
 
@@ -94,11 +94,22 @@ inline std::uint8_t* CopyRecent(std::uint8_t* out, RecentBytes& recent, std::siz
 // A value coded as a base and a count of plain bits, chosen by a preceding code.
 struct Range {
     unsigned base;
-    unsigned bits;
+    unsigned extraBits;
 };
 
 inline unsigned ReadRange(BitInput& in, const Range& range) {
-    return range.base + in.GetBits(range.bits);
+    return range.base + in.GetBits(range.extraBits);
+}
+
+// True when the ranges follow one another from `first` without a gap and end at `end`.
+template <std::size_t N>
+constexpr bool RangesCover(const Range (&ranges)[N], unsigned first, unsigned end) {
+    unsigned next = first;
+    for (const Range& range : ranges) {
+        if (range.base != next) return false;
+        next = range.base + (1u << range.extraBits);
+    }
+    return next == end;
 }
 
 // ---- -pm2- ----
@@ -125,7 +136,7 @@ public:
         int offsets[kMaxLength + 2] = {};
         for (int length = 1; length <= longest_; ++length) {
             left = left * 2 - count_[length];
-            LZH_CHECK(left <= (std::uint64_t{1} << length));  // went negative: overfilled
+            DECODE_CHECK(left <= (std::uint64_t{1} << length), false);  // went negative: overfilled
             offsets[length + 1] = offsets[length] + count_[length];
         }
         for (int s = 0; s < symbols; ++s) {
@@ -141,8 +152,8 @@ public:
         unsigned first = 0;
         unsigned index = 0;
         for (int length = 1; length <= longest_; ++length) {
-            if (in.count == 0) in.Refill();
-            code |= static_cast<unsigned>(in.bits >> 63);
+            if (in.bitCount == 0) in.Refill();
+            code |= static_cast<unsigned>(in.bitBuffer >> 63);
             in.Consume(1);
             const unsigned count = count_[length];
             if (code - first < count) return symbols_[index + code - first];
@@ -170,6 +181,11 @@ constexpr Range kPm2Literal[8] = {{0, 3},  {8, 3},  {16, 4},  {32, 5},
 constexpr Range kPm2Length[5] = {{17, 3}, {25, 3}, {33, 5}, {65, 6}, {129, 7}};
 constexpr std::size_t kPm2LongCopy = 256;
 constexpr std::size_t kPm2Dictionary = 8192;
+constexpr int kPm2MaxWidths = 8;  // the width code grows to 8 symbols, widths 0..7
+// Literals name positions 0..255 of the list; lengths go on from kind 22's 16 bytes to
+// 256; the widest distance, 2^12 + 2^12 - 1 + 1, is the dictionary.
+static_assert(RangesCover(kPm2Literal, 0, 256) && RangesCover(kPm2Length, 17, 257));
+static_assert((std::size_t{2} << (kPm2MaxWidths - 1 + 5)) == kPm2Dictionary);
 static_assert(kPm2LongCopy <= OutputWindow::kMaxStepBytes &&
               kPm2Dictionary <= OutputWindow::kMaxHistory);
 
@@ -186,7 +202,7 @@ bool ReadKinds(BitInput& in, Pm2Codes& codes) {
     const unsigned shortest = in.GetBits(3);
     codes.widthsSent = count >= 10 && !(count == 29 && shortest == 0);
     if (shortest == 0) {
-        LZH_CHECK(count >= 1);
+        DECODE_CHECK(count >= 1, false);
         codes.kinds.MakeSingle(static_cast<int>(count - 1));
         return true;
     }
@@ -194,7 +210,7 @@ bool ReadKinds(BitInput& in, Pm2Codes& codes) {
     std::uint8_t lengths[SmallCode::kMaxSymbols];
     for (unsigned k = 0; k < count; ++k) {
         const unsigned v = in.GetBits(entryBits);
-        LZH_CHECK(v == 0 || shortest + v - 1 <= SmallCode::kMaxLength);
+        DECODE_CHECK(v == 0 || shortest + v - 1 <= SmallCode::kMaxLength, false);
         lengths[k] = static_cast<std::uint8_t>(v == 0 ? 0 : shortest + v - 1);
     }
     return codes.kinds.Make(lengths, static_cast<int>(count));
@@ -204,7 +220,7 @@ bool ReadKinds(BitInput& in, Pm2Codes& codes) {
 // a code of no bits. Sent only when the kind code has copies that use it.
 bool ReadWidths(BitInput& in, Pm2Codes& codes, int widths) {
     if (!codes.widthsSent) return true;
-    std::uint8_t lengths[8];
+    std::uint8_t lengths[kPm2MaxWidths];
     int present = 0;
     int only = 0;
     for (int w = 0; w < widths; ++w) {
@@ -221,20 +237,21 @@ bool ReadWidths(BitInput& in, Pm2Codes& codes, int widths) {
 // Renews the codes at the output position `next` and moves it to the next renewal.
 bool Renew(BitInput& in, Pm2Codes& codes, std::uint64_t& next) {
     if (next == 0) {
-        LZH_CHECK(ReadKinds(in, codes) && ReadWidths(in, codes, 5));
+        DECODE_CHECK(ReadKinds(in, codes) && ReadWidths(in, codes, 5), false);
         next = 1024;
     } else if (next == 1024) {
-        LZH_CHECK(ReadWidths(in, codes, 6));
+        DECODE_CHECK(ReadWidths(in, codes, 6), false);
         next = 2048;
     } else if (next == 2048) {
-        LZH_CHECK(ReadWidths(in, codes, 7));
+        DECODE_CHECK(ReadWidths(in, codes, 7), false);
         next = 4096;
     } else if (next == 4096) {
-        if (in.GetBits(1) != 0) LZH_CHECK(ReadKinds(in, codes));
-        LZH_CHECK(ReadWidths(in, codes, 8));
+        if (in.GetBits(1) != 0) DECODE_CHECK(ReadKinds(in, codes), false);
+        DECODE_CHECK(ReadWidths(in, codes, kPm2MaxWidths), false);
         next = 8192;
     } else {
-        if (in.GetBits(1) != 0) LZH_CHECK(ReadKinds(in, codes) && ReadWidths(in, codes, 8));
+        if (in.GetBits(1) != 0)
+            DECODE_CHECK(ReadKinds(in, codes) && ReadWidths(in, codes, kPm2MaxWidths), false);
         next += 4096;
     }
     return true;
@@ -242,9 +259,9 @@ bool Renew(BitInput& in, Pm2Codes& codes, std::uint64_t& next) {
 
 // One -pm2- step at out; false when the stream is damaged.
 bool Pm2Step(BitInput& in, const Pm2Codes& codes, RecentBytes& recent, std::uint8_t*& out) {
-    if (in.count < 40) in.Refill();
+    if (in.bitCount < 40) in.Refill();
     const int kind = codes.kinds.Take(in);
-    LZH_CHECK(kind >= 0 && kind < kPm2Kinds);
+    DECODE_CHECK(kind >= 0 && kind < kPm2Kinds, false);
     if (kind < 8) {
         out = PutRecent(out, recent, ReadRange(in, kPm2Literal[kind]));
         return true;
@@ -258,7 +275,7 @@ bool Pm2Step(BitInput& in, const Pm2Codes& codes, RecentBytes& recent, std::uint
         offset = in.GetBits(6);
     } else if (copy < 20) {
         const int width = codes.widths.Take(in);
-        LZH_CHECK(width >= 0);
+        DECODE_CHECK(width >= 0, false);
         offset = width == 0 ? in.GetBits(6)
                             : (std::size_t{1} << (width + 5)) +
                                   in.GetBits(static_cast<unsigned>(width + 5));
@@ -308,6 +325,7 @@ constexpr const char* kPm1Trees[32] = {
     "a",
 };
 constexpr Range kPm1Literal[6] = {{0, 4}, {16, 4}, {32, 5}, {64, 6}, {128, 6}, {192, 6}};
+static_assert(RangesCover(kPm1Literal, 0, 256));  // positions 0..255 of the list
 
 // A parsed tree: node n's children are child[n][bit]; a leaf is 0x80 | index.
 struct Pm1Tree {
@@ -350,7 +368,7 @@ inline unsigned TakePm1Range(BitInput& in, const Pm1Tree& tree) {
 constexpr Range kPm1Distance[6] = {{0, 6}, {64, 8}, {0, 6}, {64, 9}, {576, 11}, {2624, 13}};
 struct Narrowing {
     std::uint64_t below;  // output position under which the narrower width applies
-    unsigned bits;
+    unsigned extraBits;
 };
 constexpr Narrowing kPm1Narrow3[] = {{320, 8}};
 constexpr Narrowing kPm1Narrow4[] = {{832, 8}, {1088, 9}, {1600, 10}};
@@ -359,7 +377,10 @@ constexpr std::size_t kPm1Ring = 16384;
 // Zero bits a -pm1- stream may read past its data: one whole copy (at most 4 bits of
 // kind, 18 of length, 13 of distance) with room to spare.
 constexpr std::uint64_t kPm1TrailingBits = 64;
+static_assert(4 + 18 + kPm1Distance[5].extraBits <= kPm1TrailingBits);
 constexpr unsigned kPm1MaxBlock = 216;
+// The farthest copy, 2624 + 2^13 - 1 + 1, lies within the ring.
+static_assert(kPm1Distance[5].base + (1u << kPm1Distance[5].extraBits) <= kPm1Ring);
 static_assert(kPm1Ring <= OutputWindow::kMaxHistory);
 static_assert(kPm1MaxBlock + 244 <= OutputWindow::kMaxStepBytes);
 
@@ -398,7 +419,7 @@ unsigned ReadPm1CopyLength(BitInput& in) {
 
 // A -pm1- copy at out; false when it reaches before the first byte.
 bool Pm1Copy(BitInput& in, OutputWindow& window, RecentBytes& recent, std::uint8_t*& out) {
-    if (in.count < 48) in.Refill();
+    if (in.bitCount < 48) in.Refill();
     const std::uint64_t produced = window.Produced(out);
     unsigned kind;
     if (in.GetBits(1) == 0) {
@@ -413,7 +434,7 @@ bool Pm1Copy(BitInput& in, OutputWindow& window, RecentBytes& recent, std::uint8
     const auto narrow = [&](const auto& steps) {
         for (const Narrowing& step : steps) {
             if (produced < step.below) {
-                range.bits = step.bits;
+                range.extraBits = step.extraBits;
                 return;
             }
         }
@@ -422,7 +443,7 @@ bool Pm1Copy(BitInput& in, OutputWindow& window, RecentBytes& recent, std::uint8
     if (kind == 4) narrow(kPm1Narrow4);
     if (kind == 5) narrow(kPm1Narrow5);
     const std::uint64_t back = ReadRange(in, range);
-    LZH_CHECK(back < produced);
+    DECODE_CHECK(back < produced, false);
     out = CopyRecent(out, recent, static_cast<std::size_t>(back) + 1, length);
     return true;
 }
@@ -431,11 +452,11 @@ bool Pm1Copy(BitInput& in, OutputWindow& window, RecentBytes& recent, std::uint8
 // copy after it.
 bool Pm1Step(BitInput& in, OutputWindow& window, const Pm1Tree& tree, RecentBytes& recent,
              std::uint8_t*& out) {
-    if (in.count < 32) in.Refill();
+    if (in.bitCount < 32) in.Refill();
     if (in.GetBits(1) == 0) return Pm1Copy(in, window, recent, out);
     const unsigned run = ReadPm1BlockLength(in);
     for (unsigned k = 0; k < run; ++k) {
-        if (in.count < 16) in.Refill();
+        if (in.bitCount < 16) in.Refill();
         out = PutRecent(out, recent, ReadRange(in, kPm1Literal[TakePm1Range(in, tree)]));
     }
     if (run == kPm1MaxBlock) return true;
@@ -479,18 +500,18 @@ DecodeResult Decode(platform::FileHandle input, platform::FileHandle output,
     }
     return DecodeSteps(window, [&](std::uint8_t* out) -> std::uint8_t* {
         if constexpr (Method == kMethodPm1) {
-            LZH_CHECK_OR(Pm1Step(in, window, *tree, w.recent, out), nullptr);
+            DECODE_CHECK(Pm1Step(in, window, *tree, w.recent, out), nullptr);
             // PMarc's -pm1- data can end before the copy that follows its last run of
             // literals (lhasa reports such archives in the wild): that copy's bits are
             // read as zeros and the CRC decides. More than that is damage, so a tiny
             // member cannot claim gigabytes of zeros.
-            LZH_CHECK_OR(in.BitsPastData() <= kPm1TrailingBits, nullptr);
+            DECODE_CHECK(in.BitsPastData() <= kPm1TrailingBits, nullptr);
         } else {
             while (window.Produced(out) >= renewAt) {
-                LZH_CHECK_OR(Renew(in, w.pm2, renewAt), nullptr);
+                DECODE_CHECK(Renew(in, w.pm2, renewAt), nullptr);
             }
-            LZH_CHECK_OR(Pm2Step(in, w.pm2, w.recent, out), nullptr);
-            LZH_CHECK_OR(!in.Overconsumed(), nullptr);
+            DECODE_CHECK(Pm2Step(in, w.pm2, w.recent, out), nullptr);
+            DECODE_CHECK(!in.Overconsumed(), nullptr);
         }
         return out;
     });

@@ -408,12 +408,13 @@ TEST(HuffmanTable, LongCodesResolveThroughSubtables) {
         const std::uint32_t window = code << (16 - len);  // as the next 16 bits
         std::uint32_t e = table[window >> 8];
         unsigned used = 0;
-        if (e & lzh::kLinkFlag) {
+        if (e & lzh::kLink) {
             used = 8;
-            e = table[lzh::EntryValue(e) + ((window << 8 & 0xFFFF) >> (16 - lzh::SubtableBits(e)))];
+            e = table[lzh::EntryValue(e) +
+                      ((window << 8 & 0xFFFF) >> (16 - lzh::EntrySubtableBits(e)))];
         }
         EXPECT_EQ(lzh::EntryValue(e), s);
-        EXPECT_EQ(used + lzh::EntryBits(e), len);
+        EXPECT_EQ(used + lzh::EntryConsumed(e), len);
     }
 }
 

@@ -1,5 +1,5 @@
 // Decoding tables against the canonical codes they stand for: every code of random
-// complete sets (lengths up to 15, so with sub-tables) decodes to its symbol with its
+// complete sets (lengths up to 15, so with subtables) decodes to its symbol with its
 // length; slots of incomplete sets are invalid; the result codes of odd sets.
 #include <gtest/gtest.h>
 
@@ -113,7 +113,7 @@ TEST(DecodingTableTest, OddSets) {
     EXPECT_EQ(build({2, 0}), TableResult::Incomplete);
     EXPECT_EQ(build({1, 1, 1}), TableResult::OverSubscribed);
     EXPECT_EQ(build({15, 15}), TableResult::Incomplete);
-    // One code of each length 1-14 and two of 15: the longest six share one sub-table.
+    // One code of each length 1-14 and two of 15: the longest six share one subtable.
     std::vector<std::uint8_t> deep = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
     deep.resize(16, 15);
     EXPECT_EQ(build(deep), TableResult::Complete);
