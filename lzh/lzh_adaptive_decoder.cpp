@@ -1,8 +1,7 @@
 // -lh1- and -lh2- decoding: each step walks the adaptive code tree bit by bit to a
-// literal or a match length, counts it, and for a match reads the position: six coded
-// top bits (a fixed code in -lh1-, a second adaptive tree in -lh2-) and six plain ones.
-// Refuses bits past the member's data, -lh2- lengths over 256 and a position tree that
-// has no room to grow.
+// literal or a match length, and for a match reads the position: six coded top bits (a
+// fixed code in -lh1-, a second adaptive tree in -lh2-) and six plain ones. Refuses bits
+// past the member's data, -lh2- lengths over 256 and a position tree out of room.
 #include "lzh/lzh_adaptive_decoder.h"
 
 #include <cstring>

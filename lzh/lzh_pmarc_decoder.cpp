@@ -1,9 +1,7 @@
-// PMarc decoding. A literal is a position in a list of the 256 byte values ordered by
-// last use (every byte produced moves to the front), so recent values take fewer bits.
-// -pm1- codes its steps with fixed codes that widen with the output; -pm2- sends Huffman
-// codes of step kinds and copy widths, renewed at 1, 2 and 4 KiB and then every 4 KiB.
-// Refuses codes that overfill their space or name nothing, -pm1- copies from before the
-// first byte, and reads past the data (for -pm1-, past one last copy).
+// PMarc decoding: literals are positions in a list of byte values by last use; -pm1-
+// codes steps with fixed codes that widen with the output, -pm2- with Huffman codes it
+// renews as the output grows. Refuses codes that overfill or name nothing, -pm1- copies
+// before the first byte, and reads past the data (for -pm1-, past one last copy).
 #include "lzh/lzh_pmarc_decoder.h"
 
 #include <algorithm>

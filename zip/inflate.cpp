@@ -1,8 +1,7 @@
-// The inflate engine: stored, fixed and dynamic blocks of deflate and Deflate64 with
-// one decoder body and a format parameter, a careful path that reads bit by bit and a
-// fast loop that gives the same bytes. It refuses block type 3, bad counts and tables,
-// codes that name nothing, distances before the first byte and bits past the end of
-// the input, each through DECODE_CHECK.
+// The inflate engine: deflate and Deflate64 blocks with one decoder body and a format
+// parameter, a careful path that reads bit by bit and a fast loop that gives the same
+// bytes. Refuses (through DECODE_CHECK) block type 3, bad counts and tables, codes that
+// name nothing, distances before the first byte and bits past the end of the input.
 #include "zip/inflate.h"
 
 #include <array>

@@ -1,4 +1,6 @@
-// Output window.
+// Flushing and sliding the inflate output window: complete 65536-byte pieces go to the
+// sink, then the last 64 KiB of output move to the front as the history. A refused
+// flush stops decoding; nothing is flushed twice.
 #include "zip/output_window.h"
 
 #include <cstring>
