@@ -83,6 +83,14 @@ OverwriteDecision DecideOverwrite(WStringView outputPath, FileTime memberTimeLoc
     return OverwriteDecision::Overwrite;
 }
 
+std::uint32_t UnixExecuteBits(std::uint32_t mode) {
+    constexpr std::uint32_t kTypeBits = 0170000;
+    constexpr std::uint32_t kRegularFile = 0100000;
+    constexpr std::uint32_t kExecuteBits = 0111;
+    const std::uint32_t type = mode & kTypeBits;
+    return type == kRegularFile || type == 0 ? mode & kExecuteBits : 0;
+}
+
 FileHandle CreateOutputFile(WStringView path) {
     FileHandle file = platform::CreateFileForWriting(path);
     if (file != kInvalidFileHandle) return file;

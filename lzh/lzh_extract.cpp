@@ -91,6 +91,9 @@ int LzhArchive::ExtractFile(const LzhEntry& entry, const WString& outputPath) {
         }
         platform::SetFileAttributes(output, entry.attributes);
     }
+    if (outcome == LzhStatus::Ok) {
+        platform::AddExecutePermission(output, UnixExecuteBits(entry.unixMode));
+    }
     if (outcome != LzhStatus::Ok) {
         // A member that is not whole and checked never replaces a file; at a path that was
         // free, what was written stays.

@@ -33,7 +33,8 @@ constexpr std::uint8_t kExtendedCommon = 0x00;  // its data starts with the head
 constexpr std::uint8_t kExtendedName = 0x01;
 constexpr std::uint8_t kExtendedFolder = 0x02;
 constexpr std::uint8_t kExtendedAttribute = 0x40;
-constexpr std::size_t kExtendedFrameBytes = 3;  // type byte and next-size field
+constexpr std::uint8_t kExtendedUnixMode = 0x50;  // LHa for UNIX: the file's mode
+constexpr std::size_t kExtendedFrameBytes = 3;    // type byte and next-size field
 
 std::uint16_t Le16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | p[1] << 8);
@@ -161,6 +162,9 @@ bool ReadHeader(BufferedReader& reader, std::uint8_t* work, LzhEntry& entry, Lzh
                 break;
             case kExtendedAttribute:
                 if (dataBytes >= 2) entry.attributes = Le16(data);
+                break;
+            case kExtendedUnixMode:
+                if (dataBytes >= 2) entry.unixMode = Le16(data);
                 break;
             default:
                 break;

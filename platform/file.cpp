@@ -364,6 +364,15 @@ bool SetFileAttributes(FileHandle file, std::uint32_t attributes) {
     return ::fchmod(file, ModeWithAttributes(st.st_mode, attributes)) == 0;
 }
 
+bool AddExecutePermission(FileHandle file, std::uint32_t executeBits) {
+    const mode_t bits = static_cast<mode_t>(executeBits) & 0111 & ~Umask();
+    if (bits == 0) return true;
+    struct stat st {};
+    if (::fstat(file, &st) != 0) return false;
+    if (!S_ISREG(st.st_mode)) return true;
+    return ::fchmod(file, (st.st_mode & 0777) | bits) == 0;
+}
+
 bool SetPathAttributes(WStringView path, std::uint32_t attributes) {
     const auto host = HostPath(path);
     if (!host) return false;

@@ -4,8 +4,8 @@
 // (".quillory-<pid>-<n>") in their folder and renamed into place only when complete:
 // whatever stood at the path (a file, a hard link, a symbolic link) is replaced, never
 // written through nor changed before that rename, and an interrupted or failed file never
-// shows under the member's name over something that was there. Extracted files never get
-// execute permission.
+// shows under the member's name over something that was there. Extracted files get
+// execute permission only where the archive gives it, as far as the umask allows.
 #pragma once
 
 #include <cstddef>
@@ -75,6 +75,10 @@ bool SetFileTimes(FileHandle file, FileTime creationUtc, FileTime lastWriteUtc);
 // Applies attributes to an open file: read-only removes write permission, anything
 // else (0x80 normal, 0x20 archive, ...) restores it; other bits have no host meaning.
 bool SetFileAttributes(FileHandle file, std::uint32_t attributes);
+
+// Adds the execute bits given (of 0111, the rest ignored) to an open file, as far as the
+// umask allows; nothing else of its mode changes.
+bool AddExecutePermission(FileHandle file, std::uint32_t executeBits);
 
 // The same by path. On a folder read-only is ignored, as Windows ignores it, so a
 // read-only folder entry never makes later members unwritable; a symbolic link is
