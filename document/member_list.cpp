@@ -21,14 +21,14 @@ constexpr WStringView kFolderSize = u"0";
 constexpr WStringView kFolderRatio = u"0%";
 
 // The stored UTC time of an LZH entry is shown in local time; a ZIP entry's time is
-// local already.
+// local already, or converted from its UTC record.
 FileTime ShownTime(const LzhEntry& entry) {
     FileTime local = entry.modifiedTime;
     if (entry.modifiedTime == kNoFileTime) return kNoFileTime;
     return platform::UtcFileTimeToLocal(entry.modifiedTime, &local) ? local : entry.modifiedTime;
 }
 FileTime ShownTime(const ZipEntry& entry) {
-    return entry.modifiedTime;
+    return LocalModifiedTime(entry);
 }
 
 template <class Entry>
@@ -69,8 +69,8 @@ void CollectRows(const Reader& reader, int count, bool showFolders, std::vector<
 
 }  // namespace
 
-WString GroupDigits(std::uint32_t value) {
-    char digits[16];
+WString GroupDigits(std::uint64_t value) {
+    char digits[24];
     const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
     const std::size_t length = static_cast<std::size_t>(end - digits);
     // The first group has length mod 3 digits (3 when that is 0), every further one 3.
@@ -83,11 +83,11 @@ WString GroupDigits(std::uint32_t value) {
     return text;
 }
 
-WString FormatRatio(std::uint32_t compressedSize, std::uint32_t originalSize) {
+WString FormatRatio(std::uint64_t compressedSize, std::uint64_t originalSize) {
     const double ratio = originalSize == 0 ? 100.0
                                            : static_cast<double>(compressedSize) /
                                                  static_cast<double>(originalSize) * 100.0;
-    // Up to 4294967295 / 1 * 100 with one decimal: well inside the buffer.
+    // Up to (2^64 - 1) / 1 * 100, 22 digits, with one decimal: inside the buffer.
     char text[32];
     const char* end =
         std::to_chars(text, text + sizeof text - 1, ratio, std::chars_format::fixed, 1).ptr;
