@@ -40,6 +40,16 @@ const MenuDefinition kMenus[] = {
       {kCommandExtractSelected, "選択ファイルを展開(&S)..."},
       {0, nullptr},
       {kCommandTest, "テスト(&T)"}}},
+    {"文字コード(&K)",
+     {{kCommandEncodingAuto, "自動判別(&A)"},
+      {0, nullptr},
+      {kCommandEncodingCp932, "日本語 (CP932)(&J)"},
+      {kCommandEncodingUtf8, "Unicode (UTF-8)(&U)"},
+      {kCommandEncodingGbk, "簡体字中国語 (GBK)(&S)"},
+      {kCommandEncodingBig5, "繁体字中国語 (Big5)(&T)"},
+      {kCommandEncodingKorean, "韓国語 (CP949)(&K)"},
+      {kCommandEncodingWestern, "西ヨーロッパ言語 (CP1252)(&W)"},
+      {kCommandEncodingDos, "DOS (CP437)(&D)"}}},
     {"オプション(&O)", {{kCommandSettings, "設定(&C)..."}}},
     {"ヘルプ(&H)", {{kCommandAppAbout, "Quillory のバージョン情報(&A)..."}}},
 };
@@ -252,8 +262,14 @@ void CMainFrame::OnCommand(int id) {
 }
 
 void CMainFrame::UpdateCommandStates() {
-    for (const auto& [id, command] : actions_)
+    for (const auto& [id, command] : actions_) {
         command->setEnabled(IsCommandEnabled(id, doc_.isOpen));
+        // The encoding in force for the archive in hand has its mark.
+        if (IsEncodingCommand(id)) {
+            command->setCheckable(true);
+            command->setChecked(CodePageOfCommand(id) == doc_.nameEncoding());
+        }
+    }
 }
 
 }  // namespace quillory

@@ -7,6 +7,7 @@
 #include "document/archive_paths.h"
 #include "document/commands.h"
 #include "document/texts.h"
+#include "platform/codepage.h"
 
 namespace quillory {
 namespace {
@@ -34,6 +35,8 @@ CQuilloryDoc::CQuilloryDoc(UserInterface& ui, ApplicationSettings& settings,
 }
 
 CQuilloryDoc::~CQuilloryDoc() {
+    // A chosen encoding is this document's, not the next one's.
+    if (!nameEncoding_.empty()) platform::SetAnsiCodePage("");
     // The readers go before the callback they point to; an open archive is not closed
     // first, its file goes with its reader.
     lzhArchive.reset();
@@ -56,6 +59,10 @@ void CQuilloryDoc::UpdateAllViews() {
 
 bool CQuilloryDoc::OnCommand(int id) {
     if (CommandTargetOf(id) != CommandTarget::Document) return false;
+    if (IsEncodingCommand(id)) {
+        ChooseNameEncoding(CodePageOfCommand(id));
+        return true;
+    }
     switch (id) {
         case kCommandFileOpen:
             OnFileOpen();
@@ -90,6 +97,8 @@ void CQuilloryDoc::OnFileOpen() {
         if (!ui_.AskYesNo(texts::kCloseOpenArchive)) return;
         OnFileClose();
     }
+    // A chosen encoding was for the archive in hand.
+    if (!nameEncoding_.empty()) ChooseNameEncoding("");
     if (OpenArchive(*path) != 0) {
         UpdateAllViews();
         ui_.RepaintActiveView();
@@ -154,6 +163,25 @@ int CQuilloryDoc::CloseArchive() {
     ui_.SetArchiveName(u"");
     isOpen = 0;
     return 1;
+}
+
+bool CQuilloryDoc::ChooseNameEncoding(std::string_view codePage) {
+    if (!platform::SetAnsiCodePage(codePage)) return false;
+    nameEncoding_ = codePage.empty() ? std::string() : platform::AnsiCodePageName();
+    zipArchive->detectUtf8Names = codePage.empty() ? 1 : 0;
+    if (isOpen == 0) return true;
+    const bool reread = WithReader([](auto& reader) {
+        const WString path = reader.archivePath;
+        return reader.Open(path) != 0;
+    });
+    if (!reread) {
+        // The file went away or changed since it was opened.
+        ui_.SetArchiveName(u"");
+        isOpen = 0;
+        ui_.ShowMessage(texts::kCannotOpen);
+    }
+    UpdateAllViews();
+    return true;
 }
 
 int CQuilloryDoc::OverwriteChoice() const {

@@ -9,6 +9,8 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -80,6 +82,14 @@ public:
     // Always 1.
     int CloseArchive();
 
+    // The encoding of the names for the archive in hand: a code page the user chose (as
+    // iconv names it, or "UTF-8"), or empty for the default code page with the ZIP
+    // reader's own decision for UTF-8. A choice re-reads the open archive's names at once
+    // in the same reader; the open command starts the next archive without one. False,
+    // and nothing changes, for an encoding the host does not know.
+    bool ChooseNameEncoding(std::string_view codePage);
+    const std::string& nameEncoding() const { return nameEncoding_; }
+
     // The overwrite choice (kOverwrite...) as the LZH reader's flags hold it, and its
     // push into both readers.
     int OverwriteChoice() const;
@@ -121,6 +131,7 @@ private:
     ApplicationSettings& settings_;
     platform::Profile& profile_;
     std::vector<DocumentView*> views_;
+    std::string nameEncoding_;
 };
 
 }  // namespace quillory
