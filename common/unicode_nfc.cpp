@@ -24,7 +24,7 @@ struct Composition {
 #include "common/unicode_nfc_tables.inc"
 
 // Code points below the first combining mark never need work.
-constexpr char32_t kFirstQuickCheck = 0x300;
+constexpr char32_t kFirstQuickCheck = detail::kFirstToCompose;
 constexpr int kPairShift = 21;
 
 // Hangul syllables: S = SBase + (L index * VCount + V index) * TCount + T index.
@@ -120,7 +120,7 @@ const char* NfcUnicodeVersion() {
     return kUnicodeVersion;
 }
 
-void ComposeNfc(WString& text) {
+void detail::ComposeNfcFromTables(WString& text) {
     const std::size_t from = FirstToNormalise(text);
     if (from == WStringView::npos) return;
 

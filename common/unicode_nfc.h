@@ -7,12 +7,26 @@
 // pass through as they are.
 #pragma once
 
+#include <algorithm>
+
 #include "platform/text.h"
 
 namespace quillory {
 
-// Brings text into NFC in place.
-void ComposeNfc(WString& text);
+namespace detail {
+// Code units below this never need work; nor does text made of them only.
+inline constexpr char16_t kFirstToCompose = 0x300;
+void ComposeNfcFromTables(WString& text);
+}  // namespace detail
+
+// Brings text into NFC in place. Text below U+0300 (ASCII, Latin-1) costs one pass that
+// the compiler vectorises.
+inline void ComposeNfc(WString& text) {
+    char16_t highest = 0;
+    for (const char16_t c : text)
+        highest = std::max(highest, c);
+    if (highest >= detail::kFirstToCompose) detail::ComposeNfcFromTables(text);
+}
 
 // The Unicode version the tables were made from.
 const char* NfcUnicodeVersion();

@@ -54,16 +54,26 @@ public:
     // Makes sure the converters match the choice and the environment; returns the code
     // page name.
     const std::string& Refresh() {
+        // Only a new choice or a new value of the variable is looked at further.
+        bool changed = requested_.empty();
         if (const unsigned generation = chosenGeneration.load(); generation != seenGeneration_) {
             const std::lock_guard<std::mutex> lock(chosenMutex);
             chosen_ = chosenCodePage;
             seenGeneration_ = generation;
+            changed = true;
         }
-        std::string wanted = chosen_;
-        if (wanted.empty()) {
+        if (chosen_.empty()) {
             const char* env = std::getenv("QUILLORY_CODEPAGE");
-            wanted = Canonical((env != nullptr && *env != '\0') ? env : kDefaultCodePage);
+            const std::string_view value = env != nullptr ? env : "";
+            if (value != environment_) {
+                environment_.assign(value);
+                changed = true;
+            }
         }
+        if (!changed) return name_;
+        const std::string wanted =
+            !chosen_.empty() ? chosen_
+                             : Canonical(environment_.empty() ? kDefaultCodePage : environment_);
         if (wanted != requested_) {
             CloseAll();
             requested_ = wanted;
@@ -223,6 +233,7 @@ private:
 
     unsigned seenGeneration_ = 0;
     std::string chosen_;
+    std::string environment_;  // QUILLORY_CODEPAGE as last seen, "" when unset
     std::string requested_;
     std::string name_;
     bool utf8_ = false;

@@ -22,9 +22,47 @@ std::string_view UpToNul(const char* bytes, std::size_t length) {
                                   : length};
 }
 
+// Eight bytes at a time without a branch: names are mostly ASCII, and short.
 bool IsAscii(std::string_view bytes) {
-    return std::all_of(bytes.begin(), bytes.end(),
-                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    std::uint64_t seen = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + i, sizeof word);
+        seen |= word;
+    }
+    for (; i < bytes.size(); ++i)
+        seen |= static_cast<unsigned char>(bytes[i]);
+    return (seen & 0x8080808080808080ull) == 0;
+}
+
+// Whether decoded text is ASCII and whether it holds a "\", in one pass of four units at
+// a time (a "\" is a zero lane of the text XOR "\\\\").
+struct TextLook {
+    bool ascii;
+    bool backslash;
+};
+TextLook Look(const WString& text) {
+    constexpr std::uint64_t kNotAscii = 0xFF80FF80FF80FF80ull;
+    constexpr std::uint64_t kBackslashes = 0x005C005C005C005Cull;
+    constexpr std::uint64_t kLaneOnes = 0x0001000100010001ull;
+    constexpr std::uint64_t kLaneTops = 0x8000800080008000ull;
+    std::uint64_t seen = 0;
+    std::uint64_t zeroLanes = 0;
+    std::size_t i = 0;
+    for (; i + 4 <= text.size(); i += 4) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, sizeof word);
+        seen |= word;
+        const std::uint64_t x = word ^ kBackslashes;
+        zeroLanes |= (x - kLaneOnes) & ~x & kLaneTops;
+    }
+    bool backslash = zeroLanes != 0;
+    for (; i < text.size(); ++i) {
+        seen |= text[i];
+        backslash = backslash || text[i] == u'\\';
+    }
+    return {(seen & kNotAscii) == 0, backslash};
 }
 
 // The UTF-16 units of a UTF-8 reading of bytes, or 0 when they are not UTF-8 as a name
@@ -45,12 +83,14 @@ std::size_t Utf8NameUnits(std::string_view bytes) {
 }
 
 // The last steps every name takes: precomposed, a volume label's dot, "/" separators.
+// An ASCII name, by far the most common, is composed already.
 WString Finish(WString name, bool volumeLabel) {
-    ComposeNfc(name);
+    const TextLook look = Look(name);
+    if (!look.ascii) ComposeNfc(name);
     if (volumeLabel && name.size() > 8 && name[8] == u'.') name.erase(8, 1);
     // .NET's ZipFile (before 4.6.1) and other Windows tools separate folders with "\".
     // Decoded text only: a Shift-JIS trail byte 0x5C is part of its character.
-    std::replace(name.begin(), name.end(), u'\\', u'/');
+    if (look.backslash) std::replace(name.begin(), name.end(), u'\\', u'/');
     return name;
 }
 
