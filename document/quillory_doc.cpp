@@ -36,7 +36,7 @@ CQuilloryDoc::CQuilloryDoc(UserInterface& ui, ApplicationSettings& settings,
 
 CQuilloryDoc::~CQuilloryDoc() {
     // A chosen encoding is this document's, not the next one's.
-    if (!nameEncoding_.empty()) platform::SetAnsiCodePage("");
+    ForgetNameEncoding();
     // The readers go before the callback they point to; an open archive is not closed
     // first, its file goes with its reader.
     lzhArchive.reset();
@@ -97,8 +97,6 @@ void CQuilloryDoc::OnFileOpen() {
         if (!ui_.AskYesNo(texts::kCloseOpenArchive)) return;
         OnFileClose();
     }
-    // A chosen encoding was for the archive in hand.
-    if (!nameEncoding_.empty()) ChooseNameEncoding("");
     if (OpenArchive(*path) != 0) {
         UpdateAllViews();
         ui_.RepaintActiveView();
@@ -160,9 +158,18 @@ int CQuilloryDoc::OpenedIn(ArchiveType type, WStringView path) {
 int CQuilloryDoc::CloseArchive() {
     if (isOpen == 0) return 1;
     WithReader([](auto& reader) { reader.Close(); });
+    // A chosen encoding was for the archive in hand.
+    ForgetNameEncoding();
     ui_.SetArchiveName(u"");
     isOpen = 0;
     return 1;
+}
+
+void CQuilloryDoc::ForgetNameEncoding() {
+    if (nameEncoding_.empty()) return;
+    platform::SetAnsiCodePage("");
+    nameEncoding_.clear();
+    zipArchive->detectUtf8Names = 1;
 }
 
 bool CQuilloryDoc::ChooseNameEncoding(std::string_view codePage) {
@@ -176,8 +183,7 @@ bool CQuilloryDoc::ChooseNameEncoding(std::string_view codePage) {
     });
     if (!reread) {
         // The file went away or changed since it was opened.
-        ui_.SetArchiveName(u"");
-        isOpen = 0;
+        CloseArchive();
         ui_.ShowMessage(texts::kCannotOpen);
     }
     UpdateAllViews();

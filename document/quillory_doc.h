@@ -85,8 +85,8 @@ public:
     // The encoding of the names for the archive in hand: a code page the user chose (as
     // iconv names it, or "UTF-8"), or empty for the default code page with the ZIP
     // reader's own decision for UTF-8. A choice re-reads the open archive's names at once
-    // in the same reader; the open command starts the next archive without one. False,
-    // and nothing changes, for an encoding the host does not know.
+    // in the same reader; closing the archive forgets it. False, and nothing changes, for
+    // an encoding the host does not know.
     bool ChooseNameEncoding(std::string_view codePage);
     const std::string& nameEncoding() const { return nameEncoding_; }
 
@@ -126,6 +126,8 @@ private:
     int OpenedIn(ArchiveType type, WStringView path);
     // The extract-all and extract-selected flow; selection null means every entry.
     RunSummary Extract(const std::vector<int>* selection);
+    // Back to the default code page and the per-archive decision, without re-reading.
+    void ForgetNameEncoding();
 
     UserInterface& ui_;
     ApplicationSettings& settings_;

@@ -63,8 +63,8 @@ private slots:
         QStringList titles;
         for (QAction* menu : gui->frame.menuBar()->actions())
             titles << menu->text();
-        QCOMPARE(titles, (QStringList{U("ファイル(&F)"), U("操作(&A)"), U("オプション(&O)"),
-                                      U("ヘルプ(&H)")}));
+        QCOMPARE(titles, (QStringList{U("ファイル(&F)"), U("操作(&A)"), U("文字コード(&K)"),
+                                      U("オプション(&O)"), U("ヘルプ(&H)")}));
         const QList<QAction*> menus = gui->frame.menuBar()->actions();
         QCOMPARE(Describe(menus[0]->menu()->actions()),
                  (QStringList{U("書庫を開く(&O)...\tCtrl+O=57601"), U("書庫を閉じる(&C)=57602"),
@@ -73,8 +73,14 @@ private slots:
             Describe(menus[1]->menu()->actions()),
             (QStringList{U("すべてのファイルを展開(&E)...=32771"),
                          U("選択ファイルを展開(&S)...=32774"), U("-"), U("テスト(&T)=32773")}));
-        QCOMPARE(Describe(menus[2]->menu()->actions()), (QStringList{U("設定(&C)...=32775")}));
-        QCOMPARE(Describe(menus[3]->menu()->actions()),
+        QCOMPARE(
+            Describe(menus[2]->menu()->actions()),
+            (QStringList{U("自動判別(&A)=32780"), U("-"), U("日本語 (CP932)(&J)=32781"),
+                         U("Unicode (UTF-8)(&U)=32782"), U("簡体字中国語 (GBK)(&S)=32783"),
+                         U("繁体字中国語 (Big5)(&T)=32784"), U("韓国語 (CP949)(&K)=32785"),
+                         U("西ヨーロッパ言語 (CP1252)(&W)=32786"), U("DOS (CP437)(&D)=32787")}));
+        QCOMPARE(Describe(menus[3]->menu()->actions()), (QStringList{U("設定(&C)...=32775")}));
+        QCOMPARE(Describe(menus[4]->menu()->actions()),
                  (QStringList{U("Quillory のバージョン情報(&A)...=57664")}));
         QCOMPARE(gui->frame.windowTitle(), QStringLiteral("Quillory"));
     }
@@ -122,7 +128,7 @@ private slots:
 
     void commandsNeedingAnArchiveAreEnabledExactlyWhileOneIsOpen() {
         const int needing[] = {kCommandExtractAll, kCommandExtractSelected, kCommandTest,
-                               kCommandFileClose};
+                               kCommandFileClose,  kCommandEncodingAuto,    kCommandEncodingDos};
         const int always[] = {kCommandFileOpen, kCommandSettings, kCommandAppAbout,
                               kCommandAppExit};
         auto check = [&](bool open) {
@@ -135,8 +141,14 @@ private slots:
         QCOMPARE(gui->doc.OpenArchive(ProgramPathOf(SamplePath("sample.lzh"))), 1);
         gui->doc.UpdateAllViews();
         check(true);
+        // The encoding in force has the mark, automatic until one is chosen.
+        QVERIFY(gui->frame.action(kCommandEncodingAuto)->isChecked());
+        gui->frame.OnCommand(kCommandEncodingUtf8);
+        QVERIFY(gui->frame.action(kCommandEncodingUtf8)->isChecked());
+        QVERIFY(!gui->frame.action(kCommandEncodingAuto)->isChecked());
         gui->frame.OnCommand(kCommandFileClose);
         check(false);
+        QVERIFY(gui->frame.action(kCommandEncodingAuto)->isChecked());
         // A disabled command does nothing, also when asked for directly.
         gui->frame.OnCommand(kCommandExtractAll);
         QCOMPARE(QApplication::activeModalWidget(), nullptr);

@@ -111,6 +111,20 @@ TEST_F(RunTest, WrongCommandLinesGiveStatusTwoAndHelpGivesZero) {
               "Try 'quillory-cli --help'.\n");
     EXPECT_EQ(Run({"--help"}), cli::kExitGood);
     EXPECT_EQ(console.out.rfind("Usage:", 0), 0u);
+    console.err.clear();
+    EXPECT_EQ(Run({"l", Fixture("document/plain.lzh"), "--codepage", "no-such-encoding"}),
+              cli::kExitNotOpened);
+    EXPECT_EQ(console.err,
+              "quillory-cli: unknown code page 'no-such-encoding'\n"
+              "Try 'quillory-cli --help'.\n");
+}
+
+TEST_F(RunTest, TheCodePageOptionReadsTheNamesInIt) {
+    EXPECT_EQ(Run({"l", Fixture("zip/infozip-folders.zip"), "--codepage", "CP437"}),
+              cli::kExitGood);
+    // 表示.txt in Shift-JIS, read as DOS text: ò, "\" (a folder), Ä, ª.
+    EXPECT_NE(console.out.find("Äª.txt"), std::string::npos) << console.out;
+    EXPECT_NE(console.out.find(" ò/\n"), std::string::npos) << console.out;
 }
 
 TEST_F(RunTest, TestReportsDamageOneLineEachAndSetsTheStatus) {

@@ -193,6 +193,39 @@ TEST_F(OpenCloseTest, CloseEmptiesTheNameBarAndUpdatesEvenWhenNothingIsOpen) {
     EXPECT_EQ(doc->archiveType, ArchiveType::Zip);
 }
 
+// The menu of encodings re-reads the archive in hand in the same reader at once; the
+// open command starts the next archive with the per-archive decision again.
+TEST_F(OpenCloseTest, AChosenEncodingRereadsTheArchiveInHandOnly) {
+    const WString path = Copy("zip/infozip-utf8-names.zip", "names.zip");
+    ASSERT_EQ(doc->OpenArchive(path), 1);
+    const auto names = [&] {
+        return Utf8(WString(doc->zipArchive->entries[0].name)) + " " +
+               Utf8(WString(doc->zipArchive->entries[1].name));
+    };
+    EXPECT_EQ(names(), "が.txt 日本語.txt");
+    const int updates = view.updates;
+    ASSERT_TRUE(doc->OnCommand(kCommandEncodingCp932));
+    EXPECT_EQ(doc->nameEncoding(), "CP932");
+    EXPECT_EQ(names(), "縺九ｙ.txt 譌･譛ｬ隱\uFFFD9E.txt");
+    EXPECT_EQ(view.updates, updates + 1);
+    doc->OnCommand(kCommandEncodingAuto);
+    EXPECT_EQ(names(), "が.txt 日本語.txt");
+    EXPECT_FALSE(doc->ChooseNameEncoding("no-such-encoding"));
+    EXPECT_EQ(doc->nameEncoding(), "");
+
+    doc->OnCommand(kCommandEncodingUtf8);
+    user.archivePaths = {Copy("zip/infozip-folders.zip", "b.zip")};
+    user.yesNo = {true};
+    doc->OnFileOpen();
+    EXPECT_EQ(doc->nameEncoding(), "");
+    EXPECT_EQ(Utf8(WString(doc->zipArchive->entries.back().name)), "表示.txt");
+    // An archive that went away since it was opened is reported and closed.
+    std::filesystem::remove(temp.Host("b.zip"));
+    doc->OnCommand(kCommandEncodingDos);
+    EXPECT_EQ(doc->isOpen, 0);
+    EXPECT_EQ(user.Talk().back(), "message: 書庫を開けませんでした。");
+}
+
 TEST(CommandTest, RoutingAndEnabling) {
     for (int id : {57601, 57602, 32771, 32773, 32775}) {
         EXPECT_EQ(CommandTargetOf(id), CommandTarget::Document) << id;
@@ -204,10 +237,12 @@ TEST(CommandTest, RoutingAndEnabling) {
     for (int id : {57603, 57634, 57635, 57637, 57643, 57680, 57681}) {
         EXPECT_EQ(CommandTargetOf(id), CommandTarget::None) << id;
     }
-    for (int id : {32771, 32773, 32774, 57602}) {
+    for (int id : {32771, 32773, 32774, 57602, 32780, 32787}) {
         EXPECT_FALSE(IsCommandEnabled(id, 0)) << id;
         EXPECT_TRUE(IsCommandEnabled(id, 1)) << id;
     }
+    EXPECT_EQ(CommandTargetOf(32780), CommandTarget::Document);
+    EXPECT_EQ(CodePageOfCommand(32782), "UTF-8");
     for (int id : {57601, 32775, 57664, 57665})
         EXPECT_TRUE(IsCommandEnabled(id, 0)) << id;
 }
