@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "common/conversions.h"
+#include "platform/codepage.h"
 #include "platform/path.h"
 #include "tests/support/test_support.h"
 #include "tests/zip/zip_builder.h"
@@ -317,6 +318,62 @@ TEST_F(DirectoryTest, NameEncodings) {
     EXPECT_EQ(zip.entries[5].name, u"a.txt");
     EXPECT_EQ(zip.entries[6].path, u"emptydir/");
     EXPECT_EQ(zip.entries[6].name, u"");
+}
+
+// Names that declare no encoding, decided for the whole archive: UTF-8 when all of them
+// are valid UTF-8 and read so more plausibly than in the code page; the code page when
+// the user chose one. Every name comes out precomposed.
+TEST_F(DirectoryTest, UndeclaredNamesAreDecidedForTheWholeArchive) {
+    const std::string nihongo = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt";  // 日本語.txt
+    const std::string sjis = "\x95\x5C\x8E\xA6.txt";                         // 表示.txt
+    const std::string decomposed = "\xE3\x81\x8B\xE3\x82\x99.txt";           // か + U+3099
+    const auto ansi = [](const std::string& bytes) {
+        WString name = platform::AnsiToWide(bytes);
+        std::replace(name.begin(), name.end(), u'\\', u'/');
+        return name;
+    };
+    const struct {
+        const char* label;
+        std::vector<std::string> names;
+        std::vector<WString> expected;
+        const char* codePage = "";  // chosen by the user
+    } rows[] = {
+        {"UTF-8 from Linux", {nihongo, "a.txt", decomposed}, {u"日本語.txt", u"a.txt", u"が.txt"}},
+        {"Shift-JIS from Windows", {sjis, "a.txt"}, {u"表示.txt", u"a.txt"}},
+        {"one name that is no UTF-8 keeps all in the code page",
+         {nihongo, sjis},
+         {ansi(nihongo), u"表示.txt"}},
+        {"a C1 control is no name", {"\xC2\x85.txt"}, {ansi("\xC2\x85.txt")}},
+        {"caf\xC3\xA9 reads shorter as UTF-8 than in CP932", {"caf\xC3\xA9.txt"}, {u"café.txt"}},
+        {"two bytes read alike in GBK stay GBK", {"\xC3\xA9.txt"}, {u"茅.txt"}, "CP936"},
+        {"a chosen code page applies as it is", {nihongo}, {ansi(nihongo)}, "CP932"},
+        {"chosen UTF-8, with stand-ins",
+         {nihongo, sjis},
+         {u"日本語.txt", u"\uFFFD95/\uFFFD8E\uFFFDA6.txt"},
+         "UTF-8"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        ASSERT_TRUE(platform::SetAnsiCodePage(row.codePage));
+        zip.detectUtf8Names = *row.codePage == '\0' ? 1 : 0;
+        ZipBuilder b;
+        for (const std::string& name : row.names)
+            b.Add(StoredMember(name, {}));
+        // Declared names take no part: a flagged one and a Unicode Path record.
+        ZipMember flagged = StoredMember("\x83\x65.txt", {});
+        flagged.flags = 0x0800;
+        ZipMember unicodePath = StoredMember(sjis, {});
+        unicodePath.centralExtra = testing::UnicodePathExtra(sjis, "e\xCC\x81.txt");
+        b.Add(flagged).Add(unicodePath);
+        ASSERT_EQ(OpenBuilt(b), 1);
+        for (std::size_t i = 0; i < row.expected.size(); ++i) {
+            EXPECT_EQ(WString(zip.entries[i].path) + WString(zip.entries[i].name), row.expected[i])
+                << i;
+        }
+        EXPECT_EQ(zip.entries[row.names.size()].name, u"\uFFFD83e.txt");
+        EXPECT_EQ(zip.entries[row.names.size() + 1].name, u"é.txt");
+    }
+    platform::SetAnsiCodePage("");
 }
 
 TEST_F(DirectoryTest, TheAesRecordIsFoundWhereverItStands) {
