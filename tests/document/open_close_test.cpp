@@ -193,8 +193,8 @@ TEST_F(OpenCloseTest, CloseEmptiesTheNameBarAndUpdatesEvenWhenNothingIsOpen) {
     EXPECT_EQ(doc->archiveType, ArchiveType::Zip);
 }
 
-// The menu of encodings re-reads the archive in hand in the same reader at once; the
-// open command starts the next archive with the per-archive decision again.
+// The menu of encodings re-reads the archive in hand in the same reader at once; closing
+// it (as the open command does) goes back to the per-archive decision.
 TEST_F(OpenCloseTest, AChosenEncodingRereadsTheArchiveInHandOnly) {
     const WString path = Copy("zip/infozip-utf8-names.zip", "names.zip");
     ASSERT_EQ(doc->OpenArchive(path), 1);

@@ -89,54 +89,49 @@ TEST_F(ExtractTest, TheFileTimeIsTheLocalHeadersLocalTimeInUtc) {
 
 // What the archive says of a file beyond its bytes: execute bits from a Unix mode (only
 // those, only of a regular file, as the umask allows) and the UTC time of an NTFS or
-// extended-timestamp record over the MS-DOS time.
+// extended-timestamp record over the MS-DOS time (2010-01-01 12:00:00, tests run in UTC).
 TEST_F(ExtractTest, ExecuteBitsAndUtcTimes) {
     const mode_t mask = ::umask(022);
-    constexpr std::uint32_t kDosTime = 1262347200;  // 2010-01-01 12:00:00, tests run in UTC
     const auto stamp = [](std::uint32_t seconds) {
-        return testing::ExtraRecord(
-            0x5455,
-            {1, static_cast<std::uint8_t>(seconds), static_cast<std::uint8_t>(seconds >> 8),
-             static_cast<std::uint8_t>(seconds >> 16), static_cast<std::uint8_t>(seconds >> 24)});
+        Bytes d = {1};
+        ZipBuilder::Put32(d, seconds);
+        return testing::ExtraRecord(0x5455, d);
     };
     const auto ntfs = [](std::uint32_t seconds) {
         Bytes d = {0, 0, 0, 0, 1, 0, 24, 0};
-        const std::uint64_t ticks = (seconds + kSecondsFrom1601To1970) * kTicksPerSecond;
-        for (int i = 0; i < 24; ++i)
-            d.push_back(i < 8 ? static_cast<std::uint8_t>(ticks >> (8 * i)) : 0);
+        ZipBuilder::Put64(d, (seconds + kSecondsFrom1601To1970) * kTicksPerSecond);
+        d.resize(32, 0);
         return testing::ExtraRecord(0x000A, d);
     };
+    Bytes both = stamp(1);
+    const Bytes finer = ntfs(1614834370);
+    both.insert(both.end(), finer.begin(), finer.end());
     const struct {
         const char* name;
         std::uint16_t madeBy;
-        std::uint32_t attributes;
+        std::uint32_t mode;
         Bytes extra;
         mode_t execute;
         std::uint32_t mtime;
     } rows[] = {
-        {"tool", 0x031E, 0100755u << 16, {}, 0111, kDosTime},
-        {"writable", 0x031E, 0100777u << 16, {}, 0111, kDosTime},  // no write bits taken
-        {"setuid", 0x031E, 0104750u << 16, {}, 0110, kDosTime},
-        {"untyped", 0x031E, 0755u << 16, {}, 0111, kDosTime},  // as JSZip stores "755"
-        {"link", 0x031E, 0120777u << 16, {}, 0, kDosTime},
-        {"msdos", 0x0014, 0100755u << 16 | 0x20, {}, 0, kDosTime},
-        {"stamped", 0x031E, 0100644u << 16, stamp(1614834368), 0, 1614834368},
-        {"ntfs", 0x0A3F, 0x20, ntfs(1614834369), 0, 1614834369},
-        {"both", 0x0A3F, 0x20, Bytes(), 0, 1614834370},
+        {"tool", 0x031E, 0100755, {}, 0111, 1262347200},
+        {"writable", 0x031E, 0100777, {}, 0111, 1262347200},  // no write bits taken
+        {"setuid", 0x031E, 0104750, {}, 0110, 1262347200},
+        {"untyped", 0x031E, 0755, {}, 0111, 1262347200},  // as JSZip stores "755"
+        {"link", 0x031E, 0120777, {}, 0, 1262347200},
+        {"msdos", 0x0014, 0100755, {}, 0, 1262347200},
+        {"stamped", 0x031E, 0100644, stamp(1614834368), 0, 1614834368},
+        {"ntfs", 0x0A3F, 0, ntfs(1614834369), 0, 1614834369},
+        {"both", 0x0A3F, 0, both, 0, 1614834370},  // the finer NTFS time wins
     };
     ZipBuilder b;
     for (const auto& row : rows) {
         ZipMember m = StoredMember(row.name, ToBytes("#!/bin/sh\n"));
         m.versionMadeBy = row.madeBy;
-        m.externalAttributes = row.attributes;
+        m.externalAttributes = row.mode << 16 | 0x20;
         m.centralExtra = row.extra;
         b.Add(m);
     }
-    // Both records: the NTFS time, which has the finer resolution, wins.
-    b.members.back().centralExtra = stamp(1);
-    const Bytes both = ntfs(1614834370);
-    b.members.back().centralExtra.insert(b.members.back().centralExtra.end(), both.begin(),
-                                         both.end());
     OpenBuilt(b);
     for (std::size_t i = 0; i < std::size(rows); ++i) {
         SCOPED_TRACE(rows[i].name);
