@@ -90,9 +90,10 @@ bool ReadCentralDirectory(BufferedReader& reader, const DirectoryLocation& locat
     names.RedecodeAsUtf8([&](std::size_t index, WString name) {
         SplitMemberName(name, &entries[index].path, &entries[index].name);
     });
-    // Writers that count past 65,535 members without ZIP64 records store the count modulo
-    // 65,536 (or 65,535 itself), so the headers found count; but a directory where none is
-    // found is an archive only when the end records say it is empty.
+    // Writers without ZIP64 records (Java before 7, old Windows tools) store the count of
+    // more than 65,535 members modulo 65,536 or as 65,535, so the headers found count; but
+    // a directory where none is found is an archive only when the end records say it is
+    // empty.
     return !entries.empty() ||
            (location.checked && location.totalEntries == 0 && location.size == 0);
 }

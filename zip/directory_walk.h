@@ -1,9 +1,9 @@
 // The central-directory walk: one ZipEntry per central header, read through a buffer
-// from the directory's start up to the first record of another kind (the ZIP64 or plain
-// end record, a digital signature, padding). The headers counted decide how many members
-// there are, not the end record's count. The walk is all or nothing: a header cut short
-// fails it, and so does a directory without headers that the end record does not
-// describe as empty.
+// from the directory's start up to the first record of another kind: the ZIP64 or plain
+// end record, PKWARE's digital signature, or whatever a writer leaves before them. The
+// headers counted decide how many members there are, not the end record's count. The walk is all or
+// nothing: a header cut short fails it, and so does a directory without headers that the end record
+// does not describe as empty.
 #pragma once
 
 #include <cstdint>

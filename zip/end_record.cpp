@@ -87,7 +87,7 @@ void ReadZip64End(const Tail& tail, std::uint64_t position, DirectoryLocation* d
         if (!recordAt(at)) return;
     }
     d->zip64 = true;
-    // Info-ZIP writes 1 for the total disks of a single-file archive, some writers 0.
+    // Info-ZIP, 7-Zip, Java and Python count 1 disk; a 0, which says nothing, passes too.
     d->multiDisk = Le32(locator + 16) > 1;
     d->thisDisk = Le32(record + 16);
     d->centralDirDisk = Le32(record + 20);
@@ -101,7 +101,8 @@ void ReadZip64End(const Tail& tail, std::uint64_t position, DirectoryLocation* d
 // Decides where the directory starts: at the stored offset when a central header is
 // there; else its size before the first end record, when a central header is there (the
 // archive has data in front and offsets counted from its own start). An empty directory
-// checks out at the end records or at 0 (the offset Info-ZIP gives it behind a stub).
+// checks out at the end records, or at 0 (an empty archive put behind a stub as it was
+// written).
 void CheckDirectory(const Tail& tail, DirectoryLocation* d) {
     const std::uint64_t stored = d->offset;
     if (d->size == 0 && d->totalEntries == 0) {

@@ -22,20 +22,6 @@ std::string_view UpToNul(const char* bytes, std::size_t length) {
                                   : length};
 }
 
-// Eight bytes at a time without a branch: names are mostly ASCII, and short.
-bool IsAscii(std::string_view bytes) {
-    std::uint64_t seen = 0;
-    std::size_t i = 0;
-    for (; i + 8 <= bytes.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, bytes.data() + i, sizeof word);
-        seen |= word;
-    }
-    for (; i < bytes.size(); ++i)
-        seen |= static_cast<unsigned char>(bytes[i]);
-    return (seen & 0x8080808080808080ull) == 0;
-}
-
 // Whether decoded text is ASCII and whether it holds a "\", in one pass of four units at
 // a time (a "\" is a zero lane of the text XOR "\\\\").
 struct TextLook {
@@ -84,14 +70,18 @@ std::size_t Utf8NameUnits(std::string_view bytes) {
 
 // The last steps every name takes: precomposed, a volume label's dot, "/" separators.
 // An ASCII name, by far the most common, is composed already.
-WString Finish(WString name, bool volumeLabel) {
-    const TextLook look = Look(name);
+WString Finish(WString name, bool volumeLabel, const TextLook& look) {
     if (!look.ascii) ComposeNfc(name);
     if (volumeLabel && name.size() > 8 && name[8] == u'.') name.erase(8, 1);
     // .NET's ZipFile (before 4.6.1) and other Windows tools separate folders with "\".
     // Decoded text only: a Shift-JIS trail byte 0x5C is part of its character.
     if (look.backslash) std::replace(name.begin(), name.end(), u'\\', u'/');
     return name;
+}
+
+WString Finish(WString name, bool volumeLabel) {
+    const TextLook look = Look(name);
+    return Finish(std::move(name), volumeLabel, look);
 }
 
 }  // namespace
@@ -114,8 +104,10 @@ WString MemberNameDecoder::Decode(std::size_t index, const StoredName& stored) {
                       stored.volumeLabel);
     }
     WString name = platform::AnsiToWide(bytes);
-    if (detect_ && allUtf8_ && !IsAscii(bytes)) Note(index, bytes, name, stored.volumeLabel);
-    return Finish(std::move(name), stored.volumeLabel);
+    // ASCII reads the same in UTF-8 and in every code page a name comes in.
+    const TextLook look = Look(name);
+    if (detect_ && allUtf8_ && !look.ascii) Note(index, bytes, name, stored.volumeLabel);
+    return Finish(std::move(name), stored.volumeLabel, look);
 }
 
 // Names that declare no encoding are UTF-8 from Linux and macOS tools (Info-ZIP zip 3.0
