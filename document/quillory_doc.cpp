@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "document/archive_kind.h"
 #include "document/archive_paths.h"
 #include "document/commands.h"
 #include "document/texts.h"
@@ -17,7 +18,8 @@ constexpr WStringView kLzhExtension = u".lzh";
 constexpr WStringView kZipExtension = u".zip";
 
 bool IsListingWarning(LzhStatus status) {
-    return status == LzhStatus::NoEndMark || status == LzhStatus::HeaderCheckWarning;
+    return status == LzhStatus::NoEndMark || status == LzhStatus::HeaderCheckWarning ||
+           status == LzhStatus::DamagedFromHere;
 }
 
 }  // namespace
@@ -121,6 +123,12 @@ int CQuilloryDoc::OpenArchive(WStringView path) {
                       : extension == kZipExtension ? ArchiveType::Zip
                                                    : ArchiveType::None;
     }
+    // What the file holds outweighs a name that says otherwise: an LZH archive named
+    // .zip, or a ZIP archive named .lzh, goes to the reader of its content.
+    if (const ArchiveType content = ArchiveKindByContent(path);
+        content != ArchiveType::None && archiveType != ArchiveType::None) {
+        archiveType = content;
+    }
     const bool eitherReader = archiveType == ArchiveType::None;
     if (archiveType == ArchiveType::Lzh || eitherReader) {
         if (lzhArchive->Open(path) != 0) {
@@ -138,6 +146,9 @@ int CQuilloryDoc::OpenArchive(WStringView path) {
             if (lzhArchive->status == LzhStatus::NoEndMark) ui_.ShowMessage(texts::kNoEndMark);
             if (lzhArchive->status == LzhStatus::HeaderCheckWarning) {
                 ui_.ShowMessage(texts::kHeaderCheckError);
+            }
+            if (lzhArchive->status == LzhStatus::DamagedFromHere) {
+                ui_.ShowMessage(texts::kDamagedFromHere);
             }
             return 1;
         }

@@ -13,6 +13,8 @@ inline constexpr WStringView kCannotOpen = u"書庫を開けませんでした�
 inline constexpr WStringView kNoEndMark = u"警告：ファイルの末尾にエンドマークがありません";
 inline constexpr WStringView kHeaderCheckError =
     u"警告：ヘッダCRCまたはヘッダチェックサムエラーです";
+inline constexpr WStringView kDamagedFromHere =
+    u"警告：書庫の途中でヘッダが壊れています。それより前のファイルだけを扱います";
 
 // A destination that is empty or relative, which the program never resolves against a
 // current folder of its own.

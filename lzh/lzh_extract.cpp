@@ -2,7 +2,7 @@
 // decisions, folder entries, and the stored copy or the decoder for the data.
 #include "common/output_files.h"
 #include "lzh/lzh_archive.h"
-#include "lzh/lzh_decoder.h"
+#include "lzh/lzh_compressed.h"
 #include "lzh/lzh_method.h"
 #include "lzh/lzh_stored.h"
 #include "platform/path.h"
@@ -124,7 +124,7 @@ LzhStatus LzhArchive::DecodeMember(FileHandle input, FileHandle output, const Lz
         }
     }
     const lzh::DecodeResult decoded =
-        lzh::DecodeStatic(method, input, output, entry.compressedSize, entry.originalSize);
+        lzh::DecodeCompressed(method, input, output, entry.compressedSize, entry.originalSize);
     crc = decoded.crc;
     switch (decoded.outcome) {
         case lzh::DecodeOutcome::Completed:
