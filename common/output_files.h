@@ -45,9 +45,10 @@ enum class OverwriteDecision { Overwrite, Skip };
 // or when the member has no time (kNoFileTime) to compare.
 // An answer for all sets overwriteWithoutAsking. The existing file is never changed here
 // (its mode neither): the output file replaces it when complete.
+// memberSize is shown with the question.
 OverwriteDecision DecideOverwrite(WStringView outputPath, FileTime memberTimeLocal,
-                                  WStringView name, int askOnlyIfNewer, int& overwriteWithoutAsking,
-                                  ExtractCallback* callback);
+                                  std::uint64_t memberSize, WStringView name, int askOnlyIfNewer,
+                                  int& overwriteWithoutAsking, ExtractCallback* callback);
 
 // Creates the output file, creating its missing folders and trying again if the first
 // attempt fails. The invalid handle when it still cannot be made.

@@ -69,8 +69,8 @@ void CollectRows(const Reader& reader, int count, bool showFolders, std::vector<
 
 }  // namespace
 
-WString GroupDigits(std::uint32_t value) {
-    char digits[16];
+WString GroupDigits(std::uint64_t value) {
+    char digits[24];  // 20 digits at most
     const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
     const std::size_t length = static_cast<std::size_t>(end - digits);
     // The first group has length mod 3 digits (3 when that is 0), every further one 3.

@@ -40,7 +40,7 @@ inline constexpr std::array<ColumnInfo, kColumnCount> kColumns = {{
 }};
 
 // Column texts, each formatted as the list shows it.
-WString GroupDigits(std::uint32_t value);  // 1234567 -> "1,234,567"
+WString GroupDigits(std::uint64_t value);  // 1234567 -> "1,234,567"
 WString FormatRatio(std::uint32_t compressedSize, std::uint32_t originalSize);  // "33.3%"
 // "2021/03/04 05:06:08"; empty for kNoFileTime (no valid time stored) and out of range.
 WString FormatTime(FileTime time);

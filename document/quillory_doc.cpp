@@ -7,6 +7,7 @@
 #include "document/archive_paths.h"
 #include "document/commands.h"
 #include "document/texts.h"
+#include "platform/file.h"
 
 namespace quillory {
 namespace {
@@ -16,7 +17,18 @@ constexpr WStringView kLzhExtension = u".lzh";
 constexpr WStringView kZipExtension = u".zip";
 
 bool IsListingWarning(LzhStatus status) {
-    return status == LzhStatus::NoEndMark || status == LzhStatus::HeaderCheckWarning;
+    return ListingWarning(status).has_value();
+}
+
+// Whether the file starts as an LZH archive does: a method identifier such as "-lh5-"
+// at its third byte. Only for telling a damaged archive from a file of another kind.
+bool StartsLikeLzh(WStringView path) {
+    const platform::FileHandle file = platform::OpenFileForReading(path);
+    if (file == platform::kInvalidFileHandle) return false;
+    char head[7] = {};
+    const bool read = platform::ReadFile(file, head, sizeof head) == sizeof head;
+    platform::CloseFile(file);
+    return read && head[2] == '-' && head[3] == 'l' && head[6] == '-';
 }
 
 }  // namespace
@@ -94,7 +106,7 @@ void CQuilloryDoc::OnFileOpen() {
         UpdateAllViews();
         ui_.RepaintActiveView();
     } else {
-        ui_.ShowMessage(texts::kCannotOpen);
+        ShowOpenFailure(*path);
     }
     // The folder is remembered whether or not the file opened.
     settings_.lastOpenFolder = FolderOfPath(*path);
@@ -105,7 +117,12 @@ void CQuilloryDoc::OnFileClose() {
     if (CloseArchive() != 0) UpdateAllViews();
 }
 
+void CQuilloryDoc::ShowOpenFailure(WStringView path) {
+    ui_.ShowMessage(OpenFailureText(path, openFailure_));
+}
+
 int CQuilloryDoc::OpenArchive(WStringView path) {
+    openFailure_ = {};
     // The last '.' of the whole path decides; without one, the previous archive's kind
     // stays and chooses again.
     if (const std::size_t dot = path.rfind(u'.'); dot != WStringView::npos) {
@@ -127,17 +144,26 @@ int CQuilloryDoc::OpenArchive(WStringView path) {
                 return OpenedIn(ArchiveType::Zip, path);
             }
             OpenedIn(ArchiveType::Lzh, path);
-            // The warnings come with a successful open; the archive stays open.
-            if (lzhArchive->status == LzhStatus::NoEndMark) ui_.ShowMessage(texts::kNoEndMark);
-            if (lzhArchive->status == LzhStatus::HeaderCheckWarning) {
-                ui_.ShowMessage(texts::kHeaderCheckError);
-            }
+            // The warning comes with a successful open; the archive stays open.
+            if (const auto warning = ListingWarning(lzhArchive->status)) ui_.ShowMessage(*warning);
             return 1;
         }
+        openFailure_.lzh = lzhArchive->status;
+        openFailure_.error = platform::LastFileError();
     }
     if (isOpen == 0 && (archiveType == ArchiveType::Zip || eitherReader)) {
         if (zipArchive->Open(path) != 0) return OpenedIn(ArchiveType::Zip, path);
+        openFailure_.zip = zipArchive->status;
+        if (zipArchive->status == ZipStatus::OpenFailed)
+            openFailure_.error = platform::LastFileError();
     }
+    // Nothing there, or a folder, is said as such whichever reader looked first.
+    if (const auto attributes = platform::GetPathAttributes(path); !attributes) {
+        openFailure_.error = {platform::FileError::NotFound, 0};
+    } else if (*attributes == platform::kAttributeDirectory) {
+        openFailure_.error = {platform::FileError::InTheWay, 0};
+    }
+    openFailure_.lzhHeaderSeen = StartsLikeLzh(path);
     return 0;
 }
 
@@ -185,6 +211,7 @@ void CQuilloryDoc::OnSettings() {
     values.AutoExtractMethod = settings_.AutoExtractMethod;
     values.StartupFolder = settings_.StartupFolder;
     values.ExtractFolder = settings_.ExtractFolder;
+    values.OpenFolder = settings_.OpenFolder;
     // The overwrite choice shows what the readers do now, not what was read at start-up.
     values.OverwriteInquire = OverwriteChoice();
     if (!ui_.AskSettings(&values)) return;
@@ -198,7 +225,12 @@ void CQuilloryDoc::OnSettings() {
     settings_.AutoExtractMethod = values.AutoExtractMethod;
     settings_.StartupFolder = values.StartupFolder;
     settings_.ExtractFolder = values.ExtractFolder;
+    settings_.OpenFolder = values.OpenFolder;
     UpdateAllViews();
+}
+
+void CQuilloryDoc::ExtractionSucceeded(WStringView folder) {
+    if (settings_.OpenFolder != 0) ui_.ShellOpen(folder);
 }
 
 int CQuilloryDoc::EntryCount() const {

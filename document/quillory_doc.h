@@ -15,6 +15,7 @@
 #include "document/archive_type.h"
 #include "document/document_view.h"
 #include "document/extract_callback_impl.h"
+#include "document/member_job.h"
 #include "document/settings.h"
 #include "document/user_interface.h"
 #include "lzh/lzh_archive.h"
@@ -26,7 +27,8 @@ namespace quillory {
 // The outcome of one extraction or test run, for front ends that report it further (the
 // command-line tool's exit status). Counts follow the run's summary message.
 struct RunSummary {
-    bool ran = false;  // false when the run was cancelled or nothing was open
+    bool ran = false;      // false when the run was cancelled or nothing was open (or it runs)
+    bool running = false;  // the run goes on in the background (the GUI's job host)
     int memberCount = 0;
     int unsupportedCount = 0;
     int damagedCount = 0;
@@ -49,6 +51,13 @@ public:
     ~CQuilloryDoc();
     CQuilloryDoc(const CQuilloryDoc&) = delete;
     CQuilloryDoc& operator=(const CQuilloryDoc&) = delete;
+
+    // Where runs over the members go: the inline host unless a front end sets its own
+    // (which must outlive the document, or be reset to null first).
+    void SetJobHost(JobHost* host) { host_ = host != nullptr ? host : &inlineHost_; }
+    JobHost& jobHost() const { return *host_; }
+    // A run is going on: the commands wait for it.
+    bool Busy() const { return host_->Busy(); }
 
     // Views, told to rebuild after open, close and settings.
     void AddView(DocumentView* view);
@@ -75,8 +84,12 @@ public:
     // the desktop's "open". Folder entries and invalid indices do nothing.
     void OpenEntry(int entryIndex);
 
-    // 1 when one of the readers opened the file, else 0.
+    // 1 when one of the readers opened the file, else 0 (with lastOpenFailure() saying
+    // why).
     int OpenArchive(WStringView path);
+    const OpenFailure& lastOpenFailure() const { return openFailure_; }
+    // "書庫を開けませんでした。" with the path and the reason, after a failed OpenArchive.
+    void ShowOpenFailure(WStringView path);
     // Always 1.
     int CloseArchive();
 
@@ -84,6 +97,10 @@ public:
     // push into both readers.
     int OverwriteChoice() const;
     void ApplyOverwriteChoice(int choice);
+
+    // After an extraction without failures: the folder shown in the file manager when
+    // the setting "OpenFolder" is on.
+    void ExtractionSucceeded(WStringView folder);
 
     // Entries of the reader that archiveType names, for the list.
     int EntryCount() const;
@@ -117,10 +134,26 @@ private:
     // The extract-all and extract-selected flow; selection null means every entry.
     RunSummary Extract(const std::vector<int>* selection);
 
+public:
+    // Starts a job with the plan on the job host; finish runs with its result on this
+    // thread when it has ended. The summary is filled when the host ran it at once.
+    RunSummary RunJob(JobPlan plan, std::function<void(const JobResult&)> finish);
+
+private:
     UserInterface& ui_;
     ApplicationSettings& settings_;
     platform::Profile& profile_;
     std::vector<DocumentView*> views_;
+    InlineJobHost inlineHost_;
+    JobHost* host_ = &inlineHost_;
+    OpenFailure openFailure_;
 };
+
+// The summary of a job that has ended.
+RunSummary SummaryOf(const JobResult& result);
+// The message that ends an extraction or test: text, or the cancelled run's summary when
+// the user stopped it, with the failed members; nothing after an interrupt by a signal,
+// as the program is about to quit.
+void ShowSummary(UserInterface& ui, const JobResult& result, WString text);
 
 }  // namespace quillory

@@ -179,6 +179,7 @@ bool ReadBlockHeader(BitInput& in, Workspace& w, int distCodes, int distCountBit
 // is a point where a requested stop is honoured, in tests too.
 struct Sink {
     platform::FileHandle file;
+    ExtractCallback* progress = nullptr;
     std::uint16_t crc = 0;
 
     DecodeOutcome Put(const std::uint8_t* data, std::size_t count) {
@@ -187,6 +188,7 @@ struct Sink {
         if (file != platform::kInvalidFileHandle && WriteBytes(file, data, count) != count) {
             return DecodeOutcome::WriteFailed;
         }
+        if (progress != nullptr) progress->OutputProduced(count);
         return DecodeOutcome::Completed;
     }
 };
@@ -207,7 +209,8 @@ DecodeResult Fail(Sink& sink, const std::uint8_t* start, const std::uint8_t* pro
 
 template <int DictionaryBits>
 DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHandle output,
-                                  std::uint32_t compressedSize, std::uint32_t originalSize) {
+                                  std::uint32_t compressedSize, std::uint32_t originalSize,
+                                  ExtractCallback* progress) {
     constexpr std::size_t kDictionary = std::size_t{1} << DictionaryBits;
     constexpr int kDistCodes = DictionaryBits + 1;                // NP: 14, 16, 17
     constexpr int kDistCountBits = DictionaryBits == 13 ? 4 : 5;  // PBIT
@@ -217,7 +220,7 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
     // every match source lies inside the history kept before the write position.
 
     Workspace& w = TheWorkspace();
-    Sink sink{output};
+    Sink sink{output, progress};
     if (originalSize == 0) return {DecodeOutcome::Completed, 0};
 
     std::uint8_t* const start = w.window + kDictionary;
@@ -338,14 +341,15 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
 }  // namespace
 
 DecodeResult DecodeStatic(int methodCode, platform::FileHandle input, platform::FileHandle output,
-                          std::uint32_t compressedSize, std::uint32_t originalSize) {
+                          std::uint32_t compressedSize, std::uint32_t originalSize,
+                          ExtractCallback* progress) {
     switch (methodCode) {
         case kMethodLh5:
-            return DecodeWithDictionary<13>(input, output, compressedSize, originalSize);
+            return DecodeWithDictionary<13>(input, output, compressedSize, originalSize, progress);
         case kMethodLh6:
-            return DecodeWithDictionary<15>(input, output, compressedSize, originalSize);
+            return DecodeWithDictionary<15>(input, output, compressedSize, originalSize, progress);
         case kMethodLh7:
-            return DecodeWithDictionary<16>(input, output, compressedSize, originalSize);
+            return DecodeWithDictionary<16>(input, output, compressedSize, originalSize, progress);
         default:
             return {DecodeOutcome::Damaged, 0};
     }

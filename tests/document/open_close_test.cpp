@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "document/commands.h"
+#include "platform/path.h"
 #include "tests/document/document_fixture.h"
 
 namespace quillory::testing {
@@ -158,9 +159,37 @@ TEST_F(OpenCloseTest, FailedOpenReportsAndStillRemembersTheFolder) {
     user.archivePaths = {bad};
     doc->OnFileOpen();
     EXPECT_EQ(doc->isOpen, 0);
-    EXPECT_EQ(user.Talk(), std::vector<std::string>{"message: 書庫を開けませんでした。"});
+    // The message names the file and why it did not open.
+    EXPECT_EQ(user.Talk(), std::vector<std::string>{"message: 書庫を開けませんでした。\n" +
+                                                    Utf8(platform::DisplayPath(bad)) +
+                                                    "\n理由：LZH書庫でもZIP書庫でもありません。"});
     EXPECT_EQ(view.updates, 0);
     EXPECT_EQ(profile.GetString(u"LastFolder", u"Startup", u""), temp.Program("bad") + u"\\");
+}
+
+// Each reason a file does not open, named with the file.
+TEST_F(OpenCloseTest, FailedOpenNamesTheReason) {
+    Bytes zip = ReadHostFile(FixturesDir() / "document/ten.zip");
+    zip[zip.size() - 22 + 16] ^= 0x40;  // the central directory's offset points elsewhere
+    WriteHostFile(temp.Host("cut.zip"), zip);
+    Bytes lzh = ReadHostFile(FixturesDir() / "document/plain.lzh");
+    lzh[0] = 0xFF;  // a header size that runs past the file
+    WriteHostFile(temp.Host("cut.lzh"), lzh);
+    const struct {
+        const char* name;
+        const char* reason;
+    } cases[] = {
+        {"missing.lzh", "ファイルまたはフォルダが見つかりません。"},
+        {"cut.zip", "書庫のヘッダまたはディレクトリが壊れています。"},
+        {"cut.lzh", "書庫のヘッダまたはディレクトリが壊れています。"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(doc->OpenArchive(temp.Program(c.name)), 0) << c.name;
+        doc->ShowOpenFailure(temp.Program(c.name));
+        EXPECT_EQ(user.Talk().back(), "message: 書庫を開けませんでした。\n" +
+                                          Utf8(platform::DisplayPath(temp.Program(c.name))) +
+                                          "\n理由：" + c.reason);
+    }
 }
 
 TEST_F(OpenCloseTest, LzhWarningsComeAfterAnOpenThatSucceeds) {
