@@ -112,6 +112,17 @@ RunSummary CQuilloryDoc::OnTest() {
     });
 }
 
+RunSummary CQuilloryDoc::ExtractForDrag(std::span<const int> entryIndices, WStringView folder) {
+    if (isOpen == 0) return {};
+    JobPlan plan;
+    plan.kind = RunKind::Extract;
+    plan.selection = std::vector<int>(entryIndices.begin(), entryIndices.end());
+    plan.destFolder = WString(folder);
+    plan.useFolders = 1;
+    plan.replaceExisting = true;
+    return RunJob(std::move(plan), [](const JobResult&) {});
+}
+
 void CQuilloryDoc::OpenEntry(int entryIndex) {
     if (entryIndex < 0 || entryIndex >= EntryCount()) return;
     const WString name = WithReader([&](auto& reader) {

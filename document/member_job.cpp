@@ -180,7 +180,8 @@ JobResult MemberJob::Walk(Reader& reader, UserInterface& ui, const std::stop_tok
             ui.StepProgress();
         }
     }
-    if (stoppedByUser) counts.stopped = true;
+    // A stop during the last member ends the run as much as one between members.
+    if (stoppedByUser || stop.stop_requested() || platform::StopRequested()) counts.stopped = true;
     if (plan_.showProgress) {
         callback.ReportProgress(true);
         ui.CloseProgress();

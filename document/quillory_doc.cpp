@@ -6,6 +6,7 @@
 
 #include "document/archive_paths.h"
 #include "document/commands.h"
+#include "document/recent_archives.h"
 #include "document/texts.h"
 #include "platform/file.h"
 
@@ -97,19 +98,23 @@ std::optional<WString> CQuilloryDoc::AskArchivePath() {
 
 void CQuilloryDoc::OnFileOpen() {
     const std::optional<WString> path = AskArchivePath();
-    if (!path) return;
+    if (path) OpenChosen(*path);
+}
+
+void CQuilloryDoc::OpenChosen(WStringView path) {
     if (isOpen == 1) {
         if (!ui_.AskYesNo(texts::kCloseOpenArchive)) return;
         OnFileClose();
     }
-    if (OpenArchive(*path) != 0) {
+    if (OpenArchive(path) != 0) {
+        AddRecentArchive(profile_, path);
         UpdateAllViews();
         ui_.RepaintActiveView();
     } else {
-        ShowOpenFailure(*path);
+        ShowOpenFailure(path);
     }
     // The folder is remembered whether or not the file opened.
-    settings_.lastOpenFolder = FolderOfPath(*path);
+    settings_.lastOpenFolder = FolderOfPath(path);
     profile_.WriteString(kLastFolderSection, kLastOpenValue, settings_.lastOpenFolder);
 }
 

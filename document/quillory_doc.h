@@ -67,6 +67,9 @@ public:
     // Runs a command routed to the document (commands.h); false for any other id.
     bool OnCommand(int id);
     void OnFileOpen();
+    // The open command for a file chosen elsewhere (dropped on the window, picked from
+    // the recent archives): the close question, the open, the remembered folder.
+    void OpenChosen(WStringView path);
     // The open dialog with the archive filter, in the folder the settings choose; nothing
     // when cancelled. Remembers nothing.
     std::optional<WString> AskArchivePath();
@@ -80,6 +83,10 @@ public:
     // The extract-selected flow for entries given by index, in the order given (the list
     // view passes the selected rows' item data, top to bottom).
     RunSummary ExtractEntries(std::span<const int> entryIndices);
+    // Members dragged out of the list: the entries (with their folders) into folder,
+    // replacing what an earlier drag left there, with the progress dialog and failure
+    // messages but no summary; the caller hands the files over once the run has ended.
+    RunSummary ExtractForDrag(std::span<const int> entryIndices, WStringView folder);
     // The double-click flow: extracts one member into the private folder and hands it to
     // the desktop's "open". Folder entries and invalid indices do nothing.
     void OpenEntry(int entryIndex);

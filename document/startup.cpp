@@ -4,6 +4,7 @@
 
 #include "document/archive_paths.h"
 #include "document/member_job.h"
+#include "document/recent_archives.h"
 #include "document/settings.h"
 #include "document/texts.h"
 #include "platform/path.h"
@@ -92,6 +93,8 @@ StartupResult StartUp(CQuilloryDoc& doc, const StartupRequest& request) {
             }
             return StartupResult::Quit;
         }
+        // Opened for the window: one of the recent archives now.
+        if (opened) AddRecentArchive(doc.profile(), *archive);
         doc.UpdateAllViews();
     }
     return StartupResult::ShowMainWindow;

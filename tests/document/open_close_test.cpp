@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "document/commands.h"
+#include "document/recent_archives.h"
 #include "platform/path.h"
 #include "tests/document/document_fixture.h"
 
@@ -102,11 +103,21 @@ TEST_F(OpenCloseTest, OpenCommandOpensListsAndRemembersTheFolder) {
     EXPECT_EQ(user.log[1], "name bar: " + Utf8(path));
     EXPECT_EQ(user.log[2], "repaint");
     EXPECT_EQ(settings.lastOpenFolder, temp.Program("in") + u"\\");
-    ASSERT_EQ(profile.log().size(), 1u);
-    EXPECT_EQ(profile.log()[0].kind, platform::MemoryProfile::Access::WriteString);
-    EXPECT_EQ(profile.log()[0].section, u"LastFolder");
-    EXPECT_EQ(profile.log()[0].name, u"Startup");
-    EXPECT_EQ(profile.log()[0].value, temp.Program("in") + u"\\");
+    ASSERT_FALSE(profile.log().empty());
+    EXPECT_EQ(profile.log().back().kind, platform::MemoryProfile::Access::WriteString);
+    EXPECT_EQ(profile.log().back().section, u"LastFolder");
+    EXPECT_EQ(profile.log().back().name, u"Startup");
+    EXPECT_EQ(profile.log().back().value, temp.Program("in") + u"\\");
+    // It is the newest of the recent archives, which keep eight, each once.
+    EXPECT_EQ(ReadRecentArchives(profile), std::vector<WString>{path});
+    for (int i = 0; i < 9; ++i)
+        AddRecentArchive(profile, temp.Program(std::to_string(i)));
+    AddRecentArchive(profile, temp.Program("5"));
+    const std::vector<WString> recent = ReadRecentArchives(profile);
+    ASSERT_EQ(recent.size(), 8u);
+    EXPECT_EQ(recent[0], temp.Program("5"));
+    EXPECT_EQ(recent[1], temp.Program("8"));
+    EXPECT_EQ(recent[7], temp.Program("1"));
 
     // The next open starts in that folder (StartupFolder 1), or in My Documents (0).
     user.archivePaths = {std::nullopt, std::nullopt};
