@@ -4,10 +4,15 @@
 // far it got, progress comes in bytes, and a successful run may open its folder.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <stop_token>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "document/member_job.h"
 #include "platform/file.h"
 #include "platform/path.h"
 #include "platform/stop_request.h"
@@ -104,6 +109,38 @@ TEST_F(JobTest, StopEndsTheRunAtOnceWithNothingHalfWrittenAndSaysHowFarItGot) {
     EXPECT_FALSE(ExtractInto("again").stopped);
     // ten.lzh's fifth member is damaged.
     EXPECT_EQ(user.Talk().back(), "message: 展開終了\n不正ファイル数 1");
+}
+
+// The GUI's shape without Qt: the job on a worker thread, the stop from another thread
+// in the middle of a member. Built with ThreadSanitizer by the tsan preset.
+TEST_F(JobTest, StopFromAnotherThreadEndsTheMemberBeingWritten) {
+    doc->CloseArchive();
+    ASSERT_EQ(doc->OpenArchive(Fixture("lzh/jlha_l0_lh5.lzh")), 1);
+    // Slow writes, so that the stop comes while a member is being written.
+    platform::SetIoFaultHook([](platform::IoKind kind, std::size_t count) {
+        if (kind == platform::IoKind::Write)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        return count;
+    });
+    std::atomic<bool> writing{false};
+    user.onProgressName = [&](WStringView) { writing = true; };
+    JobPlan plan;
+    plan.destFolder = temp.Program("out");
+    std::stop_source stop;
+    MemberJob job(*doc, plan);
+    JobResult result;
+    std::thread worker([&] { result = job.Run(user, stop.get_token()); });
+    while (!writing)
+        std::this_thread::yield();
+    stop.request_stop();
+    worker.join();
+    EXPECT_TRUE(result.counts.stopped);
+    EXPECT_LT(result.counts.finished, 8);
+    // Nothing half-written: every file there is whole.
+    for (const auto& file : fs::recursive_directory_iterator(temp.Host("out"))) {
+        EXPECT_NE(file.path().filename().string().rfind(".quillory-", 0), 0u) << file.path();
+    }
+    EXPECT_FALSE(platform::StopRequested());
 }
 
 TEST_F(JobTest, ProgressComesInBytesAndASuccessfulRunMayOpenItsFolder) {
