@@ -5,7 +5,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
-#include <QListWidget>
+#include <QTreeWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
@@ -75,6 +75,8 @@ OverwriteAnswer QtUserInterface::AskOverwrite(const OverwriteQuestion& question)
         button->setObjectName(QStringLiteral("answer%1").arg(static_cast<int>(answer)));
         made.emplace_back(button, answer);
         if (answer == OverwriteAnswer::Yes) box.setDefaultButton(button);
+        // Escape and closing the box keep the file.
+        if (answer == OverwriteAnswer::No) box.setEscapeButton(button);
     }
     box.exec();
     for (const auto& [button, answer] : made) {
@@ -95,12 +97,16 @@ void QtUserInterface::ShowRunSummary(const RunReport& report) {
     text->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(text);
     layout->addWidget(new QLabel(ToQString(texts::kFailedListTitle), &dialog));
-    auto* list = new QListWidget(&dialog);
+    auto* list = new QTreeWidget(&dialog);
     list->setObjectName(QStringLiteral("failedMembers"));
+    list->setRootIsDecorated(false);
+    list->setHeaderLabels({QString::fromUtf8("ファイル"), QString::fromUtf8("理由")});
     for (const RunReport::FailedMember& failed : report.failures) {
-        list->addItem(HostPathText(failed.path) + QStringLiteral("\t") + ToQString(failed.reason));
+        list->addTopLevelItem(
+            new QTreeWidgetItem({HostPathText(failed.path), ToQString(failed.reason)}));
     }
-    list->setMinimumSize(480, 160);
+    list->resizeColumnToContents(0);
+    list->setMinimumSize(640, 200);
     layout->addWidget(list);
     layout->addWidget(OkCancelButtons(&dialog, false));
     dialog.exec();

@@ -4,7 +4,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QTreeWidget>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -239,10 +239,11 @@ private slots:
         int rows = -1;
         bool scrolls = false;
         AnswerNextModal([&](QWidget* modal) {
-            auto* list = modal->findChild<QListWidget*>(QStringLiteral("failedMembers"));
+            auto* list = modal->findChild<QTreeWidget*>(QStringLiteral("failedMembers"));
             QVERIFY(list != nullptr);
-            rows = list->count();
-            QCOMPARE(list->item(39)->text(), U("docs/m39\tファイルが壊れています。"));
+            rows = list->topLevelItemCount();
+            QCOMPARE(list->topLevelItem(39)->text(0), U("docs/m39"));
+            QCOMPARE(list->topLevelItem(39)->text(1), U("ファイルが壊れています。"));
             scrolls = list->verticalScrollBar()->maximum() > 0;
             static_cast<QDialog*>(modal)->accept();
         });
