@@ -58,28 +58,14 @@ public:
             std::nullopt);
     }
     bool AskDestination(DestinationValues* values) override {
-        auto answer = Wait<std::optional<DestinationValues>>(
-            [ui = target_, v = *values]() mutable -> std::optional<DestinationValues> {
-                if (!ui->AskDestination(&v)) return std::nullopt;
-                return v;
-            },
-            std::nullopt);
-        if (answer) *values = *answer;
-        return answer.has_value();
+        return AskForValues(values, &UserInterface::AskDestination);
     }
     std::optional<WString> AskPassword(WStringView memberName) override {
         return Wait<std::optional<WString>>(
             [ui = target_, m = WString(memberName)] { return ui->AskPassword(m); }, std::nullopt);
     }
     bool AskSettings(SettingsValues* values) override {
-        auto answer = Wait<std::optional<SettingsValues>>(
-            [ui = target_, v = *values]() mutable -> std::optional<SettingsValues> {
-                if (!ui->AskSettings(&v)) return std::nullopt;
-                return v;
-            },
-            std::nullopt);
-        if (answer) *values = *answer;
-        return answer.has_value();
+        return AskForValues(values, &UserInterface::AskSettings);
     }
 
     void OpenProgress(int count) override {
@@ -142,6 +128,19 @@ private:
             return fallback;
         }
         return std::move(*pending->answer);
+    }
+
+    // A dialog that shows *values and gives them back changed on OK.
+    template <class Values>
+    bool AskForValues(Values* values, bool (UserInterface::*dialog)(Values*)) {
+        auto answer = Wait<std::optional<Values>>(
+            [ui = target_, v = *values, dialog]() mutable -> std::optional<Values> {
+                if (!(ui->*dialog)(&v)) return std::nullopt;
+                return v;
+            },
+            std::nullopt);
+        if (answer) *values = *answer;
+        return answer.has_value();
     }
 
     template <class F>

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -123,6 +124,11 @@ public:
     ArchiveType archiveType = ArchiveType::None;
     std::unique_ptr<CExtractCallbackImpl> callback;
 
+    // Starts a job with the plan on the job host (the start-up's runs use it too);
+    // finish runs with its result on this thread when it has ended. The summary is
+    // filled when the host ran the job at once, else it says the run goes on.
+    RunSummary RunJob(JobPlan plan, std::function<void(const JobResult&)> finish);
+
     // Calls f with the reader that archiveType names (LZH for Lzh, else ZIP).
     template <class F>
     decltype(auto) WithReader(F&& f) {
@@ -141,12 +147,6 @@ private:
     // The extract-all and extract-selected flow; selection null means every entry.
     RunSummary Extract(const std::vector<int>* selection);
 
-public:
-    // Starts a job with the plan on the job host; finish runs with its result on this
-    // thread when it has ended. The summary is filled when the host ran it at once.
-    RunSummary RunJob(JobPlan plan, std::function<void(const JobResult&)> finish);
-
-private:
     UserInterface& ui_;
     ApplicationSettings& settings_;
     platform::Profile& profile_;
