@@ -304,8 +304,9 @@ void CMainFrame::FillRecentMenu() {
     const std::vector<WString> recent = ReadRecentArchives(doc_.profile());
     int number = 1;
     for (const WString& path : recent) {
-        QAction* item =
-            recentMenu_->addAction(QStringLiteral("&%1 ").arg(number++) + HostPathText(path));
+        // A "&" in a path is text, not a mnemonic.
+        const QString shown = HostPathText(path).replace(u'&', QStringLiteral("&&"));
+        QAction* item = recentMenu_->addAction(QStringLiteral("&%1 ").arg(number++) + shown);
         connect(item, &QAction::triggered, this, [this, path] {
             if (!host_.Busy()) doc_.OpenChosen(path);
         });
