@@ -163,6 +163,7 @@ WString DamagedText(WStringView name) {
 std::optional<WStringView> ListingWarning(LzhStatus status) {
     if (status == LzhStatus::NoEndMark) return texts::kNoEndMark;
     if (status == LzhStatus::HeaderCheckWarning) return texts::kHeaderCheckError;
+    if (status == LzhStatus::DamagedFromHere) return texts::kDamagedFromHere;
     return std::nullopt;
 }
 

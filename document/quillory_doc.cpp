@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "document/archive_kind.h"
 #include "document/archive_paths.h"
 #include "document/commands.h"
 #include "document/recent_archives.h"
@@ -19,17 +20,6 @@ constexpr WStringView kZipExtension = u".zip";
 
 bool IsListingWarning(LzhStatus status) {
     return ListingWarning(status).has_value();
-}
-
-// Whether the file starts as an LZH archive does: a method identifier such as "-lh5-"
-// at its third byte. Only for telling a damaged archive from a file of another kind.
-bool StartsLikeLzh(WStringView path) {
-    const platform::FileHandle file = platform::OpenFileForReading(path);
-    if (file == platform::kInvalidFileHandle) return false;
-    char head[7] = {};
-    const bool read = platform::ReadFile(file, head, sizeof head) == sizeof head;
-    platform::CloseFile(file);
-    return read && head[2] == '-' && head[3] == 'l' && head[6] == '-';
 }
 
 }  // namespace
@@ -136,6 +126,12 @@ int CQuilloryDoc::OpenArchive(WStringView path) {
                       : extension == kZipExtension ? ArchiveType::Zip
                                                    : ArchiveType::None;
     }
+    // What the file holds outweighs a name that says otherwise: an LZH archive named
+    // .zip, or a ZIP archive named .lzh, goes to the reader of its content.
+    if (const ArchiveType content = ArchiveKindByContent(path);
+        content != ArchiveType::None && archiveType != ArchiveType::None) {
+        archiveType = content;
+    }
     const bool eitherReader = archiveType == ArchiveType::None;
     if (archiveType == ArchiveType::Lzh || eitherReader) {
         if (lzhArchive->Open(path) != 0) {
@@ -168,7 +164,8 @@ int CQuilloryDoc::OpenArchive(WStringView path) {
     } else if (*attributes == platform::kAttributeDirectory) {
         openFailure_.error = {platform::FileError::InTheWay, 0};
     }
-    openFailure_.lzhHeaderSeen = StartsLikeLzh(path);
+    // An LZH header at the start means a damaged archive, not a file of another kind.
+    openFailure_.lzhHeaderSeen = ArchiveKindByContent(path) == ArchiveType::Lzh;
     return 0;
 }
 

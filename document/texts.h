@@ -18,6 +18,8 @@ inline constexpr WStringView kMultiDisk = u"複数のディスクに分割され
 inline constexpr WStringView kNoEndMark = u"警告：ファイルの末尾にエンドマークがありません";
 inline constexpr WStringView kHeaderCheckError =
     u"警告：ヘッダCRCまたはヘッダチェックサムエラーです";
+inline constexpr WStringView kDamagedFromHere =
+    u"警告：書庫の途中でヘッダが壊れています。それより前のファイルだけを扱います";
 
 // A destination that is empty or relative, which the program never resolves against a
 // current folder of its own.

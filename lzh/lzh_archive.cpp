@@ -32,7 +32,7 @@ int LzhArchive::Open(WStringView archive) {
     // A path the host cannot take whole is refused: a shortened one names another file.
     if (platform::FitsHostPath(archive)) archiveFile = platform::OpenFileForReading(archive);
     if (archiveFile == kInvalidFileHandle) return Result(LzhStatus::OpenFailed);
-    if (lzh::HasExeExtension(archive) && !lzh::FindArchiveInExe(archiveFile, &heap_)) {
+    if (lzh::HasSelfExtractorExtension(archive) && !lzh::FindArchiveInExe(archiveFile, &heap_)) {
         Close();
         return Result(LzhStatus::NoArchiveInExe);
     }
@@ -63,6 +63,12 @@ bool LzhArchive::ReadAllHeaders() {
         LzhEntry& entry = entries.emplace_back(&names_);
         if (!lzh::ReadHeader(reader, work.data(), entry, status)) {
             entries.pop_back();
+            // A damaged header after good members (a cut download, a disk error) ends the
+            // listing there with a warning, instead of losing the members before it.
+            if (!entries.empty() &&
+                (status == LzhStatus::BadHeader || status == LzhStatus::UnknownLevel)) {
+                status = LzhStatus::DamagedFromHere;
+            }
             break;
         }
         if (!reader.Skip(entry.compressedSize)) {
@@ -71,7 +77,7 @@ bool LzhArchive::ReadAllHeaders() {
         }
     }
     return status == LzhStatus::Ok || status == LzhStatus::NoEndMark ||
-           status == LzhStatus::HeaderCheckWarning;
+           status == LzhStatus::HeaderCheckWarning || status == LzhStatus::DamagedFromHere;
 }
 
 int LzhArchive::Close() {

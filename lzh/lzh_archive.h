@@ -22,22 +22,23 @@ namespace quillory {
 enum class LzhStatus : int {
     Ok = 0,
     OpenFailed = 2,           // the archive cannot be opened for reading
-    NoArchiveInExe = 3,       // an .exe without an LZH archive in its first 256 KiB
+    NoArchiveInExe = 3,       // a self-extractor without an LZH archive in its first 256 KiB
     SeekFailed = 5,           // moving past a member's data failed while listing
     DecodeFailed = 6,         // the compressed data cannot be decoded
-    UnsupportedMethod = 7,    // a method other than -lh0-, -lh5-, -lh6-, -lh7-, -lhd-
+    UnsupportedMethod = 7,    // a method none of the decoders of lzh_method.h handles
     BadHeader = 8,            // a damaged or truncated header
     CrcMismatch = 9,          // the decoded data's CRC-16 differs from the header's
     CreateFailed = 10,        // the output file cannot be created
     Skipped = 12,             // an existing file was kept
     NoEndMark = 16,           // warning: the archive ended without the end mark
     HeaderCheckWarning = 17,  // warning: a header checksum or header CRC did not match
-    UnknownLevel = 18,        // a header level other than 0, 1 or 2
+    UnknownLevel = 18,        // a header level other than 0 to 3
     UnsafePathRefused = 19,   // a path that could leave the destination was refused
     FolderEntrySkipped = 20,  // a folder entry while folders are not recreated
     WriteFailed = 21,         // the output file could not take all of the member's data
     Stopped = 22,             // a stop was requested (an interrupt): nothing was left behind
     PathTooLong = 23,         // the host takes no path (or name in it) that long
+    DamagedFromHere = 30,     // warning: a header after the listed members is damaged
 };
 
 // One member header as listed.

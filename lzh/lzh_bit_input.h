@@ -88,6 +88,10 @@ public:
     }
     bool SuppliedZeros() const { return zeroBytes_ != 0; }
     bool Overconsumed() const { return zeroBytes_ != 0 && ConsumedBits() > dataBytes_ * 8; }
+    // How many bits were consumed past the member's data (0 while within it).
+    std::uint64_t BitsPastData() const {
+        return Overconsumed() ? ConsumedBits() - dataBytes_ * 8 : 0;
+    }
 
     // The careful refill: reads the next block when eight bytes are not left, loads
     // byte by byte at the end of the data and supplies zeros after it.

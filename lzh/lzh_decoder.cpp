@@ -3,31 +3,24 @@
 // the dictionary's history in one buffer and is flushed (CRC-16, write) in chunks of a
 // multiple of every dictionary size, so what reaches the file is the same whichever
 // way the bytes were produced. Every validity check of a stream goes through
-// LZH_CHECK; the hot loop needs none, as the tables cannot send it outside its arrays.
+// LZH_CHECK; the hot loop needs only the end-of-data check (and -lh4-'s distance
+// check), as the tables cannot send it outside its arrays.
 #include "lzh/lzh_decoder.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "common/checksums.h"
-#include "common/output_files.h"
 #include "lzh/lzh_bit_input.h"
+#include "lzh/lzh_check.h"
 #include "lzh/lzh_huffman.h"
 #include "lzh/lzh_method.h"
-#include "platform/stop_request.h"
-
-// Refuses the block (or the member) being read when the condition does not hold.
-#define LZH_CHECK(condition)       \
-    if (!(condition)) [[unlikely]] \
-    return false
+#include "lzh/lzh_sink.h"
 
 namespace quillory::lzh {
 namespace {
 
 // Character/length codes: 256 literal bytes, then match lengths 3..256.
 constexpr int kCharCodes = 510;
-constexpr unsigned kFirstMatchCode = 256;
-constexpr unsigned kMatchLengthBias = 253;  // code c >= 256 is a match of c - 253 bytes
 constexpr std::size_t kMaxMatch = kCharCodes - 1 - kMatchLengthBias;
 static_assert(kMaxMatch == 256);
 
@@ -51,19 +44,21 @@ constexpr int kCharTableBits = 12;
 constexpr int kPtTableBits = 8;
 static_assert((1u << kCharTableBits) >= kFirstMatchCode);  // links never look like literals
 
-// The largest distance code table (-lh7-: 17 codes) shares the code-length table.
-constexpr int kMaxDistCodes = 17;
-static_assert(kMaxDistCodes <= kLengthCodes);
+// The largest distance code table (-lhx-: 20 codes) shares the code-length table's
+// arrays, sized for the larger of the two.
+constexpr int kMaxDistCodes = 20;
+constexpr int kPtCodes = std::max(kLengthCodes, kMaxDistCodes);
 
-// Output: the dictionary's history, then a chunk being filled, then room for the last
-// step to run past the chunk (one whole match plus the overrun of 8-byte copies).
-constexpr std::size_t kMaxDictionary = 65536;
-constexpr std::size_t kChunkBytes = 4 * kMaxDictionary;
+// Output: the history that matches may reach, then a chunk being filled, then room for
+// the last step to run past the chunk (one whole match plus the overrun of word copies).
+// The history is the dictionary, except for -lh4-, whose distance codes (those of
+// -lh5-) reach twice as far; a distance past its dictionary is refused.
+constexpr std::size_t kMaxHistory = std::size_t{1} << 19;  // -lhx-
+constexpr std::size_t kBaseChunkBytes = 256 * 1024;
+constexpr std::size_t kMaxChunkBytes = 4 * kMaxHistory;
 constexpr std::size_t kCopyWord = 16;
 constexpr std::size_t kCopyOverrun = kCopyWord;
-constexpr std::size_t kWindowBytes = kMaxDictionary + kChunkBytes + kMaxMatch + kCopyOverrun;
-// Flushes stay on dictionary boundaries for every method: 8, 32 and 64 KiB divide it.
-static_assert(kChunkBytes % kMaxDictionary == 0);
+constexpr std::size_t kWindowBytes = kMaxHistory + kMaxChunkBytes + kMaxMatch + kCopyOverrun;
 
 // The dictionary holds spaces before a member's first byte, as LHA encoders assume.
 constexpr std::uint8_t kInitialDictionaryByte = 0x20;
@@ -72,31 +67,15 @@ struct Workspace {
     alignas(64) std::uint8_t window[kWindowBytes];
     alignas(64) std::uint8_t input[BitInput::kBufferBytes];
     alignas(64) std::uint32_t charTable[HuffmanTableEntries(kCharCodes, kCharTableBits)];
-    alignas(64) std::uint32_t ptTable[HuffmanTableEntries(kLengthCodes, kPtTableBits)];
+    alignas(64) std::uint32_t ptTable[HuffmanTableEntries(kPtCodes, kPtTableBits)];
     std::uint8_t charLengths[kCharCodes];
-    std::uint8_t ptLengths[kLengthCodes];
+    std::uint8_t ptLengths[kPtCodes];
 };
 
 // The work areas exist once per process; decoding is not re-entrant.
 Workspace& TheWorkspace() {
     static Workspace workspace;
     return workspace;
-}
-
-// Decodes one symbol from the top of bits, consuming its code: one look-up, or two
-// for a code longer than the primary bits. Needs count >= 16.
-template <int PrimaryBits>
-[[gnu::always_inline]] inline unsigned TakeSymbol(const std::uint32_t* table, std::uint64_t& bits,
-                                                  unsigned& count) {
-    std::uint32_t entry = table[bits >> (64 - PrimaryBits)];
-    if (entry & kLinkFlag) [[unlikely]] {
-        bits <<= PrimaryBits;
-        count -= PrimaryBits;
-        entry = table[EntryValue(entry) + (bits >> (64 - SubtableBits(entry)))];
-    }
-    bits <<= EntryBits(entry);
-    count -= EntryBits(entry);
-    return EntryValue(entry);
 }
 
 // Lengths of the code-length code (nn = 19) or of the distance code (nn = NP).
@@ -175,24 +154,6 @@ bool ReadBlockHeader(BitInput& in, Workspace& w, int distCodes, int distCountBit
     return true;
 }
 
-// Where decoded bytes go: the running CRC, then the file when there is one. Each piece
-// is a point where a requested stop is honoured, in tests too.
-struct Sink {
-    platform::FileHandle file;
-    ExtractCallback* progress = nullptr;
-    std::uint16_t crc = 0;
-
-    DecodeOutcome Put(const std::uint8_t* data, std::size_t count) {
-        if (platform::StopRequested()) return DecodeOutcome::Stopped;
-        crc = Crc16Update(crc, data, count);
-        if (file != platform::kInvalidFileHandle && WriteBytes(file, data, count) != count) {
-            return DecodeOutcome::WriteFailed;
-        }
-        if (progress != nullptr) progress->OutputProduced(count);
-        return DecodeOutcome::Completed;
-    }
-};
-
 // A failed step keeps the whole dictionaries produced before it, as a decoder that
 // writes its dictionary each time it fills would have written them. producedEnd is
 // where the output stood before the failing step.
@@ -212,19 +173,28 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
                                   std::uint32_t compressedSize, std::uint32_t originalSize,
                                   ExtractCallback* progress) {
     constexpr std::size_t kDictionary = std::size_t{1} << DictionaryBits;
-    constexpr int kDistCodes = DictionaryBits + 1;                // NP: 14, 16, 17
-    constexpr int kDistCountBits = DictionaryBits == 13 ? 4 : 5;  // PBIT
-    static_assert(kDictionary <= kMaxDictionary && kDistCodes <= kMaxDistCodes);
+    // NP: 14 for -lh4- and -lh5-, then one more than the dictionary bits (16, 17, 20).
+    constexpr int kDistCodes = std::max(DictionaryBits + 1, 14);
+    constexpr int kDistCountBits = kDistCodes <= 14 ? 4 : 5;  // PBIT
+    static_assert(kDistCodes <= kMaxDistCodes);
     static_assert((1 << kDistCountBits) > kDistCodes);  // why a count must be checked
-    // The farthest distance, 2^(NP-2) + 2^(NP-2) - 1 + 1, is the dictionary size, so
-    // every match source lies inside the history kept before the write position.
+    // The farthest distance, 2^(NP-2) + 2^(NP-2) - 1 + 1, is the history kept before
+    // the write position, so every match source lies inside the window.
+    constexpr std::size_t kHistory = std::size_t{1} << (kDistCodes - 2) << 1;
+    static_assert(kHistory >= kDictionary && kHistory <= kMaxHistory);
+    // A chunk is a whole number of dictionaries, so flushes stay on their boundaries.
+    constexpr std::size_t kChunkBytes = std::max(kBaseChunkBytes, 4 * kDictionary);
+    static_assert(kChunkBytes % kDictionary == 0 && kChunkBytes <= kMaxChunkBytes);
+    // One step's bits after a refill: a character code, a distance code, its extra bits.
+    static_assert(kMaxCodeLength + kMaxCodeLength + (kDistCodes - 2) <=
+                  static_cast<int>(BitInput::kMinBitsAfterRefill));
 
     Workspace& w = TheWorkspace();
     Sink sink{output, progress};
     if (originalSize == 0) return {DecodeOutcome::Completed, 0};
 
-    std::uint8_t* const start = w.window + kDictionary;
-    std::memset(w.window, kInitialDictionaryByte, kDictionary);
+    std::uint8_t* const start = w.window + kHistory;
+    std::memset(w.window, kInitialDictionaryByte, kHistory);
     std::uint8_t* out = start;
     std::uint64_t flushed = 0;  // bytes already handed to the sink
     std::uint16_t blockSize = 0;
@@ -239,7 +209,8 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
             if (put != DecodeOutcome::Completed) return {put, 0};
             const std::size_t keep =
                 static_cast<std::size_t>(out - start) - kChunkBytes + kDictionary;
-            std::memmove(w.window, start + kChunkBytes - kDictionary, keep);
+            std::memmove(w.window + kHistory - kDictionary, start + kChunkBytes - kDictionary,
+                         keep);
             out -= kChunkBytes;
             flushed += kChunkBytes;
             continue;
@@ -255,7 +226,7 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
             start + std::min<std::uint64_t>(kChunkBytes, originalSize - flushed);
 
         // The hot loop: bit state in locals, one refill per step (56 bits cover a
-        // character code, a distance code and its extra bits: 16 + 16 + 15).
+        // character code, a distance code and its extra bits: 16 + 16 + 18).
         std::uint64_t bits = in.bits;
         unsigned count = in.count;
         const std::uint8_t* next = in.next;
@@ -298,6 +269,11 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
                                              1;
                 bits <<= extra;
                 count -= extra;
+                if constexpr (kHistory > kDictionary) {
+                    // -lh4-: its encoders never reach past the 4 KiB they keep.
+                    LZH_CHECK_OR(distance <= kDictionary,
+                                 Fail(sink, start, stepStart, flushed, kDictionary));
+                }
                 const std::uint8_t* from = out - distance;
                 std::uint8_t* to = out;
                 out += length;
@@ -325,7 +301,8 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
             }
             if (nearEnd) [[unlikely]] {
                 in.bits = bits, in.count = count, in.next = next;
-                if (in.Overconsumed()) return Fail(sink, start, stepStart, flushed, kDictionary);
+                LZH_CHECK_OR(!in.Overconsumed(),
+                             Fail(sink, start, stepStart, flushed, kDictionary));
             }
         } while (--blockSize != 0 && out < limit);
         in.bits = bits, in.count = count, in.next = next;
@@ -344,12 +321,16 @@ DecodeResult DecodeStatic(int methodCode, platform::FileHandle input, platform::
                           std::uint32_t compressedSize, std::uint32_t originalSize,
                           ExtractCallback* progress) {
     switch (methodCode) {
+        case kMethodLh4:
+            return DecodeWithDictionary<12>(input, output, compressedSize, originalSize, progress);
         case kMethodLh5:
             return DecodeWithDictionary<13>(input, output, compressedSize, originalSize, progress);
         case kMethodLh6:
             return DecodeWithDictionary<15>(input, output, compressedSize, originalSize, progress);
         case kMethodLh7:
             return DecodeWithDictionary<16>(input, output, compressedSize, originalSize, progress);
+        case kMethodLhx:
+            return DecodeWithDictionary<19>(input, output, compressedSize, originalSize, progress);
         default:
             return {DecodeOutcome::Damaged, 0};
     }

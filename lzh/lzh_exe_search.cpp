@@ -5,6 +5,7 @@
 
 #include "common/checksums.h"
 #include "common/output_files.h"
+#include "lzh/lzh_method.h"
 #include "lzh/lzh_scratch_buffer.h"
 
 namespace quillory::lzh {
@@ -12,14 +13,9 @@ namespace {
 
 // Offsets inside a header, counted from its first byte.
 constexpr std::size_t kMethodOffset = 2;     // "-lh?-"
-constexpr std::size_t kReservedOffset = 19;  // level 2: always 0x20
+constexpr std::size_t kReservedOffset = 19;  // levels 2 and 3: always 0x20
 constexpr std::size_t kLevelOffset = 20;
 constexpr std::size_t kFirstExtendedSizeOffset = 24;  // level 2: 16 bits
-
-bool IsMethodAt(const std::uint8_t* p) {
-    return p[0] == '-' && p[1] == 'l' && p[2] == 'h' &&
-           ((p[3] >= '0' && p[3] <= '9') || p[3] == 'd') && p[4] == '-';
-}
 
 // Whether the header starting at h looks real, judged only by bytes inside the window.
 bool LooksLikeHeader(const std::uint8_t* window, std::size_t size, std::size_t h) {
@@ -30,6 +26,10 @@ bool LooksLikeHeader(const std::uint8_t* window, std::size_t size, std::size_t h
         const unsigned firstExtended =
             window[h + kFirstExtendedSizeOffset] | window[h + kFirstExtendedSizeOffset + 1] << 8;
         return window[h + kReservedOffset] == 0x20 && firstExtended != 0;
+    }
+    if (level == 3) {
+        // The word size, 4, and the reserved byte.
+        return window[h] == 4 && window[h + 1] == 0 && window[h + kReservedOffset] == 0x20;
     }
     if (level == 0 || level == 1) {
         // Byte 0 counts the header bytes after the first two; byte 1 is their sum.
@@ -42,15 +42,23 @@ bool LooksLikeHeader(const std::uint8_t* window, std::size_t size, std::size_t h
 
 }  // namespace
 
-bool HasExeExtension(WStringView path) {
+bool HasSelfExtractorExtension(WStringView path) {
     const std::size_t dot = path.rfind(u'.');
     if (dot == WStringView::npos) return false;
     const WStringView extension = path.substr(dot);
-    constexpr WStringView kExe = u".exe";
-    return extension.size() == kExe.size() &&
-           std::equal(extension.begin(), extension.end(), kExe.begin(), [](WChar a, WChar b) {
-               return (a >= u'A' && a <= u'Z' ? static_cast<WChar>(a - u'A' + u'a') : a) == b;
-           });
+    const auto lower = [](WChar c) {
+        return c >= u'A' && c <= u'Z' ? static_cast<WChar>(c - u'A' + u'a') : c;
+    };
+    // LHA and LHarc make ".exe" and ".com" self-extractors for MS-DOS, LHa for UNIX
+    // ".run" ones, the X68000 LHA ".x" and the Atari LHarc ".tos".
+    for (const WStringView known : {u".exe", u".com", u".run", u".x", u".tos"}) {
+        if (extension.size() == known.size() &&
+            std::equal(extension.begin(), extension.end(), known.begin(),
+                       [&](WChar a, WChar b) { return lower(a) == b; })) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::optional<std::uint64_t> FindArchiveInExe(platform::FileHandle file,
@@ -67,7 +75,7 @@ std::optional<std::uint64_t> FindArchiveInExe(platform::FileHandle file,
     // A candidate's header starts two bytes before its method; candidates at 0 and 1
     // would start before the file.
     for (std::size_t i = kMethodOffset; i + 5 <= size; ++i) {
-        if (!IsMethodAt(window.data() + i)) continue;
+        if (!LooksLikeMethod(window.data() + i)) continue;
         const std::size_t h = i - kMethodOffset;
         if (!LooksLikeHeader(window.data(), size, h)) continue;
         if (h == 0) return std::nullopt;

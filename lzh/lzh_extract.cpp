@@ -2,7 +2,7 @@
 // decisions, folder entries, and the stored copy or the decoder for the data.
 #include "common/output_files.h"
 #include "lzh/lzh_archive.h"
-#include "lzh/lzh_decoder.h"
+#include "lzh/lzh_compressed.h"
 #include "lzh/lzh_method.h"
 #include "lzh/lzh_stored.h"
 #include "platform/path.h"
@@ -120,8 +120,8 @@ LzhStatus LzhArchive::DecodeMember(FileHandle input, FileHandle output, const Lz
                 return LzhStatus::Stopped;
         }
     }
-    const lzh::DecodeResult decoded = lzh::DecodeStatic(method, input, output, entry.compressedSize,
-                                                        entry.originalSize, callback);
+    const lzh::DecodeResult decoded = lzh::DecodeCompressed(
+        method, input, output, entry.compressedSize, entry.originalSize, callback);
     crc = decoded.crc;
     switch (decoded.outcome) {
         case lzh::DecodeOutcome::Completed:

@@ -8,6 +8,9 @@
 // Level 2 basic header (26 bytes, T = the whole header with its extended headers):
 //   0 size T, 2 method, 7 compressed size, 11 original size, 15 Unix time, 19 reserved
 //   (0x20), 20 level, 21 CRC-16 of the data, 23 OS byte, 24 first extended size.
+// Level 3 basic header (32 bytes, written by some UNIX and OS/2 LHAs): as level 2 up to
+//   the OS byte, but 0 is the word size (4), 24 the 32-bit T and 28 the 32-bit first
+//   extended size; its extended headers end in 32-bit sizes too.
 // Extended header: type, data, size of the next one (0 ends the chain).
 #include "lzh/lzh_header.h"
 
@@ -23,17 +26,26 @@ namespace {
 constexpr std::size_t kCommonBytes = 21;  // read first: enough to know the level
 constexpr std::size_t kLevelOffset = 20;
 constexpr std::size_t kLevel2BasicBytes = 26;
+constexpr std::size_t kLevel3BasicBytes = 32;
+constexpr std::uint16_t kLevel3WordSize = 4;
 // Fixed bytes of a level 0 / level 1 basic header besides the name: 22 before it, the
 // data CRC after it, and for level 1 the OS byte and the first extended size.
 constexpr std::size_t kLevel0FixedBytes = 24;
 constexpr std::size_t kLevel1FixedBytes = 27;
 constexpr std::size_t kMaxBasicBytes = 255 + 2;  // S is one byte
+static_assert(kMaxBasicBytes >= kLevel3BasicBytes);
+// OS-9/68k LHA counts a level-2 T without its own two bytes.
+constexpr std::uint8_t kOs9For68k = 'K';
+constexpr std::size_t kOs9SizeShortfall = 2;
 
 constexpr std::uint8_t kExtendedCommon = 0x00;  // its data starts with the header CRC
 constexpr std::uint8_t kExtendedName = 0x01;
 constexpr std::uint8_t kExtendedFolder = 0x02;
 constexpr std::uint8_t kExtendedAttribute = 0x40;
-constexpr std::size_t kExtendedFrameBytes = 3;  // type byte and next-size field
+// An extended header's type byte and next-size field (32 bits at level 3).
+constexpr std::size_t ExtendedFrameBytes(std::uint8_t level) {
+    return level == 3 ? 5 : 3;
+}
 
 std::uint16_t Le16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | p[1] << 8);
@@ -82,7 +94,7 @@ bool ReadHeader(BufferedReader& reader, std::uint8_t* work, LzhEntry& entry, Lzh
     if (got < kCommonBytes) return Damaged(status);
 
     std::uint16_t headerCrc = 0;
-    std::uint16_t nextExtended = 0;
+    std::uint32_t nextExtended = 0;
     std::size_t headerBytes = 0;  // level 2: bytes of T read so far
     std::size_t totalBytes = 0;   // level 2: T
     WString name;
@@ -105,16 +117,26 @@ bool ReadHeader(BufferedReader& reader, std::uint8_t* work, LzhEntry& entry, Lzh
         entry.crc16 = Le16(basic + 22 + nameBytes);
         if (level == 1) nextExtended = Le16(basic + basicBytes - 2);
         headerCrc = Crc16Update(0, basic, basicBytes);
-    } else if (level == 2) {
-        const std::size_t rest = kLevel2BasicBytes - kCommonBytes;
+    } else if (level == 2 || level == 3) {
+        const std::size_t basicBytes = level == 2 ? kLevel2BasicBytes : kLevel3BasicBytes;
+        const std::size_t rest = basicBytes - kCommonBytes;
         if (reader.Read(basic + kCommonBytes, rest) != rest) return Damaged(status);
-        totalBytes = Le16(basic);
-        if (totalBytes < kLevel2BasicBytes) return Damaged(status);
+        if (level == 2) {
+            totalBytes = Le16(basic);
+            // OS-9/68k LHA's level-2 T leaves out two bytes, so its extended headers
+            // seem to run past it; the rest of the header counts as the others do.
+            if (basic[23] == kOs9For68k) totalBytes += kOs9SizeShortfall;
+            nextExtended = Le16(basic + 24);
+        } else {
+            if (Le16(basic) != kLevel3WordSize) return Damaged(status);
+            totalBytes = Le32(basic + 24);
+            nextExtended = Le32(basic + 28);
+        }
+        if (totalBytes < basicBytes) return Damaged(status);
         UnixTimeToFileTime(Le32(basic + 15), &entry.modifiedTime);
         entry.crc16 = Le16(basic + 21);
-        nextExtended = Le16(basic + 24);
-        headerCrc = Crc16Update(0, basic, kLevel2BasicBytes);
-        headerBytes = kLevel2BasicBytes;
+        headerCrc = Crc16Update(0, basic, basicBytes);
+        headerBytes = basicBytes;
     } else {
         status = LzhStatus::UnknownLevel;
         return false;
@@ -129,9 +151,10 @@ bool ReadHeader(BufferedReader& reader, std::uint8_t* work, LzhEntry& entry, Lzh
     bool haveHeaderCrc = false;
     std::uint16_t storedHeaderCrc = 0;
     while (nextExtended != 0) {
+        const std::size_t frame = ExtendedFrameBytes(level);
+        if (nextExtended < frame || nextExtended > kMaxExtendedHeaderBytes) return Damaged(status);
         const std::size_t size = nextExtended;
-        if (size < kExtendedFrameBytes) return Damaged(status);
-        if (level == 2) {
+        if (level >= 2) {
             if (headerBytes + size > totalBytes) return Damaged(status);
             headerBytes += size;
         } else {
@@ -142,7 +165,7 @@ bool ReadHeader(BufferedReader& reader, std::uint8_t* work, LzhEntry& entry, Lzh
         }
         if (reader.Read(work, size) != size) return Damaged(status);
         const std::uint8_t* data = work + 1;
-        const std::size_t dataBytes = size - kExtendedFrameBytes;
+        const std::size_t dataBytes = size - frame;
         switch (work[0]) {
             case kExtendedCommon:
                 if (dataBytes >= 2) {
@@ -166,11 +189,12 @@ bool ReadHeader(BufferedReader& reader, std::uint8_t* work, LzhEntry& entry, Lzh
                 break;
         }
         headerCrc = Crc16Update(headerCrc, work, size);
-        nextExtended = Le16(work + size - 2);
+        nextExtended = level == 3 ? Le32(work + size - 4) : Le16(work + size - 2);
     }
     if (headerBytes < totalBytes) {
-        // Level 2 padding after the last extended header, part of T and of the CRC.
+        // Level 2 and 3 padding after the last extended header, part of T and the CRC.
         const std::size_t padding = totalBytes - headerBytes;
+        if (padding > kMaxExtendedHeaderBytes) return Damaged(status);
         if (reader.Read(work, padding) != padding) return Damaged(status);
         headerCrc = Crc16Update(headerCrc, work, padding);
     }

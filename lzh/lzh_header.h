@@ -1,4 +1,4 @@
-// Reading one member header (levels 0, 1 and 2, with their extended headers) from the
+// Reading one member header (levels 0 to 3, with their extended headers) from the
 // archive's current position into a table record. Damaged or inconsistent headers are
 // refused with a status and nothing is read outside the header's own bytes; a 0 byte
 // where a header would start ends the archive, whatever follows it.

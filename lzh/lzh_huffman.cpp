@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "lzh/lzh_check.h"
+
 namespace quillory::lzh {
 
 namespace {
@@ -33,7 +35,7 @@ bool MakeTable(int symbols, const std::uint8_t* lengths, int primaryBits, std::u
         FillSingleSymbol(0, primaryBits, table);
         return true;
     }
-    if (used != kCodeSpace) return false;
+    LZH_CHECK(used == kCodeSpace);
 
     const std::size_t primarySize = std::size_t{1} << primaryBits;
     const int subBits = std::max(longest - primaryBits, 0);

@@ -13,6 +13,11 @@ namespace quillory::lzh {
 // Codes are at most 16 bits long.
 inline constexpr int kMaxCodeLength = 16;
 
+// The literal and length codes of every LHA method: c < 256 is the byte c, c >= 256 a
+// match of c - 253 bytes.
+inline constexpr unsigned kFirstMatchCode = 256;
+inline constexpr unsigned kMatchLengthBias = 253;
+
 // A table entry packs what one look-up needs:
 //   direct entry:   symbol << 16 | bits to consume (the code length, or what is left
 //                   of it after the primary bits)
@@ -51,5 +56,21 @@ bool MakeTable(int symbols, const std::uint8_t* lengths, int primaryBits, std::u
 
 // Fills the primary part with one symbol of length 0: every look-up gives it at once.
 void FillSingleSymbol(unsigned symbol, int primaryBits, std::uint32_t* table);
+
+// Decodes one symbol from the top of bits, consuming its code: one look-up, or two
+// for a code longer than the primary bits. Needs count >= 16.
+template <int PrimaryBits>
+[[gnu::always_inline]] inline unsigned TakeSymbol(const std::uint32_t* table, std::uint64_t& bits,
+                                                  unsigned& count) {
+    std::uint32_t entry = table[bits >> (64 - PrimaryBits)];
+    if (entry & kLinkFlag) [[unlikely]] {
+        bits <<= PrimaryBits;
+        count -= PrimaryBits;
+        entry = table[EntryValue(entry) + (bits >> (64 - SubtableBits(entry)))];
+    }
+    bits <<= EntryBits(entry);
+    count -= EntryBits(entry);
+    return EntryValue(entry);
+}
 
 }  // namespace quillory::lzh

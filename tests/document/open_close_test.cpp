@@ -1,5 +1,5 @@
-// Opening and closing through the document: which reader takes each kind of path, the
-// fallbacks, the open command's questions and remembered folder, the warnings of a
+// Opening and closing through the document: which reader takes each kind of path and
+// content, the fallbacks, the open command's questions and remembered folder, the warnings of a
 // damaged LZH listing, the archive-name bar and the views.
 #include <gtest/gtest.h>
 
@@ -16,18 +16,22 @@ protected:
     void SetUp() override { Start(); }
 };
 
-TEST_F(OpenCloseTest, KnownExtensionsChooseOneReaderWithoutFallback) {
+TEST_F(OpenCloseTest, KnownExtensionsChooseOneReaderUnlessTheContentSaysOtherwise) {
     EXPECT_EQ(doc->OpenArchive(Copy("lzh/jlha_l1_lh6.lzh", "a.lzh")), 1);
     EXPECT_EQ(doc->archiveType, ArchiveType::Lzh);
     doc->CloseArchive();
     EXPECT_EQ(doc->OpenArchive(Copy("zip/infozip-deflate.zip", "a.zip")), 1);
     EXPECT_EQ(doc->archiveType, ArchiveType::Zip);
     doc->CloseArchive();
-    // A ZIP archive named .lzh, and an LZH archive named .zip, open in neither.
-    EXPECT_EQ(doc->OpenArchive(Copy("zip/infozip-stored.zip", "zip-inside.lzh")), 0);
-    EXPECT_EQ(doc->isOpen, 0);
+    // A ZIP archive named .lzh, and an LZH archive named .zip, open by their content.
+    EXPECT_EQ(doc->OpenArchive(Copy("zip/infozip-stored.zip", "zip-inside.lzh")), 1);
+    EXPECT_EQ(doc->archiveType, ArchiveType::Zip);
+    doc->CloseArchive();
+    EXPECT_EQ(doc->OpenArchive(Copy("lzh/jlib_lzs.lzh", "lzh-inside.zip")), 1);
     EXPECT_EQ(doc->archiveType, ArchiveType::Lzh);
-    EXPECT_EQ(doc->OpenArchive(Copy("lzh/jlha_l1_lh6.lzh", "lzh-inside.zip")), 0);
+    doc->CloseArchive();
+    // A file that is neither stays with the reader its name chose, which refuses it.
+    EXPECT_EQ(doc->OpenArchive(Copy("document/README", "text.zip")), 0);
     EXPECT_EQ(doc->archiveType, ArchiveType::Zip);
     EXPECT_EQ(doc->isOpen, 0);
 }
@@ -44,8 +48,8 @@ TEST_F(OpenCloseTest, OtherExtensionsTryLzhThenZip) {
     EXPECT_EQ(doc->OpenArchive(Copy("zip/infozip-deflate.zip", "a.b/archive")), 1);
     EXPECT_EQ(doc->archiveType, ArchiveType::Zip);
     doc->CloseArchive();
-    // .lha, the other name of LZH archives, reaches the LZH reader first this way.
-    for (const char* name : {"c.arc", "c.lha"}) {
+    // .lha, .lzs (LArc) and .LZH, LZH archives' other names, reach the LZH reader first.
+    for (const char* name : {"c.arc", "c.lha", "c.lzs", "c.LZH"}) {
         EXPECT_EQ(doc->OpenArchive(Copy("lzh/jlha_l2_lh5.lzh", name)), 1);
         EXPECT_EQ(doc->archiveType, ArchiveType::Lzh);
         doc->CloseArchive();
@@ -69,26 +73,44 @@ TEST_F(OpenCloseTest, WarnedLzhListingGivesWayToZipOnlyWhenEitherMayOpen) {
     EXPECT_EQ(doc->archiveType, ArchiveType::Lzh);
     EXPECT_EQ(user.Talk(),
               std::vector<std::string>{"message: 警告：ファイルの末尾にエンドマークがありません"});
+    doc->CloseArchive();
+    user.log.clear();
+    // A header cut after good members: they stay, and the damage is told.
+    Bytes cut = ReadHostFile(FixturesDir() / "document/plain.lzh");
+    cut.pop_back();  // the end mark
+    const Bytes partial = ToBytes("\x18\x00-lh0-abc");
+    cut.insert(cut.end(), partial.begin(), partial.end());
+    WriteHostFile(temp.Host("cut.lzh"), cut);
+    EXPECT_EQ(doc->OpenArchive(temp.Program("cut.lzh")), 1);
+    EXPECT_EQ(doc->archiveType, ArchiveType::Lzh);
+    EXPECT_GT(doc->EntryCount(), 0);
+    EXPECT_EQ(user.Talk(),
+              std::vector<std::string>{"message: 警告：書庫の途中でヘッダが壊れています。"
+                                       "それより前のファイルだけを扱います"});
 }
 
 TEST_F(OpenCloseTest, PathWithoutDotUsesThePreviousArchivesReader) {
     ASSERT_EQ(WString(temp.Program()).find(u'.'), WString::npos) << "scratch path has a dot";
     const WString zipNoDot = Copy("zip/infozip-deflate.zip", "zipfile");
     const WString lzhNoDot = Copy("lzh/jlha_l2_lh5.lzh", "lzhfile");
+    // A ZIP archive behind a few bytes: its first bytes say nothing of its kind.
+    Bytes hidden = ToBytes("prefix");
+    const Bytes zip = ReadHostFile(FixturesDir() / "zip/infozip-deflate.zip");
+    hidden.insert(hidden.end(), zip.begin(), zip.end());
+    WriteHostFile(temp.Host("hiddenzip"), hidden);
     // Nothing opened yet: None tries both.
     EXPECT_EQ(doc->OpenArchive(zipNoDot), 1);
     EXPECT_EQ(doc->archiveType, ArchiveType::Zip);
     doc->CloseArchive();
-    // After a ZIP archive only the ZIP reader is tried.
-    EXPECT_EQ(doc->OpenArchive(lzhNoDot), 0);
-    EXPECT_EQ(doc->archiveType, ArchiveType::Zip);
-    EXPECT_EQ(doc->OpenArchive(Copy("lzh/jlha_l2_lh5.lzh", "x.lzh")), 1);
-    doc->CloseArchive();
-    // After an LZH archive only the LZH reader is tried.
+    // After a ZIP archive the ZIP reader is tried, unless the content says LZH.
     EXPECT_EQ(doc->OpenArchive(lzhNoDot), 1);
-    doc->CloseArchive();
-    EXPECT_EQ(doc->OpenArchive(Copy("zip/infozip-stored.zip", "storedzip")), 0);
     EXPECT_EQ(doc->archiveType, ArchiveType::Lzh);
+    doc->CloseArchive();
+    // After an LZH archive only the LZH reader is tried for a file that says nothing.
+    EXPECT_EQ(doc->OpenArchive(temp.Program("hiddenzip")), 0);
+    EXPECT_EQ(doc->archiveType, ArchiveType::Lzh);
+    EXPECT_EQ(doc->OpenArchive(Copy("zip/infozip-stored.zip", "storedzip")), 1);
+    EXPECT_EQ(doc->archiveType, ArchiveType::Zip);
 }
 
 TEST_F(OpenCloseTest, OpenCommandOpensListsAndRemembersTheFolder) {
@@ -184,7 +206,7 @@ TEST_F(OpenCloseTest, FailedOpenNamesTheReason) {
     zip[zip.size() - 22 + 16] ^= 0x40;  // the central directory's offset points elsewhere
     WriteHostFile(temp.Host("cut.zip"), zip);
     Bytes lzh = ReadHostFile(FixturesDir() / "document/plain.lzh");
-    lzh[0] = 0xFF;  // a header size that runs past the file
+    lzh.resize(12);  // the first header cut short after its method
     WriteHostFile(temp.Host("cut.lzh"), lzh);
     const struct {
         const char* name;

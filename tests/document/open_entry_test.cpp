@@ -84,7 +84,7 @@ TEST_F(OpenEntryTest, FolderRowsAndEmptySpaceDoNothing) {
 
 TEST_F(OpenEntryTest, FailuresShowTheReadersStatusAndASecondOpenRefreshesTheCopy) {
     List("document/faults.lzh");
-    list.OpenRow(*doc, 1);  // -lh1-: unsupported
+    list.OpenRow(*doc, 1);  // -lh9-: unsupported
     list.OpenRow(*doc, 3);  // damaged data
     doc->ApplyOverwriteChoice(kOverwriteAlwaysAsk);
     list.OpenRow(*doc, 0);  // fine

@@ -10,7 +10,7 @@
 
 namespace quillory::testing {
 
-enum class FixtureKind { Text, Binary, Random };
+enum class FixtureKind { Text, Binary, Random, Letters };
 
 inline Bytes FixtureData(FixtureKind kind, std::size_t size, std::uint32_t seed) {
     std::uint32_t x = seed;
@@ -58,6 +58,10 @@ inline Bytes FixtureData(FixtureKind kind, std::size_t size, std::uint32_t seed)
         case FixtureKind::Random:
             while (out.size() < size)
                 out.push_back(static_cast<std::uint8_t>(next() & 0xFF));
+            break;
+        case FixtureKind::Letters:  // lower-case letters: compressible, yet few matches
+            while (out.size() < size)
+                out.push_back(static_cast<std::uint8_t>('a' + next() % 26));
             break;
     }
     out.resize(size);

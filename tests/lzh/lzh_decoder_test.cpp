@@ -1,7 +1,8 @@
 // The static-Huffman decoder on streams written symbol by symbol: what it produces,
 // which tables it refuses, the dictionary's initial spaces, streams that read past
 // their data, partial output on failure, and agreement with the plain reference
-// decoder on valid and on damaged streams.
+// decoder on valid and on damaged streams. PMarc streams from the test writers round
+// trip, and each PMarc method refuses what names nothing.
 #include "lzh/lzh_decoder.h"
 
 #include <gtest/gtest.h>
@@ -11,8 +12,11 @@
 
 #include "common/checksums.h"
 #include "common/output_files.h"
+#include "lzh/lzh_compressed.h"
 #include "lzh/lzh_huffman.h"
+#include "lzh/lzh_method.h"
 #include "tests/lzh/fixture_data.h"
+#include "tests/lzh/lzh_pmarc_writer.h"
 #include "tests/lzh/lzh_stream_builder.h"
 #include "tests/lzh/reference_decoder.h"
 #include "tests/support/test_support.h"
@@ -38,7 +42,7 @@ Decoded Decode(int method, const Bytes& stream, std::uint32_t originalSize,
     WriteHostFile(dir.Host("in"), archive);
     const FileHandle input = platform::OpenFileForReading(dir.Program("in"));
     const FileHandle output = platform::CreateFileForWriting(dir.Program("out"));
-    const lzh::DecodeResult r = lzh::DecodeStatic(
+    const lzh::DecodeResult r = lzh::DecodeCompressed(
         method, input, output, compressedSize.value_or(static_cast<std::uint32_t>(stream.size())),
         originalSize);
     platform::CloseFile(input);
@@ -57,8 +61,9 @@ Bytes Repeat(std::string_view text, std::size_t times) {
     return out;
 }
 
+// -lh4- to -lh7- and -lhx- (method number 8), as the stream builder numbers them.
 class EveryMethod : public ::testing::TestWithParam<int> {};
-INSTANTIATE_TEST_SUITE_P(Lh, EveryMethod, ::testing::Values(5, 6, 7));
+INSTANTIATE_TEST_SUITE_P(Lh, EveryMethod, ::testing::Values(4, 5, 6, 7, 8));
 
 TEST_P(EveryMethod, RoundTripsDataAcrossBlocksDictionariesAndChunks) {
     const int method = GetParam();
@@ -102,6 +107,46 @@ TEST_P(EveryMethod, DictionaryStartsAsSpacesForEveryMember) {
     const Decoded d = Decode(method, EncodeSymbols(method, symbols), 12);
     ASSERT_EQ(d.outcome, DecodeOutcome::Completed);
     EXPECT_EQ(d.written, ToBytes("a     a    b"));
+}
+
+TEST(Decoder, Lh4RefusesDistancesPastItsDictionary) {
+    // -lh4- shares -lh5-'s distance codes, which reach 8 KiB; its encoders keep 4 KiB.
+    std::vector<LzhSymbol> symbols(4097, Literal('x'));
+    symbols.push_back(Match(3, 4096));
+    EXPECT_EQ(Decode(4, EncodeSymbols(4, symbols), 4100).outcome, DecodeOutcome::Completed);
+    symbols.back() = Match(3, 4097);
+    EXPECT_EQ(Decode(4, EncodeSymbols(4, symbols), 4100).outcome, DecodeOutcome::Damaged);
+    EXPECT_FALSE(ReferenceDecode(4, EncodeSymbols(4, symbols), 4100).completed);
+}
+
+class PmarcMethod : public ::testing::TestWithParam<int> {};
+INSTANTIATE_TEST_SUITE_P(Pm, PmarcMethod, ::testing::Values(lzh::kMethodPm1, lzh::kMethodPm2));
+
+TEST_P(PmarcMethod, RoundTripsPastEveryCodeRenewalAndChunk) {
+    // Past -pm2-'s renewals (1, 2, 4, 8 KiB and every 4 KiB) and -pm1-'s widening
+    // distances, over more than one output chunk; -pm1-'s last run has no copy after
+    // it, so its decoder reads zero bits past the data, as PMarc's own data makes it.
+    Bytes data = FixtureData(FixtureKind::Text, 90000, 3);
+    const Bytes binary = FixtureData(FixtureKind::Binary, 90000, 4);
+    data.insert(data.end(), binary.begin(), binary.end());
+    const Bytes stream = GetParam() == lzh::kMethodPm1 ? CompressPm1(data) : CompressPm2(data);
+    const Decoded d = Decode(GetParam(), stream, static_cast<std::uint32_t>(data.size()));
+    ASSERT_EQ(d.outcome, DecodeOutcome::Completed);
+    EXPECT_EQ(d.crc, Crc(data));
+    EXPECT_EQ(d.written, data);
+}
+
+TEST(Decoder, PmarcRefusesCodesThatNameNothing) {
+    BitWriter pm2;  // a kind code of the single kind 30: there are only 29
+    pm2.Put(0, 1), pm2.Put(31, 5), pm2.Put(0, 3);
+    EXPECT_EQ(Decode(lzh::kMethodPm2, pm2.Finish(), 10).outcome, DecodeOutcome::Damaged);
+    BitWriter pm1;  // tree 16, then a copy from before the first byte
+    pm1.Put(16, 5), pm1.Put(0, 1), pm1.Put(0, 1), pm1.Put(0, 6);
+    EXPECT_EQ(Decode(lzh::kMethodPm1, pm1.Finish(), 10).outcome, DecodeOutcome::Damaged);
+    // -pm1- reads zeros past its data for one last copy, not for a claimed 4 GiB.
+    const Bytes data = ToBytes("one run of literals");
+    EXPECT_EQ(Decode(lzh::kMethodPm1, CompressPm1(data), 0xFFFFFFFF).outcome,
+              DecodeOutcome::Damaged);
 }
 
 TEST(Decoder, SingleCodeBlocksUseNoBitsPerSymbol) {

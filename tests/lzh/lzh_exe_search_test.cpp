@@ -45,15 +45,22 @@ TEST(ExeSearch, FindsArchivesAfterAPrefixAtEveryLevel) {
 }
 
 TEST(ExeSearch, ExtensionIsComparedWithoutCase) {
-    EXPECT_TRUE(lzh::HasExeExtension(u"C:\\Setup.EXE"));
-    EXPECT_TRUE(lzh::HasExeExtension(u"a.Exe"));
-    EXPECT_FALSE(lzh::HasExeExtension(u"a.exe.lzh"));
-    EXPECT_FALSE(lzh::HasExeExtension(u"dir.exe\\file"));
-    EXPECT_FALSE(lzh::HasExeExtension(u"exe"));
+    // MS-DOS and Windows, Unix, X68000 and Atari self-extractors.
+    for (const WStringView name :
+         {u"C:\\Setup.EXE", u"a.Exe", u"LHA.COM", u"pkg.run", u"GAME.X", u"demo.Tos"}) {
+        EXPECT_TRUE(lzh::HasSelfExtractorExtension(name)) << Utf8(name);
+    }
+    for (const WStringView name : {u"a.exe.lzh", u"dir.exe\\file", u"exe", u"a.xz", u"a.com2"}) {
+        EXPECT_FALSE(lzh::HasSelfExtractorExtension(name)) << Utf8(name);
+    }
     TempDir dir;
     LzhArchive reader;
     EXPECT_EQ(
         reader.Open(WriteArchive(dir, Concat({Prefix(1000), Fixture("jlha_l1_lh5.lzh")}), "A.EXE")),
+        1);
+    // The search knows every method's identifier, LArc's too.
+    EXPECT_EQ(
+        reader.Open(WriteArchive(dir, Concat({Prefix(1000), Fixture("jlib_lz5.lzh")}), "GAME.X")),
         1);
 }
 
@@ -61,6 +68,8 @@ TEST(ExeSearch, RefusesArchivesAtTheStartOrBeyondTheWindow) {
     TempDir dir;
     const Bytes archive = Fixture("jlha_l1_lh5.lzh");
     LzhArchive reader;
+    EXPECT_EQ(reader.Open(WriteArchive(dir, archive, "plain.com")), 0);
+    EXPECT_EQ(reader.status, LzhStatus::NoArchiveInExe);
     EXPECT_EQ(reader.Open(WriteArchive(dir, archive, "plain.exe")), 0);
     EXPECT_EQ(reader.status, LzhStatus::NoArchiveInExe);
     EXPECT_EQ(reader.archiveFile, platform::kInvalidFileHandle);

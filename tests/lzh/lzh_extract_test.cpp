@@ -148,9 +148,22 @@ TEST_F(ExtractTest, FolderEntries) {
     EXPECT_EQ(archive_.status, LzhStatus::CreateFailed);
 }
 
+TEST_F(ExtractTest, LarcAndPmarcStoredMethodsCopyTheirData) {
+    std::vector<LzhHeaderFields> members;
+    for (const char* method : {"-lz4-", "-pm0-"}) {
+        members.push_back(Stored(2, std::string(method + 1, 3) + ".txt", ToBytes("kept as is")));
+        members.back().method = method;
+    }
+    Open(members);
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(Extract(i), 1);
+        EXPECT_EQ(ReadHostFile(Out(i == 0 ? "lz4.txt" : "pm0.txt")), ToBytes("kept as is"));
+    }
+}
+
 TEST_F(ExtractTest, UnsupportedMethodLeavesAnEmptyFileOrNothingInTestMode) {
     LzhHeaderFields h = Stored(2, "old.bin", ToBytes("frozen"));
-    h.method = "-lh1-";
+    h.method = "-lh9-";
     Open({h});
     archive_.testMode = 1;
     EXPECT_EQ(Extract(0), 0);

@@ -1,5 +1,5 @@
-// Archives made by jlha (tests/fixtures/lzh): every member lists with its name, folder,
-// method, sizes, time and attributes, tests clean, and extracts byte for byte.
+// Archives made by jlha and its library (tests/fixtures/lzh): every member lists with its name,
+// folder, method, sizes, time and attributes, tests clean, and extracts byte for byte.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,6 +8,7 @@
 #include "common/checksums.h"
 #include "lzh/lzh_archive.h"
 #include "tests/lzh/fixture_data.h"
+#include "tests/support/recording_callback.h"
 #include "tests/lzh/lzh_test_util.h"
 
 namespace quillory::testing {
@@ -79,6 +80,18 @@ std::vector<Fixture> AllFixtures() {
                     File(u"", u"text.txt", "-lh7-", FixtureKind::Text, 4000, 22)}});
     all.push_back(
         {"jlha_long.lzh", 2, {File(u"", u"long.bin", "-lh7-", FixtureKind::Binary, 300000, 31)}});
+    // The older methods, from jlha's library.
+    for (const std::string method : {"lh1", "lh3", "lh4", "lzs", "lz5"}) {
+        Fixture f{"jlib_" + method + ".lzh",
+                  1,
+                  {File(u"", u"text.txt", "-" + method + "-", FixtureKind::Text, 6000, 11),
+                   File(u"", u"data.bin", "-" + method + "-", FixtureKind::Binary, 5000, 12)}};
+        if (method == "lh1") {
+            f.members.push_back(
+                File(u"", u"letters.txt", "-lh1-", FixtureKind::Letters, 60000, 51));
+        }
+        all.push_back(std::move(f));
+    }
     for (int level = 0; level <= 2; ++level) {
         all.push_back(
             {"jlha_sjis_l" + std::to_string(level) + ".lzh",
@@ -125,14 +138,35 @@ TEST_P(FixtureTest, ListsEveryMemberAsStored) {
     EXPECT_TRUE(archive.entries.empty());
 }
 
-TEST_P(FixtureTest, TestsCleanAndExtractsEveryByte) {
-    TempDir dir;
+TEST_P(FixtureTest, CompressedDataCutShortIsDamaged) {
+    // Each decoder stops at the member's data: one byte less and the stream runs out.
     LzhArchive archive;
     ASSERT_EQ(archive.Open(Path()), 1);
     archive.testMode = 1;
+    for (LzhEntry& e : archive.entries) {
+        if (e.originalSize == 0 || WStringView(e.method) == u"-lh0-" ||
+            WStringView(e.method) == u"-lhd-") {
+            continue;
+        }
+        --e.compressedSize;
+        EXPECT_EQ(archive.ExtractEntry(&e), 0) << Utf8(e.name);
+        EXPECT_EQ(archive.status, LzhStatus::DecodeFailed) << Utf8(e.name);
+    }
+}
+
+TEST_P(FixtureTest, TestsCleanAndExtractsEveryByte) {
+    TempDir dir;
+    LzhArchive archive;
+    // Every method reports its output as it goes, testing too, each byte once.
+    RecordingCallback progress;
+    archive.SetCallback(&progress);
+    ASSERT_EQ(archive.Open(Path()), 1);
+    archive.testMode = 1;
     for (const LzhEntry& e : archive.entries) {
+        const std::uint64_t before = progress.produced;
         EXPECT_EQ(archive.ExtractEntry(&e), 1) << Utf8(e.path + e.name);
         EXPECT_EQ(archive.status, LzhStatus::Ok);
+        EXPECT_EQ(progress.produced - before, e.originalSize) << Utf8(e.path + e.name);
     }
     archive.testMode = 0;
     archive.useFolders = 1;

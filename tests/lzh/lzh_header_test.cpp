@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "common/checksums.h"
 #include "lzh/lzh_archive.h"
 #include "platform/path.h"
 #include "tests/lzh/lzh_header_builder.h"
@@ -80,7 +81,9 @@ TEST_F(HeaderTest, EndMarkVariants) {
          LzhStatus::Ok, 1},
         {"a header's worth of junk after it", Concat({Archive({member}), Bytes(40, 0x41)}), 1,
          LzhStatus::Ok, 1},
-        {"a cut header", Concat({member, Content("-lh0-abc")}), 0, LzhStatus::BadHeader, 0},
+        // A damaged header loses only what follows it (a cut download, a disk error).
+        {"a cut header", Concat({member, Content("-lh0-abc")}), 1, LzhStatus::DamagedFromHere, 1},
+        {"a cut first header", Content("-lh0-abc"), 0, LzhStatus::BadHeader, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -139,9 +142,49 @@ TEST_F(HeaderTest, Level2HeaderCrcCoversPaddingAfterTheExtendedHeaders) {
     EXPECT_EQ(archive_.status, LzhStatus::HeaderCheckWarning);
 }
 
+TEST_F(HeaderTest, Level3AndOs9For68kLevel2HeadersAreRead) {
+    // Level 3, field by field: word size 4, then as level 2 with 32-bit sizes.
+    const Bytes data = Content("level three");
+    const std::string name = "a.txt";
+    const std::uint32_t nameHeader = 1 + static_cast<std::uint32_t>(name.size()) + 4;
+    Bytes level3 = {4, 0};
+    for (char c : std::string("-lh0-"))
+        level3.push_back(static_cast<std::uint8_t>(c));
+    const auto put32 = [&level3](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            level3.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    };
+    put32(static_cast<std::uint32_t>(data.size()));  // compressed size
+    put32(static_cast<std::uint32_t>(data.size()));  // original size
+    put32(1614834368);                               // Unix time
+    level3.push_back(0x20);                          // reserved
+    level3.push_back(3);                             // level
+    const std::uint16_t crc = Crc16Update(0, data.data(), data.size());
+    level3.push_back(static_cast<std::uint8_t>(crc));
+    level3.push_back(static_cast<std::uint8_t>(crc >> 8));
+    level3.push_back('U');   // OS
+    put32(32 + nameHeader);  // the whole header
+    put32(nameHeader);       // the name header: type, name, next size 0
+    level3.push_back(0x01);
+    level3.insert(level3.end(), name.begin(), name.end());
+    put32(0);
+    // OS-9/68k LHA's level 2: the header size leaves out two bytes.
+    Bytes os9 = Stored(2, "b.txt", Content("os-9")).Build();
+    os9[23] = 'K';
+    os9[0] = static_cast<std::uint8_t>(os9[0] - 2);
+    ASSERT_EQ(Open(Archive({Concat({level3, data}), os9})), 1);
+    EXPECT_EQ(archive_.status, LzhStatus::Ok);
+    ASSERT_EQ(archive_.entryCount, 2);
+    EXPECT_EQ(WStringView(archive_.entries[0].name), u"a.txt");
+    EXPECT_EQ(WStringView(archive_.entries[1].name), u"b.txt");
+    archive_.testMode = 1;
+    EXPECT_EQ(archive_.ExtractEntry(&archive_.entries[0]), 1);
+    EXPECT_EQ(archive_.ExtractEntry(&archive_.entries[1]), 1);
+}
+
 TEST_F(HeaderTest, UnknownLevelFails) {
     Bytes header = Stored(1, "a", Content("x")).Build();
-    header[20] = 3;
+    header[20] = 4;
     EXPECT_EQ(Open(Archive({header})), 0);
     EXPECT_EQ(archive_.status, LzhStatus::UnknownLevel);
     EXPECT_EQ(archive_.entryCount, 0);

@@ -168,12 +168,16 @@ void BitWriter::Put(std::uint32_t value, int bits) {
 
 int DictionaryBits(int method) {
     switch (method) {
+        case 4:
+            return 12;
         case 5:
             return 13;
         case 6:
             return 15;
         case 7:
             return 16;
+        case 8:  // -lhx-
+            return 19;
         default:
             throw std::invalid_argument("method");
     }
@@ -181,8 +185,8 @@ int DictionaryBits(int method) {
 
 void WriteBlock(BitWriter& out, int method, const std::vector<LzhSymbol>& symbols,
                 std::optional<std::uint16_t> countField) {
-    const int np = DictionaryBits(method) + 1;
-    const int pbit = method == 5 ? 4 : 5;
+    const int np = std::max(DictionaryBits(method) + 1, 14);
+    const int pbit = np <= 14 ? 4 : 5;
     std::vector<std::uint64_t> charCounts(kCharCodes, 0);
     std::vector<std::uint64_t> distCounts(static_cast<std::size_t>(np), 0);
     for (const LzhSymbol& s : symbols) {

@@ -38,7 +38,7 @@ inline LzhSymbol Match(int length, std::uint32_t back) {
     return {length + 253, back};
 }
 
-// Dictionary bits of a method number: 13, 15 or 16.
+// Dictionary bits of a method number: 12, 13, 15, 16 or 19 (-lh4- to -lh7-, -lhx- as 8).
 int DictionaryBits(int method);
 
 // One block: the count field (default: the number of symbols), the code-length code,

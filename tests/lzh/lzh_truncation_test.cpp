@@ -18,7 +18,8 @@ bool IsListingFailure(LzhStatus s) {
     return s == LzhStatus::BadHeader || s == LzhStatus::UnknownLevel;
 }
 bool IsListingSuccess(LzhStatus s) {
-    return s == LzhStatus::Ok || s == LzhStatus::NoEndMark || s == LzhStatus::HeaderCheckWarning;
+    return s == LzhStatus::Ok || s == LzhStatus::NoEndMark || s == LzhStatus::HeaderCheckWarning ||
+           s == LzhStatus::DamagedFromHere;
 }
 
 std::vector<std::string> FixtureNames() {

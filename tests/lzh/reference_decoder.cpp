@@ -11,13 +11,14 @@ namespace {
 
 constexpr int NC = 510;
 constexpr int NT = 19;
+constexpr int NPT = 20;  // -lhx-'s distance codes
 
 class Reference {
 public:
     Reference(int method, const Bytes& data) : data_(data) {
-        dicbit_ = method == 5 ? 13 : method == 6 ? 15 : 16;
-        np_ = dicbit_ + 1;
-        pbit_ = method == 5 ? 4 : 5;
+        dicbit_ = method == 4 ? 12 : method == 5 ? 13 : method == 6 ? 15 : method == 7 ? 16 : 19;
+        np_ = std::max(dicbit_ + 1, 14);
+        pbit_ = np_ <= 14 ? 4 : 5;
     }
 
     ReferenceResult Run(std::uint32_t originalSize) {
@@ -56,7 +57,7 @@ public:
             } else {
                 const unsigned length = c - 253;
                 const unsigned d = decode_p();
-                if (Over()) return result;
+                if (Over() || d >= dicsiz) return result;  // past the dictionary (-lh4-)
                 std::size_t from = (wpos - d - 1) & (dicsiz - 1);
                 // A match that runs past the original size is cut there.
                 for (unsigned k = 0; k < length && produced < originalSize; ++k, ++produced) {
@@ -262,7 +263,7 @@ private:
     int bitcount_ = 0;
     std::uint16_t blocksize_ = 0;
     std::uint8_t c_len_[NC] = {};
-    std::uint8_t pt_len_[NT] = {};
+    std::uint8_t pt_len_[NPT] = {};
     std::uint16_t c_table_[4096] = {};
     std::uint16_t pt_table_[256] = {};
     std::uint16_t left_[2 * NC] = {};

@@ -39,7 +39,7 @@ Bytes BuildLzh(int level, const std::vector<HostileMember>& members) {
             fields.dataCrc = Crc16Update(0, m.data.data(), m.data.size());
             fields.data = Compress(m.data, kLzh5);
         }
-        if (m.unsupportedMethod) fields.method = "-lh1-";
+        if (m.unsupportedMethod) fields.method = "-lh9-";
         if (m.wrongCrc) {
             fields.dataCrc = static_cast<std::uint16_t>(
                 fields.dataCrc.value_or(Crc16Update(0, m.data.data(), m.data.size())) ^ 1);

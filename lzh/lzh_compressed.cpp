@@ -1,0 +1,33 @@
+// The method number to decoder table.
+#include "lzh/lzh_compressed.h"
+
+#include "lzh/lzh_adaptive_decoder.h"
+#include "lzh/lzh_larc_decoder.h"
+#include "lzh/lzh_lh3_decoder.h"
+#include "lzh/lzh_method.h"
+#include "lzh/lzh_pmarc_decoder.h"
+
+namespace quillory::lzh {
+
+DecodeResult DecodeCompressed(int methodCode, platform::FileHandle input,
+                              platform::FileHandle output, std::uint32_t compressedSize,
+                              std::uint32_t originalSize, ExtractCallback* progress) {
+    switch (methodCode) {
+        case kMethodLh1:
+        case kMethodLh2:
+            return DecodeAdaptive(methodCode, input, output, compressedSize, originalSize,
+                                  progress);
+        case kMethodLh3:
+            return DecodeLh3(input, output, compressedSize, originalSize, progress);
+        case kMethodLzs:
+        case kMethodLz5:
+            return DecodeLarc(methodCode, input, output, compressedSize, originalSize, progress);
+        case kMethodPm1:
+        case kMethodPm2:
+            return DecodePmarc(methodCode, input, output, compressedSize, originalSize, progress);
+        default:
+            return DecodeStatic(methodCode, input, output, compressedSize, originalSize, progress);
+    }
+}
+
+}  // namespace quillory::lzh
