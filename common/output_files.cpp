@@ -56,8 +56,8 @@ bool ExistingLocalTime(WStringView path, FileTime* local) {
 }  // namespace
 
 OverwriteDecision DecideOverwrite(WStringView outputPath, FileTime memberTimeLocal,
-                                  WStringView name, int askOnlyIfNewer, int& overwriteWithoutAsking,
-                                  ExtractCallback* callback) {
+                                  std::uint64_t memberSize, WStringView name, int askOnlyIfNewer,
+                                  int& overwriteWithoutAsking, ExtractCallback* callback) {
     const auto attributes = platform::GetPathAttributes(outputPath);
     // Nothing there, or a folder, which no file can replace: creating the file decides.
     if (!attributes || *attributes == platform::kAttributeDirectory) {
@@ -74,7 +74,7 @@ OverwriteDecision DecideOverwrite(WStringView outputPath, FileTime memberTimeLoc
         if (callback == nullptr) return OverwriteDecision::Skip;
         int answer = 0;
         int forAll = 0;
-        callback->ConfirmOverwrite(name, &answer, &forAll);
+        callback->ConfirmOverwrite(name, outputPath, memberSize, memberTimeLocal, &answer, &forAll);
         if (forAll == 1) overwriteWithoutAsking = 1;
         if (answer == 0) return OverwriteDecision::Skip;
     }

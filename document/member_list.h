@@ -61,6 +61,13 @@ public:
     WString CellText(int row, int column) const;
     std::array<WString, kColumnCount> RowTexts(int row) const;
 
+    // Orders the rows by a column: folder rows first, then by the column's value (sizes,
+    // ratios and times as numbers, texts by their characters), ties in table order;
+    // column -1 restores table order. Kept across rebuilds. Sorts entry indices by the
+    // entries' fields, never formatted texts, so 100,000 rows sort at once.
+    void Sort(int column, bool descending);
+    int sortColumn() const { return sortColumn_; }
+
     // Extract selected: the rows given (in any order) are extracted top to bottom.
     RunSummary ExtractSelected(CQuilloryDoc& doc, std::span<const int> selectedRows) const;
     // Double-click: a row (or -1 for empty space) to open with the desktop.
@@ -70,6 +77,10 @@ private:
     const CQuilloryDoc* doc_ = nullptr;
     ArchiveType type_ = ArchiveType::None;
     std::vector<int> entryIndices_;
+    int sortColumn_ = -1;
+    bool descending_ = false;
+
+    void ApplySort();
 };
 
 }  // namespace quillory

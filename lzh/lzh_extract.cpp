@@ -70,8 +70,8 @@ int LzhArchive::ExtractFile(const LzhEntry& entry, const WString& outputPath) {
     FileTime memberLocal = entry.modifiedTime;
     if (entry.modifiedTime != kNoFileTime)
         platform::UtcFileTimeToLocal(entry.modifiedTime, &memberLocal);
-    if (DecideOverwrite(outputPath, memberLocal, entry.name, askOnlyIfNewer, overwriteWithoutAsking,
-                        callback) == OverwriteDecision::Skip) {
+    if (DecideOverwrite(outputPath, memberLocal, entry.originalSize, entry.name, askOnlyIfNewer,
+                        overwriteWithoutAsking, callback) == OverwriteDecision::Skip) {
         return Result(LzhStatus::Skipped);
     }
     const FileHandle output = CreateOutputFile(outputPath);
@@ -109,8 +109,8 @@ LzhStatus LzhArchive::DecodeMember(FileHandle input, FileHandle output, const Lz
     const int method = lzh::MethodCode(entry.method);
     if (method == lzh::kMethodUnsupported) return LzhStatus::UnsupportedMethod;
     if (method == lzh::kMethodStored) {
-        const lzh::CopyResult copy =
-            lzh::CopyStored(output, input, entry.originalSize, entry.compressedSize, &heap_);
+        const lzh::CopyResult copy = lzh::CopyStored(output, input, entry.originalSize,
+                                                     entry.compressedSize, &heap_, callback);
         crc = copy.crc;
         switch (copy.outcome) {
             case lzh::CopyOutcome::Copied:
@@ -123,8 +123,8 @@ LzhStatus LzhArchive::DecodeMember(FileHandle input, FileHandle output, const Lz
                 return LzhStatus::Stopped;
         }
     }
-    const lzh::DecodeResult decoded =
-        lzh::DecodeCompressed(method, input, output, entry.compressedSize, entry.originalSize);
+    const lzh::DecodeResult decoded = lzh::DecodeCompressed(
+        method, input, output, entry.compressedSize, entry.originalSize, callback);
     crc = decoded.crc;
     switch (decoded.outcome) {
         case lzh::DecodeOutcome::Completed:

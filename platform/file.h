@@ -89,6 +89,9 @@ bool SetPathAttributes(WStringView path, std::uint32_t attributes);
 // 0x01 when nobody may write it, else 0x80. Nothing when the path does not exist.
 std::optional<std::uint32_t> GetPathAttributes(WStringView path);
 
+// Size in bytes of what stands at the path, without following a link.
+std::optional<std::uint64_t> GetPathSize(WStringView path);
+
 // Last-write time (UTC) of what stands at the path, without following a link.
 std::optional<FileTime> GetPathLastWriteTime(WStringView path);
 
@@ -101,6 +104,25 @@ bool CreateFolder(WStringView path);
 // followed (a link there is replaced, not written through). A relative path comes back
 // as it is.
 WString ResolvedPath(WStringView path);
+
+// Why the last open, create, write or put-in-place of a file failed on this thread, for
+// the message that names the file: the host's error sorted into the kinds a user can act
+// on, and its number. Kept until the next failure (success does not clear it).
+enum class FileError {
+    None,
+    NotFound,      // nothing at the path, or a folder on the way missing
+    NoPermission,  // the user may not read or write there
+    InTheWay,      // a file or folder of that name stands where another kind must go
+    NameTooLong,   // the name or path is longer than the file system takes
+    DiskFull,      // no space (or quota) left
+    ReadOnly,      // the file system is mounted read-only
+    Other,
+};
+struct FileErrorInfo {
+    FileError kind = FileError::None;
+    int code = 0;  // the host's error number
+};
+FileErrorInfo LastFileError();
 
 // A hook for tests that makes reads and writes come up short or fail. It sees every
 // ReadFile and WriteFile call before it happens and returns how many of the asked bytes

@@ -47,7 +47,8 @@ struct LocalHeader {
 // each refuse the piece, which ends decoding.
 class MemberSink final : public OutputSink {
 public:
-    explicit MemberSink(std::uint64_t listedSize) : listedSize_(listedSize) {}
+    MemberSink(std::uint64_t listedSize, ExtractCallback* callback)
+        : listedSize_(listedSize), callback_(callback) {}
 
     std::uint32_t crc = 0;
     FileHandle file = kInvalidFileHandle;
@@ -67,6 +68,7 @@ public:
         }
         crc = Crc32Update(crc, data, size);
         taken += size;
+        if (callback_ != nullptr) callback_->OutputProduced(size);
         if (file != kInvalidFileHandle && WriteBytes(file, data, size) != size) {
             writeFailed = true;
             return false;
@@ -76,6 +78,7 @@ public:
 
 private:
     std::uint64_t listedSize_;
+    ExtractCallback* callback_;
 };
 
 MemberRecord RecordFor(const ZipEntry& e) {
@@ -222,7 +225,7 @@ ZipStatus PrepareOutput(ZipArchive& zip, const ZipEntry& e, const MemberRecord& 
         return made && *made == platform::kAttributeDirectory ? ZipStatus::Ok
                                                               : ZipStatus::CreateFailed;
     }
-    if (DecideOverwrite(path, LocalModifiedTime(e), e.name, zip.askOnlyIfNewer,
+    if (DecideOverwrite(path, LocalModifiedTime(e), e.originalSize, e.name, zip.askOnlyIfNewer,
                         zip.overwriteWithoutAsking, zip.callback) == OverwriteDecision::Skip) {
         return ZipStatus::Skipped;
     }
@@ -316,7 +319,7 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
     if (dataStart == kInvalidFilePosition) return fail(ZipStatus::BadLocalHeader);
     const std::uint64_t dataLength = w.cipher.DataLength();
 
-    MemberSink sink(e.originalSize);
+    MemberSink sink(e.originalSize, callback);
     if (testMode == 1) {
         if (!decodable) return fail(ZipStatus::UnsupportedMethod);
     } else {

@@ -94,7 +94,8 @@ TEST_F(RunTest, ListOfAZipArchiveGroupsDigitsAndShowsTheStoredTimes) {
 
 TEST_F(RunTest, AnArchiveThatCannotBeOpenedGivesStatusTwo) {
     EXPECT_EQ(Run({"l", temp.Host("missing.lzh").string()}), cli::kExitNotOpened);
-    EXPECT_EQ(console.err, "書庫を開けませんでした。\n");
+    EXPECT_EQ(console.err, "書庫を開けませんでした。 " + temp.Host("missing.lzh").string() +
+                               " 理由：ファイルまたはフォルダが見つかりません。\n");
     WriteHostFile(temp.Host("junk.zip"), "not an archive at all");
     EXPECT_EQ(Run({"t", temp.Host("junk.zip").string()}), cli::kExitNotOpened);
     EXPECT_EQ(Run({"x", temp.Host("junk.zip").string(), "-d", out().string()}),
@@ -342,7 +343,7 @@ TEST_F(RunTest, PasswordsFromTheOptionOrTypedWithoutEcho) {
     console.err.clear();
     EXPECT_EQ(Run({"t", Fixture(archive)}), cli::kExitBadMembers);
     EXPECT_EQ(console.err,
-              "ファイルが壊れています。 [plain.txt]\n1ファイル中1ファイルが不正です。\n");
+              "パスワードが入力されませんでした。 [plain.txt]\n1ファイル中1ファイルが不正です。\n");
     EXPECT_TRUE(console.prompts.empty());
 
     console.inputIsTerminal = true;

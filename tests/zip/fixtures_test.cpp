@@ -94,7 +94,10 @@ TEST_P(FixtureExtractTest, EveryMemberComesOutAsTheOriginal) {
         const std::string path = platform::WideToUtf8(e.path) + platform::WideToUtf8(e.name);
         // The one member with a password of its own.
         if (path == "docs/readme.txt" && GetParam() == "infozip-traditional.zip") continue;
+        const std::uint64_t before = callback.produced;
         ASSERT_EQ(zip.ExtractEntry(&e), 1) << path << " status " << static_cast<int>(zip.status);
+        // The output is reported as it is produced, each byte once.
+        EXPECT_EQ(callback.produced - before, e.originalSize) << path;
         if (e.name.empty()) {
             EXPECT_TRUE(fs::is_directory(dir.Host(path))) << path;
             continue;
