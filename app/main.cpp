@@ -1,11 +1,15 @@
 // quillory [--extract-here | --test] [ARCHIVE]: the program's entry point.
 #include <QApplication>
 #include <QIcon>
+#include <QLocale>
+#include <QTranslator>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/echo_mode.h"
 #include "app/launch_options.h"
+#include "app/qt_translations.h"
 #include "app/quillory_app.h"
 #include "app/screenshots.h"
 #include "app/stop_watch.h"
@@ -19,6 +23,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QString::fromUtf8(quillory::kApplicationName));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/quillory.svg")));
     if (quillory::EchoMode()) quillory::InstallWindowEcho(application);
+    // Qt's own dialogs and buttons (file and folder choosers) in the user's language;
+    // the translator lives as long as the application.
+    const std::unique_ptr<QTranslator> qtTexts(quillory::InstallQtTranslations(QLocale()));
 
     // QApplication has taken its own options out of argv; the rest are the host's bytes,
     // which QApplication::arguments() would decode and, for some names, lose.

@@ -3,17 +3,24 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
 
 #include "app/about_dialog.h"
+#include "app/qt_text.h"
 #include "app/qt_user_interface.h"
 #include "app/quillory_view.h"
+#include "app/settings_profile.h"
 #include "document/commands.h"
 #include "document/quillory_doc.h"
+#include "document/recent_archives.h"
 
 namespace quillory {
 namespace {
@@ -40,6 +47,16 @@ const MenuDefinition kMenus[] = {
       {kCommandExtractSelected, "選択ファイルを展開(&S)..."},
       {0, nullptr},
       {kCommandTest, "テスト(&T)"}}},
+    {"文字コード(&K)",
+     {{kCommandEncodingAuto, "自動判別(&A)"},
+      {0, nullptr},
+      {kCommandEncodingCp932, "日本語 (CP932)(&J)"},
+      {kCommandEncodingUtf8, "Unicode (UTF-8)(&U)"},
+      {kCommandEncodingGbk, "簡体字中国語 (GBK)(&S)"},
+      {kCommandEncodingBig5, "繁体字中国語 (Big5)(&T)"},
+      {kCommandEncodingKorean, "韓国語 (CP949)(&K)"},
+      {kCommandEncodingWestern, "西ヨーロッパ言語 (CP1252)(&W)"},
+      {kCommandEncodingDos, "DOS (CP437)(&D)"}}},
     {"オプション(&O)", {{kCommandSettings, "設定(&C)..."}}},
     {"ヘルプ(&H)", {{kCommandAppAbout, "Quillory のバージョン情報(&A)..."}}},
 };
@@ -58,7 +75,7 @@ constexpr BarPosition kCommandBar[] = {
     {kCommandAppAbout, 3},
     {0, -1},
 };
-// The strip's images are square, side by side.
+// The images are square; each is an SVG file, sharp at any scale.
 constexpr int kImagePixels = 16;
 
 struct Accelerator {
@@ -97,6 +114,18 @@ QString Text(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
 
+// What stays usable while a run goes on.
+bool UsableDuringRun(int id) {
+    return id == kCommandAppAbout || id == kCommandAppExit;
+}
+
+// Where the window's size and the columns are kept, beside the options.
+QSettings LayoutStore() {
+    return QSettings(Text(kOrganisationName), Text(kApplicationName));
+}
+const QString kGeometryKey = QStringLiteral("Window/Geometry");
+const QString kColumnsKey = QStringLiteral("Window/Columns");
+
 }  // namespace
 
 CMainFrame::CMainFrame(CQuilloryDoc& doc, QtUserInterface& ui)
@@ -110,13 +139,29 @@ CMainFrame::CMainFrame(CQuilloryDoc& doc, QtUserInterface& ui)
     CreateStatusBar();
     setCentralWidget(view_);
     connect(view_, &CQuilloryView::updated, this, &CMainFrame::UpdateCommandStates);
+    // The list's context menu: the frame's commands around the view's "開く".
+    auto* separator = new QAction(view_);
+    separator->setSeparator(true);
+    view_->addActions(
+        {action(kCommandExtractSelected), view_->openAction(), separator, action(kCommandTest)});
+    // Runs go to a worker thread; the commands wait while one goes on.
+    doc_.SetJobHost(&host_);
+    ui_.setStopHandler([this] { host_.RequestStop(); });
+    connect(&host_, &QtJobHost::busyChanged, this, [this](bool busy) {
+        UpdateCommandStates();
+        if (!busy && closeAfterRun_) close();
+    });
+    setAcceptDrops(true);
     resize(860, 520);
+    RestoreLayout();
     ui_.setFrame(this);
     UpdateCommandStates();
 }
 
 CMainFrame::~CMainFrame() {
+    ui_.setStopHandler(nullptr);
     ui_.setFrame(nullptr);
+    doc_.SetJobHost(nullptr);
 }
 
 QAction* CMainFrame::action(int id) const {
@@ -147,6 +192,11 @@ void CMainFrame::CreateMenus() {
             QAction* command = CommandAction(item.id);
             command->setText(Text(item.text));
             menu->addAction(command);
+            if (item.id == kCommandFileClose) {
+                recentMenu_ = menu->addMenu(Text("最近使った書庫(&R)"));
+                recentMenu_->setObjectName(QStringLiteral("recentMenu"));
+                connect(recentMenu_, &QMenu::aboutToShow, this, &CMainFrame::FillRecentMenu);
+            }
         }
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
     }
@@ -159,15 +209,13 @@ void CMainFrame::CreateCommandBar() {
     commandBar_->setFloatable(false);
     commandBar_->setIconSize(QSize(kImagePixels, kImagePixels));
     commandBar_->toggleViewAction()->setVisible(false);
-    const QPixmap strip(QStringLiteral(":/toolbar.png"));
     for (const BarPosition& position : kCommandBar) {
         if (position.id == 0) {
             commandBar_->addSeparator();
             continue;
         }
         QAction* command = CommandAction(position.id);
-        command->setIcon(
-            QIcon(strip.copy(position.image * kImagePixels, 0, kImagePixels, kImagePixels)));
+        command->setIcon(QIcon(QStringLiteral(":/toolbar-%1.svg").arg(position.image)));
         commandBar_->addAction(command);
     }
 }
@@ -215,17 +263,81 @@ void CMainFrame::CreateStatusBar() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    if (ui_.progress() != nullptr) return event->ignore();
+    if (host_.Busy()) {
+        // Stop the run and close once it has ended; its end says nothing.
+        closeAfterRun_ = true;
+        ui_.setClosing(true);
+        host_.RequestStop();
+        return event->ignore();
+    }
+    SaveLayout();
     QMainWindow::closeEvent(event);
+}
+
+void CMainFrame::RestoreLayout() {
+    QSettings store = LayoutStore();
+    restoreGeometry(store.value(kGeometryKey).toByteArray());
+    view_->header()->restoreState(store.value(kColumnsKey).toByteArray());
+}
+
+void CMainFrame::SaveLayout() const {
+    QSettings store = LayoutStore();
+    store.setValue(kGeometryKey, saveGeometry());
+    store.setValue(kColumnsKey, view_->header()->saveState());
+}
+
+std::optional<WString> CMainFrame::DroppedArchive(const QMimeData* mime) const {
+    if (mime == nullptr || !mime->hasUrls() || mime->urls().size() != 1) return std::nullopt;
+    const QUrl url = mime->urls().constFirst();
+    if (!url.isLocalFile() || !QFileInfo(url.toLocalFile()).isFile()) return std::nullopt;
+    return ProgramPathOf(url.toLocalFile());
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    // Members dragged out of the list are not archives to open here.
+    if (!host_.Busy() && event->source() == nullptr && DroppedArchive(event->mimeData())) {
+        event->acceptProposedAction();
+    }
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const std::optional<WString> path = DroppedArchive(event->mimeData());
+    if (!path || host_.Busy()) return;
+    event->acceptProposedAction();
+    // The drop is answered first: the close question must not hold the file manager.
+    QMetaObject::invokeMethod(
+        this, [this, archive = *path] { doc_.OpenChosen(archive); }, Qt::QueuedConnection);
+}
+
+void CMainFrame::FillRecentMenu() {
+    recentMenu_->clear();
+    const std::vector<WString> recent = ReadRecentArchives(doc_.profile());
+    int number = 1;
+    for (const WString& path : recent) {
+        // A "&" in a path is text, not a mnemonic.
+        const QString shown = HostPathText(path).replace(u'&', QStringLiteral("&&"));
+        QAction* item = recentMenu_->addAction(QStringLiteral("&%1 ").arg(number++) + shown);
+        connect(item, &QAction::triggered, this, [this, path] {
+            if (!host_.Busy()) doc_.OpenChosen(path);
+        });
+    }
+    recentMenu_->setEnabled(!host_.Busy());
+    if (recent.empty()) recentMenu_->addAction(Text("(なし)"))->setEnabled(false);
 }
 
 void CMainFrame::SetArchiveName(const QString& hostPath) {
     archiveName_->setText(hostPath);
     archiveName_->setCursorPosition(0);
+    // The title names the open archive, as file managers and task bars show it.
+    const QString program = Text(kDocumentTemplate).section(u'\n', 0, 0);
+    setWindowTitle(hostPath.isEmpty()
+                       ? program
+                       : QFileInfo(hostPath).fileName() + QStringLiteral(" - ") + program);
 }
 
 void CMainFrame::OnCommand(int id) {
     if (!IsCommandEnabled(id, doc_.isOpen)) return;
+    if (host_.Busy() && !UsableDuringRun(id)) return;
     switch (CommandTargetOf(id)) {
         case CommandTarget::Document:
             doc_.OnCommand(id);
@@ -252,8 +364,17 @@ void CMainFrame::OnCommand(int id) {
 }
 
 void CMainFrame::UpdateCommandStates() {
-    for (const auto& [id, command] : actions_)
-        command->setEnabled(IsCommandEnabled(id, doc_.isOpen));
+    const bool busy = host_.Busy();
+    for (const auto& [id, command] : actions_) {
+        command->setEnabled(IsCommandEnabled(id, doc_.isOpen) && (!busy || UsableDuringRun(id)));
+        // The encoding in force for the archive in hand has its mark.
+        if (IsEncodingCommand(id)) {
+            command->setCheckable(true);
+            command->setChecked(CodePageOfCommand(id) == doc_.nameEncoding());
+        }
+    }
+    view_->openAction()->setEnabled(doc_.isOpen == 1 && !busy);
+    if (recentMenu_ != nullptr) recentMenu_->setEnabled(!busy);
 }
 
 }  // namespace quillory

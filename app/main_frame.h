@@ -2,16 +2,24 @@
 // images of the bundled strip), the accelerators, the archive-name bar ("書庫名" and a
 // read-only edit with the open archive's path), the list view in the middle and a status
 // bar with the commands' prompt texts. Every menu item, key and button becomes a command
-// id that goes where CommandTargetOf says; commands are enabled as IsCommandEnabled says.
+// id that goes where CommandTargetOf says; commands are enabled as IsCommandEnabled says
+// and, while a run goes on (the frame's job host runs it on a worker thread), only the
+// about box and exit are; exit then stops the run and closes once it has ended. The
+// File menu lists the recent archives; an archive dropped on the window opens; the
+// title names the open archive; the window's size and the list's columns are kept.
 #pragma once
 
 #include <QMainWindow>
 #include <map>
+#include <optional>
 
+#include "app/qt_job_host.h"
 #include "platform/text.h"
 
 class QAction;
+class QMimeData;
 class QLineEdit;
+class QMenu;
 class QToolBar;
 
 namespace quillory {
@@ -35,6 +43,8 @@ public:
     ~CMainFrame() override;
 
     CQuilloryView* view() const { return view_; }
+    QtJobHost& jobHost() { return host_; }
+    QMenu* recentMenu() const { return recentMenu_; }
     QToolBar* commandBar() const { return commandBar_; }
     QLineEdit* archiveNameEdit() const { return archiveName_; }
     // The action carrying a command id (menu item, button or accelerator), or null.
@@ -44,10 +54,15 @@ public:
     void OnCommand(int id);
     // Enables each command exactly as the document's state allows.
     void UpdateCommandStates();
+    // The recent archives' menu, newest first.
+    void FillRecentMenu();
 
 protected:
-    // The window stays while a run is going: its loop lets the window repaint.
+    // A run going on is stopped first; the window closes when it has ended. The window's
+    // size and the columns' widths are kept for the next start.
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     QAction* CommandAction(int id);
@@ -56,10 +71,17 @@ private:
     void CreateAccelerators();
     void CreateArchiveNameBar();
     void CreateStatusBar();
+    void RestoreLayout();
+    void SaveLayout() const;
+    // The archive a drop carries, or nothing.
+    std::optional<WString> DroppedArchive(const QMimeData* mime) const;
 
     CQuilloryDoc& doc_;
     QtUserInterface& ui_;
+    QtJobHost host_;
     CQuilloryView* view_;
+    QMenu* recentMenu_ = nullptr;
+    bool closeAfterRun_ = false;
     QToolBar* commandBar_ = nullptr;
     QLineEdit* archiveName_ = nullptr;
     std::map<int, QAction*> actions_;

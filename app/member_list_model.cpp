@@ -26,6 +26,18 @@ void MemberListModel::Rebuild(const CQuilloryDoc& doc) {
     endResetModel();
 }
 
+void MemberListModel::sort(int column, Qt::SortOrder order) {
+    beginResetModel();
+    list_.Sort(column, order == Qt::DescendingOrder);
+    endResetModel();
+}
+
+Qt::ItemFlags MemberListModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    if (index.isValid()) flags |= Qt::ItemIsDragEnabled;
+    return flags;
+}
+
 int MemberListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : list_.rowCount();
 }

@@ -1,6 +1,7 @@
 // The member list as a Qt table model: the document's MemberList behind it, its seven
 // columns with their titles and alignment, and cells formatted only when drawn, so that
-// an archive of 100,000 members lists at once. Rebuild resets the whole model.
+// an archive of 100,000 members lists at once. Rebuild resets the whole model, and so
+// does sorting by a column. Rows can be dragged (the view makes the drag).
 #pragma once
 
 #include <QAbstractTableModel>
@@ -24,6 +25,9 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    // Clicking a column's header: MemberList::Sort (column -1: table order).
+    void sort(int column, Qt::SortOrder order) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
     MemberList list_;

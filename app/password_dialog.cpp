@@ -1,6 +1,7 @@
 // The password dialog.
 #include "app/password_dialog.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
@@ -12,6 +13,11 @@ namespace quillory {
 CPasswordDialog::CPasswordDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QString::fromUtf8("パスワードの入力"));
     auto* layout = new QVBoxLayout(this);
+    subject_ = new QLabel(this);
+    subject_->setObjectName(ControlName(kSubjectLabel));
+    subject_->setTextFormat(Qt::PlainText);
+    subject_->hide();
+    layout->addWidget(subject_);
     password_ = new QLineEdit(this);
     password_->setObjectName(ControlName(kPasswordEdit));
     password_->setEchoMode(QLineEdit::Password);
@@ -19,6 +25,12 @@ CPasswordDialog::CPasswordDialog(QWidget* parent) : QDialog(parent) {
     password_->setMinimumWidth(240);
     layout->addWidget(password_);
     layout->addWidget(OkCancelButtons(this));
+}
+
+void CPasswordDialog::setSubject(const QString& archive, const QString& member) {
+    subject_->setText(QString::fromUtf8("書庫：") + archive + u'\n' +
+                      QString::fromUtf8("ファイル：") + member);
+    subject_->setVisible(!archive.isEmpty() || !member.isEmpty());
 }
 
 QString CPasswordDialog::password() const {

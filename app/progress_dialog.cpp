@@ -1,24 +1,27 @@
 // The progress dialog.
 #include "app/progress_dialog.h"
 
-#include <QCoreApplication>
+#include <QCloseEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/dialog_controls.h"
+#include "app/qt_text.h"
+#include "document/member_list.h"
 
 namespace quillory {
 namespace {
 
-// Often enough to look alive, rarely enough not to slow a run of many small members.
-constexpr qint64 kRepaintIntervalMs = 50;
+const QString kTitle = QString::fromUtf8("進行状況");
 
 }  // namespace
 
 CProgressDialog::CProgressDialog(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QString::fromUtf8("進行状況"));
+    setWindowTitle(kTitle);
     auto* layout = new QVBoxLayout(this);
     progress_ = new QProgressBar(this);
     progress_->setObjectName(ControlName(kProgressBar));
@@ -26,36 +29,78 @@ CProgressDialog::CProgressDialog(QWidget* parent) : QDialog(parent) {
     text_ = new QLineEdit(this);
     text_->setObjectName(ControlName(kTextEdit));
     text_->setReadOnly(true);
-    text_->setMinimumWidth(320);
-    auto* cancel = new QPushButton(QString::fromUtf8("キャンセル"), this);
-    cancel->setObjectName(ControlName(kCancelButton));
-    cancel->hide();
+    text_->setMinimumWidth(360);
+    counts_ = new QLabel(this);
+    counts_->setObjectName(ControlName(kCountLabel));
+    cancel_ = new QPushButton(QString::fromUtf8("キャンセル"), this);
+    cancel_->setObjectName(ControlName(kCancelButton));
+    connect(cancel_, &QPushButton::clicked, this, &CProgressDialog::RequestCancel);
     layout->addWidget(progress_);
     layout->addWidget(text_);
-    layout->addWidget(cancel);
+    layout->addWidget(counts_);
+    layout->addWidget(cancel_, 0, Qt::AlignRight);
 }
 
 void CProgressDialog::Start(int count) {
+    members_ = count;
     progress_->setRange(0, count);
     progress_->setValue(0);
-    show();
-    Refresh(true);
+    UpdateCounts();
+    // A short run (one small member opened from the list) comes and goes unseen.
+    QTimer::singleShot(kShowDelayMs, this, [this] { show(); });
 }
 
 void CProgressDialog::SetText(const QString& text) {
     text_->setText(text);
-    Refresh(false);
 }
 
 void CProgressDialog::Step() {
-    progress_->setValue(progress_->value() + 1);
-    Refresh(false);
+    ++membersDone_;
+    if (bytesTotal_ == 0) progress_->setValue(std::min(membersDone_, progress_->maximum()));
+    UpdateCounts();
 }
 
-void CProgressDialog::Refresh(bool force) {
-    if (!force && sinceRefresh_.isValid() && sinceRefresh_.elapsed() < kRepaintIntervalMs) return;
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    sinceRefresh_.start();
+void CProgressDialog::SetBytes(std::uint64_t done, std::uint64_t total) {
+    bytesDone_ = done;
+    bytesTotal_ = total;
+    if (total == 0) return;
+    progress_->setRange(0, kByteSteps);
+    const std::uint64_t shown = std::min(done, total);
+    // In whole steps without overflowing: total may be far beyond 32 bits.
+    const int steps =
+        static_cast<int>(static_cast<double>(shown) / static_cast<double>(total) * kByteSteps);
+    progress_->setValue(steps);
+    setWindowTitle(kTitle + QStringLiteral(" %1%").arg(steps / 10));
+    UpdateCounts();
+}
+
+void CProgressDialog::UpdateCounts() {
+    QString line =
+        QStringLiteral("%1 / %2").arg(membersDone_).arg(members_) + QString::fromUtf8(" ファイル");
+    if (bytesTotal_ > 0) {
+        line += QStringLiteral("    ") + ToQString(GroupDigits(bytesDone_)) +
+                QStringLiteral(" / ") + ToQString(GroupDigits(bytesTotal_)) +
+                QString::fromUtf8(" バイト");
+    }
+    counts_->setText(line);
+}
+
+void CProgressDialog::RequestCancel() {
+    if (cancelled != 0) return;
+    cancelled = 1;
+    cancel_->setEnabled(false);
+    text_->setText(QString::fromUtf8("中止しています..."));
+    emit cancelRequested();
+}
+
+void CProgressDialog::reject() {
+    RequestCancel();
+}
+
+void CProgressDialog::closeEvent(QCloseEvent* event) {
+    // The window goes when the run has stopped, not before.
+    event->ignore();
+    RequestCancel();
 }
 
 }  // namespace quillory

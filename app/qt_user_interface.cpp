@@ -2,10 +2,14 @@
 #include "app/qt_user_interface.h"
 
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLabel>
+#include <QTreeWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include "app/destination_dialog.h"
 #include "app/dialog_controls.h"
@@ -44,7 +48,68 @@ QWidget* QtUserInterface::Owner() const {
 
 void QtUserInterface::ShowMessage(WStringView text) {
     if (EchoMode()) return Echo(QStringLiteral("message: ") + ToQString(text));
+    if (closing_) return;
     ShowMessageBox(Owner(), ToQString(text));
+}
+
+OverwriteAnswer QtUserInterface::AskOverwrite(const OverwriteQuestion& question) {
+    if (EchoMode()) {
+        Echo(QStringLiteral("question: ") + ToQString(QuestionText(question)));
+        return OverwriteAnswer::No;
+    }
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillory"),
+                    ToQString(QuestionText(question)), QMessageBox::NoButton, Owner());
+    box.setObjectName(QStringLiteral("overwriteQuestion"));
+    box.setInformativeText(ToQString(DetailText(question)));
+    const std::pair<const char*, OverwriteAnswer> buttons[] = {
+        {"はい(&Y)", OverwriteAnswer::Yes},
+        {"すべてはい(&A)", OverwriteAnswer::YesToAll},
+        {"いいえ(&N)", OverwriteAnswer::No},
+        {"すべていいえ(&L)", OverwriteAnswer::NoToAll},
+    };
+    std::vector<std::pair<QAbstractButton*, OverwriteAnswer>> made;
+    for (const auto& [text, answer] : buttons) {
+        const bool yes = answer == OverwriteAnswer::Yes || answer == OverwriteAnswer::YesToAll;
+        QPushButton* button = box.addButton(QString::fromUtf8(text),
+                                            yes ? QMessageBox::YesRole : QMessageBox::NoRole);
+        button->setObjectName(QStringLiteral("answer%1").arg(static_cast<int>(answer)));
+        made.emplace_back(button, answer);
+        if (answer == OverwriteAnswer::Yes) box.setDefaultButton(button);
+        // Escape and closing the box keep the file.
+        if (answer == OverwriteAnswer::No) box.setEscapeButton(button);
+    }
+    box.exec();
+    for (const auto& [button, answer] : made) {
+        if (box.clickedButton() == button) return answer;
+    }
+    return OverwriteAnswer::No;  // closed without an answer
+}
+
+void QtUserInterface::ShowRunSummary(const RunReport& report) {
+    if (closing_) return;
+    if (report.failures.empty() || EchoMode()) return ShowMessage(report.text);
+    // The message, then every member that failed and why, in a list that scrolls.
+    QDialog dialog(Owner());
+    dialog.setObjectName(QStringLiteral("runSummary"));
+    dialog.setWindowTitle(QStringLiteral("Quillory"));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* text = new QLabel(ToQString(report.text), &dialog);
+    text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(text);
+    layout->addWidget(new QLabel(ToQString(texts::kFailedListTitle), &dialog));
+    auto* list = new QTreeWidget(&dialog);
+    list->setObjectName(QStringLiteral("failedMembers"));
+    list->setRootIsDecorated(false);
+    list->setHeaderLabels({QString::fromUtf8("ファイル"), QString::fromUtf8("理由")});
+    for (const RunReport::FailedMember& failed : report.failures) {
+        list->addTopLevelItem(
+            new QTreeWidgetItem({HostPathText(failed.path), ToQString(failed.reason)}));
+    }
+    list->resizeColumnToContents(0);
+    list->setMinimumSize(640, 200);
+    layout->addWidget(list);
+    layout->addWidget(OkCancelButtons(&dialog, false));
+    dialog.exec();
 }
 
 bool QtUserInterface::AskYesNo(WStringView text) {
@@ -88,8 +153,9 @@ bool QtUserInterface::AskDestination(DestinationValues* values) {
     return true;
 }
 
-std::optional<WString> QtUserInterface::AskPassword(WStringView /*memberName*/) {
+std::optional<WString> QtUserInterface::AskPassword(WStringView memberName) {
     CPasswordDialog dialog(Owner());
+    dialog.setSubject(HostPathText(archivePath_), HostPathText(memberName));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return FromQString(dialog.password());
 }
@@ -104,7 +170,14 @@ bool QtUserInterface::AskSettings(SettingsValues* values) {
 
 void QtUserInterface::OpenProgress(int count) {
     progress_ = std::make_unique<CProgressDialog>(Owner());
+    QObject::connect(progress_.get(), &CProgressDialog::cancelRequested, progress_.get(), [this] {
+        if (stopHandler_) stopHandler_();
+    });
     progress_->Start(count);
+}
+
+void QtUserInterface::SetProgressBytes(std::uint64_t done, std::uint64_t total) {
+    if (progress_) progress_->SetBytes(done, total);
 }
 
 void QtUserInterface::SetProgressName(WStringView name) {
@@ -120,6 +193,7 @@ void QtUserInterface::CloseProgress() {
 }
 
 void QtUserInterface::SetArchiveName(WStringView path) {
+    archivePath_ = WString(path);
     if (frame_) frame_->SetArchiveName(path.empty() ? QString() : HostPathText(path));
 }
 

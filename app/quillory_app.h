@@ -29,6 +29,7 @@ public:
     CQuilloryDoc& document() { return doc_; }
     CMainFrame& frame() { return frame_; }
     ApplicationSettings& settings() { return settings_; }
+    QtUserInterface& ui() { return ui_; }
 
 private:
     SettingsProfile profile_;

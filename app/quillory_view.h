@@ -1,10 +1,15 @@
 // The document's only view: a report list of the open archive's members, one row per
 // member, several rows selectable and the selection shown also when the list has no
-// focus. It rebuilds completely on every document update; extract selected and the
-// double-click reach the members through the rows' entry indices.
+// focus. It rebuilds completely on every document update; extract selected, the
+// double-click and Enter reach the members through the rows' entry indices. A click on
+// a column's header sorts by it (folders first); the context menu offers extract
+// selected, open and test; rows dragged to a file manager are extracted into a private
+// staging folder first and handed over as files (text/uri-list).
 #pragma once
 
+#include <QList>
 #include <QTreeView>
+#include <QUrl>
 #include <vector>
 
 #include "app/member_list_model.h"
@@ -24,10 +29,16 @@ public:
     void OnUpdate() override;
     // Command 32774.
     void ExtractSelected();
+    // Opens the current row's member, as a double-click on it does.
+    void OpenCurrent();
     // Selected row numbers, top to bottom.
     std::vector<int> SelectedRows() const;
+    // Extracts the selected rows' members into a new staging folder and gives the
+    // top-level files and folders they made there; empty when nothing came out.
+    QList<QUrl> ExtractForDrag();
 
     const MemberListModel& memberModel() const { return model_; }
+    QAction* openAction() const { return open_; }
 
 signals:
     // After every rebuild, so that the frame can update its commands.
@@ -35,10 +46,16 @@ signals:
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
 
 private:
     CQuilloryDoc& doc_;
     MemberListModel model_;
+    QAction* open_;
 };
+
+// The width that shows a size of 14 digits with its commas ("99,999,999,999,999").
+int SizeColumnWidth(const QFontMetrics& metrics);
 
 }  // namespace quillory

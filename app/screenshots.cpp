@@ -2,6 +2,7 @@
 #include "app/screenshots.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -9,9 +10,11 @@
 #include "app/about_dialog.h"
 #include "app/destination_dialog.h"
 #include "app/progress_dialog.h"
+#include "app/qt_user_interface.h"
 #include "app/quillory_app.h"
 #include "app/quillory_view.h"
 #include "app/settings_dialog.h"
+#include "platform/time.h"
 
 namespace quillory {
 namespace {
@@ -33,6 +36,22 @@ void Save(QWidget& window, const QString& folder, const char* name) {
     window.grab().save(QDir(folder).filePath(QString::fromUtf8(name) + QStringLiteral(".png")));
 }
 
+// Grabs the modal dialog that the next call opens, then closes it.
+template <class Call>
+void SaveModal(const QString& folder, const char* name, Call call) {
+    QTimer::singleShot(kSettleMs, qApp, [folder, name] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr) return;
+        modal->grab().save(QDir(folder).filePath(QString::fromUtf8(name) + QStringLiteral(".png")));
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            dialog->reject();
+        } else {
+            modal->close();
+        }
+    });
+    call();
+}
+
 void TakeAll(CQuilloryApp& app, const QString& folder) {
     QDir().mkpath(folder);
     CMainFrame& frame = app.frame();
@@ -52,12 +71,35 @@ void TakeAll(CQuilloryApp& app, const QString& folder) {
     destination.setValues({s.lastExtractFolder, s.CreateFolder, s.UseFolder});
     Save(destination, folder, "destination");
 
+    // A long member half-way: the bar and the title follow its bytes.
     CProgressDialog progress(&frame);
     progress.Start(10);
-    progress.SetText(QString::fromUtf8("資料/写真/花.png"));
     for (int i = 0; i < 4; ++i)
         progress.Step();
+    progress.SetText(QString::fromUtf8("動画/発表会_2024.mp4"));
+    progress.SetBytes(std::uint64_t{1'812'451'200}, std::uint64_t{4'294'967'296});
     Save(progress, folder, "progress");
+
+    // The overwrite question, with both files.
+    QtUserInterface& ui = app.ui();
+    FileTime existing = 0, member = 0;
+    platform::CalendarToFileTime({2024, 3, 28, 18, 5, 12, 0}, &existing);
+    platform::CalendarToFileTime({2024, 4, 1, 9, 0, 0, 0}, &member);
+    const OverwriteQuestion question{
+        u"報告書.txt", s.myDocumentsFolder + u"sample\\資料\\報告書.txt", 180, existing, 190,
+        member};
+    SaveModal(folder, "overwrite", [&] { ui.AskOverwrite(question); });
+
+    // The end of a run in which some members could not be written.
+    RunReport report{u"展開終了\n不正ファイル数 4", {}};
+    const WString full = u"ディスクの空き容量が足りません。";
+    report.failures = {
+        {u"動画\\発表会_2024.mp4", u"ファイルを書き込めませんでした。 " + full},
+        {u"動画\\練習.mp4", u"ファイルを作成できませんでした。 " + full},
+        {u"資料\\予算.xlsx", u"パスワードが違います。"},
+        {u"資料\\古い報告書.doc", u"ファイルが壊れています。"},
+    };
+    SaveModal(folder, "failure-summary", [&] { ui.ShowRunSummary(report); });
 
     CAboutDialog about(&frame);
     Save(about, folder, "about");

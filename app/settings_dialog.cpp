@@ -72,6 +72,7 @@ CSettingsDialog::CSettingsDialog(QWidget* parent) : QDialog(parent) {
     createFolder_ = AddCheckBox(this, layout, kCreateFolder, "書庫と同名のフォルダを作成");
     useFolder_ = AddCheckBox(this, layout, kUseFolder, "フォルダ付きで展開");
     displayFolder_ = AddCheckBox(this, layout, kDisplayFolder, "一覧でフォルダを表示する");
+    openFolder_ = AddCheckBox(this, layout, kOpenFolder, "展開後にフォルダを開く");
     AddLabel(this, layout, "上書き確認");
     overwriteInquire_ = AddRadioRow(this, layout,
                                     {{kOverwriteAlways, "常にする"},
@@ -106,6 +107,7 @@ void CSettingsDialog::ToControls() {
     createFolder_->setChecked(values_.CreateFolder != 0);
     useFolder_->setChecked(values_.UseFolder != 0);
     displayFolder_->setChecked(values_.DisplayFolder != 0);
+    openFolder_->setChecked(values_.OpenFolder != 0);
     SetGroup(overwriteInquire_, values_.OverwriteInquire);
     SetGroup(startupFolder_, values_.StartupFolder);
     SetGroup(extractFolder_, values_.ExtractFolder);
@@ -117,6 +119,7 @@ void CSettingsDialog::FromControls() {
     values_.CreateFolder = createFolder_->isChecked() ? 1 : 0;
     values_.UseFolder = useFolder_->isChecked() ? 1 : 0;
     values_.DisplayFolder = displayFolder_->isChecked() ? 1 : 0;
+    values_.OpenFolder = openFolder_->isChecked() ? 1 : 0;
     values_.OverwriteInquire = overwriteInquire_->checkedId();
     values_.StartupFolder = startupFolder_->checkedId();
     values_.ExtractFolder = extractFolder_->checkedId();

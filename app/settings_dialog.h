@@ -23,6 +23,7 @@ public:
     static constexpr int kCreateFolder = 1002;
     static constexpr int kUseFolder = 1003;
     static constexpr int kDisplayFolder = 1004;
+    static constexpr int kOpenFolder = 1007;  // "展開後にフォルダを開く"
     static constexpr int kOverwriteAlways = 1018;
     static constexpr int kOverwriteNewer = 1019;
     static constexpr int kOverwriteNever = 1010;
@@ -49,6 +50,7 @@ private:
     QCheckBox* createFolder_;
     QCheckBox* useFolder_;
     QCheckBox* displayFolder_;
+    QCheckBox* openFolder_;
     QButtonGroup* autoExtractMethod_;
     QButtonGroup* overwriteInquire_;
     QButtonGroup* startupFolder_;

@@ -15,7 +15,9 @@ void InstallStopWatch(QWidget& mainWindow) {
     constexpr int kWatchMilliseconds = 200;
     auto* watch = new QTimer(&mainWindow);
     QObject::connect(watch, &QTimer::timeout, &mainWindow, [&mainWindow] {
-        if (!platform::StopRequested()) return;
+        // A run the user cancelled raises the request too, without a signal: that one
+        // ends the run only.
+        if (!platform::StopRequested() || platform::StopSignal() == 0) return;
         // Before the window is shown (the automatic extraction) start-up ends by itself.
         if (QWidget* modal = QApplication::activeModalWidget()) {
             modal->close();

@@ -13,6 +13,7 @@ constexpr unsigned Bit(Command c) {
     return 1u << static_cast<unsigned>(c);
 }
 constexpr unsigned kTestOrExtract = Bit(Command::Test) | Bit(Command::Extract);
+constexpr unsigned kAnyCommand = Bit(Command::List) | kTestOrExtract;
 constexpr unsigned kExtractOnly = Bit(Command::Extract);
 
 std::optional<Command> CommandOf(std::string_view word) {
@@ -124,6 +125,10 @@ private:
         } else if (name == "--password") {
             if (auto error = takeValue(kTestOrExtract)) return error;
             options_.password = std::string(value);
+        } else if (name == "--codepage") {
+            if (auto error = takeValue(kAnyCommand)) return error;
+            if (value.empty()) return Error("the code page is empty");
+            options_.codePage = std::string(value);
         } else {
             return Error("unknown option '" + std::string(name) + "'");
         }
@@ -151,11 +156,11 @@ ParseResult ParseCommandLine(std::span<const std::string_view> args) {
 
 std::string_view HelpText() {
     return R"(Usage:
-  quillory-cli l ARCHIVE
-  quillory-cli t ARCHIVE [--password PW]
+  quillory-cli l ARCHIVE [--codepage NAME]
+  quillory-cli t ARCHIVE [--password PW] [--codepage NAME]
   quillory-cli x ARCHIVE [-d DEST] [--create-folder] [--no-folders]
                [--overwrite ask|newer|always] [--yes | --no] [--allow-unsafe-paths]
-               [--password PW]
+               [--password PW] [--codepage NAME]
   quillory-cli --help | --version
 
 Lists, tests or extracts an LZH or ZIP archive.
@@ -180,6 +185,11 @@ Options of x:
                      climbing one may land outside DEST
 Options of t and x:
   --password PW      the password of encrypted ZIP members
+Options of every command:
+  --codepage NAME    read the names the archive stores without saying their encoding
+                     (and passwords) in NAME: CP932 (the default), UTF-8, CP936, CP950,
+                     CP949, CP1252, CP437 or another iconv name; without it, ZIP names
+                     that are all valid UTF-8 are read as UTF-8
 Other options:
   -h, --help         print this help and quit
   --version          print the version and quit

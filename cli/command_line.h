@@ -27,6 +27,7 @@ struct Options {
     Answer answer = Answer::Ask;         // --yes (overwrite questions only), --no
     bool allowUnsafePaths = false;       // --allow-unsafe-paths
     std::optional<std::string> password;
+    std::optional<std::string> codePage;  // --codepage: the names' encoding
 };
 
 // What the command line asks for: a run, the help text, the version, or a refusal with

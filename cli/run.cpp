@@ -47,6 +47,9 @@ int RunCommand(const Options& options, Console& console) {
     platform::MemoryProfile profile;
     FillProfile(options, &profile);
     CQuilloryDoc doc(ui, settings, profile);
+    if (options.codePage && !doc.ChooseNameEncoding(*options.codePage)) {
+        return Usage(console, "unknown code page '" + *options.codePage + "'");
+    }
 
     StartupRequest request;
     request.archive = platform::FromHostPath(options.archive);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 
+#include "common/unicode_nfc.h"
 #include "platform/codepage.h"
 
 namespace quillory {
@@ -13,7 +14,9 @@ WString ArchiveNameToWide(const std::uint8_t* bytes, std::size_t length) {
     const std::size_t end = work.find('\0');
     if (end != std::string::npos) work.resize(end);
     std::replace(work.begin(), work.end(), '\xFF', '\\');
-    return platform::AnsiToWide(work);
+    WString name = platform::AnsiToWide(work);
+    ComposeNfc(name);
+    return name;
 }
 
 int NarrowToWide(const char* src, WChar* dest, int capacity) {

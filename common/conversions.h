@@ -14,7 +14,8 @@ namespace quillory {
 
 // LZH names: bytes in the ANSI code page, 0xFF separating folder levels. A 0 byte ends
 // the name. Each 0xFF becomes "\" before decoding (it is neither a lead nor a trail byte
-// in Shift-JIS); a Shift-JIS trail byte 0x5C stays part of its character.
+// in Shift-JIS); a Shift-JIS trail byte 0x5C stays part of its character. The result is
+// precomposed (NFC).
 WString ArchiveNameToWide(const std::uint8_t* bytes, std::size_t length);
 
 // Decodes a NUL-terminated string of the ANSI code page into at most capacity units

@@ -3,7 +3,11 @@
 // The base class answers no to everything; the application overrides the three slots.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+
 #include "platform/text.h"
+#include "platform/time.h"
 
 namespace quillory {
 
@@ -23,9 +27,18 @@ public:
     // (kPasswordBufferUnits units) to supply one; leave it unchanged to supply none.
     virtual void AskPassword(WStringView memberName, WChar* password);
 
-    // name: the member's file name without its folder. Set *overwrite to 1 to replace the
-    // file that exists; set *forAll to 1 to replace all further ones without asking.
-    virtual void ConfirmOverwrite(WStringView name, int* overwrite, int* forAll);
+    // name: the member's file name without its folder; outputPath: the program path of
+    // the file that exists; memberSize and memberTimeLocal: the member's size and local
+    // time (kNoFileTime when it has none). Set *overwrite to 1 to replace the file that
+    // exists; set *forAll to 1 to replace all further ones without asking.
+    virtual void ConfirmOverwrite(WStringView name, WStringView outputPath,
+                                  std::uint64_t memberSize, FileTime memberTimeLocal,
+                                  int* overwrite, int* forAll);
+
+    // count more bytes of the member's data were produced (written, or only checked when
+    // testing), reported after each piece as the reader makes it, so that a long member
+    // can show how far it got. Called on the thread that decodes; nothing by default.
+    virtual void OutputProduced(std::size_t count);
 
     virtual ~ExtractCallback();
 };

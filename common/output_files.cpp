@@ -56,8 +56,8 @@ bool ExistingLocalTime(WStringView path, FileTime* local) {
 }  // namespace
 
 OverwriteDecision DecideOverwrite(WStringView outputPath, FileTime memberTimeLocal,
-                                  WStringView name, int askOnlyIfNewer, int& overwriteWithoutAsking,
-                                  ExtractCallback* callback) {
+                                  std::uint64_t memberSize, WStringView name, int askOnlyIfNewer,
+                                  int& overwriteWithoutAsking, ExtractCallback* callback) {
     const auto attributes = platform::GetPathAttributes(outputPath);
     // Nothing there, or a folder, which no file can replace: creating the file decides.
     if (!attributes || *attributes == platform::kAttributeDirectory) {
@@ -74,13 +74,21 @@ OverwriteDecision DecideOverwrite(WStringView outputPath, FileTime memberTimeLoc
         if (callback == nullptr) return OverwriteDecision::Skip;
         int answer = 0;
         int forAll = 0;
-        callback->ConfirmOverwrite(name, &answer, &forAll);
+        callback->ConfirmOverwrite(name, outputPath, memberSize, memberTimeLocal, &answer, &forAll);
         if (forAll == 1) overwriteWithoutAsking = 1;
         if (answer == 0) return OverwriteDecision::Skip;
     }
     // Nothing is done to the existing file: its replacement takes its place by rename,
     // which a read-only file (or one hard-linked elsewhere) allows without a change.
     return OverwriteDecision::Overwrite;
+}
+
+std::uint32_t UnixExecuteBits(std::uint32_t mode) {
+    constexpr std::uint32_t kTypeBits = 0170000;
+    constexpr std::uint32_t kRegularFile = 0100000;
+    constexpr std::uint32_t kExecuteBits = 0111;
+    const std::uint32_t type = mode & kTypeBits;
+    return type == kRegularFile || type == 0 ? mode & kExecuteBits : 0;
 }
 
 FileHandle CreateOutputFile(WStringView path) {

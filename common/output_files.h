@@ -45,9 +45,15 @@ enum class OverwriteDecision { Overwrite, Skip };
 // or when the member has no time (kNoFileTime) to compare.
 // An answer for all sets overwriteWithoutAsking. The existing file is never changed here
 // (its mode neither): the output file replaces it when complete.
+// memberSize is shown with the question.
 OverwriteDecision DecideOverwrite(WStringView outputPath, FileTime memberTimeLocal,
-                                  WStringView name, int askOnlyIfNewer, int& overwriteWithoutAsking,
-                                  ExtractCallback* callback);
+                                  std::uint64_t memberSize, WStringView name, int askOnlyIfNewer,
+                                  int& overwriteWithoutAsking, ExtractCallback* callback);
+
+// The execute bits (0111) of a Unix mode stored in an archive, for a regular file or a
+// mode without a file type (JSZip stores "755" so); 0 for links and anything else. No
+// set-id, sticky or other bit ever comes from an archive.
+std::uint32_t UnixExecuteBits(std::uint32_t mode);
 
 // Creates the output file, creating its missing folders and trying again if the first
 // attempt fails. The invalid handle when it still cannot be made.

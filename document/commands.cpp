@@ -3,7 +3,33 @@
 
 namespace quillory {
 
+bool IsEncodingCommand(int id) {
+    return id >= kCommandEncodingAuto && id <= kCommandEncodingDos;
+}
+
+std::string_view CodePageOfCommand(int id) {
+    switch (id) {
+        case kCommandEncodingCp932:
+            return "CP932";
+        case kCommandEncodingUtf8:
+            return "UTF-8";
+        case kCommandEncodingGbk:
+            return "CP936";
+        case kCommandEncodingBig5:
+            return "CP950";
+        case kCommandEncodingKorean:
+            return "CP949";
+        case kCommandEncodingWestern:
+            return "CP1252";
+        case kCommandEncodingDos:
+            return "CP437";
+        default:
+            return "";
+    }
+}
+
 CommandTarget CommandTargetOf(int id) {
+    if (IsEncodingCommand(id)) return CommandTarget::Document;
     switch (id) {
         case kCommandFileOpen:
         case kCommandFileClose:
@@ -24,6 +50,7 @@ CommandTarget CommandTargetOf(int id) {
 }
 
 bool IsCommandEnabled(int id, int isOpen) {
+    if (IsEncodingCommand(id)) return isOpen == 1;
     switch (id) {
         case kCommandExtractAll:
         case kCommandExtractSelected:

@@ -3,6 +3,8 @@
 // id and hands it to the target that CommandTargetOf names.
 #pragma once
 
+#include <string_view>
+
 namespace quillory {
 
 enum CommandId : int {
@@ -10,6 +12,16 @@ enum CommandId : int {
     kCommandTest = 32773,             // "テスト(&T)"
     kCommandExtractSelected = 32774,  // "選択ファイルを展開(&S)..."
     kCommandSettings = 32775,         // "設定(&C)..."
+    // The names' encoding for the archive in hand (document/name_encodings.h), in the
+    // order of the menu "文字コード(&K)".
+    kCommandEncodingAuto = 32780,     // "自動判別(&A)"
+    kCommandEncodingCp932 = 32781,    // "日本語 (CP932)(&J)"
+    kCommandEncodingUtf8 = 32782,     // "Unicode (UTF-8)(&U)"
+    kCommandEncodingGbk = 32783,      // "簡体字中国語 (GBK)(&S)"
+    kCommandEncodingBig5 = 32784,     // "繁体字中国語 (Big5)(&T)"
+    kCommandEncodingKorean = 32785,   // "韓国語 (CP949)(&K)"
+    kCommandEncodingWestern = 32786,  // "西ヨーロッパ言語 (CP1252)(&W)"
+    kCommandEncodingDos = 32787,      // "DOS (CP437)(&D)"
     kCommandFileNew = 57600,          // Ctrl+N: the framework's new-document step
     kCommandFileOpen = 57601,         // "書庫を開く(&O)...\tCtrl+O"
     kCommandFileClose = 57602,        // "書庫を閉じる(&C)"
@@ -34,8 +46,13 @@ enum class CommandTarget {
 
 CommandTarget CommandTargetOf(int id);
 
-// Extract all, extract selected, test and close are enabled exactly while an archive is
-// open; every other command is always enabled.
+// The encoding commands, kCommandEncodingAuto to kCommandEncodingDos, and the code page
+// each one chooses (as iconv names it; empty for automatic).
+bool IsEncodingCommand(int id);
+std::string_view CodePageOfCommand(int id);
+
+// Extract all, extract selected, test, close and the encodings are enabled exactly while
+// an archive is open; every other command is always enabled.
 bool IsCommandEnabled(int id, int isOpen);
 
 }  // namespace quillory

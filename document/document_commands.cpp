@@ -3,18 +3,15 @@
 #include <string>
 
 #include "document/archive_paths.h"
-#include "document/member_run.h"
+#include "document/member_job.h"
 #include "document/quillory_doc.h"
 #include "document/texts.h"
 #include "platform/path.h"
 #include "platform/private_folder.h"
+#include "platform/stop_request.h"
 
 namespace quillory {
 namespace {
-
-RunSummary Summary(const RunCounts& counts) {
-    return RunSummary{true, counts.members, counts.unsupported, counts.damaged, counts.stopped};
-}
 
 // What the reader reports when the member could not be written where it should go; the
 // same number in both readers, shown when no private folder can be had.
@@ -22,6 +19,40 @@ constexpr int kCreateFailedStatus = static_cast<int>(LzhStatus::CreateFailed);
 static_assert(kCreateFailedStatus == static_cast<int>(ZipStatus::CreateFailed));
 
 }  // namespace
+
+RunSummary SummaryOf(const JobResult& result) {
+    const RunCounts& counts = result.counts;
+    return RunSummary{true,           false,         counts.members, counts.unsupported,
+                      counts.damaged, counts.stopped};
+}
+
+namespace {
+
+RunReport ReportOf(WString text, const JobResult& result) {
+    RunReport report{std::move(text), {}};
+    for (const MemberFailure& failure : result.failures)
+        report.failures.push_back({failure.storedPath, FailureReason(failure)});
+    return report;
+}
+
+}  // namespace
+
+void ShowSummary(UserInterface& ui, const JobResult& result, WString text) {
+    if (platform::StopRequested()) return;
+    if (result.counts.stopped) text = CancelledSummaryText(result.counts);
+    ui.ShowRunSummary(ReportOf(std::move(text), result));
+}
+
+RunSummary CQuilloryDoc::RunJob(JobPlan plan, std::function<void(const JobResult&)> finish) {
+    auto summary = std::make_shared<RunSummary>();
+    summary->running = true;
+    host_->Start(std::make_unique<MemberJob>(*this, std::move(plan)), ui_,
+                 [summary, finish = std::move(finish)](JobResult result) {
+                     finish(result);
+                     *summary = SummaryOf(result);
+                 });
+    return *summary;
+}
 
 void RemoveOldOpenedCopies() {
     platform::RemoveOldPrivateFiles(kOpenFolderName, kOpenedCopyLifetime);
@@ -53,57 +84,78 @@ RunSummary CQuilloryDoc::Extract(const std::vector<int>* selection) {
         return {};
     }
 
-    const RunCounts counts = WithReader([&](auto& reader) {
-        reader.destFolder = destination.createFolder != 0
-                                ? ArchiveNamedFolder(destination.folder, reader.archivePath)
-                                : destination.folder;
-        reader.useFolders = destination.useFolders != 0 ? 1 : 0;
-        reader.testMode = 0;
-        return RunMembers(reader, ui_, RunKind::Extract, selection, true);
-    });
-    // An interrupted run ends without a summary: the program is about to quit.
-    if (!counts.stopped) ui_.ShowMessage(ExtractSummaryText(counts));
+    JobPlan plan;
+    plan.kind = RunKind::Extract;
+    if (selection != nullptr) plan.selection = *selection;
+    plan.destFolder = destination.createFolder != 0 ? WithReader([&](auto& reader) {
+        return ArchiveNamedFolder(destination.folder, reader.archivePath);
+    })
+                                                    : destination.folder;
+    plan.useFolders = destination.useFolders != 0 ? 1 : 0;
     // The folder as typed is remembered, not the archive-named folder below it.
     settings_.lastExtractFolder = destination.folder;
     profile_.WriteString(kLastFolderSection, kLastExtractValue, destination.folder);
-    return Summary(counts);
+    const WString folder = plan.destFolder;
+    return RunJob(std::move(plan), [this, folder](const JobResult& result) {
+        ShowSummary(ui_, result, ExtractSummaryText(result.counts));
+        if (!result.counts.stopped && result.counts.damaged == 0) ExtractionSucceeded(folder);
+    });
 }
 
 RunSummary CQuilloryDoc::OnTest() {
     if (isOpen == 0) return {};
     const int total = EntryCount();
-    const RunCounts counts = WithReader([&](auto& reader) {
-        reader.testMode = 1;
-        return RunMembers(reader, ui_, RunKind::Test, nullptr, true);
+    JobPlan plan;
+    plan.kind = RunKind::Test;
+    return RunJob(std::move(plan), [this, total](const JobResult& result) {
+        ShowSummary(ui_, result, TestSummaryText(total, result.counts));
     });
-    if (!counts.stopped) ui_.ShowMessage(TestSummaryText(total, counts));
-    return Summary(counts);
+}
+
+RunSummary CQuilloryDoc::ExtractForDrag(std::span<const int> entryIndices, WStringView folder) {
+    if (isOpen == 0) return {};
+    JobPlan plan;
+    plan.kind = RunKind::Extract;
+    plan.selection = std::vector<int>(entryIndices.begin(), entryIndices.end());
+    plan.destFolder = WString(folder);
+    plan.useFolders = 1;
+    plan.replaceExisting = true;
+    return RunJob(std::move(plan), [](const JobResult&) {});
 }
 
 void CQuilloryDoc::OpenEntry(int entryIndex) {
     if (entryIndex < 0 || entryIndex >= EntryCount()) return;
-    WithReader([&](auto& reader) {
-        const auto& entry = reader.entries[static_cast<std::size_t>(entryIndex)];
-        const WStringView name(entry.name);
-        if (name.empty()) return;  // a folder entry
-        reader.useFolders = 0;
-        reader.testMode = 0;
-        const std::optional<WString> folder = platform::PrivateFolder(kOpenFolderName);
-        int status = kCreateFailedStatus;
-        if (folder) {
-            platform::StartOutputRun();
-            reader.destFolder = *folder;
-            if (reader.ExtractEntry(&entry) != 0) {
-                ui_.ShellOpen(*folder + WString(name));
-                return;
-            }
-            status = static_cast<int>(reader.status);
-            if (platform::StopRequested()) return;  // interrupted: the program quits
-        }
+    const WString name = WithReader([&](auto& reader) {
+        return WString(WStringView(reader.entries[static_cast<std::size_t>(entryIndex)].name));
+    });
+    if (name.empty()) return;  // a folder entry
+    const std::optional<WString> folder = platform::PrivateFolder(kOpenFolderName);
+    const auto failed = [this](int status, const MemberFailure* failure) {
         WString text(texts::kOpenFailed);
         text += platform::AsciiToWide(std::to_string(status));
         text.append(texts::kOpenFailedEnd);
+        // A file that could not be made says where and why; a bad password says so.
+        if (failure != nullptr && failure->kind != FailureClass::Damaged &&
+            failure->kind != FailureClass::PathTooLong) {
+            text.append(u"\n").append(FailureText(*failure));
+        }
         ui_.ShowMessage(text);
+    };
+    if (!folder) return failed(kCreateFailedStatus, nullptr);
+    JobPlan plan;
+    plan.kind = RunKind::Extract;
+    plan.selection = std::vector<int>{entryIndex};
+    plan.destFolder = *folder;
+    plan.useFolders = 0;
+    plan.reportFailures = false;
+    // The private copy is the program's own: an earlier one is refreshed without asking.
+    plan.replaceExisting = true;
+    RunJob(std::move(plan), [this, failed, path = *folder + name](const JobResult& result) {
+        if (result.counts.goodFiles == 1) return ui_.ShellOpen(path);
+        // Interrupted: by a signal the program quits; by the user nothing is to be said.
+        if (result.counts.stopped || platform::StopRequested()) return;
+        failed(result.lastFailureStatus,
+               result.failures.empty() ? nullptr : &result.failures.back());
     });
 }
 

@@ -1,4 +1,4 @@
-// The callback object's questions and the password hand-over.
+// The callback object's questions, the password hand-over and the progress count.
 #include "document/extract_callback_impl.h"
 
 #include <algorithm>
@@ -7,6 +7,14 @@
 #include "platform/file.h"
 
 namespace quillory {
+namespace {
+
+// Progress reaches the user at most this often: often enough to look smooth, rarely
+// enough that a fast member does not flood a front end with updates.
+constexpr std::chrono::milliseconds kProgressInterval{50};
+
+}  // namespace
+
 WStringView CutWithoutSplittingPairs(WStringView text, std::size_t maxUnits) {
     if (text.size() <= maxUnits) return text;
     std::size_t n = maxUnits;
@@ -22,21 +30,61 @@ void CExtractCallbackImpl::ConfirmUnsafePath(WStringView storedPath, WStringView
     }
 }
 
-void CExtractCallbackImpl::ConfirmOverwrite(WStringView name, int* overwrite, int*) {
-    WString question(texts::kOverwriteBefore);
-    question.append(name).append(texts::kOverwriteAfter);
-    if (ui_.AskYesNo(question)) *overwrite = 1;
+void CExtractCallbackImpl::ConfirmOverwrite(WStringView name, WStringView outputPath,
+                                            std::uint64_t memberSize, FileTime memberTimeLocal,
+                                            int* overwrite, int*) {
+    if (overwriteAll_ || keepAll_) {
+        *overwrite = overwriteAll_ ? 1 : 0;
+        return;
+    }
+    OverwriteQuestion question{
+        WString(name), WString(outputPath), platform::GetPathSize(outputPath),
+        kNoFileTime,   memberSize,          memberTimeLocal};
+    if (const auto written = platform::GetPathLastWriteTime(outputPath)) {
+        FileTime local = kNoFileTime;
+        if (platform::UtcFileTimeToLocal(*written, &local)) question.existingTime = local;
+    }
+    switch (ui_.AskOverwrite(question)) {
+        case OverwriteAnswer::YesToAll:
+            overwriteAll_ = true;
+            *overwrite = 1;
+            break;
+        case OverwriteAnswer::Yes:
+            *overwrite = 1;
+            break;
+        case OverwriteAnswer::NoToAll:
+            keepAll_ = true;
+            break;
+        case OverwriteAnswer::No:
+            break;
+    }
 }
 
 void CExtractCallbackImpl::AskPassword(WStringView memberName, WChar* password) {
     const std::optional<WString> typed = ui_.AskPassword(memberName);
-    if (!typed) return;
+    if (!typed) {
+        passwordCancelled_ = true;
+        return;
+    }
     // The dialog stops at 32 characters; a front end that takes passwords elsewhere
     // (a command-line flag) is held to the caller's buffer.
     const WStringView kept =
         CutWithoutSplittingPairs(*typed, static_cast<std::size_t>(kPasswordBufferUnits - 1));
     std::copy(kept.begin(), kept.end(), password);
     password[kept.size()] = u'\0';
+}
+
+void CExtractCallbackImpl::OutputProduced(std::size_t count) {
+    produced_ += count;
+    ReportProgress(false);
+}
+
+void CExtractCallbackImpl::ReportProgress(bool force) {
+    if (!reportProgress_) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (!force && now - lastReport_ < kProgressInterval) return;
+    lastReport_ = now;
+    ui_.SetProgressBytes(produced_, progressTotal_);
 }
 
 }  // namespace quillory

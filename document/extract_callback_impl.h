@@ -1,10 +1,14 @@
 // The application's answers to the readers' questions: the unsafe-path question as a
 // typed question (with the place the member would really be written), the overwrite
-// question as a Yes/No message box, the password through the password dialog. It never
-// answers "for all": every member is asked about on its own. Questions are never cut.
+// question as a typed question (path, sizes and times) whose "for all" answers hold for
+// the rest of this object's run, the password through the password dialog. It never
+// answers the reader "for all": the readers' own flags, which the settings show, stay as
+// the user set them. It counts the output the reader reports, for the progress dialog.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
+#include <cstdint>
 
 #include "common/extract_callback.h"
 #include "document/user_interface.h"
@@ -16,17 +20,45 @@ namespace quillory {
 // of a surrogate pair at the end.
 WStringView CutWithoutSplittingPairs(WStringView text, std::size_t maxUnits);
 
-class CExtractCallbackImpl final : public ExtractCallback {
+class CExtractCallbackImpl : public ExtractCallback {
 public:
     explicit CExtractCallbackImpl(UserInterface& ui) : ui_(ui) {}
 
     void ConfirmUnsafePath(WStringView storedPath, WStringView targetPath, int* proceed,
                            int* forAll) override;
     void AskPassword(WStringView memberName, WChar* password) override;
-    void ConfirmOverwrite(WStringView name, int* overwrite, int* forAll) override;
+    void ConfirmOverwrite(WStringView name, WStringView outputPath, std::uint64_t memberSize,
+                          FileTime memberTimeLocal, int* overwrite, int* forAll) override;
+    void OutputProduced(std::size_t count) override;
+
+    // Progress in bytes: the run's total, and whether to report it at all.
+    void StartProgress(std::uint64_t totalBytes) {
+        progressTotal_ = totalBytes;
+        reportProgress_ = true;
+        ui_.SetProgressBytes(produced_, progressTotal_);
+    }
+    std::uint64_t produced() const { return produced_; }
+    // Reports the bytes so far (at the end of a member): now when forced, else when the
+    // last report is old enough.
+    void ReportProgress(bool force);
+
+    // Whether the last password dialog since the last call was cancelled.
+    bool TakePasswordCancelled() {
+        const bool cancelled = passwordCancelled_;
+        passwordCancelled_ = false;
+        return cancelled;
+    }
 
 private:
     UserInterface& ui_;
+    // "すべてはい" / "すべていいえ" given in this run.
+    bool overwriteAll_ = false;
+    bool keepAll_ = false;
+    bool passwordCancelled_ = false;
+    bool reportProgress_ = false;
+    std::uint64_t produced_ = 0;
+    std::uint64_t progressTotal_ = 0;
+    std::chrono::steady_clock::time_point lastReport_{};
 };
 
 }  // namespace quillory

@@ -8,11 +8,13 @@
 //     command-line tool and tests use platform::MemoryProfile.
 //   - UserInterface (document/user_interface.h): message boxes (OK; Yes/No where only
 //     Yes proceeds), the typed questions (document/questions.h: the unsafe-path
-//     question, No by default), the file-open dialog (filters, initial folder), the
-//     destination, password and settings dialogs (values in and out, false/nothing on
-//     Cancel; the destination an absolute path), the progress dialog (open with a range,
-//     member name, step, close), the archive-name bar, repainting the active view, and
-//     the desktop's "open" for a file. Every call is modal/synchronous; paths are program
+//     question, No by default; the overwrite question with answers for all), the
+//     file-open dialog (filters, initial folder), the destination, password and
+//     settings dialogs (values in and out, false/nothing on Cancel; the destination an
+//     absolute path), the progress dialog (open with a range, member name, bytes, step,
+//     close), the run's summary (with its failed members), the archive-name bar,
+//     repainting the active view, and the desktop's "open" for a file (or folder). Every
+//     call is modal/synchronous; paths are program
 //     paths: platform::FromHostPath and ToHostPath convert host paths (bytes, such as
 //     argv or what a file dialog returns) both ways without loss, platform::DisplayPath
 //     shows one, and platform::EditedPath takes back a shown path the user edited.
@@ -34,6 +36,13 @@
 //   Application -> the about box;  Framework -> exit, or doc.OnNewDocument();  None -> nothing
 // and enable each one with IsCommandEnabled(id, doc.isOpen). A double-click calls
 // list.OpenRow(doc, rowNumber), with -1 for empty space.
+//
+// Runs over the members (extract, test, open one member, the start-up's runs) are jobs
+// (document/member_job.h) on the document's job host: by default the inline host, which
+// runs them at once on the calling thread. A front end that keeps its window alive sets
+// its own with doc.SetJobHost(&host) (the GUI's runs them on a worker thread), keeps the
+// commands disabled while doc.Busy(), and stops a run with doc.jobHost().RequestStop();
+// a command then returns a RunSummary with `running` set, and the summary comes later.
 //
 // A tool without a window drives the same flows directly: StartUp with the archive and
 // "AutoExtract" off opens it (or reports "書庫を開けませんでした。" with doc.isOpen 0);

@@ -21,14 +21,14 @@ constexpr WStringView kFolderSize = u"0";
 constexpr WStringView kFolderRatio = u"0%";
 
 // The stored UTC time of an LZH entry is shown in local time; a ZIP entry's time is
-// local already.
+// local already, or converted from its UTC record.
 FileTime ShownTime(const LzhEntry& entry) {
     FileTime local = entry.modifiedTime;
     if (entry.modifiedTime == kNoFileTime) return kNoFileTime;
     return platform::UtcFileTimeToLocal(entry.modifiedTime, &local) ? local : entry.modifiedTime;
 }
 FileTime ShownTime(const ZipEntry& entry) {
-    return entry.modifiedTime;
+    return LocalModifiedTime(entry);
 }
 
 template <class Entry>
@@ -67,10 +67,74 @@ void CollectRows(const Reader& reader, int count, bool showFolders, std::vector<
     }
 }
 
+// The order of two entries by a column, as a three-way result on their fields.
+template <class Entry>
+int CompareBy(const Entry& a, const Entry& b, int column) {
+    const auto three = [](auto x, auto y) { return x < y ? -1 : (y < x ? 1 : 0); };
+    switch (column) {
+        case 0:
+            return three(WStringView(a.name), WStringView(b.name));
+        case 1:
+            return three(std::uint64_t{a.originalSize}, std::uint64_t{b.originalSize});
+        case 2:
+            return three(std::uint64_t{a.compressedSize}, std::uint64_t{b.compressedSize});
+        case 3: {
+            // compressed / original compared without division; an empty member is 100%.
+            const auto ratio = [](const Entry& e) {
+                return e.originalSize == 0 ? 1.0
+                                           : static_cast<double>(e.compressedSize) /
+                                                 static_cast<double>(e.originalSize);
+            };
+            return three(ratio(a), ratio(b));
+        }
+        case 4:
+            return three(ShownTime(a), ShownTime(b));
+        case 5:
+            return three(a.attributes & 0x27u, b.attributes & 0x27u);
+        case 6:
+            return three(WStringView(a.path), WStringView(b.path));
+        default:
+            return 0;
+    }
+}
+
+template <class Entries>
+void SortRows(const Entries& entries, int column, bool descending, std::vector<int>* rows) {
+    std::stable_sort(rows->begin(), rows->end(), [&](int x, int y) {
+        const auto& a = entries[static_cast<std::size_t>(x)];
+        const auto& b = entries[static_cast<std::size_t>(y)];
+        const bool folderA = WStringView(a.name).empty();
+        const bool folderB = WStringView(b.name).empty();
+        if (folderA != folderB) return folderA;  // folders first, either way round
+        const int order = CompareBy(a, b, column);
+        return descending ? order > 0 : order < 0;
+    });
+}
+
 }  // namespace
 
-WString GroupDigits(std::uint32_t value) {
-    char digits[16];
+void MemberList::Sort(int column, bool descending) {
+    sortColumn_ = column >= 0 && column < kColumnCount ? column : -1;
+    descending_ = descending;
+    if (sortColumn_ < 0) {
+        // Table order is the entry indices' own order.
+        std::sort(entryIndices_.begin(), entryIndices_.end());
+        return;
+    }
+    ApplySort();
+}
+
+void MemberList::ApplySort() {
+    if (doc_ == nullptr || sortColumn_ < 0) return;
+    if (type_ == ArchiveType::Lzh) {
+        SortRows(doc_->lzhArchive->entries, sortColumn_, descending_, &entryIndices_);
+    } else {
+        SortRows(doc_->zipArchive->entries, sortColumn_, descending_, &entryIndices_);
+    }
+}
+
+WString GroupDigits(std::uint64_t value) {
+    char digits[24];  // 20 digits at most
     const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
     const std::size_t length = static_cast<std::size_t>(end - digits);
     // The first group has length mod 3 digits (3 when that is 0), every further one 3.
@@ -83,11 +147,11 @@ WString GroupDigits(std::uint32_t value) {
     return text;
 }
 
-WString FormatRatio(std::uint32_t compressedSize, std::uint32_t originalSize) {
+WString FormatRatio(std::uint64_t compressedSize, std::uint64_t originalSize) {
     const double ratio = originalSize == 0 ? 100.0
                                            : static_cast<double>(compressedSize) /
                                                  static_cast<double>(originalSize) * 100.0;
-    // Up to 4294967295 / 1 * 100 with one decimal: well inside the buffer.
+    // Up to (2^64 - 1) / 1 * 100, 22 digits, with one decimal: inside the buffer.
     char text[32];
     const char* end =
         std::to_chars(text, text + sizeof text - 1, ratio, std::chars_format::fixed, 1).ptr;
@@ -134,6 +198,7 @@ void MemberList::Rebuild(const CQuilloryDoc& doc) {
     const bool showFolders = doc.settings().DisplayFolder != 0;
     doc.WithReader(
         [&](const auto& reader) { CollectRows(reader, count, showFolders, &entryIndices_); });
+    ApplySort();
 }
 
 WString MemberList::CellText(int row, int column) const {

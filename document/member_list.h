@@ -40,8 +40,8 @@ inline constexpr std::array<ColumnInfo, kColumnCount> kColumns = {{
 }};
 
 // Column texts, each formatted as the list shows it.
-WString GroupDigits(std::uint32_t value);  // 1234567 -> "1,234,567"
-WString FormatRatio(std::uint32_t compressedSize, std::uint32_t originalSize);  // "33.3%"
+WString GroupDigits(std::uint64_t value);  // 1234567 -> "1,234,567"
+WString FormatRatio(std::uint64_t compressedSize, std::uint64_t originalSize);  // "33.3%"
 // "2021/03/04 05:06:08"; empty for kNoFileTime (no valid time stored) and out of range.
 WString FormatTime(FileTime time);
 WString FormatAttributes(std::uint32_t attributes);  // "RHSA" letters of the set bits
@@ -61,6 +61,13 @@ public:
     WString CellText(int row, int column) const;
     std::array<WString, kColumnCount> RowTexts(int row) const;
 
+    // Orders the rows by a column: folder rows first, then by the column's value (sizes,
+    // ratios and times as numbers, texts by their characters), ties in table order;
+    // column -1 restores table order. Kept across rebuilds. Sorts entry indices by the
+    // entries' fields, never formatted texts, so 100,000 rows sort at once.
+    void Sort(int column, bool descending);
+    int sortColumn() const { return sortColumn_; }
+
     // Extract selected: the rows given (in any order) are extracted top to bottom.
     RunSummary ExtractSelected(CQuilloryDoc& doc, std::span<const int> selectedRows) const;
     // Double-click: a row (or -1 for empty space) to open with the desktop.
@@ -70,6 +77,10 @@ private:
     const CQuilloryDoc* doc_ = nullptr;
     ArchiveType type_ = ArchiveType::None;
     std::vector<int> entryIndices_;
+    int sortColumn_ = -1;
+    bool descending_ = false;
+
+    void ApplySort();
 };
 
 }  // namespace quillory

@@ -1,10 +1,16 @@
-// What a member's failure means to the commands that walk an archive: the one place that
-// turns the readers' status numbers into counts and messages, for extraction (all,
-// selected and automatic) and for the test.
+// What the readers' status numbers mean to the user: the one place that turns them into
+// counts and messages, for extraction (all, selected, automatic, extract here), for the
+// test, for the listing's warnings, for an archive that does not open, and for the
+// summary that ends a run. Nothing here asks or shows anything itself.
 #pragma once
+
+#include <optional>
+#include <vector>
 
 #include "document/archive_type.h"
 #include "lzh/lzh_archive.h"
+#include "platform/file.h"
+#include "platform/text.h"
 #include "zip/zip_archive.h"
 
 namespace quillory {
@@ -12,13 +18,71 @@ namespace quillory {
 enum class RunKind { Extract, Test };
 
 enum class FailureClass {
-    Unsupported,  // counted, never reported one by one
-    Ignored,      // the user's choice or a folder not recreated: no count, no message
-    Damaged,      // reported at once and counted
-    PathTooLong,  // the host cannot take its path: reported at once, counted as damaged
+    Unsupported,    // counted, never reported one by one
+    Ignored,        // the user's choice or a folder not recreated: no count, no message
+    Damaged,        // reported at once and counted
+    PathTooLong,    // the host cannot take its path: reported at once, counted as damaged
+    CreateFailed,   // its file could not be made: reported with the path and the reason
+    WriteFailed,    // its file could not take the data: reported with the path and reason
+    WrongPassword,  // the password was wrong or not given: reported, counted as damaged
 };
 
 FailureClass ClassifyFailure(LzhStatus status, RunKind kind);
 FailureClass ClassifyFailure(ZipStatus status, RunKind kind);
+
+// What is known of one failed member when its message is made.
+struct MemberFailure {
+    FailureClass kind = FailureClass::Damaged;
+    WString name;                    // the member's name as the list shows it
+    WString storedPath;              // its folders and name as stored
+    WString outputPath;              // where it was to be written (create and write failures)
+    platform::FileErrorInfo error;   // the host's reason (create and write failures)
+    bool passwordCancelled = false;  // the password dialog was cancelled
+};
+
+// The message shown at once for a failed member, e.g. "ファイルが壊れています。 [a.txt]" or
+// "ファイルを作成できませんでした。 [/x/a.txt]\n理由：ディスクの空き容量が足りません。".
+WString FailureText(const MemberFailure& failure);
+// The reason alone, for the summary's list ("ファイルが壊れています。" ...).
+WString FailureReason(const MemberFailure& failure);
+// The host's reason in words.
+WString FileErrorText(platform::FileErrorInfo error);
+
+// The counts of one run.
+struct RunCounts {
+    int members = 0;      // members handed to the reader
+    int unsupported = 0;  // counted in tests too, where the summary leaves it out
+    int damaged = 0;
+    int goodFiles = 0;     // members other than folder entries that came out good
+    int finished = 0;      // members the reader was through with (not interrupted)
+    bool stopped = false;  // a stop was requested: the walk ended early
+};
+
+// "展開終了", then a line for each non-zero count.
+WString ExtractSummaryText(const RunCounts& counts);
+// "すべてのファイルは正常です。" or "<total>ファイル中<damaged>ファイルが不正です。", and the
+// unsupported count's line when some member could not be checked; a test that checked
+// no file at all because every one was unsupported says so instead of calling it good.
+WString TestSummaryText(int total, const RunCounts& counts);
+// "中止しました。\n処理済みファイル数 <members done>", and the damaged count's line.
+WString CancelledSummaryText(const RunCounts& counts);
+// "ファイルが壊れています。 [<name>]".
+WString DamagedText(WStringView name);
+// "パスが長すぎるため展開できません。 [<stored path>]", the path as the host shows it.
+WString PathTooLongText(WStringView storedPath);
+
+// The warning an LZH listing came with, or nothing.
+std::optional<WStringView> ListingWarning(LzhStatus status);
+
+// What the readers said when a file did not open: each reader's status when it was
+// tried, and the host's reason when the file could not be read at all.
+struct OpenFailure {
+    std::optional<LzhStatus> lzh;
+    std::optional<ZipStatus> zip;
+    platform::FileErrorInfo error;
+    bool lzhHeaderSeen = false;  // the file starts like an LZH header ("-lh?-" at 2)
+};
+// "書庫を開けませんでした。\n<path>\n理由：<reason>".
+WString OpenFailureText(WStringView path, const OpenFailure& failure);
 
 }  // namespace quillory

@@ -1,6 +1,9 @@
 // The questions' texts.
 #include "document/questions.h"
 
+#include <string>
+
+#include "document/member_list.h"
 #include "document/texts.h"
 #include "platform/path.h"
 
@@ -12,6 +15,31 @@ WString QuestionText(const UnsafePathQuestion& question) {
     text += texts::kUnsafeTarget;
     text += platform::DisplayPath(question.targetPath);
     text += texts::kUnsafeAfter;
+    return text;
+}
+
+WString QuestionText(const OverwriteQuestion& question) {
+    WString text(texts::kOverwriteBefore);
+    text.append(question.name).append(texts::kOverwriteAfter);
+    return text;
+}
+
+namespace {
+
+WString SizeAndTime(std::optional<std::uint64_t> size, FileTime time) {
+    WString line = size ? GroupDigits(*size) + WString(texts::kBytes) : WString(u"?");
+    if (const WString shown = FormatTime(time); !shown.empty()) line.append(u"  ").append(shown);
+    return line;
+}
+
+}  // namespace
+
+WString DetailText(const OverwriteQuestion& question) {
+    WString text(platform::DisplayPath(question.path));
+    text.append(u"\n").append(texts::kExistingFile);
+    text += SizeAndTime(question.existingSize, question.existingTime);
+    text.append(u"\n").append(texts::kNewFile);
+    text += SizeAndTime(question.newSize, question.newTime);
     return text;
 }
 

@@ -7,7 +7,10 @@
 #include "document/archive_kind.h"
 #include "document/archive_paths.h"
 #include "document/commands.h"
+#include "document/recent_archives.h"
 #include "document/texts.h"
+#include "platform/codepage.h"
+#include "platform/file.h"
 
 namespace quillory {
 namespace {
@@ -17,8 +20,7 @@ constexpr WStringView kLzhExtension = u".lzh";
 constexpr WStringView kZipExtension = u".zip";
 
 bool IsListingWarning(LzhStatus status) {
-    return status == LzhStatus::NoEndMark || status == LzhStatus::HeaderCheckWarning ||
-           status == LzhStatus::DamagedFromHere;
+    return ListingWarning(status).has_value();
 }
 
 }  // namespace
@@ -36,6 +38,8 @@ CQuilloryDoc::CQuilloryDoc(UserInterface& ui, ApplicationSettings& settings,
 }
 
 CQuilloryDoc::~CQuilloryDoc() {
+    // A chosen encoding is this document's, not the next one's.
+    ForgetNameEncoding();
     // The readers go before the callback they point to; an open archive is not closed
     // first, its file goes with its reader.
     lzhArchive.reset();
@@ -58,6 +62,10 @@ void CQuilloryDoc::UpdateAllViews() {
 
 bool CQuilloryDoc::OnCommand(int id) {
     if (CommandTargetOf(id) != CommandTarget::Document) return false;
+    if (IsEncodingCommand(id)) {
+        ChooseNameEncoding(CodePageOfCommand(id));
+        return true;
+    }
     switch (id) {
         case kCommandFileOpen:
             OnFileOpen();
@@ -87,19 +95,23 @@ std::optional<WString> CQuilloryDoc::AskArchivePath() {
 
 void CQuilloryDoc::OnFileOpen() {
     const std::optional<WString> path = AskArchivePath();
-    if (!path) return;
+    if (path) OpenChosen(*path);
+}
+
+void CQuilloryDoc::OpenChosen(WStringView path) {
     if (isOpen == 1) {
         if (!ui_.AskYesNo(texts::kCloseOpenArchive)) return;
         OnFileClose();
     }
-    if (OpenArchive(*path) != 0) {
+    if (OpenArchive(path) != 0) {
+        AddRecentArchive(profile_, path);
         UpdateAllViews();
         ui_.RepaintActiveView();
     } else {
-        ui_.ShowMessage(texts::kCannotOpen);
+        ShowOpenFailure(path);
     }
     // The folder is remembered whether or not the file opened.
-    settings_.lastOpenFolder = FolderOfPath(*path);
+    settings_.lastOpenFolder = FolderOfPath(path);
     profile_.WriteString(kLastFolderSection, kLastOpenValue, settings_.lastOpenFolder);
 }
 
@@ -107,7 +119,12 @@ void CQuilloryDoc::OnFileClose() {
     if (CloseArchive() != 0) UpdateAllViews();
 }
 
+void CQuilloryDoc::ShowOpenFailure(WStringView path) {
+    ui_.ShowMessage(OpenFailureText(path, openFailure_));
+}
+
 int CQuilloryDoc::OpenArchive(WStringView path) {
+    openFailure_ = {};
     // The last '.' of the whole path decides; without one, the previous archive's kind
     // stays and chooses again.
     if (const std::size_t dot = path.rfind(u'.'); dot != WStringView::npos) {
@@ -135,20 +152,27 @@ int CQuilloryDoc::OpenArchive(WStringView path) {
                 return OpenedIn(ArchiveType::Zip, path);
             }
             OpenedIn(ArchiveType::Lzh, path);
-            // The warnings come with a successful open; the archive stays open.
-            if (lzhArchive->status == LzhStatus::NoEndMark) ui_.ShowMessage(texts::kNoEndMark);
-            if (lzhArchive->status == LzhStatus::HeaderCheckWarning) {
-                ui_.ShowMessage(texts::kHeaderCheckError);
-            }
-            if (lzhArchive->status == LzhStatus::DamagedFromHere) {
-                ui_.ShowMessage(texts::kDamagedFromHere);
-            }
+            // The warning comes with a successful open; the archive stays open.
+            if (const auto warning = ListingWarning(lzhArchive->status)) ui_.ShowMessage(*warning);
             return 1;
         }
+        openFailure_.lzh = lzhArchive->status;
+        openFailure_.error = platform::LastFileError();
     }
     if (isOpen == 0 && (archiveType == ArchiveType::Zip || eitherReader)) {
         if (zipArchive->Open(path) != 0) return OpenedIn(ArchiveType::Zip, path);
+        openFailure_.zip = zipArchive->status;
+        if (zipArchive->status == ZipStatus::OpenFailed)
+            openFailure_.error = platform::LastFileError();
     }
+    // Nothing there, or a folder, is said as such whichever reader looked first.
+    if (const auto attributes = platform::GetPathAttributes(path); !attributes) {
+        openFailure_.error = {platform::FileError::NotFound, 0};
+    } else if (*attributes == platform::kAttributeDirectory) {
+        openFailure_.error = {platform::FileError::InTheWay, 0};
+    }
+    // An LZH header at the start means a damaged archive, not a file of another kind.
+    openFailure_.lzhHeaderSeen = ArchiveKindByContent(path) == ArchiveType::Lzh;
     return 0;
 }
 
@@ -162,9 +186,36 @@ int CQuilloryDoc::OpenedIn(ArchiveType type, WStringView path) {
 int CQuilloryDoc::CloseArchive() {
     if (isOpen == 0) return 1;
     WithReader([](auto& reader) { reader.Close(); });
+    // A chosen encoding was for the archive in hand.
+    ForgetNameEncoding();
     ui_.SetArchiveName(u"");
     isOpen = 0;
     return 1;
+}
+
+void CQuilloryDoc::ForgetNameEncoding() {
+    if (nameEncoding_.empty()) return;
+    platform::SetAnsiCodePage("");
+    nameEncoding_.clear();
+    zipArchive->detectUtf8Names = 1;
+}
+
+bool CQuilloryDoc::ChooseNameEncoding(std::string_view codePage) {
+    if (!platform::SetAnsiCodePage(codePage)) return false;
+    nameEncoding_ = codePage.empty() ? std::string() : platform::AnsiCodePageName();
+    zipArchive->detectUtf8Names = codePage.empty() ? 1 : 0;
+    if (isOpen == 0) return true;
+    const bool reread = WithReader([](auto& reader) {
+        const WString path = reader.archivePath;
+        return reader.Open(path) != 0;
+    });
+    if (!reread) {
+        // The file went away or changed since it was opened.
+        CloseArchive();
+        ui_.ShowMessage(texts::kCannotOpen);
+    }
+    UpdateAllViews();
+    return true;
 }
 
 int CQuilloryDoc::OverwriteChoice() const {
@@ -196,6 +247,7 @@ void CQuilloryDoc::OnSettings() {
     values.AutoExtractMethod = settings_.AutoExtractMethod;
     values.StartupFolder = settings_.StartupFolder;
     values.ExtractFolder = settings_.ExtractFolder;
+    values.OpenFolder = settings_.OpenFolder;
     // The overwrite choice shows what the readers do now, not what was read at start-up.
     values.OverwriteInquire = OverwriteChoice();
     if (!ui_.AskSettings(&values)) return;
@@ -209,7 +261,12 @@ void CQuilloryDoc::OnSettings() {
     settings_.AutoExtractMethod = values.AutoExtractMethod;
     settings_.StartupFolder = values.StartupFolder;
     settings_.ExtractFolder = values.ExtractFolder;
+    settings_.OpenFolder = values.OpenFolder;
     UpdateAllViews();
+}
+
+void CQuilloryDoc::ExtractionSucceeded(WStringView folder) {
+    if (settings_.OpenFolder != 0) ui_.ShellOpen(folder);
 }
 
 int CQuilloryDoc::EntryCount() const {

@@ -6,15 +6,19 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "document/archive_type.h"
 #include "document/document_view.h"
 #include "document/extract_callback_impl.h"
+#include "document/member_job.h"
 #include "document/settings.h"
 #include "document/user_interface.h"
 #include "lzh/lzh_archive.h"
@@ -26,7 +30,8 @@ namespace quillory {
 // The outcome of one extraction or test run, for front ends that report it further (the
 // command-line tool's exit status). Counts follow the run's summary message.
 struct RunSummary {
-    bool ran = false;  // false when the run was cancelled or nothing was open
+    bool ran = false;      // false when the run was cancelled or nothing was open (or it runs)
+    bool running = false;  // the run goes on in the background (the GUI's job host)
     int memberCount = 0;
     int unsupportedCount = 0;
     int damagedCount = 0;
@@ -50,6 +55,13 @@ public:
     CQuilloryDoc(const CQuilloryDoc&) = delete;
     CQuilloryDoc& operator=(const CQuilloryDoc&) = delete;
 
+    // Where runs over the members go: the inline host unless a front end sets its own
+    // (which must outlive the document, or be reset to null first).
+    void SetJobHost(JobHost* host) { host_ = host != nullptr ? host : &inlineHost_; }
+    JobHost& jobHost() const { return *host_; }
+    // A run is going on: the commands wait for it.
+    bool Busy() const { return host_->Busy(); }
+
     // Views, told to rebuild after open, close and settings.
     void AddView(DocumentView* view);
     void RemoveView(DocumentView* view);
@@ -58,6 +70,9 @@ public:
     // Runs a command routed to the document (commands.h); false for any other id.
     bool OnCommand(int id);
     void OnFileOpen();
+    // The open command for a file chosen elsewhere (dropped on the window, picked from
+    // the recent archives): the close question, the open, the remembered folder.
+    void OpenChosen(WStringView path);
     // The open dialog with the archive filter, in the folder the settings choose; nothing
     // when cancelled. Remembers nothing.
     std::optional<WString> AskArchivePath();
@@ -71,19 +86,39 @@ public:
     // The extract-selected flow for entries given by index, in the order given (the list
     // view passes the selected rows' item data, top to bottom).
     RunSummary ExtractEntries(std::span<const int> entryIndices);
+    // Members dragged out of the list: the entries (with their folders) into folder,
+    // replacing what an earlier drag left there, with the progress dialog and failure
+    // messages but no summary; the caller hands the files over once the run has ended.
+    RunSummary ExtractForDrag(std::span<const int> entryIndices, WStringView folder);
     // The double-click flow: extracts one member into the private folder and hands it to
     // the desktop's "open". Folder entries and invalid indices do nothing.
     void OpenEntry(int entryIndex);
 
-    // 1 when one of the readers opened the file, else 0.
+    // 1 when one of the readers opened the file, else 0 (with lastOpenFailure() saying
+    // why).
     int OpenArchive(WStringView path);
+    const OpenFailure& lastOpenFailure() const { return openFailure_; }
+    // "書庫を開けませんでした。" with the path and the reason, after a failed OpenArchive.
+    void ShowOpenFailure(WStringView path);
     // Always 1.
     int CloseArchive();
+
+    // The encoding of the names for the archive in hand: a code page the user chose (as
+    // iconv names it, or "UTF-8"), or empty for the default code page with the ZIP
+    // reader's own decision for UTF-8. A choice re-reads the open archive's names at once
+    // in the same reader; closing the archive forgets it. False, and nothing changes, for
+    // an encoding the host does not know.
+    bool ChooseNameEncoding(std::string_view codePage);
+    const std::string& nameEncoding() const { return nameEncoding_; }
 
     // The overwrite choice (kOverwrite...) as the LZH reader's flags hold it, and its
     // push into both readers.
     int OverwriteChoice() const;
     void ApplyOverwriteChoice(int choice);
+
+    // After an extraction without failures: the folder shown in the file manager when
+    // the setting "OpenFolder" is on.
+    void ExtractionSucceeded(WStringView folder);
 
     // Entries of the reader that archiveType names, for the list.
     int EntryCount() const;
@@ -98,6 +133,11 @@ public:
     int isOpen = 0;
     ArchiveType archiveType = ArchiveType::None;
     std::unique_ptr<CExtractCallbackImpl> callback;
+
+    // Starts a job with the plan on the job host (the start-up's runs use it too);
+    // finish runs with its result on this thread when it has ended. The summary is
+    // filled when the host ran the job at once, else it says the run goes on.
+    RunSummary RunJob(JobPlan plan, std::function<void(const JobResult&)> finish);
 
     // Calls f with the reader that archiveType names (LZH for Lzh, else ZIP).
     template <class F>
@@ -116,11 +156,24 @@ private:
     int OpenedIn(ArchiveType type, WStringView path);
     // The extract-all and extract-selected flow; selection null means every entry.
     RunSummary Extract(const std::vector<int>* selection);
+    // Back to the default code page and the per-archive decision, without re-reading.
+    void ForgetNameEncoding();
 
     UserInterface& ui_;
     ApplicationSettings& settings_;
     platform::Profile& profile_;
     std::vector<DocumentView*> views_;
+    std::string nameEncoding_;
+    InlineJobHost inlineHost_;
+    JobHost* host_ = &inlineHost_;
+    OpenFailure openFailure_;
 };
+
+// The summary of a job that has ended.
+RunSummary SummaryOf(const JobResult& result);
+// The message that ends an extraction or test: text, or the cancelled run's summary when
+// the user stopped it, with the failed members; nothing after an interrupt by a signal,
+// as the program is about to quit.
+void ShowSummary(UserInterface& ui, const JobResult& result, WString text);
 
 }  // namespace quillory

@@ -24,6 +24,8 @@ constexpr OptionField kOptions[] = {
      &SettingsValues::OverwriteInquire},
     {u"StartupFolder", &ApplicationSettings::StartupFolder, &SettingsValues::StartupFolder},
     {u"ExtractFolder", &ApplicationSettings::ExtractFolder, &SettingsValues::ExtractFolder},
+    // Beyond the handheld's eight: written after them, so their order stays.
+    {u"OpenFolder", &ApplicationSettings::OpenFolder, &SettingsValues::OpenFolder},
 };
 
 }  // namespace

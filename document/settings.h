@@ -42,9 +42,11 @@ struct SettingsValues {
     int AutoExtractMethod = -1;
     int StartupFolder = -1;
     int ExtractFolder = -1;
+    int OpenFolder = 0;  // open the destination folder after a successful extraction
 };
 
-// What the application holds: the eight options with their defaults, the two special
+// What the application holds: the eight options and "OpenFolder" (open the destination
+// folder in the file manager after a successful extraction) with their defaults, the two special
 // folders (with a trailing "\", never stored) and the two remembered folders.
 struct ApplicationSettings {
     int AutoExtract = 0;
@@ -55,17 +57,18 @@ struct ApplicationSettings {
     int OverwriteInquire = kOverwriteAskIfNewer;
     int StartupFolder = kOpenFromLastFolder;
     int ExtractFolder = kExtractToLastFolder;
+    int OpenFolder = 0;
     WString desktopFolder;
     WString myDocumentsFolder;
     WString lastOpenFolder;
     WString lastExtractFolder;
 };
 
-// Reads the eight options in their fixed order, each with its default, then the two
-// remembered folders with myDocumentsFolder (already set) as their default.
+// Reads the options in their fixed order (the eight, then "OpenFolder"), each with its default,
+// then the two remembered folders with myDocumentsFolder (already set) as their default.
 void ReadSettings(platform::Profile& profile, ApplicationSettings* settings);
 
-// Writes the eight options in the same order as they are read.
+// Writes the options in the same order as they are read.
 void WriteOptions(platform::Profile& profile, const SettingsValues& values);
 
 }  // namespace quillory

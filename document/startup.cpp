@@ -3,7 +3,8 @@
 #include "document/startup.h"
 
 #include "document/archive_paths.h"
-#include "document/member_run.h"
+#include "document/member_job.h"
+#include "document/recent_archives.h"
 #include "document/settings.h"
 #include "document/texts.h"
 #include "platform/path.h"
@@ -29,14 +30,19 @@ RunSummary ExtractEveryMember(CQuilloryDoc& doc, Destination destinationOf, bool
         doc.ui().ShowMessage(texts::kDestinationNotAbsolute);
         return {};
     }
-    const RunCounts counts = doc.WithReader([&](auto& reader) {
-        reader.destFolder = destination;
-        reader.testMode = 0;
-        return RunMembers(reader, doc.ui(), RunKind::Extract, nullptr, showProgress);
+    JobPlan plan;
+    plan.kind = RunKind::Extract;
+    plan.destFolder = destination;
+    plan.useFolders = doc.WithReader([](auto& reader) { return reader.useFolders; });
+    plan.showProgress = showProgress;
+    return doc.RunJob(std::move(plan), [&doc, destination](const JobResult& result) {
+        // The user chose no folder: the summary says where the files went.
+        WString text = ExtractSummaryText(result.counts);
+        text.append(texts::kDestinationLine).append(platform::DisplayPath(destination));
+        ShowSummary(doc.ui(), result, std::move(text));
+        if (!result.counts.stopped && result.counts.damaged == 0)
+            doc.ExtractionSucceeded(destination);
     });
-    // An interrupted run ends without a summary: the program is about to quit.
-    if (!counts.stopped) doc.ui().ShowMessage(ExtractSummaryText(counts));
-    return RunSummary{true, counts.members, counts.unsupported, counts.damaged, counts.stopped};
 }
 
 // The run that quits the program once the archive is open.
@@ -52,6 +58,8 @@ void RunAndQuit(CQuilloryDoc& doc, StartupAction action) {
             doc.OnTest();
             break;
     }
+    // The program quits once the run has ended.
+    doc.jobHost().Wait();
 }
 
 }  // namespace
@@ -76,7 +84,7 @@ StartupResult StartUp(CQuilloryDoc& doc, const StartupRequest& request) {
     }
     if (archive) {
         const bool opened = doc.OpenArchive(*archive) != 0;
-        if (!opened) doc.ui().ShowMessage(texts::kCannotOpen);
+        if (!opened) doc.ShowOpenFailure(*archive);
         if (settings.AutoExtract != 0 || request.action != StartupAction::Open) {
             // An archive that was never read is not reported as extracted or tested.
             if (opened) {
@@ -85,6 +93,8 @@ StartupResult StartUp(CQuilloryDoc& doc, const StartupRequest& request) {
             }
             return StartupResult::Quit;
         }
+        // Opened for the window: one of the recent archives now.
+        if (opened) AddRecentArchive(doc.profile(), *archive);
         doc.UpdateAllViews();
     }
     return StartupResult::ShowMainWindow;

@@ -10,6 +10,11 @@ namespace quillory::texts {
 // Open and close.
 inline constexpr WStringView kCloseOpenArchive = u"現在開いている書庫を閉じますか？";
 inline constexpr WStringView kCannotOpen = u"書庫を開けませんでした。";
+// Why: "書庫を開けませんでした。\n<path>\n理由：<reason>".
+inline constexpr WStringView kReasonLabel = u"\n理由：";
+inline constexpr WStringView kNotAnArchive = u"LZH書庫でもZIP書庫でもありません。";
+inline constexpr WStringView kDamagedDirectory = u"書庫のヘッダまたはディレクトリが壊れています。";
+inline constexpr WStringView kMultiDisk = u"複数のディスクに分割された書庫には対応していません。";
 inline constexpr WStringView kNoEndMark = u"警告：ファイルの末尾にエンドマークがありません";
 inline constexpr WStringView kHeaderCheckError =
     u"警告：ヘッダCRCまたはヘッダチェックサムエラーです";
@@ -38,6 +43,41 @@ inline constexpr WStringView kNoneChecked = u"テストできたファイルは�
 // "%dファイル中%dファイルが不正です。": total, kBadOf, damaged, kBadEnd.
 inline constexpr WStringView kBadOf = u"ファイル中";
 inline constexpr WStringView kBadEnd = u"ファイルが不正です。";
+
+// A member whose file could not be made or written: kCreateFailedBefore (or
+// kWriteFailedBefore) + path + "]" + kReasonLabel + reason.
+inline constexpr WStringView kCreateFailedBefore = u"ファイルを作成できませんでした。 [";
+inline constexpr WStringView kWriteFailedBefore = u"ファイルを書き込めませんでした。 [";
+// The host's reasons, as a user can act on them.
+inline constexpr WStringView kReasonNotFound = u"ファイルまたはフォルダが見つかりません。";
+inline constexpr WStringView kReasonNoPermission = u"アクセスする権限がありません。";
+inline constexpr WStringView kReasonInTheWay = u"同じ名前のファイルまたはフォルダがあります。";
+inline constexpr WStringView kReasonNameTooLong = u"名前が長すぎます。";
+inline constexpr WStringView kReasonDiskFull = u"ディスクの空き容量が足りません。";
+inline constexpr WStringView kReasonReadOnly = u"読み取り専用のファイルシステムです。";
+inline constexpr WStringView kReasonOther = u"システムエラー ";  // + the host's number
+
+// A protected member: kWrongPasswordBefore (or kNoPasswordBefore) + name + "]".
+inline constexpr WStringView kWrongPasswordBefore = u"パスワードが違います。 [";
+inline constexpr WStringView kNoPasswordBefore = u"パスワードが入力されませんでした。 [";
+
+// After kQuietAfterFailures failure messages, the next one comes with this question:
+// Yes goes on without further failure messages, No stops the run.
+inline constexpr WStringView kGoOnQuietly =
+    u"\n\nこれ以降のエラーを表示せずに続けますか？\n（「いいえ」で中止します）";
+
+// A run that was cancelled: kCancelled, then kDoneBefore + the members done.
+inline constexpr WStringView kCancelled = u"中止しました。";
+inline constexpr WStringView kDoneBefore = u"\n処理済みファイル数 ";
+// The folder the files went to, after an extraction without the destination dialog.
+inline constexpr WStringView kDestinationLine = u"\n展開先：";
+// The summary's list of failed members, as its heading.
+inline constexpr WStringView kFailedListTitle = u"展開できなかったファイル";
+
+// The overwrite question's details.
+inline constexpr WStringView kExistingFile = u"既存のファイル：";
+inline constexpr WStringView kNewFile = u"新しいファイル：";
+inline constexpr WStringView kBytes = u" バイト";
 
 // Opening one member from the list: kOpenFailed + status + kOpenFailedEnd.
 inline constexpr WStringView kOpenFailed = u"ファイルの展開が失敗しました。エラーコード[";

@@ -6,8 +6,10 @@
 // are returned the same way (platform/path.h converts, and shows them readably).
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "document/questions.h"
 #include "document/settings.h"
@@ -26,6 +28,17 @@ struct DestinationValues {
 // The longest password the password dialog lets the user type.
 inline constexpr int kPasswordDialogMaxChars = 32;
 
+// The end of a run as a front end shows it: the summary message, and every member that
+// failed with why (a front end may list them under the message).
+struct RunReport {
+    struct FailedMember {
+        WString path;    // the member's stored path
+        WString reason;  // "ファイルが壊れています。" ...
+    };
+    WString text;
+    std::vector<FailedMember> failures;
+};
+
 class UserInterface {
 public:
     virtual ~UserInterface();
@@ -37,6 +50,16 @@ public:
     // The unsafe-path question (QuestionText), Yes and No with No the default: a member
     // is written outside the destination only on a deliberate Yes. True only for Yes.
     virtual bool AskUnsafePath(const UnsafePathQuestion& question) = 0;
+
+    // The overwrite question. The default asks QuestionText(question) with AskYesNo and
+    // never answers for all.
+    virtual OverwriteAnswer AskOverwrite(const OverwriteQuestion& question);
+
+    // How many failure messages a run shows one by one before the next one comes with
+    // the question whether to go on without them (AskYesNo; No stops the run). 0: never.
+    virtual int FailureMessagesBeforeAsking() const;
+    // The message that ends a run. The default shows report.text with ShowMessage.
+    virtual void ShowRunSummary(const RunReport& report);
 
     // The file-open dialog: filters in order (the first one selected), the initial
     // folder. The chosen file's path, or nothing when cancelled.
@@ -54,9 +77,13 @@ public:
 
     // The modeless progress dialog of one run: opened with the bar's range 0 .. count
     // and a step of 1, the member's name before each member, one step after it, closed
-    // at the end of the run. It offers no way to stop a run.
+    // at the end of the run. A front end that runs jobs on another thread may offer to
+    // stop the run (JobHost::RequestStop).
     virtual void OpenProgress(int count) = 0;
     virtual void SetProgressName(WStringView name) = 0;
+    // How far the run's data has got, in bytes of output over all of its members, now and
+    // then while a member is decoded. Nothing by default.
+    virtual void SetProgressBytes(std::uint64_t done, std::uint64_t total);
     virtual void StepProgress() = 0;
     virtual void CloseProgress() = 0;
 

@@ -88,12 +88,13 @@ int TakeAdaptive(BitInput& in, AdaptiveHuffman& tree) {
 
 template <int Method>
 DecodeResult Decode(platform::FileHandle input, platform::FileHandle output,
-                    std::uint32_t compressedSize, std::uint32_t originalSize) {
+                    std::uint32_t compressedSize, std::uint32_t originalSize,
+                    ExtractCallback* progress) {
     if (originalSize == 0) return {DecodeOutcome::Completed, 0};
     Workspace& w = TheWorkspace();
     std::memset(w.window, ' ', OutputWindow::kMaxHistory);  // LHarc's dictionary starts as spaces
     OutputWindow window;
-    window.Start(w.window, output, originalSize, nullptr, 0);
+    window.Start(w.window, output, originalSize, nullptr, 0, progress);
     BitInput in;
     in.Start(input, compressedSize, w.input);
     if constexpr (Method == kMethodLh1) {
@@ -143,11 +144,12 @@ DecodeResult Decode(platform::FileHandle input, platform::FileHandle output,
 }  // namespace
 
 DecodeResult DecodeAdaptive(int methodCode, platform::FileHandle input, platform::FileHandle output,
-                            std::uint32_t compressedSize, std::uint32_t originalSize) {
+                            std::uint32_t compressedSize, std::uint32_t originalSize,
+                            ExtractCallback* progress) {
     if (methodCode == kMethodLh1) {
-        return Decode<kMethodLh1>(input, output, compressedSize, originalSize);
+        return Decode<kMethodLh1>(input, output, compressedSize, originalSize, progress);
     }
-    return Decode<kMethodLh2>(input, output, compressedSize, originalSize);
+    return Decode<kMethodLh2>(input, output, compressedSize, originalSize, progress);
 }
 
 }  // namespace quillory::lzh

@@ -50,6 +50,7 @@ struct LzhEntry {
     std::uint32_t originalSize = 0;
     FileTime modifiedTime = 0;     // UTC; kNoFileTime when the header's time is invalid
     std::uint32_t attributes = 0;  // MS-DOS attribute bits as stored
+    std::uint32_t unixMode = 0;    // the Unix permission header's mode, or 0
     std::pmr::u16string name;      // file name without folder; empty for most folder entries
     std::pmr::u16string path;      // folder part, each level followed by "\", or empty
     std::uint16_t crc16 = 0;       // CRC-16 of the original data

@@ -11,21 +11,22 @@ namespace quillory::lzh {
 
 DecodeResult DecodeCompressed(int methodCode, platform::FileHandle input,
                               platform::FileHandle output, std::uint32_t compressedSize,
-                              std::uint32_t originalSize) {
+                              std::uint32_t originalSize, ExtractCallback* progress) {
     switch (methodCode) {
         case kMethodLh1:
         case kMethodLh2:
-            return DecodeAdaptive(methodCode, input, output, compressedSize, originalSize);
+            return DecodeAdaptive(methodCode, input, output, compressedSize, originalSize,
+                                  progress);
         case kMethodLh3:
-            return DecodeLh3(input, output, compressedSize, originalSize);
+            return DecodeLh3(input, output, compressedSize, originalSize, progress);
         case kMethodLzs:
         case kMethodLz5:
-            return DecodeLarc(methodCode, input, output, compressedSize, originalSize);
+            return DecodeLarc(methodCode, input, output, compressedSize, originalSize, progress);
         case kMethodPm1:
         case kMethodPm2:
-            return DecodePmarc(methodCode, input, output, compressedSize, originalSize);
+            return DecodePmarc(methodCode, input, output, compressedSize, originalSize, progress);
         default:
-            return DecodeStatic(methodCode, input, output, compressedSize, originalSize);
+            return DecodeStatic(methodCode, input, output, compressedSize, originalSize, progress);
     }
 }
 

@@ -171,7 +171,8 @@ DecodeResult Fail(Sink& sink, const std::uint8_t* start, const std::uint8_t* pro
 
 template <int DictionaryBits>
 DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHandle output,
-                                  std::uint32_t compressedSize, std::uint32_t originalSize) {
+                                  std::uint32_t compressedSize, std::uint32_t originalSize,
+                                  ExtractCallback* progress) {
     constexpr std::size_t kDictionary = std::size_t{1} << DictionaryBits;
     // NP: 14 for -lh4- and -lh5-, then one more than the dictionary bits (16, 17, 20).
     constexpr int kDistCodes = std::max(DictionaryBits + 1, 14);
@@ -193,7 +194,7 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
     static_assert(kMaxCodeLength + kCharRootBits <= kRefilledBits);
 
     Workspace& w = TheWorkspace();
-    Sink sink{output};
+    Sink sink{output, progress};
     if (originalSize == 0) return {DecodeOutcome::Completed, 0};
 
     std::uint8_t* const start = w.window + kHistory;
@@ -321,18 +322,19 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
 }  // namespace
 
 DecodeResult DecodeStatic(int methodCode, platform::FileHandle input, platform::FileHandle output,
-                          std::uint32_t compressedSize, std::uint32_t originalSize) {
+                          std::uint32_t compressedSize, std::uint32_t originalSize,
+                          ExtractCallback* progress) {
     switch (methodCode) {
         case kMethodLh4:
-            return DecodeWithDictionary<12>(input, output, compressedSize, originalSize);
+            return DecodeWithDictionary<12>(input, output, compressedSize, originalSize, progress);
         case kMethodLh5:
-            return DecodeWithDictionary<13>(input, output, compressedSize, originalSize);
+            return DecodeWithDictionary<13>(input, output, compressedSize, originalSize, progress);
         case kMethodLh6:
-            return DecodeWithDictionary<15>(input, output, compressedSize, originalSize);
+            return DecodeWithDictionary<15>(input, output, compressedSize, originalSize, progress);
         case kMethodLh7:
-            return DecodeWithDictionary<16>(input, output, compressedSize, originalSize);
+            return DecodeWithDictionary<16>(input, output, compressedSize, originalSize, progress);
         case kMethodLhx:
-            return DecodeWithDictionary<19>(input, output, compressedSize, originalSize);
+            return DecodeWithDictionary<19>(input, output, compressedSize, originalSize, progress);
         default:
             return {DecodeOutcome::Damaged, 0};
     }

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "common/extract_callback.h"
 #include "platform/file.h"
 
 namespace quillory::lzh {
@@ -30,8 +31,9 @@ struct DecodeResult {
 // that runs past originalSize is cut there, as other LHA decoders cut it: the output and
 // its CRC cover originalSize bytes exactly, and the CRC decides whether the member is
 // good. On failure the output holds the whole dictionary-sized pieces decoded before the
-// failing step.
+// failing step. progress, when given, hears of each piece of output as it is produced.
 DecodeResult DecodeStatic(int methodCode, platform::FileHandle input, platform::FileHandle output,
-                          std::uint32_t compressedSize, std::uint32_t originalSize);
+                          std::uint32_t compressedSize, std::uint32_t originalSize,
+                          ExtractCallback* progress = nullptr);
 
 }  // namespace quillory::lzh

@@ -70,8 +70,8 @@ int LzhArchive::ExtractFile(const LzhEntry& entry, const WString& outputPath) {
     FileTime memberLocal = entry.modifiedTime;
     if (entry.modifiedTime != kNoFileTime)
         platform::UtcFileTimeToLocal(entry.modifiedTime, &memberLocal);
-    if (DecideOverwrite(outputPath, memberLocal, entry.name, askOnlyIfNewer, overwriteWithoutAsking,
-                        callback) == OverwriteDecision::Skip) {
+    if (DecideOverwrite(outputPath, memberLocal, entry.originalSize, entry.name, askOnlyIfNewer,
+                        overwriteWithoutAsking, callback) == OverwriteDecision::Skip) {
         return Result(LzhStatus::Skipped);
     }
     const FileHandle output = CreateOutputFile(outputPath);
@@ -91,6 +91,9 @@ int LzhArchive::ExtractFile(const LzhEntry& entry, const WString& outputPath) {
         }
         platform::SetFileAttributes(output, entry.attributes);
     }
+    if (outcome == LzhStatus::Ok) {
+        platform::AddExecutePermission(output, UnixExecuteBits(entry.unixMode));
+    }
     if (outcome != LzhStatus::Ok) {
         // A member that is not whole and checked never replaces a file; at a path that was
         // free, what was written stays.
@@ -106,8 +109,8 @@ LzhStatus LzhArchive::DecodeMember(FileHandle input, FileHandle output, const Lz
     const int method = lzh::MethodCode(entry.method);
     if (method == lzh::kMethodUnsupported) return LzhStatus::UnsupportedMethod;
     if (method == lzh::kMethodStored) {
-        const lzh::CopyResult copy =
-            lzh::CopyStored(output, input, entry.originalSize, entry.compressedSize, &heap_);
+        const lzh::CopyResult copy = lzh::CopyStored(output, input, entry.originalSize,
+                                                     entry.compressedSize, &heap_, callback);
         crc = copy.crc;
         switch (copy.outcome) {
             case lzh::CopyOutcome::Copied:
@@ -120,8 +123,8 @@ LzhStatus LzhArchive::DecodeMember(FileHandle input, FileHandle output, const Lz
                 return LzhStatus::Stopped;
         }
     }
-    const lzh::DecodeResult decoded =
-        lzh::DecodeCompressed(method, input, output, entry.compressedSize, entry.originalSize);
+    const lzh::DecodeResult decoded = lzh::DecodeCompressed(
+        method, input, output, entry.compressedSize, entry.originalSize, callback);
     crc = decoded.crc;
     switch (decoded.outcome) {
         case lzh::DecodeOutcome::Completed:

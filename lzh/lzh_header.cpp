@@ -42,6 +42,7 @@ constexpr std::uint8_t kExtendedCommon = 0x00;  // its data starts with the head
 constexpr std::uint8_t kExtendedName = 0x01;
 constexpr std::uint8_t kExtendedFolder = 0x02;
 constexpr std::uint8_t kExtendedAttribute = 0x40;
+constexpr std::uint8_t kExtendedUnixMode = 0x50;  // LHa for UNIX: the file's mode
 // An extended header's type byte and next-size field (32 bits at level 3).
 constexpr std::size_t ExtendedFrameBytes(std::uint8_t level) {
     return level == 3 ? 5 : 3;
@@ -184,6 +185,9 @@ bool ReadHeader(BufferedReader& reader, std::uint8_t* work, LzhEntry& entry, Lzh
                 break;
             case kExtendedAttribute:
                 if (dataBytes >= 2) entry.attributes = Le16(data);
+                break;
+            case kExtendedUnixMode:
+                if (dataBytes >= 2) entry.unixMode = Le16(data);
                 break;
             default:
                 break;

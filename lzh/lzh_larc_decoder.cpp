@@ -115,15 +115,16 @@ std::uint8_t* Step(BitInput& in, const OutputWindow& window, unsigned& flags, st
 
 template <int Method>
 DecodeResult Decode(platform::FileHandle input, platform::FileHandle output,
-                    std::uint32_t compressedSize, std::uint32_t originalSize) {
+                    std::uint32_t compressedSize, std::uint32_t originalSize,
+                    ExtractCallback* progress) {
     if (originalSize == 0) return {DecodeOutcome::Completed, 0};
     Workspace& w = TheWorkspace();
     OutputWindow window;
     if constexpr (Method == kMethodLzs) {
         std::memset(w.window, ' ', OutputWindow::kMaxHistory);
-        window.Start(w.window, output, originalSize, nullptr, 0);
+        window.Start(w.window, output, originalSize, nullptr, 0, progress);
     } else {
-        window.Start(w.window, output, originalSize, Lz5History().data(), kLz5Ring);
+        window.Start(w.window, output, originalSize, Lz5History().data(), kLz5Ring, progress);
     }
     BitInput in;
     in.Start(input, compressedSize, w.input);
@@ -135,11 +136,12 @@ DecodeResult Decode(platform::FileHandle input, platform::FileHandle output,
 }  // namespace
 
 DecodeResult DecodeLarc(int methodCode, platform::FileHandle input, platform::FileHandle output,
-                        std::uint32_t compressedSize, std::uint32_t originalSize) {
+                        std::uint32_t compressedSize, std::uint32_t originalSize,
+                        ExtractCallback* progress) {
     if (methodCode == kMethodLzs) {
-        return Decode<kMethodLzs>(input, output, compressedSize, originalSize);
+        return Decode<kMethodLzs>(input, output, compressedSize, originalSize, progress);
     }
-    return Decode<kMethodLz5>(input, output, compressedSize, originalSize);
+    return Decode<kMethodLz5>(input, output, compressedSize, originalSize, progress);
 }
 
 }  // namespace quillory::lzh

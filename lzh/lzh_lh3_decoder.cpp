@@ -102,12 +102,13 @@ bool ReadBlockHeader(BitInput& in, Workspace& w, std::uint32_t& blockSize) {
 }  // namespace
 
 DecodeResult DecodeLh3(platform::FileHandle input, platform::FileHandle output,
-                       std::uint32_t compressedSize, std::uint32_t originalSize) {
+                       std::uint32_t compressedSize, std::uint32_t originalSize,
+                       ExtractCallback* progress) {
     if (originalSize == 0) return {DecodeOutcome::Completed, 0};
     Workspace& w = TheWorkspace();
     std::memset(w.window, ' ', OutputWindow::kMaxHistory);  // the dictionary starts as spaces
     OutputWindow window;
-    window.Start(w.window, output, originalSize, nullptr, 0);
+    window.Start(w.window, output, originalSize, nullptr, 0, progress);
     BitInput in;
     in.Start(input, compressedSize, w.input);
     std::uint32_t blockSize = 0;  // codes left in the block

@@ -3,16 +3,15 @@
 
 #include <algorithm>
 
-
 namespace quillory::lzh {
 
 void OutputWindow::Start(std::uint8_t* buffer, platform::FileHandle output,
                          std::uint32_t originalSize, const std::uint8_t* preset,
-                         std::size_t history) {
+                         std::size_t history, ExtractCallback* progress) {
     buffer_ = buffer;
     start_ = buffer + kMaxHistory;
     out = start_;
-    sink_ = Sink{output};
+    sink_ = Sink{output, progress};
     originalSize_ = originalSize;
     flushed_ = 0;
     if (history > 0) std::memcpy(start_ - history, preset, history);

@@ -34,7 +34,8 @@ public:
     // invalid handle), with the history before its first byte set to `history` bytes of
     // preset (at most kMaxHistory; a shorter preset leaves the rest undefined).
     void Start(std::uint8_t* buffer, platform::FileHandle output, std::uint32_t originalSize,
-               const std::uint8_t* preset, std::size_t history);
+               const std::uint8_t* preset, std::size_t history,
+               ExtractCallback* progress = nullptr);
 
     // Where the next byte goes. Decoders keep it in a local while they run a batch.
     std::uint8_t* out = nullptr;

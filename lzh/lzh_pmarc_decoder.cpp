@@ -477,13 +477,14 @@ Workspace& TheWorkspace() {
 
 template <int Method>
 DecodeResult Decode(platform::FileHandle input, platform::FileHandle output,
-                    std::uint32_t compressedSize, std::uint32_t originalSize) {
+                    std::uint32_t compressedSize, std::uint32_t originalSize,
+                    ExtractCallback* progress) {
     if (originalSize == 0) return {DecodeOutcome::Completed, 0};
     Workspace& w = TheWorkspace();
     // -pm2- copies may reach before the first byte, into spaces; -pm1- copies may not.
     std::memset(w.window, ' ', OutputWindow::kMaxHistory);
     OutputWindow window;
-    window.Start(w.window, output, originalSize, nullptr, 0);
+    window.Start(w.window, output, originalSize, nullptr, 0, progress);
     BitInput in;
     in.Start(input, compressedSize, w.input);
     w.recent.Start();
@@ -518,11 +519,12 @@ DecodeResult Decode(platform::FileHandle input, platform::FileHandle output,
 }  // namespace
 
 DecodeResult DecodePmarc(int methodCode, platform::FileHandle input, platform::FileHandle output,
-                         std::uint32_t compressedSize, std::uint32_t originalSize) {
+                         std::uint32_t compressedSize, std::uint32_t originalSize,
+                         ExtractCallback* progress) {
     if (methodCode == kMethodPm1) {
-        return Decode<kMethodPm1>(input, output, compressedSize, originalSize);
+        return Decode<kMethodPm1>(input, output, compressedSize, originalSize, progress);
     }
-    return Decode<kMethodPm2>(input, output, compressedSize, originalSize);
+    return Decode<kMethodPm2>(input, output, compressedSize, originalSize, progress);
 }
 
 }  // namespace quillory::lzh

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "common/extract_callback.h"
 #include "lzh/lzh_decoder.h"
 #include "platform/file.h"
 
@@ -16,6 +17,7 @@ namespace quillory::lzh {
 // Decodes one -pm1- (kMethodPm1) or -pm2- (kMethodPm2) member whose data starts at
 // the input's position; output may be the invalid handle (test mode).
 DecodeResult DecodePmarc(int methodCode, platform::FileHandle input, platform::FileHandle output,
-                         std::uint32_t compressedSize, std::uint32_t originalSize);
+                         std::uint32_t compressedSize, std::uint32_t originalSize,
+                         ExtractCallback* progress = nullptr);
 
 }  // namespace quillory::lzh

@@ -16,6 +16,7 @@ namespace quillory::lzh {
 
 struct Sink {
     platform::FileHandle file = platform::kInvalidFileHandle;
+    ExtractCallback* progress = nullptr;  // hears of each piece, when given
     std::uint16_t crc = 0;
 
     DecodeOutcome Put(const std::uint8_t* data, std::size_t count) {
@@ -24,6 +25,7 @@ struct Sink {
         if (file != platform::kInvalidFileHandle && WriteBytes(file, data, count) != count) {
             return DecodeOutcome::WriteFailed;
         }
+        if (progress != nullptr) progress->OutputProduced(count);
         return DecodeOutcome::Completed;
     }
 };

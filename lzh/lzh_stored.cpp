@@ -11,7 +11,8 @@
 namespace quillory::lzh {
 
 CopyResult CopyStored(platform::FileHandle output, platform::FileHandle input, std::uint32_t size,
-                      std::uint32_t dataBytes, std::pmr::memory_resource* memory) {
+                      std::uint32_t dataBytes, std::pmr::memory_resource* memory,
+                      ExtractCallback* progress) {
     const ScratchBuffer scratch(memory, kStoredCopyBytes);
     std::uint8_t* const buffer = scratch.data();
     CopyResult result{CopyOutcome::Copied, 0, 0};
@@ -34,6 +35,7 @@ CopyResult CopyStored(platform::FileHandle output, platform::FileHandle input, s
         result.crc = Crc16Update(result.crc, buffer, piece);
         result.copied += piece;
         left -= piece;
+        if (progress != nullptr) progress->OutputProduced(piece);
     }
     if (result.outcome == CopyOutcome::Copied && size > dataBytes) {
         result.outcome = CopyOutcome::ShortRead;

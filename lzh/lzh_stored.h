@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory_resource>
 
+#include "common/extract_callback.h"
 #include "platform/file.h"
 
 namespace quillory::lzh {
@@ -29,8 +30,9 @@ struct CopyResult {
 inline constexpr std::size_t kStoredCopyBytes = 32 * 1024;
 
 // Copies size bytes from the input's position, of which at most dataBytes belong to
-// the member.
+// the member. progress, when given, hears of each piece as it is copied.
 CopyResult CopyStored(platform::FileHandle output, platform::FileHandle input, std::uint32_t size,
-                      std::uint32_t dataBytes, std::pmr::memory_resource* memory);
+                      std::uint32_t dataBytes, std::pmr::memory_resource* memory,
+                      ExtractCallback* progress = nullptr);
 
 }  // namespace quillory::lzh

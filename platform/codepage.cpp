@@ -1,19 +1,36 @@
-// ANSI code page conversions through iconv, with an ASCII fast path.
-// One converter pair is kept per thread and reopened when QUILLORY_CODEPAGE changes.
+// ANSI code page conversions through iconv, with an ASCII fast path; UTF-8 through the
+// program's own decoder. One converter pair is kept per thread and reopened when the
+// chosen code page or QUILLORY_CODEPAGE changes.
 #include "platform/codepage.h"
 
 #include <iconv.h>
 
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 namespace quillory::platform {
 namespace {
 
 constexpr const char* kDefaultCodePage = "CP932";
 constexpr const char* kWideEncoding = "UTF-16LE";
+constexpr const char* kUtf8 = "UTF-8";
+
+std::string Canonical(std::string_view name) {
+    std::string upper(name);
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return upper == "UTF8" ? kUtf8 : upper;
+}
+
+// The code page chosen at run time (empty: none), shared by every thread; converters
+// look at it again when the generation moves.
+std::mutex chosenMutex;
+std::string chosenCodePage;
+std::atomic<unsigned> chosenGeneration{0};
 
 bool IsShiftJisName(const std::string& name) {
     return name == "CP932" || name == "SHIFT_JIS" || name == "SHIFT-JIS" || name == "SJIS" ||
@@ -34,30 +51,51 @@ public:
     Converter& operator=(const Converter&) = delete;
     ~Converter() { CloseAll(); }
 
-    // Makes sure the converters match the environment; returns the code page name.
+    // Makes sure the converters match the choice and the environment; returns the code
+    // page name.
     const std::string& Refresh() {
-        const char* env = std::getenv("QUILLORY_CODEPAGE");
-        std::string wanted = (env != nullptr && *env != '\0') ? env : kDefaultCodePage;
-        for (char& c : wanted)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        // Only a new choice or a new value of the variable is looked at further.
+        bool changed = requested_.empty();
+        if (const unsigned generation = chosenGeneration.load(); generation != seenGeneration_) {
+            const std::lock_guard<std::mutex> lock(chosenMutex);
+            chosen_ = chosenCodePage;
+            seenGeneration_ = generation;
+            changed = true;
+        }
+        if (chosen_.empty()) {
+            const char* env = std::getenv("QUILLORY_CODEPAGE");
+            const std::string_view value = env != nullptr ? env : "";
+            if (value != environment_) {
+                environment_.assign(value);
+                changed = true;
+            }
+        }
+        if (!changed) return name_;
+        const std::string wanted =
+            !chosen_.empty() ? chosen_
+                             : Canonical(environment_.empty() ? kDefaultCodePage : environment_);
         if (wanted != requested_) {
             CloseAll();
             requested_ = wanted;
             name_ = wanted;
-            toWide_ = iconv_open(kWideEncoding, name_.c_str());
-            if (toWide_ == Invalid()) {
-                name_ = kDefaultCodePage;  // unknown encoding: keep the default
+            utf8_ = name_ == kUtf8;
+            if (!utf8_) {
                 toWide_ = iconv_open(kWideEncoding, name_.c_str());
+                if (toWide_ == Invalid()) {
+                    name_ = kDefaultCodePage;  // unknown encoding: keep the default
+                    toWide_ = iconv_open(kWideEncoding, name_.c_str());
+                }
+                fromWide_ = iconv_open(name_.c_str(), kWideEncoding);
             }
-            fromWide_ = iconv_open(name_.c_str(), kWideEncoding);
             shiftJis_ = IsShiftJisName(name_);
-            asciiCompatible_ = CheckAsciiCompatible();
+            asciiCompatible_ = utf8_ || CheckAsciiCompatible();
         }
         return name_;
     }
 
     WString ToWide(std::string_view bytes) {
         Refresh();
+        if (utf8_) return Utf8NameToWide(bytes);
         WString out;
         if (asciiCompatible_ && IsAscii(bytes)) {
             out.assign(bytes.begin(), bytes.end());
@@ -100,6 +138,7 @@ public:
 
     std::string FromWide(WStringView text) {
         Refresh();
+        if (utf8_) return WideToUtf8(text);
         std::string out;
         bool ascii = true;
         for (const char16_t c : text)
@@ -192,8 +231,12 @@ private:
         toWide_ = fromWide_ = Invalid();
     }
 
+    unsigned seenGeneration_ = 0;
+    std::string chosen_;
+    std::string environment_;  // QUILLORY_CODEPAGE as last seen, "" when unset
     std::string requested_;
     std::string name_;
+    bool utf8_ = false;
     iconv_t toWide_ = Invalid();
     iconv_t fromWide_ = Invalid();
     bool shiftJis_ = false;
@@ -219,6 +262,19 @@ WString AnsiToWide(std::string_view bytes) {
 
 std::string WideToAnsi(WStringView text) {
     return ThreadConverter().FromWide(text);
+}
+
+bool SetAnsiCodePage(std::string_view name) {
+    std::string wanted = Canonical(name);
+    if (!wanted.empty() && wanted != kUtf8) {
+        const iconv_t probe = iconv_open(kWideEncoding, wanted.c_str());
+        if (probe == reinterpret_cast<iconv_t>(-1)) return false;
+        iconv_close(probe);
+    }
+    const std::lock_guard<std::mutex> lock(chosenMutex);
+    chosenCodePage = std::move(wanted);
+    chosenGeneration.fetch_add(1);
+    return true;
 }
 
 }  // namespace quillory::platform

@@ -72,6 +72,41 @@ timespec ToTimespec(FileTime t) {
     return ts;
 }
 
+thread_local FileErrorInfo gLastError;
+
+FileError KindOf(int code) {
+    switch (code) {
+        case ENOENT:
+            return FileError::NotFound;
+        case EACCES:
+        case EPERM:
+            return FileError::NoPermission;
+        case EEXIST:
+        case EISDIR:
+        case ENOTDIR:
+        case ENOTEMPTY:
+            return FileError::InTheWay;
+        case ENAMETOOLONG:
+            return FileError::NameTooLong;
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:
+            return FileError::DiskFull;
+        case EROFS:
+            return FileError::ReadOnly;
+        default:
+            return FileError::Other;
+    }
+}
+
+// Records code as the last failure and returns the failure value given, so that a
+// failing return reads as one line.
+template <class T>
+T Failed(int code, T result) {
+    gLastError = {KindOf(code), code};
+    return result;
+}
+
 std::size_t AllowedByHook(IoKind kind, std::size_t count) {
     const IoFaultHook& hook = FaultHook();
     if (!hook) return count;
@@ -206,13 +241,13 @@ FileHandle CreateTemporary(const std::string& target, bool replaces) {
     output.folderPath = target.substr(0, slash + 1);
     output.name = target.substr(slash + 1);
     // A name the folder cannot take would only fail when the file is put in place.
-    if (output.name.size() > NAME_MAX) return kInvalidFileHandle;
+    if (output.name.size() > NAME_MAX) return Failed(ENAMETOOLONG, kInvalidFileHandle);
     output.replaces = replaces;
     const std::string stem = std::string(kTemporaryPrefix) + std::to_string(::getpid()) + "-";
     // The last folder's descriptor may name a folder removed since: then once more afresh.
     for (const bool fresh : {false, true}) {
         output.folder = FolderAt(output.folderPath, fresh);
-        if (output.folder == nullptr) return kInvalidFileHandle;
+        if (output.folder == nullptr) return Failed(errno, kInvalidFileHandle);
         const int folder = output.folder->fd;
         SweepLeftovers(folder, output.folderPath);
         for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
@@ -227,7 +262,7 @@ FileHandle CreateTemporary(const std::string& target, bool replaces) {
         }
         if (errno != ENOENT) break;
     }
-    return kInvalidFileHandle;
+    return Failed(errno, kInvalidFileHandle);
 }
 
 // Gives the temporary its name: over what stood there for a replacement, only where
@@ -263,6 +298,7 @@ bool EndOutput(FileHandle file, Ending ending) {
     const bool place =
         ending == Ending::IntoPlace || (ending == Ending::KeepNewOnly && !output.replaces);
     const bool placed = closed && place && PutInPlace(output);
+    if (place && !placed) Failed(errno, false);
     if (!placed) ::unlinkat(output.folder->fd, output.temporary.c_str(), 0);
     return placed || (closed && !place);
 }
@@ -271,23 +307,23 @@ bool EndOutput(FileHandle file, Ending ending) {
 
 FileHandle OpenFileForReading(WStringView path) {
     const auto host = HostPath(path);
-    if (!host) return kInvalidFileHandle;
+    if (!host) return Failed(ENAMETOOLONG, kInvalidFileHandle);
     const int fd = ::open(host->c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return kInvalidFileHandle;
+    if (fd < 0) return Failed(errno, kInvalidFileHandle);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         ::close(fd);
-        return kInvalidFileHandle;
+        return Failed(EISDIR, kInvalidFileHandle);
     }
     return fd;
 }
 
 FileHandle CreateFileForWriting(WStringView path) {
     const auto host = HostPath(path);
-    if (!host) return kInvalidFileHandle;
+    if (!host) return Failed(ENAMETOOLONG, kInvalidFileHandle);
     struct stat st {};
     const bool exists = ::lstat(host->c_str(), &st) == 0;
-    if (exists && S_ISDIR(st.st_mode)) return kInvalidFileHandle;
+    if (exists && S_ISDIR(st.st_mode)) return Failed(EISDIR, kInvalidFileHandle);
     return CreateTemporary(*host, exists);
 }
 
@@ -321,13 +357,16 @@ std::size_t ReadFile(FileHandle file, void* buffer, std::size_t count) {
 }
 
 std::size_t WriteFile(FileHandle file, const void* buffer, std::size_t count) {
+    const std::size_t asked = count;
     count = AllowedByHook(IoKind::Write, count);
+    // A write the test hook cuts short stands for a full disk.
+    if (count < asked) Failed(ENOSPC, 0);
     const auto* in = static_cast<const unsigned char*>(buffer);
     std::size_t done = 0;
     while (done < count) {
         const ssize_t n = ::write(file, in + done, count - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
+        if (n <= 0) return Failed(n < 0 ? errno : ENOSPC, done);
         done += static_cast<std::size_t>(n);
     }
     return done;
@@ -364,6 +403,15 @@ bool SetFileAttributes(FileHandle file, std::uint32_t attributes) {
     return ::fchmod(file, ModeWithAttributes(st.st_mode, attributes)) == 0;
 }
 
+bool AddExecutePermission(FileHandle file, std::uint32_t executeBits) {
+    const mode_t bits = static_cast<mode_t>(executeBits) & 0111 & ~Umask();
+    if (bits == 0) return true;
+    struct stat st {};
+    if (::fstat(file, &st) != 0) return false;
+    if (!S_ISREG(st.st_mode)) return true;
+    return ::fchmod(file, (st.st_mode & 0777) | bits) == 0;
+}
+
 bool SetPathAttributes(WStringView path, std::uint32_t attributes) {
     const auto host = HostPath(path);
     if (!host) return false;
@@ -380,6 +428,13 @@ std::optional<std::uint32_t> GetPathAttributes(WStringView path) {
     if (::lstat(host->c_str(), &st) != 0) return std::nullopt;
     if (S_ISDIR(st.st_mode)) return kAttributeDirectory;
     return (st.st_mode & 0222) == 0 ? kAttributeReadOnly : kAttributeNormal;
+}
+
+std::optional<std::uint64_t> GetPathSize(WStringView path) {
+    const auto host = HostPath(path);
+    struct stat st {};
+    if (!host || ::lstat(host->c_str(), &st) != 0) return std::nullopt;
+    return static_cast<std::uint64_t>(st.st_size);
 }
 
 std::optional<FileTime> GetPathLastWriteTime(WStringView path) {
@@ -428,6 +483,10 @@ WString ResolvedPath(WStringView path) {
         ++unresolved;
     }
     return FromHostPath(resolved);
+}
+
+FileErrorInfo LastFileError() {
+    return gLastError;
 }
 
 void SetIoFaultHook(IoFaultHook hook) {

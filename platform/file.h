@@ -4,8 +4,8 @@
 // (".quillory-<pid>-<n>") in their folder and renamed into place only when complete:
 // whatever stood at the path (a file, a hard link, a symbolic link) is replaced, never
 // written through nor changed before that rename, and an interrupted or failed file never
-// shows under the member's name over something that was there. Extracted files never get
-// execute permission.
+// shows under the member's name over something that was there. Extracted files get
+// execute permission only where the archive gives it, as far as the umask allows.
 #pragma once
 
 #include <cstddef>
@@ -76,6 +76,10 @@ bool SetFileTimes(FileHandle file, FileTime creationUtc, FileTime lastWriteUtc);
 // else (0x80 normal, 0x20 archive, ...) restores it; other bits have no host meaning.
 bool SetFileAttributes(FileHandle file, std::uint32_t attributes);
 
+// Adds the execute bits given (of 0111, the rest ignored) to an open file, as far as the
+// umask allows; nothing else of its mode changes.
+bool AddExecutePermission(FileHandle file, std::uint32_t executeBits);
+
 // The same by path. On a folder read-only is ignored, as Windows ignores it, so a
 // read-only folder entry never makes later members unwritable; a symbolic link is
 // never followed (its target keeps its permissions).
@@ -84,6 +88,9 @@ bool SetPathAttributes(WStringView path, std::uint32_t attributes);
 // Attributes of what stands at the path (a link counts as itself): 0x10 for a folder,
 // 0x01 when nobody may write it, else 0x80. Nothing when the path does not exist.
 std::optional<std::uint32_t> GetPathAttributes(WStringView path);
+
+// Size in bytes of what stands at the path, without following a link.
+std::optional<std::uint64_t> GetPathSize(WStringView path);
 
 // Last-write time (UTC) of what stands at the path, without following a link.
 std::optional<FileTime> GetPathLastWriteTime(WStringView path);
@@ -97,6 +104,25 @@ bool CreateFolder(WStringView path);
 // followed (a link there is replaced, not written through). A relative path comes back
 // as it is.
 WString ResolvedPath(WStringView path);
+
+// Why the last open, create, write or put-in-place of a file failed on this thread, for
+// the message that names the file: the host's error sorted into the kinds a user can act
+// on, and its number. Kept until the next failure (success does not clear it).
+enum class FileError {
+    None,
+    NotFound,      // nothing at the path, or a folder on the way missing
+    NoPermission,  // the user may not read or write there
+    InTheWay,      // a file or folder of that name stands where another kind must go
+    NameTooLong,   // the name or path is longer than the file system takes
+    DiskFull,      // no space (or quota) left
+    ReadOnly,      // the file system is mounted read-only
+    Other,
+};
+struct FileErrorInfo {
+    FileError kind = FileError::None;
+    int code = 0;  // the host's error number
+};
+FileErrorInfo LastFileError();
 
 // A hook for tests that makes reads and writes come up short or fail. It sees every
 // ReadFile and WriteFile call before it happens and returns how many of the asked bytes

@@ -18,10 +18,8 @@ bool ReadExactly(BufferedReader& reader, void* destination, std::size_t count) {
     return reader.Read(destination, count) == count;
 }
 
-// Fills one entry from the fixed fields of its central header and its decoded name.
-void FillEntry(const std::uint8_t* h, WStringView name, const std::uint8_t* extra,
-               std::size_t extraSize, ZipEntry& e) {
-    SplitMemberName(name, &e.path, &e.name);
+// Fills one entry from the fixed fields of its central header and its extra records.
+void FillEntry(const std::uint8_t* h, const ExtraRecords& extra, std::int64_t shift, ZipEntry& e) {
     e.madeByVersion = h[0];
     e.madeByHost = h[1];
     e.versionNeeded = h[2];
@@ -29,13 +27,18 @@ void FillEntry(const std::uint8_t* h, WStringView name, const std::uint8_t* extr
     e.flags = Le16(h + 4);
     e.method = Le16(h + 6);
     DosTimeToFileTime(Le16(h + 10), Le16(h + 8), &e.modifiedTime);
+    e.modifiedTimeUtc = ModifiedTimeUtc(extra);
     e.crc32 = Le32(h + 12);
-    e.compressedSize = Le32(h + 16);
-    e.originalSize = Le32(h + 20);
+    Zip64Values wide{Le32(h + 20), Le32(h + 16), Le32(h + 38)};
+    ApplyZip64Record(extra.zip64, &wide);
+    e.compressedSize = wide.compressedSize;
+    e.originalSize = wide.originalSize;
+    // Unsigned arithmetic: a shift that would take an offset below 0 leaves one that no
+    // file reaches, and that member alone fails.
+    e.localHeaderOffset = wide.localHeaderOffset + static_cast<std::uint64_t>(shift);
     e.attributes = Le32(h + 34);
-    e.localHeaderOffset = Le32(h + 38);
     AesRecord aes;
-    if (FindAesRecord(extra, extraSize, &aes)) {
+    if (ReadAesRecord(extra.aes, &aes)) {
         e.aesPresent = 1;
         e.aesVersion = aes.version;
         e.aesVendor[0] = aes.vendor[0];
@@ -47,13 +50,17 @@ void FillEntry(const std::uint8_t* h, WStringView name, const std::uint8_t* extr
 
 }  // namespace
 
-bool ReadCentralDirectory(BufferedReader& reader, std::uint32_t totalEntries,
-                          std::uint32_t centralDirSize, std::pmr::vector<ZipEntry>& entries,
+bool ReadCentralDirectory(BufferedReader& reader, const DirectoryLocation& location,
+                          std::uint64_t fileSize, bool detectUtf8Names,
+                          std::pmr::vector<ZipEntry>& entries,
                           std::pmr::memory_resource* nameMemory,
                           std::vector<std::uint8_t>& extraBuffer) {
-    // As many records as the end record promises and the directory's size can hold, so
-    // the table is allocated once for a sound archive and never balloons for a false one.
-    entries.reserve(std::min<std::size_t>(totalEntries, centralDirSize / kMinCentralHeaderBytes));
+    // As many records as the end record promises and the directory (and the file) can
+    // hold, so the table is allocated once for a sound archive and never balloons for a
+    // false count.
+    const std::uint64_t room = std::min(location.size, fileSize) / kMinCentralHeaderBytes;
+    entries.reserve(static_cast<std::size_t>(std::min(location.totalEntries, room)));
+    MemberNameDecoder names(detectUtf8Names);
     std::uint8_t signature[kSignatureBytes];
     if (!ReadExactly(reader, signature, sizeof signature)) return false;
     // Work space for the name being read; it grows to the longest name and stays.
@@ -70,17 +77,25 @@ bool ReadCentralDirectory(BufferedReader& reader, std::uint32_t totalEntries,
             !ReadExactly(reader, extraBuffer.data(), extraLength)) {
             return false;
         }
-        // More records than the end record counts: the walk can only fail, so stop now.
-        if (entries.size() == totalEntries) return false;
-        const bool label = IsVolumeLabel(h[1], Le32(h + 34));
-        const WString name = DecodeMemberName(nameBytes.data(), nameLength, Le16(h + 4),
-                                              extraBuffer.data(), extraLength, label);
-        FillEntry(h, name, extraBuffer.data(), extraLength, entries.emplace_back(nameMemory));
+        const ExtraRecords extra = ScanExtraField(extraBuffer.data(), extraLength);
+        const StoredName stored{nameBytes.data(), nameLength, Le16(h + 4), extra.unicodePath,
+                                IsVolumeLabel(h[1], Le32(h + 34))};
+        const WString name = names.Decode(entries.size(), stored);
+        ZipEntry& e = entries.emplace_back(nameMemory);
+        SplitMemberName(name, &e.path, &e.name);
+        FillEntry(h, extra, location.shift, e);
         if (!reader.Skip(commentLength)) return false;
         if (!ReadExactly(reader, signature, sizeof signature)) return false;
     }
-    return !entries.empty() && entries.size() == totalEntries &&
-           Le32(signature) == kEndRecordSignature;
+    names.RedecodeAsUtf8([&](std::size_t index, WString name) {
+        SplitMemberName(name, &entries[index].path, &entries[index].name);
+    });
+    // Writers without ZIP64 records (Java before 7, old Windows tools) store the count of
+    // more than 65,535 members modulo 65,536 or as 65,535, so the headers found count; but
+    // a directory where none is found is an archive only when the end records say it is
+    // empty.
+    return !entries.empty() ||
+           (location.checked && location.totalEntries == 0 && location.size == 0);
 }
 
 }  // namespace quillory

@@ -1,7 +1,9 @@
 // The central-directory walk: one ZipEntry per central header, read through a buffer
-// from the directory's start up to the end record. The walk is all or nothing: a short
-// read, a record count that differs from the end record's, or any record other than the
-// end record after the last header (ZIP64 and signature records among them) fails it.
+// from the directory's start up to the first record of another kind: the ZIP64 or plain
+// end record, PKWARE's digital signature, or whatever a writer leaves before them. The
+// headers counted decide how many members there are, not the end record's count. The walk is all or
+// nothing: a header cut short fails it, and so does a directory without headers that the end record
+// does not describe as empty.
 #pragma once
 
 #include <cstdint>
@@ -9,14 +11,17 @@
 #include <vector>
 
 #include "common/buffered_reader.h"
+#include "zip/end_record.h"
 #include "zip/zip_archive.h"
 
 namespace quillory {
 
-// Appends the records to entries, their names and folders in nameMemory. extraBuffer is
-// work space for the extra field of the record being read.
-bool ReadCentralDirectory(BufferedReader& reader, std::uint32_t totalEntries,
-                          std::uint32_t centralDirSize, std::pmr::vector<ZipEntry>& entries,
+// Appends the records to entries, their names and folders in nameMemory, every local-
+// header offset moved by the location's shift. extraBuffer is work space for the extra
+// field of the record being read. detectUtf8Names as MemberNameDecoder takes it.
+bool ReadCentralDirectory(BufferedReader& reader, const DirectoryLocation& location,
+                          std::uint64_t fileSize, bool detectUtf8Names,
+                          std::pmr::vector<ZipEntry>& entries,
                           std::pmr::memory_resource* nameMemory,
                           std::vector<std::uint8_t>& extraBuffer);
 

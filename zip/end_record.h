@@ -1,7 +1,10 @@
-// Finding the end-of-central-directory record in the last 65557 bytes of an archive.
-// The last complete record in that area wins, even one that sits inside a comment;
-// a signature closer than 22 bytes to the end of the file cannot hold a record and
-// is passed over.
+// Finding the central directory from the records at the end of an archive: the end
+// record in the last 65557 bytes, and the ZIP64 end record through the locator that
+// stands right before it. Where the records' directory offset leads to no central
+// header, the directory is taken where the records say it ends (its size before the
+// first of them), and the difference moves every offset of the archive: a ZIP appended
+// to a self-extractor or another stub without adjusting its offsets. Of several end
+// signatures (one inside a comment), the last whose directory checks out wins.
 #pragma once
 
 #include <cstddef>
@@ -12,23 +15,29 @@
 
 namespace quillory {
 
-// The fields of the end record, each widened to 32 bits (the offset to 64).
-struct EndRecord {
+// Where the central directory is and what the end records say about it; 64-bit values
+// come from the ZIP64 end record when there is one.
+struct DirectoryLocation {
     std::uint32_t thisDisk = 0;
     std::uint32_t centralDirDisk = 0;
-    std::uint32_t entriesThisDisk = 0;
-    std::uint32_t totalEntries = 0;
-    std::uint32_t centralDirSize = 0;
-    std::uint64_t centralDirOffset = 0;
+    std::uint64_t entriesThisDisk = 0;
+    std::uint64_t totalEntries = 0;  // a hint: the walk counts the headers itself
+    std::uint64_t size = 0;
+    std::uint64_t offset = 0;  // where the directory starts in the file
+    // What the file position of a stored offset exceeds it by: the bytes in front of an
+    // archive whose offsets count from its own start, else 0.
+    std::int64_t shift = 0;
+    std::uint64_t recordsStart = 0;  // the first end record (ZIP64 or not) after the directory
     std::uint32_t commentLength = 0;
+    bool zip64 = false;      // a ZIP64 end record was read
+    bool multiDisk = false;  // the locator counts more than one disk
+    bool checked = false;    // a central header (or an empty directory) is where it says
 };
 
-// Searches data[0..size) (the end of a file) for the last complete end record.
-bool FindEndRecord(const std::uint8_t* data, std::size_t size, EndRecord* record);
-
-// Reads the last min(file size, 65557) bytes into scanBuffer and searches them. False when
-// the read comes up short or no record is there.
-bool ReadEndRecord(platform::FileHandle file, std::vector<std::uint8_t>& scanBuffer,
-                   EndRecord* record);
+// Reads the last min(file size, 65557) bytes into scanBuffer and locates the directory.
+// False when there is no end record at all (or the file cannot be read); true with the
+// last one found when none checks out, so that the walk refuses it.
+bool LocateCentralDirectory(platform::FileHandle file, std::vector<std::uint8_t>& scanBuffer,
+                            DirectoryLocation* location);
 
 }  // namespace quillory

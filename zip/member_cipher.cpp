@@ -67,7 +67,7 @@ ZipStatus MemberCipher::BeginTraditional(platform::FileHandle file, const ZipEnt
         },
         rules.callback, rules.memberName, rules.passwordNeedsReset, rules.passwordFromCaller);
     if (!accepted) return ZipStatus::WrongPassword;
-    dataLength_ = entry.compressedSize - static_cast<std::uint32_t>(kZipCryptoHeaderBytes);
+    dataLength_ = entry.compressedSize - kZipCryptoHeaderBytes;
     return ZipStatus::Ok;
 }
 

@@ -43,7 +43,7 @@ public:
                     std::uint8_t checkByte, PasswordRules rules);
 
     // The member's data between the cipher's bytes, for the input stream.
-    std::uint32_t DataLength() const { return dataLength_; }
+    std::uint64_t DataLength() const { return dataLength_; }
     ZipInputStream::Decryptor Decryptor() const;
     void* Context() { return kind_ == Kind::Aes ? static_cast<void*>(&aes_) : &keys_; }
 
@@ -57,7 +57,7 @@ private:
     ZipStatus BeginAes(platform::FileHandle file, const ZipEntry& entry, PasswordRules& rules);
 
     Kind kind_ = Kind::None;
-    std::uint32_t dataLength_ = 0;
+    std::uint64_t dataLength_ = 0;
     ZipCryptoKeys keys_{};
     ZipAesContext aes_{};
 };

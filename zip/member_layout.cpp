@@ -18,8 +18,7 @@ void MemberLayout::Build(const std::pmr::vector<ZipEntry>& entries, std::uint64_
     starts_.clear();
     starts_.reserve(entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        starts_.push_back({static_cast<std::uint32_t>(entries[i].localHeaderOffset),
-                           static_cast<std::uint32_t>(i)});
+        starts_.push_back({entries[i].localHeaderOffset, static_cast<std::uint32_t>(i)});
     }
     const auto before = [](const Start& a, const Start& b) {
         return a.offset != b.offset ? a.offset < b.offset : a.firstEntry < b.firstEntry;
@@ -32,7 +31,8 @@ void MemberLayout::Build(const std::pmr::vector<ZipEntry>& entries, std::uint64_
                               [](const Start& a, const Start& b) { return a.offset == b.offset; }),
                   starts_.end());
     directoryOffset_ = directoryOffset;
-    directoryEnd_ = directoryOffset + directorySize;
+    directoryEnd_ =
+        directorySize > UINT64_MAX - directoryOffset ? UINT64_MAX : directoryOffset + directorySize;
     built_ = true;
 }
 

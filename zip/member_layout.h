@@ -36,10 +36,9 @@ public:
     bool OwnsBytes(std::size_t index, std::uint64_t offset, std::uint64_t end) const;
 
 private:
-    // One per distinct local-header offset (32 bits in archives without ZIP64), with the
-    // first entry that names it.
+    // One per distinct local-header offset, with the first entry that names it.
     struct Start {
-        std::uint32_t offset;
+        std::uint64_t offset;
         std::uint32_t firstEntry;
     };
     std::pmr::vector<Start> starts_;

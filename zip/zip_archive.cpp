@@ -1,4 +1,4 @@
-// ZipArchive: construction, opening (end record and central directory) and closing.
+// ZipArchive: construction, opening (end records and central directory) and closing.
 #include "zip/zip_archive.h"
 
 #include "common/buffered_reader.h"
@@ -9,6 +9,15 @@
 #include "zip/zip_reader_state.h"
 
 namespace quillory {
+
+FileTime LocalModifiedTime(const ZipEntry& entry) {
+    FileTime local = kNoFileTime;
+    if (entry.modifiedTimeUtc != kNoFileTime &&
+        platform::UtcFileTimeToLocal(entry.modifiedTimeUtc, &local)) {
+        return local;
+    }
+    return entry.modifiedTime;
+}
 
 ZipArchive::ZipArchive() : entries(&heap_), work_(std::make_unique<ZipReaderState>()) {
     Crc32Table();
@@ -44,26 +53,29 @@ int ZipArchive::Open(WStringView archive) {
     w.file = platform::OpenFileForReading(archive);
     if (w.file == kInvalidFileHandle) return fail(ZipStatus::OpenFailed);
 
-    EndRecord end;
-    if (!ReadEndRecord(w.file, w.scanBuffer, &end)) return fail(ZipStatus::NoEndRecord);
-    thisDisk = end.thisDisk;
-    centralDirDisk = end.centralDirDisk;
-    entriesThisDisk = end.entriesThisDisk;
-    totalEntries = end.totalEntries;
-    centralDirSize = end.centralDirSize;
-    centralDirOffset = end.centralDirOffset;
-    commentLength = end.commentLength;
-    if (thisDisk != 0) return fail(ZipStatus::MultiDisk);
+    DirectoryLocation location;
+    if (!LocateCentralDirectory(w.file, w.scanBuffer, &location)) {
+        return fail(ZipStatus::NoEndRecord);
+    }
+    thisDisk = location.thisDisk;
+    centralDirDisk = location.centralDirDisk;
+    entriesThisDisk = location.entriesThisDisk;
+    totalEntries = location.totalEntries;
+    centralDirSize = location.size;
+    centralDirOffset = location.offset;
+    commentLength = location.commentLength;
+    if (thisDisk != 0 || location.multiDisk) return fail(ZipStatus::MultiDisk);
 
-    if (SeekFile(w.file, static_cast<std::int64_t>(centralDirOffset), SeekOrigin::Begin) ==
-        kInvalidFilePosition) {
+    if (centralDirOffset > static_cast<std::uint64_t>(INT64_MAX) ||
+        SeekFile(w.file, static_cast<std::int64_t>(centralDirOffset), SeekOrigin::Begin) ==
+            kInvalidFilePosition) {
         return fail(ZipStatus::Ok);
     }
     bool listed;
     {
         BufferedReader reader(w.file, &heap_);
-        listed = ReadCentralDirectory(reader, totalEntries, centralDirSize, entries, &names_,
-                                      w.extraBuffer);
+        listed = ReadCentralDirectory(reader, location, FileSize64(w.file), detectUtf8Names != 0,
+                                      entries, &names_, w.extraBuffer);
     }
     if (!listed) return fail(ZipStatus::Ok);
     entryCount = static_cast<int>(entries.size());

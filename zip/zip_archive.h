@@ -1,7 +1,8 @@
-// The ZIP archive reader: finds the end record, lists the central directory into a
-// table, and extracts or tests members (stored, deflate, Deflate64; traditional and
-// AES encryption). It never talks to the user itself: questions and passwords go
-// through the callback and every outcome is a status number for the document.
+// The ZIP archive reader: finds the end records (ZIP64 ones too, and an archive with data
+// in front), lists the central directory into a table, and extracts or tests members
+// (stored, deflate, Deflate64; traditional and AES encryption; sizes and offsets of 64
+// bits). It never talks to the user itself: questions and passwords go through the
+// callback and every outcome is a status number for the document.
 #pragma once
 
 #include <cstdint>
@@ -49,14 +50,16 @@ enum class ZipStatus : int {
 struct ZipEntry {
     explicit ZipEntry(std::pmr::memory_resource* memory) : name(memory), path(memory) {}
 
-    std::uint32_t method = 0;  // 0 stored, 8 deflate, 9 Deflate64, 99 AES, others as stored
-    std::uint32_t compressedSize = 0;
-    std::uint32_t originalSize = 0;
+    std::uint32_t method = 0;          // 0 stored, 8 deflate, 9 Deflate64, 99 AES, others as stored
+    std::uint64_t compressedSize = 0;  // ZIP64 values where the header has them
+    std::uint64_t originalSize = 0;
     FileTime modifiedTime = 0;  // local time, as the MS-DOS fields hold it; or kNoFileTime
-    std::uint64_t localHeaderOffset = 0;
-    std::uint32_t attributes = 0;  // external attributes as stored
-    std::pmr::u16string name;      // file name without folders; empty for folder entries
-    std::pmr::u16string path;      // folder part ending with "/" (also for "\"), or empty
+    // UTC from an NTFS or extended-timestamp record; kNoFileTime without one.
+    FileTime modifiedTimeUtc = kNoFileTime;
+    std::uint64_t localHeaderOffset = 0;  // in the file (data in front included)
+    std::uint32_t attributes = 0;         // external attributes as stored
+    std::pmr::u16string name;             // file name without folders; empty for folder entries
+    std::pmr::u16string path;             // folder part ending with "/" (also for "\"), or empty
     std::uint32_t crc32 = 0;
     std::uint8_t madeByVersion = 0;
     std::uint8_t madeByHost = 0;
@@ -69,6 +72,10 @@ struct ZipEntry {
     int aesStrength = 0;  // 1 AES-128, 2 AES-192, 3 AES-256
     std::uint32_t aesMethod = 0;
 };
+
+// The member's time as local time, as the list shows it and the overwrite question
+// compares it: the UTC record's converted, else the MS-DOS time.
+FileTime LocalModifiedTime(const ZipEntry& entry);
 
 class ZipArchive {
     // First member: the entry table and everything else the reader allocates lives in
@@ -87,8 +94,8 @@ public:
 
     ZipArchive& SetCallback(ExtractCallback* newCallback);
 
-    // 1 when the archive is open and its directory listed (at least one entry); 0 on
-    // failure, the archive closed again.
+    // 1 when the archive is open and its directory listed (no entry at all when the end
+    // records describe an empty one); 0 on failure, the archive closed again.
     int Open(WStringView archive);
     // Harmless when nothing is open.
     int Close();
@@ -97,14 +104,18 @@ public:
 
     int unsafePathsAllowed = 0;
     ExtractCallback* callback = nullptr;
-    // End-of-central-directory values of the open archive.
+    // End-of-central-directory values of the open archive, the ZIP64 end record's where
+    // there is one; the offset is where the directory is in the file.
     std::uint32_t thisDisk = 0;
     std::uint32_t centralDirDisk = 0;
-    std::uint32_t entriesThisDisk = 0;
-    std::uint32_t totalEntries = 0;
-    std::uint32_t centralDirSize = 0;
+    std::uint64_t entriesThisDisk = 0;
+    std::uint64_t totalEntries = 0;
+    std::uint64_t centralDirSize = 0;
     std::uint64_t centralDirOffset = 0;
     std::uint32_t commentLength = 0;
+    // 1: names that declare no encoding are taken as UTF-8 when the whole archive's read
+    // so (zip/zip_names.h); 0: they are in the code page, which the user chose.
+    int detectUtf8Names = 1;
     int useFolders = 1;
     int askOnlyIfNewer = 0;
     int overwriteWithoutAsking = 0;

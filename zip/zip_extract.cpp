@@ -25,8 +25,8 @@ namespace {
 // What one member needs from its central record, cleared for every member.
 struct MemberRecord {
     std::uint32_t crc32 = 0;
-    std::uint32_t compressedSize = 0;
-    std::uint32_t originalSize = 0;
+    std::uint64_t compressedSize = 0;
+    std::uint64_t originalSize = 0;
     std::uint32_t folderAttributes = 0;
     bool traditional = false;  // traditional encryption
     bool aes = false;          // AES encryption
@@ -47,7 +47,8 @@ struct LocalHeader {
 // each refuse the piece, which ends decoding.
 class MemberSink final : public OutputSink {
 public:
-    explicit MemberSink(std::uint32_t listedSize) : listedSize_(listedSize) {}
+    MemberSink(std::uint64_t listedSize, ExtractCallback* callback)
+        : listedSize_(listedSize), callback_(callback) {}
 
     std::uint32_t crc = 0;
     FileHandle file = kInvalidFileHandle;
@@ -67,6 +68,7 @@ public:
         }
         crc = Crc32Update(crc, data, size);
         taken += size;
+        if (callback_ != nullptr) callback_->OutputProduced(size);
         if (file != kInvalidFileHandle && WriteBytes(file, data, size) != size) {
             writeFailed = true;
             return false;
@@ -76,6 +78,7 @@ public:
 
 private:
     std::uint64_t listedSize_;
+    ExtractCallback* callback_;
 };
 
 MemberRecord RecordFor(const ZipEntry& e) {
@@ -117,21 +120,37 @@ bool ReadLocalHeader(FileHandle file, const ZipEntry& e, LocalHeader* local) {
            local->dataStart;
 }
 
+// a + b, or the largest position when that does not fit: hostile 64-bit sizes never wrap
+// round to a place inside the file.
+std::uint64_t AddClamped(std::uint64_t a, std::uint64_t b) {
+    return b > UINT64_MAX - a ? UINT64_MAX : a + b;
+}
+
 // One past the member's last byte: its data (with the cipher's bytes) and the data
-// descriptor that follows it when the local flags say so, 16 bytes with its optional
-// signature, else 12. Leaves the file at the member's data.
+// descriptor that follows it when the local flags say so, an optional signature, the
+// CRC-32 and the two sizes in 4 bytes each or in 8 (ZIP64). The 8-byte form is taken when
+// its sizes are the member's: Info-ZIP writes it after a local ZIP64 record, Java's
+// ZipOutputStream for members over 4 GiB without one. Leaves the file at the member's
+// data.
 std::uint64_t MemberEnd(FileHandle file, const LocalHeader& local, const ZipEntry& e) {
-    constexpr std::uint32_t kDescriptorSignature = 0x08074B50;  // 50 4B 07 08
-    constexpr std::uint64_t kDescriptorBytes = 12;              // CRC-32 and two sizes
-    const std::uint64_t dataEnd = local.dataStart + e.compressedSize;
+    constexpr std::size_t kNarrowSizes = 8;
+    constexpr std::size_t kWideSizes = 16;
+    const std::uint64_t dataEnd = AddClamped(local.dataStart, e.compressedSize);
     if ((local.flags & kFlagDataDescriptor) == 0) return dataEnd;
-    std::uint8_t signature[kSignatureBytes] = {};
-    if (SeekFile(file, static_cast<std::int64_t>(dataEnd), SeekOrigin::Begin) == dataEnd) {
-        ReadBytes(file, signature, sizeof signature);
+    std::uint8_t d[kSignatureBytes + kDescriptorCrcBytes + kWideSizes] = {};
+    std::size_t got = 0;
+    if (dataEnd <= static_cast<std::uint64_t>(INT64_MAX) &&
+        SeekFile(file, static_cast<std::int64_t>(dataEnd), SeekOrigin::Begin) == dataEnd) {
+        got = ReadBytes(file, d, sizeof d);
     }
     SeekFile(file, static_cast<std::int64_t>(local.dataStart), SeekOrigin::Begin);
-    return dataEnd + kDescriptorBytes +
-           (Le32(signature) == kDescriptorSignature ? kSignatureBytes : 0);
+    const std::size_t signature =
+        got >= kSignatureBytes && Le32(d) == kDescriptorSignature ? kSignatureBytes : 0;
+    const std::uint8_t* sizes = d + signature + kDescriptorCrcBytes;
+    const bool wide = got >= signature + kDescriptorCrcBytes + kWideSizes &&
+                      Le64(sizes) == e.compressedSize && Le64(sizes + 8) == e.originalSize;
+    return AddClamped(dataEnd,
+                      signature + kDescriptorCrcBytes + (wide ? kWideSizes : kNarrowSizes));
 }
 
 // Where the member goes: the destination with "/" separators and the listed name (or only
@@ -163,7 +182,13 @@ bool CopyStored(ZipInputStream& input, OutputWindow& window, OutputSink* sink) {
     return window.Finish();
 }
 
-void SetOutputTimes(FileHandle file, const LocalHeader& local) {
+// The file's time: the UTC time of an NTFS or extended-timestamp record, else the local
+// header's MS-DOS time taken as local time.
+void SetOutputTimes(FileHandle file, const ZipEntry& e, const LocalHeader& local) {
+    if (e.modifiedTimeUtc != kNoFileTime) {
+        platform::SetFileTimes(file, e.modifiedTimeUtc, e.modifiedTimeUtc);
+        return;
+    }
     FileTime localTime = 0;
     FileTime utc = 0;
     // A date that is no calendar value leaves the file with the time of its writing.
@@ -171,6 +196,13 @@ void SetOutputTimes(FileHandle file, const LocalHeader& local) {
         platform::LocalFileTimeToUtc(localTime, &utc)) {
         platform::SetFileTimes(file, utc, utc);
     }
+}
+
+// The execute bits of a member made on Unix, whose external attributes hold its mode in
+// their high 16 bits.
+std::uint32_t ExecuteBits(const ZipEntry& e) {
+    constexpr std::uint8_t kHostUnix = 3;
+    return e.madeByHost == kHostUnix ? UnixExecuteBits(e.attributes >> 16) : 0;
 }
 
 // The output side of an extraction at path: the folder of a folder entry, the overwrite
@@ -193,7 +225,7 @@ ZipStatus PrepareOutput(ZipArchive& zip, const ZipEntry& e, const MemberRecord& 
         return made && *made == platform::kAttributeDirectory ? ZipStatus::Ok
                                                               : ZipStatus::CreateFailed;
     }
-    if (DecideOverwrite(path, e.modifiedTime, e.name, zip.askOnlyIfNewer,
+    if (DecideOverwrite(path, LocalModifiedTime(e), e.originalSize, e.name, zip.askOnlyIfNewer,
                         zip.overwriteWithoutAsking, zip.callback) == OverwriteDecision::Skip) {
         return ZipStatus::Skipped;
     }
@@ -285,9 +317,9 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
     if (cipherStatus != ZipStatus::Ok) return fail(cipherStatus);
     const std::uint64_t dataStart = SeekFile(w.file, 0, SeekOrigin::Current);
     if (dataStart == kInvalidFilePosition) return fail(ZipStatus::BadLocalHeader);
-    const std::uint32_t dataLength = w.cipher.DataLength();
+    const std::uint64_t dataLength = w.cipher.DataLength();
 
-    MemberSink sink(e.originalSize);
+    MemberSink sink(e.originalSize, callback);
     if (testMode == 1) {
         if (!decodable) return fail(ZipStatus::UnsupportedMethod);
     } else {
@@ -302,13 +334,15 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
     } else {
         decoded = w.inflate.Inflate(w.input, w.window, &sink, method == kMethodDeflate64);
     }
-    ZipStatus verdict = Verdict(w, e, m, dataStart + dataLength, sink, decoded);
+    ZipStatus verdict = Verdict(w, e, m, AddClamped(dataStart, dataLength), sink, decoded);
     if (sink.file != kInvalidFileHandle) {
         if (verdict == ZipStatus::Stopped) {
             // Interrupted half-way: nothing under the member's name, nothing left beside it.
             platform::AbandonFile(sink.file);
         } else {
-            if (verdict != ZipStatus::WriteFailed) SetOutputTimes(sink.file, local);
+            if (verdict != ZipStatus::WriteFailed) SetOutputTimes(sink.file, e, local);
+            // Permissions beyond the execute bits only come from the host.
+            if (verdict == ZipStatus::Ok) platform::AddExecutePermission(sink.file, ExecuteBits(e));
             if (verdict != ZipStatus::Ok) {
                 // Not whole and checked: a file it was to replace stays byte for byte; at a
                 // path that was free, what was written stays.

@@ -4,9 +4,11 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTreeWidget>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QtTest>
 
@@ -132,13 +134,17 @@ private slots:
         QCOMPARE(dialog.password().size(), 32);
     }
 
-    void passwordAnswersThroughTheUserInterface() {
+    void passwordAnswersThroughTheUserInterfaceAndNamesArchiveAndMember() {
         QtUserInterface ui;
-        AnswerNextModal([](QWidget* modal) {
+        ui.SetArchiveName(u"\\home\\u\\秘密.zip");
+        QString subject;
+        AnswerNextModal([&](QWidget* modal) {
+            subject = Control<QLabel>(modal, CPasswordDialog::kSubjectLabel)->text();
             Control<QLineEdit>(modal, CPasswordDialog::kPasswordEdit)->insert(U("秘密pass"));
             static_cast<QDialog*>(modal)->accept();
         });
-        QCOMPARE(ToQString(ui.AskPassword(u"a.txt").value()), U("秘密pass"));
+        QCOMPARE(ToQString(ui.AskPassword(u"docs\\a.txt").value()), U("秘密pass"));
+        QCOMPARE(subject, U("書庫：/home/u/秘密.zip\nファイル：docs/a.txt"));
         AnswerNextModal([](QWidget* modal) {
             QTest::keyClicks(Control<QLineEdit>(modal, CPasswordDialog::kPasswordEdit), "x");
             static_cast<QDialog*>(modal)->reject();
@@ -146,15 +152,19 @@ private slots:
         QVERIFY(!ui.AskPassword(u"a.txt").has_value());
     }
 
-    void progressIsModelessWithoutCancelAndCountsPastSixteenBits() {
+    void progressIsModelessCountsPastSixteenBitsFollowsBytesAndCancels() {
         QtUserInterface ui;
+        int stops = 0;
+        ui.setStopHandler([&] { ++stops; });
         ui.OpenProgress(70000);
         CProgressDialog* dialog = ui.progress();
         QVERIFY(dialog != nullptr);
-        QVERIFY(dialog->isVisible());
+        // A run shorter than the delay never shows it; a longer one does.
+        QVERIFY(!dialog->isVisible());
+        QTRY_VERIFY(dialog->isVisible());
         QVERIFY(!dialog->isModal());
         QCOMPARE(dialog->windowTitle(), U("進行状況"));
-        QVERIFY(!Control<QPushButton>(dialog, kCancelButton)->isVisible());
+        QVERIFY(Control<QPushButton>(dialog, kCancelButton)->isVisible());
         ui.SetProgressName(u"資料\\報告書.txt");
         for (int i = 0; i < 66000; ++i)
             ui.StepProgress();
@@ -164,9 +174,82 @@ private slots:
         QCOMPARE(Control<QLineEdit>(dialog, CProgressDialog::kTextEdit)->text(),
                  U("資料\\報告書.txt"));
         QCOMPARE(dialog->cancelled, 0);
+
+        // Bytes take the bar over, and the title carries the percentage; sizes beyond
+        // 32 bits too.
+        ui.SetProgressBytes(std::uint64_t{42} << 32, std::uint64_t{100} << 32);
+        QCOMPARE(dialog->windowTitle(), U("進行状況 42%"));
+        QCOMPARE(bar->maximum(), CProgressDialog::kByteSteps);
+        QCOMPARE(bar->value(), 420);
+        QVERIFY(Control<QLabel>(dialog, CProgressDialog::kCountLabel)
+                    ->text()
+                    .contains(U("180,388,626,432 / 429,496,729,600 バイト")));
+
+        // Escape, the button and closing the window each ask for the stop, once; the
+        // window stays until the run has ended.
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        QCOMPARE(stops, 1);
+        QCOMPARE(dialog->cancelled, 1);
+        dialog->close();
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(stops, 1);
         ui.CloseProgress();
         QCOMPARE(ui.progress(), nullptr);
         ui.StepProgress();  // after the run: nothing to step, no crash
+        ui.OpenProgress(1);
+        QTest::mouseClick(Control<QPushButton>(ui.progress(), kCancelButton), Qt::LeftButton);
+        QCOMPARE(stops, 2);
+        ui.CloseProgress();
+    }
+
+    void overwriteQuestionShowsBothFilesAndAnswersForAll() {
+        QtUserInterface ui;
+        OverwriteQuestion question{u"a.txt", u"\\d\\a.txt", 1234, kNoFileTime, 99, kNoFileTime};
+        const std::pair<OverwriteAnswer, QString> answers[] = {
+            {OverwriteAnswer::Yes, U("はい(&Y)")},
+            {OverwriteAnswer::YesToAll, U("すべてはい(&A)")},
+            {OverwriteAnswer::No, U("いいえ(&N)")},
+            {OverwriteAnswer::NoToAll, U("すべていいえ(&L)")},
+        };
+        for (const auto& [answer, label] : answers) {
+            QString text, details;
+            AnswerNextModal([&](QWidget* modal) {
+                auto* box = qobject_cast<QMessageBox*>(modal);
+                QVERIFY(box != nullptr);
+                text = box->text();
+                details = box->informativeText();
+                QAbstractButton* button =
+                    box->findChild<QAbstractButton*>(QStringLiteral("answer%1").arg(int(answer)));
+                QCOMPARE(button->text(), label);
+                button->click();
+            });
+            QCOMPARE(ui.AskOverwrite(question), answer);
+            QCOMPARE(text, U("既に[a.txt]が存在します。上書きしますか？"));
+            QCOMPARE(details,
+                     U("/d/a.txt\n既存のファイル：1,234 バイト\n新しいファイル：99 バイト"));
+        }
+    }
+
+    void summaryListsEveryFailedMemberInAScrollingList() {
+        QtUserInterface ui;
+        RunReport report{u"展開終了\n不正ファイル数 40", {}};
+        for (int i = 0; i < 40; ++i)
+            report.failures.push_back({u"docs\\m" + platform::AsciiToWide(std::to_string(i)),
+                                       u"ファイルが壊れています。"});
+        int rows = -1;
+        bool scrolls = false;
+        AnswerNextModal([&](QWidget* modal) {
+            auto* list = modal->findChild<QTreeWidget*>(QStringLiteral("failedMembers"));
+            QVERIFY(list != nullptr);
+            rows = list->topLevelItemCount();
+            QCOMPARE(list->topLevelItem(39)->text(0), U("docs/m39"));
+            QCOMPARE(list->topLevelItem(39)->text(1), U("ファイルが壊れています。"));
+            scrolls = list->verticalScrollBar()->maximum() > 0;
+            static_cast<QDialog*>(modal)->accept();
+        });
+        ui.ShowRunSummary(report);
+        QCOMPARE(rows, 40);
+        QVERIFY(scrolls);
     }
 
     void aboutShowsTheVersionTheIconAndASecondLine() {

@@ -3,21 +3,37 @@
 // columns, double-click and extract selected, and the settings command with the store.
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QThread>
+#include <QTimer>
 #include <QToolBar>
+#include <QTranslator>
 #include <QtTest>
 #include <memory>
 
 #include "app/destination_dialog.h"
+#include "app/dialog_controls.h"
+#include "app/progress_dialog.h"
 #include "app/qt_text.h"
+#include "app/qt_translations.h"
 #include "app/quillory_view.h"
 #include "app/settings_dialog.h"
 #include "gui_harness.h"
+#include "platform/file.h"
+#include "platform/stop_request.h"
+#include "tests/support/test_support.h"
+#include "tests/zip/zip_builder.h"
 
 namespace quillory::testing {
 namespace {
@@ -63,18 +79,25 @@ private slots:
         QStringList titles;
         for (QAction* menu : gui->frame.menuBar()->actions())
             titles << menu->text();
-        QCOMPARE(titles, (QStringList{U("ファイル(&F)"), U("操作(&A)"), U("オプション(&O)"),
-                                      U("ヘルプ(&H)")}));
+        QCOMPARE(titles, (QStringList{U("ファイル(&F)"), U("操作(&A)"), U("文字コード(&K)"),
+                                      U("オプション(&O)"), U("ヘルプ(&H)")}));
         const QList<QAction*> menus = gui->frame.menuBar()->actions();
         QCOMPARE(Describe(menus[0]->menu()->actions()),
                  (QStringList{U("書庫を開く(&O)...\tCtrl+O=57601"), U("書庫を閉じる(&C)=57602"),
-                              U("-"), U("アプリケーションの終了(&X)=57665")}));
+                              U("最近使った書庫(&R)=0"), U("-"),
+                              U("アプリケーションの終了(&X)=57665")}));
         QCOMPARE(
             Describe(menus[1]->menu()->actions()),
             (QStringList{U("すべてのファイルを展開(&E)...=32771"),
                          U("選択ファイルを展開(&S)...=32774"), U("-"), U("テスト(&T)=32773")}));
-        QCOMPARE(Describe(menus[2]->menu()->actions()), (QStringList{U("設定(&C)...=32775")}));
-        QCOMPARE(Describe(menus[3]->menu()->actions()),
+        QCOMPARE(
+            Describe(menus[2]->menu()->actions()),
+            (QStringList{U("自動判別(&A)=32780"), U("-"), U("日本語 (CP932)(&J)=32781"),
+                         U("Unicode (UTF-8)(&U)=32782"), U("簡体字中国語 (GBK)(&S)=32783"),
+                         U("繁体字中国語 (Big5)(&T)=32784"), U("韓国語 (CP949)(&K)=32785"),
+                         U("西ヨーロッパ言語 (CP1252)(&W)=32786"), U("DOS (CP437)(&D)=32787")}));
+        QCOMPARE(Describe(menus[3]->menu()->actions()), (QStringList{U("設定(&C)...=32775")}));
+        QCOMPARE(Describe(menus[4]->menu()->actions()),
                  (QStringList{U("Quillory のバージョン情報(&A)...=57664")}));
         QCOMPARE(gui->frame.windowTitle(), QStringLiteral("Quillory"));
     }
@@ -122,7 +145,7 @@ private slots:
 
     void commandsNeedingAnArchiveAreEnabledExactlyWhileOneIsOpen() {
         const int needing[] = {kCommandExtractAll, kCommandExtractSelected, kCommandTest,
-                               kCommandFileClose};
+                               kCommandFileClose,  kCommandEncodingAuto,    kCommandEncodingDos};
         const int always[] = {kCommandFileOpen, kCommandSettings, kCommandAppAbout,
                               kCommandAppExit};
         auto check = [&](bool open) {
@@ -135,8 +158,14 @@ private slots:
         QCOMPARE(gui->doc.OpenArchive(ProgramPathOf(SamplePath("sample.lzh"))), 1);
         gui->doc.UpdateAllViews();
         check(true);
+        // The encoding in force has the mark, automatic until one is chosen.
+        QVERIFY(gui->frame.action(kCommandEncodingAuto)->isChecked());
+        gui->frame.OnCommand(kCommandEncodingUtf8);
+        QVERIFY(gui->frame.action(kCommandEncodingUtf8)->isChecked());
+        QVERIFY(!gui->frame.action(kCommandEncodingAuto)->isChecked());
         gui->frame.OnCommand(kCommandFileClose);
         check(false);
+        QVERIFY(gui->frame.action(kCommandEncodingAuto)->isChecked());
         // A disabled command does nothing, also when asked for directly.
         gui->frame.OnCommand(kCommandExtractAll);
         QCOMPARE(QApplication::activeModalWidget(), nullptr);
@@ -183,7 +212,11 @@ private slots:
         QHeaderView* header = gui->frame.view()->header();
         const char* titles[] = {"ファイル名",   "サイズ", "圧縮サイズ", "圧縮率",
                                 "最終更新日時", "属性",   "パス"};
-        const int widths[] = {190, 75, 75, 60, 135, 45};
+        // The size columns show 14-digit sizes whole.
+        const int sizes = std::max(75, SizeColumnWidth(gui->frame.view()->fontMetrics()));
+        QVERIFY(sizes > gui->frame.view()->fontMetrics().horizontalAdvance(
+                            QStringLiteral("99,999,999,999,999")));
+        const int widths[] = {190, sizes, sizes, 60, 135, 45};
         const bool right[] = {false, true, true, true, true, false, false};
         QCOMPARE(model.columnCount(), 7);
         for (int c = 0; c < 7; ++c) {
@@ -237,7 +270,7 @@ private slots:
         QVERIFY(gui->ui.messages.isEmpty());
 
         doubleClick(FindRow(model, U("報告書.txt")));
-        QCOMPARE(gui->ui.opened.size(), 1);
+        QTRY_COMPARE(gui->ui.opened.size(), 1);
         QVERIFY(gui->ui.opened[0].endsWith(U("/報告書.txt")));
         QFile opened(gui->ui.opened[0]);
         QVERIFY(opened.open(QIODevice::ReadOnly));
@@ -261,7 +294,7 @@ private slots:
             static_cast<QDialog*>(modal)->accept();
         });
         gui->frame.OnCommand(kCommandExtractSelected);
-        QCOMPARE(gui->ui.messages, QStringList{U("展開終了")});
+        QTRY_COMPARE(gui->ui.messages, QStringList{U("展開終了")});
         QVERIFY(QFile::exists(target + U("/資料/報告書.txt")));
         QVERIFY(QFile::exists(target + U("/資料/写真/花.png")));
         QVERIFY(!QFile::exists(target + U("/資料/予定表.txt")));
@@ -274,20 +307,21 @@ private slots:
         QStringList shown;
         AnswerNextModal([&](QWidget* modal) {
             QVERIFY(qobject_cast<CSettingsDialog*>(modal) != nullptr);
-            for (int id : {1000, 1002, 1003, 1004})
+            for (int id : {1000, 1002, 1003, 1004, 1007})
                 shown << QString::number(Control<QCheckBox>(modal, id)->isChecked());
             for (int id : {1005, 1006, 1018, 1019, 1010, 1022, 1023, 1024, 1025, 1026})
                 shown << QString::number(Control<QRadioButton>(modal, id)->isChecked());
             static_cast<QDialog*>(modal)->accept();
         });
         gui->frame.OnCommand(kCommandSettings);
-        // 自動展開 off, デスクトップ, both folder boxes on, 一覧でフォルダ off,
-        // 新しいファイルのみ, 最後に開いたフォルダ twice.
-        QCOMPARE(shown.join(""), QStringLiteral("01101001001010"));
+        // 自動展開 off, デスクトップ, both folder boxes on, 一覧でフォルダ off, フォルダを開く
+        // off, 新しいファイルのみ, 最後に開いたフォルダ twice.
+        QCOMPARE(shown.join(""), QStringLiteral("011001001001010"));
         store.sync();
         QCOMPARE(store.childGroups(), QStringList{QStringLiteral("Option")});
         store.beginGroup(QStringLiteral("Option"));
-        QCOMPARE(store.allKeys().size(), 8);
+        QCOMPARE(store.allKeys().size(), 9);
+        QCOMPARE(store.value("OpenFolder").toInt(), 0);
         QCOMPARE(store.value("OverwriteInquire").toInt(), 1);
         QCOMPARE(store.value("CreateFolder").toInt(), 1);
         QCOMPARE(store.value("ExtractFolder").toInt(), 1);
@@ -338,17 +372,221 @@ private slots:
             gui->frame.commandBar()->widgetForAction(gui->frame.action(kCommandAppAbout)),
             Qt::LeftButton);
         QCOMPARE(title, U("Quillory のバージョン情報"));
-
-        // While a run shows its progress the window refuses to close.
-        gui->ui.OpenProgress(3);
-        gui->frame.OnCommand(kCommandAppExit);
-        QVERIFY(gui->frame.isVisible());
-        gui->ui.CloseProgress();
         gui->frame.OnCommand(kCommandAppExit);
         QVERIFY(!gui->frame.isVisible());
     }
 
+    // A long member runs on the worker: the GUI thread's loop keeps turning (a timer
+    // fires at least every 100 ms), the bar and the title move with the bytes, the
+    // commands wait, Cancel ends the run within a second leaving nothing, and the summary
+    // says so. Exit during a run stops it and closes without a summary.
+    void longMemberKeepsTheWindowAliveAndCancelEndsItAtOnce() {
+        const QString archive = home->path(QStringLiteral("big.zip"));
+        WriteBigArchive(archive);
+        // Writes go at 16 MB/s: the run takes seconds whatever the disk.
+        platform::SetIoFaultHook([](platform::IoKind kind, std::size_t count) {
+            if (kind == platform::IoKind::Write) QThread::msleep(1 + count / 16384);
+            return count;
+        });
+        QCOMPARE(gui->doc.OpenArchive(ProgramPathOf(archive)), 1);
+        gui->doc.UpdateAllViews();
+        const QString out = home->path(QStringLiteral("out"));
+
+        QElapsedTimer sinceTick;
+        qint64 longestGap = 0;
+        QTimer ticker;
+        ticker.setInterval(10);
+        connect(&ticker, &QTimer::timeout, [&] {
+            if (sinceTick.isValid()) longestGap = std::max(longestGap, sinceTick.elapsed());
+            sinceTick.start();
+        });
+        ticker.start();
+        StartExtractAllInto(out);
+        QVERIFY(gui->frame.jobHost().Busy());
+        QVERIFY(!gui->frame.action(kCommandExtractAll)->isEnabled());
+        QVERIFY(!gui->frame.action(kCommandFileOpen)->isEnabled());
+        QVERIFY(gui->frame.action(kCommandAppAbout)->isEnabled());
+        QTRY_VERIFY(gui->ui.progress() != nullptr && gui->ui.progress()->isVisible());
+        CProgressDialog* progress = gui->ui.progress();
+        auto* bar = Control<QProgressBar>(progress, CProgressDialog::kProgressBar);
+        QTRY_VERIFY(bar->value() > 0);
+        QVERIFY(progress->windowTitle().startsWith(U("進行状況 ")));
+        QVERIFY(progress->windowTitle().endsWith(u'%'));
+        QCOMPARE(Control<QLineEdit>(progress, CProgressDialog::kTextEdit)->text(),
+                 QStringLiteral("big.bin"));
+
+        QElapsedTimer sinceCancel;
+        sinceCancel.start();
+        QTest::mouseClick(Control<QPushButton>(progress, kCancelButton), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!gui->frame.jobHost().Busy(), 1000);
+        QVERIFY(sinceCancel.elapsed() < 1000);
+        ticker.stop();
+        QVERIFY2(longestGap < 100, qPrintable(QString::number(longestGap)));
+        // Nothing under the member's name and no temporary beside it.
+        QVERIFY(
+            QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+        QCOMPARE(gui->ui.messages, QStringList{U("中止しました。\n処理済みファイル数 0")});
+        QCOMPARE(gui->ui.progress(), nullptr);
+        QVERIFY(gui->frame.action(kCommandExtractAll)->isEnabled());
+        QVERIFY(!platform::StopRequested());
+
+        // Exit in the middle of a run: it stops, and the window closes without a word.
+        ShowActive();
+        gui->ui.messages.clear();
+        StartExtractAllInto(out);
+        QTRY_VERIFY(gui->ui.progress() != nullptr);
+        gui->frame.OnCommand(kCommandAppExit);
+        QVERIFY(gui->frame.isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!gui->frame.isVisible(), 1000);
+        QVERIFY(gui->ui.messages.isEmpty());
+        platform::SetIoFaultHook(nullptr);
+    }
+
+    // Sorting by a header (folders first, numbers as numbers, a third click back to
+    // table order), the context menu, Enter, the title and the recent archives.
+    void listSortsOpensWithEnterAndTheFileMenuRemembers() {
+        gui->settings.DisplayFolder = 1;
+        const QString archive = SamplePath("sample.lzh");
+        gui->doc.OpenChosen(ProgramPathOf(archive));
+        QCOMPARE(gui->frame.windowTitle(), QStringLiteral("sample.lzh - Quillory"));
+        CQuilloryView* view = gui->frame.view();
+        const QAbstractItemModel& model = *view->model();
+        const QStringList tableOrder = Column(model, 0);
+        QTest::mouseClick(view->header()->viewport(), Qt::LeftButton, {},
+                          QPoint(view->header()->sectionViewportPosition(1) + 5, 5));
+        QStringList sizes = Column(model, 1);
+        QCOMPARE(Column(model, 0).mid(0, 4), QStringList(4, QStringLiteral("<DIR>")));
+        QStringList files = sizes.mid(4);
+        for (int i = 1; i < files.size(); ++i) {
+            QVERIFY(QString(files[i - 1]).remove(u',').toLongLong() <=
+                    QString(files[i]).remove(u',').toLongLong());
+        }
+        view->sortByColumn(1, Qt::DescendingOrder);
+        QCOMPARE(Column(model, 1).mid(4).first(), files.last());
+        view->sortByColumn(-1, Qt::AscendingOrder);
+        QCOMPARE(Column(model, 0), tableOrder);
+
+        // The context menu holds extract selected, open and test; Enter opens the row.
+        QStringList menu;
+        for (QAction* a : view->actions())
+            menu << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        QCOMPARE(menu, (QStringList{U("選択ファイルを展開(&S)..."), U("開く(&O)"), U("-"),
+                                    U("テスト(&T)")}));
+        ShowActive();
+        view->setFocus();
+        view->setCurrentIndex(model.index(FindRow(model, U("報告書.txt")), 0));
+        QTest::keyClick(view, Qt::Key_Return);
+        QTRY_COMPARE(gui->ui.opened.size(), 1);
+        QVERIFY(gui->ui.opened[0].endsWith(U("/報告書.txt")));
+
+        // The recent archives: newest first, each opens (with the close question).
+        gui->frame.FillRecentMenu();
+        QList<QAction*> recent = gui->frame.recentMenu()->actions();
+        QCOMPARE(recent.size(), 1);
+        QCOMPARE(recent[0]->text(), QStringLiteral("&1 ") + archive);
+        AnswerNextModal([](QWidget* modal) {
+            for (QAbstractButton* button : qobject_cast<QMessageBox*>(modal)->buttons())
+                if (button->text() == U("はい(&Y)")) button->click();
+        });
+        recent[0]->trigger();
+        QCOMPARE(gui->doc.isOpen, 1);
+        gui->frame.OnCommand(kCommandFileClose);
+        QCOMPARE(gui->frame.windowTitle(), QStringLiteral("Quillory"));
+    }
+
+    // An archive dropped on the window opens; members dragged out are extracted first.
+    void dropOpensAnArchiveAndDraggedMembersBecomeFiles() {
+        QMimeData dropped;
+        dropped.setUrls({QUrl::fromLocalFile(SamplePath("sample.zip"))});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, {});
+        QApplication::sendEvent(&gui->frame, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, {});
+        QApplication::sendEvent(&gui->frame, &drop);
+        QTRY_COMPARE(gui->doc.isOpen, 1);
+        QCOMPARE(gui->frame.archiveNameEdit()->text(), SamplePath("sample.zip"));
+        QMimeData folder;
+        folder.setUrls({QUrl::fromLocalFile(home->path())});
+        QDragEnterEvent refused(QPoint(5, 5), Qt::CopyAction, &folder, Qt::LeftButton, {});
+        QApplication::sendEvent(&gui->frame, &refused);
+        QVERIFY(!refused.isAccepted());
+
+        CQuilloryView* view = gui->frame.view();
+        const QAbstractItemModel& model = *view->model();
+        for (const char* name : {"報告書.txt", "花.png"})
+            view->selectionModel()->select(model.index(FindRow(model, U(name)), 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        const QList<QUrl> urls = view->ExtractForDrag();
+        // Both live below "資料": the folder is handed over, holding just those two.
+        QCOMPARE(urls.size(), 1);
+        const QString staged = urls[0].toLocalFile();
+        QVERIFY(staged.startsWith(home->path(QStringLiteral("cache"))));
+        QVERIFY(QFile::exists(staged + U("/報告書.txt")));
+        QVERIFY(QFile::exists(staged + U("/写真/花.png")));
+        QVERIFY(!QFile::exists(staged + U("/予定表.txt")));
+    }
+
+    // The window's size and the columns' widths come back at the next start.
+    void windowSizeAndColumnsAreRemembered() {
+        gui->frame.resize(700, 400);
+        gui->frame.view()->header()->resizeSection(0, 321);
+        gui->frame.close();
+        gui.reset();
+        gui = std::make_unique<Gui>(*home);
+        QCOMPARE(gui->frame.size(), QSize(700, 400));
+        QCOMPARE(gui->frame.view()->header()->sectionSize(0), 321);
+    }
+
+    // Tool-bar images are drawn afresh at 200 %, one sharp 2 x 2 block per pixel.
+    void toolBarImagesStaySharpAtTwiceTheSize() {
+        for (QAction* a : gui->frame.commandBar()->actions()) {
+            if (a->isSeparator()) continue;
+            const QImage small = a->icon().pixmap(16, 16).toImage();
+            const QImage large = a->icon().pixmap(32, 32).toImage();
+            QCOMPARE(large.size(), QSize(32, 32));
+            for (int y = 0; y < 16; ++y)
+                for (int x = 0; x < 16; ++x)
+                    for (const QPoint d : {QPoint(0, 0), QPoint(1, 1)})
+                        QCOMPARE(large.pixel(2 * x + d.x(), 2 * y + d.y()), small.pixel(x, y));
+        }
+    }
+
+    void qtDialogsSpeakJapanese() {
+        QTranslator* installed = InstallQtTranslations(QLocale(QLocale::Japanese, QLocale::Japan));
+        if (installed == nullptr) QSKIP("Qt's translations are not installed");
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), U("キャンセル"));
+        QCoreApplication::removeTranslator(installed);
+        delete installed;
+    }
+
 private:
+    static QStringList Column(const QAbstractItemModel& model, int column) {
+        QStringList cells;
+        for (int row = 0; row < model.rowCount(); ++row)
+            cells << model.index(row, column).data().toString();
+        return cells;
+    }
+
+    // One stored member of 64 MiB.
+    static void WriteBigArchive(const QString& path) {
+        const std::vector<std::uint8_t> archive =
+            ZipBuilder()
+                .Add(StoredMember("big.bin", std::vector<std::uint8_t>(64 << 20, 'x')))
+                .Build();
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char*>(archive.data()), qint64(archive.size()));
+    }
+
+    void StartExtractAllInto(const QString& out) {
+        AnswerNextModal([out](QWidget* modal) {
+            Control<QLineEdit>(modal, CDestinationDialog::kFolderEdit)->setText(out);
+            Control<QCheckBox>(modal, CDestinationDialog::kCreateFolder)->setChecked(false);
+            static_cast<QDialog*>(modal)->accept();
+        });
+        gui->frame.OnCommand(kCommandExtractAll);
+    }
+
     void ShowActive() {
         gui->frame.show();
         QApplication::setActiveWindow(&gui->frame);

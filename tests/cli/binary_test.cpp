@@ -84,7 +84,8 @@ TEST_F(BinaryTest, ExitStatusesOfTheCommands) {
               "ファイルが壊れています。 [m4.txt]\n10ファイル中1ファイルが不正です。\n");
     const Outcome missing = RunProgram("x " + Quoted(temp.Host("none.zip").string()));
     EXPECT_EQ(missing.status, 2);
-    EXPECT_EQ(missing.err, "書庫を開けませんでした。\n");
+    EXPECT_EQ(missing.err, "書庫を開けませんでした。 " + temp.Host("none.zip").string() +
+                               " 理由：ファイルまたはフォルダが見つかりません。\n");
     const Outcome wrong = RunProgram("x");
     EXPECT_EQ(wrong.status, 2);
     EXPECT_NE(wrong.err.find("no archive given"), std::string::npos);

@@ -74,6 +74,9 @@ TEST(CommandLineTest, PasswordsAndNamesKeepEveryCharacter) {
     // After "--" a name that starts with '-' is the archive; "-" alone is one anyway.
     EXPECT_EQ(Ok({"l", "--", "-odd.lzh"}).archive, "-odd.lzh");
     EXPECT_EQ(Ok({"l", "-"}).archive, "-");
+    // Every command takes the names' encoding.
+    EXPECT_EQ(Ok({"l", "a.zip", "--codepage", "UTF-8"}).codePage, "UTF-8");
+    EXPECT_EQ(Ok({"x", "a.zip", "--codepage=cp437"}).codePage, "cp437");
 }
 
 TEST(CommandLineTest, HelpWinsBeforeTheEndOfOptions) {
@@ -102,6 +105,7 @@ TEST(CommandLineTest, RefusesWhatItCannotTakeWhole) {
               "--overwrite takes ask, newer or always, not 'never'");
     EXPECT_EQ(Refusal({"x", "a.zip", "--yes", "--no"}), "--yes and --no exclude each other");
     EXPECT_EQ(Refusal({"x", "a.zip", "--yes=1"}), "option '--yes' takes no value");
+    EXPECT_EQ(Refusal({"t", "a.zip", "--codepage="}), "the code page is empty");
 }
 
 TEST(CommandLineTest, OptionsOnlyGoWithTheCommandsTheyMeanSomethingTo) {

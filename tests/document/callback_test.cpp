@@ -5,6 +5,7 @@
 
 #include "document/extract_callback_impl.h"
 #include "tests/document/scripted_user.h"
+#include "tests/support/test_support.h"
 
 namespace quillory::testing {
 namespace {
@@ -22,10 +23,10 @@ TEST(CallbackTest, QuestionsShowTheTextsAndOnlyYesProceeds) {
     callback.ConfirmUnsafePath(u"/etc/evil.txt", u"\\d\\etc\\evil.txt", &proceed, &forAll);
     EXPECT_EQ(proceed, 0);
     int overwrite = 0;
-    callback.ConfirmOverwrite(u"a.txt", &overwrite, &forAll);
+    callback.ConfirmOverwrite(u"a.txt", u"\\d\\a.txt", 7, kNoFileTime, &overwrite, &forAll);
     EXPECT_EQ(overwrite, 1);
     overwrite = 0;
-    callback.ConfirmOverwrite(u"a.txt", &overwrite, &forAll);
+    callback.ConfirmOverwrite(u"a.txt", u"\\d\\a.txt", 7, kNoFileTime, &overwrite, &forAll);
     EXPECT_EQ(overwrite, 0);
     EXPECT_EQ(forAll, 0);
     ASSERT_EQ(user.questions.size(), 4u);
@@ -38,8 +39,48 @@ TEST(CallbackTest, QuestionsShowTheTextsAndOnlyYesProceeds) {
 
     // Long names are shown whole, however long.
     const WString longName = WString(300, u'x') + u"\U0001F600";
-    callback.ConfirmOverwrite(longName, &overwrite, &forAll);
+    callback.ConfirmOverwrite(longName, u"\\d\\x", 7, kNoFileTime, &overwrite, &forAll);
     EXPECT_EQ(user.questions.back(), u"既に[" + longName + u"]が存在します。上書きしますか？");
+}
+
+// The typed question carries the path, both sizes and times; the "all" answers hold for
+// the rest of the run without asking again and never touch the reader's own flag.
+TEST(CallbackTest, OverwriteQuestionCarriesBothFilesAndAllAnswersHoldForTheRun) {
+    TempDir dir;
+    WriteHostFile(dir.Host("old.txt"), std::string(1234, 'o'));
+    ScriptedUser user;
+    CExtractCallbackImpl callback(user);
+    user.overwriteAnswers = {OverwriteAnswer::YesToAll};
+    int overwrite = 0, forAll = 0;
+    const FileTime memberTime = 132000000000000000;
+    callback.ConfirmOverwrite(u"old.txt", dir.Program("old.txt"), 99, memberTime, &overwrite,
+                              &forAll);
+    ASSERT_EQ(user.overwriteQuestions.size(), 1u);
+    const OverwriteQuestion& asked = user.overwriteQuestions[0];
+    EXPECT_EQ(asked.path, dir.Program("old.txt"));
+    EXPECT_EQ(asked.existingSize, 1234u);
+    EXPECT_NE(asked.existingTime, kNoFileTime);
+    EXPECT_EQ(asked.newSize, 99u);
+    EXPECT_EQ(asked.newTime, memberTime);
+    EXPECT_NE(Utf8(DetailText(asked)).find("1,234 バイト"), std::string::npos);
+    for (int i = 0; i < 2; ++i) {
+        overwrite = 0;
+        callback.ConfirmOverwrite(u"old.txt", dir.Program("old.txt"), 1, memberTime, &overwrite,
+                                  &forAll);
+        EXPECT_EQ(overwrite, 1);
+    }
+    EXPECT_EQ(forAll, 0);
+    EXPECT_EQ(user.overwriteQuestions.size(), 1u);
+
+    CExtractCallbackImpl nextRun(user);
+    user.overwriteAnswers = {OverwriteAnswer::NoToAll};
+    for (int i = 0; i < 2; ++i) {
+        overwrite = 0;
+        nextRun.ConfirmOverwrite(u"old.txt", dir.Program("old.txt"), 1, memberTime, &overwrite,
+                                 &forAll);
+        EXPECT_EQ(overwrite, 0);
+    }
+    EXPECT_EQ(user.overwriteQuestions.size(), 2u);
 }
 
 TEST(CallbackTest, CutKeepsShortTextsAndNeverEndsOnAHighSurrogate) {

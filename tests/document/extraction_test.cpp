@@ -267,16 +267,21 @@ TEST_F(ExtractionTest, DestinationDialogStartsWhereTheSettingSays) {
 }
 
 TEST_F(ExtractionTest, ArchiveWithoutEntries) {
-    // A file holding only the end mark is an LZH archive with no members.
+    // A file holding only the end mark is an LZH archive with no members; a ZIP archive
+    // of an end record only, one with no members.
     WriteHostFile(temp.Host("empty.lzh"), Bytes{0});
-    ASSERT_EQ(doc->OpenArchive(temp.Program("empty.lzh")), 1);
-    EXPECT_EQ(doc->EntryCount(), 0);
-    user.destinations = {Destination(temp.Program("out"), 1, 1)};
-    doc->OnExtractAll();
-    doc->OnTest();
-    const std::vector<std::string> talk = {"message: 展開終了",
-                                           "message: すべてのファイルは正常です。"};
-    EXPECT_EQ(user.Talk(), talk);
+    for (const WString& path : {temp.Program("empty.lzh"), Copy("zip/python-empty.zip", "e.zip")}) {
+        user.log.clear();
+        ASSERT_EQ(doc->OpenArchive(path), 1);
+        EXPECT_EQ(doc->EntryCount(), 0);
+        user.destinations = {Destination(temp.Program("out"), 1, 1)};
+        doc->OnExtractAll();
+        doc->OnTest();
+        const std::vector<std::string> talk = {"message: 展開終了",
+                                               "message: すべてのファイルは正常です。"};
+        EXPECT_EQ(user.Talk(), talk);
+        doc->CloseArchive();
+    }
 }
 
 // An LZH archive of count empty stored members m<i>, level-0 headers.

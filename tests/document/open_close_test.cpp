@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "document/commands.h"
+#include "document/recent_archives.h"
+#include "platform/path.h"
 #include "tests/document/document_fixture.h"
 
 namespace quillory::testing {
@@ -123,11 +125,21 @@ TEST_F(OpenCloseTest, OpenCommandOpensListsAndRemembersTheFolder) {
     EXPECT_EQ(user.log[1], "name bar: " + Utf8(path));
     EXPECT_EQ(user.log[2], "repaint");
     EXPECT_EQ(settings.lastOpenFolder, temp.Program("in") + u"\\");
-    ASSERT_EQ(profile.log().size(), 1u);
-    EXPECT_EQ(profile.log()[0].kind, platform::MemoryProfile::Access::WriteString);
-    EXPECT_EQ(profile.log()[0].section, u"LastFolder");
-    EXPECT_EQ(profile.log()[0].name, u"Startup");
-    EXPECT_EQ(profile.log()[0].value, temp.Program("in") + u"\\");
+    ASSERT_FALSE(profile.log().empty());
+    EXPECT_EQ(profile.log().back().kind, platform::MemoryProfile::Access::WriteString);
+    EXPECT_EQ(profile.log().back().section, u"LastFolder");
+    EXPECT_EQ(profile.log().back().name, u"Startup");
+    EXPECT_EQ(profile.log().back().value, temp.Program("in") + u"\\");
+    // It is the newest of the recent archives, which keep eight, each once.
+    EXPECT_EQ(ReadRecentArchives(profile), std::vector<WString>{path});
+    for (int i = 0; i < 9; ++i)
+        AddRecentArchive(profile, temp.Program(std::to_string(i)));
+    AddRecentArchive(profile, temp.Program("5"));
+    const std::vector<WString> recent = ReadRecentArchives(profile);
+    ASSERT_EQ(recent.size(), 8u);
+    EXPECT_EQ(recent[0], temp.Program("5"));
+    EXPECT_EQ(recent[1], temp.Program("8"));
+    EXPECT_EQ(recent[7], temp.Program("1"));
 
     // The next open starts in that folder (StartupFolder 1), or in My Documents (0).
     user.archivePaths = {std::nullopt, std::nullopt};
@@ -180,9 +192,39 @@ TEST_F(OpenCloseTest, FailedOpenReportsAndStillRemembersTheFolder) {
     user.archivePaths = {bad};
     doc->OnFileOpen();
     EXPECT_EQ(doc->isOpen, 0);
-    EXPECT_EQ(user.Talk(), std::vector<std::string>{"message: 書庫を開けませんでした。"});
+    // The message names the file and why it did not open.
+    EXPECT_EQ(user.Talk(), std::vector<std::string>{"message: 書庫を開けませんでした。\n" +
+                                                    Utf8(platform::DisplayPath(bad)) +
+                                                    "\n理由：LZH書庫でもZIP書庫でもありません。"});
     EXPECT_EQ(view.updates, 0);
     EXPECT_EQ(profile.GetString(u"LastFolder", u"Startup", u""), temp.Program("bad") + u"\\");
+}
+
+// Each reason a file does not open, named with the file.
+TEST_F(OpenCloseTest, FailedOpenNamesTheReason) {
+    Bytes zip = ReadHostFile(FixturesDir() / "document/ten.zip");
+    // The central directory's offset points elsewhere, and its size does not lead back to it.
+    zip[zip.size() - 22 + 16] ^= 0x40;
+    zip[zip.size() - 22 + 12] ^= 0x01;
+    WriteHostFile(temp.Host("cut.zip"), zip);
+    Bytes lzh = ReadHostFile(FixturesDir() / "document/plain.lzh");
+    lzh.resize(12);  // the first header cut short after its method
+    WriteHostFile(temp.Host("cut.lzh"), lzh);
+    const struct {
+        const char* name;
+        const char* reason;
+    } cases[] = {
+        {"missing.lzh", "ファイルまたはフォルダが見つかりません。"},
+        {"cut.zip", "書庫のヘッダまたはディレクトリが壊れています。"},
+        {"cut.lzh", "書庫のヘッダまたはディレクトリが壊れています。"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(doc->OpenArchive(temp.Program(c.name)), 0) << c.name;
+        doc->ShowOpenFailure(temp.Program(c.name));
+        EXPECT_EQ(user.Talk().back(), "message: 書庫を開けませんでした。\n" +
+                                          Utf8(platform::DisplayPath(temp.Program(c.name))) +
+                                          "\n理由：" + c.reason);
+    }
 }
 
 TEST_F(OpenCloseTest, LzhWarningsComeAfterAnOpenThatSucceeds) {
@@ -215,6 +257,39 @@ TEST_F(OpenCloseTest, CloseEmptiesTheNameBarAndUpdatesEvenWhenNothingIsOpen) {
     EXPECT_EQ(doc->archiveType, ArchiveType::Zip);
 }
 
+// The menu of encodings re-reads the archive in hand in the same reader at once; closing
+// it (as the open command does) goes back to the per-archive decision.
+TEST_F(OpenCloseTest, AChosenEncodingRereadsTheArchiveInHandOnly) {
+    const WString path = Copy("zip/infozip-utf8-names.zip", "names.zip");
+    ASSERT_EQ(doc->OpenArchive(path), 1);
+    const auto names = [&] {
+        return Utf8(WString(doc->zipArchive->entries[0].name)) + " " +
+               Utf8(WString(doc->zipArchive->entries[1].name));
+    };
+    EXPECT_EQ(names(), "が.txt 日本語.txt");
+    const int updates = view.updates;
+    ASSERT_TRUE(doc->OnCommand(kCommandEncodingCp932));
+    EXPECT_EQ(doc->nameEncoding(), "CP932");
+    EXPECT_EQ(names(), "縺九ｙ.txt 譌･譛ｬ隱\uFFFD9E.txt");
+    EXPECT_EQ(view.updates, updates + 1);
+    doc->OnCommand(kCommandEncodingAuto);
+    EXPECT_EQ(names(), "が.txt 日本語.txt");
+    EXPECT_FALSE(doc->ChooseNameEncoding("no-such-encoding"));
+    EXPECT_EQ(doc->nameEncoding(), "");
+
+    doc->OnCommand(kCommandEncodingUtf8);
+    user.archivePaths = {Copy("zip/infozip-folders.zip", "b.zip")};
+    user.yesNo = {true};
+    doc->OnFileOpen();
+    EXPECT_EQ(doc->nameEncoding(), "");
+    EXPECT_EQ(Utf8(WString(doc->zipArchive->entries.back().name)), "表示.txt");
+    // An archive that went away since it was opened is reported and closed.
+    std::filesystem::remove(temp.Host("b.zip"));
+    doc->OnCommand(kCommandEncodingDos);
+    EXPECT_EQ(doc->isOpen, 0);
+    EXPECT_EQ(user.Talk().back(), "message: 書庫を開けませんでした。");
+}
+
 TEST(CommandTest, RoutingAndEnabling) {
     for (int id : {57601, 57602, 32771, 32773, 32775}) {
         EXPECT_EQ(CommandTargetOf(id), CommandTarget::Document) << id;
@@ -226,10 +301,12 @@ TEST(CommandTest, RoutingAndEnabling) {
     for (int id : {57603, 57634, 57635, 57637, 57643, 57680, 57681}) {
         EXPECT_EQ(CommandTargetOf(id), CommandTarget::None) << id;
     }
-    for (int id : {32771, 32773, 32774, 57602}) {
+    for (int id : {32771, 32773, 32774, 57602, 32780, 32787}) {
         EXPECT_FALSE(IsCommandEnabled(id, 0)) << id;
         EXPECT_TRUE(IsCommandEnabled(id, 1)) << id;
     }
+    EXPECT_EQ(CommandTargetOf(32780), CommandTarget::Document);
+    EXPECT_EQ(CodePageOfCommand(32782), "UTF-8");
     for (int id : {57601, 32775, 57664, 57665})
         EXPECT_TRUE(IsCommandEnabled(id, 0)) << id;
 }

@@ -82,32 +82,33 @@ TEST_F(OpenEntryTest, FolderRowsAndEmptySpaceDoNothing) {
     EXPECT_FALSE(fs::exists(temp.Host("cache/quillory")));
 }
 
-TEST_F(OpenEntryTest, FailuresShowTheReadersStatus) {
+TEST_F(OpenEntryTest, FailuresShowTheReadersStatusAndASecondOpenRefreshesTheCopy) {
     List("document/faults.lzh");
     list.OpenRow(*doc, 1);  // -lh9-: unsupported
     list.OpenRow(*doc, 3);  // damaged data
     doc->ApplyOverwriteChoice(kOverwriteAlwaysAsk);
     list.OpenRow(*doc, 0);  // fine
-    user.yesNo = {false};
-    list.OpenRow(*doc, 0);  // the copy exists: kept
+    // The private copy exists: it is refreshed without a question, whatever the setting.
+    const fs::path copy = temp.Host("cache/quillory/a.txt");
+    WriteHostFile(copy, "changed by the viewer");
+    list.OpenRow(*doc, 0);
     std::vector<std::string> talk = user.Talk();
-    ASSERT_EQ(talk.size(), 4u);
+    ASSERT_EQ(talk.size(), 2u);
     EXPECT_EQ(talk[0], "message: ファイルの展開が失敗しました。エラーコード[7]");
     EXPECT_TRUE(talk[1] == "message: ファイルの展開が失敗しました。エラーコード[9]" ||
                 talk[1] == "message: ファイルの展開が失敗しました。エラーコード[6]")
         << talk[1];
-    EXPECT_EQ(talk[2], "question: 既に[a.txt]が存在します。上書きしますか？ -> no");
-    EXPECT_EQ(talk[3], "message: ファイルの展開が失敗しました。エラーコード[12]");
-    EXPECT_EQ(user.shellOpened.size(), 1u);
+    EXPECT_EQ(user.shellOpened.size(), 2u);
+    EXPECT_NE(ReadHostFile(copy), ToBytes("changed by the viewer"));
+    EXPECT_EQ(doc->OverwriteChoice(), kOverwriteAlwaysAsk);
 
     List("document/faults.zip");
-    user.yesNo = {false};
     list.OpenRow(*doc, 0);  // a.txt is there from the LZH archive
     list.OpenRow(*doc, 2);  // method 12
     talk = user.Talk();
-    ASSERT_EQ(talk.size(), 3u);
-    EXPECT_EQ(talk[1], "message: ファイルの展開が失敗しました。エラーコード[11]");
-    EXPECT_EQ(talk[2], "message: ファイルの展開が失敗しました。エラーコード[7]");
+    ASSERT_EQ(talk.size(), 1u);
+    EXPECT_EQ(talk[0], "message: ファイルの展開が失敗しました。エラーコード[7]");
+    EXPECT_EQ(user.shellOpened.size(), 3u);
 }
 
 TEST_F(OpenEntryTest, NoPrivateFolderIsReportedAsACreateFailure) {

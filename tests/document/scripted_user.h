@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,6 +33,21 @@ public:
     std::optional<bool> defaultYesNo;
     // When set, password dialogs without a scripted answer are confirmed with this one.
     std::optional<WString> defaultPassword;
+
+    // Answers to the overwrite questions, each used once; without one the question is
+    // asked as a Yes/No question (the interface's default).
+    std::deque<OverwriteAnswer> overwriteAnswers;
+    std::vector<OverwriteQuestion> overwriteQuestions;
+    // Failure messages shown before the question whether to go on quietly (0: never).
+    int failureMessagesBeforeAsking = 0;
+    // The summaries as shown, with their failed members.
+    std::vector<RunReport> summaries;
+    // The byte progress as reported: (done, total).
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> progressBytes;
+
+    // Called with each member's name as the progress dialog gets it (a user who presses
+    // Cancel meanwhile).
+    std::function<void(WStringView)> onProgressName;
 
     // The unsafe-path questions as asked (their text is logged as a question too).
     std::vector<UnsafePathQuestion> unsafeQuestions;
@@ -72,6 +88,24 @@ public:
     bool AskUnsafePath(const UnsafePathQuestion& question) override {
         unsafeQuestions.push_back(question);
         return AskYesNo(QuestionText(question));
+    }
+
+    OverwriteAnswer AskOverwrite(const OverwriteQuestion& question) override {
+        overwriteQuestions.push_back(question);
+        if (overwriteAnswers.empty()) return UserInterface::AskOverwrite(question);
+        const OverwriteAnswer answer = overwriteAnswers.front();
+        overwriteAnswers.pop_front();
+        log.push_back("question: " + Utf8(QuestionText(question)) + " -> " +
+                      std::to_string(static_cast<int>(answer)));
+        return answer;
+    }
+    int FailureMessagesBeforeAsking() const override { return failureMessagesBeforeAsking; }
+    void ShowRunSummary(const RunReport& report) override {
+        summaries.push_back(report);
+        ShowMessage(report.text);
+    }
+    void SetProgressBytes(std::uint64_t done, std::uint64_t total) override {
+        progressBytes.emplace_back(done, total);
     }
 
     bool AskYesNo(WStringView text) override {
@@ -134,6 +168,7 @@ public:
     void SetProgressName(WStringView name) override {
         EXPECT_EQ(progressOpen, 1);
         progressNames.emplace_back(name);
+        if (onProgressName) onProgressName(name);
     }
     void StepProgress() override {
         EXPECT_EQ(progressOpen, 1);

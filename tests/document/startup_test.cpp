@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "document/front_end.h"
+#include "platform/path.h"
 #include "tests/document/document_fixture.h"
 
 namespace quillory::testing {
@@ -16,6 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Access = platform::MemoryProfile::Access;
+using platform::DisplayPath;
 
 class StartupTest : public DocumentTest {
 protected:
@@ -40,6 +42,11 @@ TEST_F(StartupTest, WithoutAnArchiveTheWindowShowsAnEmptyList) {
     EXPECT_EQ(doc->zipArchive->askOnlyIfNewer, 1);
 }
 
+// The message of an archive that did not open: its path and the reason follow.
+bool IsCannotOpen(const std::vector<std::string>& talk) {
+    return talk.size() == 1 && talk[0].rfind("message: 書庫を開けませんでした。\n", 0) == 0;
+}
+
 TEST_F(StartupTest, ArchiveWithoutAutoExtractIsOpenedAndListed) {
     const WString path = Fixture("lzh/jlha_l1_lh5.lzh");
     EXPECT_EQ(Start(path), StartupResult::ShowMainWindow);
@@ -51,7 +58,7 @@ TEST_F(StartupTest, ArchiveWithoutAutoExtractIsOpenedAndListed) {
 
 TEST_F(StartupTest, ArchiveThatCannotBeOpenedIsReportedThenTheWindowShows) {
     EXPECT_EQ(Start(temp.Program("missing.lzh")), StartupResult::ShowMainWindow);
-    EXPECT_EQ(user.Talk(), std::vector<std::string>{"message: 書庫を開けませんでした。"});
+    EXPECT_TRUE(IsCannotOpen(user.Talk()));
     EXPECT_EQ(doc->isOpen, 0);
 }
 
@@ -62,7 +69,9 @@ TEST_F(StartupTest, AutoExtractIntoTheDesktopThenQuit) {
     const fs::path out = temp.Host("Desktop/a");
     EXPECT_EQ(fs::file_size(out / "text.txt"), 6000u);
     EXPECT_EQ(fs::file_size(out / "docs/img/pic.bin"), 1500u);
-    EXPECT_EQ(user.Talk(), std::vector<std::string>{"message: 展開終了"});
+    // The summary names the folder, which the user did not choose.
+    EXPECT_EQ(user.Talk(), std::vector<std::string>{"message: 展開終了\n展開先：" +
+                                                    Utf8(DisplayPath(temp.Program("Desktop/a")))});
     // No dialog, no progress, closed at the end, nothing remembered.
     EXPECT_TRUE(user.destinationsShown.empty());
     EXPECT_TRUE(user.progressRanges.empty());
@@ -79,7 +88,9 @@ TEST_F(StartupTest, AutoExtractIntoMyDocumentsAndWithoutExtension) {
     profile.SetInt(u"Option", u"ExtractFolder", 2);
     EXPECT_EQ(Start(Copy("zip/infozip-folders.zip", "in/archive")), StartupResult::Quit);
     EXPECT_EQ(fs::file_size(temp.Host("Documents/archive/docs/sub/deep.txt")), 18u);
-    EXPECT_EQ(user.Talk(), std::vector<std::string>{"message: 展開終了"});
+    EXPECT_EQ(user.Talk(),
+              std::vector<std::string>{"message: 展開終了\n展開先：" +
+                                       Utf8(DisplayPath(temp.Program("Documents/archive")))});
 }
 
 TEST_F(StartupTest, AutoExtractFollowsTheFolderSetting) {
@@ -103,7 +114,7 @@ TEST_F(StartupTest, AutoExtractWithoutABaseFolderExtractsNothing) {
 TEST_F(StartupTest, AutoExtractOfAnArchiveThatCannotBeOpenedReportsItAndQuits) {
     AutoExtractOn();
     EXPECT_EQ(Start(Copy("document/README", "notes.lzh")), StartupResult::Quit);
-    EXPECT_EQ(user.Talk(), std::vector<std::string>{"message: 書庫を開けませんでした。"});
+    EXPECT_TRUE(IsCannotOpen(user.Talk()));
     EXPECT_TRUE(fs::is_empty(temp.Host("Desktop")));
 }
 
@@ -112,20 +123,21 @@ TEST_F(StartupTest, AutoExtractCountsUnsupportedAndDamagedMembers) {
     EXPECT_EQ(Start(Fixture("document/faults.zip")), StartupResult::Quit);
     const std::vector<std::string> talk = {
         "message: ファイルが壊れています。 [d.txt]",
-        "message: 展開終了\n非対応圧縮ファイル数 2\n不正ファイル数 1",
+        "message: 展開終了\n非対応圧縮ファイル数 2\n不正ファイル数 1\n展開先：" +
+            Utf8(DisplayPath(temp.Program("Desktop/faults"))),
     };
     EXPECT_EQ(user.Talk(), talk);
     EXPECT_TRUE(fs::exists(temp.Host("Desktop/faults/e.txt")));
 }
 
-TEST_F(StartupTest, AutoExtractWrongPasswordIsDamageAndAKeptFileIsNot) {
+TEST_F(StartupTest, AutoExtractWrongPasswordSaysSoAndAKeptFileIsNotDamage) {
     AutoExtractOn();
     user.defaultPassword = u"wrong";
     EXPECT_EQ(Start(Fixture("zip/infozip-traditional.zip")), StartupResult::Quit);
     std::vector<std::string> talk = user.Talk();
     ASSERT_FALSE(talk.empty());
     EXPECT_EQ(talk.back().rfind("message: 展開終了\n不正ファイル数 ", 0), 0u) << talk.back();
-    EXPECT_EQ(talk.front(), "message: ファイルが壊れています。 [text.txt]");
+    EXPECT_EQ(talk.front(), "message: パスワードが違います。 [text.txt]");
 
     // An LZH member that is not overwritten (status 12) is passed over silently.
     user.log.clear();
@@ -138,7 +150,8 @@ TEST_F(StartupTest, AutoExtractWrongPasswordIsDamageAndAKeptFileIsNot) {
     talk = user.Talk();
     ASSERT_EQ(talk.size(), 3u);
     EXPECT_EQ(talk[0], "question: 既に[a.txt]が存在します。上書きしますか？ -> no");
-    EXPECT_EQ(talk[2], "message: 展開終了");
+    EXPECT_EQ(talk[2],
+              "message: 展開終了\n展開先：" + Utf8(DisplayPath(temp.Program("Desktop/p"))));
 }
 
 TEST_F(StartupTest, AutoExtractPassesOverRefusedUnsafePaths) {
@@ -147,7 +160,7 @@ TEST_F(StartupTest, AutoExtractPassesOverRefusedUnsafePaths) {
     EXPECT_EQ(Start(Fixture("document/unsafe.lzh")), StartupResult::Quit);
     const std::vector<std::string> talk = user.Talk();
     ASSERT_EQ(talk.size(), 2u);
-    EXPECT_EQ(talk[1], "message: 展開終了");
+    EXPECT_EQ(talk[1].rfind("message: 展開終了\n展開先：", 0), 0u);
     EXPECT_FALSE(fs::exists(temp.Host("evil.txt")));
     EXPECT_TRUE(fs::exists(temp.Host("Desktop/unsafe/safe.txt")));
 }
@@ -158,7 +171,8 @@ TEST_F(StartupTest, ExtractHereUsesTheArchivesFolderAndTheSettingsNotAutoExtract
     EXPECT_EQ(Start(path, StartupAction::ExtractHere), StartupResult::Quit);
     EXPECT_EQ(fs::file_size(temp.Host("here/a/docs/img/pic.bin")), 1500u);
     EXPECT_TRUE(fs::is_empty(temp.Host("Desktop")));
-    EXPECT_EQ(user.Talk(), std::vector<std::string>{"message: 展開終了"});
+    EXPECT_EQ(user.Talk(), std::vector<std::string>{"message: 展開終了\n展開先：" +
+                                                    Utf8(DisplayPath(temp.Program("here/a")))});
     EXPECT_EQ(user.progressRanges.size(), 1u);
     EXPECT_TRUE(user.destinationsShown.empty());
     EXPECT_EQ(doc->isOpen, 0);
@@ -176,7 +190,7 @@ TEST_F(StartupTest, ExtractHereUsesTheArchivesFolderAndTheSettingsNotAutoExtract
     EXPECT_EQ(fs::file_size(temp.Host("here/pic.bin")), 1500u);
     const std::vector<std::string> talk = {
         "question: 既に[text.txt]が存在します。上書きしますか？ -> no",
-        "message: 展開終了",
+        "message: 展開終了\n展開先：" + Utf8(DisplayPath(temp.Program("here/"))),
     };
     EXPECT_EQ(user.Talk(), talk);
 }
@@ -206,7 +220,7 @@ TEST_F(StartupTest, TestActionReportsTheTestAndWritesNothing) {
     for (const StartupAction action : {StartupAction::Test, StartupAction::ExtractHere}) {
         user.log.clear();
         EXPECT_EQ(Start(Copy("document/README", "t/notes.zip"), action), StartupResult::Quit);
-        EXPECT_EQ(user.Talk(), std::vector<std::string>{"message: 書庫を開けませんでした。"});
+        EXPECT_TRUE(IsCannotOpen(user.Talk()));
         EXPECT_FALSE(fs::exists(temp.Host("t/notes")));
     }
 }

@@ -2,6 +2,7 @@
 // entries, unsupported methods, stored and compressed data with their failures (short
 // data, CRC, full disk, undecodable streams), times and attributes, host path limits.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -209,6 +210,22 @@ TEST_F(ExtractTest, TimesAndAttributesAreApplied) {
     EXPECT_EQ(*written, (1000000000ull + kSecondsFrom1601To1970) * kTicksPerSecond);
     EXPECT_EQ(platform::GetPathAttributes(ProgramPath(Out("ro.txt"))),
               platform::kAttributeReadOnly);
+
+    // LHa for UNIX's permission header (0x50): the execute bits of a regular file only.
+    const mode_t mask = ::umask(022);
+    LzhHeaderFields tool = Stored(2, "tool.sh", ToBytes("#!/bin/sh\n"));
+    tool.extended.push_back({0x50, {0xED, 0x89}});  // 0104755: set-user-ID is not taken
+    LzhHeaderFields link = Stored(1, "link", ToBytes("target"));
+    link.extended.push_back({0x50, {0xFF, 0xA1}});  // 0120777
+    Open({tool, link});
+    for (int i : {0, 1})
+        ASSERT_EQ(Extract(i), 1);
+    struct stat st {};
+    ASSERT_EQ(::stat(Out("tool.sh").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0755u);
+    ASSERT_EQ(::stat(Out("link").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    ::umask(mask);
 }
 
 TEST_F(ExtractTest, ExistingFilesFollowTheOverwriteRules) {

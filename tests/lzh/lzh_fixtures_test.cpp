@@ -8,6 +8,7 @@
 #include "common/checksums.h"
 #include "lzh/lzh_archive.h"
 #include "tests/lzh/fixture_data.h"
+#include "tests/support/recording_callback.h"
 #include "tests/lzh/lzh_test_util.h"
 
 namespace quillory::testing {
@@ -156,11 +157,16 @@ TEST_P(FixtureTest, CompressedDataCutShortIsDamaged) {
 TEST_P(FixtureTest, TestsCleanAndExtractsEveryByte) {
     TempDir dir;
     LzhArchive archive;
+    // Every method reports its output as it goes, testing too, each byte once.
+    RecordingCallback progress;
+    archive.SetCallback(&progress);
     ASSERT_EQ(archive.Open(Path()), 1);
     archive.testMode = 1;
     for (const LzhEntry& e : archive.entries) {
+        const std::uint64_t before = progress.produced;
         EXPECT_EQ(archive.ExtractEntry(&e), 1) << Utf8(e.path + e.name);
         EXPECT_EQ(archive.status, LzhStatus::Ok);
+        EXPECT_EQ(progress.produced - before, e.originalSize) << Utf8(e.path + e.name);
     }
     archive.testMode = 0;
     archive.useFolders = 1;

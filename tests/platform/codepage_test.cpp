@@ -1,4 +1,5 @@
-// The ANSI code page: Shift-JIS by default, another encoding by environment variable.
+// The ANSI code page: Shift-JIS by default, another encoding by environment variable or
+// chosen at run time.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -57,6 +58,22 @@ TEST_F(CodePageTest, EnvironmentVariableSelectsAnotherEncoding) {
     EXPECT_EQ(AnsiToWide("caf\xE9"), u"caf\u00E9");
     ::setenv("QUILLORY_CODEPAGE", "no-such-encoding", 1);
     EXPECT_EQ(AnsiCodePageName(), "CP932");
+}
+
+// A code page chosen at run time wins over the environment until it is given up; UTF-8
+// is one, with the names' stand-ins.
+TEST_F(CodePageTest, AChosenCodePageWinsOverTheEnvironment) {
+    ::setenv("QUILLORY_CODEPAGE", "CP1252", 1);
+    EXPECT_FALSE(SetAnsiCodePage("no-such-encoding"));
+    EXPECT_EQ(AnsiCodePageName(), "CP1252");
+    ASSERT_TRUE(SetAnsiCodePage("utf8"));
+    EXPECT_EQ(AnsiCodePageName(), "UTF-8");
+    EXPECT_EQ(AnsiToWide("\xE6\x97\xA5\x93"), u"\u65E5\uFFFD93");
+    EXPECT_EQ(WideToAnsi(u"\u65E5"), "\xE6\x97\xA5");
+    ASSERT_TRUE(SetAnsiCodePage("cp437"));
+    EXPECT_EQ(AnsiToWide("\x8E"), u"\u00C4");
+    ASSERT_TRUE(SetAnsiCodePage(""));
+    EXPECT_EQ(AnsiCodePageName(), "CP1252");
 }
 
 TEST_F(CodePageTest, WideToAnsiEncodesAndMarksTheUnmappable) {

@@ -780,9 +780,12 @@ TEST_P(PasswordTest, WrongAndCancelledPasswordsLeaveTheUsersFile) {
         EXPECT_TRUE(user.passwords.empty());
         EXPECT_EQ(watcher.statuses, std::vector<int>{static_cast<int>(ZipStatus::WrongPassword)});
         EXPECT_EQ(summary.damagedCount, 1);
+        // A wrong password and a cancelled dialog each say so.
         EXPECT_EQ(user.Talk(),
-                  (std::vector<std::string>{"message: ファイルが壊れています。 [plain.txt]",
-                                            "message: 展開終了\n不正ファイル数 1"}));
+                  (std::vector<std::string>{
+                      answer ? "message: パスワードが違います。 [plain.txt]"
+                             : "message: パスワードが入力されませんでした。 [plain.txt]",
+                      "message: 展開終了\n不正ファイル数 1"}));
         const TreeSnapshot after = Snapshot(temp.path());
         EXPECT_TRUE(ChangedPaths(before, after).empty());
         doc->CloseArchive();

@@ -42,11 +42,18 @@ public:
             password[n] = u'\0';
         }
     }
-    void ConfirmOverwrite(WStringView name, int* overwrite, int* forAll) override {
-        questions.push_back({Question::Overwrite, WString(name)});
+    void ConfirmOverwrite(WStringView name, WStringView outputPath, std::uint64_t memberSize,
+                          FileTime, int* overwrite, int* forAll) override {
+        questions.push_back({Question::Overwrite, WString(name), WString(outputPath)});
+        overwriteSizes.push_back(memberSize);
         *overwrite = overwriteAnswer;
         *forAll = overwriteForAll;
     }
+
+    void OutputProduced(std::size_t count) override { produced += count; }
+
+    std::vector<std::uint64_t> overwriteSizes;  // the member sizes the questions carried
+    std::uint64_t produced = 0;                 // bytes reported as produced
 
     std::size_t Count(Question::Kind kind) const {
         std::size_t n = 0;

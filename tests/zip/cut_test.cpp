@@ -91,6 +91,9 @@ TEST_F(CutTest, EveryCutOfTheMembersUnderAnIntactDirectory) {
         const std::size_t end = whole.size() - 22;  // no fixture has a comment
         ASSERT_EQ(Le32(&whole[end]), zipformat::kEndRecordSignature);
         const std::uint32_t directory = Le32(&whole[end + 16]);
+        // Archives whose directory the end record alone does not place (ZIP64 records,
+        // offsets not counting a stub in front) are cut by the test above only.
+        if (std::uint64_t{directory} + Le32(&whole[end + 12]) != end) continue;
         const Bytes tail(whole.begin() + directory, whole.end());
         // Large fixtures are cut at a sample of offsets, small ones everywhere.
         const std::size_t step = std::max<std::size_t>(1, directory / 400);

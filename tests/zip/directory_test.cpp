@@ -3,7 +3,10 @@
 // the AES record wherever it stands in the extra field.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "common/conversions.h"
+#include "platform/codepage.h"
 #include "platform/path.h"
 #include "tests/support/test_support.h"
 #include "tests/zip/zip_builder.h"
@@ -74,10 +77,6 @@ TEST_F(DirectoryTest, MissingFilesFoldersAndShortFiles) {
     EXPECT_EQ(zip.status, ZipStatus::NoEndRecord);
     EXPECT_EQ(OpenBytes(Bytes(70000, 'x')), 0);
     EXPECT_EQ(zip.status, ZipStatus::NoEndRecord);
-    // An end record only: no members, which does not open (and sets no status).
-    EXPECT_EQ(OpenBuilt(ZipBuilder{}), 0);
-    EXPECT_EQ(zip.status, ZipStatus::Ok);
-    EXPECT_EQ(zip.entryCount, 0);
 }
 
 TEST_F(DirectoryTest, EndRecordMustLieWithinTheLast65557Bytes) {
@@ -90,61 +89,113 @@ TEST_F(DirectoryTest, EndRecordMustLieWithinTheLast65557Bytes) {
     EXPECT_EQ(zip.status, ZipStatus::NoEndRecord);
 }
 
-TEST_F(DirectoryTest, TheLastEndRecordWinsEvenInsideAComment) {
-    ZipBuilder b;
-    b.Add(StoredMember("a.txt", ToBytes("a")));
-    const Bytes plain = b.Build();
-    // A comment holding a second end record that describes the same directory: opens.
-    Bytes copy(plain.end() - 22, plain.end());
-    b.comment.assign(copy.begin(), copy.end());
-    EXPECT_EQ(OpenBuilt(b), 1);
-    // One that claims two members: that later copy wins, and the walk fails.
-    Bytes wrong;
-    ZipBuilder::AppendEndRecord(wrong, 0, 0, 2, 2, 46 + 5, 36, 0);
-    b.comment.assign(wrong.begin(), wrong.end());
-    EXPECT_EQ(OpenBuilt(b), 0);
-    EXPECT_EQ(zip.status, ZipStatus::Ok);
+// The end records as writers leave them, and what stays refused. Each row changes an
+// archive of three members; one that opens must list the members it holds and test every
+// one of them good, which only right offsets give.
+enum Change : unsigned {
+    kZip64End = 1,      // ZIP64 end record and locator
+    kZip64Headers = 2,  // ZIP64 records in every header
+    kStub = 4,          // 3000 bytes in front, offsets counting them (zip -A)
+    kUnadjusted = 8,    // ... offsets not counting them (cat stub.exe a.zip)
+    kEmpty = 16,        // no members
+};
+struct EndCase {
+    const char* label;
+    unsigned changes;
+    std::function<void(ZipBuilder&)> also = nullptr;
+    int members = 3;  // -1: refused
+    ZipStatus status = ZipStatus::Ok;
+};
+
+std::string EndRecordText(std::uint16_t count, std::uint32_t offset) {
+    Bytes r;
+    ZipBuilder::AppendEndRecord(r, 0, 0, count, count, 46 + 5, offset, 0);
+    return std::string(r.begin(), r.end());
 }
 
-TEST_F(DirectoryTest, ASignatureTooCloseToTheEndIsPassedOver) {
-    ZipBuilder b;
-    b.Add(StoredMember("a.txt", ToBytes("a")));
-    b.comment = "PK\x05\x06 and 12 more";  // 21 bytes: no room for a record
-    b.commentLength = 0;
-    b.afterEnd.clear();
-    EXPECT_EQ(OpenBuilt(b), 1);
+TEST_F(DirectoryTest, EndRecordsAsWritersLeaveThem) {
+    using B = ZipBuilder;
+    const EndCase cases[] = {
+        {"plain", 0},
+        {"ZIP64 end record (Python, zip from a pipe)", kZip64End},
+        {"ZIP64 records everywhere (zip -fz)", kZip64End | kZip64Headers},
+        {"stub, offsets adjusted (zip -A)", kStub},
+        {"stub, offsets not adjusted", kStub | kUnadjusted},
+        {"stub before ZIP64 records, not adjusted",
+         kStub | kUnadjusted | kZip64End | kZip64Headers},
+        {"count below the directory's", 0, [](B& b) { b.totalEntries = b.entriesThisDisk = 1; }},
+        {"count above the directory's", 0, [](B& b) { b.totalEntries = 7; }},
+        {"signature record before the end", 0, [](B& b) { b.beforeEnd = {'P', 'K', 5, 5, 0, 0}; }},
+        {"padding before the end record", 0, [](B& b) { b.beforeEnd = Bytes(16, 0); }},
+        {"comment longer than said", 0, [](B& b) { b.comment = "comment", b.commentLength = 2; }},
+        {"comment length past the end", 0, [](B& b) { b.comment = "c", b.commentLength = 500; }},
+        {"end record in the comment leading nowhere", 0,
+         [](B& b) { b.comment = EndRecordText(2, 5); }},
+        {"end record in the comment, wrong count", 0,
+         [](B& b) { b.comment = EndRecordText(9, 0); }},
+        {"offset saturated without ZIP64 records", 0,
+         [](B& b) { b.centralDirOffset = 0xFFFFFFFF; }},
+        {"no members (an emptied archive)", kEmpty, nullptr, 0},
+        {"no members behind a stub", kEmpty | kStub | kUnadjusted, nullptr, 0},
+        {"no members in ZIP64 records", kEmpty | kZip64End, nullptr, 0},
+        {"several disks", 0, [](B& b) { b.thisDisk = 1; }, -1, ZipStatus::MultiDisk},
+        {"ZIP64 locator of two disks", kZip64End, [](B& b) { b.locatorDisks = 2; }, -1,
+         ZipStatus::MultiDisk},
+        {"offset and size leading nowhere", 0,
+         [](B& b) { b.centralDirOffset = 5, b.centralDirSize = 7; }, -1},
+        {"no members where some are counted", kEmpty, [](B& b) { b.totalEntries = 2; }, -1},
+    };
+    for (const EndCase& c : cases) {
+        SCOPED_TRACE(c.label);
+        ZipBuilder b;
+        if ((c.changes & kEmpty) == 0) {
+            b.Add(StoredMember("a.txt", ToBytes("alpha")))
+                .Add(testing::DeflatedMember("dir/b.txt", ToBytes(std::string(300, 'b'))))
+                .Add(StoredMember("c.txt", ToBytes("gamma")));
+        }
+        b.zip64End = (c.changes & kZip64End) != 0;
+        for (ZipMember& m : b.members)
+            m.zip64 = (c.changes & kZip64Headers) != 0;
+        if ((c.changes & kStub) != 0) b.prefix = Bytes(3000, 'Z');
+        b.unadjustedPrefix = (c.changes & kUnadjusted) != 0;
+        if (c.also) c.also(b);
+        EXPECT_EQ(OpenBuilt(b), c.members >= 0 ? 1 : 0);
+        EXPECT_EQ(zip.status, c.status);
+        if (c.members < 0) continue;
+        ASSERT_EQ(zip.entryCount, c.members);
+        zip.testMode = 1;
+        for (const ZipEntry& e : zip.entries)
+            EXPECT_EQ(zip.ExtractEntry(&e), 1) << static_cast<int>(zip.status);
+    }
 }
 
-TEST_F(DirectoryTest, MultiDiskAndZip64AreRefused) {
+TEST_F(DirectoryTest, MoreThan65535MembersWithAndWithoutZip64Records) {
     ZipBuilder b;
-    b.Add(StoredMember("a.txt", ToBytes("a")));
-    b.thisDisk = 1;
-    EXPECT_EQ(OpenBuilt(b), 0);
-    EXPECT_EQ(zip.status, ZipStatus::MultiDisk);
-
-    // A ZIP64 end record and its locator between the directory and the end record.
-    ZipBuilder z;
-    z.Add(StoredMember("a.txt", ToBytes("a")));
-    Bytes zip64;
-    ZipBuilder::Put32(zip64, 0x06064B50);
-    zip64.resize(56, 0);
-    ZipBuilder::Put32(zip64, 0x07064B50);
-    zip64.resize(56 + 20, 0);
-    z.beforeEnd = zip64;
-    EXPECT_EQ(OpenBuilt(z), 0);
-    EXPECT_EQ(zip.status, ZipStatus::Ok);
+    for (int i = 0; i < 70000; ++i)
+        b.Add(StoredMember("m" + std::to_string(i), {}));
+    ASSERT_EQ(OpenBuilt(b), 1);  // ZIP64 end record, as Python and 7-Zip write it
+    EXPECT_EQ(zip.entryCount, 70000);
+    EXPECT_EQ(zip.totalEntries, 70000u);
+    EXPECT_EQ(zip.entries[69999].name, u"m69999");
+    // Writers without ZIP64 records wrap the count; the directory holds them all.
+    b.zip64End = false;
+    ASSERT_EQ(OpenBuilt(b), 1);
+    EXPECT_EQ(zip.entryCount, 70000);
+    EXPECT_EQ(zip.totalEntries, 70000u % 65536);
 }
 
-TEST_F(DirectoryTest, CountsMustAgreeWithTheEndRecord) {
+TEST_F(DirectoryTest, SizesAndOffsetsOfZip64Records) {
     ZipBuilder b;
-    b.Add(StoredMember("a", ToBytes("a"))).Add(StoredMember("b", ToBytes("b")));
-    b.totalEntries = 1;
-    EXPECT_EQ(OpenBuilt(b), 0);
-    b.totalEntries = 3;
-    EXPECT_EQ(OpenBuilt(b), 0);
-    b.totalEntries = 2;
-    b.centralDirOffset = 5;  // not a central header
-    EXPECT_EQ(OpenBuilt(b), 0);
+    ZipMember big = StoredMember("big.bin", ToBytes("x"));
+    big.originalSize = 5ull << 30;  // sizes the record holds, in 8 bytes
+    big.compressedSize = 0x100000000ull;
+    b.Add(StoredMember("a.txt", ToBytes("a"))).Add(big);
+    // A local-header offset past 4 GiB, which only the record can hold.
+    b.members[0].localHeaderOffset = 0x123456789ull;
+    ASSERT_EQ(OpenBuilt(b), 1);
+    EXPECT_EQ(zip.entries[0].localHeaderOffset, 0x123456789ull);
+    EXPECT_EQ(zip.entries[1].originalSize, 5ull << 30);
+    EXPECT_EQ(zip.entries[1].compressedSize, 0x100000000ull);
 }
 
 TEST_F(DirectoryTest, NamesAreAsLongAsTheHeaderHolds) {
@@ -216,6 +267,62 @@ TEST_F(DirectoryTest, NameEncodings) {
     EXPECT_EQ(zip.entries[5].name, u"a.txt");
     EXPECT_EQ(zip.entries[6].path, u"emptydir/");
     EXPECT_EQ(zip.entries[6].name, u"");
+}
+
+// Names that declare no encoding, decided for the whole archive: UTF-8 when all of them
+// are valid UTF-8 and read so more plausibly than in the code page; the code page when
+// the user chose one. Every name comes out precomposed.
+TEST_F(DirectoryTest, UndeclaredNamesAreDecidedForTheWholeArchive) {
+    const std::string nihongo = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt";  // 日本語.txt
+    const std::string sjis = "\x95\x5C\x8E\xA6.txt";                         // 表示.txt
+    const std::string decomposed = "\xE3\x81\x8B\xE3\x82\x99.txt";           // か + U+3099
+    const auto ansi = [](const std::string& bytes) {
+        WString name = platform::AnsiToWide(bytes);
+        std::replace(name.begin(), name.end(), u'\\', u'/');
+        return name;
+    };
+    const struct {
+        const char* label;
+        std::vector<std::string> names;
+        std::vector<WString> expected;
+        const char* codePage = "";  // chosen by the user
+    } rows[] = {
+        {"UTF-8 from Linux", {nihongo, "a.txt", decomposed}, {u"日本語.txt", u"a.txt", u"が.txt"}},
+        {"Shift-JIS from Windows", {sjis, "a.txt"}, {u"表示.txt", u"a.txt"}},
+        {"one name that is no UTF-8 keeps all in the code page",
+         {nihongo, sjis},
+         {ansi(nihongo), u"表示.txt"}},
+        {"a C1 control is no name", {"\xC2\x85.txt"}, {ansi("\xC2\x85.txt")}},
+        {"caf\xC3\xA9 reads shorter as UTF-8 than in CP932", {"caf\xC3\xA9.txt"}, {u"café.txt"}},
+        {"two bytes read alike in GBK stay GBK", {"\xC3\xA9.txt"}, {u"茅.txt"}, "CP936"},
+        {"a chosen code page applies as it is", {nihongo}, {ansi(nihongo)}, "CP932"},
+        {"chosen UTF-8, with stand-ins",
+         {nihongo, sjis},
+         {u"日本語.txt", u"\uFFFD95/\uFFFD8E\uFFFDA6.txt"},
+         "UTF-8"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        ASSERT_TRUE(platform::SetAnsiCodePage(row.codePage));
+        zip.detectUtf8Names = *row.codePage == '\0' ? 1 : 0;
+        ZipBuilder b;
+        for (const std::string& name : row.names)
+            b.Add(StoredMember(name, {}));
+        // Declared names take no part: a flagged one and a Unicode Path record.
+        ZipMember flagged = StoredMember("\x83\x65.txt", {});
+        flagged.flags = 0x0800;
+        ZipMember unicodePath = StoredMember(sjis, {});
+        unicodePath.centralExtra = testing::UnicodePathExtra(sjis, "e\xCC\x81.txt");
+        b.Add(flagged).Add(unicodePath);
+        ASSERT_EQ(OpenBuilt(b), 1);
+        for (std::size_t i = 0; i < row.expected.size(); ++i) {
+            EXPECT_EQ(WString(zip.entries[i].path) + WString(zip.entries[i].name), row.expected[i])
+                << i;
+        }
+        EXPECT_EQ(zip.entries[row.names.size()].name, u"\uFFFD83e.txt");
+        EXPECT_EQ(zip.entries[row.names.size() + 1].name, u"é.txt");
+    }
+    platform::SetAnsiCodePage("");
 }
 
 TEST_F(DirectoryTest, TheAesRecordIsFoundWhereverItStands) {

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "common/checksums.h"
 #include "common/conversions.h"
 #include "platform/path.h"
 #include "tests/support/recording_callback.h"
@@ -84,6 +85,63 @@ TEST_F(ExtractTest, TheFileTimeIsTheLocalHeadersLocalTimeInUtc) {
     struct stat st {};
     ASSERT_EQ(::stat(dir.Host("out/t.txt").c_str(), &st), 0);
     EXPECT_EQ(st.st_mtime, 1262304000 + 3 * 3600);  // 2010-01-01 03:00:00 UTC
+}
+
+// What the archive says of a file beyond its bytes: execute bits from a Unix mode (only
+// those, only of a regular file, as the umask allows) and the UTC time of an NTFS or
+// extended-timestamp record over the MS-DOS time (2010-01-01 12:00:00, tests run in UTC).
+TEST_F(ExtractTest, ExecuteBitsAndUtcTimes) {
+    const mode_t mask = ::umask(022);
+    const auto stamp = [](std::uint32_t seconds) {
+        Bytes d = {1};
+        ZipBuilder::Put32(d, seconds);
+        return testing::ExtraRecord(0x5455, d);
+    };
+    const auto ntfs = [](std::uint32_t seconds) {
+        Bytes d = {0, 0, 0, 0, 1, 0, 24, 0};
+        ZipBuilder::Put64(d, (seconds + kSecondsFrom1601To1970) * kTicksPerSecond);
+        d.resize(32, 0);
+        return testing::ExtraRecord(0x000A, d);
+    };
+    Bytes both = stamp(1);
+    const Bytes finer = ntfs(1614834370);
+    both.insert(both.end(), finer.begin(), finer.end());
+    const struct {
+        const char* name;
+        std::uint16_t madeBy;
+        std::uint32_t mode;
+        Bytes extra;
+        mode_t execute;
+        std::uint32_t mtime;
+    } rows[] = {
+        {"tool", 0x031E, 0100755, {}, 0111, 1262347200},
+        {"writable", 0x031E, 0100777, {}, 0111, 1262347200},  // no write bits taken
+        {"setuid", 0x031E, 0104750, {}, 0110, 1262347200},
+        {"untyped", 0x031E, 0755, {}, 0111, 1262347200},  // as JSZip stores "755"
+        {"link", 0x031E, 0120777, {}, 0, 1262347200},
+        {"msdos", 0x0014, 0100755, {}, 0, 1262347200},
+        {"stamped", 0x031E, 0100644, stamp(1614834368), 0, 1614834368},
+        {"ntfs", 0x0A3F, 0, ntfs(1614834369), 0, 1614834369},
+        {"both", 0x0A3F, 0, both, 0, 1614834370},  // the finer NTFS time wins
+    };
+    ZipBuilder b;
+    for (const auto& row : rows) {
+        ZipMember m = StoredMember(row.name, ToBytes("#!/bin/sh\n"));
+        m.versionMadeBy = row.madeBy;
+        m.externalAttributes = row.mode << 16 | 0x20;
+        m.centralExtra = row.extra;
+        b.Add(m);
+    }
+    OpenBuilt(b);
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        SCOPED_TRACE(rows[i].name);
+        ASSERT_EQ(Extract(static_cast<int>(i)), 1);
+        struct stat st {};
+        ASSERT_EQ(::stat(dir.Host(std::string("out/") + rows[i].name).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0644u | rows[i].execute);
+        EXPECT_EQ(st.st_mtime, rows[i].mtime);
+    }
+    ::umask(mask);
 }
 
 TEST_F(ExtractTest, FoldersAreRebuiltOrLeftOut) {
@@ -355,6 +413,23 @@ TEST_F(ExtractTest, SizesAndPlacesAreKept) {
           StoredMember("after", text)},
          {S::Ok, S::Ok, S::Ok},
          3 * text.size()},
+        // ZIP64: 8-byte descriptors after a local ZIP64 record (Info-ZIP) and without one
+        // (Java), then 64-bit sizes that run past the file or wrap round.
+        {{member(StoredMember("zip64", text),
+                 [](ZipMember& m) {
+                     m.flags = 0x0008;
+                     m.zip64 = true;
+                 }),
+          member(DeflatedMember("java", text),
+                 [](ZipMember& m) {
+                     m.flags = 0x0008;
+                     m.wideDescriptor = true;
+                     m.descriptorSignature = false;
+                 }),
+          member(StoredMember("huge", text), [](ZipMember& m) { m.compressedSize = 1ull << 63; }),
+          member(StoredMember("wraps", text), [](ZipMember& m) { m.compressedSize = ~0ull - 9; })},
+         {S::Ok, S::Ok, S::OverlappingData, S::OverlappingData},
+         2 * text.size()},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.members[0].name);
@@ -457,6 +532,34 @@ TEST_F(ExtractTest, ShortReadsOfTheLocalHeaderFailIt) {
         platform::SetIoFaultHook(nullptr);
         EXPECT_EQ(zip.status, ZipStatus::BadLocalHeader);
     }
+}
+
+// A member of 5 GiB (5 MiB of deflated zeros) listed, tested and extracted. It decodes
+// 10 GiB and writes 5 GiB, so it runs only when asked for:
+//   build/tests/zip/test_zip --gtest_also_run_disabled_tests --gtest_filter='*FiveGib*'
+TEST_F(ExtractTest, DISABLED_FiveGibMemberListsTestsAndExtracts) {
+    constexpr std::uint64_t kMebibytes = 5 * 1024;
+    constexpr std::uint64_t kSize = kMebibytes << 20;
+    ZipMember big = StoredMember("big.bin", {});
+    big.method = 8;
+    big.data = testing::DeflatedZeros(kMebibytes);
+    big.originalSize = kSize;
+    const Bytes mebibyte(1 << 20, 0);
+    std::uint32_t crc = 0;
+    for (std::uint64_t i = 0; i < kMebibytes; ++i)
+        crc = Crc32Update(crc, mebibyte.data(), mebibyte.size());
+    big.crc32 = crc;
+    ZipBuilder b;
+    b.Add(StoredMember("small.txt", ToBytes("small"))).Add(big);
+    OpenBuilt(b);
+    EXPECT_EQ(zip.entries[1].originalSize, kSize);
+    EXPECT_EQ(zip.entries[1].compressedSize, big.data.size());
+    zip.testMode = 1;
+    EXPECT_EQ(Extract(1), 1) << static_cast<int>(zip.status);
+    zip.testMode = 0;
+    EXPECT_EQ(Extract(1), 1) << static_cast<int>(zip.status);
+    EXPECT_EQ(fs::file_size(dir.Host("out/big.bin")), kSize);
+    fs::remove(dir.Host("out/big.bin"));
 }
 
 TEST_F(ExtractTest, NoArchiveOrNoEntry) {

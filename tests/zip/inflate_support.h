@@ -102,6 +102,36 @@ inline std::vector<std::uint8_t> ZlibDeflate(const std::vector<std::uint8_t>& da
     return out;
 }
 
+// A raw deflate stream of `mebibytes` MiB of zeros, about 1 KiB per MiB: one MiB deflated
+// with a full flush (which byte-aligns it and forgets the history) repeated, then an
+// empty final block.
+inline std::vector<std::uint8_t> DeflatedZeros(std::uint64_t mebibytes) {
+    z_stream z{};
+    if (deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK) {
+        throw std::runtime_error("deflateInit2");
+    }
+    std::vector<std::uint8_t> zeros(1 << 20, 0);
+    std::vector<std::uint8_t> piece(1 << 16);
+    const auto run = [&](std::size_t inputBytes, int flush) {
+        z.next_in = zeros.data();
+        z.avail_in = static_cast<uInt>(inputBytes);
+        z.next_out = piece.data();
+        z.avail_out = static_cast<uInt>(piece.size());
+        deflate(&z, flush);
+        return std::vector<std::uint8_t>(piece.begin(), piece.end() - z.avail_out);
+    };
+    const std::vector<std::uint8_t> mebibyte = run(zeros.size(), Z_FULL_FLUSH);
+    if (run(zeros.size(), Z_FULL_FLUSH) != mebibyte) throw std::runtime_error("flush differs");
+    std::vector<std::uint8_t> out;
+    out.reserve(mebibyte.size() * mebibytes + 16);
+    for (std::uint64_t i = 0; i < mebibytes; ++i)
+        out.insert(out.end(), mebibyte.begin(), mebibyte.end());
+    const std::vector<std::uint8_t> last = run(0, Z_FINISH);
+    out.insert(out.end(), last.begin(), last.end());
+    deflateEnd(&z);
+    return out;
+}
+
 // Text-like data with repeats at every distance, and runs: exercises every match kind.
 inline std::vector<std::uint8_t> MixedData(std::size_t size, std::uint32_t seed) {
     std::vector<std::uint8_t> out;

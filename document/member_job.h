@@ -1,0 +1,113 @@
+// Runs over an archive's members as jobs, so that a front end can run them off its
+// user-interface thread.
+//
+// Design. A command (extract all, extract selected, test, the automatic extraction,
+// extract here, open one member) first decides everything that needs the user or the
+// settings on the thread that runs the user interface: the destination dialog, the
+// folder, the selection by entry index. That becomes a JobPlan, and a MemberJob holds it.
+// The job is the only thing that touches the open reader while it runs: it sets the
+// reader's destination and modes, hands each member to ExtractEntry, classifies each
+// failure (member_outcome.h), shows the failure messages and keeps the counts and the
+// failed members for the summary. It checks a std::stop_token between members; a stop
+// on the token also raises the process-wide stop request (platform/stop_request.h),
+// which the readers' output sinks look at with each piece of output, so a stopped member
+// leaves nothing under its name. Each job has its own callback object (questions, the
+// "for all" answers of this run, the count of output bytes for the progress dialog).
+//
+// A JobHost runs jobs: Start(job, ui, on finished), RequestStop, Busy and Wait. The
+// InlineJobHost here runs a job at once on the calling thread, so the command-line tool
+// and the document's tests see the same order of calls as a plain loop would make. The
+// GUI's host (app/) runs the job on a worker thread and hands it a user interface that
+// carries every question and message to the GUI thread and waits for the answer, while
+// progress is posted without waiting; "on finished" runs on the GUI thread, which shows
+// the summary. While a host is busy the front end keeps the document's commands
+// disabled, so nothing else reads or changes the reader's state meanwhile (the member
+// list only reads the entry table, which a run never changes).
+//
+// The readers stay single-threaded and know nothing of this: a later pool of workers can
+// give each worker its own reader state and callback and split the plan's members among
+// them, the job remaining the one owner of the member loop and its counts.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stop_token>
+#include <vector>
+
+#include "document/member_outcome.h"
+#include "document/user_interface.h"
+#include "platform/text.h"
+
+namespace quillory {
+
+class CQuilloryDoc;
+
+// What the user interface thread decided before the run.
+struct JobPlan {
+    RunKind kind = RunKind::Extract;
+    // Entries by index, in this order; nothing: every entry in table order. Indices
+    // outside the table are passed over (but still step the bar, which counts them).
+    std::optional<std::vector<int>> selection;
+    WString destFolder;  // extraction only
+    int useFolders = 0;  // extraction only
+    bool showProgress = true;
+    // Failures are shown one by one (and counted); false leaves them to the caller.
+    bool reportFailures = true;
+    // Existing files are replaced without a question (the private copies of opened
+    // members, which are the program's own).
+    bool replaceExisting = false;
+};
+
+struct JobResult {
+    RunCounts counts;
+    std::vector<MemberFailure> failures;  // every failed member, in order
+    int lastFailureStatus = 0;            // the reader's status for the last failure
+    int total = 0;                        // the members the plan named
+};
+
+class MemberJob {
+public:
+    // doc must outlive the job and keep its archive open while it runs.
+    MemberJob(CQuilloryDoc& doc, JobPlan plan) : doc_(doc), plan_(std::move(plan)) {}
+
+    // Walks the plan's members, talking to the user only through ui.
+    JobResult Run(UserInterface& ui, std::stop_token stop);
+
+private:
+    template <class Reader>
+    JobResult Walk(Reader& reader, UserInterface& ui, const std::stop_token& stop);
+
+    CQuilloryDoc& doc_;
+    JobPlan plan_;
+};
+
+class JobHost {
+public:
+    using Finished = std::function<void(JobResult)>;
+    virtual ~JobHost();
+
+    // Runs the job, which talks through ui; onFinished gets the result on the thread that
+    // called Start once the job has ended (the inline host: before Start returns). Only
+    // one job runs at a time: Start while Busy() is refused (onFinished is not called).
+    virtual void Start(std::unique_ptr<MemberJob> job, UserInterface& ui, Finished onFinished) = 0;
+    // Asks the running job to stop; it ends within one piece of output.
+    virtual void RequestStop() = 0;
+    virtual bool Busy() const = 0;
+    // Returns once no job runs (and its onFinished has been called).
+    virtual void Wait() = 0;
+};
+
+class InlineJobHost final : public JobHost {
+public:
+    void Start(std::unique_ptr<MemberJob> job, UserInterface& ui, Finished onFinished) override;
+    void RequestStop() override;
+    bool Busy() const override { return busy_; }
+    void Wait() override {}
+
+private:
+    bool busy_ = false;
+    std::stop_source stop_;
+};
+
+}  // namespace quillory

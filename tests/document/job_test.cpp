@@ -1,0 +1,166 @@
+// Runs as jobs on the inline host: members whose files cannot be made or written say
+// where and why, a run that keeps failing offers to go on quietly or to stop, the summary
+// lists every failed member, a stop ends the run with nothing half-written and says how
+// far it got, progress comes in bytes, and a successful run may open its folder.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <stop_token>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "document/member_job.h"
+#include "platform/file.h"
+#include "platform/path.h"
+#include "platform/stop_request.h"
+#include "tests/document/document_fixture.h"
+
+namespace quillory::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class JobTest : public DocumentTest {
+protected:
+    void SetUp() override {
+        Start();
+        ASSERT_EQ(doc->OpenArchive(Fixture("document/ten.lzh")), 1);
+        user.log.clear();
+    }
+    void TearDown() override { platform::SetIoFaultHook(nullptr); }
+
+    RunSummary ExtractInto(const std::string& folder) {
+        user.destinations = {Destination(temp.Program(folder), 0, 0)};
+        return doc->OnExtractAll();
+    }
+};
+
+TEST_F(JobTest, UnwritableMembersSayWhereAndWhyThenTheUserMayGoOnQuietlyOrStop) {
+    WriteHostFile(temp.Host("blocked"), "a file where the folder should be");
+    const std::string inTheWay = "\n理由：同じ名前のファイルまたはフォルダがあります。";
+    const auto created = [&](int member) {
+        return "message: ファイルを作成できませんでした。 [" +
+               Utf8(platform::DisplayPath(
+                   temp.Program("blocked/m" + std::to_string(member) + ".txt"))) +
+               "]" + inTheWay;
+    };
+    user.failureMessagesBeforeAsking = 3;
+    user.yesNo = {true};  // go on without further messages
+    EXPECT_EQ(ExtractInto("blocked").damagedCount, 10);
+    std::vector<std::string> talk = user.Talk();
+    ASSERT_EQ(talk.size(), 5u);
+    EXPECT_EQ(talk[0], created(0));
+    EXPECT_EQ(talk[2], created(2));
+    EXPECT_EQ(talk[3],
+              "question: " + created(3).substr(9) +
+                  "\n\nこれ以降のエラーを表示せずに続けますか？\n（「いいえ」で中止します）"
+                  " -> yes");
+    EXPECT_EQ(talk[4], "message: 展開終了\n不正ファイル数 10");
+    // The summary lists every member that failed, with why.
+    ASSERT_EQ(user.summaries.size(), 1u);
+    ASSERT_EQ(user.summaries[0].failures.size(), 10u);
+    EXPECT_EQ(user.summaries[0].failures[9].path, u"m9.txt");
+    EXPECT_EQ(Utf8(user.summaries[0].failures[9].reason),
+              "ファイルを作成できませんでした。 同じ名前のファイルまたはフォルダがあります。");
+
+    // No stops the run there: the summary says it was cancelled and how far it got.
+    user.log.clear();
+    user.yesNo = {false};
+    const RunSummary stopped = ExtractInto("blocked");
+    EXPECT_TRUE(stopped.stopped);
+    EXPECT_EQ(stopped.memberCount, 4);
+    EXPECT_EQ(user.Talk().back(),
+              "message: 中止しました。\n処理済みファイル数 4\n不正ファイル数 4");
+    EXPECT_FALSE(platform::StopRequested());
+
+    // A full disk, with the inline host's default of one message per member.
+    user.log.clear();
+    user.failureMessagesBeforeAsking = 0;
+    platform::SetIoFaultHook([](platform::IoKind kind, std::size_t count) -> std::size_t {
+        return kind == platform::IoKind::Write ? 0 : count;
+    });
+    ExtractInto("full");
+    talk = user.Talk();
+    ASSERT_EQ(talk.size(), 11u);
+    EXPECT_EQ(talk[9], "message: ファイルを書き込めませんでした。 [" +
+                           Utf8(platform::DisplayPath(temp.Program("full/m9.txt"))) +
+                           "]\n理由：ディスクの空き容量が足りません。");
+}
+
+TEST_F(JobTest, StopEndsTheRunAtOnceWithNothingHalfWrittenAndSaysHowFarItGot) {
+    int names = 0;
+    user.onProgressName = [&](WStringView) {
+        if (++names == 3) doc->jobHost().RequestStop();
+    };
+    const RunSummary summary = ExtractInto("out");
+    EXPECT_TRUE(summary.stopped);
+    EXPECT_EQ(user.Talk(),
+              std::vector<std::string>{"message: 中止しました。\n処理済みファイル数 2"});
+    EXPECT_TRUE(fs::exists(temp.Host("out/m1.txt")));
+    // The member being written when the stop came left nothing, not even a temporary.
+    EXPECT_EQ(std::distance(fs::directory_iterator(temp.Host("out")), fs::directory_iterator()), 2);
+    // The stop was this run's: the next one runs whole.
+    EXPECT_FALSE(platform::StopRequested());
+    user.onProgressName = nullptr;
+    user.log.clear();
+    EXPECT_FALSE(ExtractInto("again").stopped);
+    // ten.lzh's fifth member is damaged.
+    EXPECT_EQ(user.Talk().back(), "message: 展開終了\n不正ファイル数 1");
+}
+
+// The GUI's shape without Qt: the job on a worker thread, the stop from another thread
+// in the middle of a member. Built with ThreadSanitizer by the tsan preset.
+TEST_F(JobTest, StopFromAnotherThreadEndsTheMemberBeingWritten) {
+    doc->CloseArchive();
+    ASSERT_EQ(doc->OpenArchive(Fixture("lzh/jlha_l0_lh5.lzh")), 1);
+    // Slow writes, so that the stop comes while a member is being written.
+    platform::SetIoFaultHook([](platform::IoKind kind, std::size_t count) {
+        if (kind == platform::IoKind::Write)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        return count;
+    });
+    std::atomic<bool> writing{false};
+    user.onProgressName = [&](WStringView) { writing = true; };
+    JobPlan plan;
+    plan.destFolder = temp.Program("out");
+    std::stop_source stop;
+    MemberJob job(*doc, plan);
+    JobResult result;
+    std::thread worker([&] { result = job.Run(user, stop.get_token()); });
+    while (!writing)
+        std::this_thread::yield();
+    stop.request_stop();
+    worker.join();
+    EXPECT_TRUE(result.counts.stopped);
+    EXPECT_LT(result.counts.finished, 8);
+    // Nothing half-written: every file there is whole.
+    for (const auto& file : fs::recursive_directory_iterator(temp.Host("out"))) {
+        EXPECT_NE(file.path().filename().string().rfind(".quillory-", 0), 0u) << file.path();
+    }
+    EXPECT_FALSE(platform::StopRequested());
+}
+
+TEST_F(JobTest, ProgressComesInBytesAndASuccessfulRunMayOpenItsFolder) {
+    doc->CloseArchive();
+    ASSERT_EQ(doc->OpenArchive(Fixture("lzh/jlha_l0_lh5.lzh")), 1);
+    settings.OpenFolder = 1;
+    ExtractInto("out");
+    ASSERT_FALSE(user.progressBytes.empty());
+    EXPECT_EQ(user.progressBytes.back(),
+              std::make_pair(std::uint64_t{13200}, std::uint64_t{13200}));
+    EXPECT_EQ(user.shellOpened, std::vector<WString>{temp.Program("out")});
+
+    // Not after a run with failures, nor with the setting off.
+    WriteHostFile(temp.Host("blocked"), "x");
+    user.defaultYesNo = true;
+    ExtractInto("blocked");
+    settings.OpenFolder = 0;
+    ExtractInto("out2");
+    EXPECT_EQ(user.shellOpened.size(), 1u);
+}
+
+}  // namespace
+}  // namespace quillory::testing
