@@ -1,5 +1,5 @@
 // The document: construction, reader choice, open and close, the settings command and
-// the views. The extraction and test commands are in document_commands.cpp.
+// the views. The extraction and test commands are in extract_and_test_runs.cpp.
 #include "document/quillory_doc.h"
 
 #include <algorithm>
