@@ -30,6 +30,19 @@ std::optional<int> OverwriteChoiceOf(std::string_view word) {
     return std::nullopt;
 }
 
+// A thread count: a whole number from 1 up to a bound no machine needs more than.
+std::optional<int> ThreadCountOf(std::string_view word) {
+    constexpr int kMostThreads = 1024;
+    if (word.empty() || word.size() > 4) return std::nullopt;
+    int count = 0;
+    for (const char c : word) {
+        if (c < '0' || c > '9') return std::nullopt;
+        count = count * 10 + (c - '0');
+    }
+    if (count < 1 || count > kMostThreads) return std::nullopt;
+    return count;
+}
+
 UsageError Error(std::string message) {
     return UsageError{std::move(message)};
 }
@@ -125,6 +138,14 @@ private:
         } else if (name == "--password") {
             if (auto error = takeValue(kTestOrExtract)) return error;
             options_.password = std::string(value);
+        } else if (name == "--threads") {
+            if (auto error = takeValue(kTestOrExtract)) return error;
+            const std::optional<int> threads = ThreadCountOf(value);
+            if (!threads) {
+                return Error("--threads takes a number from 1 to 1024, not '" + std::string(value) +
+                             "'");
+            }
+            options_.threads = *threads;
         } else if (name == "--codepage") {
             if (auto error = takeValue(kAnyCommand)) return error;
             if (value.empty()) return Error("the code page is empty");
@@ -157,10 +178,10 @@ ParseResult ParseCommandLine(std::span<const std::string_view> args) {
 std::string_view HelpText() {
     return R"(Usage:
   quillory-cli l ARCHIVE [--codepage NAME]
-  quillory-cli t ARCHIVE [--password PW] [--codepage NAME]
+  quillory-cli t ARCHIVE [--password PW] [--threads N] [--codepage NAME]
   quillory-cli x ARCHIVE [-d DEST] [--create-folder] [--no-folders]
                [--overwrite ask|newer|always] [--yes | --no] [--allow-unsafe-paths]
-               [--password PW] [--codepage NAME]
+               [--password PW] [--threads N] [--codepage NAME]
   quillory-cli --help | --version
 
 Lists, tests or extracts an LZH or ZIP archive.
@@ -185,6 +206,9 @@ Options of x:
                      climbing one may land outside DEST
 Options of t and x:
   --password PW      the password of encrypted ZIP members
+  --threads N        decode up to N members at once (default: one thread per core;
+                     1 decodes one member after the other); questions, messages and
+                     the summary come in member order all the same
 Options of every command:
   --codepage NAME    read the names the archive stores without saying their encoding
                      (and passwords) in NAME: CP932 (the default), UTF-8, CP936, CP950,

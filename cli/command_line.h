@@ -28,6 +28,7 @@ struct Options {
     bool allowUnsafePaths = false;       // --allow-unsafe-paths
     std::optional<std::string> password;
     std::optional<std::string> codePage;  // --codepage: the names' encoding
+    int threads = 0;                      // --threads: decoding threads, 0 one per core
 };
 
 // What the command line asks for: a run, the help text, the version, or a refusal with

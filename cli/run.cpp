@@ -47,6 +47,7 @@ int RunCommand(const Options& options, Console& console) {
     platform::MemoryProfile profile;
     FillProfile(options, &profile);
     CQuilloryDoc doc(ui, settings, profile);
+    doc.SetDecodingThreads(options.threads);
     if (options.codePage && !doc.ChooseNameEncoding(*options.codePage)) {
         return Usage(console, "unknown code page '" + *options.codePage + "'");
     }

@@ -46,6 +46,7 @@ void ShowSummary(UserInterface& ui, const JobResult& result, WString text) {
 RunSummary CQuilloryDoc::RunJob(JobPlan plan, std::function<void(const JobResult&)> finish) {
     auto summary = std::make_shared<RunSummary>();
     summary->running = true;
+    plan.threads = decodingThreads_;
     host_->Start(std::make_unique<MemberJob>(*this, std::move(plan)), ui_,
                  [summary, finish = std::move(finish)](JobResult result) {
                      finish(result);

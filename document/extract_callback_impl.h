@@ -38,6 +38,9 @@ public:
         ui_.SetProgressBytes(produced_, progressTotal_);
     }
     std::uint64_t produced() const { return produced_; }
+    // The bytes so far when the reader reports them to someone else (the decoding pool,
+    // which sums its workers').
+    void SetProduced(std::uint64_t bytes) { produced_ = bytes; }
     // Reports the bytes so far (at the end of a member): now when forced, else when the
     // last report is old enough.
     void ReportProgress(bool force);

@@ -8,9 +8,12 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <thread>
 
 #include "common/output_files.h"
 #include "document/extract_callback_impl.h"
+#include "document/member_pool.h"
+#include "document/output_order.h"
 #include "document/quillory_doc.h"
 #include "document/texts.h"
 #include "platform/file.h"
@@ -58,33 +61,180 @@ bool IsStopped(ZipStatus status) {
     return status == ZipStatus::Stopped;
 }
 
+// The state of one walk over a reader's members, and the reporting of each member's
+// outcome: the same for the one-thread loop and the pool (member_pool.h).
+template <class Reader>
+class Walk {
+public:
+    using Entry = typename decltype(Reader::entries)::value_type;
+    using Done = MemberDone<decltype(Reader::status)>;
+
+    Walk(const JobPlan& plan, Reader& reader, UserInterface& ui, CExtractCallbackImpl& callback,
+         JobResult& result)
+        : plan_(plan),
+          reader_(reader),
+          ui_(ui),
+          callback_(callback),
+          result_(result),
+          tableSize_(static_cast<int>(std::min<std::size_t>(
+              static_cast<std::size_t>(std::max(reader.entryCount, 0)), reader.entries.size()))),
+          messagesBeforeAsking_(ui.FailureMessagesBeforeAsking()) {
+        result_.total = plan_.selection ? static_cast<int>(plan_.selection->size()) : tableSize_;
+    }
+
+    int total() const { return result_.total; }
+
+    // The member at a plan position, or null for an index outside the table.
+    const Entry* EntryAt(int position) const {
+        const int index =
+            plan_.selection ? (*plan_.selection)[static_cast<std::size_t>(position)] : position;
+        if (index < 0 || index >= tableSize_) return nullptr;
+        return &reader_.entries[static_cast<std::size_t>(index)];
+    }
+
+    // Encrypted ZIP members wait for the reader that holds the password.
+    static bool Serial(const LzhEntry&) { return false; }
+    static bool Serial(const ZipEntry& entry) { return (entry.flags & 1) != 0; }
+
+    // Where each member writes, for the pool's ordering; nothing to order in a test.
+    std::vector<WString> RelativePaths() const {
+        std::vector<WString> paths;
+        if (plan_.kind != RunKind::Extract) return paths;
+        for (int position = 0; position < total(); ++position) {
+            const Entry* entry = EntryAt(position);
+            if (entry == nullptr) {
+                paths.emplace_back();
+            } else if (reader_.useFolders == 1) {
+                paths.push_back(WString(WStringView(entry->path)) +
+                                WString(WStringView(entry->name)));
+            } else {
+                paths.emplace_back(WStringView(entry->name));
+            }
+        }
+        return paths;
+    }
+
+    // The member's turn: its name on the progress dialog, once.
+    void Arrive(int position) {
+        if (arrived_ == position) return;
+        arrived_ = position;
+        const Entry* entry = EntryAt(position);
+        if (plan_.showProgress && entry != nullptr) ui_.SetProgressName(WStringView(entry->name));
+    }
+
+    // Counts, classifies and reports the member's outcome, then steps the bar. quietly:
+    // the run is stopping, failures go to the summary only.
+    void Report(int position, const Done& done, bool quietly) {
+        if (const Entry* entry = EntryAt(position)) Count(*entry, done, quietly);
+        if (plan_.showProgress) {
+            callback_.ReportProgress(false);
+            ui_.StepProgress();
+        }
+    }
+
+    bool StoppedByUser() const { return stoppedByUser_; }
+    void Produced(std::uint64_t bytes) {
+        callback_.SetProduced(bytes);
+        callback_.ReportProgress(false);
+    }
+
+private:
+    void Count(const Entry& entry, const Done& done, bool quietly) {
+        RunCounts& counts = result_.counts;
+        const WStringView name(entry.name);
+        ++counts.members;
+        if (done.extracted != 0 || !IsStopped(done.status)) ++counts.finished;
+        if (done.extracted != 0) {
+            // A folder entry has no file name, as in the list.
+            if (!name.empty()) ++counts.goodFiles;
+            callback_.TakePasswordCancelled();
+            return;
+        }
+        MemberFailure failure;
+        failure.kind = ClassifyFailure(done.status, plan_.kind);
+        failure.passwordCancelled = callback_.TakePasswordCancelled();
+        result_.lastFailureStatus = static_cast<int>(done.status);
+        switch (failure.kind) {
+            case FailureClass::Unsupported:
+                ++counts.unsupported;
+                return;
+            case FailureClass::Ignored:
+                // A test reports damage only, but the caller still learns of members it
+                // could not check (the tool's exit status).
+                if (plan_.kind == RunKind::Test &&
+                    ClassifyFailure(done.status, RunKind::Extract) == FailureClass::Unsupported) {
+                    ++counts.unsupported;
+                }
+                return;
+            default:
+                break;
+        }
+        ++counts.damaged;
+        failure.name = WString(name);
+        failure.storedPath = WString(WStringView(entry.path)) + WString(name);
+        failure.outputPath = OutputPathOf(reader_.destFolder, reader_.useFolders, entry);
+        failure.error = done.error;
+        if (plan_.reportFailures && !quiet_ && !quietly) {
+            const WString text = FailureText(failure);
+            if (messagesBeforeAsking_ > 0 && messagesShown_ >= messagesBeforeAsking_) {
+                // Enough boxes: the user may go on without them, or stop.
+                quiet_ = true;
+                if (!ui_.AskYesNo(text + WString(texts::kGoOnQuietly))) stoppedByUser_ = true;
+            } else {
+                ui_.ShowMessage(text);
+                ++messagesShown_;
+            }
+        }
+        result_.failures.push_back(std::move(failure));
+    }
+
+    const JobPlan& plan_;
+    Reader& reader_;
+    UserInterface& ui_;
+    CExtractCallbackImpl& callback_;
+    JobResult& result_;
+    const int tableSize_;
+    const int messagesBeforeAsking_;
+    int messagesShown_ = 0;
+    bool quiet_ = false;
+    bool stoppedByUser_ = false;
+    int arrived_ = -1;
+};
+
+template <class Reader>
+struct ExtractorOf;
+template <>
+struct ExtractorOf<LzhArchive> {
+    using Type = LzhMemberExtractor;
+};
+template <>
+struct ExtractorOf<ZipArchive> {
+    using Type = ZipMemberExtractor;
+};
+
 }  // namespace
 
-JobHost::~JobHost() = default;
+int DecodingThreads(int requested) {
+    if (requested > 0) return requested;
+    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
 
 JobResult MemberJob::Run(UserInterface& ui, std::stop_token stop) {
     JobResult result;
     {
         // The readers' output sinks look at the process-wide request with each piece.
         std::stop_callback raise(stop, [] { platform::RequestStop(0); });
-        result = doc_.WithReader([&](auto& reader) { return Walk(reader, ui, stop); });
+        result = doc_.WithReader([&](auto& reader) { return Run(reader, ui, stop); });
     }
     // A stop asked for by the user ends this run only; one from a signal ends the program
     // and stays for the front end to see.
-    if (stop.stop_requested() && platform::StopSignal() == 0) platform::ResetStopRequest();
+    if ((stop.stop_requested() || stoppedByUser_) && platform::StopSignal() == 0)
+        platform::ResetStopRequest();
     return result;
 }
 
 template <class Reader>
-JobResult MemberJob::Walk(Reader& reader, UserInterface& ui, const std::stop_token& stop) {
-    const int tableSize = static_cast<int>(std::min<std::size_t>(
-        static_cast<std::size_t>(std::max(reader.entryCount, 0)), reader.entries.size()));
-    const std::vector<int>* selection = plan_.selection ? &*plan_.selection : nullptr;
-    const int total = selection != nullptr ? static_cast<int>(selection->size()) : tableSize;
-    const auto indexAt = [&](int i) {
-        return selection != nullptr ? (*selection)[static_cast<std::size_t>(i)] : i;
-    };
-
+JobResult MemberJob::Run(Reader& reader, UserInterface& ui, const std::stop_token& stop) {
     ReaderSettingsKept<Reader> kept(reader);
     CExtractCallbackImpl callback(ui);
     reader.callback = &callback;
@@ -96,98 +246,49 @@ JobResult MemberJob::Walk(Reader& reader, UserInterface& ui, const std::stop_tok
     }
 
     JobResult result;
-    result.total = total;
+    Walk<Reader> walk(plan_, reader, ui, callback, result);
+    const int total = walk.total();
     RunCounts& counts = result.counts;
     platform::StartOutputRun();
     if (plan_.showProgress) {
         ui.OpenProgress(total);
         std::uint64_t totalBytes = 0;
         for (int i = 0; i < total; ++i) {
-            const int index = indexAt(i);
-            if (index >= 0 && index < tableSize)
-                totalBytes += reader.entries[static_cast<std::size_t>(index)].originalSize;
+            if (const auto* entry = walk.EntryAt(i)) totalBytes += entry->originalSize;
         }
         callback.StartProgress(totalBytes);
     }
-    const int messagesBeforeAsking = ui.FailureMessagesBeforeAsking();
-    int messagesShown = 0;
-    bool quiet = false;
-    bool stoppedByUser = false;
-    for (int i = 0; i < total; ++i) {
-        if (stoppedByUser || stop.stop_requested() || platform::StopRequested()) {
-            counts.stopped = true;
-            break;
-        }
-        const int index = indexAt(i);
-        if (index >= 0 && index < tableSize) {
-            const auto& entry = reader.entries[static_cast<std::size_t>(index)];
-            const WStringView name(entry.name);
-            if (plan_.showProgress) ui.SetProgressName(name);
-            ++counts.members;
-            const int extracted = reader.ExtractEntry(&entry);
-            if (extracted != 0 || !IsStopped(reader.status)) ++counts.finished;
-            if (extracted != 0) {
-                // A folder entry has no file name, as in the list.
-                if (!name.empty()) ++counts.goodFiles;
-                callback.TakePasswordCancelled();
-            } else {
-                MemberFailure failure;
-                failure.kind = ClassifyFailure(reader.status, plan_.kind);
-                failure.passwordCancelled = callback.TakePasswordCancelled();
-                switch (failure.kind) {
-                    case FailureClass::Unsupported:
-                        ++counts.unsupported;
-                        result.lastFailureStatus = static_cast<int>(reader.status);
-                        break;
-                    case FailureClass::Ignored:
-                        // A test reports damage only, but the caller still learns of
-                        // members it could not check (the tool's exit status).
-                        if (plan_.kind == RunKind::Test &&
-                            ClassifyFailure(reader.status, RunKind::Extract) ==
-                                FailureClass::Unsupported) {
-                            ++counts.unsupported;
-                        }
-                        result.lastFailureStatus = static_cast<int>(reader.status);
-                        break;
-                    default: {
-                        ++counts.damaged;
-                        result.lastFailureStatus = static_cast<int>(reader.status);
-                        failure.name = WString(name);
-                        failure.storedPath = WString(WStringView(entry.path)) + WString(name);
-                        failure.outputPath =
-                            OutputPathOf(reader.destFolder, reader.useFolders, entry);
-                        failure.error = platform::LastFileError();
-                        if (plan_.reportFailures && !quiet) {
-                            const WString text = FailureText(failure);
-                            if (messagesBeforeAsking > 0 && messagesShown >= messagesBeforeAsking) {
-                                // Enough boxes: the user may go on without them, or stop.
-                                quiet = true;
-                                if (!ui.AskYesNo(text + WString(texts::kGoOnQuietly)))
-                                    stoppedByUser = true;
-                            } else {
-                                ui.ShowMessage(text);
-                                ++messagesShown;
-                            }
-                        }
-                        result.failures.push_back(std::move(failure));
-                        break;
-                    }
-                }
+    const auto stopAsked = [&] {
+        return walk.StoppedByUser() || stop.stop_requested() || platform::StopRequested();
+    };
+    const int threads = std::min(DecodingThreads(plan_.threads), total);
+    if (threads > 1) {
+        MemberPool<Reader, typename ExtractorOf<Reader>::Type, Walk<Reader>> pool(
+            reader, walk, callback, total, OutputOrderBarriers(walk.RelativePaths()));
+        if (pool.Run(threads, stop)) counts.stopped = true;
+    } else {
+        for (int i = 0; i < total; ++i) {
+            if (stopAsked()) {
+                counts.stopped = true;
+                break;
             }
-        }
-        if (plan_.showProgress) {
-            callback.ReportProgress(false);
-            ui.StepProgress();
+            walk.Arrive(i);
+            MemberDone<decltype(reader.status)> done;
+            if (const auto* entry = walk.EntryAt(i)) done = DecodeMember(reader, *entry);
+            walk.Report(i, done, false);
         }
     }
     // A stop during the last member ends the run as much as one between members.
-    if (stoppedByUser || stop.stop_requested() || platform::StopRequested()) counts.stopped = true;
+    if (stopAsked()) counts.stopped = true;
+    stoppedByUser_ = walk.StoppedByUser();
     if (plan_.showProgress) {
         callback.ReportProgress(true);
         ui.CloseProgress();
     }
     return result;
 }
+
+JobHost::~JobHost() = default;
 
 void InlineJobHost::Start(std::unique_ptr<MemberJob> job, UserInterface& ui, Finished onFinished) {
     if (busy_) return;

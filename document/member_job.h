@@ -24,9 +24,10 @@
 // disabled, so nothing else reads or changes the reader's state meanwhile (the member
 // list only reads the entry table, which a run never changes).
 //
-// The readers stay single-threaded and know nothing of this: a later pool of workers can
-// give each worker its own reader state and callback and split the plan's members among
-// them, the job remaining the one owner of the member loop and its counts.
+// The readers stay single-threaded and know nothing of this. With more than one thread
+// (JobPlan::threads) the job decodes members on a pool of workers, each with a reader
+// state of its own (member_pool.h), while its own thread stays the one that talks to the
+// user, in member order, and keeps the counts.
 #pragma once
 
 #include <functional>
@@ -57,7 +58,14 @@ struct JobPlan {
     // Existing files are replaced without a question (the private copies of opened
     // members, which are the program's own).
     bool replaceExisting = false;
+    // Threads decoding members at once; 0: one per core of the machine. 1 decodes every
+    // member on the job's own thread.
+    int threads = 1;
 };
+
+// The threads a run with `requested` threads uses (0: the machine's cores), before it
+// is limited to its member count.
+int DecodingThreads(int requested);
 
 struct JobResult {
     RunCounts counts;
@@ -76,10 +84,11 @@ public:
 
 private:
     template <class Reader>
-    JobResult Walk(Reader& reader, UserInterface& ui, const std::stop_token& stop);
+    JobResult Run(Reader& reader, UserInterface& ui, const std::stop_token& stop);
 
     CQuilloryDoc& doc_;
     JobPlan plan_;
+    bool stoppedByUser_ = false;  // the user's No to going on ended the run
 };
 
 class JobHost {

@@ -61,6 +61,9 @@ public:
     JobHost& jobHost() const { return *host_; }
     // A run is going on: the commands wait for it.
     bool Busy() const { return host_->Busy(); }
+    // Threads that decode members at once in the runs to come: 0 (the default) one per
+    // core of the machine; 1 every member on the run's own thread.
+    void SetDecodingThreads(int threads) { decodingThreads_ = threads; }
 
     // Views, told to rebuild after open, close and settings.
     void AddView(DocumentView* view);
@@ -166,6 +169,7 @@ private:
     std::string nameEncoding_;
     InlineJobHost inlineHost_;
     JobHost* host_ = &inlineHost_;
+    int decodingThreads_ = 0;
     OpenFailure openFailure_;
 };
 

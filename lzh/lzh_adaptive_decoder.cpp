@@ -13,6 +13,7 @@
 #include "lzh/lzh_huffman.h"
 #include "lzh/lzh_method.h"
 #include "lzh/lzh_output_window.h"
+#include "lzh/lzh_thread_workspace.h"
 
 namespace quillory::lzh {
 namespace {
@@ -59,8 +60,7 @@ struct Workspace {
 };
 
 Workspace& TheWorkspace() {
-    static Workspace workspace;
-    return workspace;
+    return ThreadWorkspace<Workspace>();
 }
 
 void MakeLh1PositionTable(std::uint32_t* table) {

@@ -102,18 +102,35 @@ public:
 private:
     // Lists every header from the archive file's position into entries.
     bool ReadAllHeaders();
-    // Decodes or copies the member's data from input to output (or only checks it when
-    // output is invalid). Ok with crc set when all of the data was processed; otherwise
-    // UnsupportedMethod, DecodeFailed, WriteFailed, Stopped, or CrcMismatch for a stored
-    // member whose data ended early.
-    LzhStatus DecodeMember(platform::FileHandle input, platform::FileHandle output,
-                           const LzhEntry& entry, std::uint16_t& crc);
-    // Where a member's relative path lands: below destFolder, a rooted one too.
-    WString OutputPath(WStringView relativePath) const;
-    int ExtractFolder(const LzhEntry& entry, WString outputPath);
-    int ExtractFile(const LzhEntry& entry, const WString& outputPath);
     // Sets status and returns 0 (for failures) or 1.
     int Result(LzhStatus result);
+};
+
+// Extracts (or tests) members of an open LzhArchive beside the archive's own ExtractEntry,
+// for another thread: its own open of the archive file, callback and status, and its own
+// copies of the "for all" flags, taken from the archive when made. The table and the
+// run's settings (destination, modes) are read from the archive, which must stay open
+// and unchanged while any extractor of it works. One thread per extractor.
+class LzhMemberExtractor {
+public:
+    explicit LzhMemberExtractor(const LzhArchive& archive);
+    ~LzhMemberExtractor();
+    LzhMemberExtractor(const LzhMemberExtractor&) = delete;
+    LzhMemberExtractor& operator=(const LzhMemberExtractor&) = delete;
+
+    // False when the archive file could not be opened again: then it extracts nothing.
+    bool Ready() const { return file_ != platform::kInvalidFileHandle; }
+    // As LzhArchive::ExtractEntry; entry points into the archive's entries.
+    int ExtractEntry(const LzhEntry* entry);
+
+    LzhStatus status = LzhStatus::Ok;
+    ExtractCallback* callback = nullptr;
+
+private:
+    const LzhArchive& archive_;
+    platform::FileHandle file_;
+    int unsafePathsAllowed_;
+    int overwriteWithoutAsking_;
 };
 
 }  // namespace quillory

@@ -15,6 +15,7 @@
 #include "lzh/lzh_huffman.h"
 #include "lzh/lzh_method.h"
 #include "lzh/lzh_sink.h"
+#include "lzh/lzh_thread_workspace.h"
 
 namespace quillory::lzh {
 namespace {
@@ -72,10 +73,8 @@ struct Workspace {
     std::uint8_t ptLengths[kPtCodes];
 };
 
-// The work areas exist once per process; decoding is not re-entrant.
 Workspace& TheWorkspace() {
-    static Workspace workspace;
-    return workspace;
+    return ThreadWorkspace<Workspace>();
 }
 
 // Lengths of the code-length code (nn = 19) or of the distance code (nn = NP).

@@ -8,80 +8,102 @@
 #include "platform/path.h"
 
 namespace quillory {
+namespace {
 
-int LzhArchive::ExtractEntry(const LzhEntry* entry) {
-    status = LzhStatus::Ok;
-    if (entry->dataOffset > static_cast<std::uint64_t>(INT64_MAX) ||
-        SeekFile(archiveFile, static_cast<std::int64_t>(entry->dataOffset), SeekOrigin::Begin) ==
-            kInvalidFilePosition) {
-        return 0;
-    }
-    // Amiga LhA writes an empty folder as a -lh0- member with a folder and no file name.
-    // (A compressed member without a name stays a damaged file: no writer makes one.)
-    const bool folderEntry = lzh::IsFolderMethod(entry->method) ||
-                             (entry->name.empty() && !entry->path.empty() &&
-                              lzh::MethodCode(entry->method) == lzh::kMethodStored);
-    const WString relative = useFolders == 1 && !entry->path.empty()
-                                 ? WString(entry->path) + WString(entry->name)
-                                 : WString(entry->name);
-    if (testMode == 1) {
-        if (folderEntry) return 1;
-        std::uint16_t crc = 0;
-        const LzhStatus decoded = DecodeMember(archiveFile, kInvalidFileHandle, *entry, crc);
-        if (decoded != LzhStatus::Ok) return Result(decoded);
-        return Result(crc == entry->crc16 ? LzhStatus::Ok : LzhStatus::CrcMismatch);
-    }
-    if (folderEntry && useFolders != 1) return Result(LzhStatus::FolderEntrySkipped);
-    WString outputPath = OutputPath(relative);
-    // A path the host cannot take whole is refused: a shortened one is another file.
-    if (!platform::FitsHostPath(outputPath)) return Result(LzhStatus::PathTooLong);
-    if (!CheckUnsafePath(relative, outputPath, unsafePathsAllowed, callback)) {
-        return Result(LzhStatus::UnsafePathRefused);
-    }
-    return folderEntry ? ExtractFolder(*entry, std::move(outputPath))
-                       : ExtractFile(*entry, outputPath);
-}
+// What extracting one member needs besides the entry: the archive (its table and run
+// settings, only read), the open archive file to read from, the callback, memory for the
+// stored copy, and the "for all" flags an answer may set. The archive's own
+// ExtractEntry and each LzhMemberExtractor bring their own.
+struct MemberRun {
+    const LzhArchive& archive;
+    FileHandle file;
+    ExtractCallback* callback;
+    std::pmr::memory_resource* memory;
+    int& unsafePathsAllowed;
+    int& overwriteWithoutAsking;
+};
 
-WString LzhArchive::OutputPath(WStringView relativePath) const {
-    // On the handheld a leading "\" meant the top of the device; here the member stays
-    // below the destination (after the unsafe-path question).
+// Where a member's relative path lands: below destFolder, a rooted one too. On the
+// handheld a leading "\" meant the top of the device; here the member stays below the
+// destination (after the unsafe-path question).
+WString OutputPath(WStringView destFolder, WStringView relativePath) {
     const WStringView below = WithoutLeadingSeparators(relativePath);
     if (destFolder.empty()) return WString(below);
-    WString path = destFolder;
+    WString path(destFolder);
     if (!platform::IsPathSeparator(path.back())) path.push_back(u'\\');
     path += below;
     return path;
 }
 
-int LzhArchive::ExtractFolder(const LzhEntry& entry, WString outputPath) {
-    if (entry.originalSize != 0 || entry.compressedSize != 0) return Result(LzhStatus::BadHeader);
+LzhStatus ExtractFolder(const LzhEntry& entry, WString outputPath) {
+    if (entry.originalSize != 0 || entry.compressedSize != 0) return LzhStatus::BadHeader;
     // Folder entries normally end with a separator; one stored with its last level as
     // the name still means that folder.
     if (!platform::IsPathSeparator(outputPath.back())) outputPath.push_back(u'\\');
     CreateFolders(outputPath);
     const WString folder = outputPath.substr(0, outputPath.size() - 1);
     const auto made = platform::GetPathAttributes(folder);
-    if (!made || *made != platform::kAttributeDirectory) return Result(LzhStatus::CreateFailed);
+    if (!made || *made != platform::kAttributeDirectory) return LzhStatus::CreateFailed;
     platform::SetPathAttributes(folder, entry.attributes);
-    return 1;
+    return LzhStatus::Ok;
 }
 
-int LzhArchive::ExtractFile(const LzhEntry& entry, const WString& outputPath) {
+// Decodes or copies the member's data from the run's file to output (or only checks it
+// when output is invalid). Ok with crc set when all of the data was processed; otherwise
+// UnsupportedMethod, DecodeFailed, WriteFailed, Stopped, or CrcMismatch for a stored
+// member whose data ended early.
+LzhStatus DecodeMember(const MemberRun& run, FileHandle output, const LzhEntry& entry,
+                       std::uint16_t& crc) {
+    const int method = lzh::MethodCode(entry.method);
+    if (method == lzh::kMethodUnsupported) return LzhStatus::UnsupportedMethod;
+    if (method == lzh::kMethodStored) {
+        const lzh::CopyResult copy = lzh::CopyStored(
+            output, run.file, entry.originalSize, entry.compressedSize, run.memory, run.callback);
+        crc = copy.crc;
+        switch (copy.outcome) {
+            case lzh::CopyOutcome::Copied:
+                return LzhStatus::Ok;
+            case lzh::CopyOutcome::ShortRead:
+                return LzhStatus::CrcMismatch;
+            case lzh::CopyOutcome::WriteFailed:
+                return LzhStatus::WriteFailed;
+            case lzh::CopyOutcome::Stopped:
+                return LzhStatus::Stopped;
+        }
+    }
+    const lzh::DecodeResult decoded = lzh::DecodeCompressed(
+        method, run.file, output, entry.compressedSize, entry.originalSize, run.callback);
+    crc = decoded.crc;
+    switch (decoded.outcome) {
+        case lzh::DecodeOutcome::Completed:
+            return LzhStatus::Ok;
+        case lzh::DecodeOutcome::Damaged:
+            return LzhStatus::DecodeFailed;
+        case lzh::DecodeOutcome::WriteFailed:
+            return LzhStatus::WriteFailed;
+        case lzh::DecodeOutcome::Stopped:
+            return LzhStatus::Stopped;
+    }
+    return LzhStatus::DecodeFailed;
+}
+
+LzhStatus ExtractFile(const MemberRun& run, const LzhEntry& entry, const WString& outputPath) {
     FileTime memberLocal = entry.modifiedTime;
     if (entry.modifiedTime != kNoFileTime)
         platform::UtcFileTimeToLocal(entry.modifiedTime, &memberLocal);
-    if (DecideOverwrite(outputPath, memberLocal, entry.originalSize, entry.name, askOnlyIfNewer,
-                        overwriteWithoutAsking, callback) == OverwriteDecision::Skip) {
-        return Result(LzhStatus::Skipped);
+    if (DecideOverwrite(outputPath, memberLocal, entry.originalSize, entry.name,
+                        run.archive.askOnlyIfNewer, run.overwriteWithoutAsking,
+                        run.callback) == OverwriteDecision::Skip) {
+        return LzhStatus::Skipped;
     }
     const FileHandle output = CreateOutputFile(outputPath);
-    if (output == kInvalidFileHandle) return Result(LzhStatus::CreateFailed);
+    if (output == kInvalidFileHandle) return LzhStatus::CreateFailed;
     std::uint16_t crc = 0;
-    LzhStatus outcome = DecodeMember(archiveFile, output, entry, crc);
+    LzhStatus outcome = DecodeMember(run, output, entry, crc);
     if (outcome == LzhStatus::Stopped) {
         // Interrupted half-way: nothing under the member's name, nothing left beside it.
         platform::AbandonFile(output);
-        return Result(outcome);
+        return outcome;
     }
     if (outcome == LzhStatus::Ok && crc != entry.crc16) outcome = LzhStatus::CrcMismatch;
     if (outcome == LzhStatus::Ok || outcome == LzhStatus::CrcMismatch) {
@@ -98,45 +120,86 @@ int LzhArchive::ExtractFile(const LzhEntry& entry, const WString& outputPath) {
         // A member that is not whole and checked never replaces a file; at a path that was
         // free, what was written stays.
         platform::DiscardFile(output);
-        return Result(outcome);
+        return outcome;
     }
     // Closing puts the file in its place; a file that did not get there is no output.
-    return Result(platform::CloseFile(output) ? LzhStatus::Ok : LzhStatus::WriteFailed);
+    return platform::CloseFile(output) ? LzhStatus::Ok : LzhStatus::WriteFailed;
 }
 
-LzhStatus LzhArchive::DecodeMember(FileHandle input, FileHandle output, const LzhEntry& entry,
-                                   std::uint16_t& crc) {
-    const int method = lzh::MethodCode(entry.method);
-    if (method == lzh::kMethodUnsupported) return LzhStatus::UnsupportedMethod;
-    if (method == lzh::kMethodStored) {
-        const lzh::CopyResult copy = lzh::CopyStored(output, input, entry.originalSize,
-                                                     entry.compressedSize, &heap_, callback);
-        crc = copy.crc;
-        switch (copy.outcome) {
-            case lzh::CopyOutcome::Copied:
-                return LzhStatus::Ok;
-            case lzh::CopyOutcome::ShortRead:
-                return LzhStatus::CrcMismatch;
-            case lzh::CopyOutcome::WriteFailed:
-                return LzhStatus::WriteFailed;
-            case lzh::CopyOutcome::Stopped:
-                return LzhStatus::Stopped;
-        }
+// The member's outcome, with no file reached or made before its checks.
+LzhStatus MemberOutcome(const MemberRun& run, const LzhEntry* entry) {
+    const LzhArchive& archive = run.archive;
+    // Amiga LhA writes an empty folder as a -lh0- member with a folder and no file name.
+    // (A compressed member without a name stays a damaged file: no writer makes one.)
+    const bool folderEntry = lzh::IsFolderMethod(entry->method) ||
+                             (entry->name.empty() && !entry->path.empty() &&
+                              lzh::MethodCode(entry->method) == lzh::kMethodStored);
+    const WString relative = archive.useFolders == 1 && !entry->path.empty()
+                                 ? WString(entry->path) + WString(entry->name)
+                                 : WString(entry->name);
+    if (archive.testMode == 1) {
+        if (folderEntry) return LzhStatus::Ok;
+        std::uint16_t crc = 0;
+        const LzhStatus decoded = DecodeMember(run, kInvalidFileHandle, *entry, crc);
+        if (decoded != LzhStatus::Ok) return decoded;
+        return crc == entry->crc16 ? LzhStatus::Ok : LzhStatus::CrcMismatch;
     }
-    const lzh::DecodeResult decoded = lzh::DecodeCompressed(
-        method, input, output, entry.compressedSize, entry.originalSize, callback);
-    crc = decoded.crc;
-    switch (decoded.outcome) {
-        case lzh::DecodeOutcome::Completed:
-            return LzhStatus::Ok;
-        case lzh::DecodeOutcome::Damaged:
-            return LzhStatus::DecodeFailed;
-        case lzh::DecodeOutcome::WriteFailed:
-            return LzhStatus::WriteFailed;
-        case lzh::DecodeOutcome::Stopped:
-            return LzhStatus::Stopped;
+    if (folderEntry && archive.useFolders != 1) return LzhStatus::FolderEntrySkipped;
+    WString outputPath = OutputPath(archive.destFolder, relative);
+    // A path the host cannot take whole is refused: a shortened one is another file.
+    if (!platform::FitsHostPath(outputPath)) return LzhStatus::PathTooLong;
+    if (!CheckUnsafePath(relative, outputPath, run.unsafePathsAllowed, run.callback)) {
+        return LzhStatus::UnsafePathRefused;
     }
-    return LzhStatus::DecodeFailed;
+    return folderEntry ? ExtractFolder(*entry, std::move(outputPath))
+                       : ExtractFile(run, *entry, outputPath);
+}
+
+// 1 when the member came out good; else 0 with status set (left Ok when its data cannot
+// even be reached).
+int ExtractMember(const MemberRun& run, const LzhEntry* entry, LzhStatus& status) {
+    status = LzhStatus::Ok;
+    if (entry->dataOffset > static_cast<std::uint64_t>(INT64_MAX) ||
+        SeekFile(run.file, static_cast<std::int64_t>(entry->dataOffset), SeekOrigin::Begin) ==
+            kInvalidFilePosition) {
+        return 0;
+    }
+    status = MemberOutcome(run, entry);
+    return status == LzhStatus::Ok ? 1 : 0;
+}
+
+}  // namespace
+
+int LzhArchive::ExtractEntry(const LzhEntry* entry) {
+    const MemberRun run{*this,  archiveFile,        callback,
+                        &heap_, unsafePathsAllowed, overwriteWithoutAsking};
+    return ExtractMember(run, entry, status);
+}
+
+LzhMemberExtractor::LzhMemberExtractor(const LzhArchive& archive)
+    : archive_(archive),
+      file_(platform::ReopenFileForReading(archive.archiveFile)),
+      unsafePathsAllowed_(archive.unsafePathsAllowed),
+      overwriteWithoutAsking_(archive.overwriteWithoutAsking) {}
+
+LzhMemberExtractor::~LzhMemberExtractor() {
+    if (file_ != kInvalidFileHandle) platform::CloseFile(file_);
+}
+
+int LzhMemberExtractor::ExtractEntry(const LzhEntry* entry) {
+    if (!Ready()) {
+        status = LzhStatus::OpenFailed;
+        return 0;
+    }
+    // The stored copy's buffer comes from the general allocator: the archive's heap is
+    // not for other threads.
+    const MemberRun run{archive_,
+                        file_,
+                        callback,
+                        std::pmr::new_delete_resource(),
+                        unsafePathsAllowed_,
+                        overwriteWithoutAsking_};
+    return ExtractMember(run, entry, status);
 }
 
 }  // namespace quillory

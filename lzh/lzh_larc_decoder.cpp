@@ -10,6 +10,7 @@
 #include "lzh/lzh_bit_input.h"
 #include "lzh/lzh_method.h"
 #include "lzh/lzh_output_window.h"
+#include "lzh/lzh_thread_workspace.h"
 
 namespace quillory::lzh {
 namespace {
@@ -41,8 +42,7 @@ struct Workspace {
 };
 
 Workspace& TheWorkspace() {
-    static Workspace workspace;
-    return workspace;
+    return ThreadWorkspace<Workspace>();
 }
 
 // The -lz5- ring before the first byte: 13 of each byte value in turn, the values

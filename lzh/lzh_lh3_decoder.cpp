@@ -12,6 +12,7 @@
 #include "lzh/lzh_bit_input.h"
 #include "lzh/lzh_huffman.h"
 #include "lzh/lzh_output_window.h"
+#include "lzh/lzh_thread_workspace.h"
 
 namespace quillory::lzh {
 namespace {
@@ -57,8 +58,7 @@ struct Workspace {
 };
 
 Workspace& TheWorkspace() {
-    static Workspace workspace;
-    return workspace;
+    return ThreadWorkspace<Workspace>();
 }
 
 // Reads the lengths of one code; `present` is whether each length has a presence bit.

@@ -13,6 +13,7 @@
 #include "lzh/lzh_bit_input.h"
 #include "lzh/lzh_method.h"
 #include "lzh/lzh_output_window.h"
+#include "lzh/lzh_thread_workspace.h"
 
 namespace quillory::lzh {
 namespace {
@@ -471,8 +472,7 @@ struct Workspace {
 };
 
 Workspace& TheWorkspace() {
-    static Workspace workspace;
-    return workspace;
+    return ThreadWorkspace<Workspace>();
 }
 
 template <int Method>

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -15,6 +16,7 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <string_view>
@@ -29,6 +31,13 @@ namespace {
 IoFaultHook& FaultHook() {
     static IoFaultHook hook;
     return hook;
+}
+
+// Guards what the threads of a run share here: the files being written, the folders
+// already cleared of leftovers, and the test hook (whose own state needs it too).
+std::mutex& OutputLock() {
+    static std::mutex lock;
+    return lock;
 }
 
 // The host path, or nothing when it cannot name the file exactly (an embedded NUL would
@@ -110,6 +119,7 @@ T Failed(int code, T result) {
 std::size_t AllowedByHook(IoKind kind, std::size_t count) {
     const IoFaultHook& hook = FaultHook();
     if (!hook) return count;
+    const std::lock_guard lock(OutputLock());
     const std::size_t allowed = hook(kind, count);
     return allowed < count ? allowed : count;
 }
@@ -124,10 +134,10 @@ struct OpenFolder {
     const int fd;
 };
 
-// Files being written, by descriptor: their folder, the temporary name they have
-// meanwhile, the name they take when closed, and whether something stood there when they
-// were created (a replacement the user agreed to) or the name was free (and must still be
-// free).
+// Files being written (by every thread, under OutputLock), by descriptor: their folder, the
+// temporary name they have meanwhile, the name they take when closed, and whether something stood
+// there when they were created (a replacement the user agreed to) or the name was free (and must
+// still be free).
 struct PendingOutput {
     std::shared_ptr<const OpenFolder> folder;
     std::string folderPath;
@@ -143,38 +153,38 @@ std::map<int, PendingOutput>& PendingOutputs() {
 
 constexpr std::string_view kTemporaryPrefix = ".quillory-";
 
-// What a run knows of the folders it writes to: those already cleared of leftovers, and
-// the last one used, kept open so that the files after it in the same folder need no new
-// look-up of its path.
-struct OutputFolders {
-    std::set<std::string> swept;
-    std::string lastPath;
-    std::shared_ptr<const OpenFolder> last;
-
-    void Forget() {
-        swept.clear();
-        last.reset();
-        lastPath.clear();
-    }
-};
-
-OutputFolders& Folders() {
-    static OutputFolders folders;
-    return folders;
+// The folders a run has cleared of leftovers (shared by its threads, under OutputLock),
+// and the run's number, which StartOutputRun raises.
+std::set<std::string>& SweptFolders() {
+    static std::set<std::string> swept;
+    return swept;
 }
+std::atomic<unsigned> gOutputRun{0};
+
+// The last folder this thread wrote to in this run, kept open so that the files after it
+// in the same folder need no new look-up of its path. Per thread, so that threads
+// writing to different folders do not take it from each other.
+struct LastFolder {
+    unsigned run = 0;
+    std::string path;
+    std::shared_ptr<const OpenFolder> folder;
+};
+thread_local LastFolder tLastFolder;
 
 // The folder at path, open, or null when it cannot be had. fresh: look the path up again
 // instead of taking the last folder's.
 std::shared_ptr<const OpenFolder> FolderAt(const std::string& path, bool fresh) {
-    OutputFolders& folders = Folders();
-    if (fresh || folders.last == nullptr || folders.lastPath != path) {
-        folders.last.reset();
+    LastFolder& folders = tLastFolder;
+    const unsigned run = gOutputRun.load(std::memory_order_relaxed);
+    if (fresh || folders.run != run || folders.folder == nullptr || folders.path != path) {
+        folders.folder.reset();
         const int fd = ::open(path.empty() ? "." : path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0) return nullptr;
-        folders.last = std::make_shared<const OpenFolder>(fd);
-        folders.lastPath = path;
+        folders.folder = std::make_shared<const OpenFolder>(fd);
+        folders.path = path;
+        folders.run = run;
     }
-    return folders.last;
+    return folders.folder;
 }
 
 // The process id in a temporary's name ".quillory-<pid>-<n>", or 0 when it is none.
@@ -202,9 +212,10 @@ bool IsOpenTemporary(const std::string& folderPath, std::string_view name) {
 
 // Removes the temporaries of this user's processes that no longer run (killed before
 // they could clean up), once per folder and run. A temporary of a running process, of
-// another user, or under a name this program does not make is left alone.
+// another user, or under a name this program does not make is left alone. Called with
+// OutputLock held, so no thread of this run creates a file in the folder meanwhile.
 void SweepLeftovers(int folder, const std::string& folderPath) {
-    if (!Folders().swept.insert(folderPath).second) return;
+    if (!SweptFolders().insert(folderPath).second) return;
     const int listing = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (listing < 0) return;
     DIR* dir = ::fdopendir(listing);
@@ -235,7 +246,7 @@ void SweepLeftovers(int folder, const std::string& folderPath) {
 FileHandle CreateTemporary(const std::string& target, bool replaces) {
     // Tries for a free name; taken names come only from other runs that were killed.
     constexpr int kNameAttempts = 100;
-    static unsigned serial = 0;
+    static std::atomic<unsigned> serial{0};
     const std::size_t slash = target.rfind('/');
     PendingOutput output;
     output.folderPath = target.substr(0, slash + 1);
@@ -249,6 +260,9 @@ FileHandle CreateTemporary(const std::string& target, bool replaces) {
         output.folder = FolderAt(output.folderPath, fresh);
         if (output.folder == nullptr) return Failed(errno, kInvalidFileHandle);
         const int folder = output.folder->fd;
+        // The sweep and the file's entry among the pending ones go together, so that no
+        // thread's sweep takes another's new temporary for a dead process's.
+        const std::lock_guard lock(OutputLock());
         SweepLeftovers(folder, output.folderPath);
         for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
             output.temporary = stem + std::to_string(serial++);
@@ -291,7 +305,11 @@ enum class Ending { IntoPlace, KeepNewOnly, Nowhere };
 
 bool EndOutput(FileHandle file, Ending ending) {
     if (file < 0) return false;
-    auto pending = PendingOutputs().extract(file);
+    std::map<int, PendingOutput>::node_type pending;
+    {
+        const std::lock_guard lock(OutputLock());
+        pending = PendingOutputs().extract(file);
+    }
     const bool closed = ::close(file) == 0;
     if (pending.empty()) return closed;
     const PendingOutput& output = pending.mapped();
@@ -318,6 +336,14 @@ FileHandle OpenFileForReading(WStringView path) {
     return fd;
 }
 
+FileHandle ReopenFileForReading(FileHandle file) {
+    // The open file itself, through its entry in /proc: the same file even when its path
+    // now names another one.
+    const std::string self = "/proc/self/fd/" + std::to_string(file);
+    const int fd = ::open(self.c_str(), O_RDONLY | O_CLOEXEC);
+    return fd < 0 ? Failed(errno, kInvalidFileHandle) : fd;
+}
+
 FileHandle CreateFileForWriting(WStringView path) {
     const auto host = HostPath(path);
     if (!host) return Failed(ENAMETOOLONG, kInvalidFileHandle);
@@ -340,7 +366,12 @@ bool AbandonFile(FileHandle file) {
 }
 
 void StartOutputRun() {
-    Folders().Forget();
+    // Read the umask now, on the thread that starts the run: reading it sets it for a
+    // moment, which must not happen while other threads create files.
+    Umask();
+    const std::lock_guard lock(OutputLock());
+    SweptFolders().clear();
+    gOutputRun.fetch_add(1, std::memory_order_relaxed);
 }
 
 std::size_t ReadFile(FileHandle file, void* buffer, std::size_t count) {

@@ -34,6 +34,10 @@ inline constexpr std::uint32_t kAttributeNormal = 0x80;
 // Opens an existing file for reading, hinting random access. Folders are refused.
 FileHandle OpenFileForReading(WStringView path);
 
+// A second, independent open of a file open for reading (its own position), for another
+// thread to read the same file; invalid when the host cannot give one.
+FileHandle ReopenFileForReading(FileHandle file);
+
 // Creates a file for writing under a temporary name beside the path; what stands at the
 // path (never a folder) stays untouched until CloseFile. The first file of a run created
 // in a folder first removes the temporaries that dead processes of this user left there.
@@ -55,7 +59,8 @@ bool DiscardFile(FileHandle file);
 bool AbandonFile(FileHandle file);
 
 // Begins a new run of output: each folder is cleared of dead processes' temporaries again
-// the next time a file is created in it.
+// the next time a file is created in it. Called before the run's threads start; files
+// may then be created, written and closed on several threads at once.
 void StartOutputRun();
 
 // Read and write as many bytes as the file gives or takes; the result is the count that

@@ -2,6 +2,8 @@
 // work loop.
 #include "platform/stop_request.h"
 
+#include <pthread.h>
+
 #include <atomic>
 #include <csignal>
 
@@ -12,6 +14,8 @@ namespace {
 std::atomic<bool> gStopRequested{false};
 std::atomic<int> gStopSignal{0};
 static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free);
+
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 extern "C" void RequestStopOnSignal(int signalNumber) {
     RequestStop(signalNumber);
@@ -43,9 +47,17 @@ void InstallStopSignalHandlers() {
     action.sa_handler = RequestStopOnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;  // no SA_RESTART: a read waiting at the terminal returns EINTR
-    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+    for (const int signalNumber : kStopSignals) {
         ::sigaction(signalNumber, &action, nullptr);
     }
+}
+
+void BlockStopSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signalNumber : kStopSignals)
+        sigaddset(&set, signalNumber);
+    ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
 }  // namespace quillory::platform

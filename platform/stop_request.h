@@ -25,4 +25,8 @@ void ResetStopRequest();
 // question waiting for an answer gives up.
 void InstallStopSignalHandlers();
 
+// Keeps those signals away from the calling thread (a worker), so that they reach the
+// thread that may be waiting at the terminal and interrupt its read.
+void BlockStopSignals();
+
 }  // namespace quillory::platform

@@ -129,8 +129,39 @@ public:
     int passwordNeedsReset = 1;
 
 private:
+    friend class ZipMemberExtractor;
     // The file, buffers, decoder and cipher state (zip/zip_reader_state.h).
     std::unique_ptr<ZipReaderState> work_;
+};
+
+// Extracts (or tests) members of an open ZipArchive beside the archive's own
+// ExtractEntry, for another thread: its own open of the archive file, buffers, decoder
+// and cipher state (with a password of its own, which starts empty), callback and status,
+// and its own copies of the "for all" flags, taken from the archive when made. The table,
+// the member layout and the run's settings are read from the archive, which must stay
+// open and unchanged while any extractor of it works. Made on the archive's thread;
+// then one thread per extractor.
+class ZipMemberExtractor {
+public:
+    explicit ZipMemberExtractor(ZipArchive& archive);
+    ~ZipMemberExtractor();
+    ZipMemberExtractor(const ZipMemberExtractor&) = delete;
+    ZipMemberExtractor& operator=(const ZipMemberExtractor&) = delete;
+
+    // False when the archive file could not be opened again: then it extracts nothing.
+    bool Ready() const;
+    // As ZipArchive::ExtractEntry; entry points into the archive's entries.
+    int ExtractEntry(const ZipEntry* entry);
+
+    ZipStatus status = ZipStatus::Ok;
+    ExtractCallback* callback = nullptr;
+
+private:
+    const ZipArchive& archive_;
+    std::unique_ptr<ZipReaderState> work_;
+    int passwordNeedsReset_ = 1;
+    int unsafePathsAllowed_;
+    int overwriteWithoutAsking_;
 };
 
 }  // namespace quillory

@@ -32,6 +32,20 @@ struct MemberRecord {
     bool aes = false;          // AES encryption
 };
 
+// What extracting one member needs besides the entry: the archive (its table, layout and
+// run settings, only read), the work areas with the open archive file, the callback, and
+// the flags a password or an answer for all may change. The archive's own ExtractEntry
+// and each ZipMemberExtractor bring their own.
+struct MemberRun {
+    const ZipArchive& zip;
+    const MemberLayout& layout;
+    ZipReaderState& w;
+    ExtractCallback* callback;
+    int& passwordNeedsReset;
+    int& unsafePathsAllowed;
+    int& overwriteWithoutAsking;
+};
+
 // The local header's fields that extraction uses. Its name is not one of them: the name
 // the list shows (the central directory's) is the one asked about and written.
 struct LocalHeader {
@@ -209,7 +223,7 @@ std::uint32_t ExecuteBits(const ZipEntry& e) {
 // decision and the output file, which a folder entry does not get. An undecodable member
 // is refused before any file is made, so that an existing file is never replaced by
 // nothing.
-ZipStatus PrepareOutput(ZipArchive& zip, const ZipEntry& e, const MemberRecord& m,
+ZipStatus PrepareOutput(const MemberRun& run, const ZipEntry& e, const MemberRecord& m,
                         const WString& path, bool decodable, FileHandle* file) {
     const bool folder = !path.empty() && path.back() == u'/';
     if (folder) {
@@ -225,8 +239,8 @@ ZipStatus PrepareOutput(ZipArchive& zip, const ZipEntry& e, const MemberRecord& 
         return made && *made == platform::kAttributeDirectory ? ZipStatus::Ok
                                                               : ZipStatus::CreateFailed;
     }
-    if (DecideOverwrite(path, LocalModifiedTime(e), e.originalSize, e.name, zip.askOnlyIfNewer,
-                        zip.overwriteWithoutAsking, zip.callback) == OverwriteDecision::Skip) {
+    if (DecideOverwrite(path, LocalModifiedTime(e), e.originalSize, e.name, run.zip.askOnlyIfNewer,
+                        run.overwriteWithoutAsking, run.callback) == OverwriteDecision::Skip) {
         return ZipStatus::Skipped;
     }
     *file = CreateOutputFile(path);
@@ -252,15 +266,17 @@ ZipStatus Verdict(ZipReaderState& w, const ZipEntry& e, const MemberRecord& m,
     return sink.crc == m.crc32 ? ZipStatus::Ok : ZipStatus::CrcMismatch;
 }
 
-}  // namespace
-
-int ZipArchive::ExtractEntry(const ZipEntry* entry) {
+// 1 when the member came out good; else 0 with status set.
+int ExtractMember(const MemberRun& run, const ZipEntry* entry, ZipStatus& status) {
     status = ZipStatus::Ok;
-    const auto fail = [this](ZipStatus reason) {
+    const auto fail = [&status](ZipStatus reason) {
         status = reason;
         return 0;
     };
-    ZipReaderState& w = *work_;
+    const ZipArchive& zip = run.zip;
+    const auto& entries = zip.entries;
+    ZipReaderState& w = run.w;
+    ExtractCallback* const callback = run.callback;
     if (entry == nullptr || w.file == kInvalidFileHandle || entries.empty() ||
         entry < entries.data() || entry >= entries.data() + entries.size()) {
         return fail(ZipStatus::BadLocalHeader);
@@ -270,20 +286,19 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
 
     LocalHeader local;
     if (!ReadLocalHeader(w.file, e, &local)) return fail(ZipStatus::BadLocalHeader);
-    if (!layout_.Built()) layout_.Build(entries, centralDirOffset, centralDirSize);
-    if (!layout_.OwnsBytes(static_cast<std::size_t>(entry - entries.data()), e.localHeaderOffset,
-                           MemberEnd(w.file, local, e))) {
+    if (!run.layout.OwnsBytes(static_cast<std::size_t>(entry - entries.data()), e.localHeaderOffset,
+                              MemberEnd(w.file, local, e))) {
         return fail(ZipStatus::OverlappingData);
     }
 
     // The name the list shows is the one asked about and written.
     const WString name = WString(e.path) + WString(e.name);
     WString path;
-    if (testMode != 1) {
-        path = OutputPath(destFolder, useFolders, e);
+    if (zip.testMode != 1) {
+        path = OutputPath(zip.destFolder, zip.useFolders, e);
         // A path the host cannot take whole is refused: a shortened one is another file.
         if (!platform::FitsHostPath(path)) return fail(ZipStatus::PathTooLong);
-        if (!CheckUnsafePath(name, path, unsafePathsAllowed, callback)) {
+        if (!CheckUnsafePath(name, path, run.unsafePathsAllowed, callback)) {
             return fail(ZipStatus::UnsafePathRefused);
         }
     }
@@ -291,9 +306,9 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
     // method says: .NET's ZipFile and other Windows tools write "dir\" folder entries as
     // deflate members with an empty stream.
     if (e.name.empty() && e.compressedSize == 0) {
-        if (testMode == 1) return 1;
+        if (zip.testMode == 1) return 1;
         FileHandle none = kInvalidFileHandle;
-        const ZipStatus made = PrepareOutput(*this, e, m, path, true, &none);
+        const ZipStatus made = PrepareOutput(run, e, m, path, true, &none);
         return made == ZipStatus::Ok ? 1 : fail(made);
     }
 
@@ -311,19 +326,19 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
     }
     const std::uint8_t checkByte =
         ZipCryptoCheckByte((local.flags & kFlagDataDescriptor) != 0, local.time, local.crc32);
-    const ZipStatus cipherStatus =
-        w.cipher.Begin(cipherKind, w.file, e, checkByte,
-                       {w.password, callback, name, passwordNeedsReset, passwordFromCaller});
+    const ZipStatus cipherStatus = w.cipher.Begin(
+        cipherKind, w.file, e, checkByte,
+        {w.password, callback, name, run.passwordNeedsReset, zip.passwordFromCaller});
     if (cipherStatus != ZipStatus::Ok) return fail(cipherStatus);
     const std::uint64_t dataStart = SeekFile(w.file, 0, SeekOrigin::Current);
     if (dataStart == kInvalidFilePosition) return fail(ZipStatus::BadLocalHeader);
     const std::uint64_t dataLength = w.cipher.DataLength();
 
     MemberSink sink(e.originalSize, callback);
-    if (testMode == 1) {
+    if (zip.testMode == 1) {
         if (!decodable) return fail(ZipStatus::UnsupportedMethod);
     } else {
-        const ZipStatus prepared = PrepareOutput(*this, e, m, path, decodable, &sink.file);
+        const ZipStatus prepared = PrepareOutput(run, e, m, path, decodable, &sink.file);
         if (prepared != ZipStatus::Ok) return fail(prepared);
     }
 
@@ -354,6 +369,51 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
         }
     }
     return verdict == ZipStatus::Ok ? 1 : fail(verdict);
+}
+
+}  // namespace
+
+int ZipArchive::ExtractEntry(const ZipEntry* entry) {
+    if (!layout_.Built()) layout_.Build(entries, centralDirOffset, centralDirSize);
+    const MemberRun run{*this,
+                        layout_,
+                        *work_,
+                        callback,
+                        passwordNeedsReset,
+                        unsafePathsAllowed,
+                        overwriteWithoutAsking};
+    return ExtractMember(run, entry, status);
+}
+
+ZipMemberExtractor::ZipMemberExtractor(ZipArchive& archive)
+    : archive_(archive),
+      work_(std::make_unique<ZipReaderState>()),
+      unsafePathsAllowed_(archive.unsafePathsAllowed),
+      overwriteWithoutAsking_(archive.overwriteWithoutAsking) {
+    // The layout is noted here, on the archive's thread, so that extractors only read it.
+    if (!archive.layout_.Built()) {
+        archive.layout_.Build(archive.entries, archive.centralDirOffset, archive.centralDirSize);
+    }
+    work_->file = platform::ReopenFileForReading(archive.work_->file);
+}
+
+ZipMemberExtractor::~ZipMemberExtractor() {
+    if (work_->file != kInvalidFileHandle) platform::CloseFile(work_->file);
+}
+
+bool ZipMemberExtractor::Ready() const {
+    return work_->file != kInvalidFileHandle;
+}
+
+int ZipMemberExtractor::ExtractEntry(const ZipEntry* entry) {
+    const MemberRun run{archive_,
+                        archive_.layout_,
+                        *work_,
+                        callback,
+                        passwordNeedsReset_,
+                        unsafePathsAllowed_,
+                        overwriteWithoutAsking_};
+    return ExtractMember(run, entry, status);
 }
 
 }  // namespace quillory

@@ -1,0 +1,306 @@
+// The pool of decoding threads behind a job's member walk (member_job.cpp). Workers
+// claim the plan's members in order and decode them at once, each with a reader of its
+// own: the first worker the archive's reader itself, the others an extractor of it
+// (LzhMemberExtractor, ZipMemberExtractor) with their own open of the archive file and
+// work areas. Everything the user sees stays on the job's thread and in member order:
+// that thread (the coordinator) takes the members as they come out, in order, and
+// reports each as a one-thread walk would; a worker whose member has a question hands it
+// to the coordinator and waits, and the coordinator asks it once every earlier member is
+// reported, so questions and messages interleave as they would on one thread.
+//
+// Refusals that keep the order of a one-thread run: members that write the same path,
+// or a file where another needs a folder, wait for the earlier one (output_order.h);
+// encrypted members go only to the first worker, whose reader holds the one password
+// the user typed, so it is asked once and remembered as before. A stop (the job's
+// token, a signal, the user's No) raises the process-wide request, which ends the
+// members being decoded within a piece of output, withdraws questions not yet asked, and
+// ends the claims; members that came out whole before are still reported (quietly).
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <stop_token>
+#include <thread>
+#include <vector>
+
+#include "common/extract_callback.h"
+#include "platform/file.h"
+#include "platform/stop_request.h"
+
+namespace quillory {
+
+// One member's result as its reader left it, taken on the thread that decoded it.
+template <class Status>
+struct MemberDone {
+    int extracted = 0;
+    Status status{};
+    platform::FileErrorInfo error;
+};
+
+// Decodes one member with a reader (or an extractor of it).
+template <class Lane, class Entry>
+auto DecodeMember(Lane& lane, const Entry& entry) {
+    const int extracted = lane.ExtractEntry(&entry);
+    return MemberDone<decltype(lane.status)>{extracted, lane.status, platform::LastFileError()};
+}
+
+// Walk: the job's walk over one reader, which the pool calls on the coordinator:
+//   const Entry* EntryAt(int position)  - the member at a plan position, or null
+//   bool Serial(const Entry&)           - only the first worker may decode it
+//   void Arrive(int position)           - the member's turn (progress name)
+//   void Report(int position, const Done&, bool quietly) - counts, messages, the step
+//   bool StoppedByUser()                - the user said No to going on
+//   void Produced(std::uint64_t bytes)  - output so far, for the progress
+template <class Reader, class Extractor, class Walk>
+class MemberPool {
+    using Entry = typename decltype(Reader::entries)::value_type;
+    using Done = MemberDone<decltype(Reader::status)>;
+
+public:
+    MemberPool(Reader& reader, Walk& walk, ExtractCallback& questions, int total,
+               std::vector<int> barriers)
+        : reader_(reader),
+          walk_(walk),
+          questions_(questions),
+          total_(total),
+          barriers_(std::move(barriers)),
+          slots_(static_cast<std::size_t>(total)) {}
+
+    // Runs the members with up to `threads` workers; true when a stop ended it early.
+    bool Run(int threads, const std::stop_token& stop) {
+        std::vector<std::unique_ptr<Extractor>> extractors;
+        for (int k = 1; k < threads; ++k) {
+            auto extractor = std::make_unique<Extractor>(reader_);
+            if (!extractor->Ready()) break;  // no more opens of the archive: fewer workers
+            extractors.push_back(std::move(extractor));
+        }
+        lanes_.resize(extractors.size() + 1);
+        for (std::size_t k = 0; k < lanes_.size(); ++k)
+            lanes_[k] = std::make_unique<LaneCallback>(*this);
+        ExtractCallback* const kept = reader_.callback;
+        reader_.callback = lanes_[0].get();
+        for (std::size_t k = 0; k < extractors.size(); ++k)
+            extractors[k]->callback = lanes_[k + 1].get();
+        active_ = static_cast<int>(lanes_.size());
+        {
+            std::vector<std::jthread> workers;
+            workers.emplace_back([this] { Work(reader_, 0); });
+            for (std::size_t k = 0; k < extractors.size(); ++k) {
+                workers.emplace_back([this, &extractors, k] { Work(*extractors[k], k + 1); });
+            }
+            Coordinate(stop);
+        }
+        reader_.callback = kept;
+        walk_.Produced(produced_.load(std::memory_order_relaxed));
+        return stopping_;
+    }
+
+private:
+    struct Slot {
+        const std::function<void()>* question = nullptr;
+        bool taken = false;     // the coordinator is asking it
+        bool answered = false;  // and has
+        bool done = false;
+        bool withdrawn = false;  // never decoded or asked: the run stopped first
+        Done result;
+    };
+
+    // The reader's callback on a worker: questions go to the coordinator, output is
+    // counted for everyone.
+    class LaneCallback final : public ExtractCallback {
+    public:
+        explicit LaneCallback(MemberPool& pool) : pool_(pool) {}
+        int position = 0;
+
+        void ConfirmUnsafePath(WStringView storedPath, WStringView targetPath, int* proceed,
+                               int* forAll) override {
+            pool_.Ask(position, [&] {
+                pool_.questions_.ConfirmUnsafePath(storedPath, targetPath, proceed, forAll);
+            });
+        }
+        void AskPassword(WStringView memberName, WChar* password) override {
+            pool_.Ask(position, [&] { pool_.questions_.AskPassword(memberName, password); });
+        }
+        void ConfirmOverwrite(WStringView name, WStringView outputPath, std::uint64_t memberSize,
+                              FileTime memberTimeLocal, int* overwrite, int* forAll) override {
+            pool_.Ask(position, [&] {
+                pool_.questions_.ConfirmOverwrite(name, outputPath, memberSize, memberTimeLocal,
+                                                  overwrite, forAll);
+            });
+        }
+        void OutputProduced(std::size_t count) override {
+            pool_.produced_.fetch_add(count, std::memory_order_relaxed);
+        }
+
+    private:
+        MemberPool& pool_;
+    };
+
+    Slot& SlotAt(int position) { return slots_[static_cast<std::size_t>(position)]; }
+
+    // The next member for worker `lane`, or -1. Called under the lock.
+    int Claim(std::size_t lane) {
+        if (stopping_ || platform::StopRequested()) return -1;
+        int& next = lane == 0 ? nextAny_ : nextParallel_;
+        while (next < total_ &&
+               (claimed_[static_cast<std::size_t>(next)] || (lane != 0 && IsSerial(next)))) {
+            ++next;
+        }
+        if (next >= total_) return -1;
+        claimed_[static_cast<std::size_t>(next)] = true;
+        return next++;
+    }
+
+    bool IsSerial(int position) {
+        const Entry* entry = walk_.EntryAt(position);
+        return entry != nullptr && walk_.Serial(*entry);
+    }
+
+    int BarrierOf(int position) const {
+        return barriers_.empty() ? -1 : barriers_[static_cast<std::size_t>(position)];
+    }
+
+    template <class Lane>
+    void Work(Lane& lane, std::size_t index) {
+        platform::BlockStopSignals();
+        LaneCallback& callback = *lanes_[index];
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            const int position = Claim(index);
+            if (position < 0) break;
+            Slot& slot = SlotAt(position);
+            // Wait for the earlier members this one's output must come after.
+            if (BarrierOf(position) >= reported_) {
+                ++blocked_;
+                coordinatorWake_.notify_one();
+                workersWake_.wait(lock,
+                                  [&] { return reported_ > BarrierOf(position) || stopping_; });
+                --blocked_;
+            }
+            if (stopping_) {
+                slot.withdrawn = true;
+                slot.done = true;
+                break;
+            }
+            lock.unlock();
+            Done result;
+            if (const Entry* entry = walk_.EntryAt(position)) {
+                callback.position = position;
+                result = DecodeMember(lane, *entry);
+            }
+            lock.lock();
+            if (slot.withdrawn) result = Done{};
+            slot.result = result;
+            slot.done = true;
+            // The coordinator looks by itself often enough, unless someone waits for it.
+            if (blocked_ > 0) coordinatorWake_.notify_one();
+        }
+        --active_;
+        coordinatorWake_.notify_one();
+    }
+
+    // On a worker: has the coordinator run ask() in the member's turn and waits for it.
+    // Once the run stops, a question not yet taken is withdrawn and answers nothing.
+    void Ask(int position, const std::function<void()>& ask) {
+        std::unique_lock lock(mutex_);
+        Slot& slot = SlotAt(position);
+        slot.question = &ask;
+        slot.taken = slot.answered = false;
+        ++blocked_;
+        coordinatorWake_.notify_one();
+        workersWake_.wait(lock, [&] { return slot.answered || (stopping_ && !slot.taken); });
+        --blocked_;
+        if (!slot.answered) slot.withdrawn = true;
+        slot.question = nullptr;
+    }
+
+    // Under the lock: a stop from the token, a signal or the user's No stops the claims
+    // and withdraws the questions not yet asked; the members being decoded look at the
+    // process-wide request, raised here for the first and the last.
+    void NoticeStop(const std::stop_token& stop) {
+        if (stopping_ ||
+            !(stop.stop_requested() || platform::StopRequested() || walk_.StoppedByUser())) {
+            return;
+        }
+        stopping_ = true;
+        if (!platform::StopRequested()) platform::RequestStop(0);
+        workersWake_.notify_all();
+    }
+
+    void Coordinate(const std::stop_token& stop) {
+        // Often enough for a smooth bar and a prompt stop; the workers wake it sooner only
+        // when one of them waits for it.
+        constexpr std::chrono::milliseconds kLookInterval{20};
+        std::unique_lock lock(mutex_);
+        while (reported_ < total_) {
+            coordinatorWake_.wait_for(lock, kLookInterval, [&] {
+                const Slot& slot = SlotAt(reported_);
+                return slot.done || (slot.question != nullptr && !slot.taken) || active_ == 0;
+            });
+            NoticeStop(stop);
+            Slot& slot = SlotAt(reported_);
+            if (slot.question != nullptr && !slot.taken && !stopping_) {
+                slot.taken = true;
+                const std::function<void()>& ask = *slot.question;
+                lock.unlock();
+                walk_.Arrive(reported_);
+                ask();
+                lock.lock();
+                slot.answered = true;
+                workersWake_.notify_all();
+                continue;
+            }
+            bool advanced = false;
+            while (reported_ < total_ && SlotAt(reported_).done) {
+                NoticeStop(stop);
+                const Slot finished = SlotAt(reported_);
+                lock.unlock();
+                if (!finished.withdrawn) {
+                    walk_.Arrive(reported_);
+                    walk_.Produced(produced_.load(std::memory_order_relaxed));
+                    walk_.Report(reported_, finished.result, stopping_);
+                }
+                lock.lock();
+                ++reported_;
+                advanced = true;
+            }
+            if (advanced && blocked_ > 0) workersWake_.notify_all();
+            if (!advanced) {
+                lock.unlock();
+                walk_.Produced(produced_.load(std::memory_order_relaxed));
+                lock.lock();
+            }
+            // Every worker has ended and the next member was never taken: a stop.
+            if (active_ == 0 && reported_ < total_ && !SlotAt(reported_).done) break;
+        }
+        stopping_ = stopping_ || reported_ < total_;
+        workersWake_.notify_all();
+    }
+
+    Reader& reader_;
+    Walk& walk_;
+    ExtractCallback& questions_;
+    const int total_;
+    const std::vector<int> barriers_;
+    std::vector<std::unique_ptr<LaneCallback>> lanes_;
+    std::atomic<std::uint64_t> produced_{0};
+
+    std::mutex mutex_;
+    std::condition_variable coordinatorWake_;
+    std::condition_variable workersWake_;
+    std::vector<Slot> slots_;
+    std::vector<bool> claimed_ = std::vector<bool>(slots_.size());
+    int nextAny_ = 0;       // the first worker's claim cursor
+    int nextParallel_ = 0;  // the others' (past serial members)
+    int reported_ = 0;      // members reported, in order
+    int blocked_ = 0;       // workers waiting for the coordinator
+    int active_ = 0;        // workers still running
+    bool stopping_ = false;
+};
+
+}  // namespace quillory
