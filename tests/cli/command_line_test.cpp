@@ -77,6 +77,10 @@ TEST(CommandLineTest, PasswordsAndNamesKeepEveryCharacter) {
     // Every command takes the names' encoding.
     EXPECT_EQ(Ok({"l", "a.zip", "--codepage", "UTF-8"}).codePage, "UTF-8");
     EXPECT_EQ(Ok({"x", "a.zip", "--codepage=cp437"}).codePage, "cp437");
+    // The decoding threads: one per core unless given.
+    EXPECT_EQ(Ok({"x", "a.zip"}).threads, 0);
+    EXPECT_EQ(Ok({"t", "a.zip", "--threads", "1"}).threads, 1);
+    EXPECT_EQ(Ok({"x", "a.zip", "--threads=16"}).threads, 16);
 }
 
 TEST(CommandLineTest, HelpWinsBeforeTheEndOfOptions) {
@@ -106,6 +110,12 @@ TEST(CommandLineTest, RefusesWhatItCannotTakeWhole) {
     EXPECT_EQ(Refusal({"x", "a.zip", "--yes", "--no"}), "--yes and --no exclude each other");
     EXPECT_EQ(Refusal({"x", "a.zip", "--yes=1"}), "option '--yes' takes no value");
     EXPECT_EQ(Refusal({"t", "a.zip", "--codepage="}), "the code page is empty");
+    for (const char* count : {"0", "-1", "2x", "1025", ""}) {
+        EXPECT_EQ(Refusal({"x", "a.zip", "--threads", count}),
+                  "--threads takes a number from 1 to 1024, not '" + std::string(count) + "'");
+    }
+    EXPECT_EQ(Refusal({"l", "a.zip", "--threads", "2"}),
+              "option '--threads' does not go with this command");
 }
 
 TEST(CommandLineTest, OptionsOnlyGoWithTheCommandsTheyMeanSomethingTo) {
