@@ -2,6 +2,7 @@
 #include "document/member_list.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 
 #include "document/quillory_doc.h"
@@ -11,9 +12,57 @@
 namespace quillory {
 namespace {
 
-// Widens ASCII digits and punctuation formatted into a char buffer.
-WString Widen(const char* begin, const char* end) {
-    return WString(begin, end);
+void AppendGroupDigits(std::uint64_t value, WString* out) {
+    char digits[24];  // 20 digits at most
+    const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    const std::size_t length = static_cast<std::size_t>(end - digits);
+    // The first group has length mod 3 digits (3 when that is 0), every further one 3.
+    std::size_t first = length % 3 == 0 ? 3 : length % 3;
+    out->append(digits, digits + first);
+    for (std::size_t i = first; i < length; i += 3) {
+        *out += u',';
+        out->append(digits + i, digits + i + 3);
+    }
+}
+
+void AppendRatio(std::uint64_t compressedSize, std::uint64_t originalSize, WString* out) {
+    const double ratio = originalSize == 0 ? 100.0
+                                           : static_cast<double>(compressedSize) /
+                                                 static_cast<double>(originalSize) * 100.0;
+    // Up to (2^64 - 1) / 1 * 100, 22 digits, with one decimal: inside the buffer.
+    char text[32];
+    const char* end =
+        std::to_chars(text, text + sizeof text - 1, ratio, std::chars_format::fixed, 1).ptr;
+    out->append(static_cast<const char*>(text), end);
+    *out += u'%';
+}
+
+void AppendTime(FileTime time, WString* out) {
+    platform::CalendarTime c;
+    if (time == kNoFileTime || !platform::FileTimeToCalendar(time, &c)) return;
+    // "%d/%02d/%02d %02d:%02d:%02d" written by hand: a list of 100,000 rows formats as
+    // many times, and printf's parsing was a large part of it. The year has up to five
+    // digits (1601 .. 30827), every other field two.
+    char text[24];
+    char* p = std::to_chars(text, text + 6, c.year).ptr;
+    const auto two = [&p](char separator, int value) {
+        *p++ = separator;
+        *p++ = static_cast<char>('0' + value / 10 % 10);
+        *p++ = static_cast<char>('0' + value % 10);
+    };
+    two('/', c.month);
+    two('/', c.day);
+    two(' ', c.hour);
+    two(':', c.minute);
+    two(':', c.second);
+    out->append(text, p);
+}
+
+void AppendAttributes(std::uint32_t attributes, WString* out) {
+    if ((attributes & platform::kAttributeReadOnly) != 0) *out += u'R';
+    if ((attributes & platform::kAttributeHidden) != 0) *out += u'H';
+    if ((attributes & platform::kAttributeSystem) != 0) *out += u'S';
+    if ((attributes & platform::kAttributeArchive) != 0) *out += u'A';
 }
 
 // A folder row's fixed cells.
@@ -32,28 +81,85 @@ FileTime ShownTime(const ZipEntry& entry) {
 }
 
 template <class Entry>
-WString EntryCell(const Entry& entry, int column) {
+void AppendEntryCell(const Entry& entry, int column, WString* out) {
     const WStringView name(entry.name);
     const bool folder = name.empty();
     switch (column) {
         case 0:
-            return WString(folder ? texts::kFolderRowName : name);
+            out->append(folder ? texts::kFolderRowName : name);
+            break;
         case 1:
-            return folder ? WString(kFolderSize) : GroupDigits(entry.originalSize);
+            folder ? void(out->append(kFolderSize)) : AppendGroupDigits(entry.originalSize, out);
+            break;
         case 2:
-            return folder ? WString(kFolderSize) : GroupDigits(entry.compressedSize);
+            folder ? void(out->append(kFolderSize)) : AppendGroupDigits(entry.compressedSize, out);
+            break;
         case 3:
-            return folder ? WString(kFolderRatio)
-                          : FormatRatio(entry.compressedSize, entry.originalSize);
+            folder ? void(out->append(kFolderRatio))
+                   : AppendRatio(entry.compressedSize, entry.originalSize, out);
+            break;
         case 4:
-            return FormatTime(ShownTime(entry));
+            AppendTime(ShownTime(entry), out);
+            break;
         case 5:
-            return FormatAttributes(entry.attributes);
+            AppendAttributes(entry.attributes, out);
+            break;
         case 6:
-            return WString(WStringView(entry.path));
+            out->append(WStringView(entry.path));
+            break;
         default:
-            return WString();
+            break;
     }
+}
+
+// The stored time before any conversion, to tell a plain date from the calendar's edges.
+FileTime StoredTime(const LzhEntry& entry) {
+    return entry.modifiedTime;
+}
+FileTime StoredTime(const ZipEntry& entry) {
+    return entry.modifiedTimeUtc != kNoFileTime ? entry.modifiedTimeUtc : entry.modifiedTime;
+}
+
+// Units of a cell's text, counted without formatting it where the column allows: a long
+// listing measures every cell before it writes any.
+template <class Entry>
+std::size_t EntryCellLength(const Entry& entry, int column) {
+    const bool folder = WStringView(entry.name).empty();
+    // "1,234,567": the digits and a comma per full group after the first.
+    const auto grouped = [](std::uint64_t value) {
+        std::size_t digits = 1;
+        for (; value >= 10; value /= 10)
+            ++digits;
+        return digits + (digits - 1) / 3;
+    };
+    switch (column) {
+        case 1:
+            return folder ? kFolderSize.size() : grouped(entry.originalSize);
+        case 2:
+            return folder ? kFolderSize.size() : grouped(entry.compressedSize);
+        case 4: {
+            // Between 1602 and 9999 in UTC, local time too is a four-digit year:
+            // "2021/03/04 05:06:08".
+            constexpr FileTime kYear1602 = 315360000000000;
+            constexpr FileTime kDecember30Of9999 = 2650466016000000000;
+            constexpr std::size_t kFourDigitYearTime = 19;
+            const FileTime stored = StoredTime(entry);
+            if (stored != kNoFileTime && stored >= kYear1602 && stored < kDecember30Of9999)
+                return kFourDigitYearTime;
+            break;
+        }
+        case 5: {
+            constexpr std::uint32_t kShown =
+                platform::kAttributeReadOnly | platform::kAttributeHidden |
+                platform::kAttributeSystem | platform::kAttributeArchive;
+            return static_cast<std::size_t>(std::popcount(entry.attributes & kShown));
+        }
+        default:
+            break;
+    }
+    WString text;
+    AppendEntryCell(entry, column, &text);
+    return text.size();
 }
 
 // Indices of the rows an entry table gets.
@@ -134,59 +240,26 @@ void MemberList::ApplySort() {
 }
 
 WString GroupDigits(std::uint64_t value) {
-    char digits[24];  // 20 digits at most
-    const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    const std::size_t length = static_cast<std::size_t>(end - digits);
-    // The first group has length mod 3 digits (3 when that is 0), every further one 3.
-    std::size_t first = length % 3 == 0 ? 3 : length % 3;
-    WString text(digits, digits + first);
-    for (std::size_t i = first; i < length; i += 3) {
-        text += u',';
-        text.append(digits + i, digits + i + 3);
-    }
+    WString text;
+    AppendGroupDigits(value, &text);
     return text;
 }
 
 WString FormatRatio(std::uint64_t compressedSize, std::uint64_t originalSize) {
-    const double ratio = originalSize == 0 ? 100.0
-                                           : static_cast<double>(compressedSize) /
-                                                 static_cast<double>(originalSize) * 100.0;
-    // Up to (2^64 - 1) / 1 * 100, 22 digits, with one decimal: inside the buffer.
-    char text[32];
-    const char* end =
-        std::to_chars(text, text + sizeof text - 1, ratio, std::chars_format::fixed, 1).ptr;
-    WString wide = Widen(text, end);
-    wide += u'%';
-    return wide;
+    WString text;
+    AppendRatio(compressedSize, originalSize, &text);
+    return text;
 }
 
 WString FormatTime(FileTime time) {
-    platform::CalendarTime c;
-    if (time == kNoFileTime || !platform::FileTimeToCalendar(time, &c)) return WString();
-    // "%d/%02d/%02d %02d:%02d:%02d" written by hand: a list of 100,000 rows formats as
-    // many times, and printf's parsing was a large part of it. The year has up to five
-    // digits (1601 .. 30827), every other field two.
-    char text[24];
-    char* p = std::to_chars(text, text + 6, c.year).ptr;
-    const auto two = [&p](char separator, int value) {
-        *p++ = separator;
-        *p++ = static_cast<char>('0' + value / 10 % 10);
-        *p++ = static_cast<char>('0' + value % 10);
-    };
-    two('/', c.month);
-    two('/', c.day);
-    two(' ', c.hour);
-    two(':', c.minute);
-    two(':', c.second);
-    return Widen(text, p);
+    WString text;
+    AppendTime(time, &text);
+    return text;
 }
 
 WString FormatAttributes(std::uint32_t attributes) {
     WString text;
-    if ((attributes & platform::kAttributeReadOnly) != 0) text += u'R';
-    if ((attributes & platform::kAttributeHidden) != 0) text += u'H';
-    if ((attributes & platform::kAttributeSystem) != 0) text += u'S';
-    if ((attributes & platform::kAttributeArchive) != 0) text += u'A';
+    AppendAttributes(attributes, &text);
     return text;
 }
 
@@ -202,15 +275,33 @@ void MemberList::Rebuild(const CQuilloryDoc& doc) {
 }
 
 WString MemberList::CellText(int row, int column) const {
-    if (doc_ == nullptr || row < 0 || row >= rowCount()) return WString();
+    WString text;
+    AppendCellText(row, column, &text);
+    return text;
+}
+
+std::size_t MemberList::CellLength(int row, int column) const {
+    if (doc_ == nullptr || row < 0 || row >= rowCount()) return 0;
+    const std::size_t index = static_cast<std::size_t>(EntryIndex(row));
+    if (type_ == ArchiveType::Lzh) {
+        const auto& entries = doc_->lzhArchive->entries;
+        return index < entries.size() ? EntryCellLength(entries[index], column) : 0;
+    }
+    const auto& entries = doc_->zipArchive->entries;
+    return index < entries.size() ? EntryCellLength(entries[index], column) : 0;
+}
+
+void MemberList::AppendCellText(int row, int column, WString* out) const {
+    if (doc_ == nullptr || row < 0 || row >= rowCount()) return;
     const std::size_t index = static_cast<std::size_t>(EntryIndex(row));
     // The table is read as it is now; a row whose entry has gone shows nothing.
     if (type_ == ArchiveType::Lzh) {
         const auto& entries = doc_->lzhArchive->entries;
-        return index < entries.size() ? EntryCell(entries[index], column) : WString();
+        if (index < entries.size()) AppendEntryCell(entries[index], column, out);
+        return;
     }
     const auto& entries = doc_->zipArchive->entries;
-    return index < entries.size() ? EntryCell(entries[index], column) : WString();
+    if (index < entries.size()) AppendEntryCell(entries[index], column, out);
 }
 
 std::array<WString, kColumnCount> MemberList::RowTexts(int row) const {

@@ -59,6 +59,10 @@ public:
     int EntryIndex(int row) const { return entryIndices_[static_cast<std::size_t>(row)]; }
     // The text of one cell; empty outside the rows and columns.
     WString CellText(int row, int column) const;
+    // The same appended to *out, which can be reused from cell to cell.
+    void AppendCellText(int row, int column, WString* out) const;
+    // CellText(row, column).size(), without formatting where the column allows.
+    std::size_t CellLength(int row, int column) const;
     std::array<WString, kColumnCount> RowTexts(int row) const;
 
     // Orders the rows by a column: folder rows first, then by the column's value (sizes,

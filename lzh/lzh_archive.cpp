@@ -39,9 +39,6 @@ int LzhArchive::Open(WStringView archive) {
     bool listed = false;
     try {
         listed = ReadAllHeaders();
-        // The table grew by doubling; give the slack back, as the table lives as long
-        // as the archive stays open.
-        if (listed) entries.shrink_to_fit();
     } catch (const std::bad_alloc&) {
         // No memory for the table: the archive cannot be opened.
         status = LzhStatus::OpenFailed;

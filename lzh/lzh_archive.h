@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory_resource>
 #include <string>
 #include <vector>
@@ -41,11 +42,13 @@ enum class LzhStatus : int {
     DamagedFromHere = 30,     // warning: a header after the listed members is damaged
 };
 
-// One member header as listed.
+// One member header as listed. Fields ordered so that the entry has no padding to
+// speak of: a list of 100,000 members holds 100,000 of them.
 struct LzhEntry {
     explicit LzhEntry(std::pmr::memory_resource* memory) : name(memory), path(memory) {}
 
     WChar method[6] = {};  // the five-character method identifier as stored, e.g. "-lh5-"
+    std::uint16_t crc16 = 0;  // CRC-16 of the original data
     std::uint32_t compressedSize = 0;
     std::uint32_t originalSize = 0;
     FileTime modifiedTime = 0;     // UTC; kNoFileTime when the header's time is invalid
@@ -53,12 +56,7 @@ struct LzhEntry {
     std::uint32_t unixMode = 0;    // the Unix permission header's mode, or 0
     std::pmr::u16string name;      // file name without folder; empty for most folder entries
     std::pmr::u16string path;      // folder part, each level followed by "\", or empty
-    std::uint16_t crc16 = 0;       // CRC-16 of the original data
     std::uint64_t dataOffset = 0;  // file position of the member's first data byte
-    // Working values while the member is decoded; no meaning in the table.
-    platform::FileHandle inputFile = platform::kInvalidFileHandle;
-    platform::FileHandle outputFile = platform::kInvalidFileHandle;
-    int methodCode = 0;
 };
 
 class LzhArchive {
@@ -92,7 +90,9 @@ public:
     int askOnlyIfNewer = 0;
     int overwriteWithoutAsking = 0;
     WString destFolder;
-    std::pmr::vector<LzhEntry> entries;
+    // A deque: the table grows by blocks, never copied to a larger one, so that listing
+    // a large archive takes no more memory than its table.
+    std::pmr::deque<LzhEntry> entries;
     int entryCount = 0;
     int testMode = 0;
     int useFolders = 0;
