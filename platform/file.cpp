@@ -1,6 +1,7 @@
 // POSIX implementation of the file layer: output files under temporary names, put in
 // place with rename (renameat2 without replacing where the path was free), and the
-// clearing of temporaries that killed processes left behind.
+// clearing of temporaries that killed processes left behind. A run may write files on
+// several threads: the tables they share are locked, the last folder is kept per thread.
 #include "platform/file.h"
 
 #include <dirent.h>
