@@ -74,6 +74,10 @@ protected:
         std::filesystem::create_directories(temp.Host("Desktop"));
         std::filesystem::create_directories(temp.Host("Documents"));
         doc = std::make_unique<CQuilloryDoc>(watcher, settings, profile);
+        // The watcher reads the reader's status at each step, and faults are placed by the
+        // count of reads and writes: both follow the members only on one thread. (With a
+        // pool these cases change no user file either; the job tests cover its order.)
+        doc->SetDecodingThreads(1);
         watcher.readerStatus = [this] {
             return doc->WithReader(
                 [](const auto& reader) { return static_cast<int>(reader.status); });
