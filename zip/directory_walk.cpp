@@ -8,9 +8,9 @@
 #include "zip/zip_format.h"
 #include "zip/zip_names.h"
 
-namespace quillory {
+namespace quillory::zip {
 
-using namespace zipformat;
+using namespace format;
 
 namespace {
 
@@ -98,4 +98,4 @@ bool ReadCentralDirectory(BufferedReader& reader, const DirectoryLocation& locat
            (location.checked && location.totalEntries == 0 && location.size == 0);
 }
 
-}  // namespace quillory
+}  // namespace quillory::zip

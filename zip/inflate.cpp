@@ -11,7 +11,7 @@
 #include "common/code_length_runs.h"
 #include "common/decode_check.h"
 
-namespace quillory {
+namespace quillory::zip {
 
 using namespace table_entry;
 
@@ -653,4 +653,4 @@ InflateResult InflateEngine::Inflate(InflateInput& input, OutputWindow& window, 
     return InflateDecoder<DeflateFormat>(*this, input, window).Run();
 }
 
-}  // namespace quillory
+}  // namespace quillory::zip

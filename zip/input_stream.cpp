@@ -6,7 +6,7 @@
 
 #include "common/output_files.h"
 
-namespace quillory {
+namespace quillory::zip {
 
 void ZipInputStream::Start(platform::FileHandle file, std::uint64_t length, Decryptor decrypt,
                            void* context) {
@@ -36,4 +36,4 @@ bool ZipInputStream::Refill() {
     return true;
 }
 
-}  // namespace quillory
+}  // namespace quillory::zip

@@ -5,7 +5,7 @@
 
 #include "common/output_files.h"
 
-namespace quillory {
+namespace quillory::zip {
 
 namespace {
 
@@ -128,4 +128,4 @@ bool MemberCipher::Authenticated(platform::FileHandle file, std::uint64_t dataEn
     return std::memcmp(computed, stored, sizeof stored) == 0;
 }
 
-}  // namespace quillory
+}  // namespace quillory::zip

@@ -5,7 +5,7 @@
 
 #include "zip/zip_archive.h"
 
-namespace quillory {
+namespace quillory::zip {
 
 void MemberLayout::Clear() {
     starts_.clear();
@@ -46,4 +46,4 @@ bool MemberLayout::OwnsBytes(std::size_t index, std::uint64_t offset, std::uint6
     return end <= directoryOffset_ || offset >= directoryEnd_;
 }
 
-}  // namespace quillory
+}  // namespace quillory::zip

@@ -10,6 +10,11 @@
 
 namespace quillory {
 
+using zip::DirectoryLocation;
+using zip::LocateCentralDirectory;
+using zip::ReadCentralDirectory;
+using zip::ZipReaderState;
+
 FileTime LocalModifiedTime(const ZipEntry& entry) {
     FileTime local = kNoFileTime;
     if (entry.modifiedTimeUtc != kNoFileTime &&

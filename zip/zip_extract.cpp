@@ -18,7 +18,13 @@
 
 namespace quillory {
 
-using namespace zipformat;
+using namespace zip::format;
+using zip::InflateResult;
+using zip::MemberCipher;
+using zip::OutputSink;
+using zip::OutputWindow;
+using zip::ZipInputStream;
+using zip::ZipReaderState;
 
 namespace {
 

@@ -81,15 +81,15 @@ TEST_F(CutTest, PrefixesOfEveryFixture) {
 }
 
 TEST_F(CutTest, EveryCutOfTheMembersUnderAnIntactDirectory) {
-    using zipformat::Le16;
-    using zipformat::Le32;
+    using zip::format::Le16;
+    using zip::format::Le32;
     for (const fs::path& fixture : Fixtures()) {
         SCOPED_TRACE(fixture.filename().string());
         if (zip.Open(platform::FromHostPath(fixture.string())) != 1) continue;  // refused whole
         zip.Close();
         const Bytes whole = testing::ReadHostFile(fixture);
         const std::size_t end = whole.size() - 22;  // no fixture has a comment
-        ASSERT_EQ(Le32(&whole[end]), zipformat::kEndRecordSignature);
+        ASSERT_EQ(Le32(&whole[end]), zip::format::kEndRecordSignature);
         const std::uint32_t directory = Le32(&whole[end + 16]);
         // Archives whose directory the end record alone does not place (ZIP64 records,
         // offsets not counting a stub in front) are cut by the test above only.

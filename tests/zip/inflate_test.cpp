@@ -9,7 +9,7 @@
 #include "tests/zip/deflate_writer.h"
 #include "tests/zip/inflate_support.h"
 
-namespace quillory {
+namespace quillory::zip {
 namespace {
 
 using testing::Bytes;
@@ -223,9 +223,9 @@ TEST(InflateTest, EveryCutOfAStreamFailsAndBothPathsAgree) {
 }
 
 }  // namespace
-}  // namespace quillory
+}  // namespace quillory::zip
 
-namespace quillory {
+namespace quillory::zip {
 namespace {
 
 using testing::CodeLengthItem;
@@ -420,4 +420,4 @@ TEST(InflateTest, RandomStreamsDecodeTheSameOnBothPaths) {
 }
 
 }  // namespace
-}  // namespace quillory
+}  // namespace quillory::zip
