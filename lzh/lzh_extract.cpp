@@ -113,11 +113,11 @@ LzhStatus LzhArchive::DecodeMember(FileHandle input, FileHandle output, const Lz
                                                      entry.compressedSize, &heap_, callback);
         crc = copy.crc;
         switch (copy.outcome) {
-            case lzh::CopyOutcome::Copied:
+            case lzh::CopyOutcome::Ok:
                 return LzhStatus::Ok;
             case lzh::CopyOutcome::ShortRead:
                 return LzhStatus::CrcMismatch;
-            case lzh::CopyOutcome::WriteFailed:
+            case lzh::CopyOutcome::OutputFailed:
                 return LzhStatus::WriteFailed;
             case lzh::CopyOutcome::Stopped:
                 return LzhStatus::Stopped;
@@ -127,11 +127,11 @@ LzhStatus LzhArchive::DecodeMember(FileHandle input, FileHandle output, const Lz
         method, input, output, entry.compressedSize, entry.originalSize, callback);
     crc = decoded.crc;
     switch (decoded.outcome) {
-        case lzh::DecodeOutcome::Completed:
+        case lzh::DecodeOutcome::Ok:
             return LzhStatus::Ok;
-        case lzh::DecodeOutcome::Damaged:
+        case lzh::DecodeOutcome::DataError:
             return LzhStatus::DecodeFailed;
-        case lzh::DecodeOutcome::WriteFailed:
+        case lzh::DecodeOutcome::OutputFailed:
             return LzhStatus::WriteFailed;
         case lzh::DecodeOutcome::Stopped:
             return LzhStatus::Stopped;

@@ -15,7 +15,7 @@ CopyResult CopyStored(platform::FileHandle output, platform::FileHandle input, s
                       ExtractCallback* progress) {
     const ScratchBuffer scratch(memory, kStoredCopyBytes);
     std::uint8_t* const buffer = scratch.data();
-    CopyResult result{CopyOutcome::Copied, 0, 0};
+    CopyResult result{CopyOutcome::Ok, 0, 0};
     std::uint64_t left = std::min(size, dataBytes);
     while (left > 0) {
         if (platform::StopRequested()) {
@@ -29,7 +29,7 @@ CopyResult CopyStored(platform::FileHandle output, platform::FileHandle input, s
             break;
         }
         if (output != platform::kInvalidFileHandle && WriteBytes(output, buffer, piece) != piece) {
-            result.outcome = CopyOutcome::WriteFailed;
+            result.outcome = CopyOutcome::OutputFailed;
             break;
         }
         result.crc = Crc16Update(result.crc, buffer, piece);
@@ -37,7 +37,7 @@ CopyResult CopyStored(platform::FileHandle output, platform::FileHandle input, s
         left -= piece;
         if (progress != nullptr) progress->OutputProduced(piece);
     }
-    if (result.outcome == CopyOutcome::Copied && size > dataBytes) {
+    if (result.outcome == CopyOutcome::Ok && size > dataBytes) {
         result.outcome = CopyOutcome::ShortRead;
     }
     return result;
