@@ -51,13 +51,6 @@ private:
     int overwriteWithoutAsking_;
 };
 
-bool IsStopped(LzhStatus status) {
-    return status == LzhStatus::Stopped;
-}
-bool IsStopped(ZipStatus status) {
-    return status == ZipStatus::Stopped;
-}
-
 }  // namespace
 
 JobHost::~JobHost() = default;
