@@ -1,4 +1,6 @@
-// Two passes over the rows: the cells are formatted once and measured, then laid out.
+// The member list as text for the terminal: the cells are formatted once and measured in
+// terminal columns, then laid out under the seven column titles with numbers aligned to
+// the right. It shows what the list shows and nothing else.
 #include "cli/member_listing.h"
 
 #include <algorithm>

@@ -1,4 +1,6 @@
-// Sniffing an archive's kind from its first bytes.
+// An archive's kind from its first seven bytes: a ZIP local-header or end-record
+// signature, or an LZH header's method identifier at offset 2. Anything else, and a file
+// that cannot be read, says nothing, and the name decides.
 #include "document/archive_kind.h"
 
 #include <cstdint>

@@ -1,4 +1,6 @@
-// Chunked output with the sliding history, shared by the decoders of the older methods.
+// The output window of the older LZH methods' decoders: chunks checksummed and written,
+// the history slid to the front, the member ended at exactly its original size. On a
+// damaged stream only what came before the failing step is written.
 #include "lzh/lzh_output_window.h"
 
 #include <algorithm>

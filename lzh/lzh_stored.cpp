@@ -1,4 +1,6 @@
-// Stored member copy.
+// Copies a stored member from the archive to the output in 32 KiB pieces with the
+// running CRC-16, checking for a stop before each piece. It never reads past the member's
+// own data: a member claiming more than it holds comes up short.
 #include "lzh/lzh_stored.h"
 
 #include <algorithm>

@@ -1,4 +1,6 @@
-// Central-directory walk.
+// The central-directory walk: one ZipEntry per central header from the directory's start
+// up to the first record of another kind; names are decoded again at the end when the
+// whole archive reads as UTF-8. A header cut short fails the whole walk.
 #include "zip/directory_walk.h"
 
 #include <algorithm>

@@ -1,4 +1,6 @@
-// Extra-field walk and the records read from it.
+// Walking an extra field record by record and reading the ZIP64, AES, Unicode Path and
+// UTC time records. A record whose size runs past the field ends the walk; nothing past
+// the field is read, and the first record of an ID counts.
 #include "zip/extra_field.h"
 
 #include "common/checksums.h"

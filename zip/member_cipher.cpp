@@ -1,4 +1,7 @@
-// Member cipher glue.
+// The cipher of one encrypted member: the traditional header or the AES salt and
+// verifier read and checked against the remembered password (asking for one through the
+// callback), the data decrypted as it is read, and AES's code checked after it. Sizes too
+// small to hold the cipher's own bytes are refused before anything is read or asked.
 #include "zip/member_cipher.h"
 
 #include <cstring>

@@ -1,4 +1,6 @@
-// Member layout: a sorted table of local-header offsets, searched once per member.
+// Member layout: the local-header offsets sorted once per archive, then searched once per
+// member to find where its bytes may end. A member whose bytes reach another's header or
+// the central directory, or whose header an earlier entry already owns, owns nothing.
 #include "zip/member_layout.h"
 
 #include <algorithm>

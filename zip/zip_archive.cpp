@@ -1,4 +1,6 @@
-// ZipArchive: construction, opening (end records and central directory) and closing.
+// ZipArchive's construction, Open and Close: the end records located, the central
+// directory walked into the entry table and the end values kept. An archive whose
+// directory cannot be read whole is closed again with its status; nothing is half listed.
 #include "zip/zip_archive.h"
 
 #include "common/buffered_reader.h"

@@ -1,4 +1,6 @@
-// Member-name decoding, and the archive's decision about undeclared names.
+// Member-name decoding: the UTF-8 flag, a matching Unicode Path record, or the archive's
+// one decision for undeclared names (UTF-8 or the code page), then NFC and the folder
+// split. A 0 byte ends a name; "\\" separates folders as "/" does.
 #include "zip/zip_names.h"
 
 #include <algorithm>

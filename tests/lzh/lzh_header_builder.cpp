@@ -1,4 +1,5 @@
-// The test header builder.
+// The test header builder: LZH headers written field by field from a description, with
+// sizes, checksums and CRCs computed unless a test sets them to wrong values.
 #include "tests/lzh/lzh_header_builder.h"
 
 #include <stdexcept>
