@@ -267,6 +267,7 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
         return 0;
     };
     ZipReaderState& w = *work_;
+    // The entry must be one of this open archive's table.
     if (entry == nullptr || w.file == kInvalidFileHandle || entries.empty() ||
         entry < entries.data() || entry >= entries.data() + entries.size()) {
         return fail(ZipStatus::BadLocalHeader);
@@ -274,8 +275,10 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
     const ZipEntry& e = *entry;
     const MemberRecord m = RecordFor(e);
 
+    // The local header: where the data starts, and the fields the cipher and times need.
     LocalHeader local;
     if (!ReadLocalHeader(w.file, e, &local)) return fail(ZipStatus::BadLocalHeader);
+    // The member's bytes must be its own, not another member's or the directory's.
     if (!layout_.Built()) layout_.Build(entries, centralDirOffset, centralDirSize);
     if (!layout_.OwnsBytes(static_cast<std::size_t>(entry - entries.data()), e.localHeaderOffset,
                            MemberEnd(w.file, local, e))) {
@@ -303,6 +306,7 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
         return made == ZipStatus::Ok ? 1 : fail(made);
     }
 
+    // The method and the cipher: what decodes the data, and what it is encrypted with.
     const MemberCipher::Kind cipherKind = m.aes           ? MemberCipher::Kind::Aes
                                           : m.traditional ? MemberCipher::Kind::Traditional
                                                           : MemberCipher::Kind::None;
@@ -315,6 +319,7 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
         e.compressedSize - cipherBytes != e.originalSize) {
         return fail(ZipStatus::SizeMismatch);
     }
+    // The cipher's own bytes are read and the password checked (asked for when needed).
     const std::uint8_t checkByte =
         ZipCryptoCheckByte((local.flags & kFlagDataDescriptor) != 0, local.time, local.crc32);
     const ZipStatus cipherStatus =
@@ -325,6 +330,8 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
     if (dataStart == kInvalidFilePosition) return fail(ZipStatus::BadLocalHeader);
     const std::uint64_t dataLength = w.cipher.DataLength();
 
+    // The output: none when testing, else its folders, the overwrite decision and the
+    // file; a member no decoder takes is unsupported either way.
     MemberSink sink(e.originalSize, callback);
     if (testMode == 1) {
         if (!decodable) return fail(ZipStatus::UnsupportedMethod);
@@ -333,6 +340,7 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
         if (prepared != ZipStatus::Ok) return fail(prepared);
     }
 
+    // Decoding: stored data copied, deflate and Deflate64 through the inflate engine.
     w.input.Start(w.file, dataLength, w.cipher.Decryptor(), w.cipher.Context());
     InflateResult decoded = InflateResult::Ok;
     if (method == kMethodStored) {
@@ -340,7 +348,9 @@ int ZipArchive::ExtractEntry(const ZipEntry* entry) {
     } else {
         decoded = w.inflate.Inflate(w.input, w.window, &sink, method == kMethodDeflate64);
     }
+    // The checks: AES code, sizes and CRC-32 decide the member's status.
     ZipStatus verdict = Verdict(w, e, m, AddClamped(dataStart, dataLength), sink, decoded);
+    // The file: abandoned on a stop, discarded when not good, put in its place when good.
     if (sink.file != kInvalidFileHandle) {
         if (verdict == ZipStatus::Stopped) {
             // Interrupted half-way: nothing under the member's name, nothing left beside it.
