@@ -9,6 +9,7 @@
 #include "common/checksums.h"
 #include "common/conversions.h"
 #include "platform/path.h"
+#include "tests/support/le_writer.h"
 #include "tests/support/recording_callback.h"
 #include "tests/support/test_support.h"
 #include "tests/zip/deflate_writer.h"
@@ -94,12 +95,12 @@ TEST_F(ExtractTest, ExecuteBitsAndUtcTimes) {
     const mode_t mask = ::umask(022);
     const auto stamp = [](std::uint32_t seconds) {
         Bytes d = {1};
-        ZipBuilder::Put32(d, seconds);
+        testing::Put32(d, seconds);
         return testing::ExtraRecord(0x5455, d);
     };
     const auto ntfs = [](std::uint32_t seconds) {
         Bytes d = {0, 0, 0, 0, 1, 0, 24, 0};
-        ZipBuilder::Put64(d, (seconds + kSecondsFrom1601To1970) * kTicksPerSecond);
+        testing::Put64(d, (seconds + kSecondsFrom1601To1970) * kTicksPerSecond);
         d.resize(32, 0);
         return testing::ExtraRecord(0x000A, d);
     };
