@@ -1,6 +1,7 @@
 // Extracting members: output paths, the unsafe-path and overwrite questions, folder
 // entries, unsupported methods, stored and compressed data with their failures (short
-// data, CRC, full disk, undecodable streams), times and attributes, host path limits.
+// data, CRC, undecodable streams), times and attributes. Host path limits and short
+// writes are part of the reader contract (tests/robustness/reader_contract_test.cpp).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -325,29 +326,6 @@ TEST_F(ExtractTest, StoredMemberNeverReadsPastItsData) {
     EXPECT_EQ(archive_.status, LzhStatus::CrcMismatch);
 }
 
-TEST_F(ExtractTest, ShortWritesFailWithWriteFailed) {
-    const Bytes data = FixtureData(FixtureKind::Binary, 400000, 2);
-    Open({Stored(2, "stored.bin", data), Compressed(7, "packed.bin", data)});
-    for (int i = 0; i < 2; ++i) {
-        SCOPED_TRACE(i);
-        std::size_t writes = 0;
-        platform::SetIoFaultHook([&](platform::IoKind kind, std::size_t count) {
-            if (kind != platform::IoKind::Write) return count;
-            return ++writes == 2 ? std::size_t{100} : count;  // the disk fills up
-        });
-        const int result = Extract(i);
-        platform::SetIoFaultHook(nullptr);
-        EXPECT_EQ(result, 0);
-        EXPECT_EQ(archive_.status, LzhStatus::WriteFailed);
-        const std::string name = i == 0 ? "stored.bin" : "packed.bin";
-        const Bytes written = ReadHostFile(Out(name));
-        ASSERT_GT(written.size(), 0u);
-        ASSERT_LT(written.size(), data.size());
-        EXPECT_EQ(written,
-                  Bytes(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(written.size())));
-    }
-}
-
 TEST_F(ExtractTest, UndecodableDataFailsAndKeepsWhatWasWritten) {
     const Bytes data = FixtureData(FixtureKind::Binary, 100000, 3);
     LzhHeaderFields cut = Compressed(5, "cut.bin", data);
@@ -368,32 +346,6 @@ TEST_F(ExtractTest, UndecodableDataFailsAndKeepsWhatWasWritten) {
     EXPECT_EQ(partial,
               Bytes(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(partial.size())));
     EXPECT_EQ(fs::file_size(Out("bomb.bin")), 0u);
-}
-
-TEST_F(ExtractTest, HostPathsAreNeverCut) {
-    Open({Stored(2, "a.txt", ToBytes("x"))});
-    // Existing folders deep enough that "/a.txt" below them is exactly as long as the
-    // host allows, and one byte longer.
-    const std::size_t limit = platform::MaxHostPathBytes();
-    std::string deep = dir_.path().string();
-    while (deep.size() + 201 + 1 + 40 < limit)
-        deep += "/" + std::string(200, 'd');
-    const std::size_t last = limit - deep.size() - 1 - 6;  // "/" + last + "/a.txt"
-    const std::string fits = deep + "/" + std::string(last, 'e');
-    const std::string tooLong = deep + "/" + std::string(last + 1, 'e');
-    fs::create_directories(fits);
-    fs::create_directories(tooLong);
-
-    archive_.destFolder = platform::FromHostPath(fits);
-    ASSERT_EQ(Extract(0), 1);
-    EXPECT_EQ((fits + "/a.txt").size(), limit);
-    EXPECT_TRUE(fs::exists(fits + "/a.txt"));
-
-    archive_.destFolder = platform::FromHostPath(tooLong);
-    EXPECT_EQ(Extract(0), 0);
-    EXPECT_EQ(archive_.status, LzhStatus::PathTooLong);
-    EXPECT_EQ(archive_.destFolder, platform::FromHostPath(tooLong));  // kept whole
-    EXPECT_TRUE(fs::is_empty(tooLong));
 }
 
 TEST_F(ExtractTest, ClosedArchiveFailsWithoutReason) {

@@ -1,6 +1,7 @@
 // Extracting and testing members of built archives: the stored copy and inflate, the
 // output path and folders, times, the unsafe-path and overwrite questions, and every
-// refusal with its status (including output that cannot be created or written).
+// refusal with its status (including output that cannot be created). Host path limits
+// and short writes are part of the reader contract (tests/robustness/reader_contract_test.cpp).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -481,39 +482,6 @@ TEST_F(ExtractTest, OutputThatCannotBeCreatedFailsTheMember) {
     OpenBuilt(b);
     EXPECT_EQ(Extract(0), 0);
     EXPECT_EQ(zip.status, ZipStatus::CreateFailed);
-}
-
-TEST_F(ExtractTest, HostPathsAreNeverCut) {
-    ZipBuilder b;
-    b.Add(StoredMember(std::string(250, 'n'), ToBytes("n")));
-    OpenBuilt(b);
-    // A destination that leaves no room for the name: refused, nothing made.
-    const std::size_t room = platform::MaxHostPathBytes() - dir.path().string().size() - 1;
-    zip.destFolder = dir.Program() + u"/" + WString(room - 200, u'd');
-    EXPECT_EQ(Extract(0), 0);
-    EXPECT_EQ(zip.status, ZipStatus::PathTooLong);
-    for (const auto& e : fs::directory_iterator(dir.path())) {
-        EXPECT_NE(e.path().filename().string().front(), 'd');
-    }
-}
-
-TEST_F(ExtractTest, ShortWritesFailTheMemberAndStopDecoding) {
-    const Bytes text = MixedData(300000, 4);
-    ZipBuilder b;
-    b.Add(DeflatedMember("big.bin", text)).Add(StoredMember("stored.bin", text));
-    OpenBuilt(b);
-    for (int i = 0; i < 2; ++i) {
-        int writes = 0;
-        platform::SetIoFaultHook([&](platform::IoKind kind, std::size_t count) -> std::size_t {
-            if (kind != platform::IoKind::Write) return count;
-            return ++writes == 2 ? count / 2 : count;  // the second piece goes half-way
-        });
-        EXPECT_EQ(Extract(i), 0);
-        platform::SetIoFaultHook(nullptr);
-        EXPECT_EQ(zip.status, ZipStatus::WriteFailed);
-        EXPECT_EQ(writes, 2) << "nothing is written after the short write";
-        EXPECT_EQ(Output(i == 0 ? "big.bin" : "stored.bin").size(), 65536u + 32768u);
-    }
 }
 
 TEST_F(ExtractTest, ShortReadsOfTheLocalHeaderFailIt) {
