@@ -14,7 +14,7 @@
 #include "tests/lzh/lzh_header_builder.h"
 #include "tests/lzh/lzh_stream_builder.h"
 #include "tests/lzh/lzh_test_util.h"
-#include "tests/support/recording_callback.h"
+#include "tests/support/reader_fixture.h"
 
 namespace quillory::testing {
 namespace {
@@ -30,27 +30,15 @@ LzhHeaderFields Compressed(int method, std::string_view name, const Bytes& origi
     return h;
 }
 
-class ExtractTest : public ::testing::Test {
+class ExtractTest : public ReaderFixture<LzhArchive> {
 protected:
     // Opens the members as an archive with the destination dest/ and folders on.
     void Open(const std::vector<LzhHeaderFields>& members) {
         std::vector<Bytes> built;
         for (const auto& m : members)
             built.push_back(m.Build());
-        archive_.Close();
-        ASSERT_EQ(archive_.Open(WriteArchive(dir_, Archive(built))), 1);
-        archive_.SetCallback(&callback_);
-        archive_.destFolder = dir_.Program("dest");
-        archive_.useFolders = 1;
+        OpenFile(WriteArchive(dir_, Archive(built)));
     }
-    int Extract(int i) {
-        return archive_.ExtractEntry(&archive_.entries[static_cast<std::size_t>(i)]);
-    }
-    fs::path Out(std::string_view relative) const { return dir_.Host("dest") / relative; }
-
-    TempDir dir_;
-    RecordingCallback callback_;
-    LzhArchive archive_;
 };
 
 TEST_F(ExtractTest, OutputPathJoinsDestinationFolderAndName) {

@@ -12,8 +12,7 @@
 #include "platform/file.h"
 #include "platform/path.h"
 #include "tests/robustness/hostile_archive.h"
-#include "tests/support/recording_callback.h"
-#include "tests/support/test_support.h"
+#include "tests/support/reader_fixture.h"
 #include "tests/zip/inflate_support.h"
 #include "zip/zip_archive.h"
 
@@ -47,25 +46,14 @@ struct KindNames {
 };
 
 template <class Kind>
-class ReaderContractTest : public ::testing::Test {
+class ReaderContractTest : public ReaderFixture<typename Kind::Reader> {
 protected:
-    // Opens the members as an archive with the destination dest/ and folders on.
+    // Opens the members as an archive with the destination dest/ (made) and folders on.
     void Open(const std::vector<HostileMember>& members) {
-        WriteHostFile(dir_.Host("archive"), Kind::Build(members));
-        ASSERT_EQ(reader_.Open(dir_.Program("archive")), 1);
-        reader_.SetCallback(&callback_);
-        fs::create_directory(dir_.Host("dest"));
-        reader_.destFolder = dir_.Program("dest");
-        reader_.useFolders = 1;
+        WriteHostFile(this->dir_.Host("archive"), Kind::Build(members));
+        this->OpenFile(this->dir_.Program("archive"));
+        fs::create_directory(this->dir_.Host("dest"));
     }
-    int Extract(int i) {
-        return reader_.ExtractEntry(&reader_.entries[static_cast<std::size_t>(i)]);
-    }
-    fs::path Out(std::string_view relative) const { return dir_.Host("dest") / relative; }
-
-    TempDir dir_;
-    RecordingCallback callback_;
-    typename Kind::Reader reader_;
 };
 
 using Kinds = ::testing::Types<LzhKind<0>, LzhKind<2>, ZipKind>;
@@ -76,7 +64,7 @@ TYPED_TEST_SUITE(ReaderContractTest, Kinds, KindNames);
 TYPED_TEST(ReaderContractTest, HostPathsAreNeverCut) {
     using Status = typename TypeParam::Status;
     this->Open({File("a.txt", "x"), File(std::string(200, 'n'), "n")});
-    auto& reader = this->reader_;
+    auto& reader = this->archive_;
     // Existing folders deep enough that "/a.txt" below them is exactly as long as the
     // host allows, and one byte longer.
     const std::size_t limit = platform::MaxHostPathBytes();
@@ -135,7 +123,7 @@ TYPED_TEST(ReaderContractTest, ShortWritesFailTheMemberAndStopWriting) {
         const int result = this->Extract(i);
         platform::SetIoFaultHook(nullptr);
         EXPECT_EQ(result, 0);
-        EXPECT_EQ(this->reader_.status, Status::WriteFailed);
+        EXPECT_EQ(this->archive_.status, Status::WriteFailed);
         EXPECT_EQ(writes, 2) << "nothing is written after the short write";
         const Bytes written = ReadHostFile(this->Out(i == 0 ? "stored.bin" : "packed.bin"));
         EXPECT_EQ(written.size(), taken);
