@@ -1,7 +1,7 @@
-// Extracting members: output paths, the unsafe-path and overwrite questions, folder
-// entries, unsupported methods, stored and compressed data with their failures (short
-// data, CRC, undecodable streams), times and attributes. Host path limits and short
-// writes are part of the reader contract (tests/robustness/reader_contract_test.cpp).
+// Extracting members: output paths, the unsafe-path question, folder entries,
+// unsupported methods, stored and compressed data with their failures (short data, CRC,
+// undecodable streams), times and attributes. Host path limits, short writes and the
+// overwrite rules are reader-contract tests (tests/robustness/reader_contract_test.cpp).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -215,31 +215,6 @@ TEST_F(ExtractTest, TimesAndAttributesAreApplied) {
     ASSERT_EQ(::stat(Out("link").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0644u);
     ::umask(mask);
-}
-
-TEST_F(ExtractTest, ExistingFilesFollowTheOverwriteRules) {
-    Open({Stored(2, "a.txt", ToBytes("new"))});
-    fs::create_directories(Out(""));
-    WriteHostFile(Out("a.txt"), "old");
-    EXPECT_EQ(Extract(0), 0);
-    EXPECT_EQ(archive_.status, LzhStatus::Skipped);
-    EXPECT_EQ(ReadHostFile(Out("a.txt")), ToBytes("old"));
-    EXPECT_EQ(callback_.Count(RecordingCallback::Question::Overwrite), 1u);
-    // The existing file is newer than the member (2021): with "only if newer" the
-    // question comes; yes replaces it, read-only or not.
-    fs::permissions(Out("a.txt"), fs::perms::owner_read);
-    archive_.askOnlyIfNewer = 1;
-    callback_.overwriteAnswer = 1;
-    ASSERT_EQ(Extract(0), 1);
-    EXPECT_EQ(ReadHostFile(Out("a.txt")), ToBytes("new"));
-    EXPECT_EQ(callback_.Count(RecordingCallback::Question::Overwrite), 2u);
-    // Now the file has the member's time: not newer, so no question.
-    ASSERT_EQ(Extract(0), 1);
-    EXPECT_EQ(callback_.Count(RecordingCallback::Question::Overwrite), 2u);
-    archive_.askOnlyIfNewer = 0;
-    archive_.overwriteWithoutAsking = 1;
-    ASSERT_EQ(Extract(0), 1);
-    EXPECT_EQ(callback_.Count(RecordingCallback::Question::Overwrite), 2u);
 }
 
 TEST_F(ExtractTest, CrcMismatchKeepsTheWrittenFileWithItsTime) {

@@ -97,6 +97,37 @@ TYPED_TEST(ReaderContractTest, HostPathsAreNeverCut) {
         EXPECT_NE(e.path().filename().string().front(), 'f');
 }
 
+// An existing file is kept unless the user agrees, read-only or not; "only if newer"
+// asks only about a file newer than the member, and "never ask" asks nothing.
+TYPED_TEST(ReaderContractTest, ExistingFilesFollowTheOverwriteRules) {
+    using Status = typename TypeParam::Status;
+    using Q = RecordingCallback::Question;
+    this->Open({File("a.txt", "new")});
+    auto& reader = this->archive_;
+    auto& callback = this->callback_;
+    WriteHostFile(this->Out("a.txt"), "old");
+    EXPECT_EQ(this->Extract(0), 0);
+    EXPECT_EQ(reader.status, Status::Skipped);
+    EXPECT_EQ(ReadHostFile(this->Out("a.txt")), ToBytes("old"));
+    ASSERT_EQ(callback.Count(Q::Overwrite), 1u);
+    EXPECT_EQ(callback.questions[0].name, u"a.txt");
+    // The existing file is newer than the member: with "only if newer" the question
+    // comes; yes replaces it, read-only or not.
+    fs::permissions(this->Out("a.txt"), fs::perms::owner_read);
+    reader.askOnlyIfNewer = 1;
+    callback.overwriteAnswer = 1;
+    ASSERT_EQ(this->Extract(0), 1);
+    EXPECT_EQ(ReadHostFile(this->Out("a.txt")), ToBytes("new"));
+    EXPECT_EQ(callback.Count(Q::Overwrite), 2u);
+    // Now the file has the member's time: not newer, so no question.
+    ASSERT_EQ(this->Extract(0), 1);
+    EXPECT_EQ(callback.Count(Q::Overwrite), 2u);
+    reader.askOnlyIfNewer = 0;
+    reader.overwriteWithoutAsking = 1;
+    ASSERT_EQ(this->Extract(0), 1);
+    EXPECT_EQ(callback.Count(Q::Overwrite), 2u);
+}
+
 // A write the disk cuts short fails the member with WriteFailed, stored or compressed:
 // nothing is written after it, and the file holds exactly the bytes the disk took, the
 // member's first bytes.

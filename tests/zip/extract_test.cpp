@@ -1,7 +1,7 @@
 // Extracting and testing members of built archives: the stored copy and inflate, the
-// output path and folders, times, the unsafe-path and overwrite questions, and every
-// refusal with its status (including output that cannot be created). Host path limits
-// and short writes are part of the reader contract (tests/robustness/reader_contract_test.cpp).
+// output path and folders, times, the unsafe-path question, and every refusal with its
+// status (including output that cannot be created). Host path limits, short writes and
+// the overwrite rules are reader-contract tests (tests/robustness/reader_contract_test.cpp).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -225,21 +225,6 @@ TEST_F(ExtractTest, UnsafePathsAreAskedAboutWithWhereTheyGo) {
     ASSERT_EQ(alone.Open(dir.Program("b.zip")), 1);
     EXPECT_EQ(alone.ExtractEntry(&alone.entries[0]), 0);  // no callback: refused
     EXPECT_EQ(alone.status, ZipStatus::UnsafePathRefused);
-}
-
-TEST_F(ExtractTest, ExistingFilesAreKeptUnlessTheUserAgrees) {
-    testing::WriteHostFile(dir.Host("out/f.txt"), "old");
-    ZipBuilder b;
-    b.Add(StoredMember("f.txt", ToBytes("new")));
-    OpenBuilt(b);
-    EXPECT_EQ(Extract(0), 0);
-    EXPECT_EQ(zip.status, ZipStatus::Skipped);
-    EXPECT_TRUE(Output("f.txt") == ToBytes("old"));
-    callback.overwriteAnswer = 1;
-    EXPECT_EQ(Extract(0), 1);
-    EXPECT_TRUE(Output("f.txt") == ToBytes("new"));
-    ASSERT_EQ(callback.Count(Q::Overwrite), 2u);
-    EXPECT_EQ(callback.questions[0].name, u"f.txt");
 }
 
 TEST_F(ExtractTest, LocalHeadersThatDoNotMatch) {
