@@ -8,9 +8,9 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
-#include <QTreeWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 

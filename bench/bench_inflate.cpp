@@ -24,10 +24,10 @@
 namespace {
 
 namespace fs = std::filesystem;
-using quillory::zip::InflateEngine;
-using quillory::zip::InflateResult;
 using quillory::bench::Bytes;
 using quillory::testing::ZlibDeflate;
+using quillory::zip::InflateEngine;
+using quillory::zip::InflateResult;
 
 constexpr std::size_t kHalf = 16u << 20;
 constexpr std::size_t kPiece = 256u << 10;
@@ -116,7 +116,8 @@ void Ours(benchmark::State& state, const std::string& which, bool copy) {
         quillory::zip::MemoryInput input(stream.data(), stream.size());
         DiscardingSink discard;
         CopyingSink copying(out);
-        quillory::zip::OutputSink* sink = copy ? static_cast<quillory::zip::OutputSink*>(&copying) : &discard;
+        quillory::zip::OutputSink* sink =
+            copy ? static_cast<quillory::zip::OutputSink*>(&copying) : &discard;
         if (engine.Inflate(input, window, sink, which == "64") != InflateResult::Ok) {
             state.SkipWithError("inflate failed");
             return;
