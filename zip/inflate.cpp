@@ -355,10 +355,10 @@ private:
     static_assert(2 * kLitRoot + Format::kMaxLengthEntryBits <= kRefilledBits);
     static_assert(2 * kLitRoot + kMaxDeflateCodeLength + kLitRoot <= kPeekBits);
     static_assert(2 * kLitRoot + Format::kMaxLengthEntryBits + kDistRoot <= kPeekBits);
-    // Before a distance the loop refills unless the count still covers the longest distance
-    // entry and the look-up after it; a fresh refill always does.
-    static constexpr unsigned kDistanceAndLookupBits = kMaxDistanceEntryBits + kLitRoot;
-    static_assert(kDistanceAndLookupBits <= kRefilledBits);
+    // Every distance is refilled for (once its entry is looked up): a refill without a
+    // branch costs less than a branch on the count that the processor cannot foresee. The
+    // distance entry leaves enough for the next look-up.
+    static_assert(kMaxDistanceEntryBits + kLitRoot <= kRefilledBits);
 
     // The loop body, compiled once for any x86-64 and once with BMI2's shifts (below).
     [[gnu::always_inline]] inline Step FastLoopBody(const std::uint32_t* litLen,
@@ -414,13 +414,18 @@ private:
         // first, as they are the most common entries and most are in the first level.
         refill();
         std::uint32_t e = rootLitLen();
-        while (in <= inLast && out <= outLast)
-            [[likely]] {
-                std::uint64_t saved = bitBuffer;
+        while (in <= inLast && out <= outLast) {
+            std::uint64_t saved = bitBuffer;
+            consume(e);
+            // Up to three literals, each looked up while the one before is stored.
+            if ((e & kLiteral) != 0) {
+                std::uint32_t literal = EntryValue(e);
+                e = rootLitLen();
+                saved = bitBuffer;
                 consume(e);
-                // Up to three literals, each looked up while the one before is stored.
+                *out++ = static_cast<std::uint8_t>(literal);
                 if ((e & kLiteral) != 0) {
-                    std::uint32_t literal = EntryValue(e);
+                    literal = EntryValue(e);
                     e = rootLitLen();
                     saved = bitBuffer;
                     consume(e);
@@ -428,56 +433,50 @@ private:
                     if ((e & kLiteral) != 0) {
                         literal = EntryValue(e);
                         e = rootLitLen();
-                        saved = bitBuffer;
-                        consume(e);
+                        refill();
                         *out++ = static_cast<std::uint8_t>(literal);
-                        if ((e & kLiteral) != 0) {
-                            literal = EntryValue(e);
-                            e = rootLitLen();
-                            refill();
-                            *out++ = static_cast<std::uint8_t>(literal);
-                            continue;
-                        }
+                        continue;
                     }
                 }
-                // A subtable, the end of the block, or an invalid code.
-                if ((e & kExceptional) != 0) [[unlikely]] {
-                    if ((e & kLink) != 0) {
-                        // A link consumes nothing: take its bits back and consume the
-                        // subtable's entry, which spans the whole code.
-                        bitBuffer = saved;
-                        bitCount += e;
-                        e = subtable(litLen, kLitRoot, e);
-                        saved = bitBuffer;
-                        consume(e);
-                        if ((e & kLiteral) != 0) {
-                            const std::uint32_t literal = EntryValue(e);
-                            e = rootLitLen();
-                            refill();
-                            *out++ = static_cast<std::uint8_t>(literal);
-                            continue;
-                        }
-                    }
-                    // Subtable entries are never links.
-                    if ((e & kEndOfBlock) != 0) return leave(Step::EndOfBlock);
-                    DECODE_CHECK((e & kInvalid) == 0, leave(Step::Damaged));
-                }
-                // A match: its length, then its distance, which must stay within the output.
-                const std::uint32_t length = EntryValue(e) + extraBits(saved, e);
-                std::uint32_t d = distance[bitBuffer & Mask(kDistRoot)];
-                if (static_cast<std::uint8_t>(bitCount) < kDistanceAndLookupBits) refill();
-                if ((d & (kLink | kInvalid)) != 0) [[unlikely]] {
-                    if ((d & kLink) != 0) d = subtable(distance, kDistRoot, d);
-                    DECODE_CHECK((d & kInvalid) == 0, leave(Step::Damaged));
-                }
-                saved = bitBuffer;
-                consume(d);
-                const std::uint32_t back = EntryValue(d) + extraBits(saved, d);
-                DECODE_CHECK(static_cast<std::ptrdiff_t>(back) <= out - base, leave(Step::Damaged));
-                e = rootLitLen();
-                refill();
-                out = CopyMatch(out, back, length);
             }
+            // A subtable, the end of the block, or an invalid code.
+            if ((e & kExceptional) != 0) [[unlikely]] {
+                if ((e & kLink) != 0) {
+                    // A link consumes nothing: take its bits back and consume the
+                    // subtable's entry, which spans the whole code.
+                    bitBuffer = saved;
+                    bitCount += e;
+                    e = subtable(litLen, kLitRoot, e);
+                    saved = bitBuffer;
+                    consume(e);
+                    if ((e & kLiteral) != 0) {
+                        const std::uint32_t literal = EntryValue(e);
+                        e = rootLitLen();
+                        refill();
+                        *out++ = static_cast<std::uint8_t>(literal);
+                        continue;
+                    }
+                }
+                // Subtable entries are never links.
+                if ((e & kEndOfBlock) != 0) return leave(Step::EndOfBlock);
+                DECODE_CHECK((e & kInvalid) == 0, leave(Step::Damaged));
+            }
+            // A match: its length, then its distance, which must stay within the output.
+            const std::uint32_t length = EntryValue(e) + extraBits(saved, e);
+            std::uint32_t d = distance[bitBuffer & Mask(kDistRoot)];
+            refill();
+            if ((d & (kLink | kInvalid)) != 0) [[unlikely]] {
+                if ((d & kLink) != 0) d = subtable(distance, kDistRoot, d);
+                DECODE_CHECK((d & kInvalid) == 0, leave(Step::Damaged));
+            }
+            saved = bitBuffer;
+            consume(d);
+            const std::uint32_t back = EntryValue(d) + extraBits(saved, d);
+            DECODE_CHECK(static_cast<std::ptrdiff_t>(back) <= out - base, leave(Step::Damaged));
+            e = rootLitLen();
+            refill();
+            out = CopyMatch(out, back, length);
+        }
         return leave(Step::More);
     }
 
