@@ -390,7 +390,6 @@ private:
             in += 7 - ((bitCount >> 3) & 7);
             bitCount |= 56;
         };
-        static_assert((56 | 7) == 63 && 56 == kRefilledBits);
         const auto rootLitLen = [&] { return litLen[bitBuffer & Mask(kLitRoot)]; };
         const auto subtable = [&](const std::uint32_t* table, unsigned rootBits,
                                   std::uint32_t link) {
