@@ -252,12 +252,19 @@ private:
     // that the loop's own test then checks again.
     static constexpr std::ptrdiff_t kInputMargin = 32;
     static_assert(2 * 7 + 8 <= kInputMargin && kInputMargin <= InflateInput::kMaxCarryBytes);
-    // Output margin of every pass: three literals, or two and the longest match with the
-    // slack of its copy.
-    static constexpr std::ptrdiff_t kOutputMargin = 3 + Format::kMaxMatch + kCopyOverrun;
-    static_assert(kOutputMargin < static_cast<std::ptrdiff_t>(OutputWindow::kWorkBytes));
     // A refill leaves at least 56 bits.
     static constexpr unsigned kRefilledBits = 56;
+    // First-level literals per pass of the fast loop: four where the longest length entry
+    // still fits in a refill after three of them (deflate), else three (Deflate64, whose
+    // length entries take up to 31 bits).
+    static constexpr unsigned kLitRoot = InflateEngine::kLitLenRootBits;
+    static constexpr unsigned kLiteralsPerPass =
+        3 * kLitRoot + Format::kMaxLengthEntryBits <= kRefilledBits ? 4 : 3;
+    // Output margin of every pass: its literals, or all but one of them and the longest
+    // match with the slack of its copy.
+    static constexpr std::ptrdiff_t kOutputMargin =
+        kLiteralsPerPass + Format::kMaxMatch + kCopyOverrun;
+    static_assert(kOutputMargin < static_cast<std::ptrdiff_t>(OutputWindow::kWorkBytes));
     // The careful path fills once for each of these and then takes bits without looking:
     // a block header, a stored block's two lengths, a dynamic block's three counts, a
     // code-length code with the extra bits of a repeat, a literal/length entry.
@@ -347,14 +354,14 @@ private:
     // leaves 64 - n of them. Each look-up below is issued before the refill that follows
     // it, so that the table load does not wait for the input load.
     static constexpr unsigned kPeekBits = 64;
-    static constexpr unsigned kLitRoot = InflateEngine::kLitLenRootBits;
     static constexpr unsigned kDistRoot = InflateEngine::kDistanceRootBits;
-    // A pass consumes at most two first-level literals and one more item (a literal, a
-    // length, or the end of the block) from one refill, and can still look up the next
-    // distance entry in what is left.
-    static_assert(2 * kLitRoot + Format::kMaxLengthEntryBits <= kRefilledBits);
-    static_assert(2 * kLitRoot + kMaxDeflateCodeLength + kLitRoot <= kPeekBits);
-    static_assert(2 * kLitRoot + Format::kMaxLengthEntryBits + kDistRoot <= kPeekBits);
+    // A pass consumes all but one of its first-level literals and one more item (a literal,
+    // a length, or the end of the block) from one refill, and can still look up the next
+    // literal/length or distance entry in what is left.
+    static constexpr unsigned kPassLiteralBits = (kLiteralsPerPass - 1) * kLitRoot;
+    static_assert(kPassLiteralBits + Format::kMaxLengthEntryBits <= kRefilledBits);
+    static_assert(kPassLiteralBits + kMaxDeflateCodeLength + kLitRoot <= kPeekBits);
+    static_assert(kPassLiteralBits + Format::kMaxLengthEntryBits + kDistRoot <= kPeekBits);
     // Every distance is refilled for (once its entry is looked up): a refill without a
     // branch costs less than a branch on the count that the processor cannot foresee. The
     // distance entry leaves enough for the next look-up.
@@ -416,7 +423,7 @@ private:
         while (in <= inLast && out <= outLast) {
             std::uint64_t saved = bitBuffer;
             consume(e);
-            // Up to three literals, each looked up while the one before is stored.
+            // Up to kLiteralsPerPass literals, each looked up while the one before is stored.
             if ((e & kLiteral) != 0) {
                 std::uint32_t literal = EntryValue(e);
                 e = rootLitLen();
@@ -432,9 +439,22 @@ private:
                     if ((e & kLiteral) != 0) {
                         literal = EntryValue(e);
                         e = rootLitLen();
-                        refill();
-                        *out++ = static_cast<std::uint8_t>(literal);
-                        continue;
+                        if constexpr (kLiteralsPerPass == 4) {
+                            saved = bitBuffer;
+                            consume(e);
+                            *out++ = static_cast<std::uint8_t>(literal);
+                            if ((e & kLiteral) != 0) {
+                                literal = EntryValue(e);
+                                e = rootLitLen();
+                                refill();
+                                *out++ = static_cast<std::uint8_t>(literal);
+                                continue;
+                            }
+                        } else {
+                            refill();
+                            *out++ = static_cast<std::uint8_t>(literal);
+                            continue;
+                        }
                     }
                 }
             }
