@@ -245,7 +245,7 @@ public:
     }
 
 private:
-    enum class Step { More, EndOfBlock, Damaged };
+    enum class Step { More, EndOfBlock, DataError };
 
     // Input margin of the fast loop: a pass refills at most twice, each refill advancing at
     // most 7 bytes and loading 8; the refill before the first pass comes out of the margin
@@ -328,9 +328,9 @@ private:
     Step CarefulStep(const std::uint32_t* litLen, const std::uint32_t* distance) {
         FillCarefully();
         const std::uint32_t e = Lookup(litLen, InflateEngine::kLitLenRootBits, bitBuffer_);
-        DECODE_CHECK((e & kInvalid) == 0, Step::Damaged);
+        DECODE_CHECK((e & kInvalid) == 0, Step::DataError);
         const std::uint32_t value = TakeEntry(e);
-        DECODE_CHECK(!Overconsumed(), Step::Damaged);
+        DECODE_CHECK(!Overconsumed(), Step::DataError);
         if ((e & kLiteral) != 0) {
             *window_.out++ = static_cast<std::uint8_t>(value);
             return Step::More;
@@ -338,11 +338,11 @@ private:
         if ((e & kEndOfBlock) != 0) return Step::EndOfBlock;
         FillCarefully();
         const std::uint32_t d = Lookup(distance, InflateEngine::kDistanceRootBits, bitBuffer_);
-        DECODE_CHECK((d & kInvalid) == 0, Step::Damaged);
+        DECODE_CHECK((d & kInvalid) == 0, Step::DataError);
         const std::uint32_t back = TakeEntry(d);
-        DECODE_CHECK(!Overconsumed(), Step::Damaged);
+        DECODE_CHECK(!Overconsumed(), Step::DataError);
         DECODE_CHECK(static_cast<std::ptrdiff_t>(back) <= window_.out - window_.base(),
-                     Step::Damaged);
+                     Step::DataError);
         window_.out = CopyMatch(window_.out, back, value);
         return Step::More;
     }
@@ -478,7 +478,7 @@ private:
                 }
                 // Subtable entries are never links.
                 if ((e & kEndOfBlock) != 0) return leave(Step::EndOfBlock);
-                DECODE_CHECK((e & kInvalid) == 0, leave(Step::Damaged));
+                DECODE_CHECK((e & kInvalid) == 0, leave(Step::DataError));
             }
             // A match: its length, then its distance, which must stay within the output.
             const std::uint32_t length = EntryValue(e) + extraBits(saved, e);
@@ -486,12 +486,12 @@ private:
             refill();
             if ((d & (kLink | kInvalid)) != 0) [[unlikely]] {
                 if ((d & kLink) != 0) d = subtable(distance, kDistRoot, d);
-                DECODE_CHECK((d & kInvalid) == 0, leave(Step::Damaged));
+                DECODE_CHECK((d & kInvalid) == 0, leave(Step::DataError));
             }
             saved = bitBuffer;
             consume(d);
             const std::uint32_t back = EntryValue(d) + extraBits(saved, d);
-            DECODE_CHECK(static_cast<std::ptrdiff_t>(back) <= out - base, leave(Step::Damaged));
+            DECODE_CHECK(static_cast<std::ptrdiff_t>(back) <= out - base, leave(Step::DataError));
             e = rootLitLen();
             refill();
             out = CopyMatch(out, back, length);
@@ -536,7 +536,7 @@ private:
                 step = CarefulStep(litLen, distance);
             }
             if (step == Step::EndOfBlock) return InflateResult::Ok;
-            if (step == Step::Damaged) return InflateResult::DataError;
+            if (step == Step::DataError) return InflateResult::DataError;
         }
     }
 
