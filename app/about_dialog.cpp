@@ -1,4 +1,5 @@
-// The about box.
+// The about box laid out: the program's icon, the version line from the build and one
+// line on what the program does, with OK alone. It reads and changes nothing.
 #include "app/about_dialog.h"
 
 #include <QGridLayout>

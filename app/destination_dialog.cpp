@@ -1,4 +1,6 @@
-// The destination dialog and its folder chooser.
+// The destination dialog's controls and their exchange with DestinationValues, and the
+// desktop's folder chooser behind "参照". OK refuses an empty or relative folder with a
+// message and keeps the dialog up; the folder is kept as the program path it came as.
 #include "app/destination_dialog.h"
 
 #include <QCheckBox>

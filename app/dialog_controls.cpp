@@ -1,4 +1,6 @@
-// Control names and the OK/Cancel row.
+// The pieces every dialog shares: the object name a control is found by ("control<id>"),
+// the OK/Cancel row with ids 1 and 2, and the message box titled "Quillory" without an
+// icon. Nothing here keeps state.
 #include "app/dialog_controls.h"
 
 #include <QDialog>

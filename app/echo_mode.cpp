@@ -1,4 +1,6 @@
-// The scripted-run mode.
+// The scripted-run mode: with QUILLORY_ECHO_MESSAGES set, messages and questions are
+// written to standard output and answered with their defaults, and each top-level window
+// that appears is named. Without the variable nothing here changes what the program does.
 #include "app/echo_mode.h"
 
 #include <QApplication>

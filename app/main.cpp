@@ -1,4 +1,7 @@
-// quillory [--extract-here | --test] [ARCHIVE]: the program's entry point.
+// quillory [--extract-here | --test] [ARCHIVE]: the program's entry point. --version and
+// --help are answered before any display is needed; otherwise it makes the QApplication
+// with Qt's own translations, the echo mode when asked and the stop watch, runs start-up,
+// and ends with the shells' status for a signal when one stopped it.
 #include <QApplication>
 #include <QIcon>
 #include <QLocale>

@@ -1,4 +1,7 @@
-// The main frame: menus, bars, accelerators and command routing.
+// The main frame built: menus, command bar, accelerators, archive-name bar and status
+// bar, each item turned into a command id and routed as CommandTargetOf says. While a run
+// goes on only the about box and exit are enabled; exit then stops the run and closes
+// once it has ended. The window's size and the list's columns are kept between runs.
 #include "app/main_frame.h"
 
 #include <QAction>

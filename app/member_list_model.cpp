@@ -1,4 +1,6 @@
-// The member list model.
+// The member list as a Qt table model: rows and cells come from the document's
+// MemberList and are formatted only when drawn; sorting and rebuilding reset the whole
+// model. It never changes the document's entries.
 #include "app/member_list_model.h"
 
 #include "app/qt_text.h"

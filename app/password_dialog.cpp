@@ -1,4 +1,5 @@
-// The password dialog.
+// The password dialog: the archive and member it asks for and one masked edit limited to
+// kPasswordDialogMaxChars characters, so a longer password cannot be typed or pasted.
 #include "app/password_dialog.h"
 
 #include <QLabel>

@@ -1,4 +1,7 @@
-// The progress dialog.
+// The modeless progress dialog: the bar (by bytes while the total is known, else by
+// members), the member's name, the counts and the percentage in the title. Cancel,
+// Escape and closing only request a stop; the run, on another thread, is never waited for
+// here.
 #include "app/progress_dialog.h"
 
 #include <QCloseEvent>

@@ -1,4 +1,6 @@
-// Conversions between the program's text and Qt's.
+// Conversions between the program's UTF-16 text and QString, and program paths to and
+// from the paths Qt's file APIs take. Paths shown to the user go through the platform's
+// display form; nothing here touches the file system.
 #include "app/qt_text.h"
 
 #include <QFile>

@@ -1,4 +1,6 @@
-// Qt's translations.
+// Loads Qt's own translations (file choosers, standard buttons) for the user's language
+// from where Qt installs them. When none are found Qt's dialogs stay in English and
+// nothing else changes.
 #include "app/qt_translations.h"
 
 #include <QCoreApplication>

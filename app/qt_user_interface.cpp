@@ -1,13 +1,16 @@
-// The Qt user interface.
+// The document's user interface in Qt: message boxes, the overwrite and unsafe-path
+// questions, the run summary with its failed members, the file-open and program dialogs,
+// the progress dialog and the desktop's "open". Every call runs modally on the GUI
+// thread; a worker's questions reach it through the job host.
 #include "app/qt_user_interface.h"
 
 #include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
-#include <QTreeWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 

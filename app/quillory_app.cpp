@@ -1,4 +1,7 @@
-// Application start-up.
+// The application object: profile, settings, user interface, document and frame made in
+// that order, then start-up: old opened copies removed, the desktop's folders and the
+// command line read, and either the main window shown or, after an automatic extraction
+// or an action, the program ended without showing it.
 #include "app/quillory_app.h"
 
 #include <QStandardPaths>

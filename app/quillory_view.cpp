@@ -1,4 +1,7 @@
-// The list view.
+// The list view: rebuilt whole on every document update, sorting by a clicked column,
+// extracting or opening the selected rows through their entry indices, and dragging
+// rows out as files extracted first into a private staging folder. A row never stands
+// for a member by its position.
 #include "app/quillory_view.h"
 
 #include <QAction>

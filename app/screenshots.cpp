@@ -1,4 +1,6 @@
-// Pictures of the windows for the documentation.
+// Screenshot mode: with QUILLORY_SCREENSHOTS naming a folder, the program saves pictures
+// of its main window and dialogs there as PNG files and quits. Without the variable it
+// does nothing.
 #include "app/screenshots.h"
 
 #include <QApplication>

@@ -1,4 +1,6 @@
-// The settings dialog's controls and its data exchange.
+// The settings dialog's check boxes and radio groups and their exchange with
+// SettingsValues (a radio group's value is its checked button's index, -1 for none). It
+// writes nothing to the profile: the document stores the values on OK.
 #include "app/settings_dialog.h"
 
 #include <QButtonGroup>

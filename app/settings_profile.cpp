@@ -1,4 +1,6 @@
-// The profile on QSettings.
+// The profile on QSettings: values under "Section/Name". A value that is not a number
+// reads as the default; a string text cannot hold (lone surrogates of a name that is no
+// UTF-8) is kept as its UTF-16 units in a byte array, so it comes back exactly.
 #include "app/settings_profile.h"
 
 #include "app/qt_text.h"

@@ -1,4 +1,6 @@
-// The stop watch: a timer on the GUI thread that looks at the stop request.
+// Quitting on a signal: interrupt, termination and hang-up only request a stop, and a
+// timer on the GUI thread then dismisses open questions and dialogs and closes the main
+// window once no run is going on, so no half-written member is left under its name.
 #include "app/stop_watch.h"
 
 #include <QApplication>

@@ -24,10 +24,10 @@
 namespace {
 
 namespace fs = std::filesystem;
-using quillory::InflateEngine;
-using quillory::InflateResult;
 using quillory::bench::Bytes;
 using quillory::testing::ZlibDeflate;
+using quillory::zip::InflateEngine;
+using quillory::zip::InflateResult;
 
 constexpr std::size_t kHalf = 16u << 20;
 constexpr std::size_t kPiece = 256u << 10;
@@ -77,7 +77,7 @@ const Bytes& Stream(const std::string& which) {
 
 // Output stays in the window (the engine's own buffer): what a member extraction hands
 // to the CRC and the file, without those.
-class DiscardingSink final : public quillory::OutputSink {
+class DiscardingSink final : public quillory::zip::OutputSink {
 public:
     std::size_t total = 0;
     bool Flush(const std::uint8_t*, std::size_t n) override {
@@ -87,7 +87,7 @@ public:
 };
 
 // Output copied into one buffer of the whole size, as the peers deliver it.
-class CopyingSink final : public quillory::OutputSink {
+class CopyingSink final : public quillory::zip::OutputSink {
 public:
     explicit CopyingSink(Bytes& out) : out_(out) {}
     bool Flush(const std::uint8_t* p, std::size_t n) override {
@@ -110,13 +110,14 @@ void Report(benchmark::State& state, const std::string& which) {
 void Ours(benchmark::State& state, const std::string& which, bool copy) {
     const Bytes& stream = Stream(which);
     InflateEngine engine;
-    quillory::OutputWindow window;
+    quillory::zip::OutputWindow window;
     Bytes out(Data().size());
     for (auto _ : state) {
-        quillory::MemoryInput input(stream.data(), stream.size());
+        quillory::zip::MemoryInput input(stream.data(), stream.size());
         DiscardingSink discard;
         CopyingSink copying(out);
-        quillory::OutputSink* sink = copy ? static_cast<quillory::OutputSink*>(&copying) : &discard;
+        quillory::zip::OutputSink* sink =
+            copy ? static_cast<quillory::zip::OutputSink*>(&copying) : &discard;
         if (engine.Inflate(input, window, sink, which == "64") != InflateResult::Ok) {
             state.SkipWithError("inflate failed");
             return;

@@ -1,8 +1,10 @@
-// Two passes over the rows: the first measures the columns (counting the numbers' and
-// times' units without formatting them), the second formats every cell into the same two
-// buffers and lays the lines out into one large output buffer handed on in few writes. Nothing is
-// kept per row or per cell, so a list of 100,000 rows takes no memory beyond the archive's table,
-// and no cell allocates.
+// The member list as text for the terminal, laid out under the seven column titles with
+// numbers aligned to the right; it shows what the list shows and nothing else. Two passes
+// over the rows: the first measures the columns in terminal columns (counting the
+// numbers' and times' units without formatting them), the second formats every cell into
+// the same two buffers and lays the lines out into one large output buffer handed on in
+// few writes. Nothing is kept per row or per cell, so a list of 100,000 rows takes no
+// memory beyond the archive's table, and no cell allocates.
 #include "cli/member_listing.h"
 
 #include <algorithm>

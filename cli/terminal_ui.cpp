@@ -1,4 +1,7 @@
-// The terminal's answers to the document's questions and dialogs.
+// The document's user interface on a terminal: messages on standard error, questions
+// answered by the options or asked on the terminal, the password from the options or
+// typed without echo, progress only on a terminal. File and settings dialogs answer
+// Cancel; nothing is asked without a terminal.
 #include "cli/terminal_ui.h"
 
 #include "cli/display_text.h"

@@ -1,4 +1,6 @@
-// Buffered sequential reads.
+// Sequential reads through one large buffer, for listing archives: many small reads cost
+// one system call per buffer. Reads and skips give the same bytes and positions as the
+// file itself, and a short file ends them where it ends.
 #include "common/buffered_reader.h"
 
 #include <cstring>

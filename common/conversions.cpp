@@ -1,4 +1,6 @@
-// Name and time conversions.
+// Conversions both readers share: stored 8-bit names to UTF-16 through the code page, the
+// folder part of a path, and MS-DOS and Unix archive times to file times. An MS-DOS time
+// that names no real moment becomes "no time" rather than a guess.
 #include "common/conversions.h"
 
 #include <algorithm>

@@ -1,4 +1,5 @@
-// The callback's default answers: no to every question, no password.
+// The callback's default answers: no to every question and no password, so a reader
+// without a front end never overwrites, never extracts an unsafe path and never decrypts.
 #include "common/extract_callback.h"
 
 namespace quillory {

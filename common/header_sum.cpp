@@ -1,4 +1,6 @@
-// The 8-bit sum that protects LZH level 0 and level 1 headers.
+// The 8-bit sum that protects LZH level 0 and level 1 headers: the low byte of the sum of
+// the bytes it is given. It only computes; the header reader chooses the bytes and
+// decides what a mismatch means.
 #include "common/checksums.h"
 
 namespace quillory {

@@ -1,4 +1,5 @@
-// Name arena.
+// The name arena: member names and folders stored back to back in chunks taken from the
+// reader's heap. Release frees every chunk at once; no name is freed on its own.
 #include "common/name_arena.h"
 
 #include <cstdint>

@@ -1,4 +1,7 @@
-// Extraction decisions and output-file helpers.
+// What both readers share when they write members: the unsafe-path and overwrite
+// decisions asked through the callback, creating output files and their folders, and
+// 64-bit moves in archive files. An unsafe path is refused unless the user allows it;
+// nothing here shows a message.
 #include "common/output_files.h"
 
 #include <vector>

@@ -1,4 +1,6 @@
-// Sniffing an archive's kind from its first bytes.
+// An archive's kind from its first seven bytes: a ZIP local-header or end-record
+// signature, or an LZH header's method identifier at offset 2. Anything else, and a file
+// that cannot be read, says nothing, and the name decides.
 #include "document/archive_kind.h"
 
 #include <cstdint>
@@ -16,20 +18,20 @@ ArchiveType ArchiveKindByContent(WStringView path) {
     // An LZH header holds its method at offsets 2..6, at every level.
     constexpr std::size_t kLzhMethodOffset = 2;
     constexpr std::size_t kLooked = kLzhMethodOffset + 5;
-    static_assert(kLooked >= zipformat::kSignatureBytes);
+    static_assert(kLooked >= zip::format::kSignatureBytes);
     std::uint8_t first[kLooked] = {};
     if (!platform::FitsHostPath(path)) return ArchiveType::None;
     const FileHandle file = platform::OpenFileForReading(path);
     if (file == kInvalidFileHandle) return ArchiveType::None;
     const std::size_t got = ReadBytes(file, first, kLooked);
     platform::CloseFile(file);
-    if (got >= zipformat::kSignatureBytes) {
+    if (got >= zip::format::kSignatureBytes) {
         std::uint32_t signature = 0;
-        for (std::size_t i = 0; i < zipformat::kSignatureBytes; ++i)
+        for (std::size_t i = 0; i < zip::format::kSignatureBytes; ++i)
             signature |= static_cast<std::uint32_t>(first[i]) << (8 * i);
         // A local header, or the end record of an archive without members.
-        if (signature == zipformat::kLocalHeaderSignature ||
-            signature == zipformat::kEndRecordSignature) {
+        if (signature == zip::format::kLocalHeaderSignature ||
+            signature == zip::format::kEndRecordSignature) {
             return ArchiveType::Zip;
         }
     }

@@ -1,4 +1,6 @@
-// Archive-named folders and remembered folders.
+// The folder named after an archive that extraction creates, and the folder of a path
+// that the open dialog remembers; "\" and "/" both separate. These are string operations
+// only: nothing is created or checked here.
 #include "document/archive_paths.h"
 
 #include <algorithm>

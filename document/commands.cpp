@@ -1,4 +1,6 @@
-// Command routing and enabling.
+// Command routing and enabling: which target handles each command id, which ids choose a
+// name encoding, and which commands are enabled with or without an open archive. A
+// command that needs an archive is never enabled without one.
 #include "document/commands.h"
 
 namespace quillory {

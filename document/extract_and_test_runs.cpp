@@ -11,14 +11,6 @@
 #include "platform/stop_request.h"
 
 namespace quillory {
-namespace {
-
-// What the reader reports when the member could not be written where it should go; the
-// same number in both readers, shown when no private folder can be had.
-constexpr int kCreateFailedStatus = static_cast<int>(LzhStatus::CreateFailed);
-static_assert(kCreateFailedStatus == static_cast<int>(ZipStatus::CreateFailed));
-
-}  // namespace
 
 RunSummary SummaryOf(const JobResult& result) {
     const RunCounts& counts = result.counts;

@@ -1,4 +1,7 @@
-// The callback object's questions, the password hand-over and the progress count.
+// The application's answers to the readers' questions: the unsafe-path and overwrite
+// questions as typed questions to the front end (with "for all" kept for this run), the
+// password through the password dialog, and the output count for the progress dialog.
+// It never answers a reader "for all": the reader's own flags stay as the user set them.
 #include "document/extract_callback_impl.h"
 
 #include <algorithm>

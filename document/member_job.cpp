@@ -54,13 +54,6 @@ private:
     int overwriteWithoutAsking_;
 };
 
-bool IsStopped(LzhStatus status) {
-    return status == LzhStatus::Stopped;
-}
-bool IsStopped(ZipStatus status) {
-    return status == ZipStatus::Stopped;
-}
-
 // The state of one walk over a reader's members, and the reporting of each member's
 // outcome: the same for the one-thread loop and the pool (member_pool.h).
 template <class Reader>

@@ -1,4 +1,6 @@
-// Rows of the member list and the formatting of their cells.
+// The member list's rows and cells without a widget: which entries get a row, each of the
+// seven columns' text, sorting by a column with folders first, and the entry index each
+// row carries. Actions reach members through those indices, never through row numbers.
 #include "document/member_list.h"
 
 #include <algorithm>

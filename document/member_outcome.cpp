@@ -61,6 +61,14 @@ FailureClass ClassifyFailure(ZipStatus status, RunKind kind) {
     }
 }
 
+bool IsStopped(LzhStatus status) {
+    return status == LzhStatus::Stopped;
+}
+
+bool IsStopped(ZipStatus status) {
+    return status == ZipStatus::Stopped;
+}
+
 WString FileErrorText(platform::FileErrorInfo error) {
     using platform::FileError;
     switch (error.kind) {
@@ -167,11 +175,15 @@ std::optional<WStringView> ListingWarning(LzhStatus status) {
     return std::nullopt;
 }
 
+bool IsUnreadable(ZipStatus status) {
+    return status == ZipStatus::OpenFailed;
+}
+
 WString OpenFailureText(WStringView path, const OpenFailure& failure) {
     WString text(texts::kCannotOpen);
     text.append(u"\n").append(platform::DisplayPath(path)).append(texts::kReasonLabel);
     const bool unreadable =
-        failure.lzh == LzhStatus::OpenFailed || failure.zip == ZipStatus::OpenFailed;
+        failure.lzh == LzhStatus::OpenFailed || (failure.zip && IsUnreadable(*failure.zip));
     if (unreadable) {
         text += FileErrorText(failure.error);
     } else if (failure.zip == ZipStatus::MultiDisk) {

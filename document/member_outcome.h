@@ -30,6 +30,16 @@ enum class FailureClass {
 FailureClass ClassifyFailure(LzhStatus status, RunKind kind);
 FailureClass ClassifyFailure(ZipStatus status, RunKind kind);
 
+// Whether the reader gave up on the member because a stop was requested: such a member
+// is not through, neither good nor damaged.
+bool IsStopped(LzhStatus status);
+bool IsStopped(ZipStatus status);
+
+// The error code that opening a member from the list shows when no private folder can be
+// had: what both readers report when a member cannot be written where it should go.
+inline constexpr int kCreateFailedStatus = static_cast<int>(LzhStatus::CreateFailed);
+static_assert(kCreateFailedStatus == static_cast<int>(ZipStatus::CreateFailed));
+
 // What is known of one failed member when its message is made.
 struct MemberFailure {
     FailureClass kind = FailureClass::Damaged;
@@ -73,6 +83,9 @@ WString PathTooLongText(WStringView storedPath);
 
 // The warning an LZH listing came with, or nothing.
 std::optional<WStringView> ListingWarning(LzhStatus status);
+
+// Whether the ZIP reader could not read the file at all, so the host's reason says why.
+bool IsUnreadable(ZipStatus status);
 
 // What the readers said when a file did not open: each reader's status when it was
 // tried, and the host's reason when the file could not be read at all.

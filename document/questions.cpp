@@ -1,4 +1,6 @@
-// The questions' texts.
+// The texts of the readers' questions as every front end shows them: the unsafe-path
+// question, and the overwrite question with the sizes and times of both files. A size
+// that is not known shows as "?", a time that is not known is left out.
 #include "document/questions.h"
 
 #include <string>

@@ -162,8 +162,7 @@ int CQuilloryDoc::OpenArchive(WStringView path) {
     if (isOpen == 0 && (archiveType == ArchiveType::Zip || eitherReader)) {
         if (zipArchive->Open(path) != 0) return OpenedIn(ArchiveType::Zip, path);
         openFailure_.zip = zipArchive->status;
-        if (zipArchive->status == ZipStatus::OpenFailed)
-            openFailure_.error = platform::LastFileError();
+        if (IsUnreadable(zipArchive->status)) openFailure_.error = platform::LastFileError();
     }
     // Nothing there, or a folder, is said as such whichever reader looked first.
     if (const auto attributes = platform::GetPathAttributes(path); !attributes) {

@@ -1,4 +1,6 @@
-// The recent-archive list in the profile.
+// The recent-archive list in the profile, newest first: "File1" .. "File8" in the
+// "RecentFile" section, paths stored whole whatever their bytes. Adding an archive moves
+// it to the front; nothing here checks that a file still exists.
 #include "document/recent_archives.h"
 
 #include <algorithm>

@@ -13,7 +13,7 @@
 namespace {
 
 // The output's CRC-32 and size, and every flush's size.
-class Summary final : public quillory::OutputSink {
+class Summary final : public quillory::zip::OutputSink {
 public:
     std::uint32_t crc = 0;
     std::uint64_t size = 0;
@@ -27,7 +27,7 @@ public:
 };
 
 // The stream in pieces of a fixed size, the unread tail carried in front of each.
-class Pieces final : public quillory::InflateInput {
+class Pieces final : public quillory::zip::InflateInput {
 public:
     Pieces(const std::uint8_t* data, std::size_t size, std::size_t piece)
         : data_(data), size_(size), piece_(piece), buffer_(kMaxCarryBytes + piece) {
@@ -61,16 +61,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0) return 0;
     const bool deflate64 = (data[0] & 1) != 0;
     const std::size_t piece = data[0] >> 1;
-    static quillory::InflateEngine engine;
-    static quillory::OutputWindow window;
-    quillory::InflateResult results[2];
+    static quillory::zip::InflateEngine engine;
+    static quillory::zip::OutputWindow window;
+    quillory::zip::InflateResult results[2];
     Summary summaries[2];
     for (int careful = 0; careful < 2; ++careful) {
         engine.SetFastPath(careful == 0);
-        quillory::MemoryInput whole(data + 1, size - 1);
+        quillory::zip::MemoryInput whole(data + 1, size - 1);
         Pieces pieces(data + 1, size - 1, piece == 0 ? 1 : piece);
-        quillory::InflateInput& input =
-            piece == 0 ? static_cast<quillory::InflateInput&>(whole) : pieces;
+        quillory::zip::InflateInput& input =
+            piece == 0 ? static_cast<quillory::zip::InflateInput&>(whole) : pieces;
         results[careful] = engine.Inflate(input, window, &summaries[careful], deflate64);
     }
     if (results[0] != results[1] || summaries[0].crc != summaries[1].crc ||

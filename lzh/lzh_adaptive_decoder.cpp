@@ -90,7 +90,7 @@ template <int Method>
 DecodeResult Decode(platform::FileHandle input, platform::FileHandle output,
                     std::uint32_t compressedSize, std::uint32_t originalSize,
                     ExtractCallback* progress) {
-    if (originalSize == 0) return {DecodeOutcome::Completed, 0};
+    if (originalSize == 0) return {DecodeOutcome::Ok, 0};
     Workspace& w = TheWorkspace();
     std::memset(w.window, ' ', OutputWindow::kMaxHistory);  // LHarc's dictionary starts as spaces
     OutputWindow window;

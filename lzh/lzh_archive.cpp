@@ -1,4 +1,7 @@
-// Opening, listing and closing an LZH archive.
+// Opening, listing and closing an LZH archive: a plain archive, or one found inside a
+// self-extractor, read header by header into the entry table. A damaged header after
+// good members ends the list there with a warning instead of losing them; a failed
+// listing closes the archive again, and no memory for the table is a failed open.
 #include "lzh/lzh_archive.h"
 
 #include <new>

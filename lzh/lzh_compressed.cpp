@@ -1,4 +1,6 @@
-// The method number to decoder table.
+// The method-number-to-decoder table for compressed members: -lh1-/-lh2-, -lh3-,
+// LArc's and PMarc's methods, and the static-Huffman family for the rest. Stored and
+// unsupported methods never reach it.
 #include "lzh/lzh_compressed.h"
 
 #include "lzh/lzh_adaptive_decoder.h"

@@ -165,7 +165,7 @@ DecodeResult Fail(Sink& sink, const std::uint8_t* start, const std::uint8_t* pro
         const DecodeOutcome put = sink.Put(start, static_cast<std::size_t>(keep));
         if (put == DecodeOutcome::Stopped) return {put, 0};
     }
-    return {DecodeOutcome::Damaged, 0};
+    return {DecodeOutcome::DataError, 0};
 }
 
 template <int DictionaryBits>
@@ -194,7 +194,7 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
 
     Workspace& w = TheWorkspace();
     Sink sink{output, progress};
-    if (originalSize == 0) return {DecodeOutcome::Completed, 0};
+    if (originalSize == 0) return {DecodeOutcome::Ok, 0};
 
     std::uint8_t* const start = w.window + kHistory;
     std::memset(w.window, kInitialDictionaryByte, kHistory);
@@ -209,7 +209,7 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
         if (produced >= originalSize) break;
         if (out >= start + kChunkBytes) {
             const DecodeOutcome put = sink.Put(start, kChunkBytes);
-            if (put != DecodeOutcome::Completed) return {put, 0};
+            if (put != DecodeOutcome::Ok) return {put, 0};
             const std::size_t keep =
                 static_cast<std::size_t>(out - start) - kChunkBytes + kDictionary;
             std::memmove(w.window + kHistory - kDictionary, start + kChunkBytes - kDictionary,
@@ -314,8 +314,8 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
     const std::size_t rest = static_cast<std::size_t>(
         std::min<std::uint64_t>(static_cast<std::uint64_t>(out - start), originalSize - flushed));
     const DecodeOutcome put = sink.Put(start, rest);
-    if (put != DecodeOutcome::Completed) return {put, 0};
-    return {DecodeOutcome::Completed, sink.crc};
+    if (put != DecodeOutcome::Ok) return {put, 0};
+    return {DecodeOutcome::Ok, sink.crc};
 }
 
 }  // namespace
@@ -335,7 +335,7 @@ DecodeResult DecodeStatic(int methodCode, platform::FileHandle input, platform::
         case kMethodLhx:
             return DecodeWithDictionary<19>(input, output, compressedSize, originalSize, progress);
         default:
-            return {DecodeOutcome::Damaged, 0};
+            return {DecodeOutcome::DataError, 0};
     }
 }
 

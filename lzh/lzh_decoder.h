@@ -14,16 +14,17 @@
 
 namespace quillory::lzh {
 
+// Named as the inflate engine's results are (zip/inflate.h): one word per idea in both.
 enum class DecodeOutcome {
-    Completed,    // originalSize bytes were produced
-    Damaged,      // a block's tables are invalid, or the stream needs more than the data
-    WriteFailed,  // the output file took fewer bytes than it was given
-    Stopped,      // a stop was requested (platform/stop_request.h)
+    Ok,            // originalSize bytes were produced
+    DataError,     // a block's tables are invalid, or the stream needs more than the data
+    OutputFailed,  // the output file took fewer bytes than it was given
+    Stopped,       // a stop was requested (platform/stop_request.h)
 };
 
 struct DecodeResult {
     DecodeOutcome outcome;
-    std::uint16_t crc;  // CRC-16 of everything produced; meaningful when Completed
+    std::uint16_t crc;  // CRC-16 of everything produced; meaningful when Ok
 };
 
 // Decodes one member whose compressed data starts at the input file's position.

@@ -1,4 +1,6 @@
-// The self-extractor search.
+// The self-extractor search: scans the first 256 KiB of a file with a self-extractor's
+// extension for the first place that looks like a valid LZH header. A header at offset 0
+// is not taken, and no candidate is checked with bytes beyond the window read.
 #include "lzh/lzh_exe_search.h"
 
 #include <algorithm>

@@ -61,11 +61,11 @@ LzhStatus DecodeMember(const MemberRun& run, FileHandle output, const LzhEntry& 
             output, run.file, entry.originalSize, entry.compressedSize, run.memory, run.callback);
         crc = copy.crc;
         switch (copy.outcome) {
-            case lzh::CopyOutcome::Copied:
+            case lzh::CopyOutcome::Ok:
                 return LzhStatus::Ok;
             case lzh::CopyOutcome::ShortRead:
                 return LzhStatus::CrcMismatch;
-            case lzh::CopyOutcome::WriteFailed:
+            case lzh::CopyOutcome::OutputFailed:
                 return LzhStatus::WriteFailed;
             case lzh::CopyOutcome::Stopped:
                 return LzhStatus::Stopped;
@@ -75,11 +75,11 @@ LzhStatus DecodeMember(const MemberRun& run, FileHandle output, const LzhEntry& 
         method, run.file, output, entry.compressedSize, entry.originalSize, run.callback);
     crc = decoded.crc;
     switch (decoded.outcome) {
-        case lzh::DecodeOutcome::Completed:
+        case lzh::DecodeOutcome::Ok:
             return LzhStatus::Ok;
-        case lzh::DecodeOutcome::Damaged:
+        case lzh::DecodeOutcome::DataError:
             return LzhStatus::DecodeFailed;
-        case lzh::DecodeOutcome::WriteFailed:
+        case lzh::DecodeOutcome::OutputFailed:
             return LzhStatus::WriteFailed;
         case lzh::DecodeOutcome::Stopped:
             return LzhStatus::Stopped;

@@ -117,7 +117,7 @@ template <int Method>
 DecodeResult Decode(platform::FileHandle input, platform::FileHandle output,
                     std::uint32_t compressedSize, std::uint32_t originalSize,
                     ExtractCallback* progress) {
-    if (originalSize == 0) return {DecodeOutcome::Completed, 0};
+    if (originalSize == 0) return {DecodeOutcome::Ok, 0};
     Workspace& w = TheWorkspace();
     OutputWindow window;
     if constexpr (Method == kMethodLzs) {

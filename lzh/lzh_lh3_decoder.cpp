@@ -104,7 +104,7 @@ bool ReadBlockHeader(BitInput& in, Workspace& w, std::uint32_t& blockSize) {
 DecodeResult DecodeLh3(platform::FileHandle input, platform::FileHandle output,
                        std::uint32_t compressedSize, std::uint32_t originalSize,
                        ExtractCallback* progress) {
-    if (originalSize == 0) return {DecodeOutcome::Completed, 0};
+    if (originalSize == 0) return {DecodeOutcome::Ok, 0};
     Workspace& w = TheWorkspace();
     std::memset(w.window, ' ', OutputWindow::kMaxHistory);  // the dictionary starts as spaces
     OutputWindow window;

@@ -1,4 +1,6 @@
-// Method identifiers to method numbers.
+// Method identifiers ("-lh5-", "-lzs-", ...) to method numbers, folder entries, and the
+// quick look for a method identifier in raw bytes. Identifiers are compared exactly; any
+// other is unsupported.
 #include "lzh/lzh_method.h"
 
 #include <array>

@@ -1,4 +1,6 @@
-// Chunked output with the sliding history, shared by the decoders of the older methods.
+// The output window of the older LZH methods' decoders: chunks checksummed and written,
+// the history slid to the front, the member ended at exactly its original size. On a
+// damaged stream only what came before the failing step is written.
 #include "lzh/lzh_output_window.h"
 
 #include <algorithm>
@@ -25,25 +27,25 @@ void OutputWindow::SetLimit() {
 DecodeOutcome OutputWindow::Advance() {
     if (out < start_ + kChunkBytes || Done()) {
         SetLimit();
-        return DecodeOutcome::Completed;
+        return DecodeOutcome::Ok;
     }
     const DecodeOutcome put = sink_.Put(start_, kChunkBytes);
-    if (put != DecodeOutcome::Completed) return put;
+    if (put != DecodeOutcome::Ok) return put;
     // The history and whatever the last step wrote past the chunk move to the front.
     const std::size_t keep = static_cast<std::size_t>(out - start_) - kChunkBytes + kMaxHistory;
     std::memmove(buffer_, start_ + kChunkBytes - kMaxHistory, keep);
     out -= kChunkBytes;
     flushed_ += kChunkBytes;
     SetLimit();
-    return DecodeOutcome::Completed;
+    return DecodeOutcome::Ok;
 }
 
 DecodeResult OutputWindow::Finish() {
     const std::size_t rest = static_cast<std::size_t>(std::min<std::uint64_t>(
         static_cast<std::uint64_t>(out - start_), originalSize_ - flushed_));
     const DecodeOutcome put = sink_.Put(start_, rest);
-    if (put != DecodeOutcome::Completed) return {put, 0};
-    return {DecodeOutcome::Completed, sink_.crc};
+    if (put != DecodeOutcome::Ok) return {put, 0};
+    return {DecodeOutcome::Ok, sink_.crc};
 }
 
 DecodeResult OutputWindow::Fail(const std::uint8_t* stepStart) {
@@ -52,7 +54,7 @@ DecodeResult OutputWindow::Fail(const std::uint8_t* stepStart) {
     if (kept > 0 && sink_.Put(start_, kept) == DecodeOutcome::Stopped) {
         return {DecodeOutcome::Stopped, 0};
     }
-    return {DecodeOutcome::Damaged, 0};
+    return {DecodeOutcome::DataError, 0};
 }
 
 }  // namespace quillory::lzh

@@ -49,11 +49,11 @@ public:
     bool Done() const { return Produced(out) >= originalSize_; }
 
     // After a batch: writes the chunk when it is full and slides the history down.
-    // Completed, or why the chunk was not written (a failed write, a requested stop).
+    // Ok, or why the chunk was not written (a failed write, a requested stop).
     DecodeOutcome Advance();
     // After the last batch: writes the rest up to the original size.
     DecodeResult Finish();
-    // A damaged stream: what came before the failing step is written, then Damaged (or
+    // A damaged stream: what came before the failing step is written, then DataError (or
     // Stopped when a stop came first).
     DecodeResult Fail(const std::uint8_t* stepStart);
 
@@ -83,7 +83,7 @@ DecodeResult DecodeSteps(OutputWindow& window, Step&& step) {
         }
         window.out = out;
         const DecodeOutcome advanced = window.Advance();
-        if (advanced != DecodeOutcome::Completed) return {advanced, 0};
+        if (advanced != DecodeOutcome::Ok) return {advanced, 0};
     }
     return window.Finish();
 }

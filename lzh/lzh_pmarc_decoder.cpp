@@ -479,7 +479,7 @@ template <int Method>
 DecodeResult Decode(platform::FileHandle input, platform::FileHandle output,
                     std::uint32_t compressedSize, std::uint32_t originalSize,
                     ExtractCallback* progress) {
-    if (originalSize == 0) return {DecodeOutcome::Completed, 0};
+    if (originalSize == 0) return {DecodeOutcome::Ok, 0};
     Workspace& w = TheWorkspace();
     // -pm2- copies may reach before the first byte, into spaces; -pm1- copies may not.
     std::memset(w.window, ' ', OutputWindow::kMaxHistory);

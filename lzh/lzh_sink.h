@@ -23,10 +23,10 @@ struct Sink {
         if (platform::StopRequested()) return DecodeOutcome::Stopped;
         crc = Crc16Update(crc, data, count);
         if (file != platform::kInvalidFileHandle && WriteBytes(file, data, count) != count) {
-            return DecodeOutcome::WriteFailed;
+            return DecodeOutcome::OutputFailed;
         }
         if (progress != nullptr) progress->OutputProduced(count);
-        return DecodeOutcome::Completed;
+        return DecodeOutcome::Ok;
     }
 };
 

@@ -1,4 +1,6 @@
-// Stored member copy.
+// Copies a stored member from the archive to the output in 32 KiB pieces with the
+// running CRC-16, checking for a stop before each piece. It never reads past the member's
+// own data: a member claiming more than it holds comes up short.
 #include "lzh/lzh_stored.h"
 
 #include <algorithm>
@@ -15,7 +17,7 @@ CopyResult CopyStored(platform::FileHandle output, platform::FileHandle input, s
                       ExtractCallback* progress) {
     const ScratchBuffer scratch(memory, kStoredCopyBytes);
     std::uint8_t* const buffer = scratch.data();
-    CopyResult result{CopyOutcome::Copied, 0, 0};
+    CopyResult result{CopyOutcome::Ok, 0, 0};
     std::uint64_t left = std::min(size, dataBytes);
     while (left > 0) {
         if (platform::StopRequested()) {
@@ -29,7 +31,7 @@ CopyResult CopyStored(platform::FileHandle output, platform::FileHandle input, s
             break;
         }
         if (output != platform::kInvalidFileHandle && WriteBytes(output, buffer, piece) != piece) {
-            result.outcome = CopyOutcome::WriteFailed;
+            result.outcome = CopyOutcome::OutputFailed;
             break;
         }
         result.crc = Crc16Update(result.crc, buffer, piece);
@@ -37,7 +39,7 @@ CopyResult CopyStored(platform::FileHandle output, platform::FileHandle input, s
         left -= piece;
         if (progress != nullptr) progress->OutputProduced(piece);
     }
-    if (result.outcome == CopyOutcome::Copied && size > dataBytes) {
+    if (result.outcome == CopyOutcome::Ok && size > dataBytes) {
         result.outcome = CopyOutcome::ShortRead;
     }
     return result;

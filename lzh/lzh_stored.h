@@ -14,10 +14,10 @@
 namespace quillory::lzh {
 
 enum class CopyOutcome {
-    Copied,       // every byte arrived and was written
-    ShortRead,    // the member's data (or the archive) ended first
-    WriteFailed,  // the output file took fewer bytes than it was given
-    Stopped,      // a stop was requested before a piece
+    Ok,            // every byte arrived and was written
+    ShortRead,     // the member's data (or the archive) ended first
+    OutputFailed,  // the output file took fewer bytes than it was given
+    Stopped,       // a stop was requested before a piece
 };
 
 struct CopyResult {

@@ -1,4 +1,6 @@
-// Program path <-> host path, and the readable form of a program path.
+// Program paths to host paths and back, losslessly: host bytes that are no UTF-8 (or a
+// "\" inside a name) travel as lone low surrogates, and the readable form shows them as
+// escapes. Nothing else in the program converts paths.
 #include "platform/path.h"
 
 #include <unistd.h>

@@ -1,4 +1,6 @@
-// The in-memory profile.
+// The memory profile, which tests and the command-line tool use in place of the GUI's
+// settings store: integers and strings by section and name. A missing value reads as the
+// caller's default.
 #include "platform/profile.h"
 
 namespace quillory::platform {

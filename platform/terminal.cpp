@@ -1,4 +1,6 @@
-// POSIX implementation of the terminal queries and the prompted line.
+// POSIX implementation of the terminal queries: whether a standard stream is a terminal,
+// and one line read from /dev/tty after a prompt, without echo when asked (echo restored
+// on every exit, a signal included). Without a terminal there is no answer.
 #include "platform/terminal.h"
 
 #include <fcntl.h>

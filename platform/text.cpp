@@ -1,4 +1,6 @@
-// UTF-8 <-> UTF-16 conversion without locale or library state.
+// UTF-8 <-> UTF-16 conversion without locale or library state. A malformed unit never
+// fails a conversion: it becomes U+FFFD, or in archive names a stand-in that keeps the
+// byte's value.
 #include "platform/text.h"
 
 #include <cstdint>

@@ -9,7 +9,7 @@
 
 #include "common/decode_check.h"
 
-namespace quillory {
+namespace quillory::zip {
 
 using namespace table_entry;
 
@@ -152,4 +152,4 @@ TableResult BuildDecodingTable(const std::uint8_t* lengths, unsigned count,
     return TableResult::Complete;
 }
 
-}  // namespace quillory
+}  // namespace quillory::zip

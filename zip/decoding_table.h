@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace quillory {
+namespace quillory::zip {
 
 // Longest code length in deflate and Deflate64 (LZH codes have their own, 16).
 inline constexpr unsigned kMaxDeflateCodeLength = 15;
@@ -92,4 +92,4 @@ TableResult BuildDecodingTable(const std::uint8_t* lengths, unsigned count,
                                const std::uint32_t* symbolEntries, unsigned rootBits,
                                std::uint32_t* table, std::size_t capacity, unsigned* lookupBits);
 
-}  // namespace quillory
+}  // namespace quillory::zip

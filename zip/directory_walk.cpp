@@ -1,4 +1,6 @@
-// Central-directory walk.
+// The central-directory walk: one ZipEntry per central header from the directory's start
+// up to the first record of another kind; names are decoded again at the end when the
+// whole archive reads as UTF-8. A header cut short fails the whole walk.
 #include "zip/directory_walk.h"
 
 #include <algorithm>
@@ -8,9 +10,9 @@
 #include "zip/zip_format.h"
 #include "zip/zip_names.h"
 
-namespace quillory {
+namespace quillory::zip {
 
-using namespace zipformat;
+using namespace format;
 
 namespace {
 
@@ -98,4 +100,4 @@ bool ReadCentralDirectory(BufferedReader& reader, const DirectoryLocation& locat
            (location.checked && location.totalEntries == 0 && location.size == 0);
 }
 
-}  // namespace quillory
+}  // namespace quillory::zip

@@ -14,7 +14,7 @@
 #include "zip/end_record.h"
 #include "zip/zip_archive.h"
 
-namespace quillory {
+namespace quillory::zip {
 
 // Appends the records to entries, their names and folders in nameMemory, every local-
 // header offset moved by the location's shift. extraBuffer is work space for the extra
@@ -25,4 +25,4 @@ bool ReadCentralDirectory(BufferedReader& reader, const DirectoryLocation& locat
                           std::pmr::memory_resource* nameMemory,
                           std::vector<std::uint8_t>& extraBuffer);
 
-}  // namespace quillory
+}  // namespace quillory::zip

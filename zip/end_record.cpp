@@ -11,9 +11,9 @@
 #include "common/output_files.h"
 #include "zip/zip_format.h"
 
-namespace quillory {
+namespace quillory::zip {
 
-using namespace zipformat;
+using namespace format;
 
 namespace {
 
@@ -170,4 +170,4 @@ bool LocateCentralDirectory(platform::FileHandle file, std::vector<std::uint8_t>
     return found;
 }
 
-}  // namespace quillory
+}  // namespace quillory::zip

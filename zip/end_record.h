@@ -13,7 +13,7 @@
 
 #include "platform/file.h"
 
-namespace quillory {
+namespace quillory::zip {
 
 // Where the central directory is and what the end records say about it; 64-bit values
 // come from the ZIP64 end record when there is one.
@@ -40,4 +40,4 @@ struct DirectoryLocation {
 bool LocateCentralDirectory(platform::FileHandle file, std::vector<std::uint8_t>& scanBuffer,
                             DirectoryLocation* location);
 
-}  // namespace quillory
+}  // namespace quillory::zip

@@ -1,15 +1,17 @@
-// Extra-field walk and the records read from it.
+// Walking an extra field record by record and reading the ZIP64, AES, Unicode Path and
+// UTC time records. A record whose size runs past the field ends the walk; nothing past
+// the field is read, and the first record of an ID counts.
 #include "zip/extra_field.h"
 
 #include "common/checksums.h"
 #include "common/conversions.h"
 #include "zip/zip_format.h"
 
-namespace quillory {
+namespace quillory::zip {
 
-using zipformat::Le16;
-using zipformat::Le32;
-using zipformat::Le64;
+using format::Le16;
+using format::Le32;
+using format::Le64;
 
 namespace {
 // Header ID and data size in front of every record.
@@ -76,7 +78,7 @@ void ApplyZip64Record(const ExtraRecord& record, Zip64Values* values) {
     std::size_t at = 0;
     for (std::uint64_t* value :
          {&values->originalSize, &values->compressedSize, &values->localHeaderOffset}) {
-        if (*value != zipformat::kSaturated32) continue;
+        if (*value != format::kSaturated32) continue;
         if (record.data == nullptr || record.size - at < 8) return;
         *value = Le64(record.data + at);
         at += 8;
@@ -109,4 +111,4 @@ FileTime ModifiedTimeUtc(const ExtraRecords& records) {
     return kNoFileTime;
 }
 
-}  // namespace quillory
+}  // namespace quillory::zip

@@ -13,7 +13,7 @@
 #include "platform/text.h"
 #include "platform/time.h"
 
-namespace quillory {
+namespace quillory::zip {
 
 inline constexpr std::uint16_t kZip64ExtraId = 0x0001;
 inline constexpr std::uint16_t kNtfsExtraId = 0x000A;
@@ -68,4 +68,4 @@ void ApplyZip64Record(const ExtraRecord& record, Zip64Values* values);
 // kNoFileTime when neither gives one.
 FileTime ModifiedTimeUtc(const ExtraRecords& records);
 
-}  // namespace quillory
+}  // namespace quillory::zip

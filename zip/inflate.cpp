@@ -11,7 +11,7 @@
 #include "common/code_length_runs.h"
 #include "common/decode_check.h"
 
-namespace quillory {
+namespace quillory::zip {
 
 using namespace table_entry;
 
@@ -161,6 +161,13 @@ InflateResult FromTableResult(TableResult r) {
     return InflateResult::OutOfMemory;
 }
 
+// The fast loop has a second build for x86-64 processors with BMI2, chosen at run time.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define QUILLORY_INFLATE_BMI2 1
+#else
+#define QUILLORY_INFLATE_BMI2 0
+#endif
+
 constexpr std::uint64_t Mask(unsigned n) {
     return (std::uint64_t{1} << n) - 1;
 }
@@ -238,23 +245,26 @@ public:
     }
 
 private:
-    enum class Step { More, EndOfBlock, Damaged };
+    enum class Step { More, EndOfBlock, DataError };
 
-    // Input margin of the fast loop: up to three refills per pass, each advancing at most
-    // 7 bytes and loading 8 (one entry looked up ahead is dropped at the exit: it has not
-    // consumed anything).
+    // Input margin of the fast loop: a pass refills at most twice, each refill advancing at
+    // most 7 bytes and loading 8; the refill before the first pass comes out of the margin
+    // that the loop's own test then checks again.
     static constexpr std::ptrdiff_t kInputMargin = 32;
     static_assert(2 * 7 + 8 <= kInputMargin && kInputMargin <= InflateInput::kMaxCarryBytes);
-    // Output margin of every pass: three literals and the longest match with its slack.
-    static constexpr std::ptrdiff_t kOutputMargin = 3 + Format::kMaxMatch + kCopyOverrun;
-    static_assert(kOutputMargin < static_cast<std::ptrdiff_t>(OutputWindow::kWorkBytes));
-    // A refill leaves at least 56 bits; a pass then needs at most three literal codes, or
-    // a length entry and (after one more refill where needed) a distance entry.
+    // A refill leaves at least 56 bits.
     static constexpr unsigned kRefilledBits = 56;
-    static_assert(3 * kMaxDeflateCodeLength <= kRefilledBits &&
-                  kMaxDistanceEntryBits <= kRefilledBits);
-    static constexpr bool kRefillBeforeDistance =
-        Format::kMaxLengthEntryBits + kMaxDistanceEntryBits > kRefilledBits;
+    // First-level literals per pass of the fast loop: four where the longest length entry
+    // still fits in a refill after three of them (deflate), else three (Deflate64, whose
+    // length entries take up to 31 bits).
+    static constexpr unsigned kLitRoot = InflateEngine::kLitLenRootBits;
+    static constexpr unsigned kLiteralsPerPass =
+        3 * kLitRoot + Format::kMaxLengthEntryBits <= kRefilledBits ? 4 : 3;
+    // Output margin of every pass: its literals, or all but one of them and the longest
+    // match with the slack of its copy.
+    static constexpr std::ptrdiff_t kOutputMargin =
+        kLiteralsPerPass + Format::kMaxMatch + kCopyOverrun;
+    static_assert(kOutputMargin < static_cast<std::ptrdiff_t>(OutputWindow::kWorkBytes));
     // The careful path fills once for each of these and then takes bits without looking:
     // a block header, a stored block's two lengths, a dynamic block's three counts, a
     // code-length code with the extra bits of a repeat, a literal/length entry.
@@ -318,9 +328,9 @@ private:
     Step CarefulStep(const std::uint32_t* litLen, const std::uint32_t* distance) {
         FillCarefully();
         const std::uint32_t e = Lookup(litLen, InflateEngine::kLitLenRootBits, bitBuffer_);
-        DECODE_CHECK((e & kInvalid) == 0, Step::Damaged);
+        DECODE_CHECK((e & kInvalid) == 0, Step::DataError);
         const std::uint32_t value = TakeEntry(e);
-        DECODE_CHECK(!Overconsumed(), Step::Damaged);
+        DECODE_CHECK(!Overconsumed(), Step::DataError);
         if ((e & kLiteral) != 0) {
             *window_.out++ = static_cast<std::uint8_t>(value);
             return Step::More;
@@ -328,20 +338,38 @@ private:
         if ((e & kEndOfBlock) != 0) return Step::EndOfBlock;
         FillCarefully();
         const std::uint32_t d = Lookup(distance, InflateEngine::kDistanceRootBits, bitBuffer_);
-        DECODE_CHECK((d & kInvalid) == 0, Step::Damaged);
+        DECODE_CHECK((d & kInvalid) == 0, Step::DataError);
         const std::uint32_t back = TakeEntry(d);
-        DECODE_CHECK(!Overconsumed(), Step::Damaged);
+        DECODE_CHECK(!Overconsumed(), Step::DataError);
         DECODE_CHECK(static_cast<std::ptrdiff_t>(back) <= window_.out - window_.base(),
-                     Step::Damaged);
+                     Step::DataError);
         window_.out = CopyMatch(window_.out, back, value);
         return Step::More;
     }
 
     // ---- the fast path: straight from the input buffer, state in locals ----
 
-    Step FastLoop(const std::uint32_t* litLen, const std::uint32_t* distance) {
-        constexpr unsigned kLitRoot = InflateEngine::kLitLenRootBits;
-        constexpr unsigned kDistRoot = InflateEngine::kDistanceRootBits;
+    // Bits of the fast loop's buffer that a look-up may read: after a refill all 64 are the
+    // stream's own (the count says how many of them are consumable), and consuming n bits
+    // leaves 64 - n of them. Each look-up below is issued before the refill that follows
+    // it, so that the table load does not wait for the input load.
+    static constexpr unsigned kPeekBits = 64;
+    static constexpr unsigned kDistRoot = InflateEngine::kDistanceRootBits;
+    // A pass consumes all but one of its first-level literals and one more item (a literal,
+    // a length, or the end of the block) from one refill, and can still look up the next
+    // literal/length or distance entry in what is left.
+    static constexpr unsigned kPassLiteralBits = (kLiteralsPerPass - 1) * kLitRoot;
+    static_assert(kPassLiteralBits + Format::kMaxLengthEntryBits <= kRefilledBits);
+    static_assert(kPassLiteralBits + kMaxDeflateCodeLength + kLitRoot <= kPeekBits);
+    static_assert(kPassLiteralBits + Format::kMaxLengthEntryBits + kDistRoot <= kPeekBits);
+    // Every distance is refilled for (once its entry is looked up): a refill without a
+    // branch costs less than a branch on the count that the processor cannot foresee. The
+    // distance entry leaves enough for the next look-up.
+    static_assert(kMaxDistanceEntryBits + kLitRoot <= kRefilledBits);
+
+    // The loop body, compiled once for any x86-64 and once with BMI2's shifts (below).
+    [[gnu::always_inline]] inline Step FastLoopBody(const std::uint32_t* litLen,
+                                                    const std::uint32_t* distance) {
         std::uint64_t bitBuffer = bitBuffer_;
         // Only the low byte of `bitCount` is the count: consuming subtracts whole entries,
         // whose higher bits leave garbage above it (one instruction less per code).
@@ -362,11 +390,12 @@ private:
             return step;
         };
         // Bits above the count are either 0 or the next input bytes' own bits, so OR-ing the
-        // next eight bytes in above the present bits is always right.
+        // next eight bytes in above the present bits is always right. The whole bytes taken
+        // raise the count to 56..63.
         const auto refill = [&] {
             bitBuffer |= Load64(in) << static_cast<std::uint8_t>(bitCount);
-            in += (63 - static_cast<std::uint8_t>(bitCount)) >> 3;
-            bitCount |= 56;  // the whole bytes taken raise the count to 56..63
+            in += 7 - ((bitCount >> 3) & 7);
+            bitCount |= 56;
         };
         const auto rootLitLen = [&] { return litLen[bitBuffer & Mask(kLitRoot)]; };
         const auto subtable = [&](const std::uint32_t* table, unsigned rootBits,
@@ -380,77 +409,115 @@ private:
             bitBuffer >>= (e & 63);
             bitCount -= e;
         };
-        // Length and distance entries have no flags in bits 12-15, so bits 8-13 are the code
-        // length: again the shift needs no mask of its own.
-        const auto extraBits = [&](std::uint32_t e) {
-            return static_cast<std::uint32_t>((bitBuffer & Mask(e & 63)) >> ((e >> 8) & 63));
+        // The extra bits of an entry, from the buffer as it was before the entry was
+        // consumed. Length and distance entries have no flags in bits 12-15, so bits 8-13
+        // are the code length.
+        const auto extraBits = [](std::uint64_t before, std::uint32_t e) {
+            return static_cast<std::uint32_t>((before & Mask(e & 63)) >> ((e >> 8) & 63));
         };
 
-        // The next entry is looked up as early as the bits allow, so that its load overlaps
-        // the work on the present one. Literals are tested first: they are the most common
-        // entries, and most of them are in the first-level table.
+        // Each entry is consumed as soon as it is loaded and tested afterwards; literals
+        // first, as they are the most common entries and most are in the first level.
         refill();
         std::uint32_t e = rootLitLen();
         while (in <= inLast && out <= outLast) {
-            // Up to three literals, each looked up while the one before is stored.
+            std::uint64_t saved = bitBuffer;
+            consume(e);
+            // Up to kLiteralsPerPass literals, each looked up while the one before is stored.
             if ((e & kLiteral) != 0) {
-                consume(e);
                 std::uint32_t literal = EntryValue(e);
                 e = rootLitLen();
+                saved = bitBuffer;
+                consume(e);
                 *out++ = static_cast<std::uint8_t>(literal);
                 if ((e & kLiteral) != 0) {
-                    consume(e);
                     literal = EntryValue(e);
                     e = rootLitLen();
+                    saved = bitBuffer;
+                    consume(e);
                     *out++ = static_cast<std::uint8_t>(literal);
                     if ((e & kLiteral) != 0) {
-                        consume(e);
                         literal = EntryValue(e);
-                        refill();
                         e = rootLitLen();
+                        if constexpr (kLiteralsPerPass == 4) {
+                            saved = bitBuffer;
+                            consume(e);
+                            *out++ = static_cast<std::uint8_t>(literal);
+                            if ((e & kLiteral) != 0) {
+                                literal = EntryValue(e);
+                                e = rootLitLen();
+                                refill();
+                                *out++ = static_cast<std::uint8_t>(literal);
+                                continue;
+                            }
+                        } else {
+                            refill();
+                            *out++ = static_cast<std::uint8_t>(literal);
+                            continue;
+                        }
+                    }
+                }
+            }
+            // A subtable, the end of the block, or an invalid code.
+            if ((e & kExceptional) != 0) [[unlikely]] {
+                if ((e & kLink) != 0) {
+                    // A link consumes nothing: take its bits back and consume the
+                    // subtable's entry, which spans the whole code.
+                    bitBuffer = saved;
+                    bitCount += e;
+                    e = subtable(litLen, kLitRoot, e);
+                    saved = bitBuffer;
+                    consume(e);
+                    if ((e & kLiteral) != 0) {
+                        const std::uint32_t literal = EntryValue(e);
+                        e = rootLitLen();
+                        refill();
                         *out++ = static_cast<std::uint8_t>(literal);
                         continue;
                     }
                 }
-                refill();
-            }
-            // A subtable's literal, the end of the block, or an invalid code.
-            if ((e & kExceptional) != 0) {
-                if ((e & kLink) != 0) {
-                    e = subtable(litLen, kLitRoot, e);
-                    if ((e & kLiteral) != 0) {
-                        consume(e);
-                        *out++ = static_cast<std::uint8_t>(EntryValue(e));
-                        refill();
-                        e = rootLitLen();
-                        continue;
-                    }
-                }
                 // Subtable entries are never links.
-                if ((e & kEndOfBlock) != 0) {
-                    consume(e);
-                    return leave(Step::EndOfBlock);
-                }
-                DECODE_CHECK((e & kInvalid) == 0, leave(Step::Damaged));
+                if ((e & kEndOfBlock) != 0) return leave(Step::EndOfBlock);
+                DECODE_CHECK((e & kInvalid) == 0, leave(Step::DataError));
             }
             // A match: its length, then its distance, which must stay within the output.
-            const std::uint32_t length = EntryValue(e) + extraBits(e);
-            consume(e);
-            if constexpr (kRefillBeforeDistance) {
-                if (static_cast<std::uint8_t>(bitCount) < kMaxDistanceEntryBits) refill();
-            }
+            const std::uint32_t length = EntryValue(e) + extraBits(saved, e);
             std::uint32_t d = distance[bitBuffer & Mask(kDistRoot)];
-            if ((d & kLink) != 0) d = subtable(distance, kDistRoot, d);
-            DECODE_CHECK((d & kInvalid) == 0, leave(Step::Damaged));
-            const std::uint32_t back = EntryValue(d) + extraBits(d);
-            consume(d);
-            DECODE_CHECK(static_cast<std::ptrdiff_t>(back) <= out - base, leave(Step::Damaged));
             refill();
+            if ((d & (kLink | kInvalid)) != 0) [[unlikely]] {
+                if ((d & kLink) != 0) d = subtable(distance, kDistRoot, d);
+                DECODE_CHECK((d & kInvalid) == 0, leave(Step::DataError));
+            }
+            saved = bitBuffer;
+            consume(d);
+            const std::uint32_t back = EntryValue(d) + extraBits(saved, d);
+            DECODE_CHECK(static_cast<std::ptrdiff_t>(back) <= out - base, leave(Step::DataError));
             e = rootLitLen();
+            refill();
             out = CopyMatch(out, back, length);
         }
         return leave(Step::More);
     }
+
+    Step FastLoop(const std::uint32_t* litLen, const std::uint32_t* distance) {
+#if QUILLORY_INFLATE_BMI2
+        static const bool hasBmi2 = [] {
+            __builtin_cpu_init();
+            return __builtin_cpu_supports("bmi2") != 0;
+        }();
+        if (hasBmi2) return FastLoopBmi2(litLen, distance);
+#endif
+        return FastLoopBody(litLen, distance);
+    }
+
+#if QUILLORY_INFLATE_BMI2
+    // BMI2's shifts take their count from any register and leave the flags alone, which
+    // shortens each step of the loop's chain of table look-ups.
+    [[gnu::target("bmi2")]] [[gnu::noinline]] Step FastLoopBmi2(const std::uint32_t* litLen,
+                                                                const std::uint32_t* distance) {
+        return FastLoopBody(litLen, distance);
+    }
+#endif
 
     // Codes until the end of the block, fast while the margins hold.
     InflateResult Codes(const std::uint32_t* litLen, const std::uint32_t* distance) {
@@ -469,7 +536,7 @@ private:
                 step = CarefulStep(litLen, distance);
             }
             if (step == Step::EndOfBlock) return InflateResult::Ok;
-            if (step == Step::Damaged) return InflateResult::DataError;
+            if (step == Step::DataError) return InflateResult::DataError;
         }
     }
 
@@ -653,4 +720,4 @@ InflateResult InflateEngine::Inflate(InflateInput& input, OutputWindow& window, 
     return InflateDecoder<DeflateFormat>(*this, input, window).Run();
 }
 
-}  // namespace quillory
+}  // namespace quillory::zip

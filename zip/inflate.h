@@ -14,7 +14,7 @@
 #include "zip/inflate_input.h"
 #include "zip/output_window.h"
 
-namespace quillory {
+namespace quillory::zip {
 
 enum class InflateResult : int {
     BlockType3 = -1,     // a block of the reserved type 3
@@ -74,4 +74,4 @@ private:
     bool fastPath_ = true;
 };
 
-}  // namespace quillory
+}  // namespace quillory::zip

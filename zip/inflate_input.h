@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace quillory {
+namespace quillory::zip {
 
 class InflateInput {
 public:
@@ -36,4 +36,4 @@ public:
     bool Refill() override { return false; }
 };
 
-}  // namespace quillory
+}  // namespace quillory::zip

@@ -1,4 +1,6 @@
-// Member input stream.
+// The member input stream: the member's data read from the archive in pieces of at most
+// 32 KiB, each decrypted as it arrives, the unread tail carried in front of the next.
+// Nothing past the stream's length is read from the file.
 #include "zip/input_stream.h"
 
 #include <algorithm>
@@ -6,7 +8,7 @@
 
 #include "common/output_files.h"
 
-namespace quillory {
+namespace quillory::zip {
 
 void ZipInputStream::Start(platform::FileHandle file, std::uint64_t length, Decryptor decrypt,
                            void* context) {
@@ -36,4 +38,4 @@ bool ZipInputStream::Refill() {
     return true;
 }
 
-}  // namespace quillory
+}  // namespace quillory::zip

@@ -11,7 +11,7 @@
 #include "platform/file.h"
 #include "zip/inflate_input.h"
 
-namespace quillory {
+namespace quillory::zip {
 
 class ZipInputStream final : public InflateInput {
 public:
@@ -54,4 +54,4 @@ private:
     alignas(64) std::uint8_t buffer_[kMaxCarryBytes + kPieceBytes];
 };
 
-}  // namespace quillory
+}  // namespace quillory::zip

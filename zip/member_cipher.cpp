@@ -1,11 +1,14 @@
-// Member cipher glue.
+// The cipher of one encrypted member: the traditional header or the AES salt and
+// verifier read and checked against the remembered password (asking for one through the
+// callback), the data decrypted as it is read, and AES's code checked after it. Sizes too
+// small to hold the cipher's own bytes are refused before anything is read or asked.
 #include "zip/member_cipher.h"
 
 #include <cstring>
 
 #include "common/output_files.h"
 
-namespace quillory {
+namespace quillory::zip {
 
 namespace {
 
@@ -128,4 +131,4 @@ bool MemberCipher::Authenticated(platform::FileHandle file, std::uint64_t dataEn
     return std::memcmp(computed, stored, sizeof stored) == 0;
 }
 
-}  // namespace quillory
+}  // namespace quillory::zip

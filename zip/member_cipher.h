@@ -16,7 +16,7 @@
 #include "zip/input_stream.h"
 #include "zip/zip_archive.h"
 
-namespace quillory {
+namespace quillory::zip {
 
 class MemberCipher {
 public:
@@ -62,4 +62,4 @@ private:
     ZipAesContext aes_{};
 };
 
-}  // namespace quillory
+}  // namespace quillory::zip

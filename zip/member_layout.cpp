@@ -1,11 +1,13 @@
-// Member layout: a sorted table of local-header offsets, searched once per member.
+// Member layout: the local-header offsets sorted once per archive, then searched once per
+// member to find where its bytes may end. A member whose bytes reach another's header or
+// the central directory, or whose header an earlier entry already owns, owns nothing.
 #include "zip/member_layout.h"
 
 #include <algorithm>
 
 #include "zip/zip_archive.h"
 
-namespace quillory {
+namespace quillory::zip {
 
 void MemberLayout::Clear() {
     starts_.clear();
@@ -46,4 +48,4 @@ bool MemberLayout::OwnsBytes(std::size_t index, std::uint64_t offset, std::uint6
     return end <= directoryOffset_ || offset >= directoryEnd_;
 }
 
-}  // namespace quillory
+}  // namespace quillory::zip

@@ -14,8 +14,10 @@
 #include <vector>
 
 namespace quillory {
-
 struct ZipEntry;
+}  // namespace quillory
+
+namespace quillory::zip {
 
 class MemberLayout {
 public:
@@ -47,4 +49,4 @@ private:
     bool built_ = false;
 };
 
-}  // namespace quillory
+}  // namespace quillory::zip

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-namespace quillory {
+namespace quillory::zip {
 
 OutputWindow::OutputWindow() : buffer_(std::make_unique<std::uint8_t[]>(kTotalBytes)) {}
 
@@ -45,4 +45,4 @@ bool OutputWindow::Finish() {
     return true;
 }
 
-}  // namespace quillory
+}  // namespace quillory::zip

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <memory>
 
-namespace quillory {
+namespace quillory::zip {
 
 // ZipFlushWindow's receiver: the CRC-32 and the output file, or a test's buffer.
 class OutputSink {
@@ -68,4 +68,4 @@ private:
     OutputSink* sink_ = nullptr;
 };
 
-}  // namespace quillory
+}  // namespace quillory::zip

@@ -1,4 +1,6 @@
-// ZipArchive: construction, opening (end records and central directory) and closing.
+// ZipArchive's construction, Open and Close: the end records located, the central
+// directory walked into the entry table and the end values kept. An archive whose
+// directory cannot be read whole is closed again with its status; nothing is half listed.
 #include "zip/zip_archive.h"
 
 #include "common/buffered_reader.h"
@@ -9,6 +11,11 @@
 #include "zip/zip_reader_state.h"
 
 namespace quillory {
+
+using zip::DirectoryLocation;
+using zip::LocateCentralDirectory;
+using zip::ReadCentralDirectory;
+using zip::ZipReaderState;
 
 FileTime LocalModifiedTime(const ZipEntry& entry) {
     FileTime local = kNoFileTime;

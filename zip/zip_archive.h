@@ -21,7 +21,9 @@
 
 namespace quillory {
 
+namespace zip {
 struct ZipReaderState;
+}  // namespace zip
 
 // Result codes. The numbers are shown to users in a message, so they never change.
 enum class ZipStatus : int {
@@ -84,7 +86,7 @@ class ZipArchive {
     // The entries' names and folders, in chunks of heap_; released when the table is.
     NameArena names_{&heap_};
     // Where each member's bytes lie, noted at the first extraction after Open.
-    MemberLayout layout_{&heap_};
+    zip::MemberLayout layout_{&heap_};
 
 public:
     ZipArchive();
@@ -131,7 +133,7 @@ public:
 private:
     friend class ZipMemberExtractor;
     // The file, buffers, decoder and cipher state (zip/zip_reader_state.h).
-    std::unique_ptr<ZipReaderState> work_;
+    std::unique_ptr<zip::ZipReaderState> work_;
 };
 
 // Extracts (or tests) members of an open ZipArchive beside the archive's own
@@ -158,7 +160,7 @@ public:
 
 private:
     const ZipArchive& archive_;
-    std::unique_ptr<ZipReaderState> work_;
+    std::unique_ptr<zip::ZipReaderState> work_;
     int passwordNeedsReset_ = 1;
     int unsafePathsAllowed_;
     int overwriteWithoutAsking_;

@@ -18,7 +18,13 @@
 
 namespace quillory {
 
-using namespace zipformat;
+using namespace zip::format;
+using zip::InflateResult;
+using zip::MemberCipher;
+using zip::OutputSink;
+using zip::OutputWindow;
+using zip::ZipInputStream;
+using zip::ZipReaderState;
 
 namespace {
 
@@ -38,7 +44,7 @@ struct MemberRecord {
 // and each ZipMemberExtractor bring their own.
 struct MemberRun {
     const ZipArchive& zip;
-    const MemberLayout& layout;
+    const zip::MemberLayout& layout;
     ZipReaderState& w;
     ExtractCallback* callback;
     int& passwordNeedsReset;
@@ -277,6 +283,7 @@ int ExtractMember(const MemberRun& run, const ZipEntry* entry, ZipStatus& status
     const auto& entries = zip.entries;
     ZipReaderState& w = run.w;
     ExtractCallback* const callback = run.callback;
+    // The entry must be one of this open archive's table.
     if (entry == nullptr || w.file == kInvalidFileHandle || entries.empty() ||
         entry < entries.data() || entry >= entries.data() + entries.size()) {
         return fail(ZipStatus::BadLocalHeader);
@@ -284,8 +291,10 @@ int ExtractMember(const MemberRun& run, const ZipEntry* entry, ZipStatus& status
     const ZipEntry& e = *entry;
     const MemberRecord m = RecordFor(e);
 
+    // The local header: where the data starts, and the fields the cipher and times need.
     LocalHeader local;
     if (!ReadLocalHeader(w.file, e, &local)) return fail(ZipStatus::BadLocalHeader);
+    // The member's bytes must be its own, not another member's or the directory's.
     if (!run.layout.OwnsBytes(static_cast<std::size_t>(entry - entries.data()), e.localHeaderOffset,
                               MemberEnd(w.file, local, e))) {
         return fail(ZipStatus::OverlappingData);
@@ -312,6 +321,7 @@ int ExtractMember(const MemberRun& run, const ZipEntry* entry, ZipStatus& status
         return made == ZipStatus::Ok ? 1 : fail(made);
     }
 
+    // The method and the cipher: what decodes the data, and what it is encrypted with.
     const MemberCipher::Kind cipherKind = m.aes           ? MemberCipher::Kind::Aes
                                           : m.traditional ? MemberCipher::Kind::Traditional
                                                           : MemberCipher::Kind::None;
@@ -324,6 +334,7 @@ int ExtractMember(const MemberRun& run, const ZipEntry* entry, ZipStatus& status
         e.compressedSize - cipherBytes != e.originalSize) {
         return fail(ZipStatus::SizeMismatch);
     }
+    // The cipher's own bytes are read and the password checked (asked for when needed).
     const std::uint8_t checkByte =
         ZipCryptoCheckByte((local.flags & kFlagDataDescriptor) != 0, local.time, local.crc32);
     const ZipStatus cipherStatus = w.cipher.Begin(
@@ -334,6 +345,8 @@ int ExtractMember(const MemberRun& run, const ZipEntry* entry, ZipStatus& status
     if (dataStart == kInvalidFilePosition) return fail(ZipStatus::BadLocalHeader);
     const std::uint64_t dataLength = w.cipher.DataLength();
 
+    // The output: none when testing, else its folders, the overwrite decision and the
+    // file; a member no decoder takes is unsupported either way.
     MemberSink sink(e.originalSize, callback);
     if (zip.testMode == 1) {
         if (!decodable) return fail(ZipStatus::UnsupportedMethod);
@@ -342,6 +355,7 @@ int ExtractMember(const MemberRun& run, const ZipEntry* entry, ZipStatus& status
         if (prepared != ZipStatus::Ok) return fail(prepared);
     }
 
+    // Decoding: stored data copied, deflate and Deflate64 through the inflate engine.
     w.input.Start(w.file, dataLength, w.cipher.Decryptor(), w.cipher.Context());
     InflateResult decoded = InflateResult::Ok;
     if (method == kMethodStored) {
@@ -349,7 +363,9 @@ int ExtractMember(const MemberRun& run, const ZipEntry* entry, ZipStatus& status
     } else {
         decoded = w.inflate.Inflate(w.input, w.window, &sink, method == kMethodDeflate64);
     }
+    // The checks: AES code, sizes and CRC-32 decide the member's status.
     ZipStatus verdict = Verdict(w, e, m, AddClamped(dataStart, dataLength), sink, decoded);
+    // The file: abandoned on a stop, discarded when not good, put in its place when good.
     if (sink.file != kInvalidFileHandle) {
         if (verdict == ZipStatus::Stopped) {
             // Interrupted half-way: nothing under the member's name, nothing left beside it.

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace quillory::zipformat {
+namespace quillory::zip::format {
 
 // Signatures, as the 32-bit little-endian values of the bytes 50 4B xx yy.
 inline constexpr std::uint32_t kLocalHeaderSignature = 0x04034B50;    // 50 4B 03 04
@@ -69,4 +69,4 @@ inline std::uint64_t Le64(const std::uint8_t* p) {
     return static_cast<std::uint64_t>(Le32(p)) | (static_cast<std::uint64_t>(Le32(p + 4)) << 32);
 }
 
-}  // namespace quillory::zipformat
+}  // namespace quillory::zip::format

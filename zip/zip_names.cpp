@@ -1,4 +1,6 @@
-// Member-name decoding, and the archive's decision about undeclared names.
+// Member-name decoding: the UTF-8 flag, a matching Unicode Path record, or the archive's
+// one decision for undeclared names (UTF-8 or the code page), then NFC and the folder
+// split. A 0 byte ends a name; "\\" separates folders as "/" does.
 #include "zip/zip_names.h"
 
 #include <algorithm>
@@ -10,7 +12,7 @@
 #include "platform/codepage.h"
 #include "zip/zip_format.h"
 
-namespace quillory {
+namespace quillory::zip {
 
 namespace {
 
@@ -95,7 +97,7 @@ bool IsVolumeLabel(std::uint8_t madeByHost, std::uint32_t externalAttributes) {
 WString MemberNameDecoder::Decode(std::size_t index, const StoredName& stored) {
     const std::string_view bytes =
         UpToNul(reinterpret_cast<const char*>(stored.bytes), stored.length);
-    if ((stored.flags & zipformat::kFlagUtf8) != 0) {
+    if ((stored.flags & format::kFlagUtf8) != 0) {
         return Finish(platform::Utf8NameToWide(bytes), stored.volumeLabel);
     }
     if (std::string_view utf8;
@@ -159,4 +161,4 @@ void SplitMemberName(WStringView name, std::pmr::u16string* folder, std::pmr::u1
     }
 }
 
-}  // namespace quillory
+}  // namespace quillory::zip

@@ -20,7 +20,7 @@
 #include "platform/text.h"
 #include "zip/extra_field.h"
 
-namespace quillory {
+namespace quillory::zip {
 
 // True for a volume-label entry: external attribute 0x08 from a host that sets it
 // (0 MS-DOS/FAT, 5 Atari ST, 6 OS/2 HPFS, 11 NTFS).
@@ -78,4 +78,4 @@ private:
 // "docs/" and an empty file; "readme.txt" an empty folder.
 void SplitMemberName(WStringView name, std::pmr::u16string* folder, std::pmr::u16string* file);
 
-}  // namespace quillory
+}  // namespace quillory::zip

@@ -14,7 +14,7 @@
 #include "zip/member_cipher.h"
 #include "zip/output_window.h"
 
-namespace quillory {
+namespace quillory::zip {
 
 struct ZipReaderState {
     platform::FileHandle file = platform::kInvalidFileHandle;
@@ -29,4 +29,4 @@ struct ZipReaderState {
     MemberCipher cipher;
 };
 
-}  // namespace quillory
+}  // namespace quillory::zip

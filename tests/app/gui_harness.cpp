@@ -1,4 +1,6 @@
-// Shared GUI test helpers.
+// The GUI tests' shared pieces: a user interface that records messages and "open"
+// instead of showing them, a scratch home and settings store, the frame over a document,
+// and answering the next modal dialog once it is up.
 #include "gui_harness.h"
 
 #include <QApplication>

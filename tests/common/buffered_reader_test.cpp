@@ -1,4 +1,5 @@
-// Buffered reads give the same bytes and positions as direct reads.
+// Buffered reads against the file's own bytes: reads and skips across buffer boundaries
+// give the same bytes and positions, and a read at the end comes up short.
 #include <gtest/gtest.h>
 
 #include "common/buffered_reader.h"

@@ -1,4 +1,5 @@
-// Stored names to UTF-16 and archive times to file times.
+// Stored names to UTF-16 (NFC, separators, an embedded NUL, bytes of no character) and
+// archive times to file times, including MS-DOS values that name no real moment.
 #include <gtest/gtest.h>
 
 #include "common/conversions.h"

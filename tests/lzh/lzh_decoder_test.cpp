@@ -74,7 +74,7 @@ TEST_P(EveryMethod, RoundTripsDataAcrossBlocksDictionariesAndChunks) {
     data.insert(data.end(), binary.begin(), binary.end());
     const Bytes stream = Compress(data, method, 9000);
     const Decoded d = Decode(method, stream, static_cast<std::uint32_t>(data.size()));
-    ASSERT_EQ(d.outcome, DecodeOutcome::Completed);
+    ASSERT_EQ(d.outcome, DecodeOutcome::Ok);
     EXPECT_EQ(d.crc, Crc(data));
     EXPECT_EQ(d.written, data);
 }
@@ -89,7 +89,7 @@ TEST_P(EveryMethod, FarthestDistanceIsTheDictionarySize) {
     const Bytes expected = Expand(symbols);
     const Decoded d =
         Decode(method, EncodeSymbols(method, symbols), static_cast<std::uint32_t>(expected.size()));
-    ASSERT_EQ(d.outcome, DecodeOutcome::Completed);
+    ASSERT_EQ(d.outcome, DecodeOutcome::Ok);
     EXPECT_EQ(d.written, expected);
     EXPECT_EQ(Bytes(d.written.end() - 256, d.written.end()),
               Bytes(d.written.begin(), d.written.begin() + 256));
@@ -102,10 +102,10 @@ TEST_P(EveryMethod, DictionaryStartsAsSpacesForEveryMember) {
     const Bytes first = Repeat("previous member ", 5000);
     ASSERT_EQ(
         Decode(method, Compress(first, method), static_cast<std::uint32_t>(first.size())).outcome,
-        DecodeOutcome::Completed);
+        DecodeOutcome::Ok);
     const std::vector<LzhSymbol> symbols = {Literal('a'), Match(10, 6), Literal('b')};
     const Decoded d = Decode(method, EncodeSymbols(method, symbols), 12);
-    ASSERT_EQ(d.outcome, DecodeOutcome::Completed);
+    ASSERT_EQ(d.outcome, DecodeOutcome::Ok);
     EXPECT_EQ(d.written, ToBytes("a     a    b"));
 }
 
@@ -113,9 +113,9 @@ TEST(Decoder, Lh4RefusesDistancesPastItsDictionary) {
     // -lh4- shares -lh5-'s distance codes, which reach 8 KiB; its encoders keep 4 KiB.
     std::vector<LzhSymbol> symbols(4097, Literal('x'));
     symbols.push_back(Match(3, 4096));
-    EXPECT_EQ(Decode(4, EncodeSymbols(4, symbols), 4100).outcome, DecodeOutcome::Completed);
+    EXPECT_EQ(Decode(4, EncodeSymbols(4, symbols), 4100).outcome, DecodeOutcome::Ok);
     symbols.back() = Match(3, 4097);
-    EXPECT_EQ(Decode(4, EncodeSymbols(4, symbols), 4100).outcome, DecodeOutcome::Damaged);
+    EXPECT_EQ(Decode(4, EncodeSymbols(4, symbols), 4100).outcome, DecodeOutcome::DataError);
     EXPECT_FALSE(ReferenceDecode(4, EncodeSymbols(4, symbols), 4100).completed);
 }
 
@@ -131,7 +131,7 @@ TEST_P(PmarcMethod, RoundTripsPastEveryCodeRenewalAndChunk) {
     data.insert(data.end(), binary.begin(), binary.end());
     const Bytes stream = GetParam() == lzh::kMethodPm1 ? CompressPm1(data) : CompressPm2(data);
     const Decoded d = Decode(GetParam(), stream, static_cast<std::uint32_t>(data.size()));
-    ASSERT_EQ(d.outcome, DecodeOutcome::Completed);
+    ASSERT_EQ(d.outcome, DecodeOutcome::Ok);
     EXPECT_EQ(d.crc, Crc(data));
     EXPECT_EQ(d.written, data);
 }
@@ -139,14 +139,14 @@ TEST_P(PmarcMethod, RoundTripsPastEveryCodeRenewalAndChunk) {
 TEST(Decoder, PmarcRefusesCodesThatNameNothing) {
     BitWriter pm2;  // a kind code of the single kind 30: there are only 29
     pm2.Put(0, 1), pm2.Put(31, 5), pm2.Put(0, 3);
-    EXPECT_EQ(Decode(lzh::kMethodPm2, pm2.Finish(), 10).outcome, DecodeOutcome::Damaged);
+    EXPECT_EQ(Decode(lzh::kMethodPm2, pm2.Finish(), 10).outcome, DecodeOutcome::DataError);
     BitWriter pm1;  // tree 16, then a copy from before the first byte
     pm1.Put(16, 5), pm1.Put(0, 1), pm1.Put(0, 1), pm1.Put(0, 6);
-    EXPECT_EQ(Decode(lzh::kMethodPm1, pm1.Finish(), 10).outcome, DecodeOutcome::Damaged);
+    EXPECT_EQ(Decode(lzh::kMethodPm1, pm1.Finish(), 10).outcome, DecodeOutcome::DataError);
     // -pm1- reads zeros past its data for one last copy, not for a claimed 4 GiB.
     const Bytes data = ToBytes("one run of literals");
     EXPECT_EQ(Decode(lzh::kMethodPm1, CompressPm1(data), 0xFFFFFFFF).outcome,
-              DecodeOutcome::Damaged);
+              DecodeOutcome::DataError);
 }
 
 TEST(Decoder, SingleCodeBlocksUseNoBitsPerSymbol) {
@@ -156,7 +156,7 @@ TEST(Decoder, SingleCodeBlocksUseNoBitsPerSymbol) {
     const Bytes stream = EncodeSymbols(5, symbols, 65536);
     EXPECT_LT(stream.size(), 10u);
     const Decoded d = Decode(5, stream, 65536);
-    ASSERT_EQ(d.outcome, DecodeOutcome::Completed);
+    ASSERT_EQ(d.outcome, DecodeOutcome::Ok);
     EXPECT_EQ(d.written, Bytes(65536, 'z'));
 }
 
@@ -169,7 +169,7 @@ TEST(Decoder, BlockCountZeroMeans65536Codes) {
     expected.push_back('y');
     expected.push_back('z');
     const Decoded d = Decode(6, out.Finish(), static_cast<std::uint32_t>(expected.size()));
-    ASSERT_EQ(d.outcome, DecodeOutcome::Completed);
+    ASSERT_EQ(d.outcome, DecodeOutcome::Ok);
     EXPECT_EQ(d.written, expected);
 }
 
@@ -181,7 +181,7 @@ TEST(Decoder, EmptyCodeGivesZeroBytesWithoutBits) {
     out.Put(0, 5), out.Put(3, 5);  // code-length code: one symbol (length 1 -> token 3)
     out.Put(1, 9);                 // one character length, token 3 means length 1 ...
     // ... but a single length-1 code does not fill the code space: refused.
-    EXPECT_EQ(Decode(5, out.Finish(), 3).outcome, DecodeOutcome::Damaged);
+    EXPECT_EQ(Decode(5, out.Finish(), 3).outcome, DecodeOutcome::DataError);
 
     BitWriter empty;
     empty.Put(3, 16);
@@ -189,7 +189,7 @@ TEST(Decoder, EmptyCodeGivesZeroBytesWithoutBits) {
     empty.Put(1, 9);                   // one character length: zero
     empty.Put(0, 4), empty.Put(0, 4);  // no distance codes
     const Decoded d = Decode(5, empty.Finish(), 3);
-    ASSERT_EQ(d.outcome, DecodeOutcome::Completed);
+    ASSERT_EQ(d.outcome, DecodeOutcome::Ok);
     EXPECT_EQ(d.written, Bytes(3, 0));
 }
 
@@ -197,14 +197,14 @@ TEST(Decoder, LastMatchIsCutAtTheOriginalSize) {
     const std::vector<LzhSymbol> symbols = {Literal('a'), Literal('b'), Match(20, 2)};
     const Bytes five = ToBytes("ababa");
     const Decoded d = Decode(7, EncodeSymbols(7, symbols), 5);
-    ASSERT_EQ(d.outcome, DecodeOutcome::Completed);
+    ASSERT_EQ(d.outcome, DecodeOutcome::Ok);
     EXPECT_EQ(d.written, five);  // not the 22 bytes the match would give
     EXPECT_EQ(d.crc, Crc(five));
 }
 
 TEST(Decoder, EmptyMemberCompletesWithoutData) {
     const Decoded d = Decode(5, {}, 0);
-    EXPECT_EQ(d.outcome, DecodeOutcome::Completed);
+    EXPECT_EQ(d.outcome, DecodeOutcome::Ok);
     EXPECT_EQ(d.crc, 0);
     EXPECT_TRUE(d.written.empty());
 }
@@ -215,13 +215,13 @@ TEST(Decoder, StreamThatNeedsMoreThanItsDataFails) {
     // Cut short: the decoder runs out of real bits before the end.
     const Bytes cut(stream.begin(),
                     stream.begin() + static_cast<std::ptrdiff_t>(stream.size() / 2));
-    EXPECT_EQ(Decode(5, cut, 30000).outcome, DecodeOutcome::Damaged);
+    EXPECT_EQ(Decode(5, cut, 30000).outcome, DecodeOutcome::DataError);
     // The header claims more data than the archive holds: the same.
     EXPECT_EQ(Decode(5, cut, 30000, static_cast<std::uint32_t>(stream.size())).outcome,
-              DecodeOutcome::Damaged);
+              DecodeOutcome::DataError);
     // The header claims fewer bytes than the stream needs: the rest is not read.
     EXPECT_EQ(Decode(5, stream, 30000, static_cast<std::uint32_t>(stream.size() - 1)).outcome,
-              DecodeOutcome::Damaged);
+              DecodeOutcome::DataError);
 }
 
 TEST(Decoder, TinyMemberClaimingHugeSizeStopsAtItsData) {
@@ -230,7 +230,7 @@ TEST(Decoder, TinyMemberClaimingHugeSizeStopsAtItsData) {
     const Bytes stream = Compress(Repeat("abc", 10), 6);
     ASSERT_LT(stream.size(), 30u);
     const Decoded d = Decode(6, stream, 0xFFFFFFFF);
-    EXPECT_EQ(d.outcome, DecodeOutcome::Damaged);
+    EXPECT_EQ(d.outcome, DecodeOutcome::DataError);
     EXPECT_TRUE(d.written.empty());
 }
 
@@ -244,7 +244,7 @@ TEST(Decoder, FailureKeepsOnlyWholeDictionaries) {
     out.Put(1, 16);
     out.Put(20, 5);  // a code-length count above 19
     const Decoded d = Decode(5, out.Finish(), 40000);
-    EXPECT_EQ(d.outcome, DecodeOutcome::Damaged);
+    EXPECT_EQ(d.outcome, DecodeOutcome::DataError);
     EXPECT_EQ(d.written, Bytes(data.begin(), data.begin() + 16384));
 }
 
@@ -313,7 +313,7 @@ TEST(Decoder, RefusesTablesThatWouldLeaveTheirArrays) {
     for (const auto& [what, tables] : cases) {
         SCOPED_TRACE(what);
         const Bytes stream = BlockStart(tables);
-        EXPECT_EQ(Decode(5, stream, 10).outcome, DecodeOutcome::Damaged);
+        EXPECT_EQ(Decode(5, stream, 10).outcome, DecodeOutcome::DataError);
         EXPECT_FALSE(ReferenceDecode(5, stream, 10).completed);
     }
 }
@@ -328,7 +328,7 @@ TEST(Decoder, ReportsWritesThatComeUpShort) {
     });
     const Decoded d = Decode(7, stream, static_cast<std::uint32_t>(data.size()));
     platform::SetIoFaultHook(nullptr);
-    EXPECT_EQ(d.outcome, DecodeOutcome::WriteFailed);
+    EXPECT_EQ(d.outcome, DecodeOutcome::OutputFailed);
     ASSERT_GT(d.written.size(), 0u);
     EXPECT_EQ(d.written,
               Bytes(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(d.written.size())));
@@ -343,7 +343,7 @@ TEST(Decoder, TestModeWritesNothingAndGivesTheSameCrc) {
     const lzh::DecodeResult r = lzh::DecodeStatic(6, input, kInvalidFileHandle,
                                                   static_cast<std::uint32_t>(stream.size()), 70000);
     platform::CloseFile(input);
-    EXPECT_EQ(r.outcome, DecodeOutcome::Completed);
+    EXPECT_EQ(r.outcome, DecodeOutcome::Ok);
     EXPECT_EQ(r.crc, Crc(data));
 }
 
@@ -353,7 +353,7 @@ TEST(Decoder, TestModeWritesNothingAndGivesTheSameCrc) {
 void ExpectSameAsReference(int method, const Bytes& stream, std::uint32_t originalSize) {
     const Decoded fast = Decode(method, stream, originalSize);
     const ReferenceResult ref = ReferenceDecode(method, stream, originalSize);
-    ASSERT_EQ(fast.outcome == DecodeOutcome::Completed, ref.completed);
+    ASSERT_EQ(fast.outcome == DecodeOutcome::Ok, ref.completed);
     if (ref.completed) {
         EXPECT_EQ(fast.crc, ref.crc);
     }

@@ -1,6 +1,7 @@
-// Extracting members: output paths, the unsafe-path and overwrite questions, folder
-// entries, unsupported methods, stored and compressed data with their failures (short
-// data, CRC, full disk, undecodable streams), times and attributes, host path limits.
+// Extracting members: output paths, the unsafe-path question, folder entries,
+// unsupported methods, stored and compressed data with their failures (short data, CRC,
+// undecodable streams), times and attributes. Host path limits, short writes and the
+// overwrite rules are reader-contract tests (tests/robustness/reader_contract_test.cpp).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -13,7 +14,7 @@
 #include "tests/lzh/lzh_header_builder.h"
 #include "tests/lzh/lzh_stream_builder.h"
 #include "tests/lzh/lzh_test_util.h"
-#include "tests/support/recording_callback.h"
+#include "tests/support/reader_fixture.h"
 
 namespace quillory::testing {
 namespace {
@@ -29,27 +30,15 @@ LzhHeaderFields Compressed(int method, std::string_view name, const Bytes& origi
     return h;
 }
 
-class ExtractTest : public ::testing::Test {
+class ExtractTest : public ReaderFixture<LzhArchive> {
 protected:
     // Opens the members as an archive with the destination dest/ and folders on.
     void Open(const std::vector<LzhHeaderFields>& members) {
         std::vector<Bytes> built;
         for (const auto& m : members)
             built.push_back(m.Build());
-        archive_.Close();
-        ASSERT_EQ(archive_.Open(WriteArchive(dir_, Archive(built))), 1);
-        archive_.SetCallback(&callback_);
-        archive_.destFolder = dir_.Program("dest");
-        archive_.useFolders = 1;
+        OpenFile(WriteArchive(dir_, Archive(built)));
     }
-    int Extract(int i) {
-        return archive_.ExtractEntry(&archive_.entries[static_cast<std::size_t>(i)]);
-    }
-    fs::path Out(std::string_view relative) const { return dir_.Host("dest") / relative; }
-
-    TempDir dir_;
-    RecordingCallback callback_;
-    LzhArchive archive_;
 };
 
 TEST_F(ExtractTest, OutputPathJoinsDestinationFolderAndName) {
@@ -228,31 +217,6 @@ TEST_F(ExtractTest, TimesAndAttributesAreApplied) {
     ::umask(mask);
 }
 
-TEST_F(ExtractTest, ExistingFilesFollowTheOverwriteRules) {
-    Open({Stored(2, "a.txt", ToBytes("new"))});
-    fs::create_directories(Out(""));
-    WriteHostFile(Out("a.txt"), "old");
-    EXPECT_EQ(Extract(0), 0);
-    EXPECT_EQ(archive_.status, LzhStatus::Skipped);
-    EXPECT_EQ(ReadHostFile(Out("a.txt")), ToBytes("old"));
-    EXPECT_EQ(callback_.Count(RecordingCallback::Question::Overwrite), 1u);
-    // The existing file is newer than the member (2021): with "only if newer" the
-    // question comes; yes replaces it, read-only or not.
-    fs::permissions(Out("a.txt"), fs::perms::owner_read);
-    archive_.askOnlyIfNewer = 1;
-    callback_.overwriteAnswer = 1;
-    ASSERT_EQ(Extract(0), 1);
-    EXPECT_EQ(ReadHostFile(Out("a.txt")), ToBytes("new"));
-    EXPECT_EQ(callback_.Count(RecordingCallback::Question::Overwrite), 2u);
-    // Now the file has the member's time: not newer, so no question.
-    ASSERT_EQ(Extract(0), 1);
-    EXPECT_EQ(callback_.Count(RecordingCallback::Question::Overwrite), 2u);
-    archive_.askOnlyIfNewer = 0;
-    archive_.overwriteWithoutAsking = 1;
-    ASSERT_EQ(Extract(0), 1);
-    EXPECT_EQ(callback_.Count(RecordingCallback::Question::Overwrite), 2u);
-}
-
 TEST_F(ExtractTest, CrcMismatchKeepsTheWrittenFileWithItsTime) {
     LzhHeaderFields h = Stored(2, "a.txt", ToBytes("payload"));
     h.dataCrc = 0x1234;
@@ -325,29 +289,6 @@ TEST_F(ExtractTest, StoredMemberNeverReadsPastItsData) {
     EXPECT_EQ(archive_.status, LzhStatus::CrcMismatch);
 }
 
-TEST_F(ExtractTest, ShortWritesFailWithWriteFailed) {
-    const Bytes data = FixtureData(FixtureKind::Binary, 400000, 2);
-    Open({Stored(2, "stored.bin", data), Compressed(7, "packed.bin", data)});
-    for (int i = 0; i < 2; ++i) {
-        SCOPED_TRACE(i);
-        std::size_t writes = 0;
-        platform::SetIoFaultHook([&](platform::IoKind kind, std::size_t count) {
-            if (kind != platform::IoKind::Write) return count;
-            return ++writes == 2 ? std::size_t{100} : count;  // the disk fills up
-        });
-        const int result = Extract(i);
-        platform::SetIoFaultHook(nullptr);
-        EXPECT_EQ(result, 0);
-        EXPECT_EQ(archive_.status, LzhStatus::WriteFailed);
-        const std::string name = i == 0 ? "stored.bin" : "packed.bin";
-        const Bytes written = ReadHostFile(Out(name));
-        ASSERT_GT(written.size(), 0u);
-        ASSERT_LT(written.size(), data.size());
-        EXPECT_EQ(written,
-                  Bytes(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(written.size())));
-    }
-}
-
 TEST_F(ExtractTest, UndecodableDataFailsAndKeepsWhatWasWritten) {
     const Bytes data = FixtureData(FixtureKind::Binary, 100000, 3);
     LzhHeaderFields cut = Compressed(5, "cut.bin", data);
@@ -368,32 +309,6 @@ TEST_F(ExtractTest, UndecodableDataFailsAndKeepsWhatWasWritten) {
     EXPECT_EQ(partial,
               Bytes(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(partial.size())));
     EXPECT_EQ(fs::file_size(Out("bomb.bin")), 0u);
-}
-
-TEST_F(ExtractTest, HostPathsAreNeverCut) {
-    Open({Stored(2, "a.txt", ToBytes("x"))});
-    // Existing folders deep enough that "/a.txt" below them is exactly as long as the
-    // host allows, and one byte longer.
-    const std::size_t limit = platform::MaxHostPathBytes();
-    std::string deep = dir_.path().string();
-    while (deep.size() + 201 + 1 + 40 < limit)
-        deep += "/" + std::string(200, 'd');
-    const std::size_t last = limit - deep.size() - 1 - 6;  // "/" + last + "/a.txt"
-    const std::string fits = deep + "/" + std::string(last, 'e');
-    const std::string tooLong = deep + "/" + std::string(last + 1, 'e');
-    fs::create_directories(fits);
-    fs::create_directories(tooLong);
-
-    archive_.destFolder = platform::FromHostPath(fits);
-    ASSERT_EQ(Extract(0), 1);
-    EXPECT_EQ((fits + "/a.txt").size(), limit);
-    EXPECT_TRUE(fs::exists(fits + "/a.txt"));
-
-    archive_.destFolder = platform::FromHostPath(tooLong);
-    EXPECT_EQ(Extract(0), 0);
-    EXPECT_EQ(archive_.status, LzhStatus::PathTooLong);
-    EXPECT_EQ(archive_.destFolder, platform::FromHostPath(tooLong));  // kept whole
-    EXPECT_TRUE(fs::is_empty(tooLong));
 }
 
 TEST_F(ExtractTest, ClosedArchiveFailsWithoutReason) {

@@ -1,25 +1,14 @@
-// The test header builder.
+// The test header builder: LZH headers written field by field from a description, with
+// sizes, checksums and CRCs computed unless a test sets them to wrong values.
 #include "tests/lzh/lzh_header_builder.h"
 
 #include <stdexcept>
 
 #include "common/checksums.h"
+#include "tests/support/le_writer.h"
 
 namespace quillory::testing {
 namespace {
-
-void Put16(Bytes& b, std::uint32_t v) {
-    b.push_back(static_cast<std::uint8_t>(v));
-    b.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-void Put32(Bytes& b, std::uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
-void Set16(Bytes& b, std::size_t at, std::uint32_t v) {
-    b[at] = static_cast<std::uint8_t>(v);
-    b[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
 
 // Extended headers chained: each is type, data, size of the next one.
 Bytes Chain(const std::vector<ExtendedHeader>& headers) {

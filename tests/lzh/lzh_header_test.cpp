@@ -13,6 +13,7 @@
 #include "platform/path.h"
 #include "tests/lzh/lzh_header_builder.h"
 #include "tests/lzh/lzh_test_util.h"
+#include "tests/support/le_writer.h"
 
 namespace quillory::testing {
 namespace {
@@ -150,18 +151,14 @@ TEST_F(HeaderTest, Level3AndOs9For68kLevel2HeadersAreRead) {
     Bytes level3 = {4, 0};
     for (char c : std::string("-lh0-"))
         level3.push_back(static_cast<std::uint8_t>(c));
-    const auto put32 = [&level3](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            level3.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    };
+    const auto put32 = [&level3](std::uint32_t v) { testing::Put32(level3, v); };
     put32(static_cast<std::uint32_t>(data.size()));  // compressed size
     put32(static_cast<std::uint32_t>(data.size()));  // original size
     put32(1614834368);                               // Unix time
     level3.push_back(0x20);                          // reserved
     level3.push_back(3);                             // level
     const std::uint16_t crc = Crc16Update(0, data.data(), data.size());
-    level3.push_back(static_cast<std::uint8_t>(crc));
-    level3.push_back(static_cast<std::uint8_t>(crc >> 8));
+    testing::Put16(level3, crc);
     level3.push_back('U');   // OS
     put32(32 + nameHeader);  // the whole header
     put32(nameHeader);       // the name header: type, name, next size 0

@@ -1,4 +1,5 @@
-// The PMarc stream writers.
+// Writers of PMarc -pm1- and -pm2- streams for the decoder tests: literals and copies
+// coded as the format defines them, so a test can build a valid stream and damage it.
 #include "tests/lzh/lzh_pmarc_writer.h"
 
 #include <algorithm>

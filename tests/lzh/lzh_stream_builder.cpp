@@ -1,4 +1,6 @@
-// The test stream writer.
+// The test stream writer: a greedy LZ77 parse and canonical Huffman tables written as the
+// static-Huffman methods code them, block by block, so decoders can be tested on streams
+// with chosen block sizes, tables and symbols.
 #include "tests/lzh/lzh_stream_builder.h"
 
 #include <algorithm>

@@ -1,4 +1,6 @@
-// The reference decoder.
+// The reference decoder: a slow static-Huffman decoder written step by step, a tree walk
+// after one table look-up and the dictionary written as it fills, for differential tests
+// of the real decoder. It refuses what the real decoder refuses.
 #include "tests/lzh/reference_decoder.h"
 
 #include <algorithm>

@@ -1,4 +1,5 @@
-// Program paths and host paths, and the UTF-8 conversions under them.
+// Program paths and host paths, and the UTF-8 conversions under them: separators, round
+// trips of bytes that are no UTF-8, edited paths, lengths in host bytes.
 #include <gtest/gtest.h>
 
 #include "platform/path.h"

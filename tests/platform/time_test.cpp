@@ -1,4 +1,5 @@
-// Calendar <-> file time and local <-> UTC under pinned time zones.
+// Calendar <-> file time and local <-> UTC under pinned time zones, daylight saving and
+// its changeover hours included, so the conversions are checked the same on any machine.
 #include <gtest/gtest.h>
 
 #include "platform/time.h"

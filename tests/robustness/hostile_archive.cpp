@@ -1,4 +1,6 @@
-// Hostile archive builders, on top of the header builders of the reader tests.
+// Hostile archive builders on top of the readers' header builders: LZH and ZIP archives
+// from a plain member list, with whatever stored name, folder data or lying size a case
+// asks for and everything else right, so only the intended fault shows.
 #include "tests/robustness/hostile_archive.h"
 
 #include <algorithm>

@@ -25,6 +25,7 @@
 #include "tests/robustness/hostile_archive.h"
 #include "tests/robustness/robust_fixture.h"
 #include "tests/robustness/tree_snapshot.h"
+#include "tests/support/le_writer.h"
 #include "tests/zip/zip_builder.h"
 
 namespace quillory::testing {
@@ -146,13 +147,10 @@ Bytes UnicodePathRecord(const std::string& stored, const std::string& utf8) {
     const std::uint32_t crc = Crc32Update(0, stored.data(), stored.size());
     const std::size_t size = 5 + utf8.size();  // version, name CRC, name
     Bytes record;
-    for (const std::size_t value : {std::size_t{0x7075}, size}) {
-        record.push_back(static_cast<std::uint8_t>(value));
-        record.push_back(static_cast<std::uint8_t>(value >> 8));
-    }
+    testing::Put16(record, 0x7075);
+    testing::Put16(record, static_cast<std::uint32_t>(size));
     record.push_back(1);
-    for (int shift = 0; shift < 32; shift += 8)
-        record.push_back(static_cast<std::uint8_t>(crc >> shift));
+    testing::Put32(record, crc);
     record.insert(record.end(), utf8.begin(), utf8.end());
     return record;
 }

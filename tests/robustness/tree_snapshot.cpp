@@ -1,4 +1,6 @@
-// Tree snapshots.
+// Tree snapshots: every file, folder and link below a root with its kind, permissions,
+// size, content hash and time, and the paths two snapshots differ in. Links are recorded
+// as themselves and never followed.
 #include "tests/robustness/tree_snapshot.h"
 
 #include <sys/stat.h>

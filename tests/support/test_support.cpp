@@ -1,4 +1,5 @@
-// Test helpers.
+// Test helpers shared by every test executable: scratch folders removed afterwards, pinned
+// time zones restored afterwards, host files written and read, and seeded random bytes.
 #include "tests/support/test_support.h"
 
 #include <unistd.h>

@@ -9,6 +9,7 @@
 
 #include "common/checksums.h"
 #include "platform/path.h"
+#include "tests/support/le_writer.h"
 #include "tests/support/recording_callback.h"
 #include "tests/support/test_support.h"
 #include "tests/zip/zip_builder.h"
@@ -81,15 +82,15 @@ TEST_F(CutTest, PrefixesOfEveryFixture) {
 }
 
 TEST_F(CutTest, EveryCutOfTheMembersUnderAnIntactDirectory) {
-    using zipformat::Le16;
-    using zipformat::Le32;
+    using zip::format::Le16;
+    using zip::format::Le32;
     for (const fs::path& fixture : Fixtures()) {
         SCOPED_TRACE(fixture.filename().string());
         if (zip.Open(platform::FromHostPath(fixture.string())) != 1) continue;  // refused whole
         zip.Close();
         const Bytes whole = testing::ReadHostFile(fixture);
         const std::size_t end = whole.size() - 22;  // no fixture has a comment
-        ASSERT_EQ(Le32(&whole[end]), zipformat::kEndRecordSignature);
+        ASSERT_EQ(Le32(&whole[end]), zip::format::kEndRecordSignature);
         const std::uint32_t directory = Le32(&whole[end + 16]);
         // Archives whose directory the end record alone does not place (ZIP64 records,
         // offsets not counting a stub in front) are cut by the test above only.
@@ -101,8 +102,7 @@ TEST_F(CutTest, EveryCutOfTheMembersUnderAnIntactDirectory) {
             Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(at));
             cut.insert(cut.end(), tail.begin(), tail.end());
             const std::size_t newEnd = cut.size() - 22;
-            for (int i = 0; i < 4; ++i)
-                cut[newEnd + 16 + i] = static_cast<std::uint8_t>(at >> (8 * i));
+            testing::Set32(cut, newEnd + 16, static_cast<std::uint32_t>(at));
             testing::WriteHostFile(dir.Host("cut.zip"), cut);
             ASSERT_EQ(zip.Open(dir.Program("cut.zip")), 1) << at;
             // Members that lie wholly before the cut still pass.

@@ -8,7 +8,7 @@
 #include "tests/zip/deflate_writer.h"
 #include "zip/decoding_table.h"
 
-namespace quillory {
+namespace quillory::zip {
 namespace {
 
 using namespace table_entry;
@@ -123,4 +123,4 @@ TEST(DecodingTableTest, OddSets) {
 }
 
 }  // namespace
-}  // namespace quillory
+}  // namespace quillory::zip

@@ -175,9 +175,9 @@ class AesFaultTest : public EncryptionTest {
 protected:
     // The central header of the entry named name.
     static std::size_t CentralHeader(const Bytes& zipBytes, const std::string& name) {
-        using zipformat::Le16;
+        using zip::format::Le16;
         for (std::size_t at = 0; at + 46 <= zipBytes.size(); ++at) {
-            if (zipformat::Le32(&zipBytes[at]) != zipformat::kCentralHeaderSignature) continue;
+            if (zip::format::Le32(&zipBytes[at]) != zip::format::kCentralHeaderSignature) continue;
             const std::size_t n = Le16(&zipBytes[at + 28]);
             if (std::string(zipBytes.begin() + static_cast<std::ptrdiff_t>(at + 46),
                             zipBytes.begin() + static_cast<std::ptrdiff_t>(at + 46 + n)) == name) {
@@ -203,7 +203,7 @@ TEST_F(AesFaultTest, StrengthsOtherThanOneToThreeAreRefusedWithoutAQuestion) {
     const std::size_t h = CentralHeader(bytes, "text.txt");
     const std::size_t extra = h + 46 + 8;
     const std::size_t aes = extra + 4 + 32;  // after the NTFS time record
-    ASSERT_EQ(zipformat::Le16(&bytes[aes]), 0x9901);
+    ASSERT_EQ(zip::format::Le16(&bytes[aes]), 0x9901);
     for (int strength : {0, 4, 0xFF}) {
         bytes[aes + 8] = static_cast<std::uint8_t>(strength);
         OpenBytes(bytes);
@@ -218,10 +218,10 @@ TEST_F(AesFaultTest, AuthenticationCodesCoverTheData) {
     // bsdtar writes AE-1: the data and the code are both checked.
     Bytes bytes = Fixture("bsdtar-aes128.zip");
     const std::size_t h = CentralHeader(bytes, "text.txt");
-    const std::uint32_t local = zipformat::Le32(&bytes[h + 42]);
-    const std::uint32_t size = zipformat::Le32(&bytes[h + 20]);
+    const std::uint32_t local = zip::format::Le32(&bytes[h + 42]);
+    const std::uint32_t size = zip::format::Le32(&bytes[h + 20]);
     const std::size_t data =
-        local + 30 + zipformat::Le16(&bytes[local + 26]) + zipformat::Le16(&bytes[local + 28]);
+        local + 30 + zip::format::Le16(&bytes[local + 26]) + zip::format::Le16(&bytes[local + 28]);
     Bytes flippedData = bytes;
     flippedData[data + 10 + 1000] ^= 0x01;  // past the salt and verifier
     OpenBytes(flippedData);
@@ -252,7 +252,7 @@ TEST_F(AesFaultTest, Ae2MembersNeedNoCrc) {
 TEST_F(AesFaultTest, SizesTooSmallForSaltVerifierAndCodeAreRefusedUnasked) {
     Bytes bytes = Fixture("7zz-aes192.zip");
     const std::size_t h = CentralHeader(bytes, "empty.txt");
-    ASSERT_EQ(zipformat::Le32(&bytes[h + 20]), 24u);  // AES-192: 12 + 2 + 10, no data
+    ASSERT_EQ(zip::format::Le32(&bytes[h + 20]), 24u);  // AES-192: 12 + 2 + 10, no data
     bytes[h + 20] = 23;
     OpenBytes(bytes);
     EXPECT_EQ(ExtractNamed("empty.txt"), 0);

@@ -1,6 +1,7 @@
 // Extracting and testing members of built archives: the stored copy and inflate, the
-// output path and folders, times, the unsafe-path and overwrite questions, and every
-// refusal with its status (including output that cannot be created or written).
+// output path and folders, times, the unsafe-path question, and every refusal with its
+// status (including output that cannot be created). Host path limits, short writes and
+// the overwrite rules are reader-contract tests (tests/robustness/reader_contract_test.cpp).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -9,6 +10,7 @@
 #include "common/checksums.h"
 #include "common/conversions.h"
 #include "platform/path.h"
+#include "tests/support/le_writer.h"
 #include "tests/support/recording_callback.h"
 #include "tests/support/test_support.h"
 #include "tests/zip/deflate_writer.h"
@@ -94,12 +96,12 @@ TEST_F(ExtractTest, ExecuteBitsAndUtcTimes) {
     const mode_t mask = ::umask(022);
     const auto stamp = [](std::uint32_t seconds) {
         Bytes d = {1};
-        ZipBuilder::Put32(d, seconds);
+        testing::Put32(d, seconds);
         return testing::ExtraRecord(0x5455, d);
     };
     const auto ntfs = [](std::uint32_t seconds) {
         Bytes d = {0, 0, 0, 0, 1, 0, 24, 0};
-        ZipBuilder::Put64(d, (seconds + kSecondsFrom1601To1970) * kTicksPerSecond);
+        testing::Put64(d, (seconds + kSecondsFrom1601To1970) * kTicksPerSecond);
         d.resize(32, 0);
         return testing::ExtraRecord(0x000A, d);
     };
@@ -223,21 +225,6 @@ TEST_F(ExtractTest, UnsafePathsAreAskedAboutWithWhereTheyGo) {
     ASSERT_EQ(alone.Open(dir.Program("b.zip")), 1);
     EXPECT_EQ(alone.ExtractEntry(&alone.entries[0]), 0);  // no callback: refused
     EXPECT_EQ(alone.status, ZipStatus::UnsafePathRefused);
-}
-
-TEST_F(ExtractTest, ExistingFilesAreKeptUnlessTheUserAgrees) {
-    testing::WriteHostFile(dir.Host("out/f.txt"), "old");
-    ZipBuilder b;
-    b.Add(StoredMember("f.txt", ToBytes("new")));
-    OpenBuilt(b);
-    EXPECT_EQ(Extract(0), 0);
-    EXPECT_EQ(zip.status, ZipStatus::Skipped);
-    EXPECT_TRUE(Output("f.txt") == ToBytes("old"));
-    callback.overwriteAnswer = 1;
-    EXPECT_EQ(Extract(0), 1);
-    EXPECT_TRUE(Output("f.txt") == ToBytes("new"));
-    ASSERT_EQ(callback.Count(Q::Overwrite), 2u);
-    EXPECT_EQ(callback.questions[0].name, u"f.txt");
 }
 
 TEST_F(ExtractTest, LocalHeadersThatDoNotMatch) {
@@ -480,39 +467,6 @@ TEST_F(ExtractTest, OutputThatCannotBeCreatedFailsTheMember) {
     OpenBuilt(b);
     EXPECT_EQ(Extract(0), 0);
     EXPECT_EQ(zip.status, ZipStatus::CreateFailed);
-}
-
-TEST_F(ExtractTest, HostPathsAreNeverCut) {
-    ZipBuilder b;
-    b.Add(StoredMember(std::string(250, 'n'), ToBytes("n")));
-    OpenBuilt(b);
-    // A destination that leaves no room for the name: refused, nothing made.
-    const std::size_t room = platform::MaxHostPathBytes() - dir.path().string().size() - 1;
-    zip.destFolder = dir.Program() + u"/" + WString(room - 200, u'd');
-    EXPECT_EQ(Extract(0), 0);
-    EXPECT_EQ(zip.status, ZipStatus::PathTooLong);
-    for (const auto& e : fs::directory_iterator(dir.path())) {
-        EXPECT_NE(e.path().filename().string().front(), 'd');
-    }
-}
-
-TEST_F(ExtractTest, ShortWritesFailTheMemberAndStopDecoding) {
-    const Bytes text = MixedData(300000, 4);
-    ZipBuilder b;
-    b.Add(DeflatedMember("big.bin", text)).Add(StoredMember("stored.bin", text));
-    OpenBuilt(b);
-    for (int i = 0; i < 2; ++i) {
-        int writes = 0;
-        platform::SetIoFaultHook([&](platform::IoKind kind, std::size_t count) -> std::size_t {
-            if (kind != platform::IoKind::Write) return count;
-            return ++writes == 2 ? count / 2 : count;  // the second piece goes half-way
-        });
-        EXPECT_EQ(Extract(i), 0);
-        platform::SetIoFaultHook(nullptr);
-        EXPECT_EQ(zip.status, ZipStatus::WriteFailed);
-        EXPECT_EQ(writes, 2) << "nothing is written after the short write";
-        EXPECT_EQ(Output(i == 0 ? "big.bin" : "stored.bin").size(), 65536u + 32768u);
-    }
 }
 
 TEST_F(ExtractTest, ShortReadsOfTheLocalHeaderFailIt) {

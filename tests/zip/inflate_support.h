@@ -14,7 +14,7 @@
 namespace quillory::testing {
 
 // Keeps every flushed byte and the size of each flush.
-class RecordingSink final : public OutputSink {
+class RecordingSink final : public zip::OutputSink {
 public:
     std::vector<std::uint8_t> data;
     std::vector<std::size_t> flushes;
@@ -31,7 +31,7 @@ public:
 
 // Hands a stream out in pieces of the given sizes (cycled), keeping the carried tail in
 // front of each piece as the member input stream does.
-class PiecewiseInput final : public InflateInput {
+class PiecewiseInput final : public zip::InflateInput {
 public:
     PiecewiseInput(const std::vector<std::uint8_t>& stream, std::vector<std::size_t> pieces)
         : stream_(stream), pieces_(std::move(pieces)), buffer_(kMaxCarryBytes + 65536) {
@@ -60,13 +60,13 @@ private:
 };
 
 struct InflateOutcome {
-    InflateResult result;
+    zip::InflateResult result;
     std::vector<std::uint8_t> data;
     std::vector<std::size_t> flushes;
 };
 
-inline InflateOutcome RunInflate(InflateEngine& engine, OutputWindow& window, InflateInput& input,
-                                 bool deflate64, bool fast = true) {
+inline InflateOutcome RunInflate(zip::InflateEngine& engine, zip::OutputWindow& window,
+                                 zip::InflateInput& input, bool deflate64, bool fast = true) {
     RecordingSink sink;
     engine.SetFastPath(fast);
     InflateOutcome o;
@@ -78,9 +78,9 @@ inline InflateOutcome RunInflate(InflateEngine& engine, OutputWindow& window, In
 
 inline InflateOutcome RunInflate(const std::vector<std::uint8_t>& stream, bool deflate64,
                                  bool fast = true) {
-    InflateEngine engine;
-    OutputWindow window;
-    MemoryInput input(stream.data(), stream.size());
+    zip::InflateEngine engine;
+    zip::OutputWindow window;
+    zip::MemoryInput input(stream.data(), stream.size());
     return RunInflate(engine, window, input, deflate64, fast);
 }
 

@@ -9,7 +9,7 @@
 #include "tests/zip/deflate_writer.h"
 #include "tests/zip/inflate_support.h"
 
-namespace quillory {
+namespace quillory::zip {
 namespace {
 
 using testing::Bytes;
@@ -114,18 +114,23 @@ TEST(InflateTest, BlockType3IsRefusedWithMinusOne) {
     ExpectBothPaths(w.bytes(), true, InflateResult::BlockType3, {});
 }
 
-// A fixed block: the literal 'a', then a match at distance 1 written with `lengthCode`
-// and `lengthExtra` (extraBits wide), then the end of the block.
-Bytes FixedRun(unsigned lengthCode, std::uint32_t lengthExtra, unsigned extraBits) {
+// A fixed block: `leading` literals 'a', then a match at distance 1 written with
+// `lengthCode` and `lengthExtra` (extraBits wide), `trailing` literals 'z', then the end
+// of the block. Enough trailing literals let the fast loop decode the match.
+Bytes FixedRun(unsigned lengthCode, std::uint32_t lengthExtra, unsigned extraBits, int leading = 1,
+               int trailing = 0) {
     const CanonicalCode lit = FixedLitLenCode();
     const CanonicalCode dist = FixedDistanceCode();
     DeflateWriter w;
     w.Bits(1, 1);
     w.Bits(1, 2);
-    lit.Write(w, 'a');
+    for (int i = 0; i < leading; ++i)
+        lit.Write(w, 'a');
     lit.Write(w, lengthCode);
     w.Bits(lengthExtra, extraBits);
     dist.Write(w, 0);  // distance 1
+    for (int i = 0; i < trailing; ++i)
+        lit.Write(w, 'z');
     lit.Write(w, 256);
     return w.bytes();
 }
@@ -137,6 +142,13 @@ TEST(InflateTest, Code285IsLength258InDeflateAndTakes16BitsInDeflate64) {
     // Length 258 through code 284 with extra bits 31 reads no further bits in either mode.
     ExpectBothPaths(FixedRun(284, 31, 5), false, InflateResult::Ok, Bytes(259, 'a'));
     ExpectBothPaths(FixedRun(284, 31, 5), true, InflateResult::Ok, Bytes(259, 'a'));
+    // Inside the fast loop, after one to six literals: the longest length entry may follow
+    // two literals within one refill.
+    for (int leading = 1; leading <= 6; ++leading) {
+        Bytes expected(static_cast<std::size_t>(leading) + 65538, 'a');
+        expected.insert(expected.end(), 40, 'z');
+        ExpectBothPaths(FixedRun(285, 0xFFFF, 16, leading, 40), true, InflateResult::Ok, expected);
+    }
 }
 
 TEST(InflateTest, LengthSymbols286And287AreInvalid) {
@@ -223,9 +235,9 @@ TEST(InflateTest, EveryCutOfAStreamFailsAndBothPathsAgree) {
 }
 
 }  // namespace
-}  // namespace quillory
+}  // namespace quillory::zip
 
-namespace quillory {
+namespace quillory::zip {
 namespace {
 
 using testing::CodeLengthItem;
@@ -420,4 +432,4 @@ TEST(InflateTest, RandomStreamsDecodeTheSameOnBothPaths) {
 }
 
 }  // namespace
-}  // namespace quillory
+}  // namespace quillory::zip

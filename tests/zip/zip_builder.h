@@ -17,6 +17,7 @@
 
 #include "common/checksums.h"
 #include "crypto/zip_crypto.h"
+#include "tests/support/le_writer.h"
 #include "tests/zip/inflate_support.h"
 
 namespace quillory::testing {
@@ -90,9 +91,9 @@ inline std::vector<std::uint8_t> ExtraRecord(std::uint16_t id,
                                              const std::vector<std::uint8_t>& data,
                                              std::optional<std::uint16_t> declaredSize = {}) {
     const std::uint16_t size = declaredSize.value_or(static_cast<std::uint16_t>(data.size()));
-    std::vector<std::uint8_t> r = {
-        static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(id >> 8),
-        static_cast<std::uint8_t>(size), static_cast<std::uint8_t>(size >> 8)};
+    std::vector<std::uint8_t> r;
+    Put16(r, id);
+    Put16(r, size);
     r.insert(r.end(), data.begin(), data.end());
     return r;
 }
@@ -100,10 +101,11 @@ inline std::vector<std::uint8_t> ExtraRecord(std::uint16_t id,
 // The AES record: vendor version, "AE", strength, actual method.
 inline std::vector<std::uint8_t> AesExtra(std::uint16_t version, std::uint8_t strength,
                                           std::uint16_t method) {
-    return ExtraRecord(
-        0x9901,
-        {static_cast<std::uint8_t>(version), static_cast<std::uint8_t>(version >> 8), 'A', 'E',
-         strength, static_cast<std::uint8_t>(method), static_cast<std::uint8_t>(method >> 8)});
+    std::vector<std::uint8_t> d;
+    Put16(d, version);
+    d.insert(d.end(), {'A', 'E', strength});
+    Put16(d, method);
+    return ExtraRecord(0x9901, d);
 }
 
 // The Info-ZIP Unicode Path record for a stored name.
@@ -111,9 +113,8 @@ inline std::vector<std::uint8_t> UnicodePathExtra(const std::string& storedName,
                                                   const std::string& utf8,
                                                   std::uint8_t version = 1) {
     const std::uint32_t crc = Crc32Update(0, storedName.data(), storedName.size());
-    std::vector<std::uint8_t> d = {
-        version, static_cast<std::uint8_t>(crc), static_cast<std::uint8_t>(crc >> 8),
-        static_cast<std::uint8_t>(crc >> 16), static_cast<std::uint8_t>(crc >> 24)};
+    std::vector<std::uint8_t> d = {version};
+    Put32(d, crc);
     d.insert(d.end(), utf8.begin(), utf8.end());
     return ExtraRecord(0x7075, d);
 }
@@ -254,18 +255,6 @@ public:
         Put32(out, size);
         Put32(out, offset);
         Put16(out, commentBytes);
-    }
-    static void Put16(std::vector<std::uint8_t>& out, std::uint32_t v) {
-        out.push_back(static_cast<std::uint8_t>(v));
-        out.push_back(static_cast<std::uint8_t>(v >> 8));
-    }
-    static void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-        Put16(out, v & 0xFFFF);
-        Put16(out, v >> 16);
-    }
-    static void Put64(std::vector<std::uint8_t>& out, std::uint64_t v) {
-        Put32(out, static_cast<std::uint32_t>(v));
-        Put32(out, static_cast<std::uint32_t>(v >> 32));
     }
     // A ZIP64 extra record holding the values given, 8 bytes each.
     static std::vector<std::uint8_t> Zip64Extra(std::initializer_list<std::uint64_t> values) {
