@@ -211,12 +211,21 @@ bool IsOpenTemporary(const std::string& folderPath, std::string_view name) {
     return false;
 }
 
+void SweepFolder(int folder, const std::string& folderPath);
+
 // Removes the temporaries of this user's processes that no longer run (killed before
 // they could clean up), once per folder and run. A temporary of a running process, of
 // another user, or under a name this program does not make is left alone. Called with
-// OutputLock held, so no thread of this run creates a file in the folder meanwhile.
+// OutputLock held; the folder counts as swept only once the sweep is over, so no thread
+// of this run creates a file in it before (a new temporary is not yet among the pending
+// ones when its file appears).
 void SweepLeftovers(int folder, const std::string& folderPath) {
-    if (!SweptFolders().insert(folderPath).second) return;
+    if (SweptFolders().contains(folderPath)) return;
+    SweepFolder(folder, folderPath);
+    SweptFolders().insert(folderPath);
+}
+
+void SweepFolder(int folder, const std::string& folderPath) {
     const int listing = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (listing < 0) return;
     DIR* dir = ::fdopendir(listing);
@@ -261,15 +270,16 @@ FileHandle CreateTemporary(const std::string& target, bool replaces) {
         output.folder = FolderAt(output.folderPath, fresh);
         if (output.folder == nullptr) return Failed(errno, kInvalidFileHandle);
         const int folder = output.folder->fd;
-        // The sweep and the file's entry among the pending ones go together, so that no
-        // thread's sweep takes another's new temporary for a dead process's.
-        const std::lock_guard lock(OutputLock());
-        SweepLeftovers(folder, output.folderPath);
+        {
+            const std::lock_guard lock(OutputLock());
+            SweepLeftovers(folder, output.folderPath);
+        }
         for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
             output.temporary = stem + std::to_string(serial++);
             const int fd = ::openat(folder, output.temporary.c_str(),
                                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
             if (fd >= 0) {
+                const std::lock_guard lock(OutputLock());
                 PendingOutputs()[fd] = std::move(output);
                 return fd;
             }
