@@ -85,7 +85,8 @@ public:
         return &reader_.entries[static_cast<std::size_t>(index)];
     }
 
-    // Encrypted ZIP members wait for the reader that holds the password.
+    // Encrypted ZIP members (bit 0 of the general-purpose flags) wait for the reader that
+    // holds the password.
     static bool Serial(const LzhEntry&) { return false; }
     static bool Serial(const ZipEntry& entry) { return (entry.flags & 1) != 0; }
 
