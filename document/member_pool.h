@@ -1,8 +1,9 @@
 // The pool of decoding threads behind a job's member walk (member_job.cpp). Workers
-// claim the plan's members in order and decode them at once, each with a reader of its
-// own: the first worker the archive's reader itself, the others an extractor of it
-// (LzhMemberExtractor, ZipMemberExtractor) with their own open of the archive file and
-// work areas. Everything the user sees stays on the job's thread and in member order:
+// claim the plan's members in order, a group of one folder's members at a time, and
+// decode them at once, each with a reader of its own: the first worker the archive's
+// reader itself, the others an extractor of it (LzhMemberExtractor, ZipMemberExtractor)
+// with their own open of the archive file and work areas. Everything the user sees
+// stays on the job's thread and in member order:
 // that thread (the coordinator) takes the members as they come out, in order, and
 // reports each as a one-thread walk would; a worker whose member has a question hands it
 // to the coordinator and waits, and the coordinator asks it once every earlier member is
@@ -80,6 +81,7 @@ public:
             extractors.push_back(std::move(extractor));
         }
         lanes_.resize(extractors.size() + 1);
+        groups_.resize(lanes_.size());
         for (std::size_t k = 0; k < lanes_.size(); ++k)
             lanes_[k] = std::make_unique<LaneCallback>(*this);
         ExtractCallback* const kept = reader_.callback;
@@ -143,17 +145,58 @@ private:
 
     Slot& SlotAt(int position) { return slots_[static_cast<std::size_t>(position)]; }
 
-    // The next member for worker `lane`, or -1. Called under the lock.
+    // The next member for worker `lane`, or -1. Called under the lock. Each worker takes
+    // a group of members at a time: consecutive members of one folder, so that two
+    // workers mostly add names to different folders (the kernel lets one thread at a
+    // time change a folder, and small files spend most of their time there), and few
+    // enough packed bytes that large members still spread over every worker.
     int Claim(std::size_t lane) {
         if (stopping_ || platform::StopRequested()) return -1;
-        int& next = lane == 0 ? nextAny_ : nextParallel_;
-        while (next < total_ &&
-               (claimed_[static_cast<std::size_t>(next)] || (lane != 0 && IsSerial(next)))) {
-            ++next;
+        Group& group = groups_[lane];
+        for (;;) {
+            while (group.next < group.end && (claimed_[static_cast<std::size_t>(group.next)] ||
+                                              (lane != 0 && IsSerial(group.next)))) {
+                ++group.next;
+            }
+            if (group.next < group.end) {
+                claimed_[static_cast<std::size_t>(group.next)] = true;
+                return group.next++;
+            }
+            // The first worker also takes the encrypted members the others passed over.
+            if (lane == 0) {
+                while (
+                    serialScan_ < nextGroup_ &&
+                    (claimed_[static_cast<std::size_t>(serialScan_)] || !IsSerial(serialScan_))) {
+                    ++serialScan_;
+                }
+                if (serialScan_ < nextGroup_) {
+                    claimed_[static_cast<std::size_t>(serialScan_)] = true;
+                    return serialScan_++;
+                }
+            }
+            if (nextGroup_ >= total_) return -1;
+            group.next = nextGroup_;
+            group.end = GroupEnd(nextGroup_);
+            nextGroup_ = group.end;
         }
-        if (next >= total_) return -1;
-        claimed_[static_cast<std::size_t>(next)] = true;
-        return next++;
+    }
+
+    int GroupEnd(int start) {
+        constexpr int kMaxGroupMembers = 256;
+        constexpr std::uint64_t kMaxGroupBytes = std::uint64_t{1} << 20;
+        const Entry* first = walk_.EntryAt(start);
+        std::uint64_t bytes = 0;
+        int end = start;
+        while (end < total_ && end - start < kMaxGroupMembers && bytes < kMaxGroupBytes) {
+            const Entry* entry = walk_.EntryAt(end);
+            if (end > start && (entry == nullptr || first == nullptr ||
+                                WStringView(entry->path) != WStringView(first->path))) {
+                break;
+            }
+            if (entry != nullptr) bytes += entry->compressedSize;
+            ++end;
+        }
+        return end;
     }
 
     bool IsSerial(int position) {
@@ -294,12 +337,17 @@ private:
     std::condition_variable coordinatorWake_;
     std::condition_variable workersWake_;
     std::vector<Slot> slots_;
+    struct Group {
+        int next = 0;
+        int end = 0;
+    };
     std::vector<bool> claimed_ = std::vector<bool>(slots_.size());
-    int nextAny_ = 0;       // the first worker's claim cursor
-    int nextParallel_ = 0;  // the others' (past serial members)
-    int reported_ = 0;      // members reported, in order
-    int blocked_ = 0;       // workers waiting for the coordinator
-    int active_ = 0;        // workers still running
+    std::vector<Group> groups_;  // each worker's members being claimed
+    int nextGroup_ = 0;          // the first member of no worker's group yet
+    int serialScan_ = 0;         // the first worker's look for passed-over members
+    int reported_ = 0;           // members reported, in order
+    int blocked_ = 0;            // workers waiting for the coordinator
+    int active_ = 0;             // workers still running
     bool stopping_ = false;
 };
 
