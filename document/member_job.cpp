@@ -255,7 +255,15 @@ JobResult MemberJob::Run(Reader& reader, UserInterface& ui, const std::stop_toke
     const auto stopAsked = [&] {
         return walk.StoppedByUser() || stop.stop_requested() || platform::StopRequested();
     };
-    const int threads = std::min(DecodingThreads(plan_.threads), total);
+    // Encrypted members are decoded by the first worker alone (its reader holds the
+    // password); when no two members could go side by side, a pool only adds hand-overs.
+    int sideBySide = 0;
+    for (int i = 0; i < total && sideBySide < 2; ++i) {
+        if (const auto* entry = walk.EntryAt(i); entry != nullptr && !walk.Serial(*entry)) {
+            ++sideBySide;
+        }
+    }
+    const int threads = sideBySide < 2 ? 1 : std::min(DecodingThreads(plan_.threads), total);
     if (threads > 1) {
         MemberPool<Reader, typename ExtractorOf<Reader>::Type, Walk<Reader>> pool(
             reader, walk, callback, total, OutputOrderBarriers(walk.RelativePaths()));

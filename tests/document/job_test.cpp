@@ -183,13 +183,14 @@ TEST_P(JobTest, ProgressComesInBytesAndASuccessfulRunMayOpenItsFolder) {
 
 // What the user sees does not depend on the threads: every question, message and
 // progress name in the order of a one-thread run, for a fresh extraction and one over
-// the files it made (one question per member, answered in turn). The encrypted archive
-// has two passwords: the second is asked for where a one-thread run asks for it.
+// the files it made (one question per member, answered in turn). The encrypted
+// archives have two passwords: the second is asked for where a one-thread run asks for it,
+// and the mixed one runs its plain members side by side.
 TEST_P(JobTest, QuestionsAndMessagesComeInMemberOrderWhateverTheThreads) {
     ExtractInto("twice");  // the destination dialog shows this folder from now on
-    for (const char* archive :
-         {"document/ten.lzh", "document/ten.zip", "document/faults.zip", "document/unsafe.zip",
-          "zip/infozip-folders.zip", "zip/infozip-traditional.zip"}) {
+    for (const char* archive : {"document/ten.lzh", "document/ten.zip", "document/faults.zip",
+                                "document/unsafe.zip", "zip/infozip-folders.zip",
+                                "zip/infozip-traditional.zip", "document/mixed-passwords.zip"}) {
         SCOPED_TRACE(archive);
         const auto seen = [&](int threads) {
             doc->SetDecodingThreads(threads);
