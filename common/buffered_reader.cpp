@@ -1,21 +1,19 @@
 // Sequential reads through one large buffer, for listing archives: many small reads cost
-// one system call per buffer. Reads and skips give the same bytes and positions as the
-// file itself, and a short file ends them where it ends.
+// one read of the source per buffer. Reads and skips give the same bytes and positions
+// as the source itself, and a short source ends them where it ends.
 #include "common/buffered_reader.h"
 
 #include <cstring>
 
 namespace quillory {
 
-BufferedReader::BufferedReader(platform::FileHandle file, std::pmr::memory_resource* memory,
-                               std::size_t bufferBytes)
-    : file_(file),
+BufferedReader::BufferedReader(const ByteSource& source, std::uint64_t start,
+                               std::pmr::memory_resource* memory, std::size_t bufferBytes)
+    : source_(source),
       memory_(memory),
       bufferBytes_(bufferBytes),
-      buffer_(static_cast<std::uint8_t*>(memory->allocate(bufferBytes))) {
-    const auto position = platform::SetFilePosition(file, 0, platform::SeekOrigin::Current);
-    bufferStart_ = position ? *position : 0;
-}
+      buffer_(static_cast<std::uint8_t*>(memory->allocate(bufferBytes))),
+      bufferStart_(start) {}
 
 BufferedReader::~BufferedReader() {
     memory_->deallocate(buffer_, bufferBytes_);
@@ -24,7 +22,7 @@ BufferedReader::~BufferedReader() {
 bool BufferedReader::Refill() {
     bufferStart_ += filled_;
     next_ = 0;
-    filled_ = platform::ReadFile(file_, buffer_, bufferBytes_);
+    filled_ = source_.ReadAt(bufferStart_, buffer_, bufferBytes_);
     return filled_ > 0;
 }
 
@@ -46,12 +44,9 @@ bool BufferedReader::Skip(std::uint64_t count) {
         next_ += static_cast<std::size_t>(count);
         return true;
     }
-    const std::uint64_t target = Position() + count;
-    if (target > static_cast<std::uint64_t>(INT64_MAX)) return false;
-    const auto moved = platform::SetFilePosition(file_, static_cast<std::int64_t>(target),
-                                                 platform::SeekOrigin::Begin);
-    if (!moved) return false;
-    bufferStart_ = target;
+    const std::uint64_t position = Position();
+    if (count > UINT64_MAX - position) return false;
+    bufferStart_ = position + count;
     next_ = filled_ = 0;
     return true;
 }

@@ -1,13 +1,13 @@
-// Sequential reading of an archive through one large buffer, for listing: headers and
-// directory records arrive in many small pieces, and a system call per piece would
-// cost more than decoding them. Gives the same bytes as reading the file directly.
+// Sequential reading of an archive's source through one large buffer, for listing:
+// headers and directory records arrive in many small pieces, and a read of the source
+// per piece would cost more than decoding them. Gives the same bytes as the source.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory_resource>
 
-#include "platform/file.h"
+#include "common/byte_source.h"
 
 namespace quillory {
 
@@ -15,35 +15,36 @@ class BufferedReader {
 public:
     static constexpr std::size_t kDefaultBufferBytes = 64 * 1024;
 
-    // Reads from the file's current position; the buffer comes from memory.
-    BufferedReader(platform::FileHandle file, std::pmr::memory_resource* memory,
+    // Reads the source from position start on; the buffer comes from memory.
+    BufferedReader(const ByteSource& source, std::uint64_t start, std::pmr::memory_resource* memory,
                    std::size_t bufferBytes = kDefaultBufferBytes);
     ~BufferedReader();
     BufferedReader(const BufferedReader&) = delete;
     BufferedReader& operator=(const BufferedReader&) = delete;
 
     // Copies up to count bytes; returns how many arrived (fewer only at the end of the
-    // file or when a read fails).
+    // source or when a read fails).
     std::size_t Read(void* destination, std::size_t count);
 
-    // Moves forward by count bytes (past the end of the file is allowed, as a seek is).
+    // Moves forward by count bytes (past the end of the source is allowed: reads there
+    // bring nothing). False only when the position would no longer fit.
     bool Skip(std::uint64_t count);
 
-    // The logical file position: where the next Read starts.
+    // Where the next Read starts.
     std::uint64_t Position() const { return bufferStart_ + next_; }
 
 private:
     bool Refill();
 
-    platform::FileHandle file_;
+    const ByteSource& source_;
     // Not a vector: clearing the buffer before every listing is wasted work, and in
     // unoptimised builds a vector constructs it byte by byte.
     std::pmr::memory_resource* memory_;
     std::size_t bufferBytes_;
     std::uint8_t* buffer_;
-    std::uint64_t bufferStart_ = 0;  // file position of buffer_[0]
-    std::size_t next_ = 0;           // read position in buffer_
-    std::size_t filled_ = 0;         // valid bytes in buffer_
+    std::uint64_t bufferStart_;  // source position of buffer_[0]
+    std::size_t next_ = 0;       // read position in buffer_
+    std::size_t filled_ = 0;     // valid bytes in buffer_
 };
 
 }  // namespace quillory

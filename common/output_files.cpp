@@ -1,7 +1,6 @@
 // What both readers share when they write members: the unsafe-path and overwrite
-// decisions asked through the callback, creating output files and their folders, and
-// 64-bit moves in archive files. An unsafe path is refused unless the user allows it;
-// nothing here shows a message.
+// decisions asked through the callback, and creating output files and their folders. An unsafe path
+// is refused unless the user allows it; nothing here shows a message.
 #include "common/output_files.h"
 
 #include <vector>
@@ -125,24 +124,6 @@ int CreateFolders(WStringView path) {
         result = platform::CreateFolder(*folder) ? 1 : 0;
     }
     return result;
-}
-
-std::uint64_t SeekFile(FileHandle file, std::int64_t offset, SeekOrigin origin) {
-    const auto position = platform::SetFilePosition(file, offset, origin);
-    return position ? *position : kInvalidFilePosition;
-}
-
-std::uint64_t FileSize64(FileHandle file) {
-    const auto size = platform::GetFileSize(file);
-    return size ? *size : kInvalidFilePosition;
-}
-
-std::size_t ReadBytes(FileHandle file, void* buffer, std::size_t count) {
-    return platform::ReadFile(file, buffer, count);
-}
-
-std::size_t WriteBytes(FileHandle file, const void* buffer, std::size_t count) {
-    return platform::WriteFile(file, buffer, count);
 }
 
 }  // namespace quillory

@@ -1,6 +1,6 @@
 // What both readers share when they write members: the unsafe-path and overwrite
-// decisions (asked through the callback, with the reader's own flags), creation of
-// output files with their folders, and 64-bit moves through archive files.
+// decisions (asked through the callback, with the reader's own flags) and creation of
+// output files with their folders.
 // Nothing here shows a message; a missing callback answers every question with no.
 #pragma once
 
@@ -16,10 +16,6 @@ namespace quillory {
 
 using platform::FileHandle;
 using platform::kInvalidFileHandle;
-using platform::SeekOrigin;
-
-// The result of SeekFile and FileSize64 on failure: all 64 bits set.
-inline constexpr std::uint64_t kInvalidFilePosition = ~std::uint64_t{0};
 
 // True when writing relativePath could leave the destination: it starts with a folder
 // separator ("\" or "/", both separate folders here) or has a ".." level. Dots inside a
@@ -63,10 +59,5 @@ FileHandle CreateOutputFile(WStringView path);
 // separator creates that folder itself). 1 if the last folder creation succeeded, so an
 // existing folder gives 0. Iterative: deep paths never exhaust the stack.
 int CreateFolders(WStringView path);
-
-std::uint64_t SeekFile(FileHandle file, std::int64_t offset, SeekOrigin origin);
-std::uint64_t FileSize64(FileHandle file);
-std::size_t ReadBytes(FileHandle file, void* buffer, std::size_t count);
-std::size_t WriteBytes(FileHandle file, const void* buffer, std::size_t count);
 
 }  // namespace quillory

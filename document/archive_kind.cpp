@@ -1,30 +1,23 @@
 // An archive's kind from its first seven bytes: a ZIP local-header or end-record
-// signature, or an LZH header's method identifier at offset 2. Anything else, and a file
+// signature, or an LZH header's method identifier at offset 2. Anything else, and a source
 // that cannot be read, says nothing, and the name decides.
 #include "document/archive_kind.h"
 
 #include <cstdint>
 #include <cstring>
 
-#include "common/output_files.h"
 #include "lzh/lzh_method.h"
-#include "platform/file.h"
-#include "platform/path.h"
 #include "zip/zip_format.h"
 
 namespace quillory {
 
-ArchiveType ArchiveKindByContent(WStringView path) {
+ArchiveType ArchiveKindByContent(const ByteSource& source) {
     // An LZH header holds its method at offsets 2..6, at every level.
     constexpr std::size_t kLzhMethodOffset = 2;
     constexpr std::size_t kLooked = kLzhMethodOffset + 5;
     static_assert(kLooked >= zip::format::kSignatureBytes);
     std::uint8_t first[kLooked] = {};
-    if (!platform::FitsHostPath(path)) return ArchiveType::None;
-    const FileHandle file = platform::OpenFileForReading(path);
-    if (file == kInvalidFileHandle) return ArchiveType::None;
-    const std::size_t got = ReadBytes(file, first, kLooked);
-    platform::CloseFile(file);
+    const std::size_t got = source.ReadAt(0, first, kLooked);
     if (got >= zip::format::kSignatureBytes) {
         std::uint32_t signature = 0;
         for (std::size_t i = 0; i < zip::format::kSignatureBytes; ++i)

@@ -4,11 +4,11 @@
 // header's method identifier; self-extractors and anything else say nothing.
 #pragma once
 
+#include "common/byte_source.h"
 #include "document/archive_type.h"
-#include "platform/text.h"
 
 namespace quillory {
 
-ArchiveType ArchiveKindByContent(WStringView path);
+ArchiveType ArchiveKindByContent(const ByteSource& source);
 
 }  // namespace quillory

@@ -133,21 +133,25 @@ int CQuilloryDoc::OpenArchive(WStringView path) {
                       : extension == kZipExtension ? ArchiveType::Zip
                                                    : ArchiveType::None;
     }
+    // The file is opened once; both readers, if both look, read the same source.
+    const std::shared_ptr<const ByteSource> source = FileSource::Open(path, &openFailure_.error);
+    if (source == nullptr) {
+        openFailure_.lzh = LzhStatus::OpenFailed;
+        return 0;
+    }
     // What the file holds outweighs a name that says otherwise: an LZH archive named
     // .zip, or a ZIP archive named .lzh, goes to the reader of its content.
-    if (const ArchiveType content = ArchiveKindByContent(path);
-        content != ArchiveType::None && archiveType != ArchiveType::None) {
-        archiveType = content;
-    }
+    const ArchiveType content = ArchiveKindByContent(*source);
+    if (content != ArchiveType::None && archiveType != ArchiveType::None) archiveType = content;
     const bool eitherReader = archiveType == ArchiveType::None;
     if (archiveType == ArchiveType::Lzh || eitherReader) {
-        if (lzhArchive->Open(path) != 0) {
+        if (lzhArchive->Open(source, path) != 0) {
             // The LZH reader takes almost any file with a warning: a ZIP archive's first
             // bytes read as a level-0 header with a bad checksum and data running past
             // the end. When either reader may have the file, a warned LZH listing gives
             // way to a ZIP reader that accepts the file whole.
             if (eitherReader && IsListingWarning(lzhArchive->status) &&
-                zipArchive->Open(path) != 0) {
+                zipArchive->Open(source, path) != 0) {
                 lzhArchive->Close();
                 return OpenedIn(ArchiveType::Zip, path);
             }
@@ -157,21 +161,13 @@ int CQuilloryDoc::OpenArchive(WStringView path) {
             return 1;
         }
         openFailure_.lzh = lzhArchive->status;
-        openFailure_.error = platform::LastFileError();
     }
     if (isOpen == 0 && (archiveType == ArchiveType::Zip || eitherReader)) {
-        if (zipArchive->Open(path) != 0) return OpenedIn(ArchiveType::Zip, path);
+        if (zipArchive->Open(source, path) != 0) return OpenedIn(ArchiveType::Zip, path);
         openFailure_.zip = zipArchive->status;
-        if (IsUnreadable(zipArchive->status)) openFailure_.error = platform::LastFileError();
-    }
-    // Nothing there, or a folder, is said as such whichever reader looked first.
-    if (const auto attributes = platform::GetPathAttributes(path); !attributes) {
-        openFailure_.error = {platform::FileError::NotFound, 0};
-    } else if (*attributes == platform::kAttributeDirectory) {
-        openFailure_.error = {platform::FileError::InTheWay, 0};
     }
     // An LZH header at the start means a damaged archive, not a file of another kind.
-    openFailure_.lzhHeaderSeen = ArchiveKindByContent(path) == ArchiveType::Lzh;
+    openFailure_.lzhHeaderSeen = content == ArchiveType::Lzh;
     return 0;
 }
 

@@ -1,17 +1,15 @@
-// Fuzzes the LZH reader: the input is written to a file and opened as an archive (as a
+// Fuzzes the LZH reader: the input is opened from memory as an archive (as a
 // self-extractor when it starts with "MZ"), and every member is tested, whatever its
 // method. Static-Huffman members are also decoded by the plain reference decoder of the
 // tests, and the two must agree on the member's status. Members claiming more output than a budget
 // are skipped, since a valid stream may legitimately expand 16 MiB per few bytes.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
+#include <memory>
+#include <span>
 
 #include "lzh/lzh_archive.h"
-#include "platform/path.h"
 // The reference decoder lives with the tests; the fuzz build has no test libraries.
 #include "tests/lzh/reference_decoder.cpp"
 
@@ -19,15 +17,6 @@ namespace {
 
 constexpr std::uint64_t kOutputBudget = 8u << 20;     // bytes tested per input
 constexpr std::uint32_t kReferenceBudget = 1u << 20;  // largest member checked twice
-
-const std::string& ScratchFolder() {
-    static const std::string folder = [] {
-        char pattern[] = "/tmp/quillory-fuzz-lzh-XXXXXX";
-        if (::mkdtemp(pattern) == nullptr) std::abort();
-        return std::string(pattern);
-    }();
-    return folder;
-}
 
 // The status a member must get from what the reference decoder made of its data.
 quillory::LzhStatus Expected(const quillory::LzhEntry& e, int method, const std::uint8_t* data,
@@ -46,14 +35,11 @@ quillory::LzhStatus Expected(const quillory::LzhEntry& e, int method, const std:
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const bool exe = size >= 2 && data[0] == 'M' && data[1] == 'Z';
-    const std::string path = ScratchFolder() + (exe ? "/input.exe" : "/input.lzh");
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) std::abort();
-    if (size > 0 && std::fwrite(data, 1, size, file) != size) std::abort();
-    std::fclose(file);
-
     quillory::LzhArchive archive;
-    if (archive.Open(quillory::platform::FromHostPath(path)) == 0) return 0;
+    if (archive.Open(std::make_shared<quillory::MemorySource>(std::span(data, size)),
+                     exe ? u"input.exe" : u"input.lzh") == 0) {
+        return 0;
+    }
     archive.testMode = 1;
     std::uint64_t budget = kOutputBudget;
     for (const quillory::LzhEntry& e : archive.entries) {

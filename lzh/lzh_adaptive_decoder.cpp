@@ -13,7 +13,6 @@
 #include "lzh/lzh_huffman.h"
 #include "lzh/lzh_method.h"
 #include "lzh/lzh_output_window.h"
-#include "lzh/lzh_thread_workspace.h"
 
 namespace quillory::lzh {
 namespace {
@@ -59,10 +58,6 @@ struct Workspace {
     AdaptiveHuffman positions;
 };
 
-Workspace& TheWorkspace() {
-    return ThreadWorkspace<Workspace>();
-}
-
 void MakeLh1PositionTable(std::uint32_t* table) {
     std::uint8_t lengths[kLh1PositionCodes];
     ExpandRuns(kLh1PositionLengths, lengths);
@@ -87,16 +82,14 @@ int TakeAdaptive(BitInput& in, AdaptiveHuffman& tree) {
 }
 
 template <int Method>
-DecodeResult Decode(platform::FileHandle input, platform::FileHandle output,
-                    std::uint32_t compressedSize, std::uint32_t originalSize,
-                    ExtractCallback* progress) {
-    if (originalSize == 0) return {DecodeOutcome::Ok, 0};
-    Workspace& w = TheWorkspace();
+DecodeResult Decode(const CodedMember& member) {
+    if (member.originalSize == 0) return {DecodeOutcome::Ok, 0};
+    Workspace& w = member.work.Get<Workspace>();
     std::memset(w.window, ' ', OutputWindow::kMaxHistory);  // LHarc's dictionary starts as spaces
     OutputWindow window;
-    window.Start(w.window, output, originalSize, nullptr, 0, progress);
+    window.Start(w.window, member.output, member.originalSize, nullptr, 0);
     BitInput in;
-    in.Start(input, compressedSize, w.input);
+    in.Start(member.source, member.offset, member.compressedSize, w.input);
     if constexpr (Method == kMethodLh1) {
         w.codes.StartComplete(kLh1Codes);
         MakeLh1PositionTable(w.lh1Positions);
@@ -143,13 +136,11 @@ DecodeResult Decode(platform::FileHandle input, platform::FileHandle output,
 
 }  // namespace
 
-DecodeResult DecodeAdaptive(int methodCode, platform::FileHandle input, platform::FileHandle output,
-                            std::uint32_t compressedSize, std::uint32_t originalSize,
-                            ExtractCallback* progress) {
+DecodeResult DecodeAdaptive(int methodCode, const CodedMember& member) {
     if (methodCode == kMethodLh1) {
-        return Decode<kMethodLh1>(input, output, compressedSize, originalSize, progress);
+        return Decode<kMethodLh1>(member);
     }
-    return Decode<kMethodLh2>(input, output, compressedSize, originalSize, progress);
+    return Decode<kMethodLh2>(member);
 }
 
 }  // namespace quillory::lzh

@@ -7,16 +7,11 @@
 
 #include <cstdint>
 
-#include "common/extract_callback.h"
 #include "lzh/lzh_decoder.h"
-#include "platform/file.h"
 
 namespace quillory::lzh {
 
-// Decodes one -lh1- (kMethodLh1) or -lh2- (kMethodLh2) member whose data starts at the
-// input's position; output may be the invalid handle (test mode).
-DecodeResult DecodeAdaptive(int methodCode, platform::FileHandle input, platform::FileHandle output,
-                            std::uint32_t compressedSize, std::uint32_t originalSize,
-                            ExtractCallback* progress = nullptr);
+// Decodes one -lh1- (kMethodLh1) or -lh2- (kMethodLh2) member.
+DecodeResult DecodeAdaptive(int methodCode, const CodedMember& member);
 
 }  // namespace quillory::lzh

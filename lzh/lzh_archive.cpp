@@ -8,7 +8,6 @@
 
 #include "common/buffered_reader.h"
 #include "common/checksums.h"
-#include "common/output_files.h"
 #include "lzh/lzh_exe_search.h"
 #include "lzh/lzh_header.h"
 #include "lzh/lzh_scratch_buffer.h"
@@ -28,16 +27,29 @@ LzhArchive& LzhArchive::SetCallback(ExtractCallback* newCallback) {
 }
 
 int LzhArchive::Open(WStringView archive) {
-    // A reader reused without Close must not leak the previous file.
-    if (archiveFile != kInvalidFileHandle) Close();
+    std::shared_ptr<const ByteSource> source = FileSource::Open(archive);
+    if (source == nullptr) {
+        Close();
+        archivePath.assign(archive);
+        return Result(LzhStatus::OpenFailed);
+    }
+    return Open(std::move(source), archive);
+}
+
+int LzhArchive::Open(std::shared_ptr<const ByteSource> source, WStringView archive) {
+    // A reader reused without Close must not keep the previous archive.
+    Close();
     status = LzhStatus::Ok;
     archivePath.assign(archive);
-    // A path the host cannot take whole is refused: a shortened one names another file.
-    if (platform::FitsHostPath(archive)) archiveFile = platform::OpenFileForReading(archive);
-    if (archiveFile == kInvalidFileHandle) return Result(LzhStatus::OpenFailed);
-    if (lzh::HasSelfExtractorExtension(archive) && !lzh::FindArchiveInExe(archiveFile, &heap_)) {
-        Close();
-        return Result(LzhStatus::NoArchiveInExe);
+    source_ = std::move(source);
+    firstHeader_ = 0;
+    if (lzh::HasSelfExtractorExtension(archive)) {
+        const auto found = lzh::FindArchiveInExe(*source_, &heap_);
+        if (!found) {
+            Close();
+            return Result(LzhStatus::NoArchiveInExe);
+        }
+        firstHeader_ = *found;
     }
     bool listed = false;
     try {
@@ -57,7 +69,7 @@ int LzhArchive::Open(WStringView archive) {
 }
 
 bool LzhArchive::ReadAllHeaders() {
-    BufferedReader reader(archiveFile, &heap_);
+    BufferedReader reader(*source_, firstHeader_, &heap_);
     const lzh::ScratchBuffer work(&heap_, lzh::kMaxExtendedHeaderBytes);
     for (;;) {
         LzhEntry& entry = entries.emplace_back(&names_);
@@ -81,8 +93,7 @@ bool LzhArchive::ReadAllHeaders() {
 }
 
 int LzhArchive::Close() {
-    if (archiveFile != kInvalidFileHandle) platform::CloseFile(archiveFile);
-    archiveFile = kInvalidFileHandle;
+    source_.reset();
     entries.clear();
     entries.shrink_to_fit();
     names_.Release();

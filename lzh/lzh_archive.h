@@ -10,9 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "common/byte_source.h"
 #include "common/extract_callback.h"
 #include "common/name_arena.h"
-#include "platform/file.h"
+#include "common/work_areas.h"
 #include "platform/heap.h"
 #include "platform/text.h"
 #include "platform/time.h"
@@ -47,7 +48,7 @@ enum class LzhStatus : int {
 struct LzhEntry {
     explicit LzhEntry(std::pmr::memory_resource* memory) : name(memory), path(memory) {}
 
-    WChar method[6] = {};  // the five-character method identifier as stored, e.g. "-lh5-"
+    WChar method[6] = {};     // the five-character method identifier as stored, e.g. "-lh5-"
     std::uint16_t crc16 = 0;  // CRC-16 of the original data
     std::uint32_t compressedSize = 0;
     std::uint32_t originalSize = 0;
@@ -77,6 +78,8 @@ public:
     // 1 when the archive is open and listed (status 0, or the warnings 16 and 17);
     // 0 on failure with status set, the table empty and the file closed.
     int Open(WStringView archive);
+    // The same for an archive whose bytes come from source, named archive.
+    int Open(std::shared_ptr<const ByteSource> source, WStringView archive);
     // Always 1: closes the file and empties the table.
     int Close();
     // 1 when the member was extracted (or tested) and its CRC matched; else 0 with status.
@@ -97,20 +100,29 @@ public:
     int testMode = 0;
     int useFolders = 0;
     ExtractCallback* callback = nullptr;
-    platform::FileHandle archiveFile = platform::kInvalidFileHandle;
+
+    // The open archive's bytes; only while it is open.
+    const ByteSource& source() const { return *source_; }
+    bool IsOpen() const { return source_ != nullptr; }
 
 private:
+    friend class LzhMemberExtractor;
     // Lists every header from the archive file's position into entries.
     bool ReadAllHeaders();
     // Sets status and returns 0 (for failures) or 1.
     int Result(LzhStatus result);
+
+    std::shared_ptr<const ByteSource> source_;
+    // Where the listing's first header is: past a self-extractor's program.
+    std::uint64_t firstHeader_ = 0;
+    WorkAreas work_;
 };
 
 // Extracts (or tests) members of an open LzhArchive beside the archive's own ExtractEntry,
-// for another thread: its own open of the archive file, callback and status, and its own
-// copies of the "for all" flags, taken from the archive when made. The table and the
-// run's settings (destination, modes) are read from the archive, which must stay open
-// and unchanged while any extractor of it works. One thread per extractor.
+// for another thread: its own work areas, callback and status, and its own copies of the
+// "for all" flags, taken from the archive when made. The table, the source and the run's
+// settings (destination, modes) are read from the archive, which must stay open and
+// unchanged while any extractor of it works. One thread per extractor.
 class LzhMemberExtractor {
 public:
     explicit LzhMemberExtractor(const LzhArchive& archive);
@@ -118,8 +130,7 @@ public:
     LzhMemberExtractor(const LzhMemberExtractor&) = delete;
     LzhMemberExtractor& operator=(const LzhMemberExtractor&) = delete;
 
-    // False when the archive file could not be opened again: then it extracts nothing.
-    bool Ready() const { return file_ != platform::kInvalidFileHandle; }
+    bool Ready() const { return true; }
     // As LzhArchive::ExtractEntry; entry points into the archive's entries.
     int ExtractEntry(const LzhEntry* entry);
 
@@ -128,7 +139,7 @@ public:
 
 private:
     const LzhArchive& archive_;
-    platform::FileHandle file_;
+    WorkAreas work_;
     int unsafePathsAllowed_;
     int overwriteWithoutAsking_;
 };

@@ -1,16 +1,17 @@
-// Most-significant-bit-first input of a member's compressed bytes, read from the archive
-// in large blocks. The next bits sit at the top of a 64-bit register; a refill loads
-// eight bytes at once while eight real bytes remain, and byte by byte near the end.
-// Past the member's data it supplies zero bits without reading anything, and counts
-// them, so the decoder can tell when a stream has consumed more than the member holds.
-// It never reads outside its buffer or past the member's compressed size.
+// Most-significant-bit-first input of a member's compressed bytes, read from the archive's
+// source in large blocks (or, when the source is memory, straight where they lie). The
+// next bits sit at the top of a 64-bit register; a refill loads eight bytes at once while
+// eight real bytes remain, and byte by byte near the end. Past the member's data it
+// supplies zero bits without reading anything, and counts them, so the decoder can tell
+// when a stream has consumed more than the member holds. It never reads outside its
+// buffer or past the member's compressed size.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
-#include "platform/file.h"
+#include "common/byte_source.h"
 
 namespace quillory::lzh {
 
@@ -25,9 +26,10 @@ public:
     // static-Huffman decoder, whose budget is asserted there.
     static constexpr unsigned kMinBitsAfterRefill = 56;
 
-    // Starts reading up to compressedSize bytes from the file's current position into
-    // buffer (kBufferBytes long).
-    void Start(platform::FileHandle file, std::uint32_t compressedSize, std::uint8_t* buffer);
+    // Starts reading up to compressedSize bytes of source from offset on, into buffer
+    // (kBufferBytes long) unless the source is memory.
+    void Start(const ByteSource& source, std::uint64_t offset, std::uint32_t compressedSize,
+               std::uint8_t* buffer);
 
     // The state below is public so that the decoder's hot loop can hold it in locals
     // and hand it back at the edges of a batch.
@@ -105,12 +107,14 @@ private:
     // when the member's data is used up (or the file ended early).
     bool ReadBlock();
 
-    platform::FileHandle file_ = platform::kInvalidFileHandle;
-    std::uint8_t* buffer_ = nullptr;
-    std::uint64_t remaining_ = 0;          // compressed bytes not yet read from the file
-    std::uint64_t dataBytes_ = 0;          // compressed bytes read from the file so far
-    std::uint64_t bytesBeforeBuffer_ = 0;  // stream position of buffer_[0]
-    std::uint64_t zeroBytes_ = 0;          // zero bytes supplied past the data
+    const ByteSource* source_ = nullptr;
+    std::uint64_t offset_ = 0;              // where the next block is read from
+    std::uint8_t* block_ = nullptr;         // where blocks read from a file go
+    const std::uint8_t* buffer_ = nullptr;  // the bytes being loaded: block_, or memory
+    std::uint64_t remaining_ = 0;           // compressed bytes not yet read from the source
+    std::uint64_t dataBytes_ = 0;           // compressed bytes read from the source so far
+    std::uint64_t bytesBeforeBuffer_ = 0;   // stream position of buffer_[0]
+    std::uint64_t zeroBytes_ = 0;           // zero bytes supplied past the data
     bool inputEnded_ = false;  // nothing more to read: the data is used up or the file ended
 };
 

@@ -11,24 +11,21 @@
 
 namespace quillory::lzh {
 
-DecodeResult DecodeCompressed(int methodCode, platform::FileHandle input,
-                              platform::FileHandle output, std::uint32_t compressedSize,
-                              std::uint32_t originalSize, ExtractCallback* progress) {
+DecodeResult DecodeCompressed(int methodCode, const CodedMember& member) {
     switch (methodCode) {
         case kMethodLh1:
         case kMethodLh2:
-            return DecodeAdaptive(methodCode, input, output, compressedSize, originalSize,
-                                  progress);
+            return DecodeAdaptive(methodCode, member);
         case kMethodLh3:
-            return DecodeLh3(input, output, compressedSize, originalSize, progress);
+            return DecodeLh3(member);
         case kMethodLzs:
         case kMethodLz5:
-            return DecodeLarc(methodCode, input, output, compressedSize, originalSize, progress);
+            return DecodeLarc(methodCode, member);
         case kMethodPm1:
         case kMethodPm2:
-            return DecodePmarc(methodCode, input, output, compressedSize, originalSize, progress);
+            return DecodePmarc(methodCode, member);
         default:
-            return DecodeStatic(methodCode, input, output, compressedSize, originalSize, progress);
+            return DecodeStatic(methodCode, member);
     }
 }
 

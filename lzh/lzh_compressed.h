@@ -7,16 +7,11 @@
 
 #include <cstdint>
 
-#include "common/extract_callback.h"
 #include "lzh/lzh_decoder.h"
-#include "platform/file.h"
 
 namespace quillory::lzh {
 
 // methodCode is a compressed method of lzh_method.h (not stored, not unsupported).
-// progress, when given, hears of each piece of output as the decoder produces it.
-DecodeResult DecodeCompressed(int methodCode, platform::FileHandle input,
-                              platform::FileHandle output, std::uint32_t compressedSize,
-                              std::uint32_t originalSize, ExtractCallback* progress = nullptr);
+DecodeResult DecodeCompressed(int methodCode, const CodedMember& member);
 
 }  // namespace quillory::lzh

@@ -15,7 +15,6 @@
 #include "lzh/lzh_huffman.h"
 #include "lzh/lzh_method.h"
 #include "lzh/lzh_sink.h"
-#include "lzh/lzh_thread_workspace.h"
 
 namespace quillory::lzh {
 namespace {
@@ -72,10 +71,6 @@ struct Workspace {
     std::uint8_t charLengths[kCharCodes];
     std::uint8_t ptLengths[kPtCodes];
 };
-
-Workspace& TheWorkspace() {
-    return ThreadWorkspace<Workspace>();
-}
 
 // Lengths of the code-length code (nn = 19) or of the distance code (nn = NP).
 bool ReadPtLen(BitInput& in, int nn, int nbit, int special, std::uint8_t* lengths,
@@ -169,9 +164,7 @@ DecodeResult Fail(Sink& sink, const std::uint8_t* start, const std::uint8_t* pro
 }
 
 template <int DictionaryBits>
-DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHandle output,
-                                  std::uint32_t compressedSize, std::uint32_t originalSize,
-                                  ExtractCallback* progress) {
+DecodeResult DecodeWithDictionary(const CodedMember& member) {
     constexpr std::size_t kDictionary = std::size_t{1} << DictionaryBits;
     // NP: 14 for -lh4- and -lh5-, then one more than the dictionary bits (16, 17, 20).
     constexpr int kDistCodes = std::max(DictionaryBits + 1, 14);
@@ -192,8 +185,9 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
     static_assert(kMaxCodeLength + kMaxCodeLength + (kDistCodes - 2) <= kRefilledBits);
     static_assert(kMaxCodeLength + kCharRootBits <= kRefilledBits);
 
-    Workspace& w = TheWorkspace();
-    Sink sink{output, progress};
+    const std::uint32_t originalSize = member.originalSize;
+    Workspace& w = member.work.Get<Workspace>();
+    Sink sink{&member.output};
     if (originalSize == 0) return {DecodeOutcome::Ok, 0};
 
     std::uint8_t* const start = w.window + kHistory;
@@ -202,7 +196,7 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
     std::uint64_t flushed = 0;  // bytes already handed to the sink
     std::uint16_t blockSize = 0;
     BitInput in;
-    in.Start(input, compressedSize, w.input);
+    in.Start(member.source, member.offset, member.compressedSize, w.input);
 
     for (;;) {
         const std::uint64_t produced = flushed + static_cast<std::uint64_t>(out - start);
@@ -320,20 +314,18 @@ DecodeResult DecodeWithDictionary(platform::FileHandle input, platform::FileHand
 
 }  // namespace
 
-DecodeResult DecodeStatic(int methodCode, platform::FileHandle input, platform::FileHandle output,
-                          std::uint32_t compressedSize, std::uint32_t originalSize,
-                          ExtractCallback* progress) {
+DecodeResult DecodeStatic(int methodCode, const CodedMember& member) {
     switch (methodCode) {
         case kMethodLh4:
-            return DecodeWithDictionary<12>(input, output, compressedSize, originalSize, progress);
+            return DecodeWithDictionary<12>(member);
         case kMethodLh5:
-            return DecodeWithDictionary<13>(input, output, compressedSize, originalSize, progress);
+            return DecodeWithDictionary<13>(member);
         case kMethodLh6:
-            return DecodeWithDictionary<15>(input, output, compressedSize, originalSize, progress);
+            return DecodeWithDictionary<15>(member);
         case kMethodLh7:
-            return DecodeWithDictionary<16>(input, output, compressedSize, originalSize, progress);
+            return DecodeWithDictionary<16>(member);
         case kMethodLhx:
-            return DecodeWithDictionary<19>(input, output, compressedSize, originalSize, progress);
+            return DecodeWithDictionary<19>(member);
         default:
             return {DecodeOutcome::DataError, 0};
     }

@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "common/checksums.h"
-#include "common/output_files.h"
 #include "lzh/lzh_method.h"
 #include "lzh/lzh_scratch_buffer.h"
 
@@ -63,16 +62,14 @@ bool HasSelfExtractorExtension(WStringView path) {
     return false;
 }
 
-std::optional<std::uint64_t> FindArchiveInExe(platform::FileHandle file,
+std::optional<std::uint64_t> FindArchiveInExe(const ByteSource& source,
                                               std::pmr::memory_resource* memory) {
-    const std::uint64_t fileSize = FileSize64(file);
-    if (fileSize == kInvalidFilePosition) return std::nullopt;
     const std::size_t size =
-        static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, kExeSearchWindowBytes));
-    if (size == 0 || SeekFile(file, 0, SeekOrigin::Begin) != 0) return std::nullopt;
+        static_cast<std::size_t>(std::min<std::uint64_t>(source.Size(), kExeSearchWindowBytes));
+    if (size == 0) return std::nullopt;
 
     const ScratchBuffer window(memory, size);
-    if (ReadBytes(file, window.data(), size) != size) return std::nullopt;
+    if (!source.ReadExactly(0, window.data(), size)) return std::nullopt;
 
     // A candidate's header starts two bytes before its method; candidates at 0 and 1
     // would start before the file.
@@ -81,8 +78,6 @@ std::optional<std::uint64_t> FindArchiveInExe(platform::FileHandle file,
         const std::size_t h = i - kMethodOffset;
         if (!LooksLikeHeader(window.data(), size, h)) continue;
         if (h == 0) return std::nullopt;
-        if (SeekFile(file, static_cast<std::int64_t>(h), SeekOrigin::Begin) != h)
-            return std::nullopt;
         return h;
     }
     return std::nullopt;

@@ -10,7 +10,7 @@
 #include <memory_resource>
 #include <optional>
 
-#include "platform/file.h"
+#include "common/byte_source.h"
 #include "platform/text.h"
 
 namespace quillory::lzh {
@@ -22,9 +22,9 @@ inline constexpr std::size_t kExeSearchWindowBytes = 256 * 1024;
 // ".com", ".run", ".x" or ".tos", in any case.
 bool HasSelfExtractorExtension(WStringView path);
 
-// Searches the window (read into a buffer from memory) and, on success, leaves the
-// file positioned at the archive's first header and returns that offset.
-std::optional<std::uint64_t> FindArchiveInExe(platform::FileHandle file,
+// Searches the window (read into a buffer from memory) and, on success, returns where the
+// archive's first header starts.
+std::optional<std::uint64_t> FindArchiveInExe(const ByteSource& source,
                                               std::pmr::memory_resource* memory);
 
 }  // namespace quillory::lzh

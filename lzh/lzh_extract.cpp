@@ -1,5 +1,6 @@
 // Extracting and testing members: output paths, the unsafe-path and overwrite
 // decisions, folder entries, and the stored copy or the decoder for the data.
+#include "common/member_output.h"
 #include "common/output_files.h"
 #include "lzh/lzh_archive.h"
 #include "lzh/lzh_compressed.h"
@@ -10,15 +11,14 @@
 namespace quillory {
 namespace {
 
-// What extracting one member needs besides the entry: the archive (its table and run
-// settings, only read), the open archive file to read from, the callback, memory for the
-// stored copy, and the "for all" flags an answer may set. The archive's own
-// ExtractEntry and each LzhMemberExtractor bring their own.
+// What extracting one member needs besides the entry: the archive (its table, source and
+// run settings, only read), the callback, the decoders' work areas, and the "for all"
+// flags an answer may set. The archive's own ExtractEntry and each LzhMemberExtractor
+// bring their own.
 struct MemberRun {
     const LzhArchive& archive;
-    FileHandle file;
     ExtractCallback* callback;
-    std::pmr::memory_resource* memory;
+    WorkAreas& work;
     int& unsafePathsAllowed;
     int& overwriteWithoutAsking;
 };
@@ -48,7 +48,7 @@ LzhStatus ExtractFolder(const LzhEntry& entry, WString outputPath) {
     return LzhStatus::Ok;
 }
 
-// Decodes or copies the member's data from the run's file to output (or only checks it
+// Decodes or copies the member's data from the archive to output (or only checks it
 // when output is invalid). Ok with crc set when all of the data was processed; otherwise
 // UnsupportedMethod, DecodeFailed, WriteFailed, Stopped, or CrcMismatch for a stored
 // member whose data ended early.
@@ -56,9 +56,15 @@ LzhStatus DecodeMember(const MemberRun& run, FileHandle output, const LzhEntry& 
                        std::uint16_t& crc) {
     const int method = lzh::MethodCode(entry.method);
     if (method == lzh::kMethodUnsupported) return LzhStatus::UnsupportedMethod;
+    FileOutput sink(output, run.callback);
+    const lzh::CodedMember member{run.archive.source(),
+                                  entry.dataOffset,
+                                  entry.compressedSize,
+                                  entry.originalSize,
+                                  sink,
+                                  run.work};
     if (method == lzh::kMethodStored) {
-        const lzh::CopyResult copy = lzh::CopyStored(
-            output, run.file, entry.originalSize, entry.compressedSize, run.memory, run.callback);
+        const lzh::CopyResult copy = lzh::CopyStored(member);
         crc = copy.crc;
         switch (copy.outcome) {
             case lzh::CopyOutcome::Ok:
@@ -71,8 +77,7 @@ LzhStatus DecodeMember(const MemberRun& run, FileHandle output, const LzhEntry& 
                 return LzhStatus::Stopped;
         }
     }
-    const lzh::DecodeResult decoded = lzh::DecodeCompressed(
-        method, run.file, output, entry.compressedSize, entry.originalSize, run.callback);
+    const lzh::DecodeResult decoded = lzh::DecodeCompressed(method, member);
     crc = decoded.crc;
     switch (decoded.outcome) {
         case lzh::DecodeOutcome::Ok:
@@ -155,15 +160,10 @@ LzhStatus MemberOutcome(const MemberRun& run, const LzhEntry* entry) {
                        : ExtractFile(run, *entry, outputPath);
 }
 
-// 1 when the member came out good; else 0 with status set (left Ok when its data cannot
-// even be reached).
+// 1 when the member came out good; else 0 with status set.
 int ExtractMember(const MemberRun& run, const LzhEntry* entry, LzhStatus& status) {
     status = LzhStatus::Ok;
-    if (entry->dataOffset > static_cast<std::uint64_t>(INT64_MAX) ||
-        SeekFile(run.file, static_cast<std::int64_t>(entry->dataOffset), SeekOrigin::Begin) ==
-            kInvalidFilePosition) {
-        return 0;
-    }
+    if (!run.archive.IsOpen()) return 0;
     status = MemberOutcome(run, entry);
     return status == LzhStatus::Ok ? 1 : 0;
 }
@@ -171,34 +171,19 @@ int ExtractMember(const MemberRun& run, const LzhEntry* entry, LzhStatus& status
 }  // namespace
 
 int LzhArchive::ExtractEntry(const LzhEntry* entry) {
-    const MemberRun run{*this,  archiveFile,        callback,
-                        &heap_, unsafePathsAllowed, overwriteWithoutAsking};
+    const MemberRun run{*this, callback, work_, unsafePathsAllowed, overwriteWithoutAsking};
     return ExtractMember(run, entry, status);
 }
 
 LzhMemberExtractor::LzhMemberExtractor(const LzhArchive& archive)
     : archive_(archive),
-      file_(platform::ReopenFileForReading(archive.archiveFile)),
       unsafePathsAllowed_(archive.unsafePathsAllowed),
       overwriteWithoutAsking_(archive.overwriteWithoutAsking) {}
 
-LzhMemberExtractor::~LzhMemberExtractor() {
-    if (file_ != kInvalidFileHandle) platform::CloseFile(file_);
-}
+LzhMemberExtractor::~LzhMemberExtractor() = default;
 
 int LzhMemberExtractor::ExtractEntry(const LzhEntry* entry) {
-    if (!Ready()) {
-        status = LzhStatus::OpenFailed;
-        return 0;
-    }
-    // The stored copy's buffer comes from the general allocator: the archive's heap is
-    // not for other threads.
-    const MemberRun run{archive_,
-                        file_,
-                        callback,
-                        std::pmr::new_delete_resource(),
-                        unsafePathsAllowed_,
-                        overwriteWithoutAsking_};
+    const MemberRun run{archive_, callback, work_, unsafePathsAllowed_, overwriteWithoutAsking_};
     return ExtractMember(run, entry, status);
 }
 

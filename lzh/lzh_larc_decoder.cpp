@@ -10,7 +10,6 @@
 #include "lzh/lzh_bit_input.h"
 #include "lzh/lzh_method.h"
 #include "lzh/lzh_output_window.h"
-#include "lzh/lzh_thread_workspace.h"
 
 namespace quillory::lzh {
 namespace {
@@ -40,10 +39,6 @@ struct Workspace {
     alignas(64) std::uint8_t window[OutputWindow::kBufferBytes];
     alignas(64) std::uint8_t input[BitInput::kBufferBytes];
 };
-
-Workspace& TheWorkspace() {
-    return ThreadWorkspace<Workspace>();
-}
 
 // The -lz5- ring before the first byte: 13 of each byte value in turn, the values
 // rising, the values falling, 128 zeros, 110 spaces and 18 zeros, then laid out as
@@ -114,20 +109,18 @@ std::uint8_t* Step(BitInput& in, const OutputWindow& window, unsigned& flags, st
 }
 
 template <int Method>
-DecodeResult Decode(platform::FileHandle input, platform::FileHandle output,
-                    std::uint32_t compressedSize, std::uint32_t originalSize,
-                    ExtractCallback* progress) {
-    if (originalSize == 0) return {DecodeOutcome::Ok, 0};
-    Workspace& w = TheWorkspace();
+DecodeResult Decode(const CodedMember& member) {
+    if (member.originalSize == 0) return {DecodeOutcome::Ok, 0};
+    Workspace& w = member.work.Get<Workspace>();
     OutputWindow window;
     if constexpr (Method == kMethodLzs) {
         std::memset(w.window, ' ', OutputWindow::kMaxHistory);
-        window.Start(w.window, output, originalSize, nullptr, 0, progress);
+        window.Start(w.window, member.output, member.originalSize, nullptr, 0);
     } else {
-        window.Start(w.window, output, originalSize, Lz5History().data(), kLz5Ring, progress);
+        window.Start(w.window, member.output, member.originalSize, Lz5History().data(), kLz5Ring);
     }
     BitInput in;
-    in.Start(input, compressedSize, w.input);
+    in.Start(member.source, member.offset, member.compressedSize, w.input);
     unsigned flags = 1;
     return DecodeSteps(window,
                        [&](std::uint8_t* out) { return Step<Method>(in, window, flags, out); });
@@ -135,13 +128,11 @@ DecodeResult Decode(platform::FileHandle input, platform::FileHandle output,
 
 }  // namespace
 
-DecodeResult DecodeLarc(int methodCode, platform::FileHandle input, platform::FileHandle output,
-                        std::uint32_t compressedSize, std::uint32_t originalSize,
-                        ExtractCallback* progress) {
+DecodeResult DecodeLarc(int methodCode, const CodedMember& member) {
     if (methodCode == kMethodLzs) {
-        return Decode<kMethodLzs>(input, output, compressedSize, originalSize, progress);
+        return Decode<kMethodLzs>(member);
     }
-    return Decode<kMethodLz5>(input, output, compressedSize, originalSize, progress);
+    return Decode<kMethodLz5>(member);
 }
 
 }  // namespace quillory::lzh

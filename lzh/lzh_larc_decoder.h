@@ -8,16 +8,11 @@
 
 #include <cstdint>
 
-#include "common/extract_callback.h"
 #include "lzh/lzh_decoder.h"
-#include "platform/file.h"
 
 namespace quillory::lzh {
 
-// Decodes one -lzs- (kMethodLzs) or -lz5- (kMethodLz5) member whose data starts at
-// the input's position; output may be the invalid handle (test mode).
-DecodeResult DecodeLarc(int methodCode, platform::FileHandle input, platform::FileHandle output,
-                        std::uint32_t compressedSize, std::uint32_t originalSize,
-                        ExtractCallback* progress = nullptr);
+// Decodes one -lzs- (kMethodLzs) or -lz5- (kMethodLz5) member.
+DecodeResult DecodeLarc(int methodCode, const CodedMember& member);
 
 }  // namespace quillory::lzh

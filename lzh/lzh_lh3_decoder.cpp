@@ -12,7 +12,6 @@
 #include "lzh/lzh_bit_input.h"
 #include "lzh/lzh_huffman.h"
 #include "lzh/lzh_output_window.h"
-#include "lzh/lzh_thread_workspace.h"
 
 namespace quillory::lzh {
 namespace {
@@ -57,10 +56,6 @@ struct Workspace {
     std::uint8_t lengths[kCodes];
 };
 
-Workspace& TheWorkspace() {
-    return ThreadWorkspace<Workspace>();
-}
-
 // Reads the lengths of one code; `present` is whether each length has a presence bit.
 bool ReadCode(BitInput& in, int symbols, bool present, unsigned singleBits, int tableBits,
               std::uint8_t* lengths, std::uint32_t* table) {
@@ -101,16 +96,14 @@ bool ReadBlockHeader(BitInput& in, Workspace& w, std::uint32_t& blockSize) {
 
 }  // namespace
 
-DecodeResult DecodeLh3(platform::FileHandle input, platform::FileHandle output,
-                       std::uint32_t compressedSize, std::uint32_t originalSize,
-                       ExtractCallback* progress) {
-    if (originalSize == 0) return {DecodeOutcome::Ok, 0};
-    Workspace& w = TheWorkspace();
+DecodeResult DecodeLh3(const CodedMember& member) {
+    if (member.originalSize == 0) return {DecodeOutcome::Ok, 0};
+    Workspace& w = member.work.Get<Workspace>();
     std::memset(w.window, ' ', OutputWindow::kMaxHistory);  // the dictionary starts as spaces
     OutputWindow window;
-    window.Start(w.window, output, originalSize, nullptr, 0, progress);
+    window.Start(w.window, member.output, member.originalSize, nullptr, 0);
     BitInput in;
-    in.Start(input, compressedSize, w.input);
+    in.Start(member.source, member.offset, member.compressedSize, w.input);
     std::uint32_t blockSize = 0;  // codes left in the block
 
     return DecodeSteps(window, [&](std::uint8_t* out) -> std::uint8_t* {

@@ -7,16 +7,11 @@
 
 #include <cstdint>
 
-#include "common/extract_callback.h"
 #include "lzh/lzh_decoder.h"
-#include "platform/file.h"
 
 namespace quillory::lzh {
 
-// Decodes one -lh3- member whose data starts at the input's position; output may be
-// the invalid handle (test mode).
-DecodeResult DecodeLh3(platform::FileHandle input, platform::FileHandle output,
-                       std::uint32_t compressedSize, std::uint32_t originalSize,
-                       ExtractCallback* progress = nullptr);
+// Decodes one -lh3- member.
+DecodeResult DecodeLh3(const CodedMember& member);
 
 }  // namespace quillory::lzh

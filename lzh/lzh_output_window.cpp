@@ -7,13 +7,12 @@
 
 namespace quillory::lzh {
 
-void OutputWindow::Start(std::uint8_t* buffer, platform::FileHandle output,
-                         std::uint32_t originalSize, const std::uint8_t* preset,
-                         std::size_t history, ExtractCallback* progress) {
+void OutputWindow::Start(std::uint8_t* buffer, MemberOutput& output, std::uint32_t originalSize,
+                         const std::uint8_t* preset, std::size_t history) {
     buffer_ = buffer;
     start_ = buffer + kMaxHistory;
     out = start_;
-    sink_ = Sink{output, progress};
+    sink_ = Sink{&output};
     originalSize_ = originalSize;
     flushed_ = 0;
     if (history > 0) std::memcpy(start_ - history, preset, history);

@@ -13,7 +13,6 @@
 #include "common/decode_check.h"
 #include "lzh/lzh_decoder.h"
 #include "lzh/lzh_sink.h"
-#include "platform/file.h"
 
 namespace quillory::lzh {
 
@@ -30,12 +29,11 @@ public:
     static constexpr std::size_t kBufferBytes =
         kMaxHistory + kChunkBytes + kMaxStepBytes + kCopyOverrun;
 
-    // Starts a member of originalSize bytes written to output (or nowhere when it is the
-    // invalid handle), with the history before its first byte set to `history` bytes of
-    // preset (at most kMaxHistory; a shorter preset leaves the rest undefined).
-    void Start(std::uint8_t* buffer, platform::FileHandle output, std::uint32_t originalSize,
-               const std::uint8_t* preset, std::size_t history,
-               ExtractCallback* progress = nullptr);
+    // Starts a member of originalSize bytes handed to output, with the history before its
+    // first byte set to `history` bytes of preset (at most kMaxHistory; a shorter preset
+    // leaves the rest undefined).
+    void Start(std::uint8_t* buffer, MemberOutput& output, std::uint32_t originalSize,
+               const std::uint8_t* preset, std::size_t history);
 
     // Where the next byte goes. Decoders keep it in a local while they run a batch.
     std::uint8_t* out = nullptr;

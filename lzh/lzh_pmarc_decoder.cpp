@@ -13,7 +13,6 @@
 #include "lzh/lzh_bit_input.h"
 #include "lzh/lzh_method.h"
 #include "lzh/lzh_output_window.h"
-#include "lzh/lzh_thread_workspace.h"
 
 namespace quillory::lzh {
 namespace {
@@ -471,22 +470,16 @@ struct Workspace {
     Pm2Codes pm2;
 };
 
-Workspace& TheWorkspace() {
-    return ThreadWorkspace<Workspace>();
-}
-
 template <int Method>
-DecodeResult Decode(platform::FileHandle input, platform::FileHandle output,
-                    std::uint32_t compressedSize, std::uint32_t originalSize,
-                    ExtractCallback* progress) {
-    if (originalSize == 0) return {DecodeOutcome::Ok, 0};
-    Workspace& w = TheWorkspace();
+DecodeResult Decode(const CodedMember& member) {
+    if (member.originalSize == 0) return {DecodeOutcome::Ok, 0};
+    Workspace& w = member.work.Get<Workspace>();
     // -pm2- copies may reach before the first byte, into spaces; -pm1- copies may not.
     std::memset(w.window, ' ', OutputWindow::kMaxHistory);
     OutputWindow window;
-    window.Start(w.window, output, originalSize, nullptr, 0, progress);
+    window.Start(w.window, member.output, member.originalSize, nullptr, 0);
     BitInput in;
-    in.Start(input, compressedSize, w.input);
+    in.Start(member.source, member.offset, member.compressedSize, w.input);
     w.recent.Start();
     const Pm1Tree* tree = nullptr;
     std::uint64_t renewAt = 0;
@@ -518,13 +511,11 @@ DecodeResult Decode(platform::FileHandle input, platform::FileHandle output,
 
 }  // namespace
 
-DecodeResult DecodePmarc(int methodCode, platform::FileHandle input, platform::FileHandle output,
-                         std::uint32_t compressedSize, std::uint32_t originalSize,
-                         ExtractCallback* progress) {
+DecodeResult DecodePmarc(int methodCode, const CodedMember& member) {
     if (methodCode == kMethodPm1) {
-        return Decode<kMethodPm1>(input, output, compressedSize, originalSize, progress);
+        return Decode<kMethodPm1>(member);
     }
-    return Decode<kMethodPm2>(input, output, compressedSize, originalSize, progress);
+    return Decode<kMethodPm2>(member);
 }
 
 }  // namespace quillory::lzh

@@ -8,16 +8,11 @@
 
 #include <cstdint>
 
-#include "common/extract_callback.h"
 #include "lzh/lzh_decoder.h"
-#include "platform/file.h"
 
 namespace quillory::lzh {
 
-// Decodes one -pm1- (kMethodPm1) or -pm2- (kMethodPm2) member whose data starts at
-// the input's position; output may be the invalid handle (test mode).
-DecodeResult DecodePmarc(int methodCode, platform::FileHandle input, platform::FileHandle output,
-                         std::uint32_t compressedSize, std::uint32_t originalSize,
-                         ExtractCallback* progress = nullptr);
+// Decodes one -pm1- (kMethodPm1) or -pm2- (kMethodPm2) member.
+DecodeResult DecodePmarc(int methodCode, const CodedMember& member);
 
 }  // namespace quillory::lzh

@@ -1,32 +1,32 @@
-// Where a decoder's output goes: the running CRC-16, then the output file when there is
-// one (none in test mode). Each piece handed to it is a point where a requested stop
-// (platform/stop_request.h) is honoured, in tests too; it never writes a piece twice.
+// Where a decoder's output goes: the running CRC-16, then the member's output, which
+// writes it (or, testing, only counts it) and may refuse it when a stop was requested.
+// Each piece is passed on once, in order.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #include "common/checksums.h"
-#include "common/output_files.h"
+#include "common/member_output.h"
 #include "lzh/lzh_decoder.h"
-#include "platform/file.h"
-#include "platform/stop_request.h"
 
 namespace quillory::lzh {
 
 struct Sink {
-    platform::FileHandle file = platform::kInvalidFileHandle;
-    ExtractCallback* progress = nullptr;  // hears of each piece, when given
+    MemberOutput* output = nullptr;
     std::uint16_t crc = 0;
 
     DecodeOutcome Put(const std::uint8_t* data, std::size_t count) {
-        if (platform::StopRequested()) return DecodeOutcome::Stopped;
-        crc = Crc16Update(crc, data, count);
-        if (file != platform::kInvalidFileHandle && WriteBytes(file, data, count) != count) {
-            return DecodeOutcome::OutputFailed;
+        switch (output->Put(data, count)) {
+            case MemberOutput::Taken::Ok:
+                crc = Crc16Update(crc, data, count);
+                return DecodeOutcome::Ok;
+            case MemberOutput::Taken::Stopped:
+                return DecodeOutcome::Stopped;
+            case MemberOutput::Taken::Failed:
+                break;
         }
-        if (progress != nullptr) progress->OutputProduced(count);
-        return DecodeOutcome::Ok;
+        return DecodeOutcome::OutputFailed;
     }
 };
 

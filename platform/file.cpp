@@ -112,8 +112,9 @@ FileError KindOf(int code) {
 // Records code as the last failure and returns the failure value given, so that a
 // failing return reads as one line.
 template <class T>
-T Failed(int code, T result) {
+T Failed(int code, T result, FileErrorInfo* error = nullptr) {
     gLastError = {KindOf(code), code};
+    if (error != nullptr) *error = gLastError;
     return result;
 }
 
@@ -334,15 +335,15 @@ bool EndOutput(FileHandle file, Ending ending) {
 
 }  // namespace
 
-FileHandle OpenFileForReading(WStringView path) {
+FileHandle OpenFileForReading(WStringView path, FileErrorInfo* error) {
     const auto host = HostPath(path);
-    if (!host) return Failed(ENAMETOOLONG, kInvalidFileHandle);
+    if (!host) return Failed(ENAMETOOLONG, kInvalidFileHandle, error);
     const int fd = ::open(host->c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return Failed(errno, kInvalidFileHandle);
+    if (fd < 0) return Failed(errno, kInvalidFileHandle, error);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         ::close(fd);
-        return Failed(EISDIR, kInvalidFileHandle);
+        return Failed(EISDIR, kInvalidFileHandle, error);
     }
     return fd;
 }
@@ -391,6 +392,20 @@ std::size_t ReadFile(FileHandle file, void* buffer, std::size_t count) {
     std::size_t done = 0;
     while (done < count) {
         const ssize_t n = ::read(file, out + done, count - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+std::size_t ReadFileAt(FileHandle file, std::uint64_t offset, void* buffer, std::size_t count) {
+    count = AllowedByHook(IoKind::Read, count);
+    auto* out = static_cast<unsigned char*>(buffer);
+    std::size_t done = 0;
+    while (done < count && offset + done <= static_cast<std::uint64_t>(INT64_MAX)) {
+        const ssize_t n =
+            ::pread(file, out + done, count - done, static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         done += static_cast<std::size_t>(n);

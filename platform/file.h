@@ -31,8 +31,11 @@ inline constexpr std::uint32_t kAttributeDirectory = 0x10;
 inline constexpr std::uint32_t kAttributeArchive = 0x20;
 inline constexpr std::uint32_t kAttributeNormal = 0x80;
 
-// Opens an existing file for reading, hinting random access. Folders are refused.
-FileHandle OpenFileForReading(WStringView path);
+struct FileErrorInfo;
+
+// Opens an existing file for reading, hinting random access. Folders are refused. The
+// host's reason goes to *error when the file cannot be opened and error is given.
+FileHandle OpenFileForReading(WStringView path, FileErrorInfo* error = nullptr);
 
 // A second, independent open of a file open for reading (its own position), for another
 // thread to read the same file; invalid when the host cannot give one.
@@ -67,6 +70,10 @@ void StartOutputRun();
 // moved (short only at end of file or on failure).
 std::size_t ReadFile(FileHandle file, void* buffer, std::size_t count);
 std::size_t WriteFile(FileHandle file, const void* buffer, std::size_t count);
+
+// Reads as many bytes as the file gives at offset without moving its position, so that
+// several threads may read one open file at once; short only at end of file or on failure.
+std::size_t ReadFileAt(FileHandle file, std::uint64_t offset, void* buffer, std::size_t count);
 
 // The new position, or nothing on failure (a negative position fails).
 std::optional<std::uint64_t> SetFilePosition(FileHandle file, std::int64_t offset,

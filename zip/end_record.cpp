@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "common/output_files.h"
 #include "zip/zip_format.h"
 
 namespace quillory::zip {
@@ -20,9 +19,8 @@ namespace {
 // The archive's last bytes, and reads of any bytes of it through them.
 class Tail {
 public:
-    Tail(platform::FileHandle file, std::uint64_t fileSize, const std::uint8_t* data,
-         std::size_t size)
-        : file_(file), fileSize_(fileSize), data_(data), start_(fileSize - size) {}
+    Tail(const ByteSource& source, const std::uint8_t* data, std::size_t size)
+        : source_(source), fileSize_(source.Size()), data_(data), start_(fileSize_ - size) {}
 
     std::uint64_t fileSize() const { return fileSize_; }
     std::uint64_t start() const { return start_; }
@@ -34,10 +32,7 @@ public:
             std::memcpy(out, data_ + (position - start_), count);
             return true;
         }
-        return position <= static_cast<std::uint64_t>(INT64_MAX) &&
-               SeekFile(file_, static_cast<std::int64_t>(position), SeekOrigin::Begin) ==
-                   position &&
-               ReadBytes(file_, out, count) == count;
+        return source_.ReadExactly(position, out, count);
     }
 
     bool SignatureAt(std::uint64_t position, std::uint32_t signature) const {
@@ -46,7 +41,7 @@ public:
     }
 
 private:
-    platform::FileHandle file_;
+    const ByteSource& source_;
     std::uint64_t fileSize_;
     const std::uint8_t* data_;
     std::uint64_t start_;
@@ -128,20 +123,16 @@ void CheckDirectory(const Tail& tail, DirectoryLocation* d) {
 
 }  // namespace
 
-bool LocateCentralDirectory(platform::FileHandle file, std::vector<std::uint8_t>& scanBuffer,
+bool LocateCentralDirectory(const ByteSource& source, std::vector<std::uint8_t>& scanBuffer,
                             DirectoryLocation* location) {
-    const std::uint64_t fileSize = FileSize64(file);
-    if (fileSize == kInvalidFilePosition) return false;
+    const std::uint64_t fileSize = source.Size();
     const std::size_t n =
         static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, kEndSearchBytes));
     scanBuffer.resize(kEndSearchBytes);
-    if (SeekFile(file, -static_cast<std::int64_t>(n), SeekOrigin::End) == kInvalidFilePosition) {
-        return false;
-    }
-    if (ReadBytes(file, scanBuffer.data(), n) != n) return false;
+    if (!source.ReadExactly(fileSize - n, scanBuffer.data(), n)) return false;
     if (n < kEndRecordBytes) return false;
     const std::uint8_t* data = scanBuffer.data();
-    const Tail tail(file, fileSize, data, n);
+    const Tail tail(source, data, n);
 
     // Candidates from the last one back; memrchr finds them many bytes at a time. A
     // signature closer than 22 bytes to the end holds no record. The comment length is

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/file.h"
+#include "common/byte_source.h"
 
 namespace quillory::zip {
 
@@ -34,10 +34,10 @@ struct DirectoryLocation {
     bool checked = false;    // a central header (or an empty directory) is where it says
 };
 
-// Reads the last min(file size, 65557) bytes into scanBuffer and locates the directory.
-// False when there is no end record at all (or the file cannot be read); true with the
-// last one found when none checks out, so that the walk refuses it.
-bool LocateCentralDirectory(platform::FileHandle file, std::vector<std::uint8_t>& scanBuffer,
+// Reads the last min(size, 65557) bytes of the source into scanBuffer and locates the
+// directory. False when there is no end record at all (or the source cannot be read);
+// true with the last one found when none checks out, so that the walk refuses it.
+bool LocateCentralDirectory(const ByteSource& source, std::vector<std::uint8_t>& scanBuffer,
                             DirectoryLocation* location);
 
 }  // namespace quillory::zip

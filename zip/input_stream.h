@@ -1,14 +1,15 @@
 // The input stream of one member's data: the stream length's worth of bytes read from
-// the archive in pieces of at most 32768 bytes, each piece decrypted as it arrives
-// (traditional cipher or AES counter mode). Byte() hands them out one at a time, as
-// the data is defined; the inflate engine reads the same bytes straight from the buffer.
-// Nothing past the stream length is ever read from the file.
+// the archive's source in pieces of at most 32768 bytes, each piece decrypted as it
+// arrives (traditional cipher or AES counter mode); data in the clear in memory is handed
+// out where it lies. Byte() hands bytes out one at a time, as the data is defined; the
+// inflate engine reads the same bytes straight from the buffer. Nothing past the stream
+// length is ever read from the source.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/file.h"
+#include "common/byte_source.h"
 #include "zip/inflate_input.h"
 
 namespace quillory::zip {
@@ -20,10 +21,10 @@ public:
     // Decrypts a piece in place as it arrives; null for members stored in the clear.
     using Decryptor = void (*)(void* context, std::uint8_t* data, std::size_t size);
 
-    // ZipInputStart: begins a stream of `length` bytes at the file's current position and
-    // reads its first piece.
-    void Start(platform::FileHandle file, std::uint64_t length, Decryptor decrypt = nullptr,
-               void* context = nullptr);
+    // ZipInputStart: begins a stream of `length` bytes at offset in source and reads its
+    // first piece.
+    void Start(const ByteSource& source, std::uint64_t offset, std::uint64_t length,
+               Decryptor decrypt = nullptr, void* context = nullptr);
 
     // ZipInputByte: the next byte (0..255), or -1 once the stream is used up or a read
     // brings nothing.
@@ -42,11 +43,12 @@ public:
         } while (Refill());
     }
 
-    // Bytes of the stream not yet read from the file.
+    // Bytes of the stream not yet read from the source.
     std::uint64_t Unread() const { return unread_; }
 
 private:
-    platform::FileHandle file_ = platform::kInvalidFileHandle;
+    const ByteSource* source_ = nullptr;
+    std::uint64_t offset_ = 0;  // where the next piece is read from
     std::uint64_t unread_ = 0;
     Decryptor decrypt_ = nullptr;
     void* context_ = nullptr;

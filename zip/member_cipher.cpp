@@ -6,8 +6,6 @@
 
 #include <cstring>
 
-#include "common/output_files.h"
-
 namespace quillory::zip {
 
 namespace {
@@ -18,10 +16,6 @@ void DecryptTraditional(void* keys, std::uint8_t* data, std::size_t size) {
 
 void DecryptAes(void* context, std::uint8_t* data, std::size_t size) {
     ZipAesDecrypt(data, size, *static_cast<ZipAesContext*>(context));
-}
-
-bool ReadExactly(platform::FileHandle file, void* buffer, std::size_t count) {
-    return ReadBytes(file, buffer, count) == count;
 }
 
 }  // namespace
@@ -42,28 +36,30 @@ std::uint32_t MemberCipher::CipherBytes(Kind kind, const ZipEntry& entry) {
     return 0;
 }
 
-ZipStatus MemberCipher::Begin(Kind kind, platform::FileHandle file, const ZipEntry& entry,
-                              std::uint8_t checkByte, PasswordRules rules) {
+ZipStatus MemberCipher::Begin(Kind kind, const ByteSource& source, std::uint64_t offset,
+                              const ZipEntry& entry, std::uint8_t checkByte, PasswordRules rules) {
     kind_ = kind;
     keys_ = {};
     aes_ = {};  // all zero for every member, whatever the last one left
     dataLength_ = entry.compressedSize;
+    dataSkip_ = 0;
     switch (kind) {
         case Kind::None:
             return ZipStatus::Ok;
         case Kind::Traditional:
-            return BeginTraditional(file, entry, checkByte, rules);
+            return BeginTraditional(source, offset, entry, checkByte, rules);
         case Kind::Aes:
-            return BeginAes(file, entry, rules);
+            return BeginAes(source, offset, entry, rules);
     }
     return ZipStatus::Ok;
 }
 
-ZipStatus MemberCipher::BeginTraditional(platform::FileHandle file, const ZipEntry& entry,
-                                         std::uint8_t checkByte, PasswordRules& rules) {
+ZipStatus MemberCipher::BeginTraditional(const ByteSource& source, std::uint64_t offset,
+                                         const ZipEntry& entry, std::uint8_t checkByte,
+                                         PasswordRules& rules) {
     if (entry.compressedSize < kZipCryptoHeaderBytes) return ZipStatus::BadLocalHeader;
     std::uint8_t header[kZipCryptoHeaderBytes];
-    if (!ReadExactly(file, header, sizeof header)) return ZipStatus::BadLocalHeader;
+    if (!source.ReadExactly(offset, header, sizeof header)) return ZipStatus::BadLocalHeader;
     const bool accepted = rules.password.Obtain(
         [&](const char* password) {
             return ZipCryptoCheckHeader(keys_, header, password, checkByte) == 0;
@@ -71,11 +67,12 @@ ZipStatus MemberCipher::BeginTraditional(platform::FileHandle file, const ZipEnt
         rules.callback, rules.memberName, rules.passwordNeedsReset, rules.passwordFromCaller);
     if (!accepted) return ZipStatus::WrongPassword;
     dataLength_ = entry.compressedSize - kZipCryptoHeaderBytes;
+    dataSkip_ = kZipCryptoHeaderBytes;
     return ZipStatus::Ok;
 }
 
-ZipStatus MemberCipher::BeginAes(platform::FileHandle file, const ZipEntry& entry,
-                                 PasswordRules& rules) {
+ZipStatus MemberCipher::BeginAes(const ByteSource& source, std::uint64_t offset,
+                                 const ZipEntry& entry, PasswordRules& rules) {
     // The strength is the mode: 1 AES-128, 2 AES-192, 3 AES-256. ZipAesSetup refuses any
     // other; it is refused here before a password is asked for.
     const int mode = entry.aesStrength;
@@ -84,7 +81,7 @@ ZipStatus MemberCipher::BeginAes(platform::FileHandle file, const ZipEntry& entr
     const std::uint32_t overhead = CipherBytes(Kind::Aes, entry);
     if (entry.compressedSize < overhead) return ZipStatus::BadLocalHeader;
     std::uint8_t saltAndVerifier[ZipAesSaltBytes(3) + kZipAesVerifierBytes];
-    if (!ReadExactly(file, saltAndVerifier, saltBytes + kZipAesVerifierBytes)) {
+    if (!source.ReadExactly(offset, saltAndVerifier, saltBytes + kZipAesVerifierBytes)) {
         return ZipStatus::BadLocalHeader;
     }
     const std::uint8_t* stored = saltAndVerifier + saltBytes;
@@ -103,6 +100,7 @@ ZipStatus MemberCipher::BeginAes(platform::FileHandle file, const ZipEntry& entr
     if (refused) return ZipStatus::AesSetupFailed;
     if (!accepted) return ZipStatus::WrongPassword;
     dataLength_ = entry.compressedSize - overhead;
+    dataSkip_ = static_cast<std::uint32_t>(saltBytes + kZipAesVerifierBytes);
     return ZipStatus::Ok;
 }
 
@@ -118,16 +116,11 @@ ZipInputStream::Decryptor MemberCipher::Decryptor() const {
     return nullptr;
 }
 
-bool MemberCipher::Authenticated(platform::FileHandle file, std::uint64_t dataEnd) {
+bool MemberCipher::Authenticated(const ByteSource& source, std::uint64_t dataEnd) {
     std::uint8_t computed[kZipAesCodeBytes];
     ZipAesFinish(computed, aes_);
     std::uint8_t stored[kZipAesCodeBytes];
-    if (dataEnd > static_cast<std::uint64_t>(INT64_MAX) ||
-        SeekFile(file, static_cast<std::int64_t>(dataEnd), SeekOrigin::Begin) ==
-            kInvalidFilePosition ||
-        !ReadExactly(file, stored, sizeof stored)) {
-        return false;
-    }
+    if (!source.ReadExactly(dataEnd, stored, sizeof stored)) return false;
     return std::memcmp(computed, stored, sizeof stored) == 0;
 }
 

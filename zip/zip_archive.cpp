@@ -5,7 +5,6 @@
 
 #include "common/buffered_reader.h"
 #include "common/checksums.h"
-#include "common/output_files.h"
 #include "zip/directory_walk.h"
 #include "zip/end_record.h"
 #include "zip/zip_reader_state.h"
@@ -41,27 +40,32 @@ ZipArchive& ZipArchive::SetCallback(ExtractCallback* newCallback) {
 }
 
 int ZipArchive::Open(WStringView archive) {
+    std::shared_ptr<const ByteSource> source = FileSource::Open(archive);
+    if (source == nullptr) {
+        Close();
+        archivePath.assign(archive);
+        status = ZipStatus::OpenFailed;
+        return 0;
+    }
+    return Open(std::move(source), archive);
+}
+
+int ZipArchive::Open(std::shared_ptr<const ByteSource> source, WStringView archive) {
     Close();
     status = ZipStatus::Ok;
     archivePath.assign(archive);
     passwordNeedsReset = 1;
     passwordFromCaller = 0;
+    source_ = std::move(source);
     const auto fail = [this](ZipStatus reason) {
         status = reason;
         Close();
         return 0;
     };
 
-    const auto attributes = platform::GetPathAttributes(archive);
-    if (!attributes || (*attributes & platform::kAttributeDirectory) != 0) {
-        return fail(ZipStatus::OpenFailed);
-    }
     ZipReaderState& w = *work_;
-    w.file = platform::OpenFileForReading(archive);
-    if (w.file == kInvalidFileHandle) return fail(ZipStatus::OpenFailed);
-
     DirectoryLocation location;
-    if (!LocateCentralDirectory(w.file, w.scanBuffer, &location)) {
+    if (!LocateCentralDirectory(*source_, w.scanBuffer, &location)) {
         return fail(ZipStatus::NoEndRecord);
     }
     thisDisk = location.thisDisk;
@@ -73,15 +77,10 @@ int ZipArchive::Open(WStringView archive) {
     commentLength = location.commentLength;
     if (thisDisk != 0 || location.multiDisk) return fail(ZipStatus::MultiDisk);
 
-    if (centralDirOffset > static_cast<std::uint64_t>(INT64_MAX) ||
-        SeekFile(w.file, static_cast<std::int64_t>(centralDirOffset), SeekOrigin::Begin) ==
-            kInvalidFilePosition) {
-        return fail(ZipStatus::Ok);
-    }
     bool listed;
     {
-        BufferedReader reader(w.file, &heap_);
-        listed = ReadCentralDirectory(reader, location, FileSize64(w.file), detectUtf8Names != 0,
+        BufferedReader reader(*source_, centralDirOffset, &heap_);
+        listed = ReadCentralDirectory(reader, location, source_->Size(), detectUtf8Names != 0,
                                       entries, &names_, w.extraBuffer);
     }
     if (!listed) return fail(ZipStatus::Ok);
@@ -95,11 +94,8 @@ int ZipArchive::Close() {
     names_.Release();
     layout_.Clear();
     entryCount = 0;
+    source_.reset();
     ZipReaderState& w = *work_;
-    if (w.file != kInvalidFileHandle) {
-        platform::CloseFile(w.file);
-        w.file = kInvalidFileHandle;
-    }
     w.inflate.FreeFixedTables();
     w.extraBuffer.clear();
     w.extraBuffer.shrink_to_fit();

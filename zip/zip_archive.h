@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "common/byte_source.h"
 #include "common/extract_callback.h"
 #include "common/name_arena.h"
-#include "platform/file.h"
 #include "platform/heap.h"
 #include "platform/text.h"
 #include "platform/time.h"
@@ -99,6 +99,8 @@ public:
     // 1 when the archive is open and its directory listed (no entry at all when the end
     // records describe an empty one); 0 on failure, the archive closed again.
     int Open(WStringView archive);
+    // The same for an archive whose bytes come from source, named archive.
+    int Open(std::shared_ptr<const ByteSource> source, WStringView archive);
     // Harmless when nothing is open.
     int Close();
     // 1 when the member was extracted (or tested) and checked; else 0 with status.
@@ -130,15 +132,20 @@ public:
     int passwordFromCaller = 0;
     int passwordNeedsReset = 1;
 
+    // The open archive's bytes; only while it is open.
+    const ByteSource& source() const { return *source_; }
+    bool IsOpen() const { return source_ != nullptr; }
+
 private:
     friend class ZipMemberExtractor;
-    // The file, buffers, decoder and cipher state (zip/zip_reader_state.h).
+    std::shared_ptr<const ByteSource> source_;
+    // The buffers, decoder and cipher state (zip/zip_reader_state.h).
     std::unique_ptr<zip::ZipReaderState> work_;
 };
 
 // Extracts (or tests) members of an open ZipArchive beside the archive's own
-// ExtractEntry, for another thread: its own open of the archive file, buffers, decoder
-// and cipher state (with a password of its own, which starts empty), callback and status,
+// ExtractEntry, for another thread: its own buffers, decoder and cipher state (with a
+// password of its own, which starts empty), callback and status,
 // and its own copies of the "for all" flags, taken from the archive when made. The table,
 // the member layout and the run's settings are read from the archive, which must stay
 // open and unchanged while any extractor of it works. Made on the archive's thread;
@@ -150,8 +157,7 @@ public:
     ZipMemberExtractor(const ZipMemberExtractor&) = delete;
     ZipMemberExtractor& operator=(const ZipMemberExtractor&) = delete;
 
-    // False when the archive file could not be opened again: then it extracts nothing.
-    bool Ready() const;
+    bool Ready() const { return true; }
     // As ZipArchive::ExtractEntry; entry points into the archive's entries.
     int ExtractEntry(const ZipEntry* entry);
 

@@ -9,9 +9,9 @@
 
 #include "common/checksums.h"
 #include "common/conversions.h"
+#include "common/member_output.h"
 #include "common/output_files.h"
 #include "platform/path.h"
-#include "platform/stop_request.h"
 #include "zip/zip_archive.h"
 #include "zip/zip_format.h"
 #include "zip/zip_reader_state.h"
@@ -62,43 +62,43 @@ struct LocalHeader {
     std::uint64_t dataStart = 0;  // the first byte after the name and the extra field
 };
 
-// ZipFlushWindow: the running CRC-32 and, unless testing, the output file, never more
-// than the listed size. A piece that would pass it, a requested stop and a short write
-// each refuse the piece, which ends decoding.
+// ZipFlushWindow: the running CRC-32 and the member's output (the file, unless testing),
+// never more than the listed size. A piece that would pass it, a requested stop and a
+// short write each refuse the piece, which ends decoding.
 class MemberSink final : public OutputSink {
 public:
-    MemberSink(std::uint64_t listedSize, ExtractCallback* callback)
-        : listedSize_(listedSize), callback_(callback) {}
+    MemberSink(std::uint64_t listedSize, MemberOutput& output)
+        : listedSize_(listedSize), output_(output) {}
 
     std::uint32_t crc = 0;
-    FileHandle file = kInvalidFileHandle;
     std::uint64_t taken = 0;   // bytes passed on, at most the listed size
     bool overran = false;      // the data gave more than the listed size
     bool stopped = false;      // a stop was requested
     bool writeFailed = false;  // the file took fewer bytes than it was given
 
     bool Flush(const std::uint8_t* data, std::size_t size) override {
-        if (platform::StopRequested()) {
-            stopped = true;
-            return false;
-        }
         if (size > listedSize_ - taken) {
             overran = true;
             size = static_cast<std::size_t>(listedSize_ - taken);
         }
+        switch (output_.Put(data, size)) {
+            case MemberOutput::Taken::Ok:
+                break;
+            case MemberOutput::Taken::Stopped:
+                stopped = true;
+                return false;
+            case MemberOutput::Taken::Failed:
+                writeFailed = true;
+                return false;
+        }
         crc = Crc32Update(crc, data, size);
         taken += size;
-        if (callback_ != nullptr) callback_->OutputProduced(size);
-        if (file != kInvalidFileHandle && WriteBytes(file, data, size) != size) {
-            writeFailed = true;
-            return false;
-        }
         return !overran;
     }
 
 private:
     std::uint64_t listedSize_;
-    ExtractCallback* callback_;
+    MemberOutput& output_;
 };
 
 MemberRecord RecordFor(const ZipEntry& e) {
@@ -119,16 +119,12 @@ MemberRecord RecordFor(const ZipEntry& e) {
     return m;
 }
 
-// Reads the local header at the entry's offset and moves to the member's data; false for
-// anything but a whole header.
-bool ReadLocalHeader(FileHandle file, const ZipEntry& e, LocalHeader* local) {
-    if (e.localHeaderOffset > static_cast<std::uint64_t>(INT64_MAX) ||
-        SeekFile(file, static_cast<std::int64_t>(e.localHeaderOffset), SeekOrigin::Begin) ==
-            kInvalidFilePosition) {
+// Reads the local header at the entry's offset; false for anything but a whole header.
+bool ReadLocalHeader(const ByteSource& source, const ZipEntry& e, LocalHeader* local) {
+    std::uint8_t h[kSignatureBytes + kLocalFixedBytes];
+    if (!source.ReadExactly(e.localHeaderOffset, h, sizeof h) || Le32(h) != kLocalHeaderSignature) {
         return false;
     }
-    std::uint8_t h[kSignatureBytes + kLocalFixedBytes];
-    if (ReadBytes(file, h, sizeof h) != sizeof h || Le32(h) != kLocalHeaderSignature) return false;
     local->flags = Le16(h + 6);
     local->time = Le16(h + 10);
     local->date = Le16(h + 12);
@@ -136,8 +132,7 @@ bool ReadLocalHeader(FileHandle file, const ZipEntry& e, LocalHeader* local) {
     // The sizes come from the central record, which is complete also when the local
     // header has zeros there (bit 3).
     local->dataStart = e.localHeaderOffset + sizeof h + Le16(h + 26) + Le16(h + 28);
-    return SeekFile(file, static_cast<std::int64_t>(local->dataStart), SeekOrigin::Begin) ==
-           local->dataStart;
+    return local->dataStart >= e.localHeaderOffset;
 }
 
 // a + b, or the largest position when that does not fit: hostile 64-bit sizes never wrap
@@ -150,20 +145,14 @@ std::uint64_t AddClamped(std::uint64_t a, std::uint64_t b) {
 // descriptor that follows it when the local flags say so, an optional signature, the
 // CRC-32 and the two sizes in 4 bytes each or in 8 (ZIP64). The 8-byte form is taken when
 // its sizes are the member's: Info-ZIP writes it after a local ZIP64 record, Java's
-// ZipOutputStream for members over 4 GiB without one. Leaves the file at the member's
-// data.
-std::uint64_t MemberEnd(FileHandle file, const LocalHeader& local, const ZipEntry& e) {
+// ZipOutputStream for members over 4 GiB without one.
+std::uint64_t MemberEnd(const ByteSource& source, const LocalHeader& local, const ZipEntry& e) {
     constexpr std::size_t kNarrowSizes = 8;
     constexpr std::size_t kWideSizes = 16;
     const std::uint64_t dataEnd = AddClamped(local.dataStart, e.compressedSize);
     if ((local.flags & kFlagDataDescriptor) == 0) return dataEnd;
     std::uint8_t d[kSignatureBytes + kDescriptorCrcBytes + kWideSizes] = {};
-    std::size_t got = 0;
-    if (dataEnd <= static_cast<std::uint64_t>(INT64_MAX) &&
-        SeekFile(file, static_cast<std::int64_t>(dataEnd), SeekOrigin::Begin) == dataEnd) {
-        got = ReadBytes(file, d, sizeof d);
-    }
-    SeekFile(file, static_cast<std::int64_t>(local.dataStart), SeekOrigin::Begin);
+    const std::size_t got = source.ReadAt(dataEnd, d, sizeof d);
     const std::size_t signature =
         got >= kSignatureBytes && Le32(d) == kDescriptorSignature ? kSignatureBytes : 0;
     const std::uint8_t* sizes = d + signature + kDescriptorCrcBytes;
@@ -256,13 +245,14 @@ ZipStatus PrepareOutput(const MemberRun& run, const ZipEntry& e, const MemberRec
 // What the decoded member amounts to, checks in order: an interruption, a failed write,
 // the AES code (over all of the stored data), the size, the stream, the CRC-32 (which
 // AE-2 members do not store).
-ZipStatus Verdict(ZipReaderState& w, const ZipEntry& e, const MemberRecord& m,
-                  std::uint64_t dataEnd, const MemberSink& sink, InflateResult decoded) {
+ZipStatus Verdict(ZipReaderState& w, const ByteSource& source, const ZipEntry& e,
+                  const MemberRecord& m, std::uint64_t dataEnd, const MemberSink& sink,
+                  InflateResult decoded) {
     if (sink.stopped) return ZipStatus::Stopped;
     if (sink.writeFailed) return ZipStatus::WriteFailed;
     if (m.aes) {
         w.input.Drain();
-        if (!w.cipher.Authenticated(w.file, dataEnd)) return ZipStatus::AuthenticationFailed;
+        if (!w.cipher.Authenticated(source, dataEnd)) return ZipStatus::AuthenticationFailed;
     }
     if (sink.overran || (decoded == InflateResult::Ok && sink.taken != e.originalSize)) {
         return ZipStatus::SizeMismatch;
@@ -284,19 +274,20 @@ int ExtractMember(const MemberRun& run, const ZipEntry* entry, ZipStatus& status
     ZipReaderState& w = run.w;
     ExtractCallback* const callback = run.callback;
     // The entry must be one of this open archive's table.
-    if (entry == nullptr || w.file == kInvalidFileHandle || entries.empty() ||
-        entry < entries.data() || entry >= entries.data() + entries.size()) {
+    if (entry == nullptr || !zip.IsOpen() || entries.empty() || entry < entries.data() ||
+        entry >= entries.data() + entries.size()) {
         return fail(ZipStatus::BadLocalHeader);
     }
     const ZipEntry& e = *entry;
     const MemberRecord m = RecordFor(e);
 
     // The local header: where the data starts, and the fields the cipher and times need.
+    const ByteSource& source = zip.source();
     LocalHeader local;
-    if (!ReadLocalHeader(w.file, e, &local)) return fail(ZipStatus::BadLocalHeader);
+    if (!ReadLocalHeader(source, e, &local)) return fail(ZipStatus::BadLocalHeader);
     // The member's bytes must be its own, not another member's or the directory's.
     if (!run.layout.OwnsBytes(static_cast<std::size_t>(entry - entries.data()), e.localHeaderOffset,
-                              MemberEnd(w.file, local, e))) {
+                              MemberEnd(source, local, e))) {
         return fail(ZipStatus::OverlappingData);
     }
 
@@ -338,25 +329,26 @@ int ExtractMember(const MemberRun& run, const ZipEntry* entry, ZipStatus& status
     const std::uint8_t checkByte =
         ZipCryptoCheckByte((local.flags & kFlagDataDescriptor) != 0, local.time, local.crc32);
     const ZipStatus cipherStatus = w.cipher.Begin(
-        cipherKind, w.file, e, checkByte,
+        cipherKind, source, local.dataStart, e, checkByte,
         {w.password, callback, name, run.passwordNeedsReset, zip.passwordFromCaller});
     if (cipherStatus != ZipStatus::Ok) return fail(cipherStatus);
-    const std::uint64_t dataStart = SeekFile(w.file, 0, SeekOrigin::Current);
-    if (dataStart == kInvalidFilePosition) return fail(ZipStatus::BadLocalHeader);
+    const std::uint64_t dataStart = local.dataStart + w.cipher.DataSkip();
     const std::uint64_t dataLength = w.cipher.DataLength();
 
     // The output: none when testing, else its folders, the overwrite decision and the
     // file; a member no decoder takes is unsupported either way.
-    MemberSink sink(e.originalSize, callback);
+    FileHandle file = kInvalidFileHandle;
     if (zip.testMode == 1) {
         if (!decodable) return fail(ZipStatus::UnsupportedMethod);
     } else {
-        const ZipStatus prepared = PrepareOutput(run, e, m, path, decodable, &sink.file);
+        const ZipStatus prepared = PrepareOutput(run, e, m, path, decodable, &file);
         if (prepared != ZipStatus::Ok) return fail(prepared);
     }
+    FileOutput output(file, callback);
+    MemberSink sink(e.originalSize, output);
 
     // Decoding: stored data copied, deflate and Deflate64 through the inflate engine.
-    w.input.Start(w.file, dataLength, w.cipher.Decryptor(), w.cipher.Context());
+    w.input.Start(source, dataStart, dataLength, w.cipher.Decryptor(), w.cipher.Context());
     InflateResult decoded = InflateResult::Ok;
     if (method == kMethodStored) {
         if (!CopyStored(w.input, w.window, &sink)) decoded = InflateResult::OutputFailed;
@@ -364,21 +356,21 @@ int ExtractMember(const MemberRun& run, const ZipEntry* entry, ZipStatus& status
         decoded = w.inflate.Inflate(w.input, w.window, &sink, method == kMethodDeflate64);
     }
     // The checks: AES code, sizes and CRC-32 decide the member's status.
-    ZipStatus verdict = Verdict(w, e, m, AddClamped(dataStart, dataLength), sink, decoded);
+    ZipStatus verdict = Verdict(w, source, e, m, AddClamped(dataStart, dataLength), sink, decoded);
     // The file: abandoned on a stop, discarded when not good, put in its place when good.
-    if (sink.file != kInvalidFileHandle) {
+    if (file != kInvalidFileHandle) {
         if (verdict == ZipStatus::Stopped) {
             // Interrupted half-way: nothing under the member's name, nothing left beside it.
-            platform::AbandonFile(sink.file);
+            platform::AbandonFile(file);
         } else {
-            if (verdict != ZipStatus::WriteFailed) SetOutputTimes(sink.file, e, local);
+            if (verdict != ZipStatus::WriteFailed) SetOutputTimes(file, e, local);
             // Permissions beyond the execute bits only come from the host.
-            if (verdict == ZipStatus::Ok) platform::AddExecutePermission(sink.file, ExecuteBits(e));
+            if (verdict == ZipStatus::Ok) platform::AddExecutePermission(file, ExecuteBits(e));
             if (verdict != ZipStatus::Ok) {
                 // Not whole and checked: a file it was to replace stays byte for byte; at a
                 // path that was free, what was written stays.
-                platform::DiscardFile(sink.file);
-            } else if (!platform::CloseFile(sink.file)) {
+                platform::DiscardFile(file);
+            } else if (!platform::CloseFile(file)) {
                 // A file that did not get to its place is no output.
                 verdict = ZipStatus::WriteFailed;
             }
@@ -410,16 +402,9 @@ ZipMemberExtractor::ZipMemberExtractor(ZipArchive& archive)
     if (!archive.layout_.Built()) {
         archive.layout_.Build(archive.entries, archive.centralDirOffset, archive.centralDirSize);
     }
-    work_->file = platform::ReopenFileForReading(archive.work_->file);
 }
 
-ZipMemberExtractor::~ZipMemberExtractor() {
-    if (work_->file != kInvalidFileHandle) platform::CloseFile(work_->file);
-}
-
-bool ZipMemberExtractor::Ready() const {
-    return work_->file != kInvalidFileHandle;
-}
+ZipMemberExtractor::~ZipMemberExtractor() = default;
 
 int ZipMemberExtractor::ExtractEntry(const ZipEntry* entry) {
     const MemberRun run{archive_,

@@ -1,14 +1,13 @@
-// The ZIP reader's work areas: the open archive file, the end-record scan buffer, the
-// extra-field buffer, the member input stream, the output window and the inflate
-// engine with its cached fixed tables, the remembered password and the member cipher. One set per
-// reader, reused from member to member; nothing here is shared between two readers.
+// The ZIP reader's work areas: the end-record scan buffer, the extra-field buffer, the
+// member input stream, the output window and the inflate engine with its cached fixed
+// tables, the remembered password and the member cipher. One set per reader, reused from
+// member to member; nothing here is shared between two readers.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "crypto/remembered_password.h"
-#include "platform/file.h"
 #include "zip/inflate.h"
 #include "zip/input_stream.h"
 #include "zip/member_cipher.h"
@@ -17,7 +16,6 @@
 namespace quillory::zip {
 
 struct ZipReaderState {
-    platform::FileHandle file = platform::kInvalidFileHandle;
     std::vector<std::uint8_t> scanBuffer;
     std::vector<std::uint8_t> extraBuffer;
     ZipInputStream input;

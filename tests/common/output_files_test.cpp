@@ -150,7 +150,7 @@ TEST_F(OverwriteTest, ReadOnlyFileIsMadeWritableAndReplaced) {
     EXPECT_EQ(Decide(Member(10, 0, 0), 0, withoutAsking), OverwriteDecision::Overwrite);
     const FileHandle f = CreateOutputFile(dir.Program("e.txt"));
     ASSERT_NE(f, kInvalidFileHandle);
-    ASSERT_EQ(WriteBytes(f, "new", 3), 3u);
+    ASSERT_EQ(platform::WriteFile(f, "new", 3), 3u);
     platform::CloseFile(f);
     EXPECT_EQ(ReadHostFile(dir.Host("e.txt")), ToBytes("new"));
 }
@@ -203,16 +203,9 @@ TEST(CreateOutputFileTest, CreatesMissingFoldersOnTheSecondTry) {
     TempDir dir;
     const FileHandle f = CreateOutputFile(dir.Program() + u"\\p\\q\\r.txt");
     ASSERT_NE(f, kInvalidFileHandle);
-    EXPECT_EQ(WriteBytes(f, "data", 4), 4u);
+    EXPECT_EQ(platform::WriteFile(f, "data", 4), 4u);
     platform::CloseFile(f);
     EXPECT_EQ(ReadHostFile(dir.Host("p/q/r.txt")), ToBytes("data"));
-}
-
-TEST(FilePositionTest, FailuresSetAllBits) {
-    EXPECT_EQ(SeekFile(kInvalidFileHandle, 0, SeekOrigin::Begin), kInvalidFilePosition);
-    EXPECT_EQ(FileSize64(kInvalidFileHandle), kInvalidFilePosition);
-    char b;
-    EXPECT_EQ(ReadBytes(kInvalidFileHandle, &b, 1), 0u);
 }
 
 }  // namespace

@@ -72,7 +72,7 @@ TEST(ExeSearch, RefusesArchivesAtTheStartOrBeyondTheWindow) {
     EXPECT_EQ(reader.status, LzhStatus::NoArchiveInExe);
     EXPECT_EQ(reader.Open(WriteArchive(dir, archive, "plain.exe")), 0);
     EXPECT_EQ(reader.status, LzhStatus::NoArchiveInExe);
-    EXPECT_EQ(reader.archiveFile, platform::kInvalidFileHandle);
+    EXPECT_FALSE(reader.IsOpen());
     EXPECT_EQ(reader.Open(WriteArchive(
                   dir, Concat({Prefix(lzh::kExeSearchWindowBytes + 1), archive}), "far.exe")),
               0);

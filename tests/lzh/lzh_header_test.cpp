@@ -185,7 +185,7 @@ TEST_F(HeaderTest, UnknownLevelFails) {
     EXPECT_EQ(Open(Archive({header})), 0);
     EXPECT_EQ(archive_.status, LzhStatus::UnknownLevel);
     EXPECT_EQ(archive_.entryCount, 0);
-    EXPECT_EQ(archive_.archiveFile, platform::kInvalidFileHandle);
+    EXPECT_FALSE(archive_.IsOpen());
 }
 
 TEST_F(HeaderTest, NameLengthLimits) {
@@ -360,7 +360,7 @@ TEST_F(HeaderTest, ReopeningReplacesTheTableAndCloseEmptiesIt) {
     EXPECT_EQ(archive_.Close(), 1);
     EXPECT_EQ(archive_.entryCount, 0);
     EXPECT_TRUE(archive_.entries.empty());
-    EXPECT_EQ(archive_.archiveFile, platform::kInvalidFileHandle);
+    EXPECT_FALSE(archive_.IsOpen());
     EXPECT_EQ(archive_.Close(), 1);  // harmless when nothing is open
 }
 

@@ -1,0 +1,41 @@
+// The large work areas of decoders (dictionaries, tables, input buffers): too large for
+// a stack, so each is made on the heap (zeroed) at its first use and kept for the next
+// member. One set per worker that decodes, never shared between threads: a worker's run
+// owns it, so members decode side by side with no state in common.
+#pragma once
+
+#include <memory>
+#include <typeindex>
+#include <vector>
+
+namespace quillory {
+
+class WorkAreas {
+public:
+    WorkAreas() = default;
+    WorkAreas(const WorkAreas&) = delete;
+    WorkAreas& operator=(const WorkAreas&) = delete;
+
+    // The area of type Area, made value-initialised the first time it is asked for.
+    template <class Area>
+    Area& Get() {
+        for (const Slot& slot : slots_) {
+            if (slot.type == typeid(Area)) return *static_cast<Area*>(slot.area.get());
+        }
+        Owned owned(new Area(), [](void* p) { delete static_cast<Area*>(p); });
+        Area& area = *static_cast<Area*>(owned.get());
+        slots_.push_back({typeid(Area), std::move(owned)});
+        return area;
+    }
+
+private:
+    using Owned = std::unique_ptr<void, void (*)(void*)>;
+    struct Slot {
+        std::type_index type;
+        Owned area;
+    };
+
+    std::vector<Slot> slots_;
+};
+
+}  // namespace quillory
