@@ -15,6 +15,41 @@ WString Number(int value) {
     return platform::AsciiToWide(std::to_string(value));
 }
 
+// One number, one meaning, whichever reader gives it (the number is shown to users):
+// the meanings both readers have share their number...
+constexpr bool Same(LzhStatus lzh, ZipStatus zip) {
+    return static_cast<int>(lzh) == static_cast<int>(zip);
+}
+static_assert(Same(LzhStatus::Ok, ZipStatus::Ok) &&
+              Same(LzhStatus::OpenFailed, ZipStatus::OpenFailed) &&
+              Same(LzhStatus::DecodeFailed, ZipStatus::DecodeFailed) &&
+              Same(LzhStatus::UnsupportedMethod, ZipStatus::UnsupportedMethod) &&
+              Same(LzhStatus::CrcMismatch, ZipStatus::CrcMismatch) &&
+              Same(LzhStatus::CreateFailed, ZipStatus::CreateFailed) &&
+              Same(LzhStatus::Skipped, ZipStatus::Skipped) &&
+              Same(LzhStatus::UnsafePathRefused, ZipStatus::UnsafePathRefused) &&
+              Same(LzhStatus::WriteFailed, ZipStatus::WriteFailed) &&
+              Same(LzhStatus::Stopped, ZipStatus::Stopped) &&
+              Same(LzhStatus::PathTooLong, ZipStatus::PathTooLong));
+// ...and the meanings of one reader alone have numbers the other never gives.
+constexpr LzhStatus kLzhOnly[] = {LzhStatus::NoArchiveInExe,     LzhStatus::SeekFailed,
+                                  LzhStatus::BadHeader,          LzhStatus::NoEndMark,
+                                  LzhStatus::HeaderCheckWarning, LzhStatus::UnknownLevel,
+                                  LzhStatus::FolderEntrySkipped, LzhStatus::DamagedFromHere};
+constexpr ZipStatus kZipOnly[] = {ZipStatus::BadLocalHeader, ZipStatus::NoEndRecord,
+                                  ZipStatus::MultiDisk,      ZipStatus::AesSetupFailed,
+                                  ZipStatus::SizeMismatch,   ZipStatus::OverlappingData,
+                                  ZipStatus::WrongPassword,  ZipStatus::AuthenticationFailed};
+constexpr bool NoNumberShared() {
+    for (const LzhStatus lzh : kLzhOnly) {
+        for (const ZipStatus zip : kZipOnly) {
+            if (Same(lzh, zip)) return false;
+        }
+    }
+    return true;
+}
+static_assert(NoNumberShared());
+
 }  // namespace
 
 FailureClass ClassifyFailure(LzhStatus status, RunKind kind) {
@@ -91,38 +126,61 @@ WString FileErrorText(platform::FileErrorInfo error) {
     return WString(texts::kReasonOther) + Number(error.code);
 }
 
-WString FailureReason(const MemberFailure& failure) {
-    WString text = FailureText(failure);
-    // The message without its member: what stands before " [", then a reason line.
-    const std::size_t open = text.find(u" [");
-    const std::size_t reason = text.find(texts::kReasonLabel);
-    WString shortText = text.substr(0, open);
-    if (reason != WString::npos) {
-        shortText.append(u" ").append(text.substr(reason + texts::kReasonLabel.size()));
+namespace {
+
+// The reason of a failed member alone, and what the brackets of its message name: its
+// stored path (too long), where its file was to go (create and write failures), or its
+// name.
+WStringView ReasonOf(const MemberFailure& failure) {
+    switch (failure.kind) {
+        case FailureClass::PathTooLong:
+            return texts::kPathTooLong;
+        case FailureClass::CreateFailed:
+            return texts::kCreateFailed;
+        case FailureClass::WriteFailed:
+            return texts::kWriteFailed;
+        case FailureClass::WrongPassword:
+            return failure.passwordCancelled ? texts::kNoPassword : texts::kWrongPassword;
+        default:
+            return texts::kDamaged;
     }
-    return shortText;
+}
+
+WString NamedIn(const MemberFailure& failure) {
+    switch (failure.kind) {
+        case FailureClass::PathTooLong:
+            return platform::DisplayPath(failure.storedPath);
+        case FailureClass::CreateFailed:
+        case FailureClass::WriteFailed:
+            return platform::DisplayPath(failure.outputPath);
+        default:
+            return failure.name;
+    }
+}
+
+bool HasHostReason(const MemberFailure& failure) {
+    return failure.kind == FailureClass::CreateFailed || failure.kind == FailureClass::WriteFailed;
+}
+
+WString WithName(WStringView reason, WStringView name) {
+    WString text(reason);
+    text.append(texts::kNameBefore).append(name).append(texts::kNameAfter);
+    return text;
+}
+
+}  // namespace
+
+WString FailureReason(const MemberFailure& failure) {
+    WString text(ReasonOf(failure));
+    if (HasHostReason(failure)) text.append(u" ").append(FileErrorText(failure.error));
+    return text;
 }
 
 WString FailureText(const MemberFailure& failure) {
-    switch (failure.kind) {
-        case FailureClass::PathTooLong:
-            return PathTooLongText(failure.storedPath);
-        case FailureClass::CreateFailed:
-        case FailureClass::WriteFailed: {
-            WString text(failure.kind == FailureClass::CreateFailed ? texts::kCreateFailedBefore
-                                                                    : texts::kWriteFailedBefore);
-            text.append(platform::DisplayPath(failure.outputPath)).append(u"]");
-            text.append(texts::kReasonLabel).append(FileErrorText(failure.error));
-            return text;
-        }
-        case FailureClass::WrongPassword: {
-            WString text(failure.passwordCancelled ? texts::kNoPasswordBefore
-                                                   : texts::kWrongPasswordBefore);
-            return text.append(failure.name).append(u"]");
-        }
-        default:
-            return DamagedText(failure.name);
-    }
+    WString text = WithName(ReasonOf(failure), NamedIn(failure));
+    if (HasHostReason(failure))
+        text.append(texts::kReasonLabel).append(FileErrorText(failure.error));
+    return text;
 }
 
 WString ExtractSummaryText(const RunCounts& counts) {
@@ -157,15 +215,11 @@ WString CancelledSummaryText(const RunCounts& counts) {
 }
 
 WString PathTooLongText(WStringView storedPath) {
-    WString text(texts::kPathTooLongBefore);
-    text.append(platform::DisplayPath(storedPath)).append(texts::kPathTooLongAfter);
-    return text;
+    return WithName(texts::kPathTooLong, platform::DisplayPath(storedPath));
 }
 
 WString DamagedText(WStringView name) {
-    WString text(texts::kDamagedBefore);
-    text.append(name).append(texts::kDamagedAfter);
-    return text;
+    return WithName(texts::kDamaged, name);
 }
 
 std::optional<WStringView> ListingWarning(LzhStatus status) {

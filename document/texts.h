@@ -26,14 +26,16 @@ inline constexpr WStringView kDamagedFromHere =
 inline constexpr WStringView kDestinationNotAbsolute =
     u"展開先のフォルダを絶対パスで指定してください。";
 
-// A member whose path the host cannot take: kPathTooLongBefore + stored path +
-// kPathTooLongAfter.
-inline constexpr WStringView kPathTooLongBefore = u"パスが長すぎるため展開できません。 [";
-inline constexpr WStringView kPathTooLongAfter = u"]";
+// Why a member failed. Its message is the reason, then the member (or its path) in
+// brackets: reason + kNameBefore + name + kNameAfter; a reason from the host follows on
+// a line of its own (kReasonLabel).
+inline constexpr WStringView kNameBefore = u" [";
+inline constexpr WStringView kNameAfter = u"]";
+// A member whose path the host cannot take (its stored path in the brackets).
+inline constexpr WStringView kPathTooLong = u"パスが長すぎるため展開できません。";
+inline constexpr WStringView kDamaged = u"ファイルが壊れています。";
 
-// Extraction and test. "Damaged" is kDamagedBefore + name + kDamagedAfter.
-inline constexpr WStringView kDamagedBefore = u"ファイルが壊れています。 [";
-inline constexpr WStringView kDamagedAfter = u"]";
+// Extraction and test.
 inline constexpr WStringView kExtractDone = u"展開終了";
 inline constexpr WStringView kUnsupportedCountLine = u"\n非対応圧縮ファイル数 ";
 inline constexpr WStringView kDamagedCountLine = u"\n不正ファイル数 ";
@@ -44,10 +46,10 @@ inline constexpr WStringView kNoneChecked = u"テストできたファイルは�
 inline constexpr WStringView kBadOf = u"ファイル中";
 inline constexpr WStringView kBadEnd = u"ファイルが不正です。";
 
-// A member whose file could not be made or written: kCreateFailedBefore (or
-// kWriteFailedBefore) + path + "]" + kReasonLabel + reason.
-inline constexpr WStringView kCreateFailedBefore = u"ファイルを作成できませんでした。 [";
-inline constexpr WStringView kWriteFailedBefore = u"ファイルを書き込めませんでした。 [";
+// A member whose file could not be made or written (its path in the brackets, then the
+// host's reason).
+inline constexpr WStringView kCreateFailed = u"ファイルを作成できませんでした。";
+inline constexpr WStringView kWriteFailed = u"ファイルを書き込めませんでした。";
 // The host's reasons, as a user can act on them.
 inline constexpr WStringView kReasonNotFound = u"ファイルまたはフォルダが見つかりません。";
 inline constexpr WStringView kReasonNoPermission = u"アクセスする権限がありません。";
@@ -57,9 +59,9 @@ inline constexpr WStringView kReasonDiskFull = u"ディスクの空き容量が�
 inline constexpr WStringView kReasonReadOnly = u"読み取り専用のファイルシステムです。";
 inline constexpr WStringView kReasonOther = u"システムエラー ";  // + the host's number
 
-// A protected member: kWrongPasswordBefore (or kNoPasswordBefore) + name + "]".
-inline constexpr WStringView kWrongPasswordBefore = u"パスワードが違います。 [";
-inline constexpr WStringView kNoPasswordBefore = u"パスワードが入力されませんでした。 [";
+// A protected member whose password was wrong, or not given.
+inline constexpr WStringView kWrongPassword = u"パスワードが違います。";
+inline constexpr WStringView kNoPassword = u"パスワードが入力されませんでした。";
 
 // After kQuietAfterFailures failure messages, the next one comes with this question:
 // Yes goes on without further failure messages, No stops the run.

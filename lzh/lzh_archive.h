@@ -20,7 +20,9 @@
 
 namespace quillory {
 
-// Result codes. The numbers are shown to users in a message, so they never change.
+// Result codes. The numbers are shown to users in a message, so they never change; the
+// ZIP reader gives the same number for the same meaning and never one of these for
+// another (zip/zip_archive.h).
 enum class LzhStatus : int {
     Ok = 0,
     OpenFailed = 2,           // the archive cannot be opened for reading

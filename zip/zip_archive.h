@@ -25,27 +25,30 @@ namespace zip {
 struct ZipReaderState;
 }  // namespace zip
 
-// Result codes. The numbers are shown to users in a message, so they never change.
+// Result codes. The numbers are shown to users in a message: one number means one
+// thing whichever reader gives it (a meaning both readers have takes the LZH reader's
+// number, lzh/lzh_archive.h), and a number once given is never reused for another.
+// Retired: 11 (Skipped until it took 12), 16 and 17 (now 28 and 19), 25 (now 6).
 enum class ZipStatus : int {
     Ok = 0,
     OpenFailed = 2,             // archive missing, a folder, or cannot be opened
     BadLocalHeader = 4,         // local header not found or unreadable
+    DecodeFailed = 6,           // the compressed data cannot be decoded
     UnsupportedMethod = 7,      // compression method other than 0, 8, 9
     CrcMismatch = 9,            // CRC-32 of the output differs
     CreateFailed = 10,          // the output file cannot be created
-    Skipped = 11,               // an existing file was kept
-    WrongPassword = 12,         // the password check failed
+    Skipped = 12,               // an existing file was kept
     NoEndRecord = 13,           // no end-of-central-directory record
     MultiDisk = 14,             // the archive spans several disks
     AesSetupFailed = 15,        // AES key set-up refused the password or the strength
-    AuthenticationFailed = 16,  // the AES authentication code differs
-    UnsafePathRefused = 17,     // an unsafe member path was refused
+    UnsafePathRefused = 19,     // an unsafe member path was refused
     WriteFailed = 21,           // the output file could not take all of the member's data
     Stopped = 22,               // a stop was requested (an interrupt): nothing was left behind
     PathTooLong = 23,           // the host takes no path (or name in it) that long
     SizeMismatch = 24,          // the data gives more or less than the uncompressed size
-    DecodeFailed = 25,          // the compressed data cannot be decoded
     OverlappingData = 26,       // the member's bytes run into another member's or repeat them
+    WrongPassword = 27,         // the password check failed
+    AuthenticationFailed = 28,  // the AES authentication code differs
 };
 
 // One central-directory record.

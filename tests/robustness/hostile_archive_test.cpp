@@ -72,14 +72,14 @@ const char* KindName(Kind kind) {
     return "";
 }
 
-// Status numbers as each reader names the same outcome.
+// Status numbers each reader gives; a meaning both readers have has one number.
 struct Outcome {
     int lzh;
     int zip;
 };
 constexpr Outcome kOk{0, 0};
-constexpr Outcome kRefused{19, 17};       // the unsafe path was declined
-constexpr Outcome kKept{12, 11};          // the overwrite was declined
+constexpr Outcome kRefused{19, 19};       // the unsafe path was declined
+constexpr Outcome kKept{12, 12};          // the overwrite was declined
 constexpr Outcome kCreateFailed{10, 10};  // the output cannot be made there
 constexpr Outcome kTooLong{23, 23};       // the host cannot take the path
 constexpr Outcome kCrc{9, 9};
@@ -599,7 +599,7 @@ TEST_P(HostileArchiveTest, OnlyTheDestinationChangesAndOnlyWithConsent) {
     EXPECT_EQ(summary.damagedCount, c.damaged);
     EXPECT_EQ(summary.unsupportedCount, c.unsupported);
     // A path too long for the host is reported as such, naming the member.
-    const auto tooLong = [](const WString& m) { return m.starts_with(texts::kPathTooLongBefore); };
+    const auto tooLong = [](const WString& m) { return m.starts_with(texts::kPathTooLong); };
     EXPECT_EQ(std::count_if(user.messages.begin(), user.messages.end(), tooLong),
               std::count(expected.begin(), expected.end(), kTooLong.lzh));
 
