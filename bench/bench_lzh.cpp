@@ -136,9 +136,9 @@ const fs::path& MethodArchive(int index) {
 
 std::int64_t OriginalBytes(const fs::path& archive) {
     quillory::LzhArchive reader;
-    if (reader.Open(quillory::platform::FromHostPath(archive.string())) == 0) return 0;
+    if (!reader.Open(quillory::platform::FromHostPath(archive.string())).ok()) return 0;
     std::int64_t total = 0;
-    for (const auto& e : reader.entries)
+    for (const auto& e : reader.entries())
         total += e.originalSize;
     return total;
 }
@@ -147,14 +147,15 @@ void QuilloryTest(benchmark::State& state) {
     state.SetLabel(kMethods[static_cast<std::size_t>(state.range(0))]);
     const fs::path& path = MethodArchive(static_cast<int>(state.range(0)));
     quillory::LzhArchive reader;
-    if (reader.Open(quillory::platform::FromHostPath(path.string())) == 0) {
+    if (!reader.Open(quillory::platform::FromHostPath(path.string())).ok()) {
         state.SkipWithError("cannot open the archive");
         return;
     }
-    reader.testMode = 1;
+    quillory::MemberRun run;
+    run.testMode = true;
     for (auto _ : state) {
-        for (const auto& e : reader.entries) {
-            if (reader.ExtractEntry(&e) != 1) state.SkipWithError("member failed");
+        for (const auto& e : reader.entries()) {
+            if (!reader.ExtractEntry(e, run).ok()) state.SkipWithError("member failed");
         }
     }
     state.SetBytesProcessed(state.iterations() * OriginalBytes(path));
@@ -265,13 +266,14 @@ void QuilloryList(benchmark::State& state) {
     for (auto _ : state) {
         quillory::LzhArchive reader;
         const std::size_t before = HeapInUse();
-        if (reader.Open(path) == 0 || reader.entryCount != kListMembers) {
+        if (!reader.Open(path).ok() ||
+            reader.entries().size() != static_cast<std::size_t>(kListMembers)) {
             state.SkipWithError("listing failed");
             return;
         }
         state.PauseTiming();
         std::size_t text = 0;
-        for (const auto& e : reader.entries)
+        for (const auto& e : reader.entries())
             text += (e.name.size() + e.path.size()) * sizeof(char16_t);
         const std::size_t after = HeapInUse();
         bytesPerMember =

@@ -90,7 +90,7 @@ template <class Reader>
 double BytesPerMember(const quillory::WString& path, int count) {
     Reader fresh;
     const std::size_t before = HeapInUse();
-    if (fresh.Open(path) != 1) return -1;
+    if (!fresh.Open(path).ok()) return -1;
     const std::size_t held = HeapInUse() - before;
     fresh.Close();
     return static_cast<double>(held) / count;
@@ -108,7 +108,7 @@ void List(benchmark::State& state, bool zip) {
         quillory::platform::FromHostPath(ArchiveFile(zip, count, 2, kSmallMemberBytes).string());
     Reader reader;
     for (auto _ : state) {
-        if (reader.Open(path) != 1 || reader.entryCount != count) {
+        if (!reader.Open(path).ok() || reader.entries().size() != static_cast<std::size_t>(count)) {
             state.SkipWithError("open failed");
             return;
         }
@@ -124,14 +124,15 @@ void TestAll(benchmark::State& state, bool zip, int count, int depth, std::size_
     const quillory::WString path =
         quillory::platform::FromHostPath(ArchiveFile(zip, count, depth, bytes).string());
     Reader reader;
-    if (reader.Open(path) != 1) {
+    if (!reader.Open(path).ok()) {
         state.SkipWithError("open failed");
         return;
     }
-    reader.testMode = 1;
+    quillory::MemberRun run;
+    run.testMode = true;
     for (auto _ : state) {
-        for (const auto& entry : reader.entries) {
-            if (reader.ExtractEntry(&entry) != 1) {
+        for (const auto& entry : reader.entries()) {
+            if (!reader.ExtractEntry(entry, run).ok()) {
                 state.SkipWithError("test failed");
                 return;
             }
@@ -177,16 +178,16 @@ void ExtractDeep(benchmark::State& state, bool zip) {
     fs::remove_all(out);
     fs::create_directories(out);
     Reader reader;
-    if (reader.Open(path) != 1) {
+    if (!reader.Open(path).ok()) {
         state.SkipWithError("open failed");
         return;
     }
-    reader.destFolder = quillory::platform::FromHostPath(out.string());
-    reader.useFolders = 1;
-    reader.overwriteWithoutAsking = 1;
+    quillory::MemberRun run;
+    run.destFolder = quillory::platform::FromHostPath(out.string());
+    run.overwrite = quillory::OverwriteRule::Never;
     for (auto _ : state) {
-        for (const auto& entry : reader.entries) {
-            if (reader.ExtractEntry(&entry) != 1) {
+        for (const auto& entry : reader.entries()) {
+            if (!reader.ExtractEntry(entry, run).ok()) {
                 state.SkipWithError("extraction failed");
                 return;
             }

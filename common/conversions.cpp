@@ -7,23 +7,23 @@
 #include <string>
 
 #include "common/unicode_nfc.h"
-#include "platform/codepage.h"
 
 namespace quillory {
 
-WString ArchiveNameToWide(const std::uint8_t* bytes, std::size_t length) {
+WString ArchiveNameToWide(const std::uint8_t* bytes, std::size_t length,
+                          const platform::CodePage& codePage) {
     std::string work(reinterpret_cast<const char*>(bytes), length);
     const std::size_t end = work.find('\0');
     if (end != std::string::npos) work.resize(end);
     std::replace(work.begin(), work.end(), '\xFF', '\\');
-    WString name = platform::AnsiToWide(work);
+    WString name = codePage.ToWide(work);
     ComposeNfc(name);
     return name;
 }
 
-int NarrowToWide(const char* src, WChar* dest, int capacity) {
+int NarrowToWide(const char* src, WChar* dest, int capacity, const platform::CodePage& codePage) {
     if (capacity <= 0) return 0;
-    const WString wide = platform::AnsiToWide(src);
+    const WString wide = codePage.ToWide(src);
     const std::size_t count = std::min(wide.size(), static_cast<std::size_t>(capacity - 1));
     std::copy_n(wide.begin(), count, dest);
     dest[count] = u'\0';

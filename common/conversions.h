@@ -7,20 +7,29 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/codepage.h"
 #include "platform/text.h"
 #include "platform/time.h"
 
 namespace quillory {
 
-// LZH names: bytes in the ANSI code page, 0xFF separating folder levels. A 0 byte ends
-// the name. Each 0xFF becomes "\" before decoding (it is neither a lead nor a trail byte
-// in Shift-JIS); a Shift-JIS trail byte 0x5C stays part of its character. The result is
-// precomposed (NFC).
-WString ArchiveNameToWide(const std::uint8_t* bytes, std::size_t length);
+// How an archive's stored names are decoded: in this code page. Chosen by the user, it
+// applies to every name, without the ZIP reader's guess that undeclared names are UTF-8.
+struct NameEncoding {
+    platform::CodePage codePage = platform::CodePage::FromEnvironment();
+    bool chosen = false;
+};
 
-// Decodes a NUL-terminated string of the ANSI code page into at most capacity units
+// LZH names: bytes in the archive's code page, 0xFF separating folder levels. A 0 byte
+// ends the name. Each 0xFF becomes "\" before decoding (it is neither a lead nor a trail
+// byte in Shift-JIS); a Shift-JIS trail byte 0x5C stays part of its character. The result
+// is precomposed (NFC).
+WString ArchiveNameToWide(const std::uint8_t* bytes, std::size_t length,
+                          const platform::CodePage& codePage);
+
+// Decodes a NUL-terminated string of the code page into at most capacity units
 // including the terminator; returns the number of units before the terminator.
-int NarrowToWide(const char* src, WChar* dest, int capacity);
+int NarrowToWide(const char* src, WChar* dest, int capacity, const platform::CodePage& codePage);
 
 // The first n - 1 characters of src (n >= 1): with n = index of a separator + 1 the text
 // before it, with n = index + 2 the text up to and including it.

@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "common/extract_callback.h"
-#include "platform/file.h"
+#include "common/member_run.h"
+#include "platform/output_file.h"
 
 namespace quillory {
 
@@ -26,17 +26,18 @@ protected:
 };
 
 // The extraction's output: the member's file (or none, to test), each piece's size told
-// to progress when given, a stop request answered before each piece.
+// to the run's callback, the run's stop answered before each piece. After a failed
+// write, the file's error() says why.
 class FileOutput final : public MemberOutput {
 public:
-    FileOutput(platform::FileHandle file, ExtractCallback* progress)
-        : file_(file), progress_(progress) {}
+    // file: null when testing.
+    FileOutput(platform::OutputFile* file, const MemberRun& run) : file_(file), run_(run) {}
 
     Taken Put(const std::uint8_t* data, std::size_t size) override;
 
 private:
-    platform::FileHandle file_;
-    ExtractCallback* progress_;
+    platform::OutputFile* file_;
+    const MemberRun& run_;
 };
 
 }  // namespace quillory

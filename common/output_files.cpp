@@ -23,14 +23,13 @@ bool IsUnsafePath(WStringView relativePath) {
     return false;
 }
 
-bool CheckUnsafePath(WStringView relativePath, WStringView targetPath, int& unsafePathsAllowed,
-                     ExtractCallback* callback) {
-    if (unsafePathsAllowed == 1 || !IsUnsafePath(relativePath)) return true;
-    if (callback == nullptr) return false;
+bool CheckUnsafePath(WStringView relativePath, WStringView targetPath, MemberRun& run) {
+    if (run.answers->unsafePathsAllowed || !IsUnsafePath(relativePath)) return true;
+    if (run.callback == nullptr) return false;
     int proceed = 0;
     int forAll = 0;
-    callback->ConfirmUnsafePath(relativePath, targetPath, &proceed, &forAll);
-    if (forAll == 1) unsafePathsAllowed = 1;
+    run.callback->ConfirmUnsafePath(relativePath, targetPath, &proceed, &forAll);
+    if (forAll == 1) run.answers->unsafePathsAllowed = true;
     return proceed == 1;
 }
 
@@ -58,8 +57,7 @@ bool ExistingLocalTime(WStringView path, FileTime* local) {
 }  // namespace
 
 OverwriteDecision DecideOverwrite(WStringView outputPath, FileTime memberTimeLocal,
-                                  std::uint64_t memberSize, WStringView name, int askOnlyIfNewer,
-                                  int& overwriteWithoutAsking, ExtractCallback* callback) {
+                                  std::uint64_t memberSize, WStringView name, MemberRun& run) {
     const auto attributes = platform::GetPathAttributes(outputPath);
     // Nothing there, or a folder, which no file can replace: creating the file decides.
     if (!attributes || *attributes == platform::kAttributeDirectory) {
@@ -67,17 +65,19 @@ OverwriteDecision DecideOverwrite(WStringView outputPath, FileTime memberTimeLoc
     }
     FileTime existingLocal = 0;
     const bool haveTime = ExistingLocalTime(outputPath, &existingLocal);
-    bool overwrite = overwriteWithoutAsking == 1;
-    if (!overwrite && askOnlyIfNewer == 1 && haveTime && memberTimeLocal != kNoFileTime &&
+    bool overwrite = run.overwrite == OverwriteRule::Never || run.answers->overwriteWithoutAsking;
+    if (!overwrite && run.overwrite == OverwriteRule::AskIfNewer && haveTime &&
+        memberTimeLocal != kNoFileTime &&
         platform::CompareFileTimes(existingLocal, memberTimeLocal) <= 0) {
         overwrite = true;
     }
     if (!overwrite) {
-        if (callback == nullptr) return OverwriteDecision::Skip;
+        if (run.callback == nullptr) return OverwriteDecision::Skip;
         int answer = 0;
         int forAll = 0;
-        callback->ConfirmOverwrite(name, outputPath, memberSize, memberTimeLocal, &answer, &forAll);
-        if (forAll == 1) overwriteWithoutAsking = 1;
+        run.callback->ConfirmOverwrite(name, outputPath, memberSize, memberTimeLocal, &answer,
+                                       &forAll);
+        if (forAll == 1) run.answers->overwriteWithoutAsking = true;
         if (answer == 0) return OverwriteDecision::Skip;
     }
     // Nothing is done to the existing file: its replacement takes its place by rename,
@@ -93,14 +93,14 @@ std::uint32_t UnixExecuteBits(std::uint32_t mode) {
     return type == kRegularFile || type == 0 ? mode & kExecuteBits : 0;
 }
 
-FileHandle CreateOutputFile(WStringView path) {
-    FileHandle file = platform::CreateFileForWriting(path);
-    if (file != kInvalidFileHandle) return file;
+platform::OutputFile CreateOutputFile(WStringView path, MemberRun& run) {
+    platform::OutputFile file = platform::OutputFile::Create(path, run.folders);
+    if (file.IsOpen()) return file;
     CreateFolders(path);
-    return platform::CreateFileForWriting(path);
+    return platform::OutputFile::Create(path, run.folders);
 }
 
-int CreateFolders(WStringView path) {
+int CreateFolders(WStringView path, platform::FileErrorInfo* error) {
     // Walk up until a folder can be created (or no separator is left), then create the
     // folders below it on the way back down, as a recursive descent would.
     std::vector<WStringView> pending;
@@ -121,7 +121,7 @@ int CreateFolders(WStringView path) {
     // pending holds the folders whose first creation failed, deepest first; each gets a
     // second try once its parent has been handled, and the last try gives the result.
     for (auto folder = pending.rbegin(); folder != pending.rend(); ++folder) {
-        result = platform::CreateFolder(*folder) ? 1 : 0;
+        result = platform::CreateFolder(*folder, error) ? 1 : 0;
     }
     return result;
 }

@@ -15,6 +15,8 @@ public:
     WorkAreas() = default;
     WorkAreas(const WorkAreas&) = delete;
     WorkAreas& operator=(const WorkAreas&) = delete;
+    WorkAreas(WorkAreas&&) = default;
+    WorkAreas& operator=(WorkAreas&&) = default;
 
     // The area of type Area, made value-initialised the first time it is asked for.
     template <class Area>

@@ -1,4 +1,4 @@
-// The remembered password: conversion of the user's answer into the ANSI code page and
+// The remembered password: conversion of the user's answer into the archive's code page and
 // the try, ask once, try again steps. Characters are converted one at a time so that a
 // cut never splits a multibyte character, whatever the code page.
 #include "crypto/remembered_password.h"
@@ -7,7 +7,6 @@
 #include <string>
 
 #include "common/extract_callback.h"
-#include "platform/codepage.h"
 
 namespace quillory {
 namespace {
@@ -29,14 +28,14 @@ void RememberedPassword::Clear() {
     std::memset(bytes_, 0, sizeof bytes_);
 }
 
-void RememberedPassword::SetFromAnswer(WStringView text) {
+void RememberedPassword::SetFromAnswer(WStringView text, const platform::CodePage& codePage) {
     text = text.substr(0, text.find(u'\0'));
     std::string encoded;
     std::size_t i = 0;
     while (i < text.size()) {
         const std::size_t units =
             IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]) ? 2 : 1;
-        const std::string character = platform::WideToAnsi(text.substr(i, units));
+        const std::string character = codePage.FromWide(text.substr(i, units));
         if (encoded.size() + character.size() > kMaxLength) break;
         encoded += character;
         i += units;
@@ -49,18 +48,13 @@ void RememberedPassword::SetFromAnswer(WStringView text) {
 
 bool RememberedPassword::Obtain(const std::function<bool(const char* password)>& accepts,
                                 ExtractCallback* callback, WStringView memberName,
-                                int& passwordNeedsReset, int passwordFromCaller) {
-    if (passwordNeedsReset != 0) {
-        passwordNeedsReset = 0;
-        Clear();
-    }
+                                const platform::CodePage& codePage) {
     if (accepts(bytes_)) return true;
-    if (passwordFromCaller != 0) return false;
 
     WChar answer[kPasswordBufferUnits] = {};
     if (callback != nullptr) callback->AskPassword(memberName, answer);
     answer[kPasswordBufferUnits - 1] = u'\0';  // an unterminated answer is cut, not overrun
-    SetFromAnswer(WStringView(answer, kPasswordBufferUnits));
+    SetFromAnswer(WStringView(answer, kPasswordBufferUnits), codePage);
     return accepts(bytes_);
 }
 

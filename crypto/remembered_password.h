@@ -1,13 +1,15 @@
-// The one password the ZIP reader remembers between members, shared by the traditional
-// cipher and ZIP AES: a NUL-terminated byte string in the ANSI code page, and the rules
-// for emptying it on open, trying it, and asking the user once per member. It never
-// holds more than 127 bytes and never ends in the middle of a multibyte character.
+// The one password remembered between members of an open ZIP archive, shared by the
+// traditional cipher and ZIP AES: a NUL-terminated byte string in the archive's code
+// page, and the rules for trying it and asking the user once per member. Its owner empties
+// it when another archive is opened. It never holds more than 127 bytes and never ends in
+// the middle of a multibyte character.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 
+#include "platform/codepage.h"
 #include "platform/text.h"
 
 namespace quillory {
@@ -27,23 +29,20 @@ public:
 
     void Clear();
 
-    // Replaces the password with text (up to its first U+0000) in the ANSI code page,
-    // dropping whole characters from the end until it fits in kMaxLength bytes.
-    void SetFromAnswer(WStringView text);
+    // Replaces the password with text (up to its first U+0000) in codePage, dropping
+    // whole characters from the end until it fits in kMaxLength bytes.
+    void SetFromAnswer(WStringView text, const platform::CodePage& codePage);
 
     // The password steps for one encrypted member. accepts(password) runs the member's
     // check (the header check or the AES verifier) and says whether it passed.
-    //  1. passwordNeedsReset non-zero (an archive was opened): set it to 0, empty the
-    //     password.
-    //  2. Try the remembered password.
-    //  3. Rejected and passwordFromCaller is 0: ask once through callback->AskPassword
-    //     with memberName and a 64-unit buffer that starts empty (so a cancelled
-    //     question, or a null callback, gives the empty password), remember the answer
-    //     with SetFromAnswer and try again.
+    //  1. Try the remembered password.
+    //  2. Rejected: ask once through callback->AskPassword with memberName and a 64-unit
+    //     buffer that starts empty (so a cancelled question, or a null callback, gives
+    //     the empty password), remember the answer with SetFromAnswer and try again.
     // Returns whether a check passed; the password that passed stays remembered. A check
     // that fails for reasons no password changes belongs before this call.
     bool Obtain(const std::function<bool(const char* password)>& accepts, ExtractCallback* callback,
-                WStringView memberName, int& passwordNeedsReset, int passwordFromCaller);
+                WStringView memberName, const platform::CodePage& codePage);
 
 private:
     char bytes_[kCapacity] = {};

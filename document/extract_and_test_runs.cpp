@@ -39,6 +39,7 @@ RunSummary CQuilloryDoc::RunJob(JobPlan plan, std::function<void(const JobResult
     auto summary = std::make_shared<RunSummary>();
     summary->running = true;
     plan.threads = decodingThreads_;
+    plan.overwrite = overwrite_;
     host_->Start(std::make_unique<MemberJob>(*this, std::move(plan)), ui_,
                  [summary, finish = std::move(finish)](JobResult result) {
                      finish(result);
@@ -81,7 +82,7 @@ RunSummary CQuilloryDoc::Extract(const std::vector<int>* selection) {
     plan.kind = RunKind::Extract;
     if (selection != nullptr) plan.selection = *selection;
     plan.destFolder = destination.createFolder != 0 ? WithReader([&](auto& reader) {
-        return ArchiveNamedFolder(destination.folder, reader.archivePath);
+        return ArchiveNamedFolder(destination.folder, reader.archivePath());
     })
                                                     : destination.folder;
     plan.useFolders = destination.useFolders != 0 ? 1 : 0;
@@ -119,7 +120,7 @@ RunSummary CQuilloryDoc::ExtractForDrag(std::span<const int> entryIndices, WStri
 void CQuilloryDoc::OpenEntry(int entryIndex) {
     if (entryIndex < 0 || entryIndex >= EntryCount()) return;
     const WString name = WithReader([&](auto& reader) {
-        return WString(WStringView(reader.entries[static_cast<std::size_t>(entryIndex)].name));
+        return WString(WStringView(reader.entries()[static_cast<std::size_t>(entryIndex)].name));
     });
     if (name.empty()) return;  // a folder entry
     const std::optional<WString> folder = platform::PrivateFolder(kOpenFolderName);

@@ -16,7 +16,6 @@
 #include "document/output_order.h"
 #include "document/quillory_doc.h"
 #include "document/texts.h"
-#include "platform/file.h"
 #include "platform/stop_request.h"
 
 namespace quillory {
@@ -33,46 +32,27 @@ WString OutputPathOf(WStringView destFolder, int useFolders, const Entry& entry)
     return path.append(WithoutLeadingSeparators(relative));
 }
 
-// Puts a reader's run settings back when the walk ends, however it ends.
-template <class Reader>
-class ReaderSettingsKept {
-public:
-    explicit ReaderSettingsKept(Reader& reader)
-        : reader_(reader),
-          callback_(reader.callback),
-          overwriteWithoutAsking_(reader.overwriteWithoutAsking) {}
-    ~ReaderSettingsKept() {
-        reader_.callback = callback_;
-        reader_.overwriteWithoutAsking = overwriteWithoutAsking_;
-    }
-    ReaderSettingsKept(const ReaderSettingsKept&) = delete;
-    ReaderSettingsKept& operator=(const ReaderSettingsKept&) = delete;
-
-private:
-    Reader& reader_;
-    ExtractCallback* callback_;
-    int overwriteWithoutAsking_;
-};
-
-// The state of one walk over a reader's members, and the reporting of each member's
+// The state of one walk over an archive's members, and the reporting of each member's
 // outcome: the same for the one-thread loop and the pool (member_pool.h).
-template <class Reader>
+template <class Archive>
 class Walk {
 public:
-    using Entry = typename decltype(Reader::entries)::value_type;
-    using Done = MemberDone<decltype(Reader::status)>;
+    using Entry =
+        typename std::remove_cvref_t<decltype(std::declval<Archive>().entries())>::value_type;
+    using Done = decltype(Extract(std::declval<const Archive&>(), std::declval<const Entry&>(),
+                                  std::declval<MemberRun&>()));
 
-    Walk(const JobPlan& plan, Reader& reader, UserInterface& ui, CExtractCallbackImpl& callback,
-         JobResult& result)
+    Walk(const JobPlan& plan, const Archive& archive, UserInterface& ui,
+         CExtractCallbackImpl& callback, JobResult& result)
         : plan_(plan),
-          reader_(reader),
+          archive_(archive),
           ui_(ui),
           callback_(callback),
           result_(result),
-          tableSize_(static_cast<int>(std::min<std::size_t>(
-              static_cast<std::size_t>(std::max(reader.entryCount, 0)), reader.entries.size()))),
+          tableSize_(static_cast<int>(archive.entries().size())),
           messagesBeforeAsking_(ui.FailureMessagesBeforeAsking()) {
         result_.total = plan_.selection ? static_cast<int>(plan_.selection->size()) : tableSize_;
+        result_.statuses.assign(static_cast<std::size_t>(result_.total), 0);
     }
 
     int total() const { return result_.total; }
@@ -82,7 +62,7 @@ public:
         const int index =
             plan_.selection ? (*plan_.selection)[static_cast<std::size_t>(position)] : position;
         if (index < 0 || index >= tableSize_) return nullptr;
-        return &reader_.entries[static_cast<std::size_t>(index)];
+        return &archive_.entries()[static_cast<std::size_t>(index)];
     }
 
     // Encrypted ZIP members (bit 0 of the general-purpose flags) wait for the reader that
@@ -98,7 +78,7 @@ public:
             const Entry* entry = EntryAt(position);
             if (entry == nullptr) {
                 paths.emplace_back();
-            } else if (reader_.useFolders == 1) {
+            } else if (plan_.useFolders != 0) {
                 paths.push_back(WString(WStringView(entry->path)) +
                                 WString(WStringView(entry->name)));
             } else {
@@ -119,6 +99,7 @@ public:
     // Counts, classifies and reports the member's outcome, then steps the bar. quietly:
     // the run is stopping, failures go to the summary only.
     void Report(int position, const Done& done, bool quietly) {
+        result_.statuses[static_cast<std::size_t>(position)] = static_cast<int>(done.status);
         if (const Entry* entry = EntryAt(position)) Count(*entry, done, quietly);
         if (plan_.showProgress) {
             callback_.ReportProgress(false);
@@ -137,8 +118,8 @@ private:
         RunCounts& counts = result_.counts;
         const WStringView name(entry.name);
         ++counts.members;
-        if (done.extracted != 0 || !IsStopped(done.status)) ++counts.finished;
-        if (done.extracted != 0) {
+        if (done.ok() || !IsStopped(done.status)) ++counts.finished;
+        if (done.ok()) {
             // A folder entry has no file name, as in the list.
             if (!name.empty()) ++counts.goodFiles;
             callback_.TakePasswordCancelled();
@@ -166,7 +147,7 @@ private:
         ++counts.damaged;
         failure.name = WString(name);
         failure.storedPath = WString(WStringView(entry.path)) + WString(name);
-        failure.outputPath = OutputPathOf(reader_.destFolder, reader_.useFolders, entry);
+        failure.outputPath = OutputPathOf(plan_.destFolder, plan_.useFolders, entry);
         failure.error = done.error;
         if (plan_.reportFailures && !quiet_ && !quietly) {
             const WString text = FailureText(failure);
@@ -183,7 +164,7 @@ private:
     }
 
     const JobPlan& plan_;
-    Reader& reader_;
+    const Archive& archive_;
     UserInterface& ui_;
     CExtractCallbackImpl& callback_;
     JobResult& result_;
@@ -195,17 +176,6 @@ private:
     int arrived_ = -1;
 };
 
-template <class Reader>
-struct ExtractorOf;
-template <>
-struct ExtractorOf<LzhArchive> {
-    using Type = LzhMemberExtractor;
-};
-template <>
-struct ExtractorOf<ZipArchive> {
-    using Type = ZipMemberExtractor;
-};
-
 }  // namespace
 
 int DecodingThreads(int requested) {
@@ -214,36 +184,30 @@ int DecodingThreads(int requested) {
 }
 
 JobResult MemberJob::Run(UserInterface& ui, std::stop_token stop) {
-    JobResult result;
-    {
-        // The readers' output sinks look at the process-wide request with each piece.
-        std::stop_callback raise(stop, [] { platform::RequestStop(0); });
-        result = doc_.WithReader([&](auto& reader) { return Run(reader, ui, stop); });
-    }
-    // A stop asked for by the user ends this run only; one from a signal ends the program
-    // and stays for the front end to see.
-    if ((stop.stop_requested() || stoppedByUser_) && platform::StopSignal() == 0)
-        platform::ResetStopRequest();
+    const JobResult result =
+        doc_.WithReader([&](const auto& archive) { return Run(archive, ui, stop); });
     return result;
 }
 
-template <class Reader>
-JobResult MemberJob::Run(Reader& reader, UserInterface& ui, const std::stop_token& stop) {
-    ReaderSettingsKept<Reader> kept(reader);
+template <class Archive>
+JobResult MemberJob::Run(const Archive& archive, UserInterface& ui, const std::stop_token& stop) {
     CExtractCallbackImpl callback(ui);
-    reader.callback = &callback;
-    reader.testMode = plan_.kind == RunKind::Test ? 1 : 0;
-    if (plan_.kind == RunKind::Extract) {
-        reader.destFolder = plan_.destFolder;
-        reader.useFolders = plan_.useFolders != 0 ? 1 : 0;
-        if (plan_.replaceExisting) reader.overwriteWithoutAsking = 1;
-    }
+    // The user's No to going on stops the members being decoded as their Cancel does.
+    std::stop_source stopped;
+    const std::stop_callback forward(stop, [&stopped] { stopped.request_stop(); });
+    MemberRun run;
+    run.testMode = plan_.kind == RunKind::Test;
+    run.destFolder = plan_.destFolder;
+    run.useFolders = plan_.useFolders != 0;
+    run.overwrite = plan_.replaceExisting ? OverwriteRule::Never : plan_.overwrite;
+    run.callback = &callback;
+    run.stop = stopped.get_token();
+    run.password = &doc_.password();
 
     JobResult result;
-    Walk<Reader> walk(plan_, reader, ui, callback, result);
+    Walk<Archive> walk(plan_, archive, ui, callback, result);
     const int total = walk.total();
     RunCounts& counts = result.counts;
-    platform::StartOutputRun();
     if (plan_.showProgress) {
         ui.OpenProgress(total);
         std::uint64_t totalBytes = 0;
@@ -252,10 +216,8 @@ JobResult MemberJob::Run(Reader& reader, UserInterface& ui, const std::stop_toke
         }
         callback.StartProgress(totalBytes);
     }
-    const auto stopAsked = [&] {
-        return walk.StoppedByUser() || stop.stop_requested() || platform::StopRequested();
-    };
-    // Encrypted members are decoded by the first worker alone (its reader holds the
+    const auto stopAsked = [&] { return walk.StoppedByUser() || run.StopRequested(); };
+    // Encrypted members are decoded by the first worker alone (it alone uses the
     // password); when no two members could go side by side, a pool only adds hand-overs.
     int sideBySide = 0;
     for (int i = 0; i < total && sideBySide < 2; ++i) {
@@ -265,9 +227,9 @@ JobResult MemberJob::Run(Reader& reader, UserInterface& ui, const std::stop_toke
     }
     const int threads = sideBySide < 2 ? 1 : std::min(DecodingThreads(plan_.threads), total);
     if (threads > 1) {
-        MemberPool<Reader, typename ExtractorOf<Reader>::Type, Walk<Reader>> pool(
-            reader, walk, callback, total, OutputOrderBarriers(walk.RelativePaths()));
-        if (pool.Run(threads, stop)) counts.stopped = true;
+        MemberPool<Archive, Walk<Archive>> pool(archive, walk, callback, total,
+                                                OutputOrderBarriers(walk.RelativePaths()));
+        if (pool.Run(threads, run, run.stop)) counts.stopped = true;
     } else {
         for (int i = 0; i < total; ++i) {
             if (stopAsked()) {
@@ -275,14 +237,14 @@ JobResult MemberJob::Run(Reader& reader, UserInterface& ui, const std::stop_toke
                 break;
             }
             walk.Arrive(i);
-            MemberDone<decltype(reader.status)> done;
-            if (const auto* entry = walk.EntryAt(i)) done = DecodeMember(reader, *entry);
+            typename Walk<Archive>::Done done;
+            if (const auto* entry = walk.EntryAt(i)) done = Extract(archive, *entry, run);
             walk.Report(i, done, false);
+            if (walk.StoppedByUser()) stopped.request_stop();
         }
     }
     // A stop during the last member ends the run as much as one between members.
     if (stopAsked()) counts.stopped = true;
-    stoppedByUser_ = walk.StoppedByUser();
     if (plan_.showProgress) {
         callback.ReportProgress(true);
         ui.CloseProgress();

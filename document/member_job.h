@@ -5,14 +5,14 @@
 // extract here, open one member) first decides everything that needs the user or the
 // settings on the thread that runs the user interface: the destination dialog, the
 // folder, the selection by entry index. That becomes a JobPlan, and a MemberJob holds it.
-// The job is the only thing that touches the open reader while it runs: it sets the
-// reader's destination and modes, hands each member to ExtractEntry, classifies each
-// failure (member_outcome.h), shows the failure messages and keeps the counts and the
-// failed members for the summary. It checks a std::stop_token between members; a stop
-// on the token also raises the process-wide stop request (platform/stop_request.h),
-// which the readers' output sinks look at with each piece of output, so a stopped member
-// leaves nothing under its name. Each job has its own callback object (questions, the
-// "for all" answers of this run, the count of output bytes for the progress dialog).
+// The job makes the plan a member run (common/member_run.h: destination, modes, overwrite
+// rule, its callback, its stop token, the remembered password), extracts each member of
+// the read-only archive with it, classifies each failure (member_outcome.h), shows the
+// failure messages and keeps the counts and the failed members for the summary. The run's
+// stop token is the job's: the readers' outputs look at it with each piece of output, so
+// a stopped member leaves nothing under its name, and the walk between members. Each job
+// has its own callback object (questions, the "for all" answers of this run, the count of
+// output bytes for the progress dialog).
 //
 // A JobHost runs jobs: Start(job, ui, on finished), RequestStop, Busy and Wait. The
 // InlineJobHost here runs a job at once on the calling thread, so the command-line tool
@@ -21,13 +21,13 @@
 // carries every question and message to the GUI thread and waits for the answer, while
 // progress is posted without waiting; "on finished" runs on the GUI thread, which shows
 // the summary. While a host is busy the front end keeps the document's commands
-// disabled, so nothing else reads or changes the reader's state meanwhile (the member
-// list only reads the entry table, which a run never changes).
+// disabled, so nothing opens or closes the archive meanwhile (the member list only reads
+// the entry table, which a run never changes).
 //
-// The readers stay single-threaded and know nothing of this. With more than one thread
-// (JobPlan::threads) the job decodes members on a pool of workers, each with a reader
-// state of its own (member_pool.h), while its own thread stays the one that talks to the
-// user, in member order, and keeps the counts.
+// The readers know nothing of threads: a member is decoded on the thread that asks for
+// it. With more than one thread (JobPlan::threads) the job decodes members on a pool of
+// workers, each with a run of its own (member_pool.h), while its own thread stays the one
+// that talks to the user, in member order, and keeps the counts.
 #pragma once
 
 #include <functional>
@@ -55,6 +55,8 @@ struct JobPlan {
     bool showProgress = true;
     // Failures are shown one by one (and counted); false leaves them to the caller.
     bool reportFailures = true;
+    // When an existing file is asked about: the document's choice (RunJob fills it in).
+    OverwriteRule overwrite = OverwriteRule::AskIfNewer;
     // Existing files are replaced without a question (the private copies of opened
     // members, which are the program's own).
     bool replaceExisting = false;
@@ -70,8 +72,11 @@ int DecodingThreads(int requested);
 struct JobResult {
     RunCounts counts;
     std::vector<MemberFailure> failures;  // every failed member, in order
-    int lastFailureStatus = 0;            // the reader's status for the last failure
+    int lastFailureStatus = 0;            // the reader's status number for the last failure
     int total = 0;                        // the members the plan named
+    // Each member's status number, in plan order (0 for a good one, and for a member not
+    // reached), for front ends that report members one by one.
+    std::vector<int> statuses;
 };
 
 class MemberJob {
@@ -83,12 +88,11 @@ public:
     JobResult Run(UserInterface& ui, std::stop_token stop);
 
 private:
-    template <class Reader>
-    JobResult Run(Reader& reader, UserInterface& ui, const std::stop_token& stop);
+    template <class Archive>
+    JobResult Run(const Archive& archive, UserInterface& ui, const std::stop_token& stop);
 
     CQuilloryDoc& doc_;
     JobPlan plan_;
-    bool stoppedByUser_ = false;  // the user's No to going on ended the run
 };
 
 class JobHost {

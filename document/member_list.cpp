@@ -169,7 +169,8 @@ template <class Reader>
 void CollectRows(const Reader& reader, int count, bool showFolders, std::vector<int>* rows) {
     rows->reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
-        if (showFolders || !WStringView(reader.entries[static_cast<std::size_t>(i)].name).empty()) {
+        if (showFolders ||
+            !WStringView(reader.entries()[static_cast<std::size_t>(i)].name).empty()) {
             rows->push_back(i);
         }
     }
@@ -235,9 +236,9 @@ void MemberList::Sort(int column, bool descending) {
 void MemberList::ApplySort() {
     if (doc_ == nullptr || sortColumn_ < 0) return;
     if (type_ == ArchiveType::Lzh) {
-        SortRows(doc_->lzhArchive->entries, sortColumn_, descending_, &entryIndices_);
+        SortRows(doc_->lzhArchive->entries(), sortColumn_, descending_, &entryIndices_);
     } else {
-        SortRows(doc_->zipArchive->entries, sortColumn_, descending_, &entryIndices_);
+        SortRows(doc_->zipArchive->entries(), sortColumn_, descending_, &entryIndices_);
     }
 }
 
@@ -286,10 +287,10 @@ std::size_t MemberList::CellLength(int row, int column) const {
     if (doc_ == nullptr || row < 0 || row >= rowCount()) return 0;
     const std::size_t index = static_cast<std::size_t>(EntryIndex(row));
     if (type_ == ArchiveType::Lzh) {
-        const auto& entries = doc_->lzhArchive->entries;
+        const auto& entries = doc_->lzhArchive->entries();
         return index < entries.size() ? EntryCellLength(entries[index], column) : 0;
     }
-    const auto& entries = doc_->zipArchive->entries;
+    const auto& entries = doc_->zipArchive->entries();
     return index < entries.size() ? EntryCellLength(entries[index], column) : 0;
 }
 
@@ -298,11 +299,11 @@ void MemberList::AppendCellText(int row, int column, WString* out) const {
     const std::size_t index = static_cast<std::size_t>(EntryIndex(row));
     // The table is read as it is now; a row whose entry has gone shows nothing.
     if (type_ == ArchiveType::Lzh) {
-        const auto& entries = doc_->lzhArchive->entries;
+        const auto& entries = doc_->lzhArchive->entries();
         if (index < entries.size()) AppendEntryCell(entries[index], column, out);
         return;
     }
-    const auto& entries = doc_->zipArchive->entries;
+    const auto& entries = doc_->zipArchive->entries();
     if (index < entries.size()) AppendEntryCell(entries[index], column, out);
 }
 

@@ -36,10 +36,10 @@ constexpr LzhStatus kLzhOnly[] = {LzhStatus::NoArchiveInExe,     LzhStatus::Seek
                                   LzhStatus::BadHeader,          LzhStatus::NoEndMark,
                                   LzhStatus::HeaderCheckWarning, LzhStatus::UnknownLevel,
                                   LzhStatus::FolderEntrySkipped, LzhStatus::DamagedFromHere};
-constexpr ZipStatus kZipOnly[] = {ZipStatus::BadLocalHeader, ZipStatus::NoEndRecord,
-                                  ZipStatus::MultiDisk,      ZipStatus::AesSetupFailed,
-                                  ZipStatus::SizeMismatch,   ZipStatus::OverlappingData,
-                                  ZipStatus::WrongPassword,  ZipStatus::AuthenticationFailed};
+constexpr ZipStatus kZipOnly[] = {
+    ZipStatus::BadLocalHeader,  ZipStatus::NoEndRecord,   ZipStatus::MultiDisk,
+    ZipStatus::AesSetupFailed,  ZipStatus::BadDirectory,  ZipStatus::SizeMismatch,
+    ZipStatus::OverlappingData, ZipStatus::WrongPassword, ZipStatus::AuthenticationFailed};
 constexpr bool NoNumberShared() {
     for (const LzhStatus lzh : kLzhOnly) {
         for (const ZipStatus zip : kZipOnly) {

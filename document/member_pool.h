@@ -1,8 +1,7 @@
 // The pool of decoding threads behind a job's member walk (member_job.cpp). Workers
 // claim the plan's members in order, a group of one folder's members at a time, and
-// decode them at once, each with a reader of its own: the first worker the archive's
-// reader itself, the others an extractor of it (LzhMemberExtractor, ZipMemberExtractor)
-// with their own open of the archive file and work areas. Everything the user sees
+// decode them at once, each with a run of its own (the job's decisions and answers, its
+// own callback and work areas) over the one read-only archive. Everything the user sees
 // stays on the job's thread and in member order:
 // that thread (the coordinator) takes the members as they come out, in order, and
 // reports each as a one-thread walk would; a worker whose member has a question hands it
@@ -11,13 +10,14 @@
 //
 // Refusals that keep the order of a one-thread run: members that write the same path,
 // or a file where another needs a folder, wait for the earlier one (output_order.h);
-// encrypted members go only to the first worker, whose reader holds the one password
-// the user typed, so it is asked once and remembered as before. A stop (the job's
-// token, a signal, the user's No) raises the process-wide request, which ends the
-// members being decoded within a piece of output, withdraws questions not yet asked, and
-// ends the claims; members that came out whole before are still reported (quietly).
+// encrypted members go only to the first worker, which alone uses the one password the
+// user typed, so it is asked once and remembered as before. A stop (the job's token, a
+// signal, the user's No) stops the pool's own token, which ends the members being
+// decoded within a piece of output, withdraws questions not yet asked, and ends the
+// claims; members that came out whole before are still reported (quietly).
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -27,77 +27,60 @@
 #include <mutex>
 #include <stop_token>
 #include <thread>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "common/extract_callback.h"
-#include "platform/file.h"
+#include "common/member_run.h"
 #include "platform/stop_request.h"
 
 namespace quillory {
 
-// One member's result as its reader left it, taken on the thread that decoded it.
-template <class Status>
-struct MemberDone {
-    int extracted = 0;
-    Status status{};
-    platform::FileErrorInfo error;
-};
-
-// Decodes one member with a reader (or an extractor of it).
-template <class Lane, class Entry>
-auto DecodeMember(Lane& lane, const Entry& entry) {
-    const int extracted = lane.ExtractEntry(&entry);
-    return MemberDone<decltype(lane.status)>{extracted, lane.status, platform::LastFileError()};
-}
-
-// Walk: the job's walk over one reader, which the pool calls on the coordinator:
+// Walk: the job's walk over one archive, which the pool calls on the coordinator:
 //   const Entry* EntryAt(int position)  - the member at a plan position, or null
 //   bool Serial(const Entry&)           - only the first worker may decode it
 //   void Arrive(int position)           - the member's turn (progress name)
 //   void Report(int position, const Done&, bool quietly) - counts, messages, the step
 //   bool StoppedByUser()                - the user said No to going on
 //   void Produced(std::uint64_t bytes)  - output so far, for the progress
-template <class Reader, class Extractor, class Walk>
+template <class Archive, class Walk>
 class MemberPool {
-    using Entry = typename decltype(Reader::entries)::value_type;
-    using Done = MemberDone<decltype(Reader::status)>;
+    using Entry =
+        typename std::remove_cvref_t<decltype(std::declval<Archive>().entries())>::value_type;
+    using Done = decltype(Extract(std::declval<const Archive&>(), std::declval<const Entry&>(),
+                                  std::declval<MemberRun&>()));
 
 public:
-    MemberPool(Reader& reader, Walk& walk, ExtractCallback& questions, int total,
+    MemberPool(const Archive& archive, Walk& walk, ExtractCallback& questions, int total,
                std::vector<int> barriers)
-        : reader_(reader),
+        : archive_(archive),
           walk_(walk),
           questions_(questions),
           total_(total),
           barriers_(std::move(barriers)),
           slots_(static_cast<std::size_t>(total)) {}
 
-    // Runs the members with up to `threads` workers; true when a stop ended it early.
-    bool Run(int threads, const std::stop_token& stop) {
-        std::vector<std::unique_ptr<Extractor>> extractors;
-        for (int k = 1; k < threads; ++k) {
-            auto extractor = std::make_unique<Extractor>(reader_);
-            if (!extractor->Ready()) break;  // no more opens of the archive: fewer workers
-            extractors.push_back(std::move(extractor));
-        }
-        lanes_.resize(extractors.size() + 1);
+    // Runs the members with up to `threads` workers, each with a run made from base;
+    // true when a stop ended it early.
+    bool Run(int threads, const MemberRun& base, const std::stop_token& stop) {
+        lanes_.resize(static_cast<std::size_t>(std::max(threads, 1)));
         groups_.resize(lanes_.size());
-        for (std::size_t k = 0; k < lanes_.size(); ++k)
-            lanes_[k] = std::make_unique<LaneCallback>(*this);
-        ExtractCallback* const kept = reader_.callback;
-        reader_.callback = lanes_[0].get();
-        for (std::size_t k = 0; k < extractors.size(); ++k)
-            extractors[k]->callback = lanes_[k + 1].get();
+        std::vector<MemberRun> runs;
+        for (auto& lane : lanes_) {
+            lane = std::make_unique<LaneCallback>(*this);
+            runs.push_back(base.ForWorker(lane.get()));
+            runs.back().stop = stop_.get_token();
+        }
         active_ = static_cast<int>(lanes_.size());
         {
+            const std::stop_callback forward(stop, [this] { stop_.request_stop(); });
             std::vector<std::jthread> workers;
-            workers.emplace_back([this] { Work(reader_, 0); });
-            for (std::size_t k = 0; k < extractors.size(); ++k) {
-                workers.emplace_back([this, &extractors, k] { Work(*extractors[k], k + 1); });
+            for (std::size_t k = 0; k < runs.size(); ++k) {
+                workers.emplace_back([this, &runs, k] { Work(runs[k], k); });
             }
             Coordinate(stop);
         }
-        reader_.callback = kept;
         walk_.Produced(produced_.load(std::memory_order_relaxed));
         return stopping_;
     }
@@ -208,8 +191,7 @@ private:
         return barriers_.empty() ? -1 : barriers_[static_cast<std::size_t>(position)];
     }
 
-    template <class Lane>
-    void Work(Lane& lane, std::size_t index) {
+    void Work(MemberRun& run, std::size_t index) {
         platform::BlockStopSignals();
         LaneCallback& callback = *lanes_[index];
         std::unique_lock lock(mutex_);
@@ -234,7 +216,7 @@ private:
             Done result;
             if (const Entry* entry = walk_.EntryAt(position)) {
                 callback.position = position;
-                result = DecodeMember(lane, *entry);
+                result = Extract(archive_, *entry, run);
             }
             lock.lock();
             if (slot.withdrawn) result = Done{};
@@ -264,14 +246,14 @@ private:
 
     // Under the lock: a stop from the token, a signal or the user's No stops the claims
     // and withdraws the questions not yet asked; the members being decoded look at the
-    // process-wide request, raised here for the first and the last.
+    // pool's token, stopped here for the user's No.
     void NoticeStop(const std::stop_token& stop) {
         if (stopping_ ||
             !(stop.stop_requested() || platform::StopRequested() || walk_.StoppedByUser())) {
             return;
         }
         stopping_ = true;
-        if (!platform::StopRequested()) platform::RequestStop(0);
+        stop_.request_stop();
         workersWake_.notify_all();
     }
 
@@ -325,13 +307,14 @@ private:
         workersWake_.notify_all();
     }
 
-    Reader& reader_;
+    const Archive& archive_;
     Walk& walk_;
     ExtractCallback& questions_;
     const int total_;
     const std::vector<int> barriers_;
     std::vector<std::unique_ptr<LaneCallback>> lanes_;
     std::atomic<std::uint64_t> produced_{0};
+    std::stop_source stop_;  // the workers' runs'
 
     std::mutex mutex_;
     std::condition_variable coordinatorWake_;

@@ -10,7 +10,6 @@
 #include "document/recent_archives.h"
 #include "document/texts.h"
 #include "platform/codepage.h"
-#include "platform/file.h"
 
 namespace quillory {
 namespace {
@@ -19,33 +18,18 @@ namespace {
 constexpr WStringView kLzhExtension = u".lzh";
 constexpr WStringView kZipExtension = u".zip";
 
-bool IsListingWarning(LzhStatus status) {
-    return ListingWarning(status).has_value();
-}
-
 }  // namespace
 
 CQuilloryDoc::CQuilloryDoc(UserInterface& ui, ApplicationSettings& settings,
                            platform::Profile& profile)
     : ui_(ui), settings_(settings), profile_(profile) {
-    // The callback comes first: both readers are handed the same one.
-    callback = std::make_unique<CExtractCallbackImpl>(ui_);
     lzhArchive = std::make_unique<LzhArchive>();
-    lzhArchive->SetCallback(callback.get());
     zipArchive = std::make_unique<ZipArchive>();
-    zipArchive->SetCallback(callback.get());
     isOpen = 0;
 }
 
-CQuilloryDoc::~CQuilloryDoc() {
-    // A chosen encoding is this document's, not the next one's.
-    ForgetNameEncoding();
-    // The readers go before the callback they point to; an open archive is not closed
-    // first, its file goes with its reader.
-    lzhArchive.reset();
-    zipArchive.reset();
-    callback.reset();
-}
+// An open archive is not closed first: its source goes with its reader.
+CQuilloryDoc::~CQuilloryDoc() = default;
 
 void CQuilloryDoc::AddView(DocumentView* view) {
     views_.push_back(view);
@@ -144,27 +128,34 @@ int CQuilloryDoc::OpenArchive(WStringView path) {
     const ArchiveType content = ArchiveKindByContent(*source);
     if (content != ArchiveType::None && archiveType != ArchiveType::None) archiveType = content;
     const bool eitherReader = archiveType == ArchiveType::None;
+    const NameEncoding encoding = Encoding();
+    // Another archive's password is not this one's.
+    password_.Clear();
     if (archiveType == ArchiveType::Lzh || eitherReader) {
-        if (lzhArchive->Open(source, path) != 0) {
+        const Outcome<LzhStatus> lzh = lzhArchive->Open(source, path, encoding);
+        if (lzh.ok()) {
             // The LZH reader takes almost any file with a warning: a ZIP archive's first
             // bytes read as a level-0 header with a bad checksum and data running past
             // the end. When either reader may have the file, a warned LZH listing gives
             // way to a ZIP reader that accepts the file whole.
-            if (eitherReader && IsListingWarning(lzhArchive->status) &&
-                zipArchive->Open(source, path) != 0) {
+            if (eitherReader && ListingWarning(lzhArchive->warning()) &&
+                zipArchive->Open(source, path, encoding).ok()) {
                 lzhArchive->Close();
                 return OpenedIn(ArchiveType::Zip, path);
             }
             OpenedIn(ArchiveType::Lzh, path);
             // The warning comes with a successful open; the archive stays open.
-            if (const auto warning = ListingWarning(lzhArchive->status)) ui_.ShowMessage(*warning);
+            if (const auto warning = ListingWarning(lzhArchive->warning())) {
+                ui_.ShowMessage(*warning);
+            }
             return 1;
         }
-        openFailure_.lzh = lzhArchive->status;
+        openFailure_.lzh = lzh.status;
     }
     if (isOpen == 0 && (archiveType == ArchiveType::Zip || eitherReader)) {
-        if (zipArchive->Open(source, path) != 0) return OpenedIn(ArchiveType::Zip, path);
-        openFailure_.zip = zipArchive->status;
+        const Outcome<ZipStatus> zip = zipArchive->Open(source, path, encoding);
+        if (zip.ok()) return OpenedIn(ArchiveType::Zip, path);
+        openFailure_.zip = zip.status;
     }
     // An LZH header at the start means a damaged archive, not a file of another kind.
     openFailure_.lzhHeaderSeen = content == ArchiveType::Lzh;
@@ -189,23 +180,31 @@ int CQuilloryDoc::CloseArchive() {
 }
 
 void CQuilloryDoc::ForgetNameEncoding() {
-    if (nameEncoding_.empty()) return;
-    platform::SetAnsiCodePage("");
     nameEncoding_.clear();
-    zipArchive->detectUtf8Names = 1;
+}
+
+NameEncoding CQuilloryDoc::Encoding() const {
+    if (nameEncoding_.empty()) return {};
+    if (const auto chosen = platform::CodePage::Named(nameEncoding_)) return {*chosen, true};
+    return {};
 }
 
 bool CQuilloryDoc::ChooseNameEncoding(std::string_view codePage) {
-    if (!platform::SetAnsiCodePage(codePage)) return false;
-    nameEncoding_ = codePage.empty() ? std::string() : platform::AnsiCodePageName();
-    zipArchive->detectUtf8Names = codePage.empty() ? 1 : 0;
+    if (codePage.empty()) {
+        nameEncoding_.clear();
+    } else {
+        const auto chosen = platform::CodePage::Named(codePage);
+        if (!chosen) return false;
+        nameEncoding_ = chosen->name();
+    }
     if (isOpen == 0) return true;
-    const bool reread = WithReader([](auto& reader) {
-        const WString path = reader.archivePath;
-        return reader.Open(path) != 0;
+    // The open archive's names again, from the bytes already open, in the same reader.
+    const bool reread = WithReader([this](auto& reader) {
+        const std::shared_ptr<const ByteSource> source = reader.sharedSource();
+        const WString path = reader.archivePath();
+        return reader.Open(source, path, Encoding()).ok();
     });
     if (!reread) {
-        // The file went away or changed since it was opened.
         CloseArchive();
         ui_.ShowMessage(texts::kCannotOpen);
     }
@@ -213,24 +212,11 @@ bool CQuilloryDoc::ChooseNameEncoding(std::string_view codePage) {
     return true;
 }
 
-int CQuilloryDoc::OverwriteChoice() const {
-    if (lzhArchive->overwriteWithoutAsking != 0) return kOverwriteNever;
-    if (lzhArchive->askOnlyIfNewer != 0) return kOverwriteAskIfNewer;
-    return kOverwriteAlwaysAsk;
-}
-
 void CQuilloryDoc::ApplyOverwriteChoice(int choice) {
-    auto apply = [choice](auto& reader) {
-        if (choice == kOverwriteNever) {
-            // Never asking overrides the other flag, which keeps its value.
-            reader.overwriteWithoutAsking = 1;
-        } else {
-            reader.overwriteWithoutAsking = 0;
-            reader.askOnlyIfNewer = choice == kOverwriteAskIfNewer ? 1 : 0;
-        }
-    };
-    apply(*lzhArchive);
-    apply(*zipArchive);
+    // Any value but "never" and "only newer" asks for every existing file.
+    overwrite_ = choice == kOverwriteNever        ? OverwriteRule::Never
+                 : choice == kOverwriteAskIfNewer ? OverwriteRule::AskIfNewer
+                                                  : OverwriteRule::AlwaysAsk;
 }
 
 void CQuilloryDoc::OnSettings() {
@@ -265,10 +251,8 @@ void CQuilloryDoc::ExtractionSucceeded(WStringView folder) {
 }
 
 int CQuilloryDoc::EntryCount() const {
-    return WithReader([](const auto& reader) {
-        return static_cast<int>(std::min<std::size_t>(
-            static_cast<std::size_t>(std::max(reader.entryCount, 0)), reader.entries.size()));
-    });
+    return WithReader(
+        [](const auto& archive) { return static_cast<int>(archive.entries().size()); });
 }
 
 }  // namespace quillory

@@ -1,5 +1,5 @@
-// The application's single document: it owns the two archive readers and the callback
-// object, decides which reader opens a file, and runs the commands on the open archive
+// The application's single document: it owns the two archive readers, decides which
+// reader opens a file, and runs the commands on the open archive
 // (open, close, extract all, extract the selected members, test, settings, open one
 // member with the desktop). It talks to the user only through UserInterface and keeps
 // no state of the user interface itself. At most one archive is open, in one reader.
@@ -15,9 +15,9 @@
 #include <utility>
 #include <vector>
 
+#include "crypto/remembered_password.h"
 #include "document/archive_type.h"
 #include "document/document_view.h"
-#include "document/extract_callback_impl.h"
 #include "document/member_job.h"
 #include "document/settings.h"
 #include "document/user_interface.h"
@@ -114,10 +114,13 @@ public:
     bool ChooseNameEncoding(std::string_view codePage);
     const std::string& nameEncoding() const { return nameEncoding_; }
 
-    // The overwrite choice (kOverwrite...) as the LZH reader's flags hold it, and its
-    // push into both readers.
-    int OverwriteChoice() const;
+    // The overwrite choice (kOverwrite...) that the runs to come follow.
+    int OverwriteChoice() const { return static_cast<int>(overwrite_); }
     void ApplyOverwriteChoice(int choice);
+
+    // The password remembered for the open archive's encrypted members; emptied when an
+    // archive is opened.
+    RememberedPassword& password() { return password_; }
 
     // After an extraction without failures: the folder shown in the file manager when
     // the setting "OpenFolder" is on.
@@ -135,14 +138,13 @@ public:
     std::unique_ptr<LzhArchive> lzhArchive;
     int isOpen = 0;
     ArchiveType archiveType = ArchiveType::None;
-    std::unique_ptr<CExtractCallbackImpl> callback;
 
     // Starts a job with the plan on the job host (the start-up's runs use it too);
     // finish runs with its result on this thread when it has ended. The summary is
     // filled when the host ran the job at once, else it says the run goes on.
     RunSummary RunJob(JobPlan plan, std::function<void(const JobResult&)> finish);
 
-    // Calls f with the reader that archiveType names (LZH for Lzh, else ZIP).
+    // Calls f with the archive that archiveType names (LZH for Lzh, else ZIP).
     template <class F>
     decltype(auto) WithReader(F&& f) {
         if (archiveType == ArchiveType::Lzh) return f(*lzhArchive);
@@ -161,12 +163,17 @@ private:
     RunSummary Extract(const std::vector<int>* selection);
     // Back to the default code page and the per-archive decision, without re-reading.
     void ForgetNameEncoding();
+    // The encoding archives are opened with: the chosen code page, else the default with
+    // the ZIP reader's own decision for UTF-8.
+    NameEncoding Encoding() const;
 
     UserInterface& ui_;
     ApplicationSettings& settings_;
     platform::Profile& profile_;
     std::vector<DocumentView*> views_;
     std::string nameEncoding_;
+    OverwriteRule overwrite_ = OverwriteRule::AskIfNewer;
+    RememberedPassword password_;
     InlineJobHost inlineHost_;
     JobHost* host_ = &inlineHost_;
     int decodingThreads_ = 0;

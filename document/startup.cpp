@@ -23,7 +23,7 @@ WString WithTrailingSeparator(WStringView folder) {
 template <class Destination>
 RunSummary ExtractEveryMember(CQuilloryDoc& doc, Destination destinationOf, bool showProgress) {
     const WString destination = doc.WithReader(
-        [&](auto& reader) { return destinationOf(WStringView(reader.archivePath)); });
+        [&](auto& reader) { return destinationOf(WStringView(reader.archivePath())); });
     // Without a desktop or documents folder (or with an archive path that names no folder)
     // the destination would be relative, resolved against whatever the current folder is.
     if (!platform::IsAbsolutePath(destination)) {
@@ -33,7 +33,7 @@ RunSummary ExtractEveryMember(CQuilloryDoc& doc, Destination destinationOf, bool
     JobPlan plan;
     plan.kind = RunKind::Extract;
     plan.destFolder = destination;
-    plan.useFolders = doc.WithReader([](auto& reader) { return reader.useFolders; });
+    plan.useFolders = doc.settings().UseFolder != 0 ? 1 : 0;
     plan.showProgress = showProgress;
     return doc.RunJob(std::move(plan), [&doc, destination](const JobResult& result) {
         // The user chose no folder: the summary says where the files went.
@@ -72,9 +72,6 @@ StartupResult StartUp(CQuilloryDoc& doc, const StartupRequest& request) {
 
     // Any value but "never" and "only newer" asks for every existing file.
     doc.ApplyOverwriteChoice(settings.OverwriteInquire);
-    const int useFolders = settings.UseFolder != 0 ? 1 : 0;
-    doc.lzhArchive->useFolders = useFolders;
-    doc.zipArchive->useFolders = useFolders;
 
     std::optional<WString> archive = request.archive;
     if (!archive && request.action != StartupAction::Open) {

@@ -36,16 +36,19 @@ quillory::LzhStatus Expected(const quillory::LzhEntry& e, int method, const std:
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const bool exe = size >= 2 && data[0] == 'M' && data[1] == 'Z';
     quillory::LzhArchive archive;
-    if (archive.Open(std::make_shared<quillory::MemorySource>(std::span(data, size)),
-                     exe ? u"input.exe" : u"input.lzh") == 0) {
+    if (!archive
+             .Open(std::make_shared<quillory::MemorySource>(std::span(data, size)),
+                   exe ? u"input.exe" : u"input.lzh")
+             .ok()) {
         return 0;
     }
-    archive.testMode = 1;
+    quillory::MemberRun run;
+    run.testMode = true;
     std::uint64_t budget = kOutputBudget;
-    for (const quillory::LzhEntry& e : archive.entries) {
+    for (const quillory::LzhEntry& e : archive.entries()) {
         if (e.originalSize > budget) continue;
         budget -= e.originalSize;
-        archive.ExtractEntry(&e);
+        const quillory::LzhStatus status = archive.ExtractEntry(e, run).status;
         const std::u16string_view method(e.method);
         // The static-Huffman family, numbered as the reference decoder numbers it; the
         // other methods are checked for crashes, hangs and overruns only.
@@ -56,9 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                          : method == u"-lhx-" ? 8
                                               : 0;
         if (code != 0 && e.originalSize <= kReferenceBudget &&
-            archive.status != Expected(e, code, data, size)) {
+            status != Expected(e, code, data, size)) {
             std::fprintf(stderr, "status %d differs from the reference decoder's\n",
-                         static_cast<int>(archive.status));
+                         static_cast<int>(status));
             std::abort();
         }
     }

@@ -6,6 +6,7 @@
 #include <span>
 
 #include "common/extract_callback.h"
+#include "crypto/remembered_password.h"
 #include "zip/zip_archive.h"
 
 namespace {
@@ -24,12 +25,21 @@ public:
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static FixedPassword callback;
     static quillory::ZipArchive zip;  // one reader for the whole run, as in the program
-    zip.SetCallback(&callback);
-    zip.testMode = 1;
-    if (zip.Open(std::make_shared<quillory::MemorySource>(std::span(data, size)), u"input.zip") ==
-        1) {
-        for (const quillory::ZipEntry& e : zip.entries)
-            zip.ExtractEntry(&e);
+    static quillory::RememberedPassword password;
+    // One run per input, with the work areas of the last: decoders must not depend on
+    // what an earlier member left in them.
+    static quillory::MemberRun run = [] {
+        quillory::MemberRun r;
+        r.callback = &callback;
+        r.testMode = true;
+        r.password = &password;
+        return r;
+    }();
+    password.Clear();
+    if (zip.Open(std::make_shared<quillory::MemorySource>(std::span(data, size)), u"input.zip")
+            .ok()) {
+        for (const quillory::ZipEntry& e : zip.entries())
+            zip.ExtractEntry(e, run);
     }
     zip.Close();
     return 0;

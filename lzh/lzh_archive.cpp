@@ -11,100 +11,84 @@
 #include "lzh/lzh_exe_search.h"
 #include "lzh/lzh_header.h"
 #include "lzh/lzh_scratch_buffer.h"
-#include "platform/path.h"
 
 namespace quillory {
 
-LzhArchive::LzhArchive() : entries(&heap_) {
+LzhArchive::LzhArchive() {
     Crc16Init();
 }
 
 LzhArchive::~LzhArchive() = default;
 
-LzhArchive& LzhArchive::SetCallback(ExtractCallback* newCallback) {
-    callback = newCallback;
-    return *this;
-}
-
-int LzhArchive::Open(WStringView archive) {
-    std::shared_ptr<const ByteSource> source = FileSource::Open(archive);
+Outcome<LzhStatus> LzhArchive::Open(WStringView path, const NameEncoding& encoding) {
+    platform::FileErrorInfo error;
+    std::shared_ptr<const ByteSource> source = FileSource::Open(path, &error);
     if (source == nullptr) {
         Close();
-        archivePath.assign(archive);
-        return Result(LzhStatus::OpenFailed);
+        archivePath_.assign(path);
+        return {LzhStatus::OpenFailed, error};
     }
-    return Open(std::move(source), archive);
+    return Open(std::move(source), path, encoding);
 }
 
-int LzhArchive::Open(std::shared_ptr<const ByteSource> source, WStringView archive) {
+Outcome<LzhStatus> LzhArchive::Open(std::shared_ptr<const ByteSource> source, WStringView path,
+                                    const NameEncoding& encoding) {
     // A reader reused without Close must not keep the previous archive.
     Close();
-    status = LzhStatus::Ok;
-    archivePath.assign(archive);
+    archivePath_.assign(path);
+    encoding_ = encoding;
     source_ = std::move(source);
-    firstHeader_ = 0;
-    if (lzh::HasSelfExtractorExtension(archive)) {
+    if (lzh::HasSelfExtractorExtension(path)) {
         const auto found = lzh::FindArchiveInExe(*source_, &heap_);
         if (!found) {
             Close();
-            return Result(LzhStatus::NoArchiveInExe);
+            return {LzhStatus::NoArchiveInExe, {}};
         }
         firstHeader_ = *found;
     }
-    bool listed = false;
+    LzhStatus listed = LzhStatus::Ok;
     try {
         listed = ReadAllHeaders();
     } catch (const std::bad_alloc&) {
         // No memory for the table: the archive cannot be opened.
-        status = LzhStatus::OpenFailed;
-        listed = false;
+        listed = LzhStatus::OpenFailed;
     }
-    if (!listed) {
-        const LzhStatus reason = status;
+    if (listed != LzhStatus::Ok && listed != LzhStatus::NoEndMark &&
+        listed != LzhStatus::HeaderCheckWarning && listed != LzhStatus::DamagedFromHere) {
         Close();
-        return Result(reason);
+        return {listed, {}};
     }
-    entryCount = static_cast<int>(entries.size());
-    return 1;
+    warning_ = listed;
+    return {};
 }
 
-bool LzhArchive::ReadAllHeaders() {
+LzhStatus LzhArchive::ReadAllHeaders() {
     BufferedReader reader(*source_, firstHeader_, &heap_);
     const lzh::ScratchBuffer work(&heap_, lzh::kMaxExtendedHeaderBytes);
+    LzhStatus status = LzhStatus::Ok;
     for (;;) {
-        LzhEntry& entry = entries.emplace_back(&names_);
-        if (!lzh::ReadHeader(reader, work.data(), entry, status)) {
-            entries.pop_back();
+        LzhEntry& entry = entries_.emplace_back(&names_);
+        if (!lzh::ReadHeader(reader, work.data(), encoding_.codePage, entry, status)) {
+            entries_.pop_back();
             // A damaged header after good members (a cut download, a disk error) ends the
             // listing there with a warning, instead of losing the members before it.
-            if (!entries.empty() &&
+            if (!entries_.empty() &&
                 (status == LzhStatus::BadHeader || status == LzhStatus::UnknownLevel)) {
                 status = LzhStatus::DamagedFromHere;
             }
-            break;
+            return status;
         }
-        if (!reader.Skip(entry.compressedSize)) {
-            status = LzhStatus::SeekFailed;
-            return false;
-        }
+        if (!reader.Skip(entry.compressedSize)) return LzhStatus::SeekFailed;
     }
-    return status == LzhStatus::Ok || status == LzhStatus::NoEndMark ||
-           status == LzhStatus::HeaderCheckWarning || status == LzhStatus::DamagedFromHere;
 }
 
-int LzhArchive::Close() {
+void LzhArchive::Close() {
     source_.reset();
-    entries.clear();
-    entries.shrink_to_fit();
+    entries_.clear();
+    entries_.shrink_to_fit();
     names_.Release();
-    entryCount = 0;
-    status = LzhStatus::Ok;
-    return 1;
-}
-
-int LzhArchive::Result(LzhStatus result) {
-    status = result;
-    return result == LzhStatus::Ok ? 1 : 0;
+    firstHeader_ = 0;
+    warning_ = LzhStatus::Ok;
 }
 
 }  // namespace quillory

@@ -1,7 +1,7 @@
 // The LZH archive reader: opens one archive (a plain .lzh file or one appended to a
 // self-extracting .exe), lists every member header into a table, and extracts or tests
-// members. It never talks to the user itself: questions go through the callback and
-// every outcome is a status number that the document turns into a message.
+// members. It never talks to the user itself: questions go through the run's callback
+// and every outcome is a status number that the document turns into a message.
 #pragma once
 
 #include <cstdint>
@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "common/byte_source.h"
-#include "common/extract_callback.h"
+#include "common/conversions.h"
+#include "common/member_run.h"
 #include "common/name_arena.h"
-#include "common/work_areas.h"
 #include "platform/heap.h"
 #include "platform/text.h"
 #include "platform/time.h"
@@ -62,6 +62,10 @@ struct LzhEntry {
     std::uint64_t dataOffset = 0;  // file position of the member's first data byte
 };
 
+// An open LZH archive, read-only once listed: its source, its entry table and the
+// listing's warning. Extracting a member is Extract(archive, entry, run) (or the archive's
+// ExtractEntry): a run holds everything that changes while it goes, so several runs
+// extract members of one archive at once.
 class LzhArchive {
     // First member: the entry table and everything else the reader allocates lives in
     // this heap, so it is created before them and destroyed after them.
@@ -71,79 +75,53 @@ class LzhArchive {
 
 public:
     LzhArchive();
-    virtual ~LzhArchive();
+    ~LzhArchive();
     LzhArchive(const LzhArchive&) = delete;
     LzhArchive& operator=(const LzhArchive&) = delete;
 
-    LzhArchive& SetCallback(ExtractCallback* newCallback);
+    // Opens the archive at path and lists it, names decoded as encoding says. Ok (with a
+    // warning, when the listing ended early or a header check failed) or why it could not
+    // be opened, with the archive closed: OpenFailed (the host's reason with it),
+    // NoArchiveInExe, SeekFailed, BadHeader, UnknownLevel.
+    Outcome<LzhStatus> Open(WStringView path, const NameEncoding& encoding = {});
+    // The same for an archive whose bytes come from source, named path.
+    Outcome<LzhStatus> Open(std::shared_ptr<const ByteSource> source, WStringView path,
+                            const NameEncoding& encoding = {});
+    // Empties the table and lets the source go; harmless when nothing is open.
+    void Close();
 
-    // 1 when the archive is open and listed (status 0, or the warnings 16 and 17);
-    // 0 on failure with status set, the table empty and the file closed.
-    int Open(WStringView archive);
-    // The same for an archive whose bytes come from source, named archive.
-    int Open(std::shared_ptr<const ByteSource> source, WStringView archive);
-    // Always 1: closes the file and empties the table.
-    int Close();
-    // 1 when the member was extracted (or tested) and its CRC matched; else 0 with status.
-    // entry points into entries.
-    int ExtractEntry(const LzhEntry* entry);
+    // Extracts (or tests) one member of the table: Extract(*this, entry, run).
+    Outcome<LzhStatus> ExtractEntry(const LzhEntry& entry, MemberRun& run) const;
 
-    // Set when the user allowed all unsafe paths; never reset for the life of the object.
-    int unsafePathsAllowed = 0;
-    LzhStatus status = LzhStatus::Ok;
-    WString archivePath;
-    int askOnlyIfNewer = 0;
-    int overwriteWithoutAsking = 0;
-    WString destFolder;
+    bool IsOpen() const { return source_ != nullptr; }
+    const ByteSource& source() const { return *source_; }
+    const std::shared_ptr<const ByteSource>& sharedSource() const { return source_; }
+    const WString& archivePath() const { return archivePath_; }
+    const NameEncoding& encoding() const { return encoding_; }
     // A deque: the table grows by blocks, never copied to a larger one, so that listing
     // a large archive takes no more memory than its table.
-    std::pmr::deque<LzhEntry> entries;
-    int entryCount = 0;
-    int testMode = 0;
-    int useFolders = 0;
-    ExtractCallback* callback = nullptr;
-
-    // The open archive's bytes; only while it is open.
-    const ByteSource& source() const { return *source_; }
-    bool IsOpen() const { return source_ != nullptr; }
+    const std::pmr::deque<LzhEntry>& entries() const { return entries_; }
+    // NoEndMark, HeaderCheckWarning or DamagedFromHere when the listing came with one.
+    LzhStatus warning() const { return warning_; }
 
 private:
-    friend class LzhMemberExtractor;
-    // Lists every header from the archive file's position into entries.
-    bool ReadAllHeaders();
-    // Sets status and returns 0 (for failures) or 1.
-    int Result(LzhStatus result);
+    // Lists every header from firstHeader_ on into entries_; the status the listing ends
+    // with (Ok or a warning when it succeeded).
+    LzhStatus ReadAllHeaders();
 
+    std::pmr::deque<LzhEntry> entries_{&heap_};
     std::shared_ptr<const ByteSource> source_;
+    WString archivePath_;
+    NameEncoding encoding_;
     // Where the listing's first header is: past a self-extractor's program.
     std::uint64_t firstHeader_ = 0;
-    WorkAreas work_;
+    LzhStatus warning_ = LzhStatus::Ok;
 };
 
-// Extracts (or tests) members of an open LzhArchive beside the archive's own ExtractEntry,
-// for another thread: its own work areas, callback and status, and its own copies of the
-// "for all" flags, taken from the archive when made. The table, the source and the run's
-// settings (destination, modes) are read from the archive, which must stay open and
-// unchanged while any extractor of it works. One thread per extractor.
-class LzhMemberExtractor {
-public:
-    explicit LzhMemberExtractor(const LzhArchive& archive);
-    ~LzhMemberExtractor();
-    LzhMemberExtractor(const LzhMemberExtractor&) = delete;
-    LzhMemberExtractor& operator=(const LzhMemberExtractor&) = delete;
-
-    bool Ready() const { return true; }
-    // As LzhArchive::ExtractEntry; entry points into the archive's entries.
-    int ExtractEntry(const LzhEntry* entry);
-
-    LzhStatus status = LzhStatus::Ok;
-    ExtractCallback* callback = nullptr;
-
-private:
-    const LzhArchive& archive_;
-    WorkAreas work_;
-    int unsafePathsAllowed_;
-    int overwriteWithoutAsking_;
-};
+// Extracts (or tests) one member of an open archive as the run says: its folder or file
+// written below the destination (or only decoded and checked), the unsafe-path and
+// overwrite questions asked through the run, the result returned. The archive is only
+// read; the run's answers and work areas are its changes.
+Outcome<LzhStatus> Extract(const LzhArchive& archive, const LzhEntry& entry, MemberRun& run);
 
 }  // namespace quillory

@@ -80,7 +80,8 @@ bool Damaged(LzhStatus& status) {
 
 }  // namespace
 
-bool ReadHeader(BufferedReader& reader, std::uint8_t* work, LzhEntry& entry, LzhStatus& status) {
+bool ReadHeader(BufferedReader& reader, std::uint8_t* work, const platform::CodePage& codePage,
+                LzhEntry& entry, LzhStatus& status) {
     std::uint8_t basic[kMaxBasicBytes];
     const std::size_t got = reader.Read(basic, kCommonBytes);
     if (got == 0) {
@@ -114,7 +115,7 @@ bool ReadHeader(BufferedReader& reader, std::uint8_t* work, LzhEntry& entry, Lzh
             status = LzhStatus::HeaderCheckWarning;
         }
         entry.modifiedTime = DosTimeToUtc(Le16(basic + 17), Le16(basic + 15));
-        name = WithBackslashes(ArchiveNameToWide(basic + 22, nameBytes));
+        name = WithBackslashes(ArchiveNameToWide(basic + 22, nameBytes, codePage));
         entry.crc16 = Le16(basic + 22 + nameBytes);
         if (level == 1) nextExtended = Le16(basic + basicBytes - 2);
         headerCrc = Crc16Update(0, basic, basicBytes);
@@ -176,10 +177,10 @@ bool ReadHeader(BufferedReader& reader, std::uint8_t* work, LzhEntry& entry, Lzh
                 }
                 break;
             case kExtendedName:
-                name = WithBackslashes(ArchiveNameToWide(data, dataBytes));
+                name = WithBackslashes(ArchiveNameToWide(data, dataBytes, codePage));
                 break;
             case kExtendedFolder:
-                folder = WithBackslashes(ArchiveNameToWide(data, dataBytes));
+                folder = WithBackslashes(ArchiveNameToWide(data, dataBytes, codePage));
                 // Amiga LhA stores folders without the trailing separator.
                 if (!folder.empty() && folder.back() != u'\\') folder.push_back(u'\\');
                 break;

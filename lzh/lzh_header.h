@@ -16,12 +16,13 @@ namespace quillory::lzh {
 inline constexpr std::size_t kMaxExtendedHeaderBytes = 65535;
 
 // Reads the header at the reader's position into entry (a fresh record) and leaves the
-// reader at the member's data. Names and folders are as long as their headers hold; the
-// host decides later which paths it can take. Returns false when there is no further
-// header: at the end mark (status untouched), at the end of the file (status NoEndMark),
+// reader at the member's data. Names and folders, decoded in codePage, are as long as
+// their headers hold; the host decides later which paths it can take. Returns false when there is
+// no further header: at the end mark (status untouched), at the end of the file (status NoEndMark),
 // or for a damaged header (status BadHeader or UnknownLevel). A checksum or header CRC
 // that does not match sets HeaderCheckWarning and the header is still read. work holds
 // kMaxExtendedHeaderBytes bytes.
-bool ReadHeader(BufferedReader& reader, std::uint8_t* work, LzhEntry& entry, LzhStatus& status);
+bool ReadHeader(BufferedReader& reader, std::uint8_t* work, const platform::CodePage& codePage,
+                LzhEntry& entry, LzhStatus& status);
 
 }  // namespace quillory::lzh

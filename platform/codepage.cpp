@@ -1,16 +1,16 @@
-// ANSI code page conversions through iconv, with an ASCII fast path; UTF-8 through the
-// program's own decoder. One converter pair is kept per thread and reopened when the
-// chosen code page or QUILLORY_CODEPAGE changes.
+// Code page conversions through iconv, with an ASCII fast path; UTF-8 through the
+// program's own decoder. iconv's converters carry state, so each thread keeps its own
+// pair per code page, opened at first use: a cache, which changes no result.
 #include "platform/codepage.h"
 
 #include <iconv.h>
 
-#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
+#include <map>
+#include <memory>
 
 namespace quillory::platform {
 namespace {
@@ -26,12 +26,6 @@ std::string Canonical(std::string_view name) {
     return upper == "UTF8" ? kUtf8 : upper;
 }
 
-// The code page chosen at run time (empty: none), shared by every thread; converters
-// look at it again when the generation moves.
-std::mutex chosenMutex;
-std::string chosenCodePage;
-std::atomic<unsigned> chosenGeneration{0};
-
 bool IsShiftJisName(const std::string& name) {
     return name == "CP932" || name == "SHIFT_JIS" || name == "SHIFT-JIS" || name == "SJIS" ||
            name == "WINDOWS-31J" || name == "MS_KANJI";
@@ -46,55 +40,20 @@ bool IsShiftJisTrail(unsigned char c) {
 
 class Converter {
 public:
-    Converter() = default;
+    // name: canonical, and one the host knows (or UTF-8).
+    explicit Converter(const std::string& name) : utf8_(name == kUtf8) {
+        if (!utf8_) {
+            toWide_ = iconv_open(kWideEncoding, name.c_str());
+            fromWide_ = iconv_open(name.c_str(), kWideEncoding);
+        }
+        shiftJis_ = IsShiftJisName(name);
+        asciiCompatible_ = utf8_ || CheckAsciiCompatible();
+    }
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
     ~Converter() { CloseAll(); }
 
-    // Makes sure the converters match the choice and the environment; returns the code
-    // page name.
-    const std::string& Refresh() {
-        // Only a new choice or a new value of the variable is looked at further.
-        bool changed = requested_.empty();
-        if (const unsigned generation = chosenGeneration.load(); generation != seenGeneration_) {
-            const std::lock_guard<std::mutex> lock(chosenMutex);
-            chosen_ = chosenCodePage;
-            seenGeneration_ = generation;
-            changed = true;
-        }
-        if (chosen_.empty()) {
-            const char* env = std::getenv("QUILLORY_CODEPAGE");
-            const std::string_view value = env != nullptr ? env : "";
-            if (value != environment_) {
-                environment_.assign(value);
-                changed = true;
-            }
-        }
-        if (!changed) return name_;
-        const std::string wanted =
-            !chosen_.empty() ? chosen_
-                             : Canonical(environment_.empty() ? kDefaultCodePage : environment_);
-        if (wanted != requested_) {
-            CloseAll();
-            requested_ = wanted;
-            name_ = wanted;
-            utf8_ = name_ == kUtf8;
-            if (!utf8_) {
-                toWide_ = iconv_open(kWideEncoding, name_.c_str());
-                if (toWide_ == Invalid()) {
-                    name_ = kDefaultCodePage;  // unknown encoding: keep the default
-                    toWide_ = iconv_open(kWideEncoding, name_.c_str());
-                }
-                fromWide_ = iconv_open(name_.c_str(), kWideEncoding);
-            }
-            shiftJis_ = IsShiftJisName(name_);
-            asciiCompatible_ = utf8_ || CheckAsciiCompatible();
-        }
-        return name_;
-    }
-
     WString ToWide(std::string_view bytes) {
-        Refresh();
         if (utf8_) return Utf8NameToWide(bytes);
         WString out;
         if (asciiCompatible_ && IsAscii(bytes)) {
@@ -137,7 +96,6 @@ public:
     }
 
     std::string FromWide(WStringView text) {
-        Refresh();
         if (utf8_) return WideToUtf8(text);
         std::string out;
         bool ascii = true;
@@ -231,11 +189,6 @@ private:
         toWide_ = fromWide_ = Invalid();
     }
 
-    unsigned seenGeneration_ = 0;
-    std::string chosen_;
-    std::string environment_;  // QUILLORY_CODEPAGE as last seen, "" when unset
-    std::string requested_;
-    std::string name_;
     bool utf8_ = false;
     iconv_t toWide_ = Invalid();
     iconv_t fromWide_ = Invalid();
@@ -243,38 +196,45 @@ private:
     bool asciiCompatible_ = true;
 };
 
-Converter& ThreadConverter() {
-    thread_local Converter converter;
-    return converter;
+Converter& ThreadConverter(const std::string& name) {
+    thread_local std::map<std::string, std::unique_ptr<Converter>> converters;
+    std::unique_ptr<Converter>& converter = converters[name];
+    if (converter == nullptr) converter = std::make_unique<Converter>(name);
+    return *converter;
+}
+
+bool HostKnows(const std::string& name) {
+    if (name == kUtf8) return true;
+    const iconv_t probe = iconv_open(kWideEncoding, name.c_str());
+    if (probe == reinterpret_cast<iconv_t>(-1)) return false;
+    iconv_close(probe);
+    return true;
 }
 
 }  // namespace
 
-const std::string& AnsiCodePageName() {
-    return ThreadConverter().Refresh();
+CodePage CodePage::FromEnvironment() {
+    const char* env = std::getenv("QUILLORY_CODEPAGE");
+    if (env != nullptr && *env != '\0') {
+        if (auto named = Named(env)) return *named;
+    }
+    return CodePage(kDefaultCodePage);
 }
 
-WString AnsiToWide(std::string_view bytes) {
+std::optional<CodePage> CodePage::Named(std::string_view name) {
+    std::string canonical = Canonical(name);
+    if (canonical.empty() || !HostKnows(canonical)) return std::nullopt;
+    return CodePage(std::move(canonical));
+}
+
+WString CodePage::ToWide(std::string_view bytes) const {
     const std::size_t end = bytes.find('\0');
     if (end != std::string_view::npos) bytes = bytes.substr(0, end);
-    return ThreadConverter().ToWide(bytes);
+    return ThreadConverter(name_).ToWide(bytes);
 }
 
-std::string WideToAnsi(WStringView text) {
-    return ThreadConverter().FromWide(text);
-}
-
-bool SetAnsiCodePage(std::string_view name) {
-    std::string wanted = Canonical(name);
-    if (!wanted.empty() && wanted != kUtf8) {
-        const iconv_t probe = iconv_open(kWideEncoding, wanted.c_str());
-        if (probe == reinterpret_cast<iconv_t>(-1)) return false;
-        iconv_close(probe);
-    }
-    const std::lock_guard<std::mutex> lock(chosenMutex);
-    chosenCodePage = std::move(wanted);
-    chosenGeneration.fetch_add(1);
-    return true;
+std::string CodePage::FromWide(WStringView text) const {
+    return ThreadConverter(name_).FromWide(text);
 }
 
 }  // namespace quillory::platform

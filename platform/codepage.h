@@ -1,11 +1,13 @@
-// The "ANSI code page": the 8-bit encoding of names and passwords inside archives.
-// CP932 (Shift-JIS as Windows writes it) unless the program chose another at run time
-// (SetAnsiCodePage) or the environment variable QUILLORY_CODEPAGE names one: any iconv
-// encoding (for example CP437 or CP1252), or UTF-8, which is decoded by the program's own
-// UTF-8 decoder. Conversions never fail: bytes the code page rejects become stand-ins
-// (platform/text.h), so a non-empty name never converts to an empty one.
+// The 8-bit encodings of names and passwords inside archives (the Windows "ANSI code
+// page"): CP932 (Shift-JIS as Windows writes it) unless the environment variable
+// QUILLORY_CODEPAGE names another; an open archive holds its own, which the user may
+// choose. Any iconv encoding (for example CP437 or CP1252), or UTF-8, which is decoded
+// by the program's own UTF-8 decoder. Conversions never fail: bytes the code page
+// rejects become stand-ins (platform/text.h), so a non-empty name never converts to an
+// empty one.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,18 +15,27 @@
 
 namespace quillory::platform {
 
-// The encoding in use, as iconv names it (in capitals; "UTF-8" for UTF-8).
-const std::string& AnsiCodePageName();
+class CodePage {
+public:
+    // QUILLORY_CODEPAGE's encoding when the host knows it, else CP932.
+    static CodePage FromEnvironment();
+    // The encoding of that name (iconv's names in any case, "UTF-8" or "UTF8"); nothing
+    // for one the host does not know.
+    static std::optional<CodePage> Named(std::string_view name);
 
-// Chooses the code page for every thread from now on, over QUILLORY_CODEPAGE; an empty
-// name goes back to the environment's (or the default). False, and nothing changes, for
-// an encoding the host does not know.
-bool SetAnsiCodePage(std::string_view name);
+    // As iconv names it, in capitals ("UTF-8" for UTF-8).
+    const std::string& name() const { return name_; }
 
-// Decodes bytes of the ANSI code page. Conversion stops at the first 0 byte.
-WString AnsiToWide(std::string_view bytes);
+    // Decodes bytes; the conversion stops at the first 0 byte.
+    WString ToWide(std::string_view bytes) const;
+    // Encodes text; characters the code page cannot represent become "?".
+    std::string FromWide(WStringView text) const;
 
-// Encodes text in the ANSI code page; characters it cannot represent become "?".
-std::string WideToAnsi(WStringView text);
+    friend bool operator==(const CodePage&, const CodePage&) = default;
+
+private:
+    explicit CodePage(std::string name) : name_(std::move(name)) {}
+    std::string name_;
+};
 
 }  // namespace quillory::platform

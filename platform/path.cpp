@@ -57,7 +57,7 @@ std::vector<Piece> DisplayPieces(WStringView program, WString* display) {
             ++end;
         const WStringView name = program.substr(i, end - i);
         if (HasEscapedNonAscii(name)) {
-            display->append(AnsiToWide(ToHostPath(name)));
+            display->append(CodePage::FromEnvironment().ToWide(ToHostPath(name)));
             pieces.push_back({end, display->size()});
             i = end;
             continue;

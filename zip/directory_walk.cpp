@@ -53,7 +53,7 @@ void FillEntry(const std::uint8_t* h, const ExtraRecords& extra, std::int64_t sh
 }  // namespace
 
 bool ReadCentralDirectory(BufferedReader& reader, const DirectoryLocation& location,
-                          std::uint64_t fileSize, bool detectUtf8Names,
+                          std::uint64_t fileSize, const NameEncoding& encoding,
                           std::pmr::vector<ZipEntry>& entries,
                           std::pmr::memory_resource* nameMemory,
                           std::vector<std::uint8_t>& extraBuffer) {
@@ -62,7 +62,7 @@ bool ReadCentralDirectory(BufferedReader& reader, const DirectoryLocation& locat
     // false count.
     const std::uint64_t room = std::min(location.size, fileSize) / kMinCentralHeaderBytes;
     entries.reserve(static_cast<std::size_t>(std::min(location.totalEntries, room)));
-    MemberNameDecoder names(detectUtf8Names);
+    MemberNameDecoder names(encoding);
     std::uint8_t signature[kSignatureBytes];
     if (!ReadExactly(reader, signature, sizeof signature)) return false;
     // Work space for the name being read; it grows to the longest name and stays.

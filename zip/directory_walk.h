@@ -18,9 +18,10 @@ namespace quillory::zip {
 
 // Appends the records to entries, their names and folders in nameMemory, every local-
 // header offset moved by the location's shift. extraBuffer is work space for the extra
-// field of the record being read. detectUtf8Names as MemberNameDecoder takes it.
+// field of the record being read. The names are decoded as encoding says
+// (MemberNameDecoder).
 bool ReadCentralDirectory(BufferedReader& reader, const DirectoryLocation& location,
-                          std::uint64_t fileSize, bool detectUtf8Names,
+                          std::uint64_t fileSize, const NameEncoding& encoding,
                           std::pmr::vector<ZipEntry>& entries,
                           std::pmr::memory_resource* nameMemory,
                           std::vector<std::uint8_t>& extraBuffer);

@@ -64,7 +64,7 @@ ZipStatus MemberCipher::BeginTraditional(const ByteSource& source, std::uint64_t
         [&](const char* password) {
             return ZipCryptoCheckHeader(keys_, header, password, checkByte) == 0;
         },
-        rules.callback, rules.memberName, rules.passwordNeedsReset, rules.passwordFromCaller);
+        rules.callback, rules.memberName, rules.codePage);
     if (!accepted) return ZipStatus::WrongPassword;
     dataLength_ = entry.compressedSize - kZipCryptoHeaderBytes;
     dataSkip_ = kZipCryptoHeaderBytes;
@@ -96,7 +96,7 @@ ZipStatus MemberCipher::BeginAes(const ByteSource& source, std::uint64_t offset,
             }
             return std::memcmp(verifier, stored, kZipAesVerifierBytes) == 0;
         },
-        rules.callback, rules.memberName, rules.passwordNeedsReset, rules.passwordFromCaller);
+        rules.callback, rules.memberName, rules.codePage);
     if (refused) return ZipStatus::AesSetupFailed;
     if (!accepted) return ZipStatus::WrongPassword;
     dataLength_ = entry.compressedSize - overhead;

@@ -26,9 +26,8 @@ public:
     struct PasswordRules {
         RememberedPassword& password;
         ExtractCallback* callback;
-        WStringView memberName;  // the member's name as listed, shown in the question
-        int& passwordNeedsReset;
-        int passwordFromCaller;
+        WStringView memberName;              // the member's name as listed, shown in the question
+        const platform::CodePage& codePage;  // of the archive, for a typed password
     };
 
     // The cipher's own bytes within the member's compressed size: the traditional

@@ -1,20 +1,19 @@
-// ZipArchive's construction, Open and Close: the end records located, the central
-// directory walked into the entry table and the end values kept. An archive whose
-// directory cannot be read whole is closed again with its status; nothing is half listed.
+// ZipArchive's Open and Close: the end records located, the central directory walked
+// into the entry table, and the directory's place kept for the member layout. An archive
+// whose directory cannot be read whole is closed again with its status; nothing is half
+// listed.
 #include "zip/zip_archive.h"
 
 #include "common/buffered_reader.h"
 #include "common/checksums.h"
 #include "zip/directory_walk.h"
 #include "zip/end_record.h"
-#include "zip/zip_reader_state.h"
 
 namespace quillory {
 
 using zip::DirectoryLocation;
 using zip::LocateCentralDirectory;
 using zip::ReadCentralDirectory;
-using zip::ZipReaderState;
 
 FileTime LocalModifiedTime(const ZipEntry& entry) {
     FileTime local = kNoFileTime;
@@ -25,7 +24,7 @@ FileTime LocalModifiedTime(const ZipEntry& entry) {
     return entry.modifiedTime;
 }
 
-ZipArchive::ZipArchive() : entries(&heap_), work_(std::make_unique<ZipReaderState>()) {
+ZipArchive::ZipArchive() {
     Crc32Table();
 }
 
@@ -34,72 +33,63 @@ ZipArchive::~ZipArchive() {
     Crc32Release();
 }
 
-ZipArchive& ZipArchive::SetCallback(ExtractCallback* newCallback) {
-    callback = newCallback;
-    return *this;
-}
-
-int ZipArchive::Open(WStringView archive) {
-    std::shared_ptr<const ByteSource> source = FileSource::Open(archive);
+Outcome<ZipStatus> ZipArchive::Open(WStringView path, const NameEncoding& encoding) {
+    platform::FileErrorInfo error;
+    std::shared_ptr<const ByteSource> source = FileSource::Open(path, &error);
     if (source == nullptr) {
         Close();
-        archivePath.assign(archive);
-        status = ZipStatus::OpenFailed;
-        return 0;
+        archivePath_.assign(path);
+        return {ZipStatus::OpenFailed, error};
     }
-    return Open(std::move(source), archive);
+    return Open(std::move(source), path, encoding);
 }
 
-int ZipArchive::Open(std::shared_ptr<const ByteSource> source, WStringView archive) {
+Outcome<ZipStatus> ZipArchive::Open(std::shared_ptr<const ByteSource> source, WStringView path,
+                                    const NameEncoding& encoding) {
     Close();
-    status = ZipStatus::Ok;
-    archivePath.assign(archive);
-    passwordNeedsReset = 1;
-    passwordFromCaller = 0;
+    archivePath_.assign(path);
+    encoding_ = encoding;
     source_ = std::move(source);
-    const auto fail = [this](ZipStatus reason) {
-        status = reason;
+    const auto fail = [this](ZipStatus reason) -> Outcome<ZipStatus> {
         Close();
-        return 0;
+        return {reason, {}};
     };
 
-    ZipReaderState& w = *work_;
     DirectoryLocation location;
-    if (!LocateCentralDirectory(*source_, w.scanBuffer, &location)) {
-        return fail(ZipStatus::NoEndRecord);
+    {
+        std::vector<std::uint8_t> scanBuffer;
+        if (!LocateCentralDirectory(*source_, scanBuffer, &location)) {
+            return fail(ZipStatus::NoEndRecord);
+        }
     }
-    thisDisk = location.thisDisk;
-    centralDirDisk = location.centralDirDisk;
-    entriesThisDisk = location.entriesThisDisk;
-    totalEntries = location.totalEntries;
-    centralDirSize = location.size;
-    centralDirOffset = location.offset;
-    commentLength = location.commentLength;
-    if (thisDisk != 0 || location.multiDisk) return fail(ZipStatus::MultiDisk);
-
+    if (location.thisDisk != 0 || location.multiDisk) return fail(ZipStatus::MultiDisk);
+    directoryOffset_ = location.offset;
+    directorySize_ = location.size;
     bool listed;
     {
-        BufferedReader reader(*source_, centralDirOffset, &heap_);
-        listed = ReadCentralDirectory(reader, location, source_->Size(), detectUtf8Names != 0,
-                                      entries, &names_, w.extraBuffer);
+        BufferedReader reader(*source_, location.offset, &heap_);
+        std::vector<std::uint8_t> extraBuffer;
+        listed = ReadCentralDirectory(reader, location, source_->Size(), encoding_, entries_,
+                                      &names_, extraBuffer);
     }
-    if (!listed) return fail(ZipStatus::Ok);
-    entryCount = static_cast<int>(entries.size());
-    return 1;
+    if (!listed) return fail(ZipStatus::BadDirectory);
+    return {};
 }
 
-int ZipArchive::Close() {
-    entries.clear();
-    entries.shrink_to_fit();
+void ZipArchive::Close() {
+    source_.reset();
+    entries_.clear();
+    entries_.shrink_to_fit();
     names_.Release();
     layout_.Clear();
-    entryCount = 0;
-    source_.reset();
-    ZipReaderState& w = *work_;
-    w.inflate.FreeFixedTables();
-    w.extraBuffer.clear();
-    w.extraBuffer.shrink_to_fit();
-    return 1;
+    layoutOnce_ = std::make_unique<std::once_flag>();
+    directoryOffset_ = directorySize_ = 0;
+}
+
+const zip::MemberLayout& ZipArchive::layout() const {
+    std::call_once(*layoutOnce_,
+                   [this] { layout_.Build(entries_, directoryOffset_, directorySize_); });
+    return layout_;
 }
 
 }  // namespace quillory

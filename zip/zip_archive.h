@@ -1,18 +1,20 @@
 // The ZIP archive reader: finds the end records (ZIP64 ones too, and an archive with data
 // in front), lists the central directory into a table, and extracts or tests members
 // (stored, deflate, Deflate64; traditional and AES encryption; sizes and offsets of 64
-// bits). It never talks to the user itself: questions and passwords go through the
+// bits). It never talks to the user itself: questions and passwords go through the run's
 // callback and every outcome is a status number for the document.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <memory_resource>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "common/byte_source.h"
-#include "common/extract_callback.h"
+#include "common/conversions.h"
+#include "common/member_run.h"
 #include "common/name_arena.h"
 #include "platform/heap.h"
 #include "platform/text.h"
@@ -20,10 +22,6 @@
 #include "zip/member_layout.h"
 
 namespace quillory {
-
-namespace zip {
-struct ZipReaderState;
-}  // namespace zip
 
 // Result codes. The numbers are shown to users in a message: one number means one
 // thing whichever reader gives it (a meaning both readers have takes the LZH reader's
@@ -49,6 +47,7 @@ enum class ZipStatus : int {
     OverlappingData = 26,       // the member's bytes run into another member's or repeat them
     WrongPassword = 27,         // the password check failed
     AuthenticationFailed = 28,  // the AES authentication code differs
+    BadDirectory = 29,          // the central directory cannot be read whole
 };
 
 // One central-directory record.
@@ -82,97 +81,64 @@ struct ZipEntry {
 // compares it: the UTC record's converted, else the MS-DOS time.
 FileTime LocalModifiedTime(const ZipEntry& entry);
 
+// An open ZIP archive, read-only once listed: its source, its entry table and where its
+// directory lies. Extracting a member is Extract(archive, entry, run) (or the archive's
+// ExtractEntry): a run holds everything that changes while it goes, so several runs
+// extract members of one archive at once.
 class ZipArchive {
     // First member: the entry table and everything else the reader allocates lives in
     // this heap, so it is created before them and destroyed after them.
     platform::PrivateHeap heap_{platform::kReaderHeapInitialBytes};
     // The entries' names and folders, in chunks of heap_; released when the table is.
     NameArena names_{&heap_};
-    // Where each member's bytes lie, noted at the first extraction after Open.
-    zip::MemberLayout layout_{&heap_};
 
 public:
     ZipArchive();
-    virtual ~ZipArchive();
+    ~ZipArchive();
     ZipArchive(const ZipArchive&) = delete;
     ZipArchive& operator=(const ZipArchive&) = delete;
 
-    ZipArchive& SetCallback(ExtractCallback* newCallback);
+    // Opens the archive at path and lists its central directory (no entry at all when
+    // the end records describe an empty one), names decoded as encoding says. Ok, or why
+    // it could not be opened, with the archive closed: OpenFailed (the host's reason with
+    // it), NoEndRecord, MultiDisk or BadDirectory.
+    Outcome<ZipStatus> Open(WStringView path, const NameEncoding& encoding = {});
+    // The same for an archive whose bytes come from source, named path.
+    Outcome<ZipStatus> Open(std::shared_ptr<const ByteSource> source, WStringView path,
+                            const NameEncoding& encoding = {});
+    // Empties the table and lets the source go; harmless when nothing is open.
+    void Close();
 
-    // 1 when the archive is open and its directory listed (no entry at all when the end
-    // records describe an empty one); 0 on failure, the archive closed again.
-    int Open(WStringView archive);
-    // The same for an archive whose bytes come from source, named archive.
-    int Open(std::shared_ptr<const ByteSource> source, WStringView archive);
-    // Harmless when nothing is open.
-    int Close();
-    // 1 when the member was extracted (or tested) and checked; else 0 with status.
-    int ExtractEntry(const ZipEntry* entry);
+    // Extracts (or tests) one member of the table: Extract(*this, entry, run).
+    Outcome<ZipStatus> ExtractEntry(const ZipEntry& entry, MemberRun& run) const;
 
-    int unsafePathsAllowed = 0;
-    ExtractCallback* callback = nullptr;
-    // End-of-central-directory values of the open archive, the ZIP64 end record's where
-    // there is one; the offset is where the directory is in the file.
-    std::uint32_t thisDisk = 0;
-    std::uint32_t centralDirDisk = 0;
-    std::uint64_t entriesThisDisk = 0;
-    std::uint64_t totalEntries = 0;
-    std::uint64_t centralDirSize = 0;
-    std::uint64_t centralDirOffset = 0;
-    std::uint32_t commentLength = 0;
-    // 1: names that declare no encoding are taken as UTF-8 when the whole archive's read
-    // so (zip/zip_names.h); 0: they are in the code page, which the user chose.
-    int detectUtf8Names = 1;
-    int useFolders = 1;
-    int askOnlyIfNewer = 0;
-    int overwriteWithoutAsking = 0;
-    ZipStatus status = ZipStatus::Ok;
-    int testMode = 0;
-    WString destFolder;
-    WString archivePath;
-    int entryCount = 0;
-    std::pmr::vector<ZipEntry> entries;
-    int passwordFromCaller = 0;
-    int passwordNeedsReset = 1;
-
-    // The open archive's bytes; only while it is open.
-    const ByteSource& source() const { return *source_; }
     bool IsOpen() const { return source_ != nullptr; }
+    const ByteSource& source() const { return *source_; }
+    const std::shared_ptr<const ByteSource>& sharedSource() const { return source_; }
+    const WString& archivePath() const { return archivePath_; }
+    const NameEncoding& encoding() const { return encoding_; }
+    const std::pmr::vector<ZipEntry>& entries() const { return entries_; }
+
+    // Where each member's bytes lie, noted at the first extraction after Open (once, for
+    // every thread that extracts): listing alone never pays for it.
+    const zip::MemberLayout& layout() const;
 
 private:
-    friend class ZipMemberExtractor;
+    std::pmr::vector<ZipEntry> entries_{&heap_};
     std::shared_ptr<const ByteSource> source_;
-    // The buffers, decoder and cipher state (zip/zip_reader_state.h).
-    std::unique_ptr<zip::ZipReaderState> work_;
+    WString archivePath_;
+    NameEncoding encoding_;
+    // The central directory's place, for the layout.
+    std::uint64_t directoryOffset_ = 0;
+    std::uint64_t directorySize_ = 0;
+    mutable zip::MemberLayout layout_{&heap_};
+    mutable std::unique_ptr<std::once_flag> layoutOnce_ = std::make_unique<std::once_flag>();
 };
 
-// Extracts (or tests) members of an open ZipArchive beside the archive's own
-// ExtractEntry, for another thread: its own buffers, decoder and cipher state (with a
-// password of its own, which starts empty), callback and status,
-// and its own copies of the "for all" flags, taken from the archive when made. The table,
-// the member layout and the run's settings are read from the archive, which must stay
-// open and unchanged while any extractor of it works. Made on the archive's thread;
-// then one thread per extractor.
-class ZipMemberExtractor {
-public:
-    explicit ZipMemberExtractor(ZipArchive& archive);
-    ~ZipMemberExtractor();
-    ZipMemberExtractor(const ZipMemberExtractor&) = delete;
-    ZipMemberExtractor& operator=(const ZipMemberExtractor&) = delete;
-
-    bool Ready() const { return true; }
-    // As ZipArchive::ExtractEntry; entry points into the archive's entries.
-    int ExtractEntry(const ZipEntry* entry);
-
-    ZipStatus status = ZipStatus::Ok;
-    ExtractCallback* callback = nullptr;
-
-private:
-    const ZipArchive& archive_;
-    std::unique_ptr<zip::ZipReaderState> work_;
-    int passwordNeedsReset_ = 1;
-    int unsafePathsAllowed_;
-    int overwriteWithoutAsking_;
-};
+// Extracts (or tests) one member of an open archive as the run says: the local header,
+// the unsafe-path and overwrite questions and the password asked through the run, the
+// data decoded into its file (or only checked), the result returned. The archive is only
+// read; the run's answers, password and work areas are its changes.
+Outcome<ZipStatus> Extract(const ZipArchive& archive, const ZipEntry& entry, MemberRun& run);
 
 }  // namespace quillory

@@ -1,4 +1,4 @@
-// ZipArchive::ExtractEntry: the local header (for where the data starts and how it is
+// Extracting a ZIP member: the local header (for where the data starts and how it is
 // encrypted), the check that the member's bytes are its own, the unsafe-path and
 // overwrite decisions on the name the list shows, the password check, decoding through
 // the stored copy or the inflate engine into output capped at the listed size, and the
@@ -11,10 +11,11 @@
 #include "common/conversions.h"
 #include "common/member_output.h"
 #include "common/output_files.h"
+#include "crypto/remembered_password.h"
 #include "platform/path.h"
+#include "zip/member_work.h"
 #include "zip/zip_archive.h"
 #include "zip/zip_format.h"
-#include "zip/zip_reader_state.h"
 
 namespace quillory {
 
@@ -24,7 +25,7 @@ using zip::MemberCipher;
 using zip::OutputSink;
 using zip::OutputWindow;
 using zip::ZipInputStream;
-using zip::ZipReaderState;
+using Result = Outcome<ZipStatus>;
 
 namespace {
 
@@ -36,20 +37,6 @@ struct MemberRecord {
     std::uint32_t folderAttributes = 0;
     bool traditional = false;  // traditional encryption
     bool aes = false;          // AES encryption
-};
-
-// What extracting one member needs besides the entry: the archive (its table, layout and
-// run settings, only read), the work areas with the open archive file, the callback, and
-// the flags a password or an answer for all may change. The archive's own ExtractEntry
-// and each ZipMemberExtractor bring their own.
-struct MemberRun {
-    const ZipArchive& zip;
-    const zip::MemberLayout& layout;
-    ZipReaderState& w;
-    ExtractCallback* callback;
-    int& passwordNeedsReset;
-    int& unsafePathsAllowed;
-    int& overwriteWithoutAsking;
 };
 
 // The local header's fields that extraction uses. Its name is not one of them: the name
@@ -193,9 +180,9 @@ bool CopyStored(ZipInputStream& input, OutputWindow& window, OutputSink* sink) {
 
 // The file's time: the UTC time of an NTFS or extended-timestamp record, else the local
 // header's MS-DOS time taken as local time.
-void SetOutputTimes(FileHandle file, const ZipEntry& e, const LocalHeader& local) {
+void SetOutputTimes(platform::OutputFile& file, const ZipEntry& e, const LocalHeader& local) {
     if (e.modifiedTimeUtc != kNoFileTime) {
-        platform::SetFileTimes(file, e.modifiedTimeUtc, e.modifiedTimeUtc);
+        file.SetTimes(e.modifiedTimeUtc);
         return;
     }
     FileTime localTime = 0;
@@ -203,7 +190,7 @@ void SetOutputTimes(FileHandle file, const ZipEntry& e, const LocalHeader& local
     // A date that is no calendar value leaves the file with the time of its writing.
     if (DosTimeToFileTime(local.date, local.time, &localTime) == 1 &&
         platform::LocalFileTimeToUtc(localTime, &utc)) {
-        platform::SetFileTimes(file, utc, utc);
+        file.SetTimes(utc);
     }
 }
 
@@ -218,34 +205,37 @@ std::uint32_t ExecuteBits(const ZipEntry& e) {
 // decision and the output file, which a folder entry does not get. An undecodable member
 // is refused before any file is made, so that an existing file is never replaced by
 // nothing.
-ZipStatus PrepareOutput(const MemberRun& run, const ZipEntry& e, const MemberRecord& m,
-                        const WString& path, bool decodable, FileHandle* file) {
+Result PrepareOutput(MemberRun& run, const ZipEntry& e, const MemberRecord& m, const WString& path,
+                     bool decodable, platform::OutputFile* file) {
     const bool folder = !path.empty() && path.back() == u'/';
+    platform::FileErrorInfo error;
     if (folder) {
         constexpr std::uint32_t kMeaningfulFolderBits = 0x6F;
-        if (CreateFolders(path) == 1 && (m.folderAttributes & kMeaningfulFolderBits) != 0) {
+        if (CreateFolders(path, &error) == 1 && (m.folderAttributes & kMeaningfulFolderBits) != 0) {
             platform::SetPathAttributes(path, m.folderAttributes & 0x7F);
         }
     }
-    if (!decodable) return ZipStatus::UnsupportedMethod;
+    if (!decodable) return {ZipStatus::UnsupportedMethod, {}};
     if (folder) {
         // A file or a link standing where the folder goes is no folder of the member's.
         const auto made = platform::GetPathAttributes(WStringView(path).substr(0, path.size() - 1));
-        return made && *made == platform::kAttributeDirectory ? ZipStatus::Ok
-                                                              : ZipStatus::CreateFailed;
+        if (made && *made == platform::kAttributeDirectory) return {};
+        if (made) error = {platform::FileError::InTheWay, 0};
+        return {ZipStatus::CreateFailed, error};
     }
-    if (DecideOverwrite(path, LocalModifiedTime(e), e.originalSize, e.name, run.zip.askOnlyIfNewer,
-                        run.overwriteWithoutAsking, run.callback) == OverwriteDecision::Skip) {
-        return ZipStatus::Skipped;
+    if (DecideOverwrite(path, LocalModifiedTime(e), e.originalSize, e.name, run) ==
+        OverwriteDecision::Skip) {
+        return {ZipStatus::Skipped, {}};
     }
-    *file = CreateOutputFile(path);
-    return *file == kInvalidFileHandle ? ZipStatus::CreateFailed : ZipStatus::Ok;
+    *file = CreateOutputFile(path, run);
+    if (!file->IsOpen()) return {ZipStatus::CreateFailed, file->error()};
+    return {};
 }
 
 // What the decoded member amounts to, checks in order: an interruption, a failed write,
 // the AES code (over all of the stored data), the size, the stream, the CRC-32 (which
 // AE-2 members do not store).
-ZipStatus Verdict(ZipReaderState& w, const ByteSource& source, const ZipEntry& e,
+ZipStatus Verdict(zip::MemberWork& w, const ByteSource& source, const ZipEntry& e,
                   const MemberRecord& m, std::uint64_t dataEnd, const MemberSink& sink,
                   InflateResult decoded) {
     if (sink.stopped) return ZipStatus::Stopped;
@@ -262,23 +252,18 @@ ZipStatus Verdict(ZipReaderState& w, const ByteSource& source, const ZipEntry& e
     return sink.crc == m.crc32 ? ZipStatus::Ok : ZipStatus::CrcMismatch;
 }
 
-// 1 when the member came out good; else 0 with status set.
-int ExtractMember(const MemberRun& run, const ZipEntry* entry, ZipStatus& status) {
-    status = ZipStatus::Ok;
-    const auto fail = [&status](ZipStatus reason) {
-        status = reason;
-        return 0;
-    };
-    const ZipArchive& zip = run.zip;
-    const auto& entries = zip.entries;
-    ZipReaderState& w = run.w;
+}  // namespace
+
+Outcome<ZipStatus> Extract(const ZipArchive& zip, const ZipEntry& e, MemberRun& run) {
+    const auto fail = [](ZipStatus reason) -> Result { return {reason, {}}; };
+    const auto& entries = zip.entries();
+    zip::MemberWork& w = run.work.Get<zip::MemberWork>();
     ExtractCallback* const callback = run.callback;
     // The entry must be one of this open archive's table.
-    if (entry == nullptr || !zip.IsOpen() || entries.empty() || entry < entries.data() ||
-        entry >= entries.data() + entries.size()) {
+    if (!zip.IsOpen() || entries.empty() || &e < entries.data() ||
+        &e >= entries.data() + entries.size()) {
         return fail(ZipStatus::BadLocalHeader);
     }
-    const ZipEntry& e = *entry;
     const MemberRecord m = RecordFor(e);
 
     // The local header: where the data starts, and the fields the cipher and times need.
@@ -286,30 +271,27 @@ int ExtractMember(const MemberRun& run, const ZipEntry* entry, ZipStatus& status
     LocalHeader local;
     if (!ReadLocalHeader(source, e, &local)) return fail(ZipStatus::BadLocalHeader);
     // The member's bytes must be its own, not another member's or the directory's.
-    if (!run.layout.OwnsBytes(static_cast<std::size_t>(entry - entries.data()), e.localHeaderOffset,
-                              MemberEnd(source, local, e))) {
+    if (!zip.layout().OwnsBytes(static_cast<std::size_t>(&e - entries.data()), e.localHeaderOffset,
+                                MemberEnd(source, local, e))) {
         return fail(ZipStatus::OverlappingData);
     }
 
     // The name the list shows is the one asked about and written.
     const WString name = WString(e.path) + WString(e.name);
     WString path;
-    if (zip.testMode != 1) {
-        path = OutputPath(zip.destFolder, zip.useFolders, e);
+    if (!run.testMode) {
+        path = OutputPath(run.destFolder, run.useFolders, e);
         // A path the host cannot take whole is refused: a shortened one is another file.
         if (!platform::FitsHostPath(path)) return fail(ZipStatus::PathTooLong);
-        if (!CheckUnsafePath(name, path, run.unsafePathsAllowed, callback)) {
-            return fail(ZipStatus::UnsafePathRefused);
-        }
+        if (!CheckUnsafePath(name, path, run)) return fail(ZipStatus::UnsafePathRefused);
     }
     // A folder entry without data has nothing to decrypt, decode or check, whatever its
     // method says: .NET's ZipFile and other Windows tools write "dir\" folder entries as
     // deflate members with an empty stream.
     if (e.name.empty() && e.compressedSize == 0) {
-        if (zip.testMode == 1) return 1;
-        FileHandle none = kInvalidFileHandle;
-        const ZipStatus made = PrepareOutput(run, e, m, path, true, &none);
-        return made == ZipStatus::Ok ? 1 : fail(made);
+        if (run.testMode) return {};
+        platform::OutputFile none;
+        return PrepareOutput(run, e, m, path, true, &none);
     }
 
     // The method and the cipher: what decodes the data, and what it is encrypted with.
@@ -328,23 +310,24 @@ int ExtractMember(const MemberRun& run, const ZipEntry* entry, ZipStatus& status
     // The cipher's own bytes are read and the password checked (asked for when needed).
     const std::uint8_t checkByte =
         ZipCryptoCheckByte((local.flags & kFlagDataDescriptor) != 0, local.time, local.crc32);
+    RememberedPassword none;
     const ZipStatus cipherStatus = w.cipher.Begin(
         cipherKind, source, local.dataStart, e, checkByte,
-        {w.password, callback, name, run.passwordNeedsReset, zip.passwordFromCaller});
+        {run.password != nullptr ? *run.password : none, callback, name, zip.encoding().codePage});
     if (cipherStatus != ZipStatus::Ok) return fail(cipherStatus);
     const std::uint64_t dataStart = local.dataStart + w.cipher.DataSkip();
     const std::uint64_t dataLength = w.cipher.DataLength();
 
     // The output: none when testing, else its folders, the overwrite decision and the
     // file; a member no decoder takes is unsupported either way.
-    FileHandle file = kInvalidFileHandle;
-    if (zip.testMode == 1) {
+    platform::OutputFile file;
+    if (run.testMode) {
         if (!decodable) return fail(ZipStatus::UnsupportedMethod);
     } else {
-        const ZipStatus prepared = PrepareOutput(run, e, m, path, decodable, &file);
-        if (prepared != ZipStatus::Ok) return fail(prepared);
+        const Result prepared = PrepareOutput(run, e, m, path, decodable, &file);
+        if (!prepared.ok()) return prepared;
     }
-    FileOutput output(file, callback);
+    FileOutput output(file.IsOpen() ? &file : nullptr, run);
     MemberSink sink(e.originalSize, output);
 
     // Decoding: stored data copied, deflate and Deflate64 through the inflate engine.
@@ -356,65 +339,32 @@ int ExtractMember(const MemberRun& run, const ZipEntry* entry, ZipStatus& status
         decoded = w.inflate.Inflate(w.input, w.window, &sink, method == kMethodDeflate64);
     }
     // The checks: AES code, sizes and CRC-32 decide the member's status.
-    ZipStatus verdict = Verdict(w, source, e, m, AddClamped(dataStart, dataLength), sink, decoded);
+    const ZipStatus verdict =
+        Verdict(w, source, e, m, AddClamped(dataStart, dataLength), sink, decoded);
+    if (!file.IsOpen()) return fail(verdict);
     // The file: abandoned on a stop, discarded when not good, put in its place when good.
-    if (file != kInvalidFileHandle) {
-        if (verdict == ZipStatus::Stopped) {
-            // Interrupted half-way: nothing under the member's name, nothing left beside it.
-            platform::AbandonFile(file);
-        } else {
-            if (verdict != ZipStatus::WriteFailed) SetOutputTimes(file, e, local);
-            // Permissions beyond the execute bits only come from the host.
-            if (verdict == ZipStatus::Ok) platform::AddExecutePermission(file, ExecuteBits(e));
-            if (verdict != ZipStatus::Ok) {
-                // Not whole and checked: a file it was to replace stays byte for byte; at a
-                // path that was free, what was written stays.
-                platform::DiscardFile(file);
-            } else if (!platform::CloseFile(file)) {
-                // A file that did not get to its place is no output.
-                verdict = ZipStatus::WriteFailed;
-            }
-        }
+    if (verdict == ZipStatus::Stopped) {
+        // Interrupted half-way: nothing under the member's name, nothing left beside it.
+        file.Abandon();
+        return fail(verdict);
     }
-    return verdict == ZipStatus::Ok ? 1 : fail(verdict);
-}
-
-}  // namespace
-
-int ZipArchive::ExtractEntry(const ZipEntry* entry) {
-    if (!layout_.Built()) layout_.Build(entries, centralDirOffset, centralDirSize);
-    const MemberRun run{*this,
-                        layout_,
-                        *work_,
-                        callback,
-                        passwordNeedsReset,
-                        unsafePathsAllowed,
-                        overwriteWithoutAsking};
-    return ExtractMember(run, entry, status);
-}
-
-ZipMemberExtractor::ZipMemberExtractor(ZipArchive& archive)
-    : archive_(archive),
-      work_(std::make_unique<ZipReaderState>()),
-      unsafePathsAllowed_(archive.unsafePathsAllowed),
-      overwriteWithoutAsking_(archive.overwriteWithoutAsking) {
-    // The layout is noted here, on the archive's thread, so that extractors only read it.
-    if (!archive.layout_.Built()) {
-        archive.layout_.Build(archive.entries, archive.centralDirOffset, archive.centralDirSize);
+    if (verdict != ZipStatus::WriteFailed) SetOutputTimes(file, e, local);
+    if (verdict != ZipStatus::Ok) {
+        // Not whole and checked: a file it was to replace stays byte for byte; at a path
+        // that was free, what was written stays.
+        const platform::FileErrorInfo error = file.error();
+        file.Discard();
+        return {verdict, verdict == ZipStatus::WriteFailed ? error : platform::FileErrorInfo{}};
     }
+    // Permissions beyond the execute bits only come from the host.
+    file.AddExecutePermission(ExecuteBits(e));
+    // A file that did not get to its place is no output.
+    if (!file.Commit()) return {ZipStatus::WriteFailed, file.error()};
+    return {};
 }
 
-ZipMemberExtractor::~ZipMemberExtractor() = default;
-
-int ZipMemberExtractor::ExtractEntry(const ZipEntry* entry) {
-    const MemberRun run{archive_,
-                        archive_.layout_,
-                        *work_,
-                        callback,
-                        passwordNeedsReset_,
-                        unsafePathsAllowed_,
-                        overwriteWithoutAsking_};
-    return ExtractMember(run, entry, status);
+Outcome<ZipStatus> ZipArchive::ExtractEntry(const ZipEntry& entry, MemberRun& run) const {
+    return Extract(*this, entry, run);
 }
 
 }  // namespace quillory

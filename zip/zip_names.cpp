@@ -105,7 +105,7 @@ WString MemberNameDecoder::Decode(std::size_t index, const StoredName& stored) {
         return Finish(platform::Utf8NameToWide(UpToNul(utf8.data(), utf8.size())),
                       stored.volumeLabel);
     }
-    WString name = platform::AnsiToWide(bytes);
+    WString name = codePage_.ToWide(bytes);
     // ASCII reads the same in UTF-8 and in every code page a name comes in.
     const TextLook look = Look(name);
     if (detect_ && allUtf8_ && !look.ascii) Note(index, bytes, name, stored.volumeLabel);

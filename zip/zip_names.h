@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "common/conversions.h"
 #include "platform/text.h"
 #include "zip/extra_field.h"
 
@@ -40,9 +41,10 @@ struct StoredName {
 // decision about the names that declare no encoding once all of them were seen.
 class MemberNameDecoder {
 public:
-    // detectUtf8: whether undeclared names may be taken as UTF-8 (the code page was not
-    // chosen by the user).
-    explicit MemberNameDecoder(bool detectUtf8) : detect_(detectUtf8) {}
+    // Undeclared names are in the encoding's code page, and may be taken as UTF-8 when
+    // the user did not choose it.
+    explicit MemberNameDecoder(const NameEncoding& encoding)
+        : codePage_(encoding.codePage), detect_(!encoding.chosen) {}
 
     // The name of entry `index` as far as it can be known now: an undeclared name that
     // is not ASCII comes in the code page and is noted for the decision.
@@ -62,6 +64,7 @@ private:
     void Note(std::size_t index, std::string_view bytes, const WString& inCodePage,
               bool volumeLabel);
 
+    platform::CodePage codePage_;
     bool detect_;
     // Every noted name was valid UTF-8 (the decision is still open).
     bool allUtf8_ = true;

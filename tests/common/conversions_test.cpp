@@ -10,7 +10,8 @@ namespace quillory {
 namespace {
 
 WString Name(std::string_view bytes) {
-    return ArchiveNameToWide(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    return ArchiveNameToWide(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
+                             platform::CodePage::FromEnvironment());
 }
 
 FileTime At(int y, int mo, int d, int h, int mi, int s) {
@@ -69,11 +70,12 @@ TEST(ArchiveNameTest, InvalidBytesNeverGiveAnEmptyName) {
 
 TEST(NarrowToWideTest, StopsAtCapacity) {
     WChar out[6];
-    EXPECT_EQ(NarrowToWide("-lh5-", out, 6), 5);
+    const platform::CodePage sjis = platform::CodePage::FromEnvironment();
+    EXPECT_EQ(NarrowToWide("-lh5-", out, 6, sjis), 5);
     EXPECT_EQ(WString(out), u"-lh5-");
-    EXPECT_EQ(NarrowToWide("-lh5-xyz", out, 6), 5);
+    EXPECT_EQ(NarrowToWide("-lh5-xyz", out, 6, sjis), 5);
     EXPECT_EQ(WString(out), u"-lh5-");
-    EXPECT_EQ(NarrowToWide("\x93\xFA", out, 6), 1);
+    EXPECT_EQ(NarrowToWide("\x93\xFA", out, 6, sjis), 1);
     EXPECT_EQ(out[0], u'\u65E5');
 }
 

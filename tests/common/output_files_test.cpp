@@ -38,29 +38,30 @@ TEST(UnsafePathTest, LeadingSeparatorsAndDotDotLevelsAreUnsafe) {
 
 TEST(UnsafePathTest, QuestionDecidesAndForAllIsRemembered) {
     RecordingCallback callback;
-    int allowed = 0;
-    EXPECT_TRUE(CheckUnsafePath(u"doc\\a.txt", u"\\d\\doc\\a.txt", allowed, &callback));
+    MemberRun run;
+    run.callback = &callback;
+    EXPECT_TRUE(CheckUnsafePath(u"doc\\a.txt", u"\\d\\doc\\a.txt", run));
     EXPECT_TRUE(callback.questions.empty());
 
-    EXPECT_FALSE(CheckUnsafePath(u"..\\a.txt", u"\\d\\..\\a.txt", allowed, &callback));
+    EXPECT_FALSE(CheckUnsafePath(u"..\\a.txt", u"\\d\\..\\a.txt", run));
     callback.unsafeAnswer = 1;
-    EXPECT_TRUE(CheckUnsafePath(u"/etc/a.txt", u"\\d\\etc/a.txt", allowed, &callback));
+    EXPECT_TRUE(CheckUnsafePath(u"/etc/a.txt", u"\\d\\etc/a.txt", run));
     EXPECT_EQ(callback.Count(Q::UnsafePath), 2u);
     // The question has the stored path and where the member would be written.
     EXPECT_EQ(callback.questions[0].name, u"..\\a.txt");
     EXPECT_EQ(callback.questions[0].target, u"\\d\\..\\a.txt");
-    EXPECT_EQ(allowed, 0);
+    EXPECT_FALSE(run.answers->unsafePathsAllowed);
 
     callback.unsafeForAll = 1;
-    EXPECT_TRUE(CheckUnsafePath(u"..\\b", u"b", allowed, &callback));
-    EXPECT_EQ(allowed, 1);
-    EXPECT_TRUE(CheckUnsafePath(u"..\\c", u"c", allowed, &callback));
+    EXPECT_TRUE(CheckUnsafePath(u"..\\b", u"b", run));
+    EXPECT_TRUE(run.answers->unsafePathsAllowed);
+    EXPECT_TRUE(CheckUnsafePath(u"..\\c", u"c", run));
     EXPECT_EQ(callback.Count(Q::UnsafePath), 3u);
 }
 
 TEST(UnsafePathTest, NoCallbackRefuses) {
-    int allowed = 0;
-    EXPECT_FALSE(CheckUnsafePath(u"\\x", u"x", allowed, nullptr));
+    MemberRun run;
+    EXPECT_FALSE(CheckUnsafePath(u"\\x", u"x", run));
 }
 
 class OverwriteTest : public ::testing::Test {
@@ -74,108 +75,105 @@ protected:
         ASSERT_TRUE(platform::LocalFileTimeToUtc(local, &utc));
         // Sub-second part on disk must not matter: the comparison is in whole seconds.
         utc += 4000000;
-        const FileHandle f = ::open(dir.Host("e.txt").c_str(), O_WRONLY);
-        ASSERT_GE(f, 0);
-        ASSERT_TRUE(platform::SetFileTimes(f, utc, utc));
-        ::close(f);
+        const timespec times[2] = {{0, UTIME_OMIT},
+                                   {static_cast<time_t>(utc / kTicksPerSecond) -
+                                        static_cast<time_t>(kSecondsFrom1601To1970),
+                                    static_cast<long>(utc % kTicksPerSecond) * 100}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, dir.Host("e.txt").c_str(), times, 0), 0);
     }
     FileTime Member(int hour, int minute, int second) {
         FileTime t = 0;
         EXPECT_TRUE(platform::CalendarToFileTime({2020, 5, 1, hour, minute, second, 0}, &t));
         return t;
     }
-    OverwriteDecision Decide(FileTime member, int askOnlyIfNewer, int& withoutAsking) {
-        return DecideOverwrite(dir.Program("e.txt"), member, 5, u"e.txt", askOnlyIfNewer,
-                               withoutAsking, &callback);
+    OverwriteDecision Decide(FileTime member, OverwriteRule rule) {
+        run.overwrite = rule;
+        return DecideOverwrite(dir.Program("e.txt"), member, 5, u"e.txt", run);
     }
 
     testing::ScopedTimeZone tz{"JST-9"};
     TempDir dir;
     RecordingCallback callback;
+    MemberRun run = [this] {
+        MemberRun r;
+        r.callback = &callback;
+        return r;
+    }();
 };
 
 TEST_F(OverwriteTest, MissingFileIsWrittenWithoutAQuestion) {
-    int withoutAsking = 0;
-    EXPECT_EQ(Decide(Member(1, 0, 0), 0, withoutAsking), OverwriteDecision::Overwrite);
+    EXPECT_EQ(Decide(Member(1, 0, 0), OverwriteRule::AlwaysAsk), OverwriteDecision::Overwrite);
     EXPECT_TRUE(callback.questions.empty());
 }
 
 TEST_F(OverwriteTest, NewerOnlyAsksWhenTheExistingFileIsLater) {
-    int withoutAsking = 0;
     MakeExisting(10, 0, 0);
-    EXPECT_EQ(Decide(Member(10, 0, 0), 1, withoutAsking), OverwriteDecision::Overwrite);
+    EXPECT_EQ(Decide(Member(10, 0, 0), OverwriteRule::AskIfNewer), OverwriteDecision::Overwrite);
     EXPECT_TRUE(callback.questions.empty());
     MakeExisting(10, 0, 1);
-    EXPECT_EQ(Decide(Member(10, 0, 0), 1, withoutAsking), OverwriteDecision::Skip);
+    EXPECT_EQ(Decide(Member(10, 0, 0), OverwriteRule::AskIfNewer), OverwriteDecision::Skip);
     ASSERT_EQ(callback.Count(Q::Overwrite), 1u);
     EXPECT_EQ(callback.questions[0].name, u"e.txt");
     EXPECT_EQ(ReadHostFile(dir.Host("e.txt")), ToBytes("existing"));
     // A member without a time cannot be older: the question comes.
     MakeExisting(10, 0, 0);
-    EXPECT_EQ(Decide(kNoFileTime, 1, withoutAsking), OverwriteDecision::Skip);
+    EXPECT_EQ(Decide(kNoFileTime, OverwriteRule::AskIfNewer), OverwriteDecision::Skip);
     EXPECT_EQ(callback.Count(Q::Overwrite), 2u);
 }
 
 TEST_F(OverwriteTest, AlwaysAskAsksEvenForOlderFiles) {
-    int withoutAsking = 0;
     MakeExisting(9, 0, 0);
-    EXPECT_EQ(Decide(Member(10, 0, 0), 0, withoutAsking), OverwriteDecision::Skip);
+    EXPECT_EQ(Decide(Member(10, 0, 0), OverwriteRule::AlwaysAsk), OverwriteDecision::Skip);
     callback.overwriteAnswer = 1;
-    EXPECT_EQ(Decide(Member(10, 0, 0), 0, withoutAsking), OverwriteDecision::Overwrite);
+    EXPECT_EQ(Decide(Member(10, 0, 0), OverwriteRule::AlwaysAsk), OverwriteDecision::Overwrite);
     EXPECT_EQ(callback.Count(Q::Overwrite), 2u);
 }
 
 TEST_F(OverwriteTest, ForAllStopsFurtherQuestions) {
-    int withoutAsking = 0;
     MakeExisting(9, 0, 0);
     callback.overwriteForAll = 1;  // with overwrite 0: this file is kept, later ones replaced
-    EXPECT_EQ(Decide(Member(10, 0, 0), 0, withoutAsking), OverwriteDecision::Skip);
-    EXPECT_EQ(withoutAsking, 1);
-    EXPECT_EQ(Decide(Member(10, 0, 0), 0, withoutAsking), OverwriteDecision::Overwrite);
+    EXPECT_EQ(Decide(Member(10, 0, 0), OverwriteRule::AlwaysAsk), OverwriteDecision::Skip);
+    EXPECT_TRUE(run.answers->overwriteWithoutAsking);
+    EXPECT_EQ(Decide(Member(10, 0, 0), OverwriteRule::AlwaysAsk), OverwriteDecision::Overwrite);
     EXPECT_EQ(callback.Count(Q::Overwrite), 1u);
 }
 
 TEST_F(OverwriteTest, NoCallbackSkips) {
-    int withoutAsking = 0;
     MakeExisting(9, 0, 0);
-    EXPECT_EQ(DecideOverwrite(dir.Program("e.txt"), Member(10, 0, 0), 5, u"e.txt", 0, withoutAsking,
-                              nullptr),
-              OverwriteDecision::Skip);
+    run.callback = nullptr;
+    EXPECT_EQ(Decide(Member(10, 0, 0), OverwriteRule::AlwaysAsk), OverwriteDecision::Skip);
 }
 
 TEST_F(OverwriteTest, ReadOnlyFileIsMadeWritableAndReplaced) {
-    int withoutAsking = 1;
     MakeExisting(9, 0, 0);
     fs::permissions(dir.Host("e.txt"), fs::perms::owner_read);
-    EXPECT_EQ(Decide(Member(10, 0, 0), 0, withoutAsking), OverwriteDecision::Overwrite);
-    const FileHandle f = CreateOutputFile(dir.Program("e.txt"));
-    ASSERT_NE(f, kInvalidFileHandle);
-    ASSERT_EQ(platform::WriteFile(f, "new", 3), 3u);
-    platform::CloseFile(f);
+    EXPECT_EQ(Decide(Member(10, 0, 0), OverwriteRule::Never), OverwriteDecision::Overwrite);
+    platform::OutputFile f = CreateOutputFile(dir.Program("e.txt"), run);
+    ASSERT_TRUE(f.IsOpen());
+    ASSERT_EQ(f.Write("new", 3), 3u);
+    ASSERT_TRUE(f.Commit());
     EXPECT_EQ(ReadHostFile(dir.Host("e.txt")), ToBytes("new"));
 }
 
 TEST_F(OverwriteTest, UnreadableFileStillCountsAsExisting) {
-    int withoutAsking = 0;
     MakeExisting(9, 0, 0);
     fs::permissions(dir.Host("e.txt"), fs::perms::none);
-    EXPECT_EQ(Decide(Member(10, 0, 0), 0, withoutAsking), OverwriteDecision::Skip);
+    EXPECT_EQ(Decide(Member(10, 0, 0), OverwriteRule::AlwaysAsk), OverwriteDecision::Skip);
     EXPECT_EQ(callback.Count(Q::Overwrite), 1u);
     fs::permissions(dir.Host("e.txt"), fs::perms::owner_read);
     EXPECT_EQ(ReadHostFile(dir.Host("e.txt")), ToBytes("existing"));
 }
 
 TEST_F(OverwriteTest, SymbolicLinkCountsAsExistingAndItsTargetIsNotTouched) {
-    int withoutAsking = 1;
     WriteHostFile(dir.Host("target"), "target");
     fs::permissions(dir.Host("target"), fs::perms::owner_read);
     fs::create_symlink(dir.Host("target"), dir.Host("e.txt"));
-    EXPECT_EQ(Decide(Member(10, 0, 0), 0, withoutAsking), OverwriteDecision::Overwrite);
+    EXPECT_EQ(Decide(Member(10, 0, 0), OverwriteRule::Never), OverwriteDecision::Overwrite);
     EXPECT_EQ(fs::status(dir.Host("target")).permissions() & fs::perms::owner_write,
               fs::perms::none);
-    const FileHandle f = CreateOutputFile(dir.Program("e.txt"));
-    ASSERT_NE(f, kInvalidFileHandle);
-    platform::CloseFile(f);
+    platform::OutputFile f = CreateOutputFile(dir.Program("e.txt"), run);
+    ASSERT_TRUE(f.IsOpen());
+    ASSERT_TRUE(f.Commit());
     EXPECT_EQ(ReadHostFile(dir.Host("target")), ToBytes("target"));
 }
 
@@ -201,10 +199,11 @@ TEST(CreateFoldersTest, DeepPathsDoNotRecurse) {
 
 TEST(CreateOutputFileTest, CreatesMissingFoldersOnTheSecondTry) {
     TempDir dir;
-    const FileHandle f = CreateOutputFile(dir.Program() + u"\\p\\q\\r.txt");
-    ASSERT_NE(f, kInvalidFileHandle);
-    EXPECT_EQ(platform::WriteFile(f, "data", 4), 4u);
-    platform::CloseFile(f);
+    MemberRun run;
+    platform::OutputFile f = CreateOutputFile(dir.Program() + u"\\p\\q\\r.txt", run);
+    ASSERT_TRUE(f.IsOpen());
+    EXPECT_EQ(f.Write("data", 4), 4u);
+    ASSERT_TRUE(f.Commit());
     EXPECT_EQ(ReadHostFile(dir.Host("p/q/r.txt")), ToBytes("data"));
 }
 

@@ -54,7 +54,6 @@ TEST_F(OpenEntryTest, MemberIsExtractedPrivatelyAndOpened) {
     for (const char* fixture : {"lzh/jlha_l0_lh5.lzh", "zip/infozip-folders.zip"}) {
         SCOPED_TRACE(fixture);
         List(fixture);
-        doc->WithReader([](auto& reader) { reader.useFolders = 1; });
         const int row = 1;  // data.bin / docs/readme.txt, in a folder for the ZIP
         list.OpenRow(*doc, row);
         const WString name = list.CellText(row, 0);
@@ -64,9 +63,6 @@ TEST_F(OpenEntryTest, MemberIsExtractedPrivatelyAndOpened) {
         EXPECT_TRUE(fs::is_regular_file(folder / platform::WideToUtf8(name)));
         EXPECT_EQ(ModeOf(folder), 0700u);
         EXPECT_TRUE(user.Talk().empty());
-        // Without folders, in extract mode.
-        EXPECT_EQ(doc->WithReader([](auto& reader) { return reader.useFolders; }), 0);
-        EXPECT_EQ(doc->WithReader([](auto& reader) { return reader.testMode; }), 0);
         user.shellOpened.clear();
         fs::remove_all(folder);
     }

@@ -58,7 +58,7 @@ TEST_F(SettingsTest, FirstRunReadsEveryValueInOrderWithItsDefault) {
     EXPECT_EQ(settings.lastExtractFolder, settings.myDocumentsFolder);
 }
 
-TEST_F(SettingsTest, StoredValuesAreReadAndPushedIntoBothReaders) {
+TEST_F(SettingsTest, StoredValuesAreReadAndTheOverwriteChoiceTaken) {
     profile.SetInt(u"Option", u"UseFolder", 0);
     profile.SetInt(u"Option", u"OverwriteInquire", 2);
     profile.SetInt(u"Option", u"ExtractFolder", 2);
@@ -68,23 +68,17 @@ TEST_F(SettingsTest, StoredValuesAreReadAndPushedIntoBothReaders) {
     EXPECT_EQ(settings.ExtractFolder, 2);
     EXPECT_EQ(settings.lastOpenFolder, u"\\open\\");
     EXPECT_EQ(settings.lastExtractFolder, u"\\extract");
-    EXPECT_EQ(doc->lzhArchive->overwriteWithoutAsking, 1);
-    EXPECT_EQ(doc->zipArchive->overwriteWithoutAsking, 1);
-    EXPECT_EQ(doc->lzhArchive->useFolders, 0);
-    EXPECT_EQ(doc->zipArchive->useFolders, 0);
+    EXPECT_EQ(settings.UseFolder, 0);
+    EXPECT_EQ(doc->OverwriteChoice(), kOverwriteNever);
 }
 
-TEST_F(SettingsTest, OverwriteSettingMapsOntoTheTwoReaderFlags) {
-    for (int inquire : {0, 1}) {
+TEST_F(SettingsTest, OverwriteSettingIsTheChoiceAndOtherValuesAskForEveryFile) {
+    for (int inquire : {0, 1, 7}) {
         SCOPED_TRACE(inquire);
         profile.SetInt(u"Option", u"OverwriteInquire", inquire);
         Start();
-        for (auto* flags : {&doc->lzhArchive->askOnlyIfNewer, &doc->zipArchive->askOnlyIfNewer}) {
-            EXPECT_EQ(*flags, inquire);
-        }
-        EXPECT_EQ(doc->lzhArchive->overwriteWithoutAsking, 0);
-        EXPECT_EQ(doc->zipArchive->overwriteWithoutAsking, 0);
-        EXPECT_EQ(doc->OverwriteChoice(), inquire);
+        EXPECT_EQ(doc->OverwriteChoice(),
+                  inquire == 1 ? kOverwriteAskIfNewer : kOverwriteAlwaysAsk);
     }
 }
 
@@ -146,10 +140,7 @@ TEST_F(SettingsTest, NeverAskIsPushedIntoBothReadersAndSurvivesARestart) {
     changed.AutoExtract = 1;
     user.settings = {changed, std::nullopt};
     doc->OnSettings();
-    EXPECT_EQ(doc->lzhArchive->overwriteWithoutAsking, 1);
-    EXPECT_EQ(doc->zipArchive->overwriteWithoutAsking, 1);
-    // The other flag keeps its value; never asking overrides it.
-    EXPECT_EQ(doc->lzhArchive->askOnlyIfNewer, 1);
+    EXPECT_EQ(doc->OverwriteChoice(), kOverwriteNever);
     EXPECT_EQ(settings.ExtractFolder, kExtractToDesktop);
     EXPECT_EQ(settings.AutoExtract, 1);
     // The dialog shows the readers' choice when it opens again.
@@ -165,15 +156,12 @@ TEST_F(SettingsTest, NeverAskIsPushedIntoBothReadersAndSurvivesARestart) {
     StartUp(next, request);
     EXPECT_EQ(nextSettings.OverwriteInquire, 2);
     EXPECT_EQ(next.OverwriteChoice(), kOverwriteNever);
-    EXPECT_EQ(next.zipArchive->overwriteWithoutAsking, 1);
 
-    // Back to "常にする": both flags cleared in both readers.
+    // Back to "常にする".
     changed.OverwriteInquire = kOverwriteAlwaysAsk;
     user.settings = {changed};
     doc->OnSettings();
     EXPECT_EQ(doc->OverwriteChoice(), kOverwriteAlwaysAsk);
-    EXPECT_EQ(doc->zipArchive->overwriteWithoutAsking, 0);
-    EXPECT_EQ(doc->zipArchive->askOnlyIfNewer, 0);
 }
 
 TEST_F(SettingsTest, ShowingFoldersRebuildsTheListAtOnce) {

@@ -38,8 +38,7 @@ TEST_F(StartupTest, WithoutAnArchiveTheWindowShowsAnEmptyList) {
     EXPECT_EQ(doc->isOpen, 0);
     EXPECT_TRUE(user.log.empty());
     EXPECT_EQ(view.updates, 0);
-    EXPECT_EQ(doc->lzhArchive->useFolders, 1);
-    EXPECT_EQ(doc->zipArchive->askOnlyIfNewer, 1);
+    EXPECT_EQ(doc->OverwriteChoice(), kOverwriteAskIfNewer);
 }
 
 // The message of an archive that did not open: its path and the reason follow.

@@ -29,18 +29,20 @@ TEST(ExeSearch, FindsArchivesAfterAPrefixAtEveryLevel) {
     for (const char* name : {"jlha_l0_lh5.lzh", "jlha_l1_lh6.lzh", "jlha_l2_lh7.lzh"}) {
         SCOPED_TRACE(name);
         LzhArchive plain;
-        ASSERT_EQ(plain.Open(ProgramPath(FixturesDir() / "lzh" / name)), 1);
+        ASSERT_TRUE(plain.Open(ProgramPath(FixturesDir() / "lzh" / name)).ok());
         LzhArchive reader;
-        ASSERT_EQ(
-            reader.Open(WriteArchive(dir, Concat({Prefix(70000), Fixture(name)}), "setup.exe")), 1);
-        EXPECT_EQ(reader.status, LzhStatus::Ok);
-        ASSERT_EQ(reader.entryCount, plain.entryCount);
-        for (int i = 0; i < plain.entryCount; ++i) {
-            EXPECT_EQ(reader.entries[i].dataOffset, plain.entries[i].dataOffset + 70000);
+        ASSERT_TRUE(
+            reader.Open(WriteArchive(dir, Concat({Prefix(70000), Fixture(name)}), "setup.exe"))
+                .ok());
+        EXPECT_EQ(reader.warning(), LzhStatus::Ok);
+        ASSERT_EQ(reader.entries().size(), plain.entries().size());
+        for (std::size_t i = 0; i < plain.entries().size(); ++i) {
+            EXPECT_EQ(reader.entries()[i].dataOffset, plain.entries()[i].dataOffset + 70000);
         }
-        reader.testMode = 1;
-        for (const LzhEntry& e : reader.entries)
-            EXPECT_EQ(reader.ExtractEntry(&e), 1);
+        MemberRun run;
+        run.testMode = true;
+        for (const LzhEntry& e : reader.entries())
+            EXPECT_TRUE(reader.ExtractEntry(e, run).ok());
     }
 }
 
@@ -55,32 +57,32 @@ TEST(ExeSearch, ExtensionIsComparedWithoutCase) {
     }
     TempDir dir;
     LzhArchive reader;
-    EXPECT_EQ(
-        reader.Open(WriteArchive(dir, Concat({Prefix(1000), Fixture("jlha_l1_lh5.lzh")}), "A.EXE")),
-        1);
+    EXPECT_TRUE(
+        reader.Open(WriteArchive(dir, Concat({Prefix(1000), Fixture("jlha_l1_lh5.lzh")}), "A.EXE"))
+            .ok());
     // The search knows every method's identifier, LArc's too.
-    EXPECT_EQ(
-        reader.Open(WriteArchive(dir, Concat({Prefix(1000), Fixture("jlib_lz5.lzh")}), "GAME.X")),
-        1);
+    EXPECT_TRUE(
+        reader.Open(WriteArchive(dir, Concat({Prefix(1000), Fixture("jlib_lz5.lzh")}), "GAME.X"))
+            .ok());
 }
 
 TEST(ExeSearch, RefusesArchivesAtTheStartOrBeyondTheWindow) {
     TempDir dir;
     const Bytes archive = Fixture("jlha_l1_lh5.lzh");
     LzhArchive reader;
-    EXPECT_EQ(reader.Open(WriteArchive(dir, archive, "plain.com")), 0);
-    EXPECT_EQ(reader.status, LzhStatus::NoArchiveInExe);
-    EXPECT_EQ(reader.Open(WriteArchive(dir, archive, "plain.exe")), 0);
-    EXPECT_EQ(reader.status, LzhStatus::NoArchiveInExe);
+    EXPECT_EQ(reader.Open(WriteArchive(dir, archive, "plain.com")).status,
+              LzhStatus::NoArchiveInExe);
+    EXPECT_EQ(reader.Open(WriteArchive(dir, archive, "plain.exe")).status,
+              LzhStatus::NoArchiveInExe);
     EXPECT_FALSE(reader.IsOpen());
-    EXPECT_EQ(reader.Open(WriteArchive(
-                  dir, Concat({Prefix(lzh::kExeSearchWindowBytes + 1), archive}), "far.exe")),
-              0);
-    EXPECT_EQ(reader.status, LzhStatus::NoArchiveInExe);
-    EXPECT_EQ(reader.Open(WriteArchive(dir, {}, "empty.exe")), 0);
-    EXPECT_EQ(reader.status, LzhStatus::NoArchiveInExe);
-    EXPECT_EQ(reader.Open(WriteArchive(dir, Prefix(5000), "noarchive.exe")), 0);
-    EXPECT_EQ(reader.status, LzhStatus::NoArchiveInExe);
+    EXPECT_EQ(reader
+                  .Open(WriteArchive(dir, Concat({Prefix(lzh::kExeSearchWindowBytes + 1), archive}),
+                                     "far.exe"))
+                  .status,
+              LzhStatus::NoArchiveInExe);
+    EXPECT_EQ(reader.Open(WriteArchive(dir, {}, "empty.exe")).status, LzhStatus::NoArchiveInExe);
+    EXPECT_EQ(reader.Open(WriteArchive(dir, Prefix(5000), "noarchive.exe")).status,
+              LzhStatus::NoArchiveInExe);
 }
 
 TEST(ExeSearch, HeaderThatCrossesTheWindowEndIsNotJudged) {
@@ -89,14 +91,16 @@ TEST(ExeSearch, HeaderThatCrossesTheWindowEndIsNotJudged) {
     TempDir dir;
     const Bytes archive = Fixture("jlha_l1_lh5.lzh");
     LzhArchive reader;
-    EXPECT_EQ(reader.Open(WriteArchive(
-                  dir, Concat({Prefix(lzh::kExeSearchWindowBytes - 10), archive}), "edge.exe")),
-              0);
-    EXPECT_EQ(reader.status, LzhStatus::NoArchiveInExe);
+    EXPECT_EQ(reader
+                  .Open(WriteArchive(
+                      dir, Concat({Prefix(lzh::kExeSearchWindowBytes - 10), archive}), "edge.exe"))
+                  .status,
+              LzhStatus::NoArchiveInExe);
     // With the whole basic header inside the window it is found.
-    EXPECT_EQ(reader.Open(WriteArchive(
-                  dir, Concat({Prefix(lzh::kExeSearchWindowBytes - 300), archive}), "in.exe")),
-              1);
+    EXPECT_TRUE(reader
+                    .Open(WriteArchive(
+                        dir, Concat({Prefix(lzh::kExeSearchWindowBytes - 300), archive}), "in.exe"))
+                    .ok());
 }
 
 TEST(ExeSearch, SkipsCandidatesThatFailTheirCheck) {
@@ -112,8 +116,8 @@ TEST(ExeSearch, SkipsCandidatesThatFailTheirCheck) {
     const Bytes file =
         Concat({Prefix(100), badSum.Build(), badReserved, badLevel, Fixture("jlha_l2_lh5.lzh")});
     LzhArchive reader;
-    ASSERT_EQ(reader.Open(WriteArchive(dir, file, "decoys.exe")), 1);
-    EXPECT_EQ(WStringView(reader.entries[0].name), u"text.txt");
+    ASSERT_TRUE(reader.Open(WriteArchive(dir, file, "decoys.exe")).ok());
+    EXPECT_EQ(WStringView(reader.entries()[0].name), u"text.txt");
 }
 
 }  // namespace

@@ -47,8 +47,8 @@ TEST_F(ExtractTest, OutputPathJoinsDestinationFolderAndName) {
     Open({h});
     ASSERT_EQ(Extract(0), 1);
     EXPECT_EQ(ReadHostFile(Out("doc/a.txt")), ToBytes("abc"));
-    archive_.useFolders = 0;
-    archive_.destFolder += u"\\";  // a trailing separator is not doubled
+    run_.useFolders = false;
+    run_.destFolder += u"\\";  // a trailing separator is not doubled
     ASSERT_EQ(Extract(0), 1);
     EXPECT_EQ(ReadHostFile(Out("a.txt")), ToBytes("abc"));
     EXPECT_TRUE(callback_.questions.empty());
@@ -64,15 +64,15 @@ TEST_F(ExtractTest, UnsafePathsAreAskedAbout) {
     Open({rooted, up});
 
     EXPECT_EQ(Extract(0), 0);
-    EXPECT_EQ(archive_.status, LzhStatus::UnsafePathRefused);
+    EXPECT_EQ(last_.status, LzhStatus::UnsafePathRefused);
     EXPECT_EQ(Extract(1), 0);
-    EXPECT_EQ(archive_.status, LzhStatus::UnsafePathRefused);
+    EXPECT_EQ(last_.status, LzhStatus::UnsafePathRefused);
     EXPECT_EQ(callback_.Count(RecordingCallback::Question::UnsafePath), 2u);
     // The question has the stored path and the place the member would be written.
     const WString stored = ProgramPath(absolute) + u"\\a.txt";
     EXPECT_EQ(callback_.questions[0].name, stored);
-    EXPECT_EQ(callback_.questions[0].target, archive_.destFolder + u"\\" + stored.substr(1));
-    EXPECT_EQ(callback_.questions[1].target, archive_.destFolder + u"\\..\\up.txt");
+    EXPECT_EQ(callback_.questions[0].target, run_.destFolder + u"\\" + stored.substr(1));
+    EXPECT_EQ(callback_.questions[1].target, run_.destFolder + u"\\..\\up.txt");
     EXPECT_FALSE(fs::exists(absolute));
     EXPECT_FALSE(fs::exists(dir_.Host("up.txt")));
 
@@ -81,21 +81,19 @@ TEST_F(ExtractTest, UnsafePathsAreAskedAbout) {
     ASSERT_EQ(Extract(0), 1);
     EXPECT_FALSE(fs::exists(absolute));
     EXPECT_EQ(ReadHostFile(Out(absolute.substr(1) + "/a.txt")), ToBytes("root"));
-    // Yes for all: no more questions for the life of the reader.
+    // Yes for all: no more questions for the rest of the run.
     callback_.unsafeForAll = 1;
     ASSERT_EQ(Extract(1), 1);
-    EXPECT_EQ(archive_.unsafePathsAllowed, 1);
+    EXPECT_TRUE(run_.answers->unsafePathsAllowed);
     callback_.questions.clear();
-    archive_.overwriteWithoutAsking = 1;
+    run_.overwrite = OverwriteRule::Never;
     ASSERT_EQ(Extract(1), 1);
     EXPECT_TRUE(callback_.questions.empty());
 
-    LzhArchive noCallback;
-    ASSERT_EQ(noCallback.Open(archive_.archivePath), 1);
-    noCallback.destFolder = archive_.destFolder;
-    noCallback.useFolders = 1;
-    EXPECT_EQ(noCallback.ExtractEntry(&noCallback.entries[1]), 0);
-    EXPECT_EQ(noCallback.status, LzhStatus::UnsafePathRefused);
+    MemberRun noCallback;
+    noCallback.destFolder = run_.destFolder;
+    EXPECT_EQ(archive_.ExtractEntry(archive_.entries()[1], noCallback).status,
+              LzhStatus::UnsafePathRefused);
 }
 
 TEST_F(ExtractTest, FolderEntries) {
@@ -111,20 +109,20 @@ TEST_F(ExtractTest, FolderEntries) {
     amiga.extended.push_back({kExtFolder, ToBytes("amiga")});
     Open({readOnly, withData, named, amiga});
 
-    archive_.testMode = 1;
+    run_.testMode = true;
     EXPECT_EQ(Extract(0), 1);
     EXPECT_EQ(Extract(1), 1);
-    archive_.testMode = 0;
-    archive_.useFolders = 0;
+    run_.testMode = false;
+    run_.useFolders = false;
     EXPECT_EQ(Extract(0), 0);
-    EXPECT_EQ(archive_.status, LzhStatus::FolderEntrySkipped);
-    archive_.useFolders = 1;
+    EXPECT_EQ(last_.status, LzhStatus::FolderEntrySkipped);
+    run_.useFolders = true;
     ASSERT_EQ(Extract(0), 1);
     EXPECT_TRUE(fs::is_directory(Out("docs/sub")));
     // Read-only means nothing for a folder here: members can still be written into it.
     WriteHostFile(Out("docs/sub/inside.txt"), "ok");
     EXPECT_EQ(Extract(1), 0);
-    EXPECT_EQ(archive_.status, LzhStatus::BadHeader);
+    EXPECT_EQ(last_.status, LzhStatus::BadHeader);
     EXPECT_FALSE(fs::exists(Out("bad")));
     ASSERT_EQ(Extract(2), 1);
     EXPECT_TRUE(fs::is_directory(Out("lone")));
@@ -135,7 +133,7 @@ TEST_F(ExtractTest, FolderEntries) {
     LzhHeaderFields blocked = FolderEntry(2, "docs\xFFsub2\xFF");
     Open({blocked});
     EXPECT_EQ(Extract(0), 0);
-    EXPECT_EQ(archive_.status, LzhStatus::CreateFailed);
+    EXPECT_EQ(last_.status, LzhStatus::CreateFailed);
 }
 
 TEST_F(ExtractTest, LarcAndPmarcStoredMethodsCopyTheirData) {
@@ -155,13 +153,13 @@ TEST_F(ExtractTest, UnsupportedMethodLeavesAnEmptyFileOrNothingInTestMode) {
     LzhHeaderFields h = Stored(2, "old.bin", ToBytes("frozen"));
     h.method = "-lh9-";
     Open({h});
-    archive_.testMode = 1;
+    run_.testMode = true;
     EXPECT_EQ(Extract(0), 0);
-    EXPECT_EQ(archive_.status, LzhStatus::UnsupportedMethod);
+    EXPECT_EQ(last_.status, LzhStatus::UnsupportedMethod);
     EXPECT_FALSE(fs::exists(Out("old.bin")));
-    archive_.testMode = 0;
+    run_.testMode = false;
     EXPECT_EQ(Extract(0), 0);
-    EXPECT_EQ(archive_.status, LzhStatus::UnsupportedMethod);
+    EXPECT_EQ(last_.status, LzhStatus::UnsupportedMethod);
     EXPECT_EQ(fs::file_size(Out("old.bin")), 0u);
 }
 
@@ -173,9 +171,9 @@ TEST_F(ExtractTest, CompressedMembersOfEveryMethodAndEmptyOnes) {
           Stored(2, "empty0", {})});
     for (int i = 0; i < 5; ++i) {
         SCOPED_TRACE(i);
-        archive_.testMode = 1;
+        run_.testMode = true;
         EXPECT_EQ(Extract(i), 1);
-        archive_.testMode = 0;
+        run_.testMode = false;
         EXPECT_EQ(Extract(i), 1);
     }
     EXPECT_EQ(ReadHostFile(Out("a7")), data);
@@ -222,12 +220,12 @@ TEST_F(ExtractTest, CrcMismatchKeepsTheWrittenFileWithItsTime) {
     h.dataCrc = 0x1234;
     Open({h});
     EXPECT_EQ(Extract(0), 0);
-    EXPECT_EQ(archive_.status, LzhStatus::CrcMismatch);
+    EXPECT_EQ(last_.status, LzhStatus::CrcMismatch);
     EXPECT_EQ(ReadHostFile(Out("a.txt")), ToBytes("payload"));
     EXPECT_EQ(platform::GetPathLastWriteTime(ProgramPath(Out("a.txt"))), kFixtureTime);
-    archive_.testMode = 1;
+    run_.testMode = true;
     EXPECT_EQ(Extract(0), 0);
-    EXPECT_EQ(archive_.status, LzhStatus::CrcMismatch);
+    EXPECT_EQ(last_.status, LzhStatus::CrcMismatch);
 }
 
 // Output is exactly the listed size: a last match that runs past it is cut there and the
@@ -262,9 +260,9 @@ TEST_F(ExtractTest, OutputIsExactlyTheListedSize) {
     for (std::size_t i = 0; i < rows.size(); ++i) {
         SCOPED_TRACE(i);
         for (const int test : {1, 0}) {
-            archive_.testMode = test;
+            run_.testMode = test;
             EXPECT_EQ(Extract(static_cast<int>(i)), rows[i].status == LzhStatus::Ok ? 1 : 0);
-            EXPECT_EQ(archive_.status, rows[i].status);
+            EXPECT_EQ(last_.status, rows[i].status);
         }
         EXPECT_EQ(fs::file_size(Out("m" + std::to_string(i))), rows[i].fileSize);
     }
@@ -278,15 +276,15 @@ TEST_F(ExtractTest, StoredMemberNeverReadsPastItsData) {
     claims.originalSize = 10;
     Open({claims, Stored(2, "next.txt", ToBytes("0123456789"))});
     EXPECT_EQ(Extract(0), 0);
-    EXPECT_EQ(archive_.status, LzhStatus::CrcMismatch);
+    EXPECT_EQ(last_.status, LzhStatus::CrcMismatch);
     EXPECT_EQ(ReadHostFile(Out("short.txt")), ToBytes("abc"));
     // Cut by the end of the archive: the same.
     const Bytes whole = Stored(2, "cut.txt", FixtureData(FixtureKind::Random, 70000, 1)).Build();
     archive_.Close();
-    ASSERT_EQ(archive_.Open(WriteArchive(dir_, Bytes(whole.begin(), whole.end() - 100))), 1);
-    archive_.testMode = 1;
-    EXPECT_EQ(archive_.ExtractEntry(&archive_.entries[0]), 0);
-    EXPECT_EQ(archive_.status, LzhStatus::CrcMismatch);
+    ASSERT_TRUE(archive_.Open(WriteArchive(dir_, Bytes(whole.begin(), whole.end() - 100))).ok());
+    run_.testMode = true;
+    EXPECT_EQ(Extract(0), 0);
+    EXPECT_EQ(last_.status, LzhStatus::CrcMismatch);
 }
 
 TEST_F(ExtractTest, UndecodableDataFailsAndKeepsWhatWasWritten) {
@@ -297,12 +295,12 @@ TEST_F(ExtractTest, UndecodableDataFailsAndKeepsWhatWasWritten) {
     bomb.originalSize = 0xFFFFFFFF;
     Open({cut, bomb});
     for (int i = 0; i < 2; ++i) {
-        archive_.testMode = 1;
+        run_.testMode = true;
         EXPECT_EQ(Extract(i), 0);
-        EXPECT_EQ(archive_.status, LzhStatus::DecodeFailed);
-        archive_.testMode = 0;
+        EXPECT_EQ(last_.status, LzhStatus::DecodeFailed);
+        run_.testMode = false;
         EXPECT_EQ(Extract(i), 0);
-        EXPECT_EQ(archive_.status, LzhStatus::DecodeFailed);
+        EXPECT_EQ(last_.status, LzhStatus::DecodeFailed);
     }
     const Bytes partial = ReadHostFile(Out("cut.bin"));
     EXPECT_EQ(partial.size() % 8192, 0u);
@@ -311,12 +309,11 @@ TEST_F(ExtractTest, UndecodableDataFailsAndKeepsWhatWasWritten) {
     EXPECT_EQ(fs::file_size(Out("bomb.bin")), 0u);
 }
 
-TEST_F(ExtractTest, ClosedArchiveFailsWithoutReason) {
+TEST_F(ExtractTest, ClosedArchiveFailsAsNotOpen) {
     Open({Stored(2, "a.txt", ToBytes("x"))});
-    const LzhEntry copy = archive_.entries[0];
+    const LzhEntry copy = archive_.entries()[0];
     archive_.Close();
-    EXPECT_EQ(archive_.ExtractEntry(&copy), 0);
-    EXPECT_EQ(archive_.status, LzhStatus::Ok);
+    EXPECT_EQ(archive_.ExtractEntry(copy, run_).status, LzhStatus::OpenFailed);
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 #include "common/checksums.h"
 #include "lzh/lzh_archive.h"
 #include "tests/lzh/fixture_data.h"
-#include "tests/support/recording_callback.h"
 #include "tests/lzh/lzh_test_util.h"
+#include "tests/support/recording_callback.h"
 
 namespace quillory::testing {
 namespace {
@@ -113,12 +113,12 @@ protected:
 
 TEST_P(FixtureTest, ListsEveryMemberAsStored) {
     LzhArchive archive;
-    ASSERT_EQ(archive.Open(Path()), 1);
-    EXPECT_EQ(archive.status, LzhStatus::Ok);
+    ASSERT_TRUE(archive.Open(Path()).ok());
+    EXPECT_EQ(archive.warning(), LzhStatus::Ok);
     const auto& members = GetParam().members;
-    ASSERT_EQ(archive.entryCount, static_cast<int>(members.size()));
+    ASSERT_EQ(archive.entries().size(), members.size());
     for (std::size_t i = 0; i < members.size(); ++i) {
-        const LzhEntry& e = archive.entries[i];
+        const LzhEntry& e = archive.entries()[i];
         const Member& m = members[i];
         SCOPED_TRACE(Utf8(m.path + m.name));
         EXPECT_EQ(WStringView(e.path), m.path);
@@ -134,23 +134,22 @@ TEST_P(FixtureTest, ListsEveryMemberAsStored) {
         EXPECT_EQ(e.crc16, Crc16Update(0, content.data(), content.size()));
     }
     archive.Close();
-    EXPECT_EQ(archive.entryCount, 0);
-    EXPECT_TRUE(archive.entries.empty());
+    EXPECT_TRUE(archive.entries().empty());
 }
 
 TEST_P(FixtureTest, CompressedDataCutShortIsDamaged) {
     // Each decoder stops at the member's data: one byte less and the stream runs out.
     LzhArchive archive;
-    ASSERT_EQ(archive.Open(Path()), 1);
-    archive.testMode = 1;
-    for (LzhEntry& e : archive.entries) {
+    ASSERT_TRUE(archive.Open(Path()).ok());
+    MemberRun run;
+    run.testMode = true;
+    for (LzhEntry e : archive.entries()) {
         if (e.originalSize == 0 || WStringView(e.method) == u"-lh0-" ||
             WStringView(e.method) == u"-lhd-") {
             continue;
         }
         --e.compressedSize;
-        EXPECT_EQ(archive.ExtractEntry(&e), 0) << Utf8(e.name);
-        EXPECT_EQ(archive.status, LzhStatus::DecodeFailed) << Utf8(e.name);
+        EXPECT_EQ(Extract(archive, e, run).status, LzhStatus::DecodeFailed) << Utf8(e.name);
     }
 }
 
@@ -159,20 +158,19 @@ TEST_P(FixtureTest, TestsCleanAndExtractsEveryByte) {
     LzhArchive archive;
     // Every method reports its output as it goes, testing too, each byte once.
     RecordingCallback progress;
-    archive.SetCallback(&progress);
-    ASSERT_EQ(archive.Open(Path()), 1);
-    archive.testMode = 1;
-    for (const LzhEntry& e : archive.entries) {
+    MemberRun run;
+    run.callback = &progress;
+    ASSERT_TRUE(archive.Open(Path()).ok());
+    run.testMode = true;
+    for (const LzhEntry& e : archive.entries()) {
         const std::uint64_t before = progress.produced;
-        EXPECT_EQ(archive.ExtractEntry(&e), 1) << Utf8(e.path + e.name);
-        EXPECT_EQ(archive.status, LzhStatus::Ok);
+        EXPECT_EQ(archive.ExtractEntry(e, run).status, LzhStatus::Ok) << Utf8(e.path + e.name);
         EXPECT_EQ(progress.produced - before, e.originalSize) << Utf8(e.path + e.name);
     }
-    archive.testMode = 0;
-    archive.useFolders = 1;
-    archive.destFolder = dir.Program("out");
-    for (const LzhEntry& e : archive.entries) {
-        EXPECT_EQ(archive.ExtractEntry(&e), 1) << Utf8(e.path + e.name);
+    run.testMode = false;
+    run.destFolder = dir.Program("out");
+    for (const LzhEntry& e : archive.entries()) {
+        EXPECT_TRUE(archive.ExtractEntry(e, run).ok()) << Utf8(e.path + e.name);
     }
     archive.Close();
     for (const Member& m : GetParam().members) {
@@ -194,12 +192,12 @@ TEST_P(FixtureTest, TestsCleanAndExtractsEveryByte) {
 TEST_P(FixtureTest, DosTimesAreLocalAndUnixTimesAreUtc) {
     const ScopedTimeZone tokyo("JST-9");
     LzhArchive archive;
-    ASSERT_EQ(archive.Open(Path()), 1);
+    ASSERT_TRUE(archive.Open(Path()).ok());
     // jlha wrote the level 0/1 MS-DOS times in UTC; read as Tokyo time they are nine
     // hours earlier in UTC. Level 2 holds UTC itself.
     const FileTime expected =
         GetParam().level == 2 ? kFixtureTime : kFixtureTime - 9ull * 3600 * kTicksPerSecond;
-    for (const LzhEntry& e : archive.entries)
+    for (const LzhEntry& e : archive.entries())
         EXPECT_EQ(e.modifiedTime, expected);
 }
 
@@ -214,16 +212,14 @@ INSTANTIATE_TEST_SUITE_P(Jlha, FixtureTest, ::testing::ValuesIn(AllFixtures()),
 TEST(FixtureFolders, FoldersOffPutsFilesAtTheTopAndSkipsFolderEntries) {
     TempDir dir;
     LzhArchive archive;
-    ASSERT_EQ(archive.Open(ProgramPath(FixturesDir() / "lzh" / "jlha_l1_lh6.lzh")), 1);
-    archive.destFolder = dir.Program();
-    for (const LzhEntry& e : archive.entries) {
-        const int result = archive.ExtractEntry(&e);
-        if (WStringView(e.method) == u"-lhd-") {
-            EXPECT_EQ(result, 0);
-            EXPECT_EQ(archive.status, LzhStatus::FolderEntrySkipped);
-        } else {
-            EXPECT_EQ(result, 1);
-        }
+    ASSERT_TRUE(archive.Open(ProgramPath(FixturesDir() / "lzh" / "jlha_l1_lh6.lzh")).ok());
+    MemberRun run;
+    run.destFolder = dir.Program();
+    run.useFolders = false;
+    for (const LzhEntry& e : archive.entries()) {
+        const LzhStatus status = archive.ExtractEntry(e, run).status;
+        EXPECT_EQ(status, WStringView(e.method) == u"-lhd-" ? LzhStatus::FolderEntrySkipped
+                                                            : LzhStatus::Ok);
     }
     EXPECT_EQ(ReadHostFile(dir.Host("pic.bin")), FixtureData(FixtureKind::Binary, 1500, 14));
     EXPECT_FALSE(std::filesystem::exists(dir.Host("docs")));
@@ -234,13 +230,14 @@ TEST(FixtureNames, ShiftJisTrailByte5CStaysInsideItsCharacter) {
     TempDir dir;
     for (int level = 0; level <= 2; ++level) {
         LzhArchive archive;
-        ASSERT_EQ(archive.Open(ProgramPath(FixturesDir() / "lzh" /
-                                           ("jlha_sjis_l" + std::to_string(level) + ".lzh"))),
-                  1);
-        archive.useFolders = 1;
-        archive.destFolder = dir.Program("l" + std::to_string(level));
-        for (const LzhEntry& e : archive.entries)
-            ASSERT_EQ(archive.ExtractEntry(&e), 1);
+        ASSERT_TRUE(archive
+                        .Open(ProgramPath(FixturesDir() / "lzh" /
+                                          ("jlha_sjis_l" + std::to_string(level) + ".lzh")))
+                        .ok());
+        MemberRun run;
+        run.destFolder = dir.Program("l" + std::to_string(level));
+        for (const LzhEntry& e : archive.entries())
+            ASSERT_TRUE(archive.ExtractEntry(e, run).ok());
         EXPECT_EQ(ReadHostFile(dir.Host("l" + std::to_string(level) + "/表示/予定表.txt")),
                   FixtureData(FixtureKind::Text, 400, 42));
         EXPECT_TRUE(std::filesystem::exists(dir.Host("l" + std::to_string(level) + "/表ソ能.txt")));

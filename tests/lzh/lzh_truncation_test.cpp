@@ -39,24 +39,23 @@ TEST_P(Truncation, EveryCutEndsInAStatus) {
     const Bytes whole = ReadHostFile(FixturesDir() / "lzh" / (GetParam() + ".lzh"));
     WriteHostFile(cut, whole);
     LzhArchive archive;
-    archive.testMode = 1;
+    MemberRun run;
+    run.testMode = true;
     int cutMembers = 0;
     for (std::size_t size = whole.size(); size-- > 0;) {
         fs::resize_file(cut, size);
-        const int opened = archive.Open(ProgramPath(cut));
-        if (opened == 0) {
-            ASSERT_TRUE(IsListingFailure(archive.status)) << size;
+        const Outcome<LzhStatus> opened = archive.Open(ProgramPath(cut));
+        if (!opened.ok()) {
+            ASSERT_TRUE(IsListingFailure(opened.status)) << size;
             continue;
         }
-        ASSERT_TRUE(IsListingSuccess(archive.status)) << size;
-        for (const LzhEntry& e : archive.entries) {
+        ASSERT_TRUE(IsListingSuccess(archive.warning())) << size;
+        for (const LzhEntry& e : archive.entries()) {
             if (e.dataOffset + e.compressedSize <= size) continue;
             ++cutMembers;
-            const int tested = archive.ExtractEntry(&e);
-            ASSERT_EQ(tested, 0) << size;
-            ASSERT_TRUE(archive.status == LzhStatus::DecodeFailed ||
-                        archive.status == LzhStatus::CrcMismatch)
-                << size << " " << static_cast<int>(archive.status);
+            const LzhStatus tested = archive.ExtractEntry(e, run).status;
+            ASSERT_TRUE(tested == LzhStatus::DecodeFailed || tested == LzhStatus::CrcMismatch)
+                << size << " " << static_cast<int>(tested);
         }
     }
     EXPECT_GT(cutMembers, 0);

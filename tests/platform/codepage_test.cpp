@@ -1,5 +1,5 @@
-// The ANSI code page: Shift-JIS by default, another encoding by environment variable or
-// chosen at run time.
+// The code pages: Shift-JIS by default, another encoding by environment variable or
+// by name, each converting on its own whatever the others are.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -13,10 +13,22 @@ class CodePageTest : public ::testing::Test {
 protected:
     void SetUp() override { ::unsetenv("QUILLORY_CODEPAGE"); }
     void TearDown() override { ::unsetenv("QUILLORY_CODEPAGE"); }
+
+    static WString AnsiToWide(std::string_view bytes) {
+        return CodePage::FromEnvironment().ToWide(bytes);
+    }
+    static std::string WideToAnsi(WStringView text) {
+        return CodePage::FromEnvironment().FromWide(text);
+    }
+    static CodePage Named(std::string_view name) {
+        const auto page = CodePage::Named(name);
+        EXPECT_TRUE(page.has_value()) << name;
+        return page.value_or(CodePage::FromEnvironment());
+    }
 };
 
 TEST_F(CodePageTest, ShiftJisIsTheDefault) {
-    EXPECT_EQ(AnsiCodePageName(), "CP932");
+    EXPECT_EQ(CodePage::FromEnvironment().name(), "CP932");
     EXPECT_EQ(AnsiToWide("\x93\xFA\x96\x7B\x8C\xEA.txt"), u"\u65E5\u672C\u8A9E.txt");
     EXPECT_EQ(AnsiToWide("\xB1\xB2"), u"\uFF71\uFF72");  // half-width katakana
 }
@@ -54,26 +66,26 @@ TEST_F(CodePageTest, ConversionStopsAtNul) {
 
 TEST_F(CodePageTest, EnvironmentVariableSelectsAnotherEncoding) {
     ::setenv("QUILLORY_CODEPAGE", "cp1252", 1);
-    EXPECT_EQ(AnsiCodePageName(), "CP1252");
+    EXPECT_EQ(CodePage::FromEnvironment().name(), "CP1252");
     EXPECT_EQ(AnsiToWide("caf\xE9"), u"caf\u00E9");
     ::setenv("QUILLORY_CODEPAGE", "no-such-encoding", 1);
-    EXPECT_EQ(AnsiCodePageName(), "CP932");
+    EXPECT_EQ(CodePage::FromEnvironment().name(), "CP932");
 }
 
-// A code page chosen at run time wins over the environment until it is given up; UTF-8
-// is one, with the names' stand-ins.
-TEST_F(CodePageTest, AChosenCodePageWinsOverTheEnvironment) {
+// Code pages by name, whatever the environment says, each on its own on one thread;
+// UTF-8 is one, with the names' stand-ins.
+TEST_F(CodePageTest, NamedCodePagesConvertOnTheirOwn) {
     ::setenv("QUILLORY_CODEPAGE", "CP1252", 1);
-    EXPECT_FALSE(SetAnsiCodePage("no-such-encoding"));
-    EXPECT_EQ(AnsiCodePageName(), "CP1252");
-    ASSERT_TRUE(SetAnsiCodePage("utf8"));
-    EXPECT_EQ(AnsiCodePageName(), "UTF-8");
-    EXPECT_EQ(AnsiToWide("\xE6\x97\xA5\x93"), u"\u65E5\uFFFD93");
-    EXPECT_EQ(WideToAnsi(u"\u65E5"), "\xE6\x97\xA5");
-    ASSERT_TRUE(SetAnsiCodePage("cp437"));
-    EXPECT_EQ(AnsiToWide("\x8E"), u"\u00C4");
-    ASSERT_TRUE(SetAnsiCodePage(""));
-    EXPECT_EQ(AnsiCodePageName(), "CP1252");
+    EXPECT_FALSE(CodePage::Named("no-such-encoding").has_value());
+    EXPECT_FALSE(CodePage::Named("").has_value());
+    const CodePage utf8 = Named("utf8");
+    EXPECT_EQ(utf8.name(), "UTF-8");
+    const CodePage dos = Named("cp437");
+    EXPECT_EQ(utf8.ToWide("\xE6\x97\xA5\x93"), u"\u65E5\uFFFD93");
+    EXPECT_EQ(utf8.FromWide(u"\u65E5"), "\xE6\x97\xA5");
+    EXPECT_EQ(dos.ToWide("\x8E"), u"\u00C4");
+    EXPECT_EQ(AnsiToWide("\x8E"), u"\u017D");  // the environment's CP1252, in between
+    EXPECT_EQ(dos.ToWide("\x8E"), u"\u00C4");
 }
 
 TEST_F(CodePageTest, WideToAnsiEncodesAndMarksTheUnmappable) {

@@ -1,6 +1,7 @@
 // The file layer against a real file system: creation that never writes through links,
 // files that take their names only when closed, leftovers of killed runs, attribute
 // mapping, times, positions and the fault hook.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -9,6 +10,7 @@
 #include <filesystem>
 
 #include "platform/file.h"
+#include "platform/output_file.h"
 #include "platform/path.h"
 #include "tests/support/test_support.h"
 
@@ -27,17 +29,24 @@ mode_t ModeOf(const fs::path& p) {
     return st.st_mode & 07777;
 }
 
-void WriteText(FileHandle f, std::string_view text) {
-    ASSERT_EQ(WriteFile(f, text.data(), text.size()), text.size());
+void WriteText(OutputFile& f, std::string_view text) {
+    ASSERT_EQ(f.Write(text.data(), text.size()), text.size());
+}
+
+// The folders of one run of output; a new one is a new run.
+OutputFolders folders;
+
+OutputFile Create(WStringView path) {
+    return OutputFile::Create(path, folders);
 }
 
 TEST(FileTest, CreateReplacesAnExistingFile) {
     TempDir dir;
     WriteHostFile(dir.Host("a.txt"), "old contents");
-    const FileHandle f = CreateFileForWriting(dir.Program("a.txt"));
-    ASSERT_NE(f, kInvalidFileHandle);
+    OutputFile f = Create(dir.Program("a.txt"));
+    ASSERT_TRUE(f.IsOpen());
     WriteText(f, "new");
-    EXPECT_TRUE(CloseFile(f));
+    EXPECT_TRUE(f.Commit());
     EXPECT_EQ(ReadHostFile(dir.Host("a.txt")), ToBytes("new"));
 }
 
@@ -45,10 +54,10 @@ TEST(FileTest, SymbolicLinkAtTheOutputPathIsReplacedNotFollowed) {
     TempDir dir;
     WriteHostFile(dir.Host("target.txt"), "keep me");
     fs::create_symlink(dir.Host("target.txt"), dir.Host("link.txt"));
-    const FileHandle f = CreateFileForWriting(dir.Program("link.txt"));
-    ASSERT_NE(f, kInvalidFileHandle);
+    OutputFile f = Create(dir.Program("link.txt"));
+    ASSERT_TRUE(f.IsOpen());
     WriteText(f, "member");
-    CloseFile(f);
+    f.Commit();
     EXPECT_EQ(ReadHostFile(dir.Host("target.txt")), ToBytes("keep me"));
     EXPECT_FALSE(fs::is_symlink(dir.Host("link.txt")));
     EXPECT_EQ(ReadHostFile(dir.Host("link.txt")), ToBytes("member"));
@@ -57,55 +66,55 @@ TEST(FileTest, SymbolicLinkAtTheOutputPathIsReplacedNotFollowed) {
 TEST(FileTest, DanglingLinkAndHardLinkKeepTheirTargets) {
     TempDir dir;
     fs::create_symlink(dir.Host("nowhere.txt"), dir.Host("dangling"));
-    FileHandle f = CreateFileForWriting(dir.Program("dangling"));
-    ASSERT_NE(f, kInvalidFileHandle);
-    CloseFile(f);
+    OutputFile f = Create(dir.Program("dangling"));
+    ASSERT_TRUE(f.IsOpen());
+    f.Commit();
     EXPECT_FALSE(fs::exists(dir.Host("nowhere.txt")));
 
     WriteHostFile(dir.Host("original"), "shared");
     fs::create_hard_link(dir.Host("original"), dir.Host("hard"));
-    f = CreateFileForWriting(dir.Program("hard"));
-    ASSERT_NE(f, kInvalidFileHandle);
+    f = Create(dir.Program("hard"));
+    ASSERT_TRUE(f.IsOpen());
     WriteText(f, "x");
-    CloseFile(f);
+    f.Commit();
     EXPECT_EQ(ReadHostFile(dir.Host("original")), ToBytes("shared"));
 }
 
 TEST(FileTest, AReplacementTakesThePlaceOfTheOldFileOnlyWhenClosed) {
     TempDir dir;
     WriteHostFile(dir.Host("a.txt"), "old");
-    FileHandle f = CreateFileForWriting(dir.Program("a.txt"));
-    ASSERT_NE(f, kInvalidFileHandle);
+    OutputFile f = Create(dir.Program("a.txt"));
+    ASSERT_TRUE(f.IsOpen());
     WriteText(f, "new");
     EXPECT_EQ(ReadHostFile(dir.Host("a.txt")), ToBytes("old"));
-    EXPECT_TRUE(CloseFile(f));
+    EXPECT_TRUE(f.Commit());
     EXPECT_EQ(ReadHostFile(dir.Host("a.txt")), ToBytes("new"));
 
     // Given up on, the replacement goes and the old file stays; nothing is left beside.
-    f = CreateFileForWriting(dir.Program("a.txt"));
-    ASSERT_NE(f, kInvalidFileHandle);
+    f = Create(dir.Program("a.txt"));
+    ASSERT_TRUE(f.IsOpen());
     WriteText(f, "partial");
-    EXPECT_TRUE(DiscardFile(f));
+    EXPECT_TRUE(f.Discard());
     EXPECT_EQ(ReadHostFile(dir.Host("a.txt")), ToBytes("new"));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 
     // A file new at its path stays as far as it was written.
-    f = CreateFileForWriting(dir.Program("b.txt"));
-    ASSERT_NE(f, kInvalidFileHandle);
+    f = Create(dir.Program("b.txt"));
+    ASSERT_TRUE(f.IsOpen());
     WriteText(f, "part");
-    EXPECT_TRUE(DiscardFile(f));
+    EXPECT_TRUE(f.Discard());
     EXPECT_EQ(ReadHostFile(dir.Host("b.txt")), ToBytes("part"));
 }
 
 TEST(FileTest, AReplacementThatCannotTakeItsPlaceFailsToClose) {
     TempDir dir;
     WriteHostFile(dir.Host("a.txt"), "old");
-    const FileHandle f = CreateFileForWriting(dir.Program("a.txt"));
-    ASSERT_NE(f, kInvalidFileHandle);
+    OutputFile f = Create(dir.Program("a.txt"));
+    ASSERT_TRUE(f.IsOpen());
     WriteText(f, "new");
     fs::remove(dir.Host("a.txt"));
     fs::create_directory(dir.Host("a.txt"));  // a folder took the file's place meanwhile
-    EXPECT_FALSE(CloseFile(f));
+    EXPECT_FALSE(f.Commit());
     EXPECT_TRUE(fs::is_directory(dir.Host("a.txt")));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
@@ -114,17 +123,17 @@ TEST(FileTest, AReplacementThatCannotTakeItsPlaceFailsToClose) {
 // appeared there meanwhile; abandoned, it leaves nothing at all.
 TEST(FileTest, ANewFileTakesItsNameOnlyWhenClosedAndOnlyIfStillFree) {
     TempDir dir;
-    FileHandle f = CreateFileForWriting(dir.Program("n.txt"));
-    ASSERT_NE(f, kInvalidFileHandle);
+    OutputFile f = Create(dir.Program("n.txt"));
+    ASSERT_TRUE(f.IsOpen());
     WriteText(f, "half");
     EXPECT_FALSE(fs::exists(dir.Host("n.txt")));
-    EXPECT_TRUE(AbandonFile(f));
+    EXPECT_TRUE(f.Abandon());
     EXPECT_TRUE(fs::is_empty(dir.path()));
 
-    f = CreateFileForWriting(dir.Program("n.txt"));
+    f = Create(dir.Program("n.txt"));
     WriteText(f, "mine?");
     WriteHostFile(dir.Host("n.txt"), "appeared");
-    EXPECT_FALSE(CloseFile(f));
+    EXPECT_FALSE(f.Commit());
     EXPECT_EQ(ReadHostFile(dir.Host("n.txt")), ToBytes("appeared"));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
@@ -141,28 +150,28 @@ TEST(FileTest, LeftoversOfDeadProcessesAreRemovedOncePerRun) {
     const std::string live = ".quillory-" + std::to_string(::getppid()) + "-3";
     for (const std::string& name : {dead, live, std::string(".quillory-x-1"), std::string("a")})
         WriteHostFile(dir.Host(name), "left");
-    StartOutputRun();
-    FileHandle f = CreateFileForWriting(dir.Program("new.txt"));
-    ASSERT_NE(f, kInvalidFileHandle);
+    folders = OutputFolders();  // a new run
+    OutputFile f = Create(dir.Program("new.txt"));
+    ASSERT_TRUE(f.IsOpen());
     EXPECT_FALSE(fs::exists(dir.Host(dead)));
     EXPECT_TRUE(fs::exists(dir.Host(live)));
     EXPECT_TRUE(fs::exists(dir.Host(".quillory-x-1")));
     EXPECT_TRUE(fs::exists(dir.Host("a")));
-    EXPECT_TRUE(CloseFile(f));
+    EXPECT_TRUE(f.Commit());
     // Once per folder and run: a leftover appearing later waits for the next run.
     WriteHostFile(dir.Host(dead), "left");
-    AbandonFile(CreateFileForWriting(dir.Program("other.txt")));
+    Create(dir.Program("other.txt")).Abandon();
     EXPECT_TRUE(fs::exists(dir.Host(dead)));
-    StartOutputRun();
-    AbandonFile(CreateFileForWriting(dir.Program("other.txt")));
+    folders = OutputFolders();  // a new run
+    Create(dir.Program("other.txt")).Abandon();
     EXPECT_FALSE(fs::exists(dir.Host(dead)));
 }
 
 TEST(FileTest, CreationNeedsTheFolderAndRefusesFolders) {
     TempDir dir;
-    EXPECT_EQ(CreateFileForWriting(dir.Program("missing/a.txt")), kInvalidFileHandle);
+    EXPECT_FALSE(Create(dir.Program("missing/a.txt")).IsOpen());
     fs::create_directory(dir.Host("sub"));
-    EXPECT_EQ(CreateFileForWriting(dir.Program("sub")), kInvalidFileHandle);
+    EXPECT_FALSE(Create(dir.Program("sub")).IsOpen());
     EXPECT_TRUE(fs::is_directory(dir.Host("sub")));
     EXPECT_EQ(OpenFileForReading(dir.Program("sub")), kInvalidFileHandle);
 }
@@ -172,18 +181,18 @@ TEST(FileTest, PathsWithNulOrBeyondTheHostLimitAreRefused) {
     WString withNul = dir.Program("a");
     withNul += u'\0';
     withNul += u"b";
-    EXPECT_EQ(CreateFileForWriting(withNul), kInvalidFileHandle);
+    EXPECT_FALSE(Create(withNul).IsOpen());
     EXPECT_FALSE(fs::exists(dir.Host("a")));
     const WString tooLong = dir.Program() + u"\\" + WString(5000, u'x');
-    EXPECT_EQ(CreateFileForWriting(tooLong), kInvalidFileHandle);
+    EXPECT_FALSE(Create(tooLong).IsOpen());
 }
 
 TEST(FileTest, ReadOnlyAttributeRemovesWriteAndNormalRestoresIt) {
     TempDir dir;
-    const FileHandle f = CreateFileForWriting(dir.Program("r.txt"));
-    ASSERT_NE(f, kInvalidFileHandle);
-    EXPECT_TRUE(SetFileAttributes(f, kAttributeReadOnly | kAttributeArchive));
-    CloseFile(f);
+    OutputFile f = Create(dir.Program("r.txt"));
+    ASSERT_TRUE(f.IsOpen());
+    EXPECT_TRUE(f.SetAttributes(kAttributeReadOnly | kAttributeArchive));
+    f.Commit();
     EXPECT_EQ(ModeOf(dir.Host("r.txt")) & 0222, 0u);
     EXPECT_EQ(ModeOf(dir.Host("r.txt")) & 0111, 0u);
     EXPECT_EQ(GetPathAttributes(dir.Program("r.txt")), kAttributeReadOnly);
@@ -229,29 +238,26 @@ TEST(FileTest, ResolvedPathsFollowLinksAndDotDotLevels) {
 
 TEST(FileTest, LastWriteTimeIsSetAndAccessTimeLeftAlone) {
     TempDir dir;
-    FileHandle f = CreateFileForWriting(dir.Program("t.txt"));
-    ASSERT_NE(f, kInvalidFileHandle);
+    OutputFile f = Create(dir.Program("t.txt"));
+    ASSERT_TRUE(f.IsOpen());
     CalendarTime c{2010, 1, 1, 3, 0, 0, 0};
     FileTime when = 0;
     ASSERT_TRUE(CalendarToFileTime(c, &when));
-    struct stat before {};
-    ::fstat(f, &before);
-    EXPECT_TRUE(SetFileTimes(f, when, when));
-    CloseFile(f);
+    EXPECT_TRUE(f.SetTimes(when));
+    f.Commit();
     EXPECT_EQ(GetPathLastWriteTime(dir.Program("t.txt")), when);
     struct stat after {};
     ::stat(dir.Host("t.txt").c_str(), &after);
-    EXPECT_EQ(after.st_atim.tv_sec, before.st_atim.tv_sec);
+    EXPECT_NE(after.st_atim.tv_sec, after.st_mtim.tv_sec);  // the access time not set
 }
 
 TEST(FileTest, PositionsAndSizesAre64Bit) {
     TempDir dir;
-    const FileHandle w = CreateFileForWriting(dir.Program("big"));
-    ASSERT_NE(w, kInvalidFileHandle);
     const std::int64_t fiveGiB = std::int64_t{5} << 30;
-    ASSERT_EQ(SetFilePosition(w, fiveGiB, SeekOrigin::Begin), static_cast<std::uint64_t>(fiveGiB));
-    WriteText(w, "end");
-    CloseFile(w);
+    const int w = ::open(dir.Host("big").c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(w, 0);
+    ASSERT_EQ(::pwrite(w, "end", 3, fiveGiB), 3);
+    ::close(w);
     const FileHandle r = OpenFileForReading(dir.Program("big"));
     ASSERT_NE(r, kInvalidFileHandle);
     EXPECT_EQ(GetFileSize(r), static_cast<std::uint64_t>(fiveGiB + 3));
@@ -260,21 +266,24 @@ TEST(FileTest, PositionsAndSizesAre64Bit) {
     EXPECT_EQ(ReadFile(r, buffer, sizeof buffer), 3u);
     EXPECT_EQ(std::string(buffer), "end");
     EXPECT_EQ(SetFilePosition(r, -1, SeekOrigin::Begin), std::nullopt);
+    EXPECT_EQ(ReadFileAt(r, static_cast<std::uint64_t>(fiveGiB) + 1, buffer, sizeof buffer), 2u);
+    EXPECT_EQ(std::string(buffer, 2), "nd");
     CloseFile(r);
 }
 
 TEST(FileTest, FaultHookShortensAndFailsTransfers) {
     TempDir dir;
-    const FileHandle f = CreateFileForWriting(dir.Program("h"));
-    ASSERT_NE(f, kInvalidFileHandle);
+    OutputFile f = Create(dir.Program("h"));
+    ASSERT_TRUE(f.IsOpen());
     int calls = 0;
     SetIoFaultHook([&](IoKind kind, std::size_t count) -> std::size_t {
         ++calls;
         return kind == IoKind::Write ? count / 2 : 0;
     });
-    EXPECT_EQ(WriteFile(f, "abcdef", 6), 3u);
+    EXPECT_EQ(f.Write("abcdef", 6), 3u);
+    EXPECT_EQ(f.error().kind, FileError::DiskFull);
     SetIoFaultHook(nullptr);
-    CloseFile(f);
+    f.Commit();
     EXPECT_EQ(ReadHostFile(dir.Host("h")), ToBytes("abc"));
     EXPECT_EQ(calls, 1);
 }

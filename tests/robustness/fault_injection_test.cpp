@@ -179,7 +179,7 @@ protected:
     std::vector<WString> Listing() const {
         return doc->WithReader([](const auto& reader) {
             std::vector<WString> names;
-            for (const auto& entry : reader.entries)
+            for (const auto& entry : reader.entries())
                 names.push_back(WString(entry.path) + WString(entry.name));
             return names;
         });

@@ -62,9 +62,7 @@ TYPED_TEST_SUITE(ReaderContractTest, Kinds, KindNames);
 // A path the host cannot take whole is refused, never shortened into another file's
 // path, and nothing is made for it; one exactly as long as the host allows is written.
 TYPED_TEST(ReaderContractTest, HostPathsAreNeverCut) {
-    using Status = typename TypeParam::Status;
     this->Open({File("a.txt", "x"), File(std::string(200, 'n'), "n")});
-    auto& reader = this->archive_;
     // Existing folders deep enough that "/a.txt" below them is exactly as long as the
     // host allows, and one byte longer.
     const std::size_t limit = platform::MaxHostPathBytes();
@@ -77,22 +75,22 @@ TYPED_TEST(ReaderContractTest, HostPathsAreNeverCut) {
     fs::create_directories(fits);
     fs::create_directories(tooLong);
 
-    reader.destFolder = platform::FromHostPath(fits);
+    this->run_.destFolder = platform::FromHostPath(fits);
     ASSERT_EQ(this->Extract(0), 1);
     EXPECT_EQ((fits + "/a.txt").size(), limit);
     EXPECT_TRUE(fs::exists(fits + "/a.txt"));
 
-    reader.destFolder = platform::FromHostPath(tooLong);
+    this->run_.destFolder = platform::FromHostPath(tooLong);
     EXPECT_EQ(this->Extract(0), 0);
-    EXPECT_EQ(reader.status, Status::PathTooLong);
-    EXPECT_EQ(reader.destFolder, platform::FromHostPath(tooLong));  // kept whole
+    EXPECT_EQ(this->last_.status, TypeParam::Status::PathTooLong);
+    EXPECT_EQ(this->run_.destFolder, platform::FromHostPath(tooLong));  // kept whole
     EXPECT_TRUE(fs::is_empty(tooLong));
 
     // A destination that does not exist and leaves no room for the name: not made.
     const std::size_t room = limit - this->dir_.path().string().size() - 1;
-    reader.destFolder = this->dir_.Program() + u"/" + WString(room - 200, u'f');
+    this->run_.destFolder = this->dir_.Program() + u"/" + WString(room - 200, u'f');
     EXPECT_EQ(this->Extract(1), 0);
-    EXPECT_EQ(reader.status, Status::PathTooLong);
+    EXPECT_EQ(this->last_.status, TypeParam::Status::PathTooLong);
     for (const auto& e : fs::directory_iterator(this->dir_.path()))
         EXPECT_NE(e.path().filename().string().front(), 'f');
 }
@@ -100,21 +98,19 @@ TYPED_TEST(ReaderContractTest, HostPathsAreNeverCut) {
 // An existing file is kept unless the user agrees, read-only or not; "only if newer"
 // asks only about a file newer than the member, and "never ask" asks nothing.
 TYPED_TEST(ReaderContractTest, ExistingFilesFollowTheOverwriteRules) {
-    using Status = typename TypeParam::Status;
     using Q = RecordingCallback::Question;
     this->Open({File("a.txt", "new")});
-    auto& reader = this->archive_;
     auto& callback = this->callback_;
     WriteHostFile(this->Out("a.txt"), "old");
     EXPECT_EQ(this->Extract(0), 0);
-    EXPECT_EQ(reader.status, Status::Skipped);
+    EXPECT_EQ(this->last_.status, TypeParam::Status::Skipped);
     EXPECT_EQ(ReadHostFile(this->Out("a.txt")), ToBytes("old"));
     ASSERT_EQ(callback.Count(Q::Overwrite), 1u);
     EXPECT_EQ(callback.questions[0].name, u"a.txt");
     // The existing file is newer than the member: with "only if newer" the question
     // comes; yes replaces it, read-only or not.
     fs::permissions(this->Out("a.txt"), fs::perms::owner_read);
-    reader.askOnlyIfNewer = 1;
+    this->run_.overwrite = OverwriteRule::AskIfNewer;
     callback.overwriteAnswer = 1;
     ASSERT_EQ(this->Extract(0), 1);
     EXPECT_EQ(ReadHostFile(this->Out("a.txt")), ToBytes("new"));
@@ -122,8 +118,7 @@ TYPED_TEST(ReaderContractTest, ExistingFilesFollowTheOverwriteRules) {
     // Now the file has the member's time: not newer, so no question.
     ASSERT_EQ(this->Extract(0), 1);
     EXPECT_EQ(callback.Count(Q::Overwrite), 2u);
-    reader.askOnlyIfNewer = 0;
-    reader.overwriteWithoutAsking = 1;
+    this->run_.overwrite = OverwriteRule::Never;
     ASSERT_EQ(this->Extract(0), 1);
     EXPECT_EQ(callback.Count(Q::Overwrite), 2u);
 }
@@ -132,7 +127,6 @@ TYPED_TEST(ReaderContractTest, ExistingFilesFollowTheOverwriteRules) {
 // nothing is written after it, and the file holds exactly the bytes the disk took, the
 // member's first bytes.
 TYPED_TEST(ReaderContractTest, ShortWritesFailTheMemberAndStopWriting) {
-    using Status = typename TypeParam::Status;
     const Bytes data = MixedData(400000, 4);
     HostileMember stored;
     stored.name = "stored.bin";
@@ -154,7 +148,7 @@ TYPED_TEST(ReaderContractTest, ShortWritesFailTheMemberAndStopWriting) {
         const int result = this->Extract(i);
         platform::SetIoFaultHook(nullptr);
         EXPECT_EQ(result, 0);
-        EXPECT_EQ(this->archive_.status, Status::WriteFailed);
+        EXPECT_EQ(this->last_.status, TypeParam::Status::WriteFailed);
         EXPECT_EQ(writes, 2) << "nothing is written after the short write";
         const Bytes written = ReadHostFile(this->Out(i == 0 ? "stored.bin" : "packed.bin"));
         EXPECT_EQ(written.size(), taken);

@@ -1,7 +1,7 @@
-// A document driven by a scripted user, as the robustness tests share it: the user
-// interface is watched so that every member's reader status is known when the progress
-// bar steps past it, and the archive under test lives in a scratch folder whose whole
-// tree can be snapshot before and after a run.
+// A document driven by a scripted user, as the robustness tests share it: runs go through
+// a host that keeps every member's status of the last run, the user interface is watched
+// for the members handed to the reader, and the archive under test lives in a scratch
+// folder whose whole tree can be snapshot before and after a run.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -22,15 +22,14 @@
 
 namespace quillory::testing {
 
-// Passes everything to a ScriptedUser and notes, at each progress step, the status the
-// open reader holds for the member just handled.
+// Passes everything to a ScriptedUser and counts the members handed to the reader; the
+// host fills in each member's status when a run ends.
 class WatchingUser final : public UserInterface {
 public:
     explicit WatchingUser(ScriptedUser& user) : user_(user) {}
 
-    std::function<int()> readerStatus;  // set once the document exists
-    std::vector<int> statuses;          // one per member of the last run
-    int membersStarted = 0;             // members handed to the reader so far
+    std::vector<int> statuses;  // one per member of the last run
+    int membersStarted = 0;     // members handed to the reader so far
 
     void ShowMessage(WStringView text) override { user_.ShowMessage(text); }
     bool AskYesNo(WStringView text) override { return user_.AskYesNo(text); }
@@ -55,10 +54,7 @@ public:
         ++membersStarted;
         user_.SetProgressName(name);
     }
-    void StepProgress() override {
-        statuses.push_back(readerStatus ? readerStatus() : -1);
-        user_.StepProgress();
-    }
+    void StepProgress() override { user_.StepProgress(); }
     void CloseProgress() override { user_.CloseProgress(); }
     void SetArchiveName(WStringView path) override { user_.SetArchiveName(path); }
     void RepaintActiveView() override { user_.RepaintActiveView(); }
@@ -68,20 +64,37 @@ private:
     ScriptedUser& user_;
 };
 
+// Runs each job at once, as the document's own host does, and hands every member's status
+// of the run to the watcher.
+class StatusKeepingHost final : public JobHost {
+public:
+    explicit StatusKeepingHost(WatchingUser& watcher) : watcher_(watcher) {}
+    void Start(std::unique_ptr<MemberJob> job, UserInterface& ui, Finished onFinished) override {
+        host_.Start(std::move(job), ui, [&](JobResult result) {
+            watcher_.statuses = result.statuses;
+            if (onFinished) onFinished(std::move(result));
+        });
+    }
+    void RequestStop() override { host_.RequestStop(); }
+    bool Busy() const override { return host_.Busy(); }
+    void Wait() override {}
+
+private:
+    WatchingUser& watcher_;
+    InlineJobHost host_;
+};
+
 class RobustDocumentTest : public ::testing::Test {
 protected:
     RobustDocumentTest() {
         std::filesystem::create_directories(temp.Host("Desktop"));
         std::filesystem::create_directories(temp.Host("Documents"));
         doc = std::make_unique<CQuilloryDoc>(watcher, settings, profile);
-        // The watcher reads the reader's status at each step, and faults are placed by the
-        // count of reads and writes: both follow the members only on one thread. (With a
-        // pool these cases change no user file either; the job tests cover its order.)
+        // Faults are placed by the count of reads and writes, which follows the members
+        // only on one thread. (With a pool these cases change no user file either; the job
+        // tests cover its order.)
         doc->SetDecodingThreads(1);
-        watcher.readerStatus = [this] {
-            return doc->WithReader(
-                [](const auto& reader) { return static_cast<int>(reader.status); });
-        };
+        doc->SetJobHost(&host);
         StartupRequest request;
         request.desktopFolder = temp.Program("Desktop");
         request.myDocumentsFolder = temp.Program("Documents");
@@ -110,6 +123,7 @@ protected:
     TempDir temp;
     ScriptedUser user;
     WatchingUser watcher{user};
+    StatusKeepingHost host{watcher};
     platform::MemoryProfile profile;
     ApplicationSettings settings;
     std::unique_ptr<CQuilloryDoc> doc;

@@ -1,7 +1,9 @@
 // A test fixture around one archive reader: a scratch folder, a callback that records
-// every question, and the helpers extraction tests share: open an archive file with the
-// destination dest/ and folders on, extract the i-th entry, and the host path of an
-// output. An archive that does not open fails the test at once.
+// every question, a run that extracts into dest/ with folders on, asks about every
+// existing file and remembers a password,
+// and the helpers extraction tests share: open an archive file, extract the i-th entry
+// (its outcome kept in last_), and the host path of an output. An archive that does not
+// open fails the test at once.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,6 +11,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "crypto/remembered_password.h"
 #include "tests/support/recording_callback.h"
 #include "tests/support/test_support.h"
 
@@ -17,15 +20,23 @@ namespace quillory::testing {
 template <class Reader>
 class ReaderFixture : public ::testing::Test {
 protected:
+    using Status = decltype(std::declval<Reader>().Open(WString()).status);
+
+    ReaderFixture() {
+        run_.callback = &callback_;
+        run_.destFolder = dir_.Program("dest");
+        run_.useFolders = true;
+        run_.overwrite = OverwriteRule::AlwaysAsk;
+        run_.password = &password_;
+    }
     void OpenFile(const WString& archive) {
         archive_.Close();
-        ASSERT_EQ(archive_.Open(archive), 1);
-        archive_.SetCallback(&callback_);
-        archive_.destFolder = dir_.Program("dest");
-        archive_.useFolders = 1;
+        password_.Clear();
+        ASSERT_TRUE(archive_.Open(archive).ok());
     }
     int Extract(int i) {
-        return archive_.ExtractEntry(&archive_.entries[static_cast<std::size_t>(i)]);
+        last_ = archive_.ExtractEntry(archive_.entries()[static_cast<std::size_t>(i)], run_);
+        return last_.ok() ? 1 : 0;
     }
     std::filesystem::path Out(std::string_view relative) const {
         return dir_.Host("dest") / relative;
@@ -34,6 +45,9 @@ protected:
     TempDir dir_;
     RecordingCallback callback_;
     Reader archive_;
+    RememberedPassword password_;
+    MemberRun run_;
+    Outcome<Status> last_;
 };
 
 }  // namespace quillory::testing
