@@ -4,7 +4,8 @@
 // messages as a queued call that the worker waits for (a stop request ends the wait with
 // "no" / "cancel"), progress as a queued call that it does not wait for. The job's end
 // comes back to the GUI thread, which joins the worker, calls "on finished" and tells
-// the frame (finished()). One job at a time; the readers themselves never see a thread.
+// the frame (finished()). One job at a time; a reader decodes a member on whichever
+// thread asks for it and keeps nothing of it.
 #pragma once
 
 #include <QObject>

@@ -1,7 +1,7 @@
 // The application's answers to the readers' questions: the unsafe-path and overwrite
 // questions as typed questions to the front end (with "for all" kept for this run), the
 // password through the password dialog, and the output count for the progress dialog.
-// It never answers a reader "for all": the reader's own flags stay as the user set them.
+// It never answers the run "for all": the run's own rule, which the settings show, stays.
 #include "document/extract_callback_impl.h"
 
 #include <algorithm>

@@ -2,8 +2,8 @@
 // typed question (with the place the member would really be written), the overwrite
 // question as a typed question (path, sizes and times) whose "for all" answers hold for
 // the rest of this object's run, the password through the password dialog. It never
-// answers the reader "for all": the readers' own flags, which the settings show, stay as
-// the user set them. It counts the output the reader reports, for the progress dialog.
+// answers the run "for all": the run's overwrite rule, which the settings show, stays as
+// the user set it. It counts the output the reader reports, for the progress dialog.
 #pragma once
 
 #include <chrono>

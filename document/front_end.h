@@ -24,7 +24,7 @@
 // Call, in this order at start-up (a front end that opens members with the desktop
 // first calls RemoveOldOpenedCopies()):
 //   ApplicationSettings settings;               // filled by StartUp
-//   CQuilloryDoc doc(ui, settings, profile);    // owns both readers and the callback
+//   CQuilloryDoc doc(ui, settings, profile);    // owns both readers
 //   doc.AddView(&view);
 //   switch (StartUp(doc, {desktopFolder, documentsFolder, archiveFromCommandLine, action})) {
 //     case StartupResult::Quit: exit without showing a window;
@@ -49,7 +49,8 @@
 // MemberList lists it; doc.OnTest() and doc.OnExtractAll() run the commands, with the
 // destination dialog answered by UserInterface::AskDestination, and return a RunSummary
 // with the counts behind the summary message. ApplyOverwriteChoice sets the overwrite
-// behaviour ("OverwriteInquire" 0, 1, 2) of both readers.
+// behaviour ("OverwriteInquire" 0, 1, 2) of the runs to come, ChooseNameEncoding the code
+// page of the archive in hand.
 #pragma once
 
 #include "document/commands.h"

@@ -1,8 +1,9 @@
-// A process-wide request to stop the work in progress, as an interrupt or termination
-// signal makes it: the readers' output sinks look at it at each piece of output and the
-// document's member loop after each member, so that a run stops between two pieces and
-// cleans up instead of dying with half a file under a member's name. Setting it is safe
-// inside a signal handler; nothing here blocks, allocates or takes a lock.
+// The one state the whole process shares: a request to stop, as an interrupt or
+// termination signal makes it. Every run looks at it beside its own stop token (the
+// user's Cancel, common/member_run.h) at each piece of output and between members, so that
+// a run stops between two pieces and cleans up instead of dying with half a file under a
+// member's name. Setting it is safe inside a signal handler; nothing here blocks,
+// allocates or takes a lock.
 #pragma once
 
 namespace quillory::platform {
