@@ -11,6 +11,7 @@ MemberRun MemberRun::ForWorker(ExtractCallback* workerCallback) const {
     run.destFolder = destFolder;
     run.useFolders = useFolders;
     run.overwrite = overwrite;
+    run.keepDamaged = keepDamaged;
     run.callback = workerCallback;
     run.stop = stop;
     run.password = password;

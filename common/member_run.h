@@ -55,6 +55,9 @@ public:
     OverwriteRule overwrite = OverwriteRule::AskIfNewer;
     ExtractCallback* callback = nullptr;  // questions and progress; null answers every no
     std::stop_token stop;                 // the user's Cancel
+    // A member that fails keeps what was decoded as "<name>.damaged", for recovery;
+    // otherwise nothing of it stays.
+    bool keepDamaged = false;
     // The password tried first for encrypted members and remembered when one is typed;
     // null for none. Only one worker at a time may use it.
     RememberedPassword* password = nullptr;

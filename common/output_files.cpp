@@ -3,34 +3,46 @@
 // is refused unless the user allows it; nothing here shows a message.
 #include "common/output_files.h"
 
-#include <vector>
-
 #include "platform/path.h"
 
 namespace quillory {
 
 bool IsUnsafePath(WStringView relativePath) {
-    if (!relativePath.empty() && platform::IsPathSeparator(relativePath.front())) return true;
-    // Only a whole ".." level climbs; dots inside a name (a..b, ...) go nowhere.
+    // Only a whole ".." level climbs, and only above where the path started.
+    int depth = 0;
     std::size_t start = 0;
     while (start <= relativePath.size()) {
         std::size_t end = start;
         while (end < relativePath.size() && !platform::IsPathSeparator(relativePath[end]))
             ++end;
-        if (relativePath.substr(start, end - start) == u"..") return true;
+        const WStringView level = relativePath.substr(start, end - start);
+        if (level == u"..") {
+            if (--depth < 0) return true;
+        } else if (!level.empty() && level != u".") {
+            ++depth;
+        }
         start = end + 1;
     }
     return false;
 }
 
-bool CheckUnsafePath(WStringView relativePath, WStringView targetPath, MemberRun& run) {
-    if (run.answers->unsafePathsAllowed || !IsUnsafePath(relativePath)) return true;
-    if (run.callback == nullptr) return false;
+PathDecision CheckUnsafePath(WStringView storedPath, WStringView relativePath,
+                             WStringView targetPath, MemberRun& run) {
+    if (!IsUnsafePath(relativePath) && !platform::LeadsOutside(run.destFolder, relativePath)) {
+        return PathDecision::Safe;
+    }
+    if (run.answers->unsafePathsAllowed) return PathDecision::Allowed;
+    if (run.callback == nullptr) return PathDecision::Refused;
     int proceed = 0;
     int forAll = 0;
-    run.callback->ConfirmUnsafePath(relativePath, targetPath, &proceed, &forAll);
+    run.callback->ConfirmUnsafePath(storedPath, targetPath, &proceed, &forAll);
     if (forAll == 1) run.answers->unsafePathsAllowed = true;
-    return proceed == 1;
+    return proceed == 1 ? PathDecision::Allowed : PathDecision::Refused;
+}
+
+platform::OutputPlace PlaceOf(const MemberRun& run, WStringView relativePath,
+                              PathDecision decision) {
+    return {run.destFolder, relativePath, decision == PathDecision::Safe};
 }
 
 WStringView WithoutLeadingSeparators(WStringView relativePath) {
@@ -91,39 +103,6 @@ std::uint32_t UnixExecuteBits(std::uint32_t mode) {
     constexpr std::uint32_t kExecuteBits = 0111;
     const std::uint32_t type = mode & kTypeBits;
     return type == kRegularFile || type == 0 ? mode & kExecuteBits : 0;
-}
-
-platform::OutputFile CreateOutputFile(WStringView path, MemberRun& run) {
-    platform::OutputFile file = platform::OutputFile::Create(path, run.folders);
-    if (file.IsOpen()) return file;
-    CreateFolders(path);
-    return platform::OutputFile::Create(path, run.folders);
-}
-
-int CreateFolders(WStringView path, platform::FileErrorInfo* error) {
-    // Walk up until a folder can be created (or no separator is left), then create the
-    // folders below it on the way back down, as a recursive descent would.
-    std::vector<WStringView> pending;
-    WStringView current = path;
-    int result = 0;
-    for (;;) {
-        std::size_t cut = current.rfind(u'\\');
-        if (cut == WStringView::npos) cut = current.rfind(u'/');
-        if (cut == WStringView::npos) break;
-        const WStringView folder = current.substr(0, cut);
-        if (platform::CreateFolder(folder)) {
-            result = 1;
-            break;
-        }
-        pending.push_back(folder);
-        current = folder;
-    }
-    // pending holds the folders whose first creation failed, deepest first; each gets a
-    // second try once its parent has been handled, and the last try gives the result.
-    for (auto folder = pending.rbegin(); folder != pending.rend(); ++folder) {
-        result = platform::CreateFolder(*folder, error) ? 1 : 0;
-    }
-    return result;
 }
 
 }  // namespace quillory

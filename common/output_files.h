@@ -15,16 +15,26 @@
 
 namespace quillory {
 
-// True when writing relativePath could leave the destination: it starts with a folder
-// separator ("\" or "/", both separate folders here) or has a ".." level. Dots inside a
-// name ("a..b") are harmless and do not count.
+// True when relativePath climbs out of the folder it is taken from: a ".." level that
+// goes above it ("a/../b" stays inside). A path starting with a separator is no climb:
+// it lands below the destination too (LHMelt and other Windows tools store folders as
+// "\subdir\"). Dots inside a name ("a..b") are harmless and do not count.
 bool IsUnsafePath(WStringView relativePath);
 
-// Decides whether a member whose path relative to the destination is relativePath may be
-// written at targetPath. Safe paths proceed; unsafe ones proceed when the run's answers
-// allow them all or the user, shown both paths, agrees. An answer for all allows the
-// rest of the run's.
-bool CheckUnsafePath(WStringView relativePath, WStringView targetPath, MemberRun& run);
+enum class PathDecision {
+    Safe,     // below the destination: written beneath it (platform/output_file.h)
+    Allowed,  // unsafe, and allowed: written where its path leads
+    Refused,
+};
+
+// Decides whether a member whose path relative to the destination is relativePath (as
+// the question shows it: storedPath) may be written at targetPath. It is unsafe when it
+// climbs out (IsUnsafePath) or passes through a link in the destination that leads out
+// (the question then shows where it really goes). Unsafe paths proceed when the run's
+// answers allow them all or the user agrees. An answer for all allows the rest of the
+// run's.
+PathDecision CheckUnsafePath(WStringView storedPath, WStringView relativePath,
+                             WStringView targetPath, MemberRun& run);
 
 // The relative path without the separators it starts with: a rooted member path lands
 // below the destination, never at the root of the host.
@@ -47,15 +57,9 @@ OverwriteDecision DecideOverwrite(WStringView outputPath, FileTime memberTimeLoc
 // set-id, sticky or other bit ever comes from an archive.
 std::uint32_t UnixExecuteBits(std::uint32_t mode);
 
-// Creates the output file in the run's folders, creating its missing folders and trying
-// again if the first attempt fails. Not open, with its error, when it still cannot be
-// made.
-platform::OutputFile CreateOutputFile(WStringView path, MemberRun& run);
-
-// Creates the folders that lead to the last separator of path (a path ending with a
-// separator creates that folder itself). 1 if the last folder creation succeeded, so an
-// existing folder gives 0 (and the last failure's reason in *error, when given).
-// Iterative: deep paths never exhaust the stack.
-int CreateFolders(WStringView path, platform::FileErrorInfo* error = nullptr);
+// Where a member at relativePath goes in the run: below its destination, beneath it
+// unless the path was allowed to leave it.
+platform::OutputPlace PlaceOf(const MemberRun& run, WStringView relativePath,
+                              PathDecision decision);
 
 }  // namespace quillory

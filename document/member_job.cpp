@@ -227,8 +227,9 @@ JobResult MemberJob::Run(const Archive& archive, UserInterface& ui, const std::s
     }
     const int threads = sideBySide < 2 ? 1 : std::min(DecodingThreads(plan_.threads), total);
     if (threads > 1) {
-        MemberPool<Archive, Walk<Archive>> pool(archive, walk, callback, total,
-                                                OutputOrderBarriers(walk.RelativePaths()));
+        MemberPool<Archive, Walk<Archive>> pool(
+            archive, walk, callback, total,
+            OutputOrderBarriers(plan_.destFolder, walk.RelativePaths()));
         if (pool.Run(threads, run, run.stop)) counts.stopped = true;
     } else {
         for (int i = 0; i < total; ++i) {

@@ -26,21 +26,23 @@ WString OutputPath(WStringView destFolder, WStringView relativePath) {
     return path;
 }
 
-Result ExtractFolder(const LzhEntry& entry, WString outputPath) {
+// A folder entry: the folder (its last level too) made at place.
+Result ExtractFolder(const LzhEntry& entry, const platform::OutputPlace& place, MemberRun& run,
+                     WString outputPath) {
     if (entry.originalSize != 0 || entry.compressedSize != 0) return {LzhStatus::BadHeader, {}};
-    // Folder entries normally end with a separator; one stored with its last level as
-    // the name still means that folder.
-    if (!platform::IsPathSeparator(outputPath.back())) outputPath.push_back(u'\\');
+    while (!outputPath.empty() && platform::IsPathSeparator(outputPath.back()))
+        outputPath.pop_back();
     platform::FileErrorInfo error;
-    CreateFolders(outputPath, &error);
-    const WString folder = outputPath.substr(0, outputPath.size() - 1);
-    const auto made = platform::GetPathAttributes(folder);
-    if (!made || *made != platform::kAttributeDirectory) {
-        // A file or a link standing where the folder goes is no folder of the member's.
-        if (made) error = {platform::FileError::InTheWay, 0};
+    const bool made = run.folders.MakeFolders(place, &error);
+    // A file or a link standing where the folder goes is no folder of the member's.
+    const auto standing = platform::GetPathAttributes(outputPath);
+    if (!made || !standing || *standing != platform::kAttributeDirectory) {
+        if (made || (standing && *standing != platform::kAttributeDirectory)) {
+            error = {platform::FileError::InTheWay, 0};
+        }
         return {LzhStatus::CreateFailed, error};
     }
-    platform::SetPathAttributes(folder, entry.attributes);
+    platform::SetPathAttributes(outputPath, entry.attributes);
     return {};
 }
 
@@ -85,7 +87,12 @@ LzhStatus DecodeMember(const LzhArchive& archive, const LzhEntry& entry, MemberR
 }
 
 Result ExtractFile(const LzhArchive& archive, const LzhEntry& entry, MemberRun& run,
-                   const WString& outputPath) {
+                   const platform::OutputPlace& place, const WString& outputPath) {
+    // Refused before any file is made or asked about: there is nothing it could replace
+    // an existing file with.
+    if (lzh::MethodCode(entry.method) == lzh::kMethodUnsupported) {
+        return {LzhStatus::UnsupportedMethod, {}};
+    }
     FileTime memberLocal = entry.modifiedTime;
     if (entry.modifiedTime != kNoFileTime)
         platform::UtcFileTimeToLocal(entry.modifiedTime, &memberLocal);
@@ -93,7 +100,7 @@ Result ExtractFile(const LzhArchive& archive, const LzhEntry& entry, MemberRun& 
         OverwriteDecision::Skip) {
         return {LzhStatus::Skipped, {}};
     }
-    platform::OutputFile output = CreateOutputFile(outputPath, run);
+    platform::OutputFile output = platform::OutputFile::Create(place, run.folders);
     if (!output.IsOpen()) return {LzhStatus::CreateFailed, output.error()};
     std::uint16_t crc = 0;
     LzhStatus status = DecodeMember(archive, entry, run, &output, crc);
@@ -110,10 +117,14 @@ Result ExtractFile(const LzhArchive& archive, const LzhEntry& entry, MemberRun& 
     }
     if (status == LzhStatus::Ok) output.AddExecutePermission(UnixExecuteBits(entry.unixMode));
     if (status != LzhStatus::Ok) {
-        // A member that is not whole and checked never replaces a file; at a path that was
-        // free, what was written stays.
+        // A member that is not whole and checked never takes its name: what was written
+        // is kept aside only when the run says so.
         const platform::FileErrorInfo error = output.error();
-        output.Discard();
+        if (run.keepDamaged) {
+            output.KeepDamaged();
+        } else {
+            output.Abandon();
+        }
         return {status, status == LzhStatus::WriteFailed ? error : platform::FileErrorInfo{}};
     }
     // Closing puts the file in its place; a file that did not get there is no output.
@@ -144,9 +155,11 @@ Outcome<LzhStatus> Extract(const LzhArchive& archive, const LzhEntry& entry, Mem
     WString outputPath = OutputPath(run.destFolder, relative);
     // A path the host cannot take whole is refused: a shortened one is another file.
     if (!platform::FitsHostPath(outputPath)) return {LzhStatus::PathTooLong, {}};
-    if (!CheckUnsafePath(relative, outputPath, run)) return {LzhStatus::UnsafePathRefused, {}};
-    return folderEntry ? ExtractFolder(entry, std::move(outputPath))
-                       : ExtractFile(archive, entry, run, outputPath);
+    const PathDecision decision = CheckUnsafePath(relative, relative, outputPath, run);
+    if (decision == PathDecision::Refused) return {LzhStatus::UnsafePathRefused, {}};
+    const platform::OutputPlace place = PlaceOf(run, relative, decision);
+    return folderEntry ? ExtractFolder(entry, place, run, std::move(outputPath))
+                       : ExtractFile(archive, entry, run, place, outputPath);
 }
 
 Outcome<LzhStatus> LzhArchive::ExtractEntry(const LzhEntry& entry, MemberRun& run) const {

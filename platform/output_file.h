@@ -1,15 +1,18 @@
-// Output files: each is written under a hidden temporary name (".quillory-<pid>-<n>") in
-// its folder and takes its name only when complete. Whatever stood at the path (a file,
-// a hard link, a symbolic link) is replaced, never written through nor changed before
-// that, and an interrupted or failed file never shows under its name over something
-// that was there. Every failure is reported by the file itself (error()), never through
-// state of the thread or the process. Extracted files get execute permission only where
-// the archive gives it, as far as the umask allows.
+// Output files and folders of members. A member's file is written unnamed (O_TMPFILE)
+// in its folder and given its name only when complete and checked; where the file system
+// has no unnamed files, under a hidden name of this process's own (".quillory-<pid>-<n>"),
+// which only this process ever removes. Whatever stood at the name (a file, a hard link,
+// a symbolic link) is replaced, never written through nor changed before that, and a
+// failed or interrupted member never shows under its name. Folders are reached from the
+// destination level by level, through links only where they stay below it, so that no
+// folder swapped for a link meanwhile leads a member out. Every failure is reported by
+// the file itself (error()), never through state of the thread or the process.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/file.h"
@@ -20,9 +23,33 @@ namespace quillory::platform {
 
 struct OpenFolder;
 
-// The folders one run writes in: the last one a worker wrote to (kept open, so the files
-// after it in the same folder need no look-up of its path) and, shared by all of the
-// run's workers, the folders already cleared of the temporaries that dead processes left.
+// Where a member goes: below the folder dest, at relative ("\" or "/" between levels;
+// empty and "." levels dropped, so a rooted path stays below dest). Beneath: every level
+// is opened from dest, and a link on the way only followed where it stays below dest.
+// A member the user let leave the destination (a ".." that climbs out, a link that
+// leads out) is not beneath: its path is taken as the host reads it.
+struct OutputPlace {
+    WStringView dest;
+    WStringView relative;
+    bool beneath = true;
+};
+
+// True when a folder on the way to relative below dest, as it stands now, is a link (or
+// leads through one) to somewhere outside dest. The last level is not looked at: a link
+// there is replaced, never written through.
+bool LeadsOutside(WStringView dest, WStringView relative);
+
+// Identifies a folder that exists (device and inode), for telling two spellings of one
+// folder apart from two folders; nothing when it does not exist.
+struct FolderIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    friend bool operator==(const FolderIdentity&, const FolderIdentity&) = default;
+};
+std::optional<FolderIdentity> IdentityOfFolder(WStringView path);
+
+// The folders one worker of a run writes in: the destination and the last folder it
+// wrote to, kept open so that the files after it in the same folder need no look-up.
 class OutputFolders {
 public:
     OutputFolders();
@@ -30,15 +57,25 @@ public:
     OutputFolders& operator=(OutputFolders&&) noexcept;
     ~OutputFolders();
 
-    // Another worker's: the same record of cleared folders, a last folder of its own.
+    // Another worker's: the same numbering of hidden names, folders of its own.
     OutputFolders ForWorker() const;
+
+    // Creates the folders of place that are missing, its last level too. False with the
+    // reason when one cannot be made, or something that is no folder stands there.
+    bool MakeFolders(const OutputPlace& place, FileErrorInfo* error);
 
 private:
     friend class OutputFile;
-    struct Cleared;
-    std::shared_ptr<Cleared> cleared_;
-    std::string lastPath_;
+    struct Shared;
+    // The open folder that holds the last level of place (creating the missing ones),
+    // or null with the host's error number in *code.
+    std::shared_ptr<const OpenFolder> FolderOf(const OutputPlace& place, bool whole, int* code);
+
+    std::shared_ptr<Shared> shared_;
+    std::string lastKey_;
     std::shared_ptr<const OpenFolder> last_;
+    std::string destKey_;
+    std::shared_ptr<const OpenFolder> dest_;
 };
 
 class OutputFile {
@@ -49,12 +86,9 @@ public:
     // A file still being written is abandoned.
     ~OutputFile();
 
-    // Creates a file for writing under a temporary name beside path; what stands at the
-    // path (never a folder) stays untouched until Commit. The first file of a run in a
-    // folder first removes the temporaries that dead processes of this user left there.
-    // Not open, with error() saying why, when the folder is missing or the path is too
-    // long.
-    static OutputFile Create(WStringView path, OutputFolders& folders);
+    // Creates the member's file at place, unnamed until Commit; missing folders on the
+    // way are made. Not open, with error() saying why, when the path cannot be had.
+    static OutputFile Create(const OutputPlace& place, OutputFolders& folders);
 
     bool IsOpen() const { return fd_ >= 0; }
     // Why the last operation failed.
@@ -72,28 +106,30 @@ public:
     // Adds the execute bits given (of 0111, the rest ignored), as far as the umask allows.
     bool AddExecutePermission(std::uint32_t executeBits);
 
-    // Closes the file, which takes its place now: it replaces what stood at the path when
-    // it was created, and is refused (false) when something has appeared at a path that
-    // was free. False also when it cannot get there; the temporary is then removed.
+    // The file takes its name now: it replaces what stood there when it was created, and
+    // is refused (false) when something has appeared at a name that was free. False also
+    // when it cannot get there; then nothing is left of it.
     bool Commit();
-    // Closes a file whose content is not the member's, whole and checked: one made to
-    // replace something is dropped, so that what stood at the path stays byte for byte;
-    // one new at its path is put there as far as it got.
-    bool Discard();
-    // Closes a file given up half-way: nothing appears under the path and no temporary
-    // is left.
+    // The member is not whole or not checked: what was written is kept, for recovery, as
+    // "<name>.damaged" (or "<name>.damaged.<n>"), never over anything that stands there,
+    // and nothing takes the member's own name. False when it could not be kept.
+    bool KeepDamaged();
+    // Given up: nothing appears under any name and nothing is left.
     bool Abandon();
 
 private:
-    enum class Ending { IntoPlace, KeepNewOnly, Nowhere };
-    bool End(Ending ending);
     bool Fail(int code);
+    // Gives the file the name `to` in its folder: over what stands there when replace,
+    // else only where nothing does.
+    bool LinkAs(const std::string& to, bool replace);
+    void Close();
 
     int fd_ = -1;
     std::shared_ptr<const OpenFolder> folder_;
-    std::string temporary_;
+    std::shared_ptr<OutputFolders::Shared> shared_;
+    std::string temporary_;  // the hidden name, when the file system has no unnamed files
     std::string name_;
-    bool replaces_ = false;  // something stood at the path when the file was created
+    bool replaces_ = false;  // something stood at the name when the file was created
     FileErrorInfo error_;
 };
 

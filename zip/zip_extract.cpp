@@ -149,11 +149,15 @@ std::uint64_t MemberEnd(const ByteSource& source, const LocalHeader& local, cons
                       signature + kDescriptorCrcBytes + (wide ? kWideSizes : kNarrowSizes));
 }
 
-// Where the member goes: the destination with "/" separators and the listed name (or only
-// its file part), a rooted one below the destination too. Never cut: a path the host
-// cannot take is refused by the caller.
-WString OutputPath(WStringView destFolder, int useFolders, const ZipEntry& e) {
-    const WString relative = useFolders == 1 ? WString(e.path) + WString(e.name) : WString(e.name);
+// The member's path below the destination: the listed name, or only its file part.
+WString RelativePath(bool useFolders, const ZipEntry& e) {
+    return useFolders ? WString(e.path) + WString(e.name) : WString(e.name);
+}
+
+// Where the member goes: the destination with "/" separators and the relative path, a
+// rooted one below the destination too. Never cut: a path the host cannot take is refused
+// by the caller.
+WString OutputPath(WStringView destFolder, WStringView relative) {
     const WStringView below = WithoutLeadingSeparators(relative);
     if (destFolder.empty()) return WString(below);
     WString path(destFolder);
@@ -206,28 +210,36 @@ std::uint32_t ExecuteBits(const ZipEntry& e) {
 // is refused before any file is made, so that an existing file is never replaced by
 // nothing.
 Result PrepareOutput(MemberRun& run, const ZipEntry& e, const MemberRecord& m, const WString& path,
-                     bool decodable, platform::OutputFile* file) {
+                     const platform::OutputPlace& place, bool decodable,
+                     platform::OutputFile* file) {
     const bool folder = !path.empty() && path.back() == u'/';
     platform::FileErrorInfo error;
+    bool made = true;
+    const WStringView folderPath = WStringView(path).substr(0, path.size() - 1);
     if (folder) {
+        // Attributes only for a folder this member makes, not one that was there.
+        const bool existed = platform::GetPathAttributes(folderPath).has_value();
+        made = run.folders.MakeFolders(place, &error);
         constexpr std::uint32_t kMeaningfulFolderBits = 0x6F;
-        if (CreateFolders(path, &error) == 1 && (m.folderAttributes & kMeaningfulFolderBits) != 0) {
+        if (made && !existed && (m.folderAttributes & kMeaningfulFolderBits) != 0) {
             platform::SetPathAttributes(path, m.folderAttributes & 0x7F);
         }
     }
     if (!decodable) return {ZipStatus::UnsupportedMethod, {}};
     if (folder) {
         // A file or a link standing where the folder goes is no folder of the member's.
-        const auto made = platform::GetPathAttributes(WStringView(path).substr(0, path.size() - 1));
-        if (made && *made == platform::kAttributeDirectory) return {};
-        if (made) error = {platform::FileError::InTheWay, 0};
+        const auto standing = platform::GetPathAttributes(folderPath);
+        if (made && standing && *standing == platform::kAttributeDirectory) return {};
+        if (made || (standing && *standing != platform::kAttributeDirectory)) {
+            error = {platform::FileError::InTheWay, 0};
+        }
         return {ZipStatus::CreateFailed, error};
     }
     if (DecideOverwrite(path, LocalModifiedTime(e), e.originalSize, e.name, run) ==
         OverwriteDecision::Skip) {
         return {ZipStatus::Skipped, {}};
     }
-    *file = CreateOutputFile(path, run);
+    *file = platform::OutputFile::Create(place, run.folders);
     if (!file->IsOpen()) return {ZipStatus::CreateFailed, file->error()};
     return {};
 }
@@ -279,11 +291,15 @@ Outcome<ZipStatus> Extract(const ZipArchive& zip, const ZipEntry& e, MemberRun& 
     // The name the list shows is the one asked about and written.
     const WString name = WString(e.path) + WString(e.name);
     WString path;
+    const WString relative = RelativePath(run.useFolders, e);
+    platform::OutputPlace place;
     if (!run.testMode) {
-        path = OutputPath(run.destFolder, run.useFolders, e);
+        path = OutputPath(run.destFolder, relative);
         // A path the host cannot take whole is refused: a shortened one is another file.
         if (!platform::FitsHostPath(path)) return fail(ZipStatus::PathTooLong);
-        if (!CheckUnsafePath(name, path, run)) return fail(ZipStatus::UnsafePathRefused);
+        const PathDecision decision = CheckUnsafePath(name, relative, path, run);
+        if (decision == PathDecision::Refused) return fail(ZipStatus::UnsafePathRefused);
+        place = PlaceOf(run, relative, decision);
     }
     // A folder entry without data has nothing to decrypt, decode or check, whatever its
     // method says: .NET's ZipFile and other Windows tools write "dir\" folder entries as
@@ -291,7 +307,7 @@ Outcome<ZipStatus> Extract(const ZipArchive& zip, const ZipEntry& e, MemberRun& 
     if (e.name.empty() && e.compressedSize == 0) {
         if (run.testMode) return {};
         platform::OutputFile none;
-        return PrepareOutput(run, e, m, path, true, &none);
+        return PrepareOutput(run, e, m, path, place, true, &none);
     }
 
     // The method and the cipher: what decodes the data, and what it is encrypted with.
@@ -324,7 +340,7 @@ Outcome<ZipStatus> Extract(const ZipArchive& zip, const ZipEntry& e, MemberRun& 
     if (run.testMode) {
         if (!decodable) return fail(ZipStatus::UnsupportedMethod);
     } else {
-        const Result prepared = PrepareOutput(run, e, m, path, decodable, &file);
+        const Result prepared = PrepareOutput(run, e, m, path, place, decodable, &file);
         if (!prepared.ok()) return prepared;
     }
     FileOutput output(file.IsOpen() ? &file : nullptr, run);
@@ -350,10 +366,14 @@ Outcome<ZipStatus> Extract(const ZipArchive& zip, const ZipEntry& e, MemberRun& 
     }
     if (verdict != ZipStatus::WriteFailed) SetOutputTimes(file, e, local);
     if (verdict != ZipStatus::Ok) {
-        // Not whole and checked: a file it was to replace stays byte for byte; at a path
-        // that was free, what was written stays.
+        // Not whole and checked: nothing takes the member's name (a file it was to replace
+        // stays byte for byte); what was written is kept aside only when the run says so.
         const platform::FileErrorInfo error = file.error();
-        file.Discard();
+        if (run.keepDamaged) {
+            file.KeepDamaged();
+        } else {
+            file.Abandon();
+        }
         return {verdict, verdict == ZipStatus::WriteFailed ? error : platform::FileErrorInfo{}};
     }
     // Permissions beyond the execute bits only come from the host.

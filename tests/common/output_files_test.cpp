@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "common/output_files.h"
+#include "platform/path.h"
 #include "tests/support/recording_callback.h"
 #include "tests/support/test_support.h"
 
@@ -22,46 +23,64 @@ using testing::ToBytes;
 using testing::WriteHostFile;
 using Q = RecordingCallback::Question;
 
-TEST(UnsafePathTest, LeadingSeparatorsAndDotDotLevelsAreUnsafe) {
+TEST(UnsafePathTest, OnlyDotDotLevelsThatClimbOutAreUnsafe) {
     for (const WString& path :
-         {WString(u"\\rooted"), WString(u"/abs"), WString(u"../x"), WString(u"..\\x"),
-          WString(u"a/../../x"), WString(u".."), WString(u"a\\.."), WString(u"a/..\\b")}) {
-        EXPECT_TRUE(IsUnsafePath(path));
+         {WString(u"../x"), WString(u"..\\x"), WString(u"a/../../x"), WString(u".."),
+          WString(u"a\\..\\.."), WString(u"\\..\\x"), WString(u"./../x")}) {
+        EXPECT_TRUE(IsUnsafePath(path)) << platform::WideToUtf8(path);
     }
-    // Dots inside a name climb nowhere.
-    for (const WString& path : {WString(u"a\\b.txt"), WString(u"a/b"), WString(u".hidden"),
-                                WString(u"x.y.z"), WString(u""), WString(u"a..b"), WString(u"..."),
-                                WString(u"..x/y.."), WString(u"v1..2\\notes..txt")}) {
-        EXPECT_FALSE(IsUnsafePath(path));
+    // Rooted paths land below the destination (LHMelt's "\\subdir\\"); dots inside a
+    // name, and ".." that stays inside, climb nowhere.
+    for (const WString& path :
+         {WString(u"\\rooted"), WString(u"/abs"), WString(u"\\subdir\\a.txt"), WString(u"a\\b.txt"),
+          WString(u".hidden"), WString(u"x.y.z"), WString(u""), WString(u"a..b"), WString(u"..."),
+          WString(u"..x/y.."), WString(u"a/../b"), WString(u"a\\.."),
+          WString(u"v1..2\\notes..txt")}) {
+        EXPECT_FALSE(IsUnsafePath(path)) << platform::WideToUtf8(path);
     }
 }
 
 TEST(UnsafePathTest, QuestionDecidesAndForAllIsRemembered) {
+    TempDir dir;
     RecordingCallback callback;
     MemberRun run;
     run.callback = &callback;
-    EXPECT_TRUE(CheckUnsafePath(u"doc\\a.txt", u"\\d\\doc\\a.txt", run));
+    run.destFolder = dir.Program();
+    const auto check = [&](WStringView relative) {
+        return CheckUnsafePath(relative, relative, u"target", run);
+    };
+    EXPECT_EQ(check(u"doc\\a.txt"), PathDecision::Safe);
+    EXPECT_EQ(check(u"\\etc\\a.txt"), PathDecision::Safe);
     EXPECT_TRUE(callback.questions.empty());
 
-    EXPECT_FALSE(CheckUnsafePath(u"..\\a.txt", u"\\d\\..\\a.txt", run));
+    EXPECT_EQ(check(u"..\\a.txt"), PathDecision::Refused);
     callback.unsafeAnswer = 1;
-    EXPECT_TRUE(CheckUnsafePath(u"/etc/a.txt", u"\\d\\etc/a.txt", run));
+    EXPECT_EQ(check(u"a/../../b"), PathDecision::Allowed);
     EXPECT_EQ(callback.Count(Q::UnsafePath), 2u);
-    // The question has the stored path and where the member would be written.
     EXPECT_EQ(callback.questions[0].name, u"..\\a.txt");
-    EXPECT_EQ(callback.questions[0].target, u"\\d\\..\\a.txt");
+    EXPECT_EQ(callback.questions[0].target, u"target");
     EXPECT_FALSE(run.answers->unsafePathsAllowed);
 
-    callback.unsafeForAll = 1;
-    EXPECT_TRUE(CheckUnsafePath(u"..\\b", u"b", run));
-    EXPECT_TRUE(run.answers->unsafePathsAllowed);
-    EXPECT_TRUE(CheckUnsafePath(u"..\\c", u"c", run));
+    // A folder of the destination that is a link leading out is asked about too.
+    fs::create_directories(dir.Host("elsewhere"));
+    fs::create_directory(dir.Host("in"));
+    fs::create_directory_symlink(dir.Host("elsewhere"), dir.Host("in/docs"));
+    run.destFolder = dir.Program("in");
+    callback.unsafeAnswer = 0;
+    EXPECT_EQ(check(u"docs\\x.txt"), PathDecision::Refused);
     EXPECT_EQ(callback.Count(Q::UnsafePath), 3u);
+
+    callback.unsafeAnswer = 1;
+    callback.unsafeForAll = 1;
+    EXPECT_EQ(check(u"..\\b"), PathDecision::Allowed);
+    EXPECT_TRUE(run.answers->unsafePathsAllowed);
+    EXPECT_EQ(check(u"docs\\c"), PathDecision::Allowed);
+    EXPECT_EQ(callback.Count(Q::UnsafePath), 4u);
 }
 
 TEST(UnsafePathTest, NoCallbackRefuses) {
     MemberRun run;
-    EXPECT_FALSE(CheckUnsafePath(u"\\x", u"x", run));
+    EXPECT_EQ(CheckUnsafePath(u"..\\x", u"..\\x", u"x", run), PathDecision::Refused);
 }
 
 class OverwriteTest : public ::testing::Test {
@@ -148,7 +167,7 @@ TEST_F(OverwriteTest, ReadOnlyFileIsMadeWritableAndReplaced) {
     MakeExisting(9, 0, 0);
     fs::permissions(dir.Host("e.txt"), fs::perms::owner_read);
     EXPECT_EQ(Decide(Member(10, 0, 0), OverwriteRule::Never), OverwriteDecision::Overwrite);
-    platform::OutputFile f = CreateOutputFile(dir.Program("e.txt"), run);
+    platform::OutputFile f = platform::OutputFile::Create({dir.Program(), u"e.txt"}, run.folders);
     ASSERT_TRUE(f.IsOpen());
     ASSERT_EQ(f.Write("new", 3), 3u);
     ASSERT_TRUE(f.Commit());
@@ -171,40 +190,27 @@ TEST_F(OverwriteTest, SymbolicLinkCountsAsExistingAndItsTargetIsNotTouched) {
     EXPECT_EQ(Decide(Member(10, 0, 0), OverwriteRule::Never), OverwriteDecision::Overwrite);
     EXPECT_EQ(fs::status(dir.Host("target")).permissions() & fs::perms::owner_write,
               fs::perms::none);
-    platform::OutputFile f = CreateOutputFile(dir.Program("e.txt"), run);
+    platform::OutputFile f = platform::OutputFile::Create({dir.Program(), u"e.txt"}, run.folders);
     ASSERT_TRUE(f.IsOpen());
     ASSERT_TRUE(f.Commit());
     EXPECT_EQ(ReadHostFile(dir.Host("target")), ToBytes("target"));
 }
 
-TEST(CreateFoldersTest, CreatesThreeMissingLevels) {
+TEST(MakeFoldersTest, CreatesMissingLevelsAndDeepPathsDoNotRecurse) {
     TempDir dir;
-    EXPECT_EQ(CreateFolders(dir.Program() + u"\\a\\b\\c\\file.txt"), 1);
+    platform::OutputFolders folders;
+    EXPECT_TRUE(folders.MakeFolders({dir.Program(), u"a\\b\\c\\"}, nullptr));
     EXPECT_TRUE(fs::is_directory(dir.Host("a/b/c")));
-    EXPECT_FALSE(fs::exists(dir.Host("a/b/c/file.txt")));
-    EXPECT_EQ(CreateFolders(dir.Program("x/y/z/")), 1);  // a folder path creates itself
-    EXPECT_TRUE(fs::is_directory(dir.Host("x/y/z")));
-    EXPECT_EQ(CreateFolders(dir.Program() + u"\\a\\b\\c\\other.txt"), 0);  // already there
-    EXPECT_EQ(CreateFolders(u"noseparator"), 0);
-}
-
-TEST(CreateFoldersTest, DeepPathsDoNotRecurse) {
-    TempDir dir;
+    EXPECT_TRUE(folders.MakeFolders({dir.Program(), u"a\\b\\c"}, nullptr));  // already there
+    WriteHostFile(dir.Host("a/file"), "x");
+    platform::FileErrorInfo error;
+    EXPECT_FALSE(folders.MakeFolders({dir.Program(), u"a\\file\\sub"}, &error));
+    EXPECT_EQ(error.kind, platform::FileError::InTheWay);
     std::string deep;
     for (int i = 0; i < 1500; ++i)
         deep += "d/";
-    EXPECT_EQ(CreateFolders(dir.Program(deep + "f")), 1);
+    EXPECT_TRUE(folders.MakeFolders({dir.Program(), platform::FromHostPath(deep)}, nullptr));
     EXPECT_TRUE(fs::is_directory(dir.Host(deep)));
-}
-
-TEST(CreateOutputFileTest, CreatesMissingFoldersOnTheSecondTry) {
-    TempDir dir;
-    MemberRun run;
-    platform::OutputFile f = CreateOutputFile(dir.Program() + u"\\p\\q\\r.txt", run);
-    ASSERT_TRUE(f.IsOpen());
-    EXPECT_EQ(f.Write("data", 4), 4u);
-    ASSERT_TRUE(f.Commit());
-    EXPECT_EQ(ReadHostFile(dir.Host("p/q/r.txt")), ToBytes("data"));
 }
 
 }  // namespace

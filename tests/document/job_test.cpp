@@ -116,8 +116,13 @@ TEST_P(JobTest, StopEndsTheRunAtOnceWithNothingHalfWrittenAndSaysHowFarItGot) {
     ASSERT_EQ(talk.size(), 1u);
     const std::string counted = "message: 中止しました。\n処理済みファイル数 ";
     ASSERT_EQ(talk[0].rfind(counted, 0), 0u) << talk[0];
+    // m4.txt is damaged: when a pool got through it, it counts and leaves nothing.
+    const std::string damaged = "\n不正ファイル数 ";
+    const std::size_t damagedAt = talk[0].find(damaged);
+    const int bad =
+        damagedAt == std::string::npos ? 0 : std::stoi(talk[0].substr(damagedAt + damaged.size()));
     EXPECT_EQ(std::distance(fs::directory_iterator(temp.Host("out")), fs::directory_iterator()),
-              std::stoi(talk[0].substr(counted.size())));
+              std::stoi(talk[0].substr(counted.size())) - bad);
     EXPECT_TRUE(fs::exists(temp.Host("out/m1.txt")));
     // The stop was this run's: the next one runs whole.
     EXPECT_FALSE(platform::StopRequested());

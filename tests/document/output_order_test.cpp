@@ -26,15 +26,28 @@ TEST(OutputOrderTest, MembersWaitOnlyForEarlierOnesTheirOutputMeets) {
         {"folder entries and the files in them share the folder",
          {u"a\\", u"a\\x", u"a\\y", u"a\\"},
          {-1, -1, -1, -1}},
-        {"a path that may land anywhere is a fence both ways",
-         {u"a", u"..\\a", u"b", u"\\c"},
-         {-1, 0, 1, 2}},
+        {"a path that may land anywhere is a fence both ways; a rooted one lands below",
+         {u"a", u"..\\a", u"b", u"\\c", u"\\a"},
+         {-1, 0, 1, 1, 1}},
         {"members that write nothing", {u"", u"a", u""}, {-1, -1, -1}},
     };
     for (const OrderCase& c : cases) {
         SCOPED_TRACE(c.story);
-        EXPECT_EQ(OutputOrderBarriers(c.paths), c.barriers);
+        EXPECT_EQ(OutputOrderBarriers(u"/nowhere", c.paths), c.barriers);
     }
+}
+
+// Folders that exist are one folder however they are spelled (a link inside the
+// destination, "." levels); folders to be made are told apart by their names.
+TEST(OutputOrderTest, ExistingFoldersAreComparedByIdentity) {
+    const FolderIdentify identify =
+        [](WStringView path) -> std::optional<platform::FolderIdentity> {
+        if (path == u"/d/real" || path == u"/d/link") return platform::FolderIdentity{1, 7};
+        if (path == u"/d") return platform::FolderIdentity{1, 2};
+        return std::nullopt;
+    };
+    const std::vector<WString> paths = {u"real\\x", u"link\\x", u"link\\y", u"new\\x", u"new\\x"};
+    EXPECT_EQ(OutputOrderBarriers(u"/d", paths, identify), (std::vector<int>{-1, 0, -1, -1, 3}));
 }
 
 }  // namespace

@@ -63,28 +63,26 @@ TEST_F(ExtractTest, UnsafePathsAreAskedAbout) {
     LzhHeaderFields up = Stored(0, "..\xFFup.txt", ToBytes("up"));
     Open({rooted, up});
 
-    EXPECT_EQ(Extract(0), 0);
-    EXPECT_EQ(last_.status, LzhStatus::UnsafePathRefused);
-    EXPECT_EQ(Extract(1), 0);
-    EXPECT_EQ(last_.status, LzhStatus::UnsafePathRefused);
-    EXPECT_EQ(callback_.Count(RecordingCallback::Question::UnsafePath), 2u);
-    // The question has the stored path and the place the member would be written.
-    const WString stored = ProgramPath(absolute) + u"\\a.txt";
-    EXPECT_EQ(callback_.questions[0].name, stored);
-    EXPECT_EQ(callback_.questions[0].target, run_.destFolder + u"\\" + stored.substr(1));
-    EXPECT_EQ(callback_.questions[1].target, run_.destFolder + u"\\..\\up.txt");
-    EXPECT_FALSE(fs::exists(absolute));
-    EXPECT_FALSE(fs::exists(dir_.Host("up.txt")));
-
-    // Yes: a path starting with a separator lands below the destination, never at the root.
-    callback_.unsafeAnswer = 1;
+    // A rooted path lands below the destination without a question: LHMelt and other
+    // Windows tools store folders as "\\subdir\\".
     ASSERT_EQ(Extract(0), 1);
     EXPECT_FALSE(fs::exists(absolute));
     EXPECT_EQ(ReadHostFile(Out(absolute.substr(1) + "/a.txt")), ToBytes("root"));
+    EXPECT_TRUE(callback_.questions.empty());
+    // One that climbs out is asked about, with the place it would be written.
+    EXPECT_EQ(Extract(1), 0);
+    EXPECT_EQ(last_.status, LzhStatus::UnsafePathRefused);
+    ASSERT_EQ(callback_.Count(RecordingCallback::Question::UnsafePath), 1u);
+    EXPECT_EQ(callback_.questions[0].name, u"..\\up.txt");
+    EXPECT_EQ(callback_.questions[0].target, run_.destFolder + u"\\..\\up.txt");
+    EXPECT_FALSE(fs::exists(dir_.Host("up.txt")));
+
     // Yes for all: no more questions for the rest of the run.
+    callback_.unsafeAnswer = 1;
     callback_.unsafeForAll = 1;
     ASSERT_EQ(Extract(1), 1);
     EXPECT_TRUE(run_.answers->unsafePathsAllowed);
+    EXPECT_EQ(ReadHostFile(dir_.Host("up.txt")), ToBytes("up"));
     callback_.questions.clear();
     run_.overwrite = OverwriteRule::Never;
     ASSERT_EQ(Extract(1), 1);
@@ -149,7 +147,7 @@ TEST_F(ExtractTest, LarcAndPmarcStoredMethodsCopyTheirData) {
     }
 }
 
-TEST_F(ExtractTest, UnsupportedMethodLeavesAnEmptyFileOrNothingInTestMode) {
+TEST_F(ExtractTest, UnsupportedMethodLeavesNothing) {
     LzhHeaderFields h = Stored(2, "old.bin", ToBytes("frozen"));
     h.method = "-lh9-";
     Open({h});
@@ -158,9 +156,14 @@ TEST_F(ExtractTest, UnsupportedMethodLeavesAnEmptyFileOrNothingInTestMode) {
     EXPECT_EQ(last_.status, LzhStatus::UnsupportedMethod);
     EXPECT_FALSE(fs::exists(Out("old.bin")));
     run_.testMode = false;
+    run_.keepDamaged = true;  // there is nothing decoded to keep
+    fs::create_directories(Out(""));
+    WriteHostFile(Out("old.bin"), "kept");
     EXPECT_EQ(Extract(0), 0);
     EXPECT_EQ(last_.status, LzhStatus::UnsupportedMethod);
-    EXPECT_EQ(fs::file_size(Out("old.bin")), 0u);
+    EXPECT_EQ(ReadHostFile(Out("old.bin")), ToBytes("kept"));
+    EXPECT_FALSE(fs::exists(Out("old.bin.damaged")));
+    EXPECT_TRUE(callback_.questions.empty());  // not asked about a file it cannot replace
 }
 
 TEST_F(ExtractTest, CompressedMembersOfEveryMethodAndEmptyOnes) {
@@ -215,14 +218,19 @@ TEST_F(ExtractTest, TimesAndAttributesAreApplied) {
     ::umask(mask);
 }
 
-TEST_F(ExtractTest, CrcMismatchKeepsTheWrittenFileWithItsTime) {
+// A damaged member never takes its name; kept for recovery, it goes beside with its time.
+TEST_F(ExtractTest, CrcMismatchLeavesNothingUnderTheNameAndKeepsItAsideWhenAsked) {
     LzhHeaderFields h = Stored(2, "a.txt", ToBytes("payload"));
     h.dataCrc = 0x1234;
     Open({h});
     EXPECT_EQ(Extract(0), 0);
     EXPECT_EQ(last_.status, LzhStatus::CrcMismatch);
-    EXPECT_EQ(ReadHostFile(Out("a.txt")), ToBytes("payload"));
-    EXPECT_EQ(platform::GetPathLastWriteTime(ProgramPath(Out("a.txt"))), kFixtureTime);
+    EXPECT_TRUE(fs::is_empty(Out("")));
+    run_.keepDamaged = true;
+    EXPECT_EQ(Extract(0), 0);
+    EXPECT_FALSE(fs::exists(Out("a.txt")));
+    EXPECT_EQ(ReadHostFile(Out("a.txt.damaged")), ToBytes("payload"));
+    EXPECT_EQ(platform::GetPathLastWriteTime(ProgramPath(Out("a.txt.damaged"))), kFixtureTime);
     run_.testMode = true;
     EXPECT_EQ(Extract(0), 0);
     EXPECT_EQ(last_.status, LzhStatus::CrcMismatch);
@@ -230,7 +238,8 @@ TEST_F(ExtractTest, CrcMismatchKeepsTheWrittenFileWithItsTime) {
 
 // Output is exactly the listed size: a last match that runs past it is cut there and the
 // CRC of what is listed decides (zeros, whose CRC-16 is 0 at any length, included); a
-// stream that ends before it fails. The same in extraction and in test.
+// stream that ends before it fails. The same in extraction and in test; what a failed
+// member wrote is kept aside.
 TEST_F(ExtractTest, OutputIsExactlyTheListedSize) {
     struct Row {
         std::vector<LzhSymbol> symbols;
@@ -257,6 +266,7 @@ TEST_F(ExtractTest, OutputIsExactlyTheListedSize) {
         members.push_back(h);
     }
     Open(members);
+    run_.keepDamaged = true;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         SCOPED_TRACE(i);
         for (const int test : {1, 0}) {
@@ -264,7 +274,10 @@ TEST_F(ExtractTest, OutputIsExactlyTheListedSize) {
             EXPECT_EQ(Extract(static_cast<int>(i)), rows[i].status == LzhStatus::Ok ? 1 : 0);
             EXPECT_EQ(last_.status, rows[i].status);
         }
-        EXPECT_EQ(fs::file_size(Out("m" + std::to_string(i))), rows[i].fileSize);
+        const std::string name = "m" + std::to_string(i);
+        const bool good = rows[i].status == LzhStatus::Ok;
+        EXPECT_EQ(fs::exists(Out(name)), good);
+        EXPECT_EQ(fs::file_size(Out(good ? name : name + ".damaged")), rows[i].fileSize);
     }
 }
 
@@ -275,9 +288,10 @@ TEST_F(ExtractTest, StoredMemberNeverReadsPastItsData) {
     LzhHeaderFields claims = Stored(2, "short.txt", ToBytes("abc"));
     claims.originalSize = 10;
     Open({claims, Stored(2, "next.txt", ToBytes("0123456789"))});
+    run_.keepDamaged = true;
     EXPECT_EQ(Extract(0), 0);
     EXPECT_EQ(last_.status, LzhStatus::CrcMismatch);
-    EXPECT_EQ(ReadHostFile(Out("short.txt")), ToBytes("abc"));
+    EXPECT_EQ(ReadHostFile(Out("short.txt.damaged")), ToBytes("abc"));
     // Cut by the end of the archive: the same.
     const Bytes whole = Stored(2, "cut.txt", FixtureData(FixtureKind::Random, 70000, 1)).Build();
     archive_.Close();
@@ -287,13 +301,14 @@ TEST_F(ExtractTest, StoredMemberNeverReadsPastItsData) {
     EXPECT_EQ(last_.status, LzhStatus::CrcMismatch);
 }
 
-TEST_F(ExtractTest, UndecodableDataFailsAndKeepsWhatWasWritten) {
+TEST_F(ExtractTest, UndecodableDataFailsAndKeepsWhatWasWrittenAside) {
     const Bytes data = FixtureData(FixtureKind::Binary, 100000, 3);
     LzhHeaderFields cut = Compressed(5, "cut.bin", data);
     cut.data.resize(cut.data.size() / 2);
     LzhHeaderFields bomb = Compressed(6, "bomb.bin", ToBytes("tiny"));
     bomb.originalSize = 0xFFFFFFFF;
     Open({cut, bomb});
+    run_.keepDamaged = true;
     for (int i = 0; i < 2; ++i) {
         run_.testMode = true;
         EXPECT_EQ(Extract(i), 0);
@@ -302,11 +317,12 @@ TEST_F(ExtractTest, UndecodableDataFailsAndKeepsWhatWasWritten) {
         EXPECT_EQ(Extract(i), 0);
         EXPECT_EQ(last_.status, LzhStatus::DecodeFailed);
     }
-    const Bytes partial = ReadHostFile(Out("cut.bin"));
+    const Bytes partial = ReadHostFile(Out("cut.bin.damaged"));
     EXPECT_EQ(partial.size() % 8192, 0u);
     EXPECT_EQ(partial,
               Bytes(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(partial.size())));
-    EXPECT_EQ(fs::file_size(Out("bomb.bin")), 0u);
+    EXPECT_EQ(fs::file_size(Out("bomb.bin.damaged")), 0u);
+    EXPECT_FALSE(fs::exists(Out("cut.bin")));
 }
 
 TEST_F(ExtractTest, ClosedArchiveFailsAsNotOpen) {

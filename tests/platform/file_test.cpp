@@ -7,7 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 
 #include "platform/file.h"
 #include "platform/output_file.h"
@@ -36,8 +38,20 @@ void WriteText(OutputFile& f, std::string_view text) {
 // The folders of one run of output; a new one is a new run.
 OutputFolders folders;
 
+// The file at path, created below the folder that holds it.
 OutputFile Create(WStringView path) {
-    return OutputFile::Create(path, folders);
+    const std::size_t cut = path.find_last_of(u"\\/");
+    return OutputFile::Create({path.substr(0, cut), path.substr(cut + 1)}, folders);
+}
+
+// Nothing but the names given stands in the folder.
+void ExpectOnly(const fs::path& folder, std::vector<std::string> names) {
+    std::vector<std::string> found;
+    for (const auto& item : fs::directory_iterator(folder))
+        found.push_back(item.path().filename().string());
+    std::sort(found.begin(), found.end());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(found, names);
 }
 
 TEST(FileTest, CreateReplacesAnExistingFile) {
@@ -94,16 +108,21 @@ TEST(FileTest, AReplacementTakesThePlaceOfTheOldFileOnlyWhenClosed) {
     f = Create(dir.Program("a.txt"));
     ASSERT_TRUE(f.IsOpen());
     WriteText(f, "partial");
-    EXPECT_TRUE(f.Discard());
+    EXPECT_TRUE(f.Abandon());
     EXPECT_EQ(ReadHostFile(dir.Host("a.txt")), ToBytes("new"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+    ExpectOnly(dir.path(), {"a.txt"});
 
-    // A file new at its path stays as far as it was written.
-    f = Create(dir.Program("b.txt"));
-    ASSERT_TRUE(f.IsOpen());
-    WriteText(f, "part");
-    EXPECT_TRUE(f.Discard());
-    EXPECT_EQ(ReadHostFile(dir.Host("b.txt")), ToBytes("part"));
+    // Kept for recovery, a damaged file goes beside, never over anything: a file new at
+    // its path, and one that was to replace another.
+    for (const char* name : {"b.txt", "a.txt", "a.txt"}) {
+        f = Create(dir.Program(name));
+        ASSERT_TRUE(f.IsOpen());
+        WriteText(f, "part");
+        EXPECT_TRUE(f.KeepDamaged());
+    }
+    EXPECT_EQ(ReadHostFile(dir.Host("a.txt")), ToBytes("new"));
+    EXPECT_EQ(ReadHostFile(dir.Host("a.txt.damaged.1")), ToBytes("part"));
+    ExpectOnly(dir.path(), {"a.txt", "a.txt.damaged", "a.txt.damaged.1", "b.txt.damaged"});
 }
 
 TEST(FileTest, AReplacementThatCannotTakeItsPlaceFailsToClose) {
@@ -138,38 +157,63 @@ TEST(FileTest, ANewFileTakesItsNameOnlyWhenClosedAndOnlyIfStillFree) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
-// The first file of a run in a folder removes the temporaries that dead processes of
-// the user left there, and nothing else.
-TEST(FileTest, LeftoversOfDeadProcessesAreRemovedOncePerRun) {
+// Files are written unnamed: nothing shows in the folder while one is written, and files
+// named as a killed process's temporaries are the user's, never removed.
+TEST(FileTest, NothingShowsWhileWritingAndNoFileIsRemovedByItsName) {
     TempDir dir;
     const pid_t child = ::fork();
     if (child == 0) ::_exit(0);
     ASSERT_GT(child, 0);
     ASSERT_EQ(::waitpid(child, nullptr, 0), child);  // a number no process has now
     const std::string dead = ".quillory-" + std::to_string(child) + "-3";
-    const std::string live = ".quillory-" + std::to_string(::getppid()) + "-3";
-    for (const std::string& name : {dead, live, std::string(".quillory-x-1"), std::string("a")})
-        WriteHostFile(dir.Host(name), "left");
+    const std::string mine = ".quillory-" + std::to_string(::getpid()) + "-0";
+    for (const std::string& name : {dead, mine})
+        WriteHostFile(dir.Host(name), "the user's");
     folders = OutputFolders();  // a new run
     OutputFile f = Create(dir.Program("new.txt"));
     ASSERT_TRUE(f.IsOpen());
-    EXPECT_FALSE(fs::exists(dir.Host(dead)));
-    EXPECT_TRUE(fs::exists(dir.Host(live)));
-    EXPECT_TRUE(fs::exists(dir.Host(".quillory-x-1")));
-    EXPECT_TRUE(fs::exists(dir.Host("a")));
+    WriteText(f, "new");
+    ExpectOnly(dir.path(), {dead, mine});
     EXPECT_TRUE(f.Commit());
-    // Once per folder and run: a leftover appearing later waits for the next run.
-    WriteHostFile(dir.Host(dead), "left");
-    Create(dir.Program("other.txt")).Abandon();
-    EXPECT_TRUE(fs::exists(dir.Host(dead)));
-    folders = OutputFolders();  // a new run
-    Create(dir.Program("other.txt")).Abandon();
-    EXPECT_FALSE(fs::exists(dir.Host(dead)));
+    ExpectOnly(dir.path(), {dead, mine, "new.txt"});
 }
 
-TEST(FileTest, CreationNeedsTheFolderAndRefusesFolders) {
+// Folders are made below the destination as needed, through links that stay below it;
+// one that leads out is refused, whatever the folders kept open said before.
+TEST(FileTest, FoldersAreMadeBeneathTheDestinationAndNeverThroughLinksOut) {
     TempDir dir;
-    EXPECT_FALSE(Create(dir.Program("missing/a.txt")).IsOpen());
+    fs::create_directories(dir.Host("dest/real"));
+    fs::create_directories(dir.Host("outside"));
+    fs::create_directory_symlink("real", dir.Host("dest/inside"));
+    fs::create_directory_symlink("../outside", dir.Host("dest/out"));
+    const WString dest = dir.Program("dest");
+    OutputFile f = OutputFile::Create({dest, u"a/b/c.txt"}, folders);
+    ASSERT_TRUE(f.IsOpen());
+    EXPECT_TRUE(f.Commit());
+    EXPECT_TRUE(fs::exists(dir.Host("dest/a/b/c.txt")));
+    f = OutputFile::Create({dest, u"inside/d.txt"}, folders);
+    ASSERT_TRUE(f.IsOpen());
+    EXPECT_TRUE(f.Commit());
+    EXPECT_TRUE(fs::exists(dir.Host("dest/real/d.txt")));
+    for (const WStringView relative : {u"out/x.txt", u"out/new/x.txt"}) {
+        EXPECT_TRUE(LeadsOutside(dest, relative));
+        f = OutputFile::Create({dest, relative}, folders);
+        EXPECT_FALSE(f.IsOpen());
+        EXPECT_FALSE(folders.MakeFolders({dest, u"out/new/"}, nullptr));
+    }
+    EXPECT_TRUE(fs::is_empty(dir.Host("outside")));
+    EXPECT_FALSE(LeadsOutside(dest, u"inside/d.txt"));
+    EXPECT_FALSE(LeadsOutside(dest, u"out"));  // the last level is replaced, not followed
+    // A member allowed out goes where its path leads.
+    f = OutputFile::Create({dest, u"out/x.txt", false}, folders);
+    ASSERT_TRUE(f.IsOpen());
+    EXPECT_TRUE(f.Commit());
+    EXPECT_TRUE(fs::exists(dir.Host("outside/x.txt")));
+}
+
+TEST(FileTest, CreationMakesMissingFoldersAndRefusesFolders) {
+    TempDir dir;
+    EXPECT_TRUE(Create(dir.Program("missing/a.txt")).IsOpen());
     fs::create_directory(dir.Host("sub"));
     EXPECT_FALSE(Create(dir.Program("sub")).IsOpen());
     EXPECT_TRUE(fs::is_directory(dir.Host("sub")));

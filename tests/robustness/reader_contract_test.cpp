@@ -124,8 +124,8 @@ TYPED_TEST(ReaderContractTest, ExistingFilesFollowTheOverwriteRules) {
 }
 
 // A write the disk cuts short fails the member with WriteFailed, stored or compressed:
-// nothing is written after it, and the file holds exactly the bytes the disk took, the
-// member's first bytes.
+// nothing is written after it, nothing takes the member's name, and the file kept aside
+// holds exactly the bytes the disk took, the member's first bytes.
 TYPED_TEST(ReaderContractTest, ShortWritesFailTheMemberAndStopWriting) {
     const Bytes data = MixedData(400000, 4);
     HostileMember stored;
@@ -135,6 +135,7 @@ TYPED_TEST(ReaderContractTest, ShortWritesFailTheMemberAndStopWriting) {
     packed.name = "packed.bin";
     packed.compressed = true;
     this->Open({stored, packed});
+    this->run_.keepDamaged = true;
     for (int i = 0; i < 2; ++i) {
         SCOPED_TRACE(i);
         int writes = 0;
@@ -150,7 +151,9 @@ TYPED_TEST(ReaderContractTest, ShortWritesFailTheMemberAndStopWriting) {
         EXPECT_EQ(result, 0);
         EXPECT_EQ(this->last_.status, TypeParam::Status::WriteFailed);
         EXPECT_EQ(writes, 2) << "nothing is written after the short write";
-        const Bytes written = ReadHostFile(this->Out(i == 0 ? "stored.bin" : "packed.bin"));
+        const std::string name = i == 0 ? "stored.bin" : "packed.bin";
+        EXPECT_FALSE(fs::exists(this->Out(name)));
+        const Bytes written = ReadHostFile(this->Out(name + ".damaged"));
         EXPECT_EQ(written.size(), taken);
         ASSERT_GT(written.size(), 0u);
         ASSERT_LT(written.size(), data.size());
