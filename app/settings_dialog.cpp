@@ -75,6 +75,8 @@ CSettingsDialog::CSettingsDialog(QWidget* parent) : QDialog(parent) {
     useFolder_ = AddCheckBox(this, layout, kUseFolder, "フォルダ付きで展開");
     displayFolder_ = AddCheckBox(this, layout, kDisplayFolder, "一覧でフォルダを表示する");
     openFolder_ = AddCheckBox(this, layout, kOpenFolder, "展開後にフォルダを開く");
+    keepDamaged_ =
+        AddCheckBox(this, layout, kKeepDamaged, "壊れたファイルを「.damaged」として残す");
     AddLabel(this, layout, "上書き確認");
     overwriteInquire_ = AddRadioRow(this, layout,
                                     {{kOverwriteAlways, "常にする"},
@@ -110,6 +112,7 @@ void CSettingsDialog::ToControls() {
     useFolder_->setChecked(values_.UseFolder != 0);
     displayFolder_->setChecked(values_.DisplayFolder != 0);
     openFolder_->setChecked(values_.OpenFolder != 0);
+    keepDamaged_->setChecked(values_.KeepDamaged != 0);
     SetGroup(overwriteInquire_, values_.OverwriteInquire);
     SetGroup(startupFolder_, values_.StartupFolder);
     SetGroup(extractFolder_, values_.ExtractFolder);
@@ -122,6 +125,7 @@ void CSettingsDialog::FromControls() {
     values_.UseFolder = useFolder_->isChecked() ? 1 : 0;
     values_.DisplayFolder = displayFolder_->isChecked() ? 1 : 0;
     values_.OpenFolder = openFolder_->isChecked() ? 1 : 0;
+    values_.KeepDamaged = keepDamaged_->isChecked() ? 1 : 0;
     values_.OverwriteInquire = overwriteInquire_->checkedId();
     values_.StartupFolder = startupFolder_->checkedId();
     values_.ExtractFolder = extractFolder_->checkedId();

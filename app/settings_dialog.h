@@ -24,6 +24,7 @@ public:
     static constexpr int kUseFolder = 1003;
     static constexpr int kDisplayFolder = 1004;
     static constexpr int kOpenFolder = 1007;  // "展開後にフォルダを開く"
+    static constexpr int kKeepDamaged = 1008;  // "壊れたファイルを「.damaged」として残す"
     static constexpr int kOverwriteAlways = 1018;
     static constexpr int kOverwriteNewer = 1019;
     static constexpr int kOverwriteNever = 1010;
@@ -51,6 +52,7 @@ private:
     QCheckBox* useFolder_;
     QCheckBox* displayFolder_;
     QCheckBox* openFolder_;
+    QCheckBox* keepDamaged_;
     QButtonGroup* autoExtractMethod_;
     QButtonGroup* overwriteInquire_;
     QButtonGroup* startupFolder_;

@@ -135,6 +135,9 @@ private:
         } else if (name == "--allow-unsafe-paths") {
             if (auto error = flag(kExtractOnly)) return error;
             options_.allowUnsafePaths = true;
+        } else if (name == "--keep-damaged") {
+            if (auto error = flag(kExtractOnly)) return error;
+            options_.keepDamaged = true;
         } else if (name == "--password") {
             if (auto error = takeValue(kTestOrExtract)) return error;
             options_.password = std::string(value);
@@ -181,7 +184,7 @@ std::string_view HelpText() {
   quillory-cli t ARCHIVE [--password PW] [--threads N] [--codepage NAME]
   quillory-cli x ARCHIVE [-d DEST] [--create-folder] [--no-folders]
                [--overwrite ask|newer|always] [--yes | --no] [--allow-unsafe-paths]
-               [--password PW] [--threads N] [--codepage NAME]
+               [--keep-damaged] [--password PW] [--threads N] [--codepage NAME]
   quillory-cli --help | --version
 
 Lists, tests or extracts an LZH or ZIP archive.
@@ -201,9 +204,12 @@ Options of x:
                      question only, never the unsafe-path question)
   --no               answer every question no
   --allow-unsafe-paths
-                     write members whose stored path starts at the root or climbs
-                     with ".." without asking: a rooted one lands below DEST, a
-                     climbing one may land outside DEST
+                     write members whose stored path climbs out of DEST with "..", or
+                     passes through a link in DEST that leads out of it, without
+                     asking: they may land outside DEST (a path that starts at the
+                     root always lands below DEST, without a question)
+  --keep-damaged     keep what a damaged member decoded as NAME.damaged beside it
+                     (never over an existing file); without it nothing is kept
 Options of t and x:
   --password PW      the password of encrypted ZIP members
   --threads N        decode up to N members at once (default: one thread per core;

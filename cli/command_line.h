@@ -29,6 +29,7 @@ struct Options {
     std::optional<std::string> password;
     std::optional<std::string> codePage;  // --codepage: the names' encoding
     int threads = 0;                      // --threads: decoding threads, 0 one per core
+    bool keepDamaged = false;             // --keep-damaged
 };
 
 // What the command line asks for: a run, the help text, the version, or a refusal with

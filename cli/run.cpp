@@ -31,6 +31,7 @@ void FillProfile(const Options& options, platform::MemoryProfile* profile) {
     profile->SetInt(kOptionSection, u"AutoExtract", 0);
     profile->SetInt(kOptionSection, u"CreateFolder", options.createFolder ? 1 : 0);
     profile->SetInt(kOptionSection, u"UseFolder", options.useFolders ? 1 : 0);
+    profile->SetInt(kOptionSection, u"KeepDamaged", options.keepDamaged ? 1 : 0);
     if (options.overwriteChoice) {
         profile->SetInt(kOptionSection, u"OverwriteInquire", *options.overwriteChoice);
     }

@@ -86,6 +86,7 @@ RunSummary CQuilloryDoc::Extract(const std::vector<int>* selection) {
     })
                                                     : destination.folder;
     plan.useFolders = destination.useFolders != 0 ? 1 : 0;
+    plan.keepDamaged = settings_.KeepDamaged != 0;
     // The folder as typed is remembered, not the archive-named folder below it.
     settings_.lastExtractFolder = destination.folder;
     profile_.WriteString(kLastFolderSection, kLastExtractValue, destination.folder);

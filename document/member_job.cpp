@@ -200,6 +200,7 @@ JobResult MemberJob::Run(const Archive& archive, UserInterface& ui, const std::s
     run.destFolder = plan_.destFolder;
     run.useFolders = plan_.useFolders != 0;
     run.overwrite = plan_.replaceExisting ? OverwriteRule::Never : plan_.overwrite;
+    run.keepDamaged = plan_.keepDamaged;
     run.callback = &callback;
     run.stop = stopped.get_token();
     run.password = &doc_.password();

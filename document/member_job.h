@@ -60,6 +60,8 @@ struct JobPlan {
     // Existing files are replaced without a question (the private copies of opened
     // members, which are the program's own).
     bool replaceExisting = false;
+    // A damaged member's output is kept as "<name>.damaged" (the setting "KeepDamaged").
+    bool keepDamaged = false;
     // Threads decoding members at once; 0: one per core of the machine. 1 decodes every
     // member on the job's own thread.
     int threads = 1;

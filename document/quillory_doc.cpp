@@ -229,6 +229,7 @@ void CQuilloryDoc::OnSettings() {
     values.StartupFolder = settings_.StartupFolder;
     values.ExtractFolder = settings_.ExtractFolder;
     values.OpenFolder = settings_.OpenFolder;
+    values.KeepDamaged = settings_.KeepDamaged;
     // The overwrite choice shows what the readers do now, not what was read at start-up.
     values.OverwriteInquire = OverwriteChoice();
     if (!ui_.AskSettings(&values)) return;
@@ -243,6 +244,7 @@ void CQuilloryDoc::OnSettings() {
     settings_.StartupFolder = values.StartupFolder;
     settings_.ExtractFolder = values.ExtractFolder;
     settings_.OpenFolder = values.OpenFolder;
+    settings_.KeepDamaged = values.KeepDamaged;
     UpdateAllViews();
 }
 

@@ -26,6 +26,7 @@ constexpr OptionField kOptions[] = {
     {u"ExtractFolder", &ApplicationSettings::ExtractFolder, &SettingsValues::ExtractFolder},
     // Beyond the handheld's eight: written after them, so their order stays.
     {u"OpenFolder", &ApplicationSettings::OpenFolder, &SettingsValues::OpenFolder},
+    {u"KeepDamaged", &ApplicationSettings::KeepDamaged, &SettingsValues::KeepDamaged},
 };
 
 }  // namespace

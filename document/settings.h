@@ -42,11 +42,13 @@ struct SettingsValues {
     int AutoExtractMethod = -1;
     int StartupFolder = -1;
     int ExtractFolder = -1;
-    int OpenFolder = 0;  // open the destination folder after a successful extraction
+    int OpenFolder = 0;   // open the destination folder after a successful extraction
+    int KeepDamaged = 0;  // keep a damaged member's output as "<name>.damaged"
 };
 
-// What the application holds: the eight options and "OpenFolder" (open the destination
-// folder in the file manager after a successful extraction) with their defaults, the two special
+// What the application holds: the eight options, "OpenFolder" (open the destination folder
+// in the file manager after a successful extraction) and "KeepDamaged" (keep what a
+// damaged member decoded, beside its name) with their defaults, the two special
 // folders (with a trailing "\", never stored) and the two remembered folders.
 struct ApplicationSettings {
     int AutoExtract = 0;
@@ -58,13 +60,15 @@ struct ApplicationSettings {
     int StartupFolder = kOpenFromLastFolder;
     int ExtractFolder = kExtractToLastFolder;
     int OpenFolder = 0;
+    int KeepDamaged = 0;
     WString desktopFolder;
     WString myDocumentsFolder;
     WString lastOpenFolder;
     WString lastExtractFolder;
 };
 
-// Reads the options in their fixed order (the eight, then "OpenFolder"), each with its default,
+// Reads the options in their fixed order (the eight, then "OpenFolder" and "KeepDamaged"),
+// each with its default,
 // then the two remembered folders with myDocumentsFolder (already set) as their default.
 void ReadSettings(platform::Profile& profile, ApplicationSettings* settings);
 

@@ -34,6 +34,7 @@ RunSummary ExtractEveryMember(CQuilloryDoc& doc, Destination destinationOf, bool
     plan.kind = RunKind::Extract;
     plan.destFolder = destination;
     plan.useFolders = doc.settings().UseFolder != 0 ? 1 : 0;
+    plan.keepDamaged = doc.settings().KeepDamaged != 0;
     plan.showProgress = showProgress;
     return doc.RunJob(std::move(plan), [&doc, destination](const JobResult& result) {
         // The user chose no folder: the summary says where the files went.

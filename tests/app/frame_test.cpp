@@ -307,7 +307,7 @@ private slots:
         QStringList shown;
         AnswerNextModal([&](QWidget* modal) {
             QVERIFY(qobject_cast<CSettingsDialog*>(modal) != nullptr);
-            for (int id : {1000, 1002, 1003, 1004, 1007})
+            for (int id : {1000, 1002, 1003, 1004, 1007, 1008})
                 shown << QString::number(Control<QCheckBox>(modal, id)->isChecked());
             for (int id : {1005, 1006, 1018, 1019, 1010, 1022, 1023, 1024, 1025, 1026})
                 shown << QString::number(Control<QRadioButton>(modal, id)->isChecked());
@@ -315,12 +315,12 @@ private slots:
         });
         gui->frame.OnCommand(kCommandSettings);
         // 自動展開 off, デスクトップ, both folder boxes on, 一覧でフォルダ off, フォルダを開く
-        // off, 新しいファイルのみ, 最後に開いたフォルダ twice.
-        QCOMPARE(shown.join(""), QStringLiteral("011001001001010"));
+        // off, 「.damaged」 off, 新しいファイルのみ, 最後に開いたフォルダ twice.
+        QCOMPARE(shown.join(""), QStringLiteral("0110001001001010"));
         store.sync();
         QCOMPARE(store.childGroups(), QStringList{QStringLiteral("Option")});
         store.beginGroup(QStringLiteral("Option"));
-        QCOMPARE(store.allKeys().size(), 9);
+        QCOMPARE(store.allKeys().size(), 10);
         QCOMPARE(store.value("OpenFolder").toInt(), 0);
         QCOMPARE(store.value("OverwriteInquire").toInt(), 1);
         QCOMPARE(store.value("CreateFolder").toInt(), 1);

@@ -17,7 +17,7 @@ using Access = platform::MemoryProfile::Access;
 
 const std::vector<std::string> kOptionOrder = {
     "AutoExtract",      "AutoExtractMethod", "CreateFolder",  "UseFolder",  "DisplayFolder",
-    "OverwriteInquire", "StartupFolder",     "ExtractFolder", "OpenFolder",
+    "OverwriteInquire", "StartupFolder",     "ExtractFolder", "OpenFolder", "KeepDamaged",
 };
 
 // "section/name=value" of each logged access of that kind.
@@ -39,10 +39,10 @@ TEST_F(SettingsTest, FirstRunReadsEveryValueInOrderWithItsDefault) {
     EXPECT_EQ(Accesses(profile, Access::GetInt), expected);
     const std::vector<std::string> folders = {"LastFolder/Startup=", "LastFolder/Extract="};
     EXPECT_EQ(Accesses(profile, Access::GetString), folders);
-    EXPECT_EQ(profile.log().size(), 11u);
+    EXPECT_EQ(profile.log().size(), 12u);
     EXPECT_EQ(profile.log()[7].name, u"ExtractFolder");
     EXPECT_EQ(profile.log()[8].name, u"OpenFolder");
-    EXPECT_EQ(profile.log()[9].name, u"Startup");
+    EXPECT_EQ(profile.log()[10].name, u"Startup");
 
     EXPECT_EQ(settings.AutoExtract, 0);
     EXPECT_EQ(settings.AutoExtractMethod, 0);
@@ -114,9 +114,10 @@ TEST_F(SettingsTest, DialogOnAFirstRunAndOkRewritesAllEight) {
         "Option/AutoExtract=0",   "Option/AutoExtractMethod=0", "Option/CreateFolder=1",
         "Option/UseFolder=1",     "Option/DisplayFolder=0",     "Option/OverwriteInquire=1",
         "Option/StartupFolder=1", "Option/ExtractFolder=1",     "Option/OpenFolder=0",
+        "Option/KeepDamaged=0",
     };
     EXPECT_EQ(Accesses(profile, Access::WriteInt), writes);
-    EXPECT_EQ(profile.log().size(), 9u);
+    EXPECT_EQ(profile.log().size(), 10u);
     EXPECT_EQ(view.updates, 1);
 }
 

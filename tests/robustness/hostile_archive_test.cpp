@@ -108,6 +108,7 @@ struct HostileCase {
     // Where the unsafe-path questions said each member would go, in order.
     std::vector<std::string> askedTargets;
     std::string destination = "dest";  // relative to the scratch root
+    bool keepDamaged = false;          // the setting "KeepDamaged"
     std::function<void(const fs::path& root)> prepare;
     // Kinds that cannot express the case leave it out.
     std::vector<Kind> kinds = {Kind::Lzh0, Kind::Lzh1, Kind::Lzh2, Kind::Zip};
@@ -473,6 +474,27 @@ std::vector<HostileCase> CasesFor(Kind kind) {
         cases.push_back(c);
     }
     {
+        // Kept for recovery, what a failed member decoded goes beside its name, never over
+        // the user's file there nor over one that holds the name it would take.
+        HostileCase c;
+        c.label = "DamagedKeptAsideNeverOverAnything";
+        c.keepDamaged = true;
+        c.prepare = [](const fs::path& root) {
+            WriteHostFile(root / "dest/crc.txt", "mine");
+            WriteHostFile(root / "dest/crc.txt.damaged", "also mine");
+        };
+        HostileMember crc = File("crc.txt", "theirs");
+        crc.wrongCrc = true;
+        c.members = {crc};
+        c.answers = {true};
+        c.outcomes = {kCrc};
+        c.damaged = 1;
+        c.expectFiles = {{"dest/crc.txt", "mine"},
+                         {"dest/crc.txt.damaged", "also mine"},
+                         {"dest/crc.txt.damaged.1", "theirs"}};
+        cases.push_back(c);
+    }
+    {
         // Replacing a file never changes its inode: a read-only file elsewhere that is
         // hard-linked to the output path keeps its mode and content.
         HostileCase c;
@@ -580,6 +602,7 @@ TEST_P(HostileArchiveTest, OnlyTheDestinationChangesAndOnlyWithConsent) {
     const fs::path archivePath = temp.Host(zip ? "archives/case.zip" : "archives/case.lzh");
     WriteHostFile(archivePath, archive);
     if (c.prepare) c.prepare(temp.path());
+    settings.KeepDamaged = c.keepDamaged ? 1 : 0;
     ASSERT_EQ(doc->OpenArchive(ProgramPath(archivePath)), 1);
     ASSERT_EQ(doc->EntryCount(), static_cast<int>(c.members.size()));
     const bool rootedBefore = fs::exists("/rooted") || fs::exists("/abs");
