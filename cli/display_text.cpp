@@ -51,10 +51,6 @@ bool InRanges(char32_t c, const Range* begin, const Range* end) {
 
 // C0, DEL and C1 controls, and the bidirectional embeddings, overrides and isolates,
 // which would reorder what follows them on the line.
-bool IsControl(char32_t c) {
-    return c < 0x20 || (c >= 0x7F && c < 0xA0) || (c >= 0x202A && c <= 0x202E) ||
-           (c >= 0x2066 && c <= 0x2069);
-}
 
 // Decodes one code point of well-formed UTF-8 (as WideToUtf8 writes it) at text[*i].
 char32_t NextCodePoint(std::string_view text, std::size_t* i) {
@@ -86,7 +82,7 @@ void AppendOneLine(WStringView text, std::string* out) {
         }
         if (clean[i] == u'\n' || clean[i] == u'\r') {
             clean[i] = u' ';
-        } else if (IsControl(clean[i])) {
+        } else if (platform::IsControlCharacter(clean[i])) {
             clean[i] = u'?';
         }
     }

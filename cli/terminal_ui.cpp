@@ -6,6 +6,7 @@
 
 #include "cli/display_text.h"
 #include "document/extract_callback_impl.h"
+#include "document/shown_name.h"
 #include "platform/path.h"
 
 namespace quillory::cli {
@@ -46,7 +47,8 @@ bool TerminalUserInterface::AskUnsafePath(const UnsafePathQuestion& question) {
     if (!agreed) {
         ClearProgress();
         WString skipped(kUnsafeSkippedBefore);
-        skipped.append(platform::DisplayPath(question.storedPath)).append(kUnsafeSkippedAfter);
+        AppendShownName(platform::DisplayPath(question.storedPath), &skipped);
+        skipped.append(kUnsafeSkippedAfter);
         console_.Err(OneLine(skipped) + "\n");
         ++unsafeSkipped_;
     }

@@ -5,6 +5,7 @@
 #include "document/archive_paths.h"
 #include "document/member_job.h"
 #include "document/quillory_doc.h"
+#include "document/shown_name.h"
 #include "document/texts.h"
 #include "platform/path.h"
 #include "platform/private_folder.h"
@@ -23,7 +24,7 @@ namespace {
 RunReport ReportOf(WString text, const JobResult& result) {
     RunReport report{std::move(text), {}};
     for (const MemberFailure& failure : result.failures)
-        report.failures.push_back({failure.storedPath, FailureReason(failure)});
+        report.failures.push_back({ShownName(failure.storedPath), FailureReason(failure)});
     return report;
 }
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "document/shown_name.h"
 #include "document/texts.h"
 #include "platform/file.h"
 
@@ -64,7 +65,7 @@ void CExtractCallbackImpl::ConfirmOverwrite(WStringView name, WStringView output
 }
 
 void CExtractCallbackImpl::AskPassword(WStringView memberName, WChar* password) {
-    const std::optional<WString> typed = ui_.AskPassword(memberName);
+    const std::optional<WString> typed = ui_.AskPassword(ShownName(memberName));
     if (!typed) {
         passwordCancelled_ = true;
         return;

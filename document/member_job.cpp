@@ -15,6 +15,7 @@
 #include "document/member_pool.h"
 #include "document/output_order.h"
 #include "document/quillory_doc.h"
+#include "document/shown_name.h"
 #include "document/texts.h"
 #include "platform/stop_request.h"
 
@@ -93,7 +94,7 @@ public:
         if (arrived_ == position) return;
         arrived_ = position;
         const Entry* entry = EntryAt(position);
-        if (plan_.showProgress && entry != nullptr) ui_.SetProgressName(WStringView(entry->name));
+        if (plan_.showProgress && entry != nullptr) ui_.SetProgressName(ShownName(entry->name));
     }
 
     // Counts, classifies and reports the member's outcome, then steps the bar. quietly:

@@ -8,6 +8,7 @@
 #include <charconv>
 
 #include "document/quillory_doc.h"
+#include "document/shown_name.h"
 #include "document/texts.h"
 #include "platform/file.h"
 
@@ -88,7 +89,12 @@ void AppendEntryCell(const Entry& entry, int column, WString* out) {
     const bool folder = name.empty();
     switch (column) {
         case 0:
-            out->append(folder ? texts::kFolderRowName : name);
+            // Stored names show on one line, each control character as one "?".
+            if (folder) {
+                out->append(texts::kFolderRowName);
+            } else {
+                AppendShownName(name, out);
+            }
             break;
         case 1:
             folder ? void(out->append(kFolderSize)) : AppendGroupDigits(entry.originalSize, out);
@@ -107,7 +113,7 @@ void AppendEntryCell(const Entry& entry, int column, WString* out) {
             AppendAttributes(entry.attributes, out);
             break;
         case 6:
-            out->append(WStringView(entry.path));
+            AppendShownName(WStringView(entry.path), out);
             break;
         default:
             break;

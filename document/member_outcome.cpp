@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "document/shown_name.h"
 #include "document/texts.h"
 #include "platform/path.h"
 
@@ -149,12 +150,12 @@ WStringView ReasonOf(const MemberFailure& failure) {
 WString NamedIn(const MemberFailure& failure) {
     switch (failure.kind) {
         case FailureClass::PathTooLong:
-            return platform::DisplayPath(failure.storedPath);
+            return ShownName(platform::DisplayPath(failure.storedPath));
         case FailureClass::CreateFailed:
         case FailureClass::WriteFailed:
-            return platform::DisplayPath(failure.outputPath);
+            return ShownName(platform::DisplayPath(failure.outputPath));
         default:
-            return failure.name;
+            return ShownName(failure.name);
     }
 }
 
@@ -215,11 +216,11 @@ WString CancelledSummaryText(const RunCounts& counts) {
 }
 
 WString PathTooLongText(WStringView storedPath) {
-    return WithName(texts::kPathTooLong, platform::DisplayPath(storedPath));
+    return WithName(texts::kPathTooLong, ShownName(platform::DisplayPath(storedPath)));
 }
 
 WString DamagedText(WStringView name) {
-    return WithName(texts::kDamaged, name);
+    return WithName(texts::kDamaged, ShownName(name));
 }
 
 std::optional<WStringView> ListingWarning(LzhStatus status) {
@@ -235,7 +236,7 @@ bool IsUnreadable(ZipStatus status) {
 
 WString OpenFailureText(WStringView path, const OpenFailure& failure) {
     WString text(texts::kCannotOpen);
-    text.append(u"\n").append(platform::DisplayPath(path)).append(texts::kReasonLabel);
+    text.append(u"\n").append(ShownName(platform::DisplayPath(path))).append(texts::kReasonLabel);
     const bool unreadable =
         failure.lzh == LzhStatus::OpenFailed || (failure.zip && IsUnreadable(*failure.zip));
     if (unreadable) {

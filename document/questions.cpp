@@ -6,6 +6,7 @@
 #include <string>
 
 #include "document/member_list.h"
+#include "document/shown_name.h"
 #include "document/texts.h"
 #include "platform/path.h"
 
@@ -13,16 +14,17 @@ namespace quillory {
 
 WString QuestionText(const UnsafePathQuestion& question) {
     WString text(texts::kUnsafeBefore);
-    text += platform::DisplayPath(question.storedPath);
+    AppendShownName(platform::DisplayPath(question.storedPath), &text);
     text += texts::kUnsafeTarget;
-    text += platform::DisplayPath(question.targetPath);
+    AppendShownName(platform::DisplayPath(question.targetPath), &text);
     text += texts::kUnsafeAfter;
     return text;
 }
 
 WString QuestionText(const OverwriteQuestion& question) {
     WString text(texts::kOverwriteBefore);
-    text.append(question.name).append(texts::kOverwriteAfter);
+    AppendShownName(question.name, &text);
+    text.append(texts::kOverwriteAfter);
     return text;
 }
 
@@ -37,7 +39,7 @@ WString SizeAndTime(std::optional<std::uint64_t> size, FileTime time) {
 }  // namespace
 
 WString DetailText(const OverwriteQuestion& question) {
-    WString text(platform::DisplayPath(question.path));
+    WString text = ShownName(platform::DisplayPath(question.path));
     text.append(u"\n").append(texts::kExistingFile);
     text += SizeAndTime(question.existingSize, question.existingTime);
     text.append(u"\n").append(texts::kNewFile);

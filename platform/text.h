@@ -60,5 +60,13 @@ inline bool IsLowSurrogate(char32_t c) {
     return c >= 0xDC00 && c <= 0xDFFF;
 }
 
+// Characters that control a terminal or the direction of text rather than show: C0,
+// DEL, C1, and the bidirectional embeddings, overrides and isolates. Names from archives
+// never show them as they are.
+inline bool IsControlCharacter(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c < 0xA0) || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069);
+}
+
 }  // namespace platform
 }  // namespace quillory

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/path.h"
 #include "tests/cli/fake_console.h"
 
@@ -37,6 +39,24 @@ TEST(TerminalUiTest, ProgressLineOnlyOnATerminalAndClearedBeforeMessages) {
     quiet.CloseProgress();
     quiet.ShowMessage(u"展開終了");
     EXPECT_EQ(file.err, "展開終了\n");
+}
+
+// A stored name holding line ends or other controls cannot add lines to a question or
+// message: the unsafe-path question keeps exactly its own three lines.
+TEST(TerminalUiTest, NamesFromArchivesStayOnOneLineInQuestions) {
+    cli::Options options;
+    FakeConsole console;
+    console.inputIsTerminal = true;
+    console.answers = {"n"};
+    cli::TerminalUserInterface ui(console, options, 0ms);
+    const WString forged = u"a\nfake line\r\n\x1b[2J../../x";
+    EXPECT_FALSE(ui.AskUnsafePath({forged, u"/dest/" + forged}));
+    ASSERT_EQ(console.prompts.size(), 1u);
+    const std::string& prompt = console.prompts[0].text;
+    EXPECT_EQ(std::count(prompt.begin(), prompt.end(), '\n'), 2) << prompt;
+    EXPECT_NE(prompt.find("a?fake line???[2J../../x"), std::string::npos) << prompt;
+    // The skip that follows names it on one line too.
+    EXPECT_EQ(std::count(console.err.begin(), console.err.end(), '\n'), 1) << console.err;
 }
 
 TEST(TerminalUiTest, ProgressWaitsForItsIntervalAndNamesAreCut) {
