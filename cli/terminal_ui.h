@@ -13,17 +13,19 @@
 
 #include "cli/command_line.h"
 #include "cli/console.h"
+#include "document/translation.h"
 #include "document/user_interface.h"
 
 namespace quillory::cli {
 
-// The terminal's prompts: the password dialog's title and the Yes/No choice.
-inline constexpr WStringView kPasswordPrompt = u"パスワードの入力";
+// The terminal's prompts: the password dialog's title and the Yes/No choice. Texts are
+// read in the user's language where they are used (document/translation.h).
+inline constexpr ShownText kPasswordPrompt = u"パスワードの入力";
 inline constexpr std::string_view kYesNoPrompt = " [y/N] ";
 // A member not written for its unsafe path: kUnsafeSkippedBefore + stored path +
 // kUnsafeSkippedAfter, on standard error.
-inline constexpr WStringView kUnsafeSkippedBefore = u"書庫内のファイル[";
-inline constexpr WStringView kUnsafeSkippedAfter = u"]を展開しませんでした。";
+inline constexpr ShownText kUnsafeSkippedBefore = u"書庫内のファイル[";
+inline constexpr ShownText kUnsafeSkippedAfter = u"]を展開しませんでした。";
 
 // The progress line is redrawn at most this often, so that thousands of small members
 // do not flood the terminal, and not at all for a run shorter than one interval.
