@@ -3,8 +3,9 @@
 // questions asked on the terminal or answered by --yes/--no/--allow-unsafe-paths, the
 // password from --password or typed without echo, and a progress line only when
 // standard error is a terminal. Every member skipped for its unsafe path is named on
-// standard error and counted. It never opens a file dialog or the settings dialog:
-// those answer Cancel.
+// standard error and counted. With --quiet only errors are written: no summary, no
+// progress line. It never opens a file dialog or the settings dialog: those answer
+// Cancel.
 #pragma once
 
 #include <chrono>
@@ -39,6 +40,7 @@ public:
                           std::chrono::milliseconds progressInterval = kProgressInterval);
 
     void ShowMessage(WStringView text) override;
+    void ShowRunSummary(const RunReport& report) override;
     bool AskYesNo(WStringView text) override;
     bool AskUnsafePath(const UnsafePathQuestion& question) override;
     std::optional<WString> AskArchivePath(std::span<const texts::FileFilter> filters,
