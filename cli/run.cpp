@@ -67,7 +67,7 @@ int RunCommand(const Options& options, Console& console) {
             }
             MemberList list;
             list.Rebuild(doc);
-            WriteListing(list, [&](std::string_view text) { console.Out(text); });
+            WriteListing(list, out);
             return kExitGood;
         }
         case Command::Test:
