@@ -161,6 +161,28 @@ TEST(CatalogueTest, EveryJapaneseTextOfTheProgramIsTranslated) {
     EXPECT_GT(reported.size(), 100u);  // the scan found the program's texts
 }
 
+// The window shows its own texts through Tr(), which asks Qt's translator: a Japanese
+// text made into a QString directly would stay Japanese whatever the catalogue holds.
+TEST(CatalogueTest, TheWindowsJapaneseTextsGoThroughTheTranslator) {
+    for (const fs::directory_entry& entry :
+         fs::directory_iterator(fs::path(QUILLORY_SOURCE_DIR) / "app")) {
+        if (entry.path().extension() != ".cpp" || entry.path().filename() == "screenshots.cpp")
+            continue;
+        std::ifstream in(entry.path());
+        const std::string code((std::istreambuf_iterator<char>(in)), {});
+        for (const std::string call : {"fromUtf8(\"", "QStringLiteral(\"", "QString(\""}) {
+            for (std::size_t at = code.find(call); at != std::string::npos;
+                 at = code.find(call, at + 1)) {
+                const std::size_t start = at + call.size();
+                const std::string text = code.substr(start, code.find('"', start) - start);
+                EXPECT_FALSE(HasJapanese(platform::Utf8ToWide(text)))
+                    << entry.path().filename().string() << ": \"" << text
+                    << "\" is shown without Tr()";
+            }
+        }
+    }
+}
+
 // The catalogue's sources, read back from the .ts through the compiled entries: each is
 // still a literal of the program, and each translation keeps what joins it to the
 // pieces around it: leading line breaks, a trailing space, the " [" before a name that
