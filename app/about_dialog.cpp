@@ -7,6 +7,7 @@
 #include <QLabel>
 
 #include "app/dialog_controls.h"
+#include "app/qt_text.h"
 
 namespace quillory {
 namespace {
@@ -18,7 +19,7 @@ constexpr int kFontPoints = 9;
 }  // namespace
 
 CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QString::fromUtf8("Quillory のバージョン情報"));
+    setWindowTitle(Tr("Quillory のバージョン情報"));
     QFont font(QStringLiteral("IPAPGothic"), kFontPoints);
     setFont(font);
     auto* layout = new QGridLayout(this);
@@ -27,7 +28,7 @@ CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent) {
     icon->setPixmap(QIcon(QStringLiteral(":/quillory.svg")).pixmap(kIconPixels, kIconPixels));
     layout->addWidget(icon, 0, 0, 2, 1, Qt::AlignTop);
     layout->addWidget(new QLabel(QString::fromUtf8(kVersionText), this), 0, 1);
-    layout->addWidget(new QLabel(QString::fromUtf8("LZH・ZIP 書庫を展開するツール"), this), 1, 1);
+    layout->addWidget(new QLabel(Tr("LZH・ZIP 書庫を展開するツール"), this), 1, 1);
     layout->addWidget(OkCancelButtons(this, false), 2, 0, 1, 2);
     layout->setHorizontalSpacing(16);
 }

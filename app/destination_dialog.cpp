@@ -32,17 +32,17 @@ QString FolderWithSeparator(const QString& hostFolder) {
 }
 
 CDestinationDialog::CDestinationDialog(QWidget* parent) : QDialog(parent), chooser_(ChooseFolder) {
-    setWindowTitle(QString::fromUtf8("展開先の指定"));
+    setWindowTitle(Tr("展開先の指定"));
     auto* layout = new QGridLayout(this);
     folder_ = new QLineEdit(this);
     folder_->setObjectName(ControlName(kFolderEdit));
     folder_->setMinimumWidth(360);
-    auto* browse = new QPushButton(QString::fromUtf8("参照"), this);
+    auto* browse = new QPushButton(Tr("参照"), this);
     browse->setObjectName(ControlName(kBrowse));
     browse->setAutoDefault(false);
-    createFolder_ = new QCheckBox(QString::fromUtf8("書庫と同名のフォルダを作成"), this);
+    createFolder_ = new QCheckBox(Tr("書庫と同名のフォルダを作成"), this);
     createFolder_->setObjectName(ControlName(kCreateFolder));
-    useFolders_ = new QCheckBox(QString::fromUtf8("フォルダ付きで展開"), this);
+    useFolders_ = new QCheckBox(Tr("フォルダ付きで展開"), this);
     useFolders_->setObjectName(ControlName(kUseFolders));
     layout->addWidget(folder_, 0, 0);
     layout->addWidget(browse, 0, 1);
@@ -80,7 +80,7 @@ void CDestinationDialog::ShowFolder(WString programPath) {
 
 void CDestinationDialog::Browse() {
     const std::optional<QString> folder =
-        chooser_(this, QString::fromUtf8("フォルダの選択"), QtFilePath(values().folder));
+        chooser_(this, Tr("フォルダの選択"), QtFilePath(values().folder));
     if (folder) ShowFolder(ProgramPathOf(FolderWithSeparator(*folder)));
 }
 

@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "app/qt_text.h"
+
 namespace quillory {
 
 QString ControlName(int id) {
@@ -20,8 +22,7 @@ QDialogButtonBox* OkCancelButtons(QDialog* dialog, bool withCancel) {
     ok->setObjectName(ControlName(kOkButton));
     ok->setDefault(true);
     if (withCancel) {
-        QPushButton* cancel =
-            box->addButton(QString::fromUtf8("キャンセル"), QDialogButtonBox::RejectRole);
+        QPushButton* cancel = box->addButton(Tr("キャンセル"), QDialogButtonBox::RejectRole);
         cancel->setObjectName(ControlName(kCancelButton));
     }
     QObject::connect(box, &QDialogButtonBox::accepted, dialog, &QDialog::accept);

@@ -1,7 +1,8 @@
 // quillory [--extract-here | --test] [ARCHIVE]: the program's entry point. --version and
-// --help are answered before any display is needed; otherwise it makes the QApplication
-// with Qt's own translations, the echo mode when asked and the stop watch, runs start-up,
-// and ends with the shells' status for a signal when one stopped it.
+// --help are answered before any display is needed; otherwise it chooses the language
+// from the locale, makes the QApplication with the program's catalogue and Qt's own
+// translations, the echo mode when asked and the stop watch, runs start-up, and ends
+// with the shells' status for a signal when one stopped it.
 #include <QApplication>
 #include <QIcon>
 #include <QLocale>
@@ -16,6 +17,7 @@
 #include "app/quillory_app.h"
 #include "app/screenshots.h"
 #include "app/stop_watch.h"
+#include "document/translation.h"
 #include "platform/stop_request.h"
 
 int main(int argc, char** argv) {
@@ -26,8 +28,12 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QString::fromUtf8(quillory::kApplicationName));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/quillory.svg")));
     if (quillory::EchoMode()) quillory::InstallWindowEcho(application);
-    // Qt's own dialogs and buttons (file and folder choosers) in the user's language;
-    // the translator lives as long as the application.
+    // The document's texts and the window's in the language the locale asks for, and Qt's
+    // own dialogs and buttons (file and folder choosers) in the user's language; the
+    // translators live as long as the application.
+    const quillory::Language language = quillory::LanguageFromEnvironment();
+    quillory::SetLanguage(language);
+    const std::unique_ptr<QTranslator> programTexts(quillory::InstallProgramTranslation(language));
     const std::unique_ptr<QTranslator> qtTexts(quillory::InstallQtTranslations(QLocale()));
 
     // QApplication has taken its own options out of argv; the rest are the host's bytes,

@@ -186,17 +186,17 @@ QAction* CMainFrame::CommandAction(int id) {
 
 void CMainFrame::CreateMenus() {
     for (const MenuDefinition& definition : kMenus) {
-        QMenu* menu = menuBar()->addMenu(Text(definition.title));
+        QMenu* menu = menuBar()->addMenu(Tr(definition.title));
         for (const MenuItem& item : definition.items) {
             if (item.id == 0) {
                 menu->addSeparator();
                 continue;
             }
             QAction* command = CommandAction(item.id);
-            command->setText(Text(item.text));
+            command->setText(Tr(item.text));
             menu->addAction(command);
             if (item.id == kCommandFileClose) {
-                recentMenu_ = menu->addMenu(Text("最近使った書庫(&R)"));
+                recentMenu_ = menu->addMenu(Tr("最近使った書庫(&R)"));
                 recentMenu_->setObjectName(QStringLiteral("recentMenu"));
                 connect(recentMenu_, &QMenu::aboutToShow, this, &CMainFrame::FillRecentMenu);
             }
@@ -239,7 +239,7 @@ void CMainFrame::CreateArchiveNameBar() {
     bar->setMovable(false);
     bar->setFloatable(false);
     bar->toggleViewAction()->setVisible(false);
-    auto* label = new QLabel(Text("書庫名"), bar);
+    auto* label = new QLabel(Tr("書庫名"), bar);
     label->setContentsMargins(4, 0, 6, 0);
     bar->addWidget(label);
     archiveName_ = new QLineEdit(bar);
@@ -252,7 +252,7 @@ void CMainFrame::CreateArchiveNameBar() {
 
 void CMainFrame::CreateStatusBar() {
     for (const Prompt& prompt : kPrompts) {
-        const QString text = Text(prompt.text);
+        const QString text = Tr(prompt.text);
         QAction* command = CommandAction(prompt.id);
         command->setStatusTip(text.section(u'\n', 0, 0));
         command->setToolTip(text.section(u'\n', 1, 1));
@@ -260,9 +260,9 @@ void CMainFrame::CreateStatusBar() {
     QStatusBar* bar = statusBar();
     // With no prompt to show, the bar shows the idle text.
     connect(bar, &QStatusBar::messageChanged, this, [bar](const QString& message) {
-        if (message.isEmpty()) bar->showMessage(Text(kIdlePrompt));
+        if (message.isEmpty()) bar->showMessage(Tr(kIdlePrompt));
     });
-    bar->showMessage(Text(kIdlePrompt));
+    bar->showMessage(Tr(kIdlePrompt));
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
@@ -325,7 +325,7 @@ void CMainFrame::FillRecentMenu() {
         });
     }
     recentMenu_->setEnabled(!host_.Busy());
-    if (recent.empty()) recentMenu_->addAction(Text("(なし)"))->setEnabled(false);
+    if (recent.empty()) recentMenu_->addAction(Tr("(なし)"))->setEnabled(false);
 }
 
 void CMainFrame::SetArchiveName(const QString& hostPath) {

@@ -11,7 +11,7 @@ namespace {
 // The folder column shows the host's separators, as the archive-name bar does; fonts
 // for Japanese draw the backslash as a yen sign.
 constexpr int kPathColumn = 6;
-static_assert(kColumns[kPathColumn].title == WStringView(u"パス"));
+static_assert(kColumns[kPathColumn].title.source == WStringView(u"パス"));
 
 QVariant Alignment(int column) {
     const bool right =

@@ -7,12 +7,13 @@
 #include <QVBoxLayout>
 
 #include "app/dialog_controls.h"
+#include "app/qt_text.h"
 #include "document/user_interface.h"
 
 namespace quillory {
 
 CPasswordDialog::CPasswordDialog(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QString::fromUtf8("パスワードの入力"));
+    setWindowTitle(Tr("パスワードの入力"));
     auto* layout = new QVBoxLayout(this);
     subject_ = new QLabel(this);
     subject_->setObjectName(ControlName(kSubjectLabel));
@@ -29,8 +30,7 @@ CPasswordDialog::CPasswordDialog(QWidget* parent) : QDialog(parent) {
 }
 
 void CPasswordDialog::setSubject(const QString& archive, const QString& member) {
-    subject_->setText(QString::fromUtf8("書庫：") + archive + u'\n' +
-                      QString::fromUtf8("ファイル：") + member);
+    subject_->setText(Tr("書庫：") + archive + u'\n' + Tr("ファイル：") + member);
     subject_->setVisible(!archive.isEmpty() || !member.isEmpty());
 }
 

@@ -19,12 +19,15 @@
 namespace quillory {
 namespace {
 
-const QString kTitle = QString::fromUtf8("進行状況");
+// A function, not a constant: the translator is installed after static initialisation.
+QString Title() {
+    return Tr("進行状況");
+}
 
 }  // namespace
 
 CProgressDialog::CProgressDialog(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(kTitle);
+    setWindowTitle(Title());
     auto* layout = new QVBoxLayout(this);
     progress_ = new QProgressBar(this);
     progress_->setObjectName(ControlName(kProgressBar));
@@ -35,7 +38,7 @@ CProgressDialog::CProgressDialog(QWidget* parent) : QDialog(parent) {
     text_->setMinimumWidth(360);
     counts_ = new QLabel(this);
     counts_->setObjectName(ControlName(kCountLabel));
-    cancel_ = new QPushButton(QString::fromUtf8("キャンセル"), this);
+    cancel_ = new QPushButton(Tr("キャンセル"), this);
     cancel_->setObjectName(ControlName(kCancelButton));
     connect(cancel_, &QPushButton::clicked, this, &CProgressDialog::RequestCancel);
     layout->addWidget(progress_);
@@ -73,17 +76,15 @@ void CProgressDialog::SetBytes(std::uint64_t done, std::uint64_t total) {
     const int steps =
         static_cast<int>(static_cast<double>(shown) / static_cast<double>(total) * kByteSteps);
     progress_->setValue(steps);
-    setWindowTitle(kTitle + QStringLiteral(" %1%").arg(steps / 10));
+    setWindowTitle(Title() + QStringLiteral(" %1%").arg(steps / 10));
     UpdateCounts();
 }
 
 void CProgressDialog::UpdateCounts() {
-    QString line =
-        QStringLiteral("%1 / %2").arg(membersDone_).arg(members_) + QString::fromUtf8(" ファイル");
+    QString line = QStringLiteral("%1 / %2").arg(membersDone_).arg(members_) + Tr(" ファイル");
     if (bytesTotal_ > 0) {
         line += QStringLiteral("    ") + ToQString(GroupDigits(bytesDone_)) +
-                QStringLiteral(" / ") + ToQString(GroupDigits(bytesTotal_)) +
-                QString::fromUtf8(" バイト");
+                QStringLiteral(" / ") + ToQString(GroupDigits(bytesTotal_)) + Tr(" バイト");
     }
     counts_->setText(line);
 }
@@ -92,7 +93,7 @@ void CProgressDialog::RequestCancel() {
     if (cancelled != 0) return;
     cancelled = 1;
     cancel_->setEnabled(false);
-    text_->setText(QString::fromUtf8("中止しています..."));
+    text_->setText(Tr("中止しています..."));
     emit cancelRequested();
 }
 

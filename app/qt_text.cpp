@@ -1,8 +1,9 @@
-// Conversions between the program's UTF-16 text and QString, and program paths to and
-// from the paths Qt's file APIs take. Paths shown to the user go through the platform's
-// display form; nothing here touches the file system.
+// Conversions between the program's UTF-16 text and QString, the window's texts through
+// Qt's translator, and program paths to and from the paths Qt's file APIs take. Paths shown to the
+// user go through the platform's display form; nothing here touches the file system.
 #include "app/qt_text.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include "platform/path.h"
@@ -15,6 +16,10 @@ QString ToQString(WStringView text) {
 
 WString FromQString(const QString& text) {
     return text.toStdU16String();
+}
+
+QString Tr(const char* japanese) {
+    return QCoreApplication::translate(kTranslationContext, japanese);
 }
 
 QString HostPathText(WStringView programPath) {

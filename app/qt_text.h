@@ -1,7 +1,7 @@
-// Text between the program's UTF-16 strings and Qt's, and program paths between the
-// program and Qt: shown readably to the user, and handed to and taken from Qt's file
-// APIs, which hold a host path as Qt decodes its bytes. Nothing here touches the file
-// system.
+// Text between the program's UTF-16 strings and Qt's, the window's own texts in the
+// user's language, and program paths between the program and Qt: shown readably to the
+// user, and handed to and taken from Qt's file APIs, which hold a host path as Qt decodes
+// its bytes. Nothing here touches the file system.
 #pragma once
 
 #include <QString>
@@ -12,6 +12,13 @@ namespace quillory {
 
 QString ToQString(WStringView text);
 WString FromQString(const QString& text);
+
+// The translation context of every text of the window, the only one the catalogue has.
+inline constexpr char kTranslationContext[] = "Quillory";
+// One of the window's texts, given in Japanese (UTF-8), as the installed translator has
+// it in the user's language; without a translator, or without that text in it, the
+// Japanese itself.
+QString Tr(const char* japanese);
 
 // A program path as the user reads it on this host (platform::DisplayPath).
 QString HostPathText(WStringView programPath);

@@ -73,8 +73,8 @@ OverwriteAnswer QtUserInterface::AskOverwrite(const OverwriteQuestion& question)
     std::vector<std::pair<QAbstractButton*, OverwriteAnswer>> made;
     for (const auto& [text, answer] : buttons) {
         const bool yes = answer == OverwriteAnswer::Yes || answer == OverwriteAnswer::YesToAll;
-        QPushButton* button = box.addButton(QString::fromUtf8(text),
-                                            yes ? QMessageBox::YesRole : QMessageBox::NoRole);
+        QPushButton* button =
+            box.addButton(Tr(text), yes ? QMessageBox::YesRole : QMessageBox::NoRole);
         button->setObjectName(QStringLiteral("answer%1").arg(static_cast<int>(answer)));
         made.emplace_back(button, answer);
         if (answer == OverwriteAnswer::Yes) box.setDefaultButton(button);
@@ -103,7 +103,7 @@ void QtUserInterface::ShowRunSummary(const RunReport& report) {
     auto* list = new QTreeWidget(&dialog);
     list->setObjectName(QStringLiteral("failedMembers"));
     list->setRootIsDecorated(false);
-    list->setHeaderLabels({QString::fromUtf8("ファイル"), QString::fromUtf8("理由")});
+    list->setHeaderLabels({Tr("ファイル"), Tr("理由")});
     for (const RunReport::FailedMember& failed : report.failures) {
         list->addTopLevelItem(
             new QTreeWidgetItem({HostPathText(failed.path), ToQString(failed.reason)}));
@@ -131,8 +131,8 @@ bool QtUserInterface::Ask(WStringView text, bool yesIsDefault) {
     }
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillory"), ToQString(text),
                     QMessageBox::NoButton, Owner());
-    QPushButton* yes = box.addButton(QString::fromUtf8("はい(&Y)"), QMessageBox::YesRole);
-    QPushButton* no = box.addButton(QString::fromUtf8("いいえ(&N)"), QMessageBox::NoRole);
+    QPushButton* yes = box.addButton(Tr("はい(&Y)"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(Tr("いいえ(&N)"), QMessageBox::NoRole);
     box.setDefaultButton(yesIsDefault ? yes : no);
     box.exec();
     return box.clickedButton() == yes;
@@ -140,7 +140,7 @@ bool QtUserInterface::Ask(WStringView text, bool yesIsDefault) {
 
 std::optional<WString> QtUserInterface::AskArchivePath(std::span<const texts::FileFilter> filters,
                                                        WStringView initialFolder) {
-    QFileDialog dialog(Owner(), QString::fromUtf8("開く"), QtFilePath(initialFolder));
+    QFileDialog dialog(Owner(), Tr("開く"), QtFilePath(initialFolder));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilters(QtFileFilters(filters));

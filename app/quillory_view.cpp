@@ -71,7 +71,7 @@ CQuilloryView::CQuilloryView(CQuilloryDoc& doc, QWidget* parent) : QTreeView(par
     header()->setSortIndicatorClearable(true);
     setSortingEnabled(true);
     // The context menu: the frame adds its commands around "開く".
-    open_ = new QAction(QString::fromUtf8("開く(&O)"), this);
+    open_ = new QAction(Tr("開く(&O)"), this);
     connect(open_, &QAction::triggered, this, &CQuilloryView::OpenCurrent);
     setContextMenuPolicy(Qt::ActionsContextMenu);
     doc_.AddView(this);

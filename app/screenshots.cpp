@@ -16,6 +16,7 @@
 #include "app/quillory_app.h"
 #include "app/quillory_view.h"
 #include "app/settings_dialog.h"
+#include "document/member_outcome.h"
 #include "platform/time.h"
 
 namespace quillory {
@@ -92,14 +93,24 @@ void TakeAll(CQuilloryApp& app, const QString& folder) {
         member};
     SaveModal(folder, "overwrite", [&] { ui.AskOverwrite(question); });
 
-    // The end of a run in which some members could not be written.
-    RunReport report{u"展開終了\n不正ファイル数 4", {}};
-    const WString full = u"ディスクの空き容量が足りません。";
+    // The end of a run in which some members could not be written, its texts made as a
+    // run makes them.
+    RunCounts counts;
+    counts.damaged = 4;
+    RunReport report{ExtractSummaryText(counts), {}};
+    const platform::FileErrorInfo full{platform::FileError::DiskFull, 0};
+    const auto failed = [](FailureClass kind, WStringView name, platform::FileErrorInfo error) {
+        MemberFailure failure;
+        failure.kind = kind;
+        failure.name = WString(name);
+        failure.error = error;
+        return RunReport::FailedMember{WString(name), FailureReason(failure)};
+    };
     report.failures = {
-        {u"動画\\発表会_2024.mp4", u"ファイルを書き込めませんでした。 " + full},
-        {u"動画\\練習.mp4", u"ファイルを作成できませんでした。 " + full},
-        {u"資料\\予算.xlsx", u"パスワードが違います。"},
-        {u"資料\\古い報告書.doc", u"ファイルが壊れています。"},
+        failed(FailureClass::WriteFailed, u"動画\\発表会_2024.mp4", full),
+        failed(FailureClass::CreateFailed, u"動画\\練習.mp4", full),
+        failed(FailureClass::WrongPassword, u"資料\\予算.xlsx", {}),
+        failed(FailureClass::Damaged, u"資料\\古い報告書.doc", {}),
     };
     SaveModal(folder, "failure-summary", [&] { ui.ShowRunSummary(report); });
 

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/dialog_controls.h"
+#include "app/qt_text.h"
 
 namespace quillory {
 namespace {
@@ -29,7 +30,7 @@ QButtonGroup* AddRadioRow(QDialog* dialog, QVBoxLayout* layout,
     auto* group = new QButtonGroup(dialog);
     int index = 0;
     for (const Choice& choice : choices) {
-        auto* button = new QRadioButton(QString::fromUtf8(choice.text), dialog);
+        auto* button = new QRadioButton(Tr(choice.text), dialog);
         button->setObjectName(ControlName(choice.id));
         group->addButton(button, index++);
         row->addWidget(button);
@@ -40,14 +41,14 @@ QButtonGroup* AddRadioRow(QDialog* dialog, QVBoxLayout* layout,
 }
 
 QCheckBox* AddCheckBox(QDialog* dialog, QVBoxLayout* layout, int id, const char* text) {
-    auto* box = new QCheckBox(QString::fromUtf8(text), dialog);
+    auto* box = new QCheckBox(Tr(text), dialog);
     box->setObjectName(ControlName(id));
     layout->addWidget(box);
     return box;
 }
 
 void AddLabel(QDialog* dialog, QVBoxLayout* layout, const char* text) {
-    layout->addWidget(new QLabel(QString::fromUtf8(text), dialog));
+    layout->addWidget(new QLabel(Tr(text), dialog));
 }
 
 // A value outside the group's buttons checks none of them.
@@ -65,7 +66,7 @@ void SetGroup(QButtonGroup* group, int value) {
 }  // namespace
 
 CSettingsDialog::CSettingsDialog(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QString::fromUtf8("設定"));
+    setWindowTitle(Tr("設定"));
     auto* layout = new QVBoxLayout(this);
     autoExtract_ = AddCheckBox(this, layout, kAutoExtract, "自動展開");
     autoExtractMethod_ = AddRadioRow(

@@ -15,6 +15,7 @@ constexpr unsigned Bit(Command c) {
 constexpr unsigned kTestOrExtract = Bit(Command::Test) | Bit(Command::Extract);
 constexpr unsigned kAnyCommand = Bit(Command::List) | kTestOrExtract;
 constexpr unsigned kExtractOnly = Bit(Command::Extract);
+constexpr unsigned kListOnly = Bit(Command::List);
 
 std::optional<Command> CommandOf(std::string_view word) {
     if (word == "l") return Command::List;
@@ -149,6 +150,16 @@ private:
                              "'");
             }
             options_.threads = *threads;
+        } else if (name == "--names" || name == "--json") {
+            if (auto error = flag(kListOnly)) return error;
+            const ListFormat format = name == "--names" ? ListFormat::Names : ListFormat::Json;
+            if (options_.listFormat != ListFormat::Table && options_.listFormat != format) {
+                return Error("--names and --json exclude each other");
+            }
+            options_.listFormat = format;
+        } else if (name == "-q" || name == "--quiet") {
+            if (auto error = flag(kAnyCommand)) return error;
+            options_.quiet = true;
         } else if (name == "--codepage") {
             if (auto error = takeValue(kAnyCommand)) return error;
             if (value.empty()) return Error("the code page is empty");
@@ -180,18 +191,26 @@ ParseResult ParseCommandLine(std::span<const std::string_view> args) {
 
 std::string_view HelpText() {
     return R"(Usage:
-  quillory-cli l ARCHIVE [--codepage NAME]
-  quillory-cli t ARCHIVE [--password PW] [--threads N] [--codepage NAME]
+  quillory-cli l ARCHIVE [--names | --json] [-q] [--codepage NAME]
+  quillory-cli t ARCHIVE [-q] [--password PW] [--threads N] [--codepage NAME]
   quillory-cli x ARCHIVE [-d DEST] [--create-folder] [--no-folders]
                [--overwrite ask|newer|always] [--yes | --no] [--allow-unsafe-paths]
-               [--keep-damaged] [--password PW] [--threads N] [--codepage NAME]
+               [--keep-damaged] [-q] [--password PW] [--threads N] [--codepage NAME]
   quillory-cli --help | --version
 
-Lists, tests or extracts an LZH or ZIP archive.
+Lists, tests or extracts an LZH or ZIP archive. A name ending in .lzh or .zip says
+the kind unless the file's first bytes say otherwise; any other name is read as LZH
+first, then as ZIP.
   l   prints the member list (name, sizes, ratio, time, attributes, path),
       folder entries included.
   t   decodes every member and checks it without writing anything.
   x   extracts every member.
+
+Options of l:
+  --names            print each member's stored path alone, one a line, folders
+                     ending in "/" (as unzip -Z1)
+  --json             print the members as JSON: name, path, folder, size,
+                     compressed_size, method, time (ISO 8601), encrypted, crc
 
 Options of x:
   -d DEST            extract into DEST (default: the current folder)
@@ -216,6 +235,7 @@ Options of t and x:
                      1 decodes one member after the other); questions, messages and
                      the summary come in member order all the same
 Options of every command:
+  -q, --quiet        print errors only: no summary, no progress line
   --codepage NAME    read the names the archive stores without saying their encoding
                      (and passwords) in NAME: CP932 (the default), UTF-8, CP936, CP950,
                      CP949, CP1252, CP437 or another iconv name; without it, ZIP names
@@ -223,12 +243,15 @@ Options of every command:
 Other options:
   -h, --help         print this help and quit
   --version          print the version and quit
+  --                 end the options: an archive named "-x" can follow
 
 Questions are asked on the terminal when standard input is one; otherwise they are
 answered by the options above, and no when none applies. A member with an unsafe path
 that is not written is named on standard error. Without --password the password is
 asked on the terminal (not shown while typed), or left empty. Messages go to standard
-error, one line each.
+error, one line each, in English when the locale asks for it (LANGUAGE, LC_ALL,
+LC_MESSAGES, LANG), else in Japanese. Output to a pipe closed early (| head) ends the
+run quietly.
 
 Exit status: 0 every member was extracted (or tested) and is good; 1 some member was
 damaged, unsupported, had a path too long for this system, or was skipped for its

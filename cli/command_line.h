@@ -17,6 +17,9 @@ enum class Command { List, Test, Extract };
 // How questions are answered when no one is asked.
 enum class Answer { Ask, Yes, No };
 
+// What l prints: the list's columns, one stored path per line, or JSON.
+enum class ListFormat { Table, Names, Json };
+
 struct Options {
     Command command = Command::List;
     std::string archive;                 // as given, a host path
@@ -27,9 +30,11 @@ struct Options {
     Answer answer = Answer::Ask;         // --yes (overwrite questions only), --no
     bool allowUnsafePaths = false;       // --allow-unsafe-paths
     std::optional<std::string> password;
-    std::optional<std::string> codePage;  // --codepage: the names' encoding
-    int threads = 0;                      // --threads: decoding threads, 0 one per core
-    bool keepDamaged = false;             // --keep-damaged
+    std::optional<std::string> codePage;        // --codepage: the names' encoding
+    int threads = 0;                            // --threads: decoding threads, 0 one per core
+    bool keepDamaged = false;                   // --keep-damaged
+    ListFormat listFormat = ListFormat::Table;  // --names, --json
+    bool quiet = false;                         // -q, --quiet: errors only
 };
 
 // What the command line asks for: a run, the help text, the version, or a refusal with

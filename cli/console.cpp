@@ -1,5 +1,7 @@
 // The host console: standard output buffered in large pieces (a listing of 100,000
-// members is some megabytes), standard error written at once.
+// members is some megabytes), standard error written at once. Once standard output
+// fails (a reader that closed the pipe, as "| head" does) nothing more is written to
+// it, and nothing is said about it: the exit status tells.
 #include "cli/console.h"
 
 #include "platform/terminal.h"
@@ -17,6 +19,7 @@ HostConsole::~HostConsole() {
 }
 
 void HostConsole::Out(std::string_view text) {
+    if (std::ferror(stdout) != 0) return;
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
 

@@ -1,15 +1,18 @@
-// quillory-cli: lists, tests and extracts LZH and ZIP archives from a terminal. An
-// interrupt, termination or hang-up stops the run between two pieces of output; the
-// member being written leaves nothing behind, and the tool exits with 128 + the signal.
+// quillory-cli: lists, tests and extracts LZH and ZIP archives from a terminal, its
+// messages in the language the locale asks for. An interrupt, termination or hang-up
+// stops the run between two pieces of output; the member being written leaves nothing
+// behind, and the tool exits with 128 + the signal.
 #include <string_view>
 #include <vector>
 
 #include "cli/console.h"
 #include "cli/run.h"
+#include "document/translation.h"
 #include "platform/stop_request.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    quillory::SetLanguage(quillory::LanguageFromEnvironment());
     quillory::cli::HostConsole console;
     quillory::platform::InstallStopSignalHandlers();
     const int status = quillory::cli::Run(args, console);

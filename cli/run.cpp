@@ -7,6 +7,7 @@
 
 #include "cli/command_line.h"
 #include "cli/member_listing.h"
+#include "cli/member_records.h"
 #include "cli/terminal_ui.h"
 #include "document/front_end.h"
 #include "document/version.h"
@@ -60,9 +61,14 @@ int RunCommand(const Options& options, Console& console) {
 
     switch (options.command) {
         case Command::List: {
+            const auto out = [&](std::string_view text) { console.Out(text); };
+            if (options.listFormat != ListFormat::Table) {
+                WriteMemberRecords(doc, options.listFormat, out);
+                return kExitGood;
+            }
             MemberList list;
             list.Rebuild(doc);
-            WriteListing(list, [&](std::string_view text) { console.Out(text); });
+            WriteListing(list, out);
             return kExitGood;
         }
         case Command::Test:

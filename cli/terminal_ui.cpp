@@ -25,12 +25,18 @@ TerminalUserInterface::TerminalUserInterface(Console& console, const Options& op
                                              std::chrono::milliseconds progressInterval)
     : console_(console),
       options_(options),
-      drawProgress_(console.ErrorIsTerminal()),
+      drawProgress_(console.ErrorIsTerminal() && !options.quiet),
       progressInterval_(progressInterval) {}
 
 void TerminalUserInterface::ShowMessage(WStringView text) {
     ClearProgress();
     console_.Err(OneLine(text) + "\n");
+}
+
+void TerminalUserInterface::ShowRunSummary(const RunReport& report) {
+    // Each failed member has had its own message; the summary only counts them.
+    if (options_.quiet) return;
+    ShowMessage(report.text);
 }
 
 bool TerminalUserInterface::AskYesNo(WStringView text) {

@@ -3,8 +3,9 @@
 // questions asked on the terminal or answered by --yes/--no/--allow-unsafe-paths, the
 // password from --password or typed without echo, and a progress line only when
 // standard error is a terminal. Every member skipped for its unsafe path is named on
-// standard error and counted. It never opens a file dialog or the settings dialog:
-// those answer Cancel.
+// standard error and counted. With --quiet only errors are written: no summary, no
+// progress line. It never opens a file dialog or the settings dialog: those answer
+// Cancel.
 #pragma once
 
 #include <chrono>
@@ -13,17 +14,19 @@
 
 #include "cli/command_line.h"
 #include "cli/console.h"
+#include "document/translation.h"
 #include "document/user_interface.h"
 
 namespace quillory::cli {
 
-// The terminal's prompts: the password dialog's title and the Yes/No choice.
-inline constexpr WStringView kPasswordPrompt = u"パスワードの入力";
+// The terminal's prompts: the password dialog's title and the Yes/No choice. Texts are
+// read in the user's language where they are used (document/translation.h).
+inline constexpr ShownText kPasswordPrompt = u"パスワードの入力";
 inline constexpr std::string_view kYesNoPrompt = " [y/N] ";
 // A member not written for its unsafe path: kUnsafeSkippedBefore + stored path +
 // kUnsafeSkippedAfter, on standard error.
-inline constexpr WStringView kUnsafeSkippedBefore = u"書庫内のファイル[";
-inline constexpr WStringView kUnsafeSkippedAfter = u"]を展開しませんでした。";
+inline constexpr ShownText kUnsafeSkippedBefore = u"書庫内のファイル[";
+inline constexpr ShownText kUnsafeSkippedAfter = u"]を展開しませんでした。";
 
 // The progress line is redrawn at most this often, so that thousands of small members
 // do not flood the terminal, and not at all for a run shorter than one interval.
@@ -37,6 +40,7 @@ public:
                           std::chrono::milliseconds progressInterval = kProgressInterval);
 
     void ShowMessage(WStringView text) override;
+    void ShowRunSummary(const RunReport& report) override;
     bool AskYesNo(WStringView text) override;
     bool AskUnsafePath(const UnsafePathQuestion& question) override;
     std::optional<WString> AskArchivePath(std::span<const texts::FileFilter> filters,

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "document/archive_type.h"
+#include "document/translation.h"
 #include "platform/text.h"
 #include "platform/time.h"
 
@@ -24,7 +25,7 @@ inline constexpr int kColumnCount = 7;
 enum class ColumnAlignment { Left, Right };
 
 struct ColumnInfo {
-    WStringView title;
+    ShownText title;  // in the user's language where it is shown
     ColumnAlignment alignment;
     int width;  // in the device's pixels
 };

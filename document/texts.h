@@ -1,11 +1,18 @@
 // Every text the document layer shows or asks, exactly as the user reads it. Texts with a
 // member's name or a number are put together by the code that uses them, from the two
-// halves given here.
+// halves given here. Each is read in the user's language wherever it is used, so a new
+// text needs nothing but its line here and its entry in translations/quillory_en.ts.
 #pragma once
 
+#include "document/translation.h"
 #include "platform/text.h"
 
 namespace quillory::texts {
+
+// Here a text's type is ShownText: its Japanese characters, shown in the user's language
+// wherever the text is used. The name below keeps each declaration as it reads
+// elsewhere in the program, and makes every text added here translated as well.
+using WStringView = ShownText;
 
 // Open and close.
 inline constexpr WStringView kCloseOpenArchive = u"現在開いている書庫を閉じますか？";

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QStatusBar>
 #include <QThread>
 #include <QTimer>
 #include <QToolBar>
@@ -549,6 +550,37 @@ private slots:
                     for (const QPoint d : {QPoint(0, 0), QPoint(1, 1)})
                         QCOMPARE(large.pixel(2 * x + d.x(), 2 * y + d.y()), small.pixel(x, y));
         }
+    }
+
+    // The catalogue installed for English: menus, the list's columns and the status bar
+    // speak English; without it everything is Japanese again, as the source has it.
+    void windowSpeaksEnglishWithTheCatalogue() {
+        SetLanguage(Language::English);
+        QTranslator* english =
+            InstallProgramTranslation(Language::English, QStringLiteral(QUILLORY_TRANSLATIONS_DIR));
+        QVERIFY(english != nullptr);
+        gui.reset();
+        gui = std::make_unique<Gui>(*home);
+        const QList<QAction*> menus = gui->frame.menuBar()->actions();
+        QStringList titles;
+        for (QAction* menu : menus)
+            titles << menu->text();
+        QCOMPARE(titles, (QStringList{"&File", "&Actions", "&Encoding", "&Options", "&Help"}));
+        QCOMPARE(Describe(menus[0]->menu()->actions()),
+                 (QStringList{"&Open Archive...\tCtrl+O=57601", "&Close Archive=57602",
+                              "&Recent Archives=0", "-", "E&xit=57665"}));
+        QCOMPARE(gui->frame.view()->model()->headerData(0, Qt::Horizontal).toString(),
+                 QStringLiteral("Name"));
+        QCOMPARE(gui->frame.statusBar()->currentMessage(), QStringLiteral("Ready"));
+
+        QCoreApplication::removeTranslator(english);
+        delete english;
+        SetLanguage(Language::Japanese);
+        gui.reset();
+        gui = std::make_unique<Gui>(*home);
+        QCOMPARE(gui->frame.menuBar()->actions()[0]->text(), U("ファイル(&F)"));
+        QCOMPARE(gui->frame.view()->model()->headerData(0, Qt::Horizontal).toString(),
+                 U("ファイル名"));
     }
 
     void qtDialogsSpeakJapanese() {

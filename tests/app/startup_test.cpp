@@ -82,6 +82,10 @@ private slots:
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         environment.insert(QStringLiteral("QUILLORY_ECHO_MESSAGES"), QStringLiteral("1"));
+        // The C locale, whatever the caller's: the program's texts in Japanese.
+        for (const char* variable : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"})
+            environment.remove(QString::fromLatin1(variable));
+        environment.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
         QProcess program;
         program.setProcessEnvironment(environment);
         program.start(QStringLiteral(QUILLORY_BINARY), {SamplePath("sample.lzh")});
@@ -148,6 +152,10 @@ private slots:
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(U("config")));
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         environment.insert(QStringLiteral("QUILLORY_ECHO_MESSAGES"), QStringLiteral("1"));
+        // The C locale, whatever the caller's: the program's texts in Japanese.
+        for (const char* variable : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"})
+            environment.remove(QString::fromLatin1(variable));
+        environment.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
         for (const Expected& action : actions) {
             QStringList command = execByGroup.value(action.group);
             QCOMPARE(command.value(0), QStringLiteral("quillory"));

@@ -49,8 +49,10 @@ std::string ReadText(const fs::path& path) {
 class BinaryTest : public ::testing::Test {
 protected:
     Outcome RunProgram(const std::string& arguments) {
-        const std::string command = "TZ=UTC " + Quoted(QUILLORY_CLI_PATH) + " " + arguments +
-                                    " </dev/null >" + Quoted(temp.Host("stdout").string()) + " 2>" +
+        // The C locale, whatever the caller's: messages in Japanese.
+        const std::string command = "TZ=UTC LANGUAGE= LC_ALL= LC_MESSAGES= LANG=C.UTF-8 " +
+                                    Quoted(QUILLORY_CLI_PATH) + " " + arguments + " </dev/null >" +
+                                    Quoted(temp.Host("stdout").string()) + " 2>" +
                                     Quoted(temp.Host("stderr").string());
         const int raw = std::system(command.c_str());
         Outcome outcome;
@@ -96,6 +98,37 @@ TEST_F(BinaryTest, ExitStatusesOfTheCommands) {
     const Outcome version = RunProgram("--version");
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "quillory-cli " QUILLORY_VERSION "\n");
+}
+
+// The environment's language reaches the messages; a listing cut off by the reader
+// (| head) ends the tool without a word, killed by SIGPIPE as the shell's tools are, or
+// with status 1 where SIGPIPE is ignored.
+TEST_F(BinaryTest, EnglishFromTheLocaleAndQuietEndsAtAClosedPipe) {
+    const Outcome english = RunProgram("t " + Fixture("document/ten.zip"));
+    EXPECT_EQ(english.err.rfind("ファイルが壊れています。", 0), 0u);
+    const std::string command =
+        "LANG=en_US.UTF-8 LC_ALL= LC_MESSAGES= LANGUAGE= " + Quoted(QUILLORY_CLI_PATH) + " t " +
+        Fixture("document/ten.zip") + " 2>" + Quoted(temp.Host("stderr").string());
+    const int raw = std::system(command.c_str());
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1);
+    EXPECT_EQ(ReadText(temp.Host("stderr")),
+              "The file is damaged. [m4.txt]\n10 files tested, 1 damaged.\n");
+
+    ZipBuilder many;
+    for (int i = 0; i < 20000; ++i)
+        many.Add(StoredMember("folder/member-" + std::to_string(i) + ".txt", {'x'}));
+    const std::vector<std::uint8_t> archive = many.Build();
+    WriteHostFile(temp.Host("many.zip"), std::string(archive.begin(), archive.end()));
+    for (const char* sigpipe : {"", "trap '' PIPE; "}) {
+        const std::string pipeline = std::string(sigpipe) + Quoted(QUILLORY_CLI_PATH) +
+                                     " l --names " + Quoted(temp.Host("many.zip").string()) +
+                                     " 2>" + Quoted(temp.Host("stderr").string()) +
+                                     " | head -n 1; exit ${PIPESTATUS[0]}";
+        const int status = std::system(("bash -c " + Quoted(pipeline)).c_str());
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, *sigpipe ? 1 : 128 + SIGPIPE)
+            << sigpipe;
+        EXPECT_EQ(ReadText(temp.Host("stderr")), "") << sigpipe;
+    }
 }
 
 TEST_F(BinaryTest, WithoutATerminalAQuestionIsAnsweredNo) {

@@ -81,6 +81,14 @@ TEST(CommandLineTest, PasswordsAndNamesKeepEveryCharacter) {
     EXPECT_EQ(Ok({"x", "a.zip"}).threads, 0);
     EXPECT_EQ(Ok({"t", "a.zip", "--threads", "1"}).threads, 1);
     EXPECT_EQ(Ok({"x", "a.zip", "--threads=16"}).threads, 16);
+    // The listing's forms for scripts, and errors only for every command.
+    EXPECT_EQ(Ok({"l", "a.zip"}).listFormat, ListFormat::Table);
+    EXPECT_EQ(Ok({"l", "--names", "a.zip"}).listFormat, ListFormat::Names);
+    EXPECT_EQ(Ok({"l", "a.zip", "--json", "--json"}).listFormat, ListFormat::Json);
+    EXPECT_FALSE(Ok({"t", "a.zip"}).quiet);
+    EXPECT_TRUE(Ok({"t", "a.zip", "-q"}).quiet);
+    EXPECT_TRUE(Ok({"x", "--quiet", "a.zip"}).quiet);
+    EXPECT_EQ(Ok({"l", "-q", "--", "-q"}).archive, "-q");
 }
 
 TEST(CommandLineTest, HelpWinsBeforeTheEndOfOptions) {
@@ -114,6 +122,9 @@ TEST(CommandLineTest, RefusesWhatItCannotTakeWhole) {
         EXPECT_EQ(Refusal({"x", "a.zip", "--threads", count}),
                   "--threads takes a number from 1 to 1024, not '" + std::string(count) + "'");
     }
+    EXPECT_EQ(Refusal({"l", "a.zip", "--names", "--json"}),
+              "--names and --json exclude each other");
+    EXPECT_EQ(Refusal({"l", "a.zip", "--quiet=1"}), "option '--quiet' takes no value");
     EXPECT_EQ(Refusal({"l", "a.zip", "--threads", "2"}),
               "option '--threads' does not go with this command");
 }
@@ -125,6 +136,10 @@ TEST(CommandLineTest, OptionsOnlyGoWithTheCommandsTheyMeanSomethingTo) {
     }
     for (const char* option : {"--create-folder", "--no-folders", "--yes", "--no"}) {
         EXPECT_EQ(Refusal({"l", "a.zip", option}),
+                  "option '" + std::string(option) + "' does not go with this command");
+    }
+    for (const char* option : {"--names", "--json"}) {
+        EXPECT_EQ(Refusal({"x", "a.zip", option}),
                   "option '" + std::string(option) + "' does not go with this command");
     }
     EXPECT_EQ(Refusal({"l", "a.zip", "--password", "pw"}),

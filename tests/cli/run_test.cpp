@@ -92,6 +92,32 @@ TEST_F(RunTest, ListOfAZipArchiveGroupsDigitsAndShowsTheStoredTimes) {
     EXPECT_TRUE(found65536) << console.out;
 }
 
+// The forms for scripts: stored paths alone, folders with "/" whichever separator the
+// archive used, and JSON with the raw values (LZH's CRC-16, its UTC time with "Z").
+TEST_F(RunTest, NamesAndJsonListTheStoredPathsAndRawValues) {
+    EXPECT_EQ(Run({"l", "--names", Fixture("lzh/jlha_sjis_l2.lzh")}), cli::kExitGood);
+    EXPECT_EQ(console.out, "表ソ能.txt\n表示/\n表示/予定表.txt\n");
+    console.out.clear();
+    EXPECT_EQ(Run({"l", Fixture("document/plain.lzh"), "--json"}), cli::kExitGood);
+    const std::string member = R"({"name": "a.txt", "path": "a.txt", "folder": false, )"
+                               R"("size": 2951, "compressed_size": 218, "method": "-lh5-", )"
+                               R"("time": "2021-03-04T05:06:08Z", "encrypted": false, "crc": ")";
+    EXPECT_EQ(console.out.rfind("{\"format\": \"lzh\", \"members\": [\n  " + member, 0), 0u)
+        << console.out;
+    EXPECT_EQ(console.out.substr(console.out.size() - 4), "\n]}\n");
+    EXPECT_EQ(console.err, "");
+}
+
+// -q: the failures' own lines, without the summary; nothing at all when all is good.
+TEST_F(RunTest, QuietPrintsOnlyErrors) {
+    EXPECT_EQ(Run({"t", "-q", Fixture("document/ten.zip")}), cli::kExitBadMembers);
+    EXPECT_EQ(console.err, "ファイルが壊れています。 [m4.txt]\n");
+    console.err.clear();
+    EXPECT_EQ(Extract("document/plain.lzh", {"--quiet"}), cli::kExitGood);
+    EXPECT_EQ(console.err, "");
+    EXPECT_TRUE(fs::exists(out() / "b.txt"));
+}
+
 TEST_F(RunTest, AnArchiveThatCannotBeOpenedGivesStatusTwo) {
     EXPECT_EQ(Run({"l", temp.Host("missing.lzh").string()}), cli::kExitNotOpened);
     EXPECT_EQ(console.err, "書庫を開けませんでした。 " + temp.Host("missing.lzh").string() +
