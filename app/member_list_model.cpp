@@ -57,6 +57,10 @@ QVariant MemberListModel::data(const QModelIndex& index, int role) const {
         }
         case Qt::TextAlignmentRole:
             return Alignment(index.column());
+        case Qt::ToolTipRole: {
+            const WString note = list_.UnsupportedNote(index.row());
+            return note.empty() ? QVariant() : QVariant(ToQString(note));
+        }
         default:
             return {};
     }

@@ -1,5 +1,6 @@
 // The member list as text for the terminal, laid out under the seven column titles with
-// numbers aligned to the right; it shows what the list shows and nothing else. Two passes
+// numbers aligned to the right; it shows what the list shows, and after the cells of a
+// member no decoder takes, why (the window shows that as the row's tool tip). Two passes
 // over the rows: the first measures the columns in terminal columns (counting the
 // numbers' and times' units without formatting them), the second formats every cell into
 // the same two buffers and lays the lines out into one large output buffer handed on in
@@ -83,6 +84,14 @@ void WriteListing(const MemberList& list, const std::function<void(std::string_v
             } else {
                 out.append(text);
                 if (column != kColumnCount - 1) out.append(pad, ' ');
+            }
+        }
+        // A member no decoder takes says why after its cells.
+        if (row >= 0) {
+            const WString note = list.UnsupportedNote(row);
+            if (!note.empty()) {
+                out.append(kColumnGap);
+                AppendOneLine(note, &out);
             }
         }
         const std::size_t end = out.find_last_not_of(' ');

@@ -1,6 +1,7 @@
 // The member list as text: a header line with the list's seven column titles, then one
 // line per row with the cells exactly as the list formats them, in columns as wide as
-// their widest cell (in terminal columns), numbers right-aligned as in the list.
+// their widest cell (in terminal columns), numbers right-aligned as in the list; a member
+// no decoder takes has its reason after its cells.
 #pragma once
 
 #include <functional>

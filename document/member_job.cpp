@@ -132,14 +132,14 @@ private:
         result_.lastFailureStatus = static_cast<int>(done.status);
         switch (failure.kind) {
             case FailureClass::Unsupported:
-                ++counts.unsupported;
+                CountUnsupported(entry);
                 return;
             case FailureClass::Ignored:
                 // A test reports damage only, but the caller still learns of members it
                 // could not check (the tool's exit status).
                 if (plan_.kind == RunKind::Test &&
                     ClassifyFailure(done.status, RunKind::Extract) == FailureClass::Unsupported) {
-                    ++counts.unsupported;
+                    CountUnsupported(entry);
                 }
                 return;
             default:
@@ -162,6 +162,16 @@ private:
             }
         }
         result_.failures.push_back(std::move(failure));
+    }
+
+    // One more unsupported member, and its method for the summary (each once).
+    void CountUnsupported(const Entry& entry) {
+        RunCounts& counts = result_.counts;
+        ++counts.unsupported;
+        WString reason = UnsupportedReason(entry);
+        auto& reasons = counts.unsupportedReasons;
+        if (!reason.empty() && std::find(reasons.begin(), reasons.end(), reason) == reasons.end())
+            reasons.push_back(std::move(reason));
     }
 
     const JobPlan& plan_;

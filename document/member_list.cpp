@@ -7,6 +7,7 @@
 #include <bit>
 #include <charconv>
 
+#include "document/member_outcome.h"
 #include "document/quillory_doc.h"
 #include "document/shown_name.h"
 #include "document/texts.h"
@@ -319,6 +320,20 @@ std::array<WString, kColumnCount> MemberList::RowTexts(int row) const {
         cells[static_cast<std::size_t>(column)] = CellText(row, column);
     }
     return cells;
+}
+
+WString MemberList::UnsupportedNote(int row) const {
+    if (doc_ == nullptr || row < 0 || row >= rowCount()) return {};
+    const std::size_t index = static_cast<std::size_t>(EntryIndex(row));
+    WString reason;
+    if (type_ == ArchiveType::Lzh) {
+        const auto& entries = doc_->lzhArchive->entries();
+        if (index < entries.size()) reason = UnsupportedReason(entries[index]);
+    } else {
+        const auto& entries = doc_->zipArchive->entries();
+        if (index < entries.size()) reason = UnsupportedReason(entries[index]);
+    }
+    return reason.empty() ? reason : WString(texts::kUnsupportedNote) + reason;
 }
 
 RunSummary MemberList::ExtractSelected(CQuilloryDoc& doc, std::span<const int> selectedRows) const {

@@ -65,6 +65,9 @@ public:
     // CellText(row, column).size(), without formatting where the column allows.
     std::size_t CellLength(int row, int column) const;
     std::array<WString, kColumnCount> RowTexts(int row) const;
+    // Why the row's member cannot be decoded ("非対応：JPEG (96)"), or empty; the CLI
+    // listing ends its line with it, the window shows it as the row's tool tip.
+    WString UnsupportedNote(int row) const;
 
     // Orders the rows by a column: folder rows first, then by the column's value (sizes,
     // ratios and times as numbers, texts by their characters), ties in table order;

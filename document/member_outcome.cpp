@@ -7,7 +7,10 @@
 
 #include "document/shown_name.h"
 #include "document/texts.h"
+#include "lzh/lzh_method.h"
 #include "platform/path.h"
+#include "zip/method_decoder.h"
+#include "zip/zip_format.h"
 
 namespace quillory {
 namespace {
@@ -50,6 +53,16 @@ constexpr bool NoNumberShared() {
     return true;
 }
 static_assert(NoNumberShared());
+
+// The unsupported count's line, then the methods that made those members unsupported.
+void AppendUnsupported(const RunCounts& counts, WString* text) {
+    if (counts.unsupported == 0) return;
+    text->append(texts::kUnsupportedCountLine) += Number(counts.unsupported);
+    for (std::size_t i = 0; i < counts.unsupportedReasons.size(); ++i) {
+        text->append(i == 0 ? texts::kUnsupportedMethodsLine : texts::kListSeparator);
+        text->append(counts.unsupportedReasons[i]);
+    }
+}
 
 }  // namespace
 
@@ -184,10 +197,29 @@ WString FailureText(const MemberFailure& failure) {
     return text;
 }
 
+WString UnsupportedReason(const LzhEntry& entry) {
+    const WStringView method(entry.method);
+    if (lzh::MethodCode(method) != lzh::kMethodUnsupported || lzh::IsFolderMethod(method)) {
+        return {};
+    }
+    return WString(method);
+}
+
+WString UnsupportedReason(const ZipEntry& entry) {
+    if (entry.name.empty() && entry.compressedSize == 0) return {};  // a folder entry
+    if ((entry.flags & zip::format::kFlagStrongEncryption) != 0) {
+        return WString(texts::kStrongEncryption);
+    }
+    const std::uint32_t method = entry.aesPresent == 1 ? entry.aesMethod : entry.method;
+    if (zip::MethodDecodable(method)) return {};
+    const char* name = zip::MethodName(method);
+    if (name == nullptr) return WString(texts::kMethodNumber) + Number(static_cast<int>(method));
+    return platform::AsciiToWide(std::string(name) + " (" + std::to_string(method) + ")");
+}
+
 WString ExtractSummaryText(const RunCounts& counts) {
     WString text(texts::kExtractDone);
-    if (counts.unsupported > 0)
-        text.append(texts::kUnsupportedCountLine) += Number(counts.unsupported);
+    AppendUnsupported(counts, &text);
     if (counts.damaged > 0) text.append(texts::kDamagedCountLine) += Number(counts.damaged);
     return text;
 }
@@ -203,8 +235,7 @@ WString TestSummaryText(int total, const RunCounts& counts) {
     } else {
         text = texts::kAllGood;
     }
-    if (counts.unsupported > 0)
-        text.append(texts::kUnsupportedCountLine) += Number(counts.unsupported);
+    AppendUnsupported(counts, &text);
     return text;
 }
 

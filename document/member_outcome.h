@@ -58,17 +58,24 @@ WString FailureReason(const MemberFailure& failure);
 // The host's reason in words.
 WString FileErrorText(platform::FileErrorInfo error);
 
+// Why a member cannot be decoded, as the list and the summary name it: its ZIP method
+// ("JPEG (96)"), PKWARE's strong encryption, or its LZH identifier ("-lh9-"); empty for
+// a member that some decoder takes, and for folder entries.
+WString UnsupportedReason(const LzhEntry& entry);
+WString UnsupportedReason(const ZipEntry& entry);
+
 // The counts of one run.
 struct RunCounts {
     int members = 0;      // members handed to the reader
     int unsupported = 0;  // counted in tests too, where the summary leaves it out
+    std::vector<WString> unsupportedReasons;  // each once, in member order
     int damaged = 0;
     int goodFiles = 0;     // members other than folder entries that came out good
     int finished = 0;      // members the reader was through with (not interrupted)
     bool stopped = false;  // a stop was requested: the walk ended early
 };
 
-// "展開終了", then a line for each non-zero count.
+// "展開終了", then a line for each non-zero count (and the unsupported members' methods).
 WString ExtractSummaryText(const RunCounts& counts);
 // "すべてのファイルは正常です。" or "<total>ファイル中<damaged>ファイルが不正です。", and the
 // unsupported count's line when some member could not be checked; a test that checked

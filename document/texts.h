@@ -45,6 +45,14 @@ inline constexpr WStringView kDamaged = u"ファイルが壊れています。";
 // Extraction and test.
 inline constexpr WStringView kExtractDone = u"展開終了";
 inline constexpr WStringView kUnsupportedCountLine = u"\n非対応圧縮ファイル数 ";
+// Why those were skipped: kUnsupportedMethodsLine + each method once, kListSeparator
+// between them ("JPEG (96)", "PKWARE強力暗号化", "-lh9-"). The list shows the same
+// for a member: kUnsupportedNote + its method.
+inline constexpr WStringView kUnsupportedMethodsLine = u"\n非対応の方式 ";
+inline constexpr WStringView kListSeparator = u"、";
+inline constexpr WStringView kUnsupportedNote = u"非対応：";
+inline constexpr WStringView kStrongEncryption = u"PKWARE強力暗号化";
+inline constexpr WStringView kMethodNumber = u"方式 ";  // + a number no writer is known to use
 inline constexpr WStringView kDamagedCountLine = u"\n不正ファイル数 ";
 inline constexpr WStringView kAllGood = u"すべてのファイルは正常です。";
 // A test in which every file member was of a method that cannot be decoded.

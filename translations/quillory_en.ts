@@ -74,6 +74,28 @@ Files of unsupported methods: </translation>
     </message>
     <message>
         <source>
+非対応の方式 </source>
+        <translation>
+Unsupported methods: </translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>非対応：</source>
+        <translation>Unsupported: </translation>
+    </message>
+    <message>
+        <source>PKWARE強力暗号化</source>
+        <translation>PKWARE strong encryption</translation>
+    </message>
+    <message>
+        <source>方式 </source>
+        <translation>method </translation>
+    </message>
+    <message>
+        <source>
 不正ファイル数 </source>
         <translation>
 Damaged files: </translation>

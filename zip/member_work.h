@@ -1,12 +1,13 @@
 // The work areas of one worker extracting ZIP members: the member input stream, the
-// output window, the inflate engine with its cached fixed tables and the member cipher.
+// output window, the decoders' work areas (the inflate engine with its cached fixed
+// tables among them) and the member cipher.
 // A run's work areas hold one set, reused from member to member; nothing here is shared
 // between two workers.
 #pragma once
 
-#include "zip/inflate.h"
 #include "zip/input_stream.h"
 #include "zip/member_cipher.h"
+#include "zip/method_decoder.h"
 #include "zip/output_window.h"
 
 namespace quillory::zip {
@@ -14,7 +15,7 @@ namespace quillory::zip {
 struct MemberWork {
     ZipInputStream input;
     OutputWindow window;
-    InflateEngine inflate;
+    MethodDecoders decoders;
     // Begun afresh for every member.
     MemberCipher cipher;
 };

@@ -1,8 +1,8 @@
 // The ZIP archive reader: finds the end records (ZIP64 ones too, and an archive with data
 // in front), lists the central directory into a table, and extracts or tests members
-// (stored, deflate, Deflate64; traditional and AES encryption; sizes and offsets of 64
-// bits). It never talks to the user itself: questions and passwords go through the run's
-// callback and every outcome is a status number for the document.
+// (every method of zip/method_decoder.h; traditional and AES encryption; sizes and
+// offsets of 64 bits). It never talks to the user itself: questions and passwords go
+// through the run's callback and every outcome is a status number for the document.
 #pragma once
 
 #include <cstdint>
@@ -32,7 +32,7 @@ enum class ZipStatus : int {
     OpenFailed = 2,             // archive missing, a folder, or cannot be opened
     BadLocalHeader = 4,         // local header not found or unreadable
     DecodeFailed = 6,           // the compressed data cannot be decoded
-    UnsupportedMethod = 7,      // compression method other than 0, 8, 9
+    UnsupportedMethod = 7,      // a method (or its parameters) no decoder takes
     CrcMismatch = 9,            // CRC-32 of the output differs
     CreateFailed = 10,          // the output file cannot be created
     Skipped = 12,               // an existing file was kept

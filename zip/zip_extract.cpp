@@ -1,8 +1,8 @@
 // Extracting a ZIP member: the local header (for where the data starts and how it is
 // encrypted), the check that the member's bytes are its own, the unsafe-path and
 // overwrite decisions on the name the list shows, the password check, decoding through
-// the stored copy or the inflate engine into output capped at the listed size, and the
-// AES code, size and CRC-32 checks. Every refusal is one status; only a member that
+// the method dispatch (zip/method_decoder.h) into output capped at the listed size, and
+// the AES code, size and CRC-32 checks. Every refusal is one status; only a member that
 // passed them all takes its place, a failed one never replaces a file.
 #include <algorithm>
 #include <cstring>
@@ -20,11 +20,9 @@
 namespace quillory {
 
 using namespace zip::format;
-using zip::InflateResult;
 using zip::MemberCipher;
+using zip::MethodResult;
 using zip::OutputSink;
-using zip::OutputWindow;
-using zip::ZipInputStream;
 using Result = Outcome<ZipStatus>;
 
 namespace {
@@ -167,21 +165,6 @@ WString OutputPath(WStringView destFolder, WStringView relative) {
     return path;
 }
 
-// The stored copy: the data as it is, through the window so it is flushed in the same
-// pieces as inflated data.
-bool CopyStored(ZipInputStream& input, OutputWindow& window, OutputSink* sink) {
-    window.Begin(sink);
-    while (input.next != input.end || input.Refill()) {
-        if (window.out == window.limit() && !window.MakeRoom()) return false;
-        const std::size_t n = std::min(static_cast<std::size_t>(input.end - input.next),
-                                       static_cast<std::size_t>(window.limit() - window.out));
-        std::memcpy(window.out, input.next, n);
-        window.out += n;
-        input.next += n;
-    }
-    return window.Finish();
-}
-
 // The file's time: the UTC time of an NTFS or extended-timestamp record, else the local
 // header's MS-DOS time taken as local time.
 void SetOutputTimes(platform::OutputFile& file, const ZipEntry& e, const LocalHeader& local) {
@@ -249,17 +232,20 @@ Result PrepareOutput(MemberRun& run, const ZipEntry& e, const MemberRecord& m, c
 // AE-2 members do not store).
 ZipStatus Verdict(zip::MemberWork& w, const ByteSource& source, const ZipEntry& e,
                   const MemberRecord& m, std::uint64_t dataEnd, const MemberSink& sink,
-                  InflateResult decoded) {
+                  MethodResult decoded) {
     if (sink.stopped) return ZipStatus::Stopped;
     if (sink.writeFailed) return ZipStatus::WriteFailed;
     if (m.aes) {
         w.input.Drain();
         if (!w.cipher.Authenticated(source, dataEnd)) return ZipStatus::AuthenticationFailed;
     }
-    if (sink.overran || (decoded == InflateResult::Ok && sink.taken != e.originalSize)) {
+    // Parameters no decoder takes (an LZMA property size, an xz filter) make the method
+    // unsupported; anything else that fails is damage.
+    if (decoded == MethodResult::Unsupported) return ZipStatus::UnsupportedMethod;
+    if (sink.overran || (decoded == MethodResult::Ok && sink.taken != e.originalSize)) {
         return ZipStatus::SizeMismatch;
     }
-    if (decoded != InflateResult::Ok) return ZipStatus::DecodeFailed;
+    if (decoded != MethodResult::Ok) return ZipStatus::DecodeFailed;
     if (m.aes && e.aesVersion == 2) return ZipStatus::Ok;
     return sink.crc == m.crc32 ? ZipStatus::Ok : ZipStatus::CrcMismatch;
 }
@@ -315,13 +301,17 @@ Outcome<ZipStatus> Extract(const ZipArchive& zip, const ZipEntry& e, MemberRun& 
                                           : m.traditional ? MemberCipher::Kind::Traditional
                                                           : MemberCipher::Kind::None;
     const std::uint32_t method = m.aes ? e.aesMethod : e.method;
-    const bool decodable =
-        method == kMethodStored || method == kMethodDeflate || method == kMethodDeflate64;
+    // PKWARE's strong encryption (flag bit 6) is no cipher this reader has.
+    const bool decodable = zip::MethodDecodable(method) && (e.flags & kFlagStrongEncryption) == 0;
     // Stored data is the member itself: its length must be the listed size.
     const std::uint32_t cipherBytes = MemberCipher::CipherBytes(cipherKind, e);
     if (method == kMethodStored && e.compressedSize >= cipherBytes &&
         e.compressedSize - cipherBytes != e.originalSize) {
         return fail(ZipStatus::SizeMismatch);
+    }
+    // A member no decoder takes is not worth a password.
+    if (!decodable && cipherKind != MemberCipher::Kind::None) {
+        return fail(ZipStatus::UnsupportedMethod);
     }
     // The cipher's own bytes are read and the password checked (asked for when needed).
     const std::uint8_t checkByte =
@@ -346,14 +336,10 @@ Outcome<ZipStatus> Extract(const ZipArchive& zip, const ZipEntry& e, MemberRun& 
     FileOutput output(file.IsOpen() ? &file : nullptr, run);
     MemberSink sink(e.originalSize, output);
 
-    // Decoding: stored data copied, deflate and Deflate64 through the inflate engine.
+    // Decoding: the method's decoder, from the decrypted data into the window.
     w.input.Start(source, dataStart, dataLength, w.cipher.Decryptor(), w.cipher.Context());
-    InflateResult decoded = InflateResult::Ok;
-    if (method == kMethodStored) {
-        if (!CopyStored(w.input, w.window, &sink)) decoded = InflateResult::OutputFailed;
-    } else {
-        decoded = w.inflate.Inflate(w.input, w.window, &sink, method == kMethodDeflate64);
-    }
+    const MethodResult decoded = zip::DecodeMethod(
+        {method, local.flags, dataLength, e.originalSize}, w.input, w.window, &sink, w.decoders);
     // The checks: AES code, sizes and CRC-32 decide the member's status.
     const ZipStatus verdict =
         Verdict(w, source, e, m, AddClamped(dataStart, dataLength), sink, decoded);

@@ -44,8 +44,9 @@ inline constexpr std::size_t kMinCentralHeaderBytes = kSignatureBytes + kCentral
 
 // General-purpose flag bits.
 inline constexpr std::uint32_t kFlagEncrypted = 0x0001;
-inline constexpr std::uint32_t kFlagDataDescriptor = 0x0008;  // CRC and sizes follow the data
-inline constexpr std::uint32_t kFlagUtf8 = 0x0800;            // name and comment are UTF-8
+inline constexpr std::uint32_t kFlagDataDescriptor = 0x0008;    // CRC and sizes follow the data
+inline constexpr std::uint32_t kFlagStrongEncryption = 0x0040;  // PKWARE's, not read here
+inline constexpr std::uint32_t kFlagUtf8 = 0x0800;              // name and comment are UTF-8
 
 // Compression methods.
 inline constexpr std::uint32_t kMethodStored = 0;

@@ -168,9 +168,10 @@ TEST_F(RunTest, TestReportsDamageOneLineEachAndSetsTheStatus) {
 
 TEST_F(RunTest, ExtractionSummaryIsOneLineAndBadMembersSetTheStatus) {
     EXPECT_EQ(Extract("document/faults.zip"), cli::kExitBadMembers);
-    EXPECT_EQ(
-        console.err,
-        "ファイルが壊れています。 [d.txt]\n展開終了 非対応圧縮ファイル数 2 不正ファイル数 1\n");
+    EXPECT_EQ(console.err,
+              "ファイルが壊れています。 [d.txt]\n展開終了 非対応圧縮ファイル数 2 非対応の方式 "
+              "WavPack (97) "
+              "不正ファイル数 1\n");
     EXPECT_TRUE(fs::exists(out() / "a.txt"));
     EXPECT_TRUE(fs::exists(out() / "e.txt"));
 }
@@ -199,11 +200,12 @@ TEST_F(RunTest, UnsupportedMembersAloneSetStatusOneInTestAndExtraction) {
 
     EXPECT_EQ(Run({"t", temp.Host("lh9.lzh").string()}), cli::kExitBadMembers);
     // The test speaks of damage, and counts the member it could not check.
-    EXPECT_EQ(console.err, "すべてのファイルは正常です。 非対応圧縮ファイル数 1\n");
+    EXPECT_EQ(console.err,
+              "すべてのファイルは正常です。 非対応圧縮ファイル数 1 非対応の方式 -lh9-\n");
     console.err.clear();
     EXPECT_EQ(Run({"x", temp.Host("lh9.lzh").string(), "-d", out().string()}),
               cli::kExitBadMembers);
-    EXPECT_EQ(console.err, "展開終了 非対応圧縮ファイル数 1\n");
+    EXPECT_EQ(console.err, "展開終了 非対応圧縮ファイル数 1 非対応の方式 -lh9-\n");
     EXPECT_TRUE(fs::exists(out() / "b.txt"));
 
     // No file could be checked: the test says so instead of calling them good.
@@ -212,7 +214,8 @@ TEST_F(RunTest, UnsupportedMembersAloneSetStatusOneInTestAndExtraction) {
     WriteHostFile(temp.Host("lh9.lzh"), archive);
     console.err.clear();
     EXPECT_EQ(Run({"t", temp.Host("lh9.lzh").string()}), cli::kExitBadMembers);
-    EXPECT_EQ(console.err, "テストできたファイルはありません。 非対応圧縮ファイル数 2\n");
+    EXPECT_EQ(console.err,
+              "テストできたファイルはありません。 非対応圧縮ファイル数 2 非対応の方式 -lh9-\n");
 }
 
 TEST_F(RunTest, ExtractHonoursTheDestinationDialogsOptions) {

@@ -73,6 +73,24 @@ TEST_F(MemberListTest, ZipRowsWithJapaneseNamesAndFolders) {
     EXPECT_EQ(Listing("zip/7zz-stored.zip", 1), expected);
 }
 
+// b.txt and c.txt of both archives claim a method no decoder takes: their rows say which.
+TEST_F(MemberListTest, UnsupportedMembersSayWhy) {
+    Start();
+    for (const auto& [fixture, method] : {std::pair{"document/faults.lzh", "-lh9-"},
+                                          std::pair{"document/faults.zip", "WavPack (97)"}}) {
+        SCOPED_TRACE(fixture);
+        doc->CloseArchive();
+        ASSERT_EQ(doc->OpenArchive(Fixture(fixture)), 1);
+        MemberList list;
+        list.Rebuild(*doc);
+        std::vector<std::string> notes;
+        for (int r = 0; r < list.rowCount(); ++r)
+            notes.push_back(Utf8(list.UnsupportedNote(r)));
+        const std::string note = std::string("非対応：") + method;
+        EXPECT_EQ(notes, (std::vector<std::string>{"", note, note, "", ""}));
+    }
+}
+
 TEST_F(MemberListTest, LzhTimesAreShownLocalAndZipTimesAsStored) {
     // Both archives hold 2021-03-04 05:06:08 made under UTC: the LZH header keeps it as
     // UTC, the ZIP header as the clock showed it.

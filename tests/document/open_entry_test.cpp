@@ -100,7 +100,7 @@ TEST_F(OpenEntryTest, FailuresShowTheReadersStatusAndASecondOpenRefreshesTheCopy
 
     List("document/faults.zip");
     list.OpenRow(*doc, 0);  // a.txt is there from the LZH archive
-    list.OpenRow(*doc, 2);  // method 12
+    list.OpenRow(*doc, 2);  // method 97
     talk = user.Talk();
     ASSERT_EQ(talk.size(), 1u);
     EXPECT_EQ(talk[0], "message: ファイルの展開が失敗しました。エラーコード[7]");

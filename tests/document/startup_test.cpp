@@ -122,7 +122,8 @@ TEST_F(StartupTest, AutoExtractCountsUnsupportedAndDamagedMembers) {
     EXPECT_EQ(Start(Fixture("document/faults.zip")), StartupResult::Quit);
     const std::vector<std::string> talk = {
         "message: ファイルが壊れています。 [d.txt]",
-        "message: 展開終了\n非対応圧縮ファイル数 2\n不正ファイル数 1\n展開先：" +
+        "message: 展開終了\n非対応圧縮ファイル数 2\n非対応の方式 WavPack (97)\n不正ファイル数 1\n"
+        "展開先：" +
             Utf8(DisplayPath(temp.Program("Desktop/faults"))),
     };
     EXPECT_EQ(user.Talk(), talk);
@@ -199,7 +200,8 @@ TEST_F(StartupTest, TestActionReportsTheTestAndWritesNothing) {
     EXPECT_EQ(Start(path, StartupAction::Test), StartupResult::Quit);
     const std::vector<std::string> talk = {
         "message: ファイルが壊れています。 [d.txt]",
-        "message: 5ファイル中1ファイルが不正です。\n非対応圧縮ファイル数 2",
+        "message: 5ファイル中1ファイルが不正です。\n非対応圧縮ファイル数 2\n非対応の方式 WavPack "
+        "(97)",
     };
     EXPECT_EQ(user.Talk(), talk);
     EXPECT_EQ(doc->isOpen, 0);

@@ -16,7 +16,7 @@ namespace quillory::testing {
 namespace {
 
 constexpr int kLzh5 = 5;
-constexpr std::uint16_t kZipBzip2 = 12;
+constexpr std::uint16_t kZipWavPack = 97;
 constexpr std::uint16_t kZipDeflate = 8;
 
 std::string LzhNameBytes(const HostileMember& m) {
@@ -63,7 +63,7 @@ Bytes BuildZip(const std::vector<HostileMember>& members) {
             z.method = kZipDeflate;
             if (!m.data.empty()) z.data = ZlibDeflate(m.data, 6);
         }
-        if (m.unsupportedMethod) z.method = kZipBzip2;
+        if (m.unsupportedMethod) z.method = kZipWavPack;
         if (m.wrongCrc) z.crc32 = z.plainCrc ^ 1;
         if (m.zipPassword) {
             z.flags |= 0x0001;

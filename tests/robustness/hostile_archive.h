@@ -23,7 +23,7 @@ struct HostileMember {
     // Compressed data instead of stored: -lh5- in LZH, deflate in ZIP (no data at all
     // for an empty member, as .NET writes its folder entries).
     bool compressed = false;
-    // A method neither reader handles ("-lh9-" in LZH, bzip2 in ZIP), data left stored.
+    // A method neither reader handles ("-lh9-" in LZH, WavPack in ZIP), data left stored.
     bool unsupportedMethod = false;
     // A header CRC that is not the data's.
     bool wrongCrc = false;

@@ -89,6 +89,10 @@ TEST_P(TruncationTest, EveryCutEndsInAStatus) {
         // One message per damaged member, then the summary.
         const std::vector<std::string> talk = user.Talk();
         ASSERT_FALSE(talk.empty());
+        // The summary's last line names the unsupported methods, which a cut may change.
+        std::string last = talk.back();
+        if (const auto methods = last.find("\n非対応の方式 "); methods != std::string::npos)
+            last.resize(methods);
         const auto damagedMessages = std::count_if(talk.begin(), talk.end(), [](const auto& l) {
             return l.rfind("message: ファイルが壊れています。", 0) == 0;
         });
@@ -98,13 +102,13 @@ TEST_P(TruncationTest, EveryCutEndsInAStatus) {
                 ? ""
                 : "\n非対応圧縮ファイル数 " + std::to_string(summary.unsupportedCount);
         if (summary.damagedCount == 0) {
-            EXPECT_TRUE(talk.back() == "message: すべてのファイルは正常です。" + unsupported ||
-                        talk.back() == "message: テストできたファイルはありません。" + unsupported)
-                << talk.back();
+            EXPECT_TRUE(last == "message: すべてのファイルは正常です。" + unsupported ||
+                        last == "message: テストできたファイルはありません。" + unsupported)
+                << last;
         } else {
-            EXPECT_EQ(talk.back(), "message: " + std::to_string(doc->EntryCount()) + "ファイル中" +
-                                       std::to_string(summary.damagedCount) +
-                                       "ファイルが不正です。" + unsupported);
+            EXPECT_EQ(last, "message: " + std::to_string(doc->EntryCount()) + "ファイル中" +
+                                std::to_string(summary.damagedCount) + "ファイルが不正です。" +
+                                unsupported);
         }
         // With every member still listed, the cut lies in the last member's data.
         if (lzh && wholeOpens && doc->EntryCount() == fullCount && length + 1 < whole.size()) {

@@ -443,7 +443,7 @@ TEST_F(ExtractTest, UnsupportedMethodsReplaceNothing) {
     testing::WriteHostFile(dir.Host("out/imploded.txt"), "mine");
     ZipBuilder b;
     ZipMember imploded = StoredMember("imploded.txt", ToBytes("????"));
-    imploded.method = 6;
+    imploded.method = 96;  // JPEG
     ZipMember fresh = imploded;
     fresh.name = "fresh.txt";
     b.Add(imploded).Add(fresh);

@@ -1,0 +1,7 @@
+// Fuzz target for the LZMA decoder (method 14) alone, from memory; the input's layout
+// and the checks are fuzz/method_fuzzer.h's. Seeds: fuzz/seeds/lzma/.
+#include "fuzz/method_fuzzer.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    return quillory::fuzz::FuzzMethod(14, data, size);
+}
