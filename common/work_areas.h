@@ -5,7 +5,6 @@
 #pragma once
 
 #include <memory>
-#include <typeindex>
 #include <vector>
 
 namespace quillory {
@@ -22,18 +21,24 @@ public:
     template <class Area>
     Area& Get() {
         for (const Slot& slot : slots_) {
-            if (slot.type == typeid(Area)) return *static_cast<Area*>(slot.area.get());
+            if (slot.key == &kKey<Area>) return *static_cast<Area*>(slot.area.get());
         }
         Owned owned(new Area(), [](void* p) { delete static_cast<Area*>(p); });
         Area& area = *static_cast<Area*>(owned.get());
-        slots_.push_back({typeid(Area), std::move(owned)});
+        slots_.push_back({&kKey<Area>, std::move(owned)});
         return area;
     }
 
 private:
+    // Each area type is told apart by the address of its own key, not by typeid: the
+    // decoders' areas are types of the same name in unnamed namespaces of different files,
+    // and type_info of such types may compare equal by name (clang with libstdc++ does).
+    template <class Area>
+    static inline const char kKey = 0;
+
     using Owned = std::unique_ptr<void, void (*)(void*)>;
     struct Slot {
-        std::type_index type;
+        const char* key;
         Owned area;
     };
 
