@@ -33,7 +33,7 @@ bool CQuilloryApp::InitInstance(const std::vector<std::string>& arguments) {
     const StartupRequest request{SpecialFolder(QStandardPaths::DesktopLocation),
                                  SpecialFolder(QStandardPaths::DocumentsLocation), asked.archive,
                                  asked.action};
-    if (StartUp(doc_, request) == StartupResult::Quit) return false;
+    if (StartUp(doc_, request, &exitStatus_) == StartupResult::Quit) return false;
     frame_.UpdateCommandStates();
     frame_.show();
     frame_.repaint();

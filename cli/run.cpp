@@ -10,6 +10,7 @@
 #include "cli/member_records.h"
 #include "cli/terminal_ui.h"
 #include "document/front_end.h"
+#include "document/member_outcome.h"
 #include "document/version.h"
 #include "platform/path.h"
 
@@ -38,11 +39,6 @@ void FillProfile(const Options& options, platform::MemoryProfile* profile) {
     }
 }
 
-int ExitStatusOf(const RunSummary& summary) {
-    if (!summary.ran) return kExitNotOpened;
-    return summary.damagedCount > 0 || summary.unsupportedCount > 0 ? kExitBadMembers : kExitGood;
-}
-
 int RunCommand(const Options& options, Console& console) {
     TerminalUserInterface ui(console, options);
     ApplicationSettings settings;
@@ -62,14 +58,18 @@ int RunCommand(const Options& options, Console& console) {
     switch (options.command) {
         case Command::List: {
             const auto out = [&](std::string_view text) { console.Out(text); };
+            // What could be listed of a damaged archive is not the whole of it.
+            const int status = doc.WithReader([](const auto& a) { return ListingDamaged(a); })
+                                   ? kExitBadMembers
+                                   : kExitGood;
             if (options.listFormat != ListFormat::Table) {
                 WriteMemberRecords(doc, options.listFormat, out);
-                return kExitGood;
+                return status;
             }
             MemberList list;
             list.Rebuild(doc);
             WriteListing(list, out);
-            return kExitGood;
+            return status;
         }
         case Command::Test:
             return ExitStatusOf(doc.OnTest());

@@ -7,14 +7,14 @@
 #include <string_view>
 
 #include "cli/console.h"
+#include "document/quillory_doc.h"
 
 namespace quillory::cli {
 
-inline constexpr int kExitGood = 0;  // every member extracted (or tested) and good
-// some member damaged, unsupported, with too long a path, or skipped for its unsafe path
-inline constexpr int kExitBadMembers = 1;
-// archive not opened, destination refused, or a wrong command line
-inline constexpr int kExitNotOpened = 2;
+// The document's exit statuses; a wrong command line is kExitNotOpened too.
+using quillory::kExitBadMembers;
+using quillory::kExitGood;
+using quillory::kExitNotOpened;
 
 // args excludes the program name.
 int Run(std::span<const std::string_view> args, Console& console);

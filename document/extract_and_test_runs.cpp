@@ -7,6 +7,7 @@
 #include "document/quillory_doc.h"
 #include "document/shown_name.h"
 #include "document/texts.h"
+#include "platform/output_file.h"
 #include "platform/path.h"
 #include "platform/private_folder.h"
 #include "platform/stop_request.h"
@@ -15,8 +16,15 @@ namespace quillory {
 
 RunSummary SummaryOf(const JobResult& result) {
     const RunCounts& counts = result.counts;
-    return RunSummary{true,           false,         counts.members, counts.unsupported,
-                      counts.damaged, counts.stopped};
+    return RunSummary{true,           false,          counts.members,       counts.unsupported,
+                      counts.damaged, counts.stopped, counts.archiveDamaged};
+}
+
+int ExitStatusOf(const RunSummary& summary) {
+    if (!summary.ran) return kExitNotOpened;
+    const bool bad =
+        summary.damagedCount > 0 || summary.unsupportedCount > 0 || summary.archiveDamaged;
+    return bad ? kExitBadMembers : kExitGood;
 }
 
 namespace {
@@ -37,14 +45,29 @@ void ShowSummary(UserInterface& ui, const JobResult& result, WString text) {
 }
 
 RunSummary CQuilloryDoc::RunJob(JobPlan plan, std::function<void(const JobResult&)> finish) {
+    // A destination that cannot be had is one message before any member, not one per
+    // member.
+    const bool anyMember = plan.selection ? !plan.selection->empty() : EntryCount() > 0;
+    if (plan.kind == RunKind::Extract && anyMember) {
+        if (const auto error = platform::PrepareDestination(plan.destFolder)) {
+            WString text(texts::kDestinationFailed);
+            text.append(u"\n").append(ShownName(platform::DisplayPath(plan.destFolder)));
+            text.append(texts::kReasonLabel).append(FileErrorText(*error));
+            ui_.ShowMessage(text);
+            lastRun_ = {};
+            return {};
+        }
+    }
     auto summary = std::make_shared<RunSummary>();
     summary->running = true;
     plan.threads = decodingThreads_;
     plan.overwrite = overwrite_;
+    lastRun_ = {};
     host_->Start(std::make_unique<MemberJob>(*this, std::move(plan)), ui_,
-                 [summary, finish = std::move(finish)](JobResult result) {
+                 [this, summary, finish = std::move(finish)](JobResult result) {
                      finish(result);
                      *summary = SummaryOf(result);
+                     lastRun_ = *summary;
                  });
     return *summary;
 }

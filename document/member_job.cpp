@@ -109,6 +109,16 @@ public:
     }
 
     bool StoppedByUser() const { return stoppedByUser_; }
+    // Whether failures are still shown one by one (not after the user chose to go on
+    // quietly); on the coordinator.
+    bool ShowsFailures() const { return plan_.reportFailures && !quiet_; }
+    // Whether the member's report would show a failure (or ask to go on) while failures
+    // are shown; reads nothing that changes, so any worker may call it.
+    bool MayShowFailure(const Done& done) const {
+        if (done.ok() || !plan_.reportFailures) return false;
+        const FailureClass kind = ClassifyFailure(done.status, plan_.kind);
+        return kind != FailureClass::Unsupported && kind != FailureClass::Ignored;
+    }
     void Produced(std::uint64_t bytes) {
         callback_.SetProduced(bytes);
         callback_.ReportProgress(false);
@@ -220,6 +230,7 @@ JobResult MemberJob::Run(const Archive& archive, UserInterface& ui, const std::s
     Walk<Archive> walk(plan_, archive, ui, callback, result);
     const int total = walk.total();
     RunCounts& counts = result.counts;
+    counts.archiveDamaged = ListingDamaged(archive);
     if (plan_.showProgress) {
         ui.OpenProgress(total);
         std::uint64_t totalBytes = 0;

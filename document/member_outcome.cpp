@@ -221,6 +221,7 @@ WString ExtractSummaryText(const RunCounts& counts) {
     WString text(texts::kExtractDone);
     AppendUnsupported(counts, &text);
     if (counts.damaged > 0) text.append(texts::kDamagedCountLine) += Number(counts.damaged);
+    if (counts.archiveDamaged) text.append(texts::kArchiveDamagedLine);
     return text;
 }
 
@@ -232,10 +233,19 @@ WString TestSummaryText(int total, const RunCounts& counts) {
         text.append(texts::kBadEnd);
     } else if (counts.unsupported > 0 && counts.goodFiles == 0) {
         text = texts::kNoneChecked;
-    } else {
+    } else if (counts.unsupported > 0) {
+        // Good only as far as it was tested: how many were not.
+        text = Number(total);
+        text.append(texts::kBadOf) += Number(counts.unsupported);
+        text.append(texts::kUntestedEnd);
+    } else if (!counts.archiveDamaged) {
         text = texts::kAllGood;
     }
     AppendUnsupported(counts, &text);
+    if (counts.archiveDamaged) {
+        const WStringView line = texts::kArchiveDamagedLine;
+        text.append(text.empty() ? line.substr(1) : line);  // the first line has no break
+    }
     return text;
 }
 
@@ -259,6 +269,14 @@ std::optional<WStringView> ListingWarning(LzhStatus status) {
     if (status == LzhStatus::HeaderCheckWarning) return texts::kHeaderCheckError;
     if (status == LzhStatus::DamagedFromHere) return texts::kDamagedFromHere;
     return std::nullopt;
+}
+
+bool ListingDamaged(const LzhArchive& archive) {
+    return ListingWarning(archive.warning()).has_value();
+}
+
+bool ListingDamaged(const ZipArchive&) {
+    return false;
 }
 
 bool IsUnreadable(ZipStatus status) {

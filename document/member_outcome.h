@@ -73,6 +73,9 @@ struct RunCounts {
     int goodFiles = 0;     // members other than folder entries that came out good
     int finished = 0;      // members the reader was through with (not interrupted)
     bool stopped = false;  // a stop was requested: the walk ended early
+    // The listing came with a warning: members past the damage may be missing from it,
+    // so the run cannot call the archive good whatever its members gave.
+    bool archiveDamaged = false;
 };
 
 // "展開終了", then a line for each non-zero count (and the unsupported members' methods).
@@ -90,6 +93,9 @@ WString PathTooLongText(WStringView storedPath);
 
 // The warning an LZH listing came with, or nothing.
 std::optional<WStringView> ListingWarning(LzhStatus status);
+// The archive's listing came with a warning (the archive is damaged).
+bool ListingDamaged(const LzhArchive& archive);
+bool ListingDamaged(const ZipArchive& archive);
 
 // Whether the ZIP reader could not read the file at all, so the host's reason says why.
 bool IsUnreadable(ZipStatus status);

@@ -14,7 +14,10 @@
 // user typed, so it is asked once and remembered as before. A stop (the job's token, a
 // signal, the user's No) stops the pool's own token, which ends the members being
 // decoded within a piece of output, withdraws questions not yet asked, and ends the
-// claims; members that came out whole before are still reported (quietly).
+// claims; members that came out whole before are still reported (quietly). From a
+// failure that will be shown until it is, and while the user is asked, no worker claims
+// a new member, so that an answer that stops the run finds at most one member per
+// worker done meanwhile.
 #pragma once
 
 #include <algorithm>
@@ -43,6 +46,8 @@ namespace quillory {
 //   void Arrive(int position)           - the member's turn (progress name)
 //   void Report(int position, const Done&, bool quietly) - counts, messages, the step
 //   bool StoppedByUser()                - the user said No to going on
+//   bool ShowsFailures()                - failures still go to the user one by one
+//   bool MayShowFailure(const Done&)    - its report would show one (on any thread)
 //   void Produced(std::uint64_t bytes)  - output so far, for the progress
 template <class Archive, class Walk>
 class MemberPool {
@@ -73,6 +78,7 @@ public:
             runs.back().stop = stop_.get_token();
         }
         active_ = static_cast<int>(lanes_.size());
+        showsFailures_ = walk_.ShowsFailures();
         {
             const std::stop_callback forward(stop, [this] { stop_.request_stop(); });
             std::vector<std::jthread> workers;
@@ -91,7 +97,8 @@ private:
         bool taken = false;     // the coordinator is asking it
         bool answered = false;  // and has
         bool done = false;
-        bool withdrawn = false;  // never decoded or asked: the run stopped first
+        bool withdrawn = false;    // never decoded or asked: the run stopped first
+        bool holdsClaims = false;  // a failure to show: no claims until it is reported
         Done result;
     };
 
@@ -196,6 +203,9 @@ private:
         LaneCallback& callback = *lanes_[index];
         std::unique_lock lock(mutex_);
         for (;;) {
+            // No new member while the user is asked or a failure waits to be shown: the
+            // answer may stop the run.
+            workersWake_.wait(lock, [&] { return (held_ == 0 && !asking_) || stopping_; });
             const int position = Claim(index);
             if (position < 0) break;
             Slot& slot = SlotAt(position);
@@ -222,6 +232,11 @@ private:
             if (slot.withdrawn) result = Done{};
             slot.result = result;
             slot.done = true;
+            if (showsFailures_ && walk_.MayShowFailure(result)) {
+                slot.holdsClaims = true;
+                ++held_;
+                coordinatorWake_.notify_one();
+            }
             // The coordinator looks by itself often enough, unless someone waits for it.
             if (blocked_ > 0) coordinatorWake_.notify_one();
         }
@@ -271,12 +286,14 @@ private:
             Slot& slot = SlotAt(reported_);
             if (slot.question != nullptr && !slot.taken && !stopping_) {
                 slot.taken = true;
+                asking_ = true;
                 const std::function<void()>& ask = *slot.question;
                 lock.unlock();
                 walk_.Arrive(reported_);
                 ask();
                 lock.lock();
                 slot.answered = true;
+                asking_ = false;
                 workersWake_.notify_all();
                 continue;
             }
@@ -291,6 +308,12 @@ private:
                     walk_.Report(reported_, finished.result, stopping_);
                 }
                 lock.lock();
+                NoticeStop(stop);  // before a held claim is let go: the answer may be No
+                if (finished.holdsClaims) {
+                    --held_;
+                    showsFailures_ = walk_.ShowsFailures();
+                    workersWake_.notify_all();
+                }
                 ++reported_;
                 advanced = true;
             }
@@ -332,6 +355,11 @@ private:
     int blocked_ = 0;            // workers waiting for the coordinator
     int active_ = 0;             // workers still running
     bool stopping_ = false;
+    // No claims while the coordinator asks, or a failure that it will show is not yet
+    // reported (held_ counts those; showsFailures_ is the walk's, as of the last one).
+    bool asking_ = false;
+    int held_ = 0;
+    bool showsFailures_ = true;
 };
 
 }  // namespace quillory

@@ -35,8 +35,19 @@ struct RunSummary {
     int memberCount = 0;
     int unsupportedCount = 0;
     int damagedCount = 0;
-    bool stopped = false;  // a stop was requested (an interrupt): the run ended early
+    bool stopped = false;         // a stop was requested (an interrupt): the run ended early
+    bool archiveDamaged = false;  // the listing came with a warning
 };
+
+// The exit status of a program whose work was one run (quillory-cli, and the window's
+// start-up actions).
+inline constexpr int kExitGood = 0;  // every member extracted (or tested) and good
+// some member damaged, unsupported, with too long a path, or skipped for its unsafe
+// path, or the archive itself damaged
+inline constexpr int kExitBadMembers = 1;
+// archive not opened or destination refused
+inline constexpr int kExitNotOpened = 2;
+int ExitStatusOf(const RunSummary& summary);
 
 // The name of the private folder below the user's cache folder into which a member is
 // extracted to be opened with the desktop, and how long such a copy is kept: the copies
@@ -143,6 +154,8 @@ public:
     // finish runs with its result on this thread when it has ended. The summary is
     // filled when the host ran the job at once, else it says the run goes on.
     RunSummary RunJob(JobPlan plan, std::function<void(const JobResult&)> finish);
+    // The summary of the last run that has ended (nothing ran: ran is false).
+    const RunSummary& lastRun() const { return lastRun_; }
 
     // Calls f with the archive that archiveType names (LZH for Lzh, else ZIP).
     template <class F>
@@ -173,6 +186,7 @@ private:
     std::vector<DocumentView*> views_;
     std::string nameEncoding_;
     OverwriteRule overwrite_ = OverwriteRule::AskIfNewer;
+    RunSummary lastRun_;
     RememberedPassword password_;
     InlineJobHost inlineHost_;
     JobHost* host_ = &inlineHost_;

@@ -65,7 +65,11 @@ void RunAndQuit(CQuilloryDoc& doc, StartupAction action) {
 
 }  // namespace
 
-StartupResult StartUp(CQuilloryDoc& doc, const StartupRequest& request) {
+StartupResult StartUp(CQuilloryDoc& doc, const StartupRequest& request, int* exitStatus) {
+    const auto quit = [exitStatus](int status) {
+        if (exitStatus != nullptr) *exitStatus = status;
+        return StartupResult::Quit;
+    };
     ApplicationSettings& settings = doc.settings();
     settings.desktopFolder = WithTrailingSeparator(request.desktopFolder);
     settings.myDocumentsFolder = WithTrailingSeparator(request.myDocumentsFolder);
@@ -78,18 +82,17 @@ StartupResult StartUp(CQuilloryDoc& doc, const StartupRequest& request) {
     if (!archive && request.action != StartupAction::Open) {
         // An action from the launcher's menu comes without a file: the user picks one.
         archive = doc.AskArchivePath();
-        if (!archive) return StartupResult::Quit;
+        if (!archive) return quit(kExitGood);
     }
     if (archive) {
         const bool opened = doc.OpenArchive(*archive) != 0;
         if (!opened) doc.ShowOpenFailure(*archive);
         if (settings.AutoExtract != 0 || request.action != StartupAction::Open) {
             // An archive that was never read is not reported as extracted or tested.
-            if (opened) {
-                RunAndQuit(doc, request.action);
-                doc.CloseArchive();
-            }
-            return StartupResult::Quit;
+            if (!opened) return quit(kExitNotOpened);
+            RunAndQuit(doc, request.action);
+            doc.CloseArchive();
+            return quit(ExitStatusOf(doc.lastRun()));
         }
         // Opened for the window: one of the recent archives now.
         if (opened) AddRecentArchive(doc.profile(), *archive);

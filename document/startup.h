@@ -41,7 +41,9 @@ enum class StartupResult {
 // open dialog, and quits when it is cancelled. An archive that cannot be opened is
 // reported with "書庫を開けませんでした。"; with "AutoExtract" on or an action asked for,
 // the program then quits without running anything.
-StartupResult StartUp(CQuilloryDoc& doc, const StartupRequest& request);
+// On Quit, *exitStatus (when given) is what the program should exit with: that of the
+// run (ExitStatusOf), kExitNotOpened for an archive that could not be opened.
+StartupResult StartUp(CQuilloryDoc& doc, const StartupRequest& request, int* exitStatus = nullptr);
 
 // The automatic extraction of the open archive: every member into the folder named after
 // it below the desktop (or My Documents with "AutoExtractMethod" 1), no destination or

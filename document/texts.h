@@ -32,6 +32,8 @@ inline constexpr WStringView kDamagedFromHere =
 // current folder of its own.
 inline constexpr WStringView kDestinationNotAbsolute =
     u"展開先のフォルダを絶対パスで指定してください。";
+// A destination that cannot be made or written: the text, the path, kReasonLabel + why.
+inline constexpr WStringView kDestinationFailed = u"展開先のフォルダを作成できませんでした。";
 
 // Why a member failed. Its message is the reason, then the member (or its path) in
 // brackets: reason + kNameBefore + name + kNameAfter; a reason from the host follows on
@@ -60,6 +62,11 @@ inline constexpr WStringView kNoneChecked = u"テストできたファイルは�
 // "%dファイル中%dファイルが不正です。": total, kBadOf, damaged, kBadEnd.
 inline constexpr WStringView kBadOf = u"ファイル中";
 inline constexpr WStringView kBadEnd = u"ファイルが不正です。";
+// "%dファイル中%dファイルはテストできませんでした。": total, kBadOf, untested, kUntestedEnd.
+inline constexpr WStringView kUntestedEnd = u"ファイルはテストできませんでした。";
+// After a summary when the listing came with a warning.
+inline constexpr WStringView kArchiveDamagedLine =
+    u"\n書庫が壊れています。一覧にないファイルは処理されていません。";
 
 // A member whose file could not be made or written (its path in the brackets, then the
 // host's reason).

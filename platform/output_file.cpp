@@ -451,4 +451,23 @@ bool OutputFile::Abandon() {
     return true;
 }
 
+std::optional<FileErrorInfo> PrepareDestination(WStringView dest) {
+    const std::string path = ToHostPath(dest);
+    const int folder = OpenCreatingAsRead(path.empty() ? std::string(".") : path);
+    if (folder < 0) return detail::ErrorOf(errno);
+    int code = 0;
+    const int probe = ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (probe >= 0) {
+        ::close(probe);
+    } else if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) {
+        // No unnamed files here (members get hidden names): ask for write access instead.
+        if (::faccessat(folder, ".", W_OK, AT_EACCESS) != 0) code = errno;
+    } else {
+        code = errno;
+    }
+    ::close(folder);
+    if (code != 0) return detail::ErrorOf(code);
+    return std::nullopt;
+}
+
 }  // namespace quillory::platform

@@ -48,6 +48,10 @@ struct FolderIdentity {
 };
 std::optional<FolderIdentity> IdentityOfFolder(WStringView path);
 
+// Makes the destination folder where it is missing (as the host reads its path) and checks
+// that a file can be made in it, before any member is: the reason when it cannot.
+std::optional<FileErrorInfo> PrepareDestination(WStringView dest);
+
 // The folders one worker of a run writes in: the destination and the last folder it
 // wrote to, kept open so that the files after it in the same folder need no look-up.
 class OutputFolders {

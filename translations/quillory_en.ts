@@ -53,6 +53,10 @@ Reason: </translation>
         <source>展開先のフォルダを絶対パスで指定してください。</source>
         <translation>Give the destination folder as an absolute path.</translation>
     </message>
+    <message>
+        <source>展開先のフォルダを作成できませんでした。</source>
+        <translation>The destination folder could not be created.</translation>
+    </message>
     <!-- Members that fail, and the summary of a run; the member's name follows in brackets -->
     <message>
         <source>パスが長すぎるため展開できません。</source>
@@ -115,6 +119,16 @@ Damaged files: </translation>
     <message>
         <source>ファイルが不正です。</source>
         <translation> damaged.</translation>
+    </message>
+    <message>
+        <source>ファイルはテストできませんでした。</source>
+        <translation> could not be tested.</translation>
+    </message>
+    <message>
+        <source>
+書庫が壊れています。一覧にないファイルは処理されていません。</source>
+        <translation>
+The archive is damaged. Files missing from the list were not processed.</translation>
     </message>
     <message>
         <source>ファイルを作成できませんでした。</source>

@@ -164,6 +164,19 @@ TEST_F(RunTest, TestReportsDamageOneLineEachAndSetsTheStatus) {
                   "ファイルが壊れています。 [m4.txt]\n10ファイル中1ファイルが不正です。\n")
             << fixture;
     }
+    // A listing with a warning is a damaged archive, whatever its listed members gave,
+    // for every command.
+    for (const char* fixture : {"document/no-end-mark.lzh", "document/header-sum.lzh"}) {
+        for (const char* command : {"l", "t", "x"}) {
+            console.err.clear();
+            std::vector<std::string> args = {command, Fixture(fixture)};
+            if (command == std::string("x")) args.insert(args.end(), {"-d", out().string()});
+            EXPECT_EQ(Run(args), cli::kExitBadMembers) << fixture << " " << command;
+        }
+        EXPECT_TRUE(console.err.ends_with(
+            " 書庫が壊れています。一覧にないファイルは処理されていません。\n"))
+            << console.err;
+    }
 }
 
 TEST_F(RunTest, ExtractionSummaryIsOneLineAndBadMembersSetTheStatus) {
@@ -201,7 +214,8 @@ TEST_F(RunTest, UnsupportedMembersAloneSetStatusOneInTestAndExtraction) {
     EXPECT_EQ(Run({"t", temp.Host("lh9.lzh").string()}), cli::kExitBadMembers);
     // The test speaks of damage, and counts the member it could not check.
     EXPECT_EQ(console.err,
-              "すべてのファイルは正常です。 非対応圧縮ファイル数 1 非対応の方式 -lh9-\n");
+              "2ファイル中1ファイルはテストできませんでした。 非対応圧縮ファイル数 1 非対応の方式 "
+              "-lh9-\n");
     console.err.clear();
     EXPECT_EQ(Run({"x", temp.Host("lh9.lzh").string(), "-d", out().string()}),
               cli::kExitBadMembers);

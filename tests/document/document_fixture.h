@@ -62,8 +62,9 @@ protected:
         request.myDocumentsFolder = temp.Program("Documents");
         request.archive = std::move(archive);
         request.action = action;
-        return StartUp(*doc, request);
+        return StartUp(*doc, request, &exitStatus);
     }
+    int exitStatus = -1;  // what the last Start() told the program to exit with
 
     // A fixture (tests/fixtures/<relative>) copied into the scratch folder under name.
     WString Copy(const std::string& relative, const std::string& name) {

@@ -43,7 +43,9 @@ protected:
 };
 
 TEST_P(JobTest, UnwritableMembersSayWhereAndWhyThenTheUserMayGoOnQuietlyOrStop) {
-    WriteHostFile(temp.Host("blocked"), "a file where the folder should be");
+    // A folder where each member's file should be.
+    for (int member = 0; member < 10; ++member)
+        fs::create_directories(temp.Host("blocked/m" + std::to_string(member) + ".txt"));
     const std::string inTheWay = "\n理由：同じ名前のファイルまたはフォルダがあります。";
     const auto created = [&](int member) {
         return "message: ファイルを作成できませんでした。 [" +
@@ -75,15 +77,26 @@ TEST_P(JobTest, UnwritableMembersSayWhereAndWhyThenTheUserMayGoOnQuietlyOrStop) 
     user.yesNo = {false};
     const RunSummary stopped = ExtractInto("blocked");
     EXPECT_TRUE(stopped.stopped);
-    // Members other threads had already been through count too.
+    // Members other threads had already been through count too, but no worker takes a
+    // new member while the question waits.
     if (GetParam() == 1) {
         EXPECT_EQ(stopped.memberCount, 4);
     }
     EXPECT_GE(stopped.memberCount, 4);
+    EXPECT_LE(stopped.memberCount, 4 + GetParam());
     const std::string done = std::to_string(stopped.memberCount);
     EXPECT_EQ(user.Talk().back(),
               "message: 中止しました。\n処理済みファイル数 " + done + "\n不正ファイル数 " + done);
     EXPECT_FALSE(platform::StopRequested());
+
+    // A destination that cannot be made: one message before any member, nothing run.
+    user.log.clear();
+    WriteHostFile(temp.Host("file"), "a file where the destination should be");
+    EXPECT_FALSE(ExtractInto("file/sub").ran);
+    EXPECT_EQ(user.Talk(),
+              std::vector<std::string>{"message: 展開先のフォルダを作成できませんでした。\n" +
+                                       Utf8(platform::DisplayPath(temp.Program("file/sub"))) +
+                                       "\n理由：同じ名前のファイルまたはフォルダがあります。"});
 
     // A full disk, with the inline host's default of one message per member.
     user.log.clear();

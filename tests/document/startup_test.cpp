@@ -204,8 +204,15 @@ TEST_F(StartupTest, TestActionReportsTheTestAndWritesNothing) {
         "(97)",
     };
     EXPECT_EQ(user.Talk(), talk);
+    EXPECT_EQ(exitStatus, kExitBadMembers);
     EXPECT_EQ(doc->isOpen, 0);
     EXPECT_EQ(std::distance(fs::directory_iterator(temp.Host("t")), fs::directory_iterator()), 1);
+    EXPECT_EQ(Start(Copy("document/plain.lzh", "t/plain.lzh"), StartupAction::Test),
+              StartupResult::Quit);
+    EXPECT_EQ(exitStatus, kExitGood);
+    EXPECT_EQ(Start(path, StartupAction::ExtractHere), StartupResult::Quit);
+    EXPECT_EQ(exitStatus, kExitBadMembers);
+    user.log.clear();
 
     // From the launcher's menu, without an archive: the open dialog asks for one, and
     // once it is cancelled nothing runs.
@@ -221,6 +228,7 @@ TEST_F(StartupTest, TestActionReportsTheTestAndWritesNothing) {
     for (const StartupAction action : {StartupAction::Test, StartupAction::ExtractHere}) {
         user.log.clear();
         EXPECT_EQ(Start(Copy("document/README", "t/notes.zip"), action), StartupResult::Quit);
+        EXPECT_EQ(exitStatus, kExitNotOpened);
         EXPECT_TRUE(IsCannotOpen(user.Talk()));
         EXPECT_FALSE(fs::exists(temp.Host("t/notes")));
     }

@@ -109,6 +109,7 @@ struct HostileCase {
     std::vector<std::string> askedTargets;
     std::string destination = "dest";  // relative to the scratch root
     bool keepDamaged = false;          // the setting "KeepDamaged"
+    bool runs = true;  // false: the destination is refused, in one message, before any member
     std::function<void(const fs::path& root)> prepare;
     // Kinds that cannot express the case leave it out.
     std::vector<Kind> kinds = {Kind::Lzh0, Kind::Lzh1, Kind::Lzh2, Kind::Zip};
@@ -303,13 +304,13 @@ std::vector<HostileCase> CasesFor(Kind kind) {
         cases.push_back(c);
     }
     {
-        // A destination longer than any host path: refused before anything is created.
+        // A destination longer than any host path: refused before anything is created,
+        // in one message rather than one per member.
         HostileCase c;
         c.label = "PathLongerThanTheHostTakes";
         c.destination = "dest/" + Repeat(std::string(200, 'p') + "/", 22);
         c.members = {File("f.txt", "x"), Folder("sub/")};
-        c.outcomes = {kTooLong, kTooLong};
-        c.damaged = 2;
+        c.runs = false;
         c.expectAbsent = {"dest/" + std::string(200, 'p')};
         cases.push_back(c);
     }
@@ -634,7 +635,11 @@ TEST_P(HostileArchiveTest, OnlyTheDestinationChangesAndOnlyWithConsent) {
     for (const Outcome& o : c.outcomes)
         expected.push_back(zip ? o.zip : o.lzh);
     EXPECT_EQ(watcher.statuses, expected);
-    EXPECT_TRUE(summary.ran);
+    EXPECT_EQ(summary.ran, c.runs);
+    if (!c.runs) {
+        ASSERT_EQ(user.messages.size(), 1u);
+        EXPECT_TRUE(user.messages[0].starts_with(texts::kDestinationFailed));
+    }
     EXPECT_EQ(summary.damagedCount, c.damaged);
     EXPECT_EQ(summary.unsupportedCount, c.unsupported);
     // A path too long for the host is reported as such, naming the member.
