@@ -4,6 +4,7 @@
 #include "crypto/remembered_password.h"
 
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "common/extract_callback.h"
@@ -54,8 +55,19 @@ bool RememberedPassword::Obtain(const std::function<bool(const char* password)>&
     WChar answer[kPasswordBufferUnits] = {};
     if (callback != nullptr) callback->AskPassword(memberName, answer);
     answer[kPasswordBufferUnits - 1] = u'\0';  // an unterminated answer is cut, not overrun
-    SetFromAnswer(WStringView(answer, kPasswordBufferUnits), codePage);
-    return accepts(bytes_);
+    const WStringView typed(answer, kPasswordBufferUnits);
+    SetFromAnswer(typed, codePage);
+    if (accepts(bytes_)) return true;
+    // Info-ZIP on Linux and macOS's Archive Utility take the password's UTF-8 bytes
+    // whatever the names' code page: the same answer in UTF-8 is tried too.
+    if (codePage.name() == "UTF-8") return false;
+    const std::optional<platform::CodePage> utf8 = platform::CodePage::Named("UTF-8");
+    if (!utf8) return false;
+    RememberedPassword asUtf8;
+    asUtf8.SetFromAnswer(typed, *utf8);
+    if (std::strcmp(asUtf8.bytes_, bytes_) == 0 || !accepts(asUtf8.bytes_)) return false;
+    std::memcpy(bytes_, asUtf8.bytes_, sizeof bytes_);
+    return true;
 }
 
 }  // namespace quillory

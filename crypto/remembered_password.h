@@ -38,7 +38,8 @@ public:
     //  1. Try the remembered password.
     //  2. Rejected: ask once through callback->AskPassword with memberName and a 64-unit
     //     buffer that starts empty (so a cancelled question, or a null callback, gives
-    //     the empty password), remember the answer with SetFromAnswer and try again.
+    //     the empty password), remember the answer with SetFromAnswer and try again;
+    //     rejected in codePage, try (and on success remember) the answer's UTF-8 bytes.
     // Returns whether a check passed; the password that passed stays remembered. A check
     // that fails for reasons no password changes belongs before this call.
     bool Obtain(const std::function<bool(const char* password)>& accepts, ExtractCallback* callback,

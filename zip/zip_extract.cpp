@@ -140,6 +140,9 @@ std::uint64_t MemberEnd(const ByteSource& source, const LocalHeader& local, cons
     const std::size_t got = source.ReadAt(dataEnd, d, sizeof d);
     const std::size_t signature =
         got >= kSignatureBytes && Le32(d) == kDescriptorSignature ? kSignatureBytes : 0;
+    // zip4j sets the flag on members it wrote with their sizes known and writes no
+    // descriptor: without a signature, only the member's CRC-32 begins one.
+    if (signature == 0 && (got < kDescriptorCrcBytes || Le32(d) != e.crc32)) return dataEnd;
     const std::uint8_t* sizes = d + signature + kDescriptorCrcBytes;
     const bool wide = got >= signature + kDescriptorCrcBytes + kWideSizes &&
                       Le64(sizes) == e.compressedSize && Le64(sizes + 8) == e.originalSize;

@@ -102,6 +102,16 @@ TEST_F(EncryptionTest, ReopeningForgetsThePassword) {
     EXPECT_EQ(callback.Count(Q::Password), 2u);
 }
 
+// Info-ZIP on Linux took the password's UTF-8 bytes; the names' code page (CP932) has no
+// ä: the answer is tried in UTF-8 too, and remembered so.
+TEST_F(EncryptionTest, APasswordInUtf8OpensWithoutItsCodePage) {
+    OpenFixture("infozip-utf8-password.zip");
+    callback.passwords = {u"Pässwörd"};
+    EXPECT_EQ(Extract(0), 1);
+    EXPECT_EQ(Extract(0), 1);
+    EXPECT_EQ(callback.Count(Q::Password), 1u);
+}
+
 TEST_F(EncryptionTest, TheEmptyPasswordIsTriedFirstAndACancelledQuestionTriesItAgain) {
     ZipBuilder b;
     b.Add(Encrypted("open", ToBytes("no password"), ""))

@@ -397,9 +397,14 @@ TEST_F(ExtractTest, SizesAndPlacesAreKept) {
                      m.flags = 0x0008;
                      m.descriptorSignature = false;
                  }),
+          member(StoredMember("zip4j", text),
+                 [](ZipMember& m) {
+                     m.flags = 0x0008;
+                     m.omitDescriptor = true;
+                 }),
           StoredMember("after", text)},
-         {S::Ok, S::Ok, S::Ok},
-         3 * text.size()},
+         {S::Ok, S::Ok, S::Ok, S::Ok},
+         4 * text.size()},
         // ZIP64: 8-byte descriptors after a local ZIP64 record (Info-ZIP) and without one
         // (Java), then 64-bit sizes that run past the file or wrap round.
         {{member(StoredMember("zip64", text),

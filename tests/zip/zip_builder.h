@@ -46,6 +46,7 @@ struct ZipMember {
     std::optional<std::uint16_t> localTime;
     std::optional<std::uint32_t> localCrc32;         // a local CRC-32 that disagrees
     bool descriptorSignature = true;                 // the descriptor's optional signature
+    bool omitDescriptor = false;                     // bit 3 without a descriptor, as zip4j writes
     std::optional<std::uint64_t> localHeaderOffset;  // a central offset that lies
     std::string comment;
     std::uint32_t plainCrc = 0;  // CRC-32 of the original data, filled by the helpers
@@ -169,7 +170,7 @@ public:
             out.insert(out.end(), localName.begin(), localName.end());
             out.insert(out.end(), localExtra.begin(), localExtra.end());
             out.insert(out.end(), m.data.begin(), m.data.end());
-            if ((m.localFlags.value_or(m.flags) & 0x0008) != 0) {
+            if ((m.localFlags.value_or(m.flags) & 0x0008) != 0 && !m.omitDescriptor) {
                 if (m.descriptorSignature) Put32(out, 0x08074B50);
                 Put32(out, Crc(m));
                 if (m.wideDescriptor.value_or(wide)) {
