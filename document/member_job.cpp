@@ -17,6 +17,8 @@
 #include "document/quillory_doc.h"
 #include "document/shown_name.h"
 #include "document/texts.h"
+#include "platform/output_file.h"
+#include "platform/sandbox.h"
 #include "platform/stop_request.h"
 
 namespace quillory {
@@ -205,9 +207,49 @@ int DecodingThreads(int requested) {
 }
 
 JobResult MemberJob::Run(UserInterface& ui, std::stop_token stop) {
-    const JobResult result =
-        doc_.WithReader([&](const auto& archive) { return Run(archive, ui, stop); });
-    return result;
+    return doc_.WithReader([&](const auto& archive) {
+        const std::optional<std::vector<WString>> writable = WritableFolders(archive);
+        if (!writable) return Run(archive, ui, stop);
+        // The run's threads are confined to writing where it writes, on a thread of
+        // their own: the caller's thread (the program's main one in quillory-cli) stays
+        // free to save settings and the like afterwards.
+        JobResult result;
+        std::thread confined([&] {
+            platform::ConfineWritesTo(*writable);
+            result = Run(archive, ui, stop);
+        });
+        confined.join();
+        return result;
+    });
+}
+
+template <class Archive>
+std::optional<std::vector<WString>> MemberJob::WritableFolders(const Archive& archive) const {
+    if (plan_.kind == RunKind::Test) return std::vector<WString>{};
+    // A member that may be let out of the destination (a ".." that climbs out, a link on
+    // its way that leads out) would be written where no confinement can foresee.
+    const int tableSize = static_cast<int>(archive.entries().size());
+    const int total = plan_.selection ? static_cast<int>(plan_.selection->size()) : tableSize;
+    std::vector<WString> checkedFolders;
+    for (int position = 0; position < total; ++position) {
+        const int index =
+            plan_.selection ? (*plan_.selection)[static_cast<std::size_t>(position)] : position;
+        if (index < 0 || index >= tableSize) continue;
+        const auto& entry = archive.entries()[static_cast<std::size_t>(index)];
+        const WString relative = plan_.useFolders != 0 ? WString(WStringView(entry.path)) +
+                                                             WString(WStringView(entry.name))
+                                                       : WString(WStringView(entry.name));
+        if (IsUnsafePath(relative)) return std::nullopt;
+        // Links are looked for once per folder: members mostly share theirs.
+        const WString folder(WStringView(entry.path));
+        if (plan_.useFolders == 0 || std::find(checkedFolders.begin(), checkedFolders.end(),
+                                               folder) != checkedFolders.end()) {
+            continue;
+        }
+        if (platform::LeadsOutside(plan_.destFolder, relative)) return std::nullopt;
+        checkedFolders.push_back(folder);
+    }
+    return std::vector<WString>{plan_.destFolder};
 }
 
 template <class Archive>

@@ -92,6 +92,10 @@ public:
 private:
     template <class Archive>
     JobResult Run(const Archive& archive, UserInterface& ui, const std::stop_token& stop);
+    // The folders the run may write in, for confining its threads; nothing when a member
+    // may be written elsewhere.
+    template <class Archive>
+    std::optional<std::vector<WString>> WritableFolders(const Archive& archive) const;
 
     CQuilloryDoc& doc_;
     JobPlan plan_;

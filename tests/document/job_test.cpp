@@ -4,7 +4,9 @@
 // member, a stop ends the run with nothing half-written and says how far it got,
 // progress comes in bytes, a successful run may open its folder, and questions and
 // messages come in member order whatever the threads.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -17,6 +19,7 @@
 #include "document/member_job.h"
 #include "platform/file.h"
 #include "platform/path.h"
+#include "platform/sandbox.h"
 #include "platform/stop_request.h"
 #include "tests/document/document_fixture.h"
 
@@ -110,6 +113,33 @@ TEST_P(JobTest, UnwritableMembersSayWhereAndWhyThenTheUserMayGoOnQuietlyOrStop) 
     EXPECT_EQ(talk[9], "message: ファイルを書き込めませんでした。 [" +
                            Utf8(platform::DisplayPath(temp.Program("full/m9.txt"))) +
                            "]\n理由：ディスクの空き容量が足りません。");
+}
+
+// Where the kernel has Landlock, whatever a run's threads do while they write members (here
+// the write hook, which runs on them) cannot create a file outside the destination, and
+// a test can create none at all; the program's own thread is not confined afterwards.
+TEST_P(JobTest, ARunsThreadsCannotWriteOutsideTheDestination) {
+    const std::string stray = temp.Host("stray.txt").string();
+    std::atomic<int> writes{0};
+    std::atomic<int> strays{0};
+    platform::SetIoFaultHook([&](platform::IoKind kind, std::size_t count) -> std::size_t {
+        if (kind != platform::IoKind::Write) return count;
+        ++writes;
+        const int fd = ::open(stray.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        if (fd >= 0) {
+            ++strays;
+            ::close(fd);
+            ::unlink(stray.c_str());
+        }
+        return count;
+    });
+    EXPECT_EQ(ExtractInto("out").damagedCount, 1);  // m4.txt, as always
+    EXPECT_GT(writes.load(), 0);
+    if (!platform::CanConfineWrites()) GTEST_SKIP() << "no Landlock here";
+    EXPECT_EQ(strays.load(), 0);
+    EXPECT_TRUE(fs::exists(temp.Host("out/m9.txt")));
+    EXPECT_FALSE(fs::exists(stray));
+    WriteHostFile(temp.Host("after.txt"), "the program's own thread is free");
 }
 
 TEST_P(JobTest, StopEndsTheRunAtOnceWithNothingHalfWrittenAndSaysHowFarItGot) {

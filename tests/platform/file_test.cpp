@@ -8,12 +8,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
+#include <thread>
 #include <vector>
 
 #include "platform/file.h"
 #include "platform/output_file.h"
 #include "platform/path.h"
+#include "platform/sandbox.h"
 #include "tests/support/test_support.h"
 
 namespace quillory::platform {
@@ -209,6 +212,37 @@ TEST(FileTest, FoldersAreMadeBeneathTheDestinationAndNeverThroughLinksOut) {
     ASSERT_TRUE(f.IsOpen());
     EXPECT_TRUE(f.Commit());
     EXPECT_TRUE(fs::exists(dir.Host("outside/x.txt")));
+}
+
+// A confined thread makes members below its folder as always (unnamed, then linked into
+// place, folders on the way), and can neither create nor change nor remove anything else.
+TEST(FileTest, AConfinedThreadWritesOnlyBelowItsFolders) {
+    TempDir dir;
+    fs::create_directories(dir.Host("dest"));
+    fs::create_directories(dir.Host("outside"));
+    WriteHostFile(dir.Host("outside/kept.txt"), "the user's");
+    bool confined = false;
+    std::thread thread([&] {
+        confined = ConfineWritesTo(std::array{dir.Program("dest")});
+        if (!confined) return;
+        OutputFolders own;
+        OutputFile in = OutputFile::Create({dir.Program("dest"), u"sub/in.txt"}, own);
+        WriteText(in, "inside");
+        EXPECT_TRUE(in.Commit());
+        EXPECT_FALSE(OutputFile::Create({dir.Program("outside"), u"new.txt"}, own).IsOpen());
+        EXPECT_FALSE(OutputFile::Create({dir.Program("outside"), u"kept.txt"}, own).IsOpen());
+        EXPECT_LT(::open(dir.Host("outside/kept.txt").c_str(), O_WRONLY | O_TRUNC), 0);
+        EXPECT_NE(::unlink(dir.Host("outside/kept.txt").c_str()), 0);
+        EXPECT_NE(::rename(dir.Host("dest/sub/in.txt").c_str(), dir.Host("outside/in.txt").c_str()),
+                  0);
+    });
+    thread.join();
+    if (!confined) GTEST_SKIP() << "no Landlock here";
+    EXPECT_EQ(ReadHostFile(dir.Host("dest/sub/in.txt")), ToBytes("inside"));
+    ExpectOnly(dir.Host("outside"), {"kept.txt"});
+    EXPECT_EQ(ReadHostFile(dir.Host("outside/kept.txt")), ToBytes("the user's"));
+    // The test's own thread was never confined.
+    WriteHostFile(dir.Host("outside/after.txt"), "free");
 }
 
 TEST(FileTest, CreationMakesMissingFoldersAndRefusesFolders) {
