@@ -148,6 +148,21 @@ void SeeUpdate(See& see) {
     ++see.shift;
 }
 
+// The symbol's state in a suffix context gains: listed (the state in c's list) by 2 with
+// the context's sum, below the rescaling limit; a context's only state by 1, up to 32.
+State* GainInSuffix(Context* c, State* listed) {
+    if (c->numStats != 0) {
+        if (listed->freq < kMaxFreq - 9) {
+            listed->freq = U8(listed->freq + 2);
+            c->summFreq = U16(c->summFreq + 2);
+        }
+        return listed;
+    }
+    State* one = OneState(c);
+    if (one->freq < 32) ++one->freq;
+    return one;
+}
+
 }  // namespace
 
 void RangeDecoder::Init() {
@@ -439,14 +454,8 @@ void Model::UpdateModel(Context* minContext) {
                     --p;
                 }
             }
-            if (p->freq < kMaxFreq - 9) {
-                p->freq = U8(p->freq + 2);
-                c->summFreq = U16(c->summFreq + 2);
-            }
-        } else {
-            p = OneState(c);
-            if (p->freq < 32) ++p->freq;
         }
+        p = GainInSuffix(c, p);
     }
     // In the longest context already: its successor chain is made, nothing else grows.
     if (orderFall_ == 0 && fsSuccessor != 0) {
@@ -630,14 +639,8 @@ Context* Model::ReduceOrder(State* p, Context* start) {
             p = States(c);
             while (p->symbol != symbol)
                 ++p;
-            if (p->freq < kMaxFreq - 9) {
-                p->freq = U8(p->freq + 2);
-                c->summFreq = U16(c->summFreq + 2);
-            }
-        } else {
-            p = OneState(c);
-            if (p->freq < 32) ++p->freq;
         }
+        p = GainInSuffix(c, p);
         if (Successor(p) != 0) break;
         if (n == kChain) return nullptr;
         chain[n++] = p;
