@@ -97,7 +97,8 @@ void TakeAll(CQuilloryApp& app, const QString& folder) {
     // run makes them.
     RunCounts counts;
     counts.damaged = 4;
-    RunReport report{ExtractSummaryText(counts), {}};
+    RunReport report;
+    report.text = ExtractSummaryText(counts);
     const platform::FileErrorInfo full{platform::FileError::DiskFull, 0};
     const auto failed = [](FailureClass kind, WStringView name, platform::FileErrorInfo error) {
         MemberFailure failure;

@@ -1,5 +1,5 @@
 // The remembered password: conversion of the user's answer into the archive's code page and
-// the try, ask once, try again steps. Characters are converted one at a time so that a
+// the try, ask, try again steps. Characters are converted one at a time so that a
 // cut never splits a multibyte character, whatever the code page.
 #include "crypto/remembered_password.h"
 
@@ -50,12 +50,16 @@ bool RememberedPassword::Obtain(const std::function<bool(const char* password)>&
                                 ExtractCallback* callback, WStringView memberName,
                                 const platform::CodePage& codePage) {
     if (accepts(bytes_)) return true;
+    if (callback == nullptr) return false;
 
-    WChar answer[kPasswordBufferUnits] = {};
-    if (callback != nullptr) callback->AskPassword(memberName, answer);
-    answer[kPasswordBufferUnits - 1] = u'\0';  // an unterminated answer is cut, not overrun
-    SetFromAnswer(WStringView(answer, kPasswordBufferUnits), codePage);
-    return accepts(bytes_);
+    for (int question = 0; question < kTries; ++question) {
+        WChar answer[kPasswordBufferUnits] = {};
+        if (!callback->AskPassword(memberName, question > 0, answer)) return false;
+        answer[kPasswordBufferUnits - 1] = u'\0';  // an unterminated answer is cut, not overrun
+        SetFromAnswer(WStringView(answer, kPasswordBufferUnits), codePage);
+        if (accepts(bytes_)) return true;
+    }
+    return false;
 }
 
 }  // namespace quillory

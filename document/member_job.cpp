@@ -108,7 +108,15 @@ public:
         }
     }
 
-    bool StoppedByUser() const { return stoppedByUser_; }
+    // Members through the reader so far, before their turn to be reported.
+    void Finished(int members) {
+        if (plan_.showProgress && members > finishedShown_) {
+            finishedShown_ = members;
+            ui_.SetProgressFinished(members);
+        }
+    }
+
+    bool StoppedByUser() const { return stoppedByUser_ || callback_.StopAsked(); }
     void Produced(std::uint64_t bytes) {
         callback_.SetProduced(bytes);
         callback_.ReportProgress(false);
@@ -129,6 +137,10 @@ private:
         MemberFailure failure;
         failure.kind = ClassifyFailure(done.status, plan_.kind);
         failure.passwordCancelled = callback_.TakePasswordCancelled();
+        // The user who cancelled and then chose to skip or stop knows why: no message.
+        if (failure.passwordCancelled && (callback_.SkippingEncrypted() || callback_.StopAsked())) {
+            quietly = true;
+        }
         result_.lastFailureStatus = static_cast<int>(done.status);
         switch (failure.kind) {
             case FailureClass::Unsupported:
@@ -145,7 +157,12 @@ private:
             default:
                 break;
         }
-        ++counts.damaged;
+        // A test could not check a member it had no password for: that is no damage.
+        if (failure.kind == FailureClass::WrongPassword && plan_.kind == RunKind::Test) {
+            ++counts.unchecked;
+        } else {
+            ++counts.damaged;
+        }
         failure.name = WString(name);
         failure.storedPath = WString(WStringView(entry.path)) + WString(name);
         failure.outputPath = OutputPathOf(plan_.destFolder, plan_.useFolders, entry);
@@ -185,6 +202,7 @@ private:
     bool quiet_ = false;
     bool stoppedByUser_ = false;
     int arrived_ = -1;
+    int finishedShown_ = 0;
 };
 
 }  // namespace
@@ -231,12 +249,13 @@ JobResult MemberJob::Run(const Archive& archive, UserInterface& ui, const std::s
     const auto stopAsked = [&] { return walk.StoppedByUser() || run.StopRequested(); };
     // Encrypted members are decoded by the first worker alone (it alone uses the
     // password); when no two members could go side by side, a pool only adds hand-overs.
+    // With two encrypted members or more, a cancelled password asks about the others.
     int sideBySide = 0;
-    for (int i = 0; i < total && sideBySide < 2; ++i) {
-        if (const auto* entry = walk.EntryAt(i); entry != nullptr && !walk.Serial(*entry)) {
-            ++sideBySide;
-        }
+    int encrypted = 0;
+    for (int i = 0; i < total && (sideBySide < 2 || encrypted < 2); ++i) {
+        if (const auto* entry = walk.EntryAt(i)) ++(walk.Serial(*entry) ? encrypted : sideBySide);
     }
+    callback.AskBeforeSkipping(encrypted > 1);
     const int threads = sideBySide < 2 ? 1 : std::min(DecodingThreads(plan_.threads), total);
     if (threads > 1) {
         MemberPool<Archive, Walk<Archive>> pool(

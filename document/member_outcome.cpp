@@ -230,11 +230,12 @@ WString TestSummaryText(int total, const RunCounts& counts) {
         text = Number(total);
         text.append(texts::kBadOf) += Number(counts.damaged);
         text.append(texts::kBadEnd);
-    } else if (counts.unsupported > 0 && counts.goodFiles == 0) {
+    } else if (counts.unsupported + counts.unchecked > 0 && counts.goodFiles == 0) {
         text = texts::kNoneChecked;
     } else {
-        text = texts::kAllGood;
+        text = counts.unchecked > 0 ? texts::kCheckedGood : texts::kAllGood;
     }
+    if (counts.unchecked > 0) text.append(texts::kUncheckedCountLine) += Number(counts.unchecked);
     AppendUnsupported(counts, &text);
     return text;
 }

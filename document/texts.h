@@ -77,6 +77,10 @@ inline constexpr WStringView kReasonOther = u"システムエラー ";  // + the
 // A protected member whose password was wrong, or not given.
 inline constexpr WStringView kWrongPassword = u"パスワードが違います。";
 inline constexpr WStringView kNoPassword = u"パスワードが入力されませんでした。";
+// After the password dialog was cancelled, kNoPassword + kSkipEncrypted: Yes skips every
+// protected member of the run without asking, No stops the run.
+inline constexpr WStringView kSkipEncrypted =
+    u"\n\n暗号化されたほかのファイルを飛ばして続けますか？\n（「いいえ」で中止します）";
 
 // After kQuietAfterFailures failure messages, the next one comes with this question:
 // Yes goes on without further failure messages, No stops the run.
@@ -88,8 +92,15 @@ inline constexpr WStringView kCancelled = u"中止しました。";
 inline constexpr WStringView kDoneBefore = u"\n処理済みファイル数 ";
 // The folder the files went to, after an extraction without the destination dialog.
 inline constexpr WStringView kDestinationLine = u"\n展開先：";
-// The summary's list of failed members, as its heading.
+// The summary's list of failed members, as its heading; a test's list.
 inline constexpr WStringView kFailedListTitle = u"展開できなかったファイル";
+inline constexpr WStringView kUncheckedListTitle = u"テストできなかったファイル";
+// A test's protected members whose password was wrong or not given: not damaged, only
+// not checked. "テストできたファイルは正常です。" when the others were good.
+inline constexpr WStringView kUncheckedCountLine = u"\nテストできなかったファイル数 ";
+inline constexpr WStringView kCheckedGood = u"テストできたファイルは正常です。";
+// The summary's button that opens the folder the files went to.
+inline constexpr WStringView kOpenFolder = u"フォルダを開く";
 
 // The overwrite question's details.
 inline constexpr WStringView kExistingFile = u"既存のファイル：";

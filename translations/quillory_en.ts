@@ -540,5 +540,33 @@ Exit</translation>
         <source>書庫展開フォルダ</source>
         <translation>Folder for extracting</translation>
     </message>
+    <message>
+        <source>
+
+暗号化されたほかのファイルを飛ばして続けますか？
+（「いいえ」で中止します）</source>
+        <translation>
+
+Skip the other encrypted files and go on?
+(No stops the run.)</translation>
+    </message>
+    <message>
+        <source>テストできなかったファイル</source>
+        <translation>Files that could not be tested</translation>
+    </message>
+    <message>
+        <source>
+テストできなかったファイル数 </source>
+        <translation>
+Files that could not be tested: </translation>
+    </message>
+    <message>
+        <source>テストできたファイルは正常です。</source>
+        <translation>The files that could be tested are all right.</translation>
+    </message>
+    <message>
+        <source>フォルダを開く</source>
+        <translation>Open Folder</translation>
+    </message>
 </context>
 </TS>

@@ -17,6 +17,12 @@ void RecordingUi::ShowMessage(WStringView text) {
     messages << ToQString(text);
 }
 
+void RecordingUi::ShowRunSummary(const RunReport& report) {
+    if (closing()) return;
+    ShowMessage(report.text);
+    summaryFolders << HostPathText(report.folder);
+}
+
 void RecordingUi::ShellOpen(WStringView path) {
     opened << HostPathText(path);
 }

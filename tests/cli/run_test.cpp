@@ -368,11 +368,12 @@ TEST_F(RunTest, PasswordsFromTheOptionOrTypedWithoutEcho) {
     EXPECT_EQ(Run({"t", Fixture(archive), "--password", "Secret"}), cli::kExitGood);
     EXPECT_EQ(console.err, "すべてのファイルは正常です。\n");
 
-    // Without either the password is empty, as a cancelled dialog leaves it.
+    // Without either nothing is given, as by a cancelled dialog: the member is not tested.
     console.err.clear();
     EXPECT_EQ(Run({"t", Fixture(archive)}), cli::kExitBadMembers);
     EXPECT_EQ(console.err,
-              "パスワードが入力されませんでした。 [plain.txt]\n1ファイル中1ファイルが不正です。\n");
+              "パスワードが入力されませんでした。 [plain.txt]\nテストできたファイルはありません。 "
+              "テストできなかったファイル数 1\n");
     EXPECT_TRUE(console.prompts.empty());
 
     console.inputIsTerminal = true;

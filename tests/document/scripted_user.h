@@ -142,11 +142,12 @@ public:
         return true;
     }
 
-    std::optional<WString> AskPassword(WStringView memberName) override {
+    std::optional<WString> AskPassword(WStringView memberName, bool wrongBefore) override {
         std::optional<WString> answer = passwords.empty() && defaultPassword
                                             ? defaultPassword
                                             : Take(passwords, "password dialog");
-        log.push_back("password: " + Utf8(memberName) + (answer ? " -> ok" : " -> cancel"));
+        log.push_back("password: " + Utf8(memberName) + (wrongBefore ? " (wrong before)" : "") +
+                      (answer ? " -> ok" : " -> cancel"));
         return answer;
     }
 
