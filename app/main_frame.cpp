@@ -7,14 +7,21 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSettings>
+#include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <unordered_map>
 
 #include "app/about_dialog.h"
 #include "app/qt_text.h"
@@ -128,6 +135,19 @@ QSettings LayoutStore() {
 }
 const QString kGeometryKey = QStringLiteral("Window/Geometry");
 const QString kColumnsKey = QStringLiteral("Window/Columns");
+const QString kSplitterKey = QStringLiteral("Window/Splitter");
+const QString kFolderViewKey = QStringLiteral("View/Folders");
+
+// The folder pane's items carry their folder's stored path.
+constexpr int kFolderPathRole = Qt::UserRole;
+
+// The last name of a stored folder path ("a\\b\\" -> "b").
+QString LastName(const WString& path) {
+    WString name = path;
+    if (!name.empty() && (name.back() == u'\\' || name.back() == u'/')) name.pop_back();
+    const std::size_t cut = name.find_last_of(u"\\/");
+    return ToQString(cut == WString::npos ? name : name.substr(cut + 1));
+}
 
 }  // namespace
 
@@ -140,8 +160,28 @@ CMainFrame::CMainFrame(CQuilloryDoc& doc, QtUserInterface& ui)
     CreateAccelerators();
     CreateArchiveNameBar();
     CreateStatusBar();
-    setCentralWidget(view_);
+    // The folder pane beside the list.
+    splitter_ = new QSplitter(this);
+    splitter_->setObjectName(QStringLiteral("splitter"));
+    folderPane_ = new QTreeWidget(splitter_);
+    folderPane_->setObjectName(QStringLiteral("folderPane"));
+    folderPane_->setHeaderHidden(true);
+    folderPane_->setUniformRowHeights(true);
+    splitter_->addWidget(folderPane_);
+    splitter_->addWidget(view_);
+    splitter_->setStretchFactor(1, 1);
+    splitter_->setSizes({180, 680});
+    setCentralWidget(splitter_);
+    connect(folderPane_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        if (item != nullptr && view_->folder()) {
+            view_->SetFolder(FromQString(item->data(0, kFolderPathRole).toString()));
+        }
+    });
+    CreateViewMenu();
     connect(view_, &CQuilloryView::updated, this, &CMainFrame::UpdateCommandStates);
+    connect(view_, &CQuilloryView::updated, this, &CMainFrame::RebuildFolderPane);
+    connect(view_, &CQuilloryView::folderChanged, this, &CMainFrame::ShowCurrentFolder);
+    connect(view_, &CQuilloryView::folderChanged, this, &CMainFrame::UpdateCommandStates);
     // The list's context menu: the frame's commands around the view's "開く".
     auto* separator = new QAction(view_);
     separator->setSeparator(true);
@@ -247,6 +287,13 @@ void CMainFrame::CreateArchiveNameBar() {
     archiveName_->setReadOnly(true);
     archiveName_->setFocusPolicy(Qt::ClickFocus);
     bar->addWidget(archiveName_);
+    // The folder shown, as a path of buttons that go back along it.
+    folderPath_ = new QWidget(bar);
+    folderPath_->setObjectName(QStringLiteral("folderPath"));
+    folderPathLayout_ = new QHBoxLayout(folderPath_);
+    folderPathLayout_->setContentsMargins(6, 0, 0, 0);
+    folderPathLayout_->setSpacing(0);
+    bar->addWidget(folderPath_);
     addToolBar(Qt::TopToolBarArea, bar);
 }
 
@@ -265,6 +312,107 @@ void CMainFrame::CreateStatusBar() {
     bar->showMessage(Tr(kIdlePrompt));
 }
 
+void CMainFrame::CreateViewMenu() {
+    QMenu* menu = new QMenu(Tr("表示(&V)"), this);
+    menu->setObjectName(QStringLiteral("viewMenu"));
+    folderView_ = menu->addAction(Tr("フォルダごとに表示(&F)"));
+    folderView_->setObjectName(QStringLiteral("folderViewAction"));
+    folderView_->setCheckable(true);
+    connect(folderView_, &QAction::toggled, this, [this](bool on) {
+        LayoutStore().setValue(kFolderViewKey, on);
+        ApplyFolderView(on);
+    });
+    up_ = menu->addAction(Tr("上のフォルダへ(&U)"));
+    up_->setObjectName(QStringLiteral("upAction"));
+    up_->setShortcuts({QKeySequence(Qt::Key_Backspace), QKeySequence(Qt::ALT | Qt::Key_Up)});
+    up_->setShortcutContext(Qt::WindowShortcut);
+    addAction(up_);
+    connect(up_, &QAction::triggered, view_, &CQuilloryView::GoUp);
+    // After 操作, before 文字コード.
+    const QList<QAction*> menus = menuBar()->actions();
+    menuBar()->insertMenu(menus.size() > 2 ? menus[2] : nullptr, menu);
+    {
+        const QSignalBlocker quiet(folderView_);
+        folderView_->setChecked(LayoutStore().value(kFolderViewKey, true).toBool());
+    }
+    ApplyFolderView(folderView_->isChecked());
+}
+
+void CMainFrame::ApplyFolderView(bool on) {
+    folderPane_->setVisible(on);
+    folderPath_->setVisible(on);
+    view_->SetFolder(on ? std::optional<WString>(WString()) : std::nullopt);
+    ShowCurrentFolder();
+}
+
+void CMainFrame::RebuildFolderPane() {
+    const QSignalBlocker quiet(folderPane_);
+    folderPane_->clear();
+    if (doc_.isOpen == 0) return ShowCurrentFolder();
+    // The top is the archive itself; every folder goes below its parent, which sorts
+    // before it.
+    auto* top = new QTreeWidgetItem(folderPane_, {QFileInfo(archiveName_->text()).fileName()});
+    top->setData(0, kFolderPathRole, QString());
+    // One icon for every folder: looked up once, its pictures made once.
+    const QIcon folderIcon = style()->standardIcon(QStyle::SP_DirIcon);
+    top->setIcon(0, folderIcon);
+    std::unordered_map<WString, QTreeWidgetItem*> items{{WString(), top}};
+    for (const WString& folder : view_->memberModel().list().folders()) {
+        WString parent = folder;
+        parent.pop_back();
+        const std::size_t cut = parent.find_last_of(u"\\/");
+        parent.resize(cut == WString::npos ? 0 : cut + 1);
+        const auto found = items.find(parent);
+        QTreeWidgetItem* above = found == items.end() ? top : found->second;
+        auto* item = new QTreeWidgetItem(above, {LastName(folder)});
+        item->setData(0, kFolderPathRole, ToQString(folder));
+        item->setIcon(0, folderIcon);
+        items[folder] = item;
+    }
+    top->setExpanded(true);
+    ShowCurrentFolder();
+}
+
+void CMainFrame::ShowCurrentFolder() {
+    const std::optional<WString>& folder = view_->folder();
+    // The pane's current item follows the folder shown.
+    {
+        const QSignalBlocker quiet(folderPane_);
+        const QString wanted = folder ? ToQString(*folder) : QString();
+        for (QTreeWidgetItemIterator it(folderPane_); *it != nullptr; ++it) {
+            if ((*it)->data(0, kFolderPathRole).toString() == wanted) {
+                folderPane_->setCurrentItem(*it);
+                for (QTreeWidgetItem* up = (*it)->parent(); up != nullptr; up = up->parent())
+                    up->setExpanded(true);
+                break;
+            }
+        }
+    }
+    // The path: the archive, then each folder down to the one shown.
+    while (QLayoutItem* item = folderPathLayout_->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    if (!folder || doc_.isOpen == 0) return;
+    const auto addStep = [this](const QString& text, const WString& path) {
+        auto* step = new QToolButton(folderPath_);
+        step->setText(text);
+        step->setAutoRaise(true);
+        step->setFocusPolicy(Qt::NoFocus);
+        step->setProperty("folder", ToQString(path));
+        connect(step, &QToolButton::clicked, this, [this, path] { view_->SetFolder(path); });
+        folderPathLayout_->addWidget(step);
+    };
+    addStep(QFileInfo(archiveName_->text()).fileName(), WString());
+    for (std::size_t i = 0; i < folder->size(); ++i) {
+        const WChar c = (*folder)[i];
+        if (c != u'\\' && c != u'/') continue;
+        auto* separator = new QLabel(QStringLiteral("›"), folderPath_);
+        folderPathLayout_->addWidget(separator);
+        addStep(LastName(folder->substr(0, i + 1)), folder->substr(0, i + 1));
+    }
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
     if (host_.Busy()) {
         // Stop the run and close once it has ended; its end says nothing.
@@ -280,6 +428,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 void CMainFrame::RestoreLayout() {
     QSettings store = LayoutStore();
     restoreGeometry(store.value(kGeometryKey).toByteArray());
+    splitter_->restoreState(store.value(kSplitterKey).toByteArray());
     view_->header()->restoreState(store.value(kColumnsKey).toByteArray());
 }
 
@@ -287,6 +436,7 @@ void CMainFrame::SaveLayout() const {
     QSettings store = LayoutStore();
     store.setValue(kGeometryKey, saveGeometry());
     store.setValue(kColumnsKey, view_->header()->saveState());
+    store.setValue(kSplitterKey, splitter_->saveState());
 }
 
 std::optional<WString> CMainFrame::DroppedArchive(const QMimeData* mime) const {
@@ -377,6 +527,7 @@ void CMainFrame::UpdateCommandStates() {
         }
     }
     view_->openAction()->setEnabled(doc_.isOpen == 1 && !busy);
+    if (up_ != nullptr) up_->setEnabled(view_->folder() && !view_->folder()->empty());
     if (recentMenu_ != nullptr) recentMenu_->setEnabled(!busy);
 }
 

@@ -20,6 +20,8 @@ public:
 
     void Rebuild(const CQuilloryDoc& doc);
     const MemberList& list() const { return list_; }
+    // MemberList::SetFolder; the next Rebuild shows it.
+    void SetFolder(std::optional<WString> folder) { list_.SetFolder(std::move(folder)); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -64,6 +64,18 @@ void TakeAll(CQuilloryApp& app, const QString& folder) {
                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
     Save(frame, folder, "main-window");
 
+    // By folder, one level down (the path in the name bar), then every member at once.
+    const std::vector<WString>& folders = view->memberModel().list().folders();
+    if (view->folder() && !folders.empty()) {
+        view->SetFolder(folders.front());
+        Save(frame, folder, "folder-view");
+        view->SetFolder(WString());
+    }
+    const bool byFolder = frame.folderViewAction()->isChecked();
+    frame.folderViewAction()->setChecked(false);
+    Save(frame, folder, "flat-view");
+    frame.folderViewAction()->setChecked(byFolder);
+
     const ApplicationSettings& s = app.settings();
     CSettingsDialog settings(&frame);
     settings.setValues({s.OverwriteInquire, s.DisplayFolder, s.CreateFolder, s.UseFolder,
@@ -114,6 +126,27 @@ void TakeAll(CQuilloryApp& app, const QString& folder) {
         failed(FailureClass::Damaged, u"資料\\古い報告書.doc", {}),
     };
     SaveModal(folder, "failure-summary", [&] { ui.ShowRunSummary(report); });
+
+    // A good extraction's end: where the files went, and the button that opens it.
+    RunReport done;
+    done.text = ExtractSummaryText({});
+    done.folder = s.myDocumentsFolder + u"sample";
+    SaveModal(folder, "extract-summary", [&] { ui.ShowRunSummary(done); });
+
+    // A test that had no password for two members.
+    RunCounts tested;
+    tested.goodFiles = 4;
+    tested.unchecked = 2;
+    RunReport test;
+    test.text = TestSummaryText(6, tested);
+    test.failuresTitle = texts::kUncheckedListTitle;
+    test.failures = {failed(FailureClass::WrongPassword, u"資料\\予算.xlsx", {}),
+                     failed(FailureClass::WrongPassword, u"資料\\給与.xlsx", {})};
+    SaveModal(folder, "test-summary", [&] { ui.ShowRunSummary(test); });
+
+    // The password asked again after a wrong one, and the question after a cancel.
+    SaveModal(folder, "password-again", [&] { ui.AskPassword(u"資料\\予算.xlsx", true); });
+    SaveModal(folder, "skip-encrypted", [&] { ui.AskSkipEncrypted(); });
 
     CAboutDialog about(&frame);
     Save(about, folder, "about");

@@ -171,16 +171,43 @@ std::size_t EntryCellLength(const Entry& entry, int column) {
     return text.size();
 }
 
-// Indices of the rows an entry table gets.
+// Indices of the rows an entry table gets: every entry (folder entries as showFolders
+// says), or the files stored directly in one folder.
 template <class Reader>
-void CollectRows(const Reader& reader, int count, bool showFolders, std::vector<int>* rows) {
-    rows->reserve(static_cast<std::size_t>(count));
+void CollectRows(const Reader& reader, int count, bool showFolders,
+                 const std::optional<WString>& folder, std::vector<int>* rows) {
+    rows->reserve(folder ? 0 : static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
-        if (showFolders ||
-            !WStringView(reader.entries()[static_cast<std::size_t>(i)].name).empty()) {
+        const auto& entry = reader.entries()[static_cast<std::size_t>(i)];
+        const bool isFolder = WStringView(entry.name).empty();
+        if (folder ? !isFolder && WStringView(entry.path) == *folder : showFolders || !isFolder) {
             rows->push_back(i);
         }
     }
+}
+
+bool IsSeparator(WChar c) {
+    return c == u'\\' || c == u'/';
+}
+
+// Every folder the entries' paths name, with the folders above them.
+template <class Reader>
+std::vector<WString> CollectFolders(const Reader& reader) {
+    std::vector<WString> folders;
+    WStringView last;
+    for (const auto& entry : reader.entries()) {
+        const WStringView path(entry.path);
+        // Members of one folder mostly come together: each new path once.
+        if (path.empty() || path == last) continue;
+        last = path;
+        for (std::size_t i = 0; i < path.size(); ++i) {
+            if (IsSeparator(path[i]) && i > 0) folders.emplace_back(path.substr(0, i + 1));
+        }
+        if (!IsSeparator(path.back())) folders.emplace_back(path);
+    }
+    std::sort(folders.begin(), folders.end());
+    folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
+    return folders;
 }
 
 // The order of two entries by a column, as a three-way result on their fields.
@@ -279,8 +306,12 @@ void MemberList::Rebuild(const CQuilloryDoc& doc) {
     entryIndices_.clear();
     const int count = doc.EntryCount();
     const bool showFolders = doc.settings().DisplayFolder != 0;
-    doc.WithReader(
-        [&](const auto& reader) { CollectRows(reader, count, showFolders, &entryIndices_); });
+    folders_.clear();
+    if (doc.isOpen == 0) return;
+    doc.WithReader([&](const auto& reader) {
+        CollectRows(reader, count, showFolders, folder_, &entryIndices_);
+        folders_ = CollectFolders(reader);
+    });
     ApplySort();
 }
 

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -52,8 +53,18 @@ WString FormatAttributes(std::uint32_t attributes);  // "RHSA" letters of the se
 class MemberList {
 public:
     // Rebuilds every row from the document's open reader: one row per entry in table
-    // order, folder entries only when the setting "DisplayFolder" is on.
+    // order, folder entries only when the setting "DisplayFolder" is on; in the folder
+    // view only the files stored directly in its folder.
     void Rebuild(const CQuilloryDoc& doc);
+
+    // The folder view: the folder's stored path ("\" after each name, "" for the top of
+    // the archive), whose files alone get rows, without folder rows; nothing: every
+    // member at once (the flat list). Kept across rebuilds; takes effect at the next.
+    void SetFolder(std::optional<WString> folder) { folder_ = std::move(folder); }
+    const std::optional<WString>& folder() const { return folder_; }
+    // Every folder of the archive as of the last rebuild: those members are stored in and
+    // those above them, each as its stored path ending in "\", sorted; not the top.
+    const std::vector<WString>& folders() const { return folders_; }
 
     int rowCount() const { return static_cast<int>(entryIndices_.size()); }
     // The row's item data: the index of its entry in the reader's table.
@@ -85,6 +96,8 @@ private:
     const CQuilloryDoc* doc_ = nullptr;
     ArchiveType type_ = ArchiveType::None;
     std::vector<int> entryIndices_;
+    std::optional<WString> folder_;
+    std::vector<WString> folders_;
     int sortColumn_ = -1;
     bool descending_ = false;
 

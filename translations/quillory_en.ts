@@ -568,5 +568,17 @@ Files that could not be tested: </translation>
         <source>フォルダを開く</source>
         <translation>Open Folder</translation>
     </message>
+    <message>
+        <source>表示(&amp;V)</source>
+        <translation>&amp;View</translation>
+    </message>
+    <message>
+        <source>フォルダごとに表示(&amp;F)</source>
+        <translation>By &amp;Folder</translation>
+    </message>
+    <message>
+        <source>上のフォルダへ(&amp;U)</source>
+        <translation>&amp;Up One Folder</translation>
+    </message>
 </context>
 </TS>

@@ -19,7 +19,9 @@
 #include <QThread>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTranslator>
+#include <QTreeWidget>
 #include <QtTest>
 #include <memory>
 
@@ -80,8 +82,8 @@ private slots:
         QStringList titles;
         for (QAction* menu : gui->frame.menuBar()->actions())
             titles << menu->text();
-        QCOMPARE(titles, (QStringList{U("ファイル(&F)"), U("操作(&A)"), U("文字コード(&K)"),
-                                      U("オプション(&O)"), U("ヘルプ(&H)")}));
+        QCOMPARE(titles, (QStringList{U("ファイル(&F)"), U("操作(&A)"), U("表示(&V)"),
+                                      U("文字コード(&K)"), U("オプション(&O)"), U("ヘルプ(&H)")}));
         const QList<QAction*> menus = gui->frame.menuBar()->actions();
         QCOMPARE(Describe(menus[0]->menu()->actions()),
                  (QStringList{U("書庫を開く(&O)...\tCtrl+O=57601"), U("書庫を閉じる(&C)=57602"),
@@ -91,14 +93,16 @@ private slots:
             Describe(menus[1]->menu()->actions()),
             (QStringList{U("すべてのファイルを展開(&E)...=32771"),
                          U("選択ファイルを展開(&S)...=32774"), U("-"), U("テスト(&T)=32773")}));
+        QCOMPARE(Describe(menus[2]->menu()->actions()),
+                 (QStringList{U("フォルダごとに表示(&F)=0"), U("上のフォルダへ(&U)=0")}));
         QCOMPARE(
-            Describe(menus[2]->menu()->actions()),
+            Describe(menus[3]->menu()->actions()),
             (QStringList{U("自動判別(&A)=32780"), U("-"), U("日本語 (CP932)(&J)=32781"),
                          U("Unicode (UTF-8)(&U)=32782"), U("簡体字中国語 (GBK)(&S)=32783"),
                          U("繁体字中国語 (Big5)(&T)=32784"), U("韓国語 (CP949)(&K)=32785"),
                          U("西ヨーロッパ言語 (CP1252)(&W)=32786"), U("DOS (CP437)(&D)=32787")}));
-        QCOMPARE(Describe(menus[3]->menu()->actions()), (QStringList{U("設定(&C)...=32775")}));
-        QCOMPARE(Describe(menus[4]->menu()->actions()),
+        QCOMPARE(Describe(menus[4]->menu()->actions()), (QStringList{U("設定(&C)...=32775")}));
+        QCOMPARE(Describe(menus[5]->menu()->actions()),
                  (QStringList{U("Quillory のバージョン情報(&A)...=57664")}));
         QCOMPARE(gui->frame.windowTitle(), QStringLiteral("Quillory"));
     }
@@ -127,12 +131,22 @@ private slots:
         for (QAction* a : gui->frame.actions())
             for (const QKeySequence& key : a->shortcuts())
                 keys[key.toString()] = a->data().toInt();
-        const QMap<QString, int> expected{
-            {"Ctrl+N", 57600},   {"Ctrl+O", 57601},        {"Ctrl+S", 57603},
-            {"Ctrl+Z", 57643},   {"Ctrl+X", 57635},        {"Ctrl+C", 57634},
-            {"Ctrl+V", 57637},   {"Alt+Backspace", 57643}, {"Shift+Del", 57635},
-            {"Ctrl+Ins", 57634}, {"Shift+Ins", 57637},     {"F6", 57680},
-            {"Shift+F6", 57681}};
+        const QMap<QString, int> expected{{"Ctrl+N", 57600},
+                                          {"Ctrl+O", 57601},
+                                          {"Ctrl+S", 57603},
+                                          {"Ctrl+Z", 57643},
+                                          {"Ctrl+X", 57635},
+                                          {"Ctrl+C", 57634},
+                                          {"Ctrl+V", 57637},
+                                          {"Alt+Backspace", 57643},
+                                          {"Shift+Del", 57635},
+                                          {"Ctrl+Ins", 57634},
+                                          {"Shift+Ins", 57637},
+                                          {"F6", 57680},
+                                          {"Shift+F6", 57681},
+                                          // The window's own keys, which are no document commands.
+                                          {"Backspace", 0},
+                                          {"Alt+Up", 0}};
         QCOMPARE(keys, expected);
 
         ShowActive();
@@ -443,6 +457,57 @@ private slots:
         platform::SetIoFaultHook(nullptr);
     }
 
+    // By folder: the pane holds the archive's folders, choosing one lists its files, the
+    // name bar's path goes back along it, Backspace and Alt+Up go up; the flat list is
+    // one menu item away.
+    void foldersShowAsFoldersWithAPathAndKeysThatGoUp() {
+        gui->frame.folderViewAction()->setChecked(true);
+        QCOMPARE(gui->doc.OpenArchive(ProgramPathOf(SamplePath("sample.lzh"))), 1);
+        gui->doc.UpdateAllViews();
+        QTreeWidget* pane = gui->frame.folderPane();
+        QVERIFY(pane->isVisibleTo(&gui->frame));
+        QCOMPARE(pane->topLevelItemCount(), 1);
+        QTreeWidgetItem* top = pane->topLevelItem(0);
+        QCOMPARE(top->text(0), U("sample.lzh"));
+        QCOMPARE(top->childCount(), 2);  // 資料 and データ
+        const QAbstractItemModel& model = *gui->frame.view()->model();
+        const auto names = [&] {
+            QStringList shown;
+            for (int row = 0; row < model.rowCount(); ++row)
+                shown << model.index(row, 0).data().toString();
+            return shown;
+        };
+        const auto path = [&] {
+            QStringList steps;
+            for (const QToolButton* step : gui->frame.folderPath()->findChildren<QToolButton*>())
+                steps << step->text();
+            return steps;
+        };
+        QCOMPARE(names(), QStringList{U("はじめにお読みください.txt")});
+        QTreeWidgetItem* papers =
+            top->child(0)->text(0) == U("資料") ? top->child(0) : top->child(1);
+        pane->setCurrentItem(papers->child(papers->child(0)->text(0) == U("写真") ? 0 : 1));
+        QCOMPARE(names(), QStringList{U("花.png")});
+        QCOMPARE(path(), (QStringList{U("sample.lzh"), U("資料"), U("写真")}));
+        ShowActive();
+        gui->frame.view()->setFocus();
+        QTest::keyClick(gui->frame.view(), Qt::Key_Backspace);
+        QCOMPARE(names(), (QStringList{U("予定表.txt"), U("報告書.txt")}));
+        QCOMPARE(pane->currentItem(), papers);
+        QTest::keyClick(gui->frame.view(), Qt::Key_Up, Qt::AltModifier);
+        QCOMPARE(path(), QStringList{U("sample.lzh")});
+        QVERIFY(!gui->frame.upAction()->isEnabled());
+        pane->setCurrentItem(papers);
+        gui->frame.folderPath()->findChildren<QToolButton*>().first()->click();
+        QCOMPARE(names(), QStringList{U("はじめにお読みください.txt")});
+
+        gui->frame.folderViewAction()->setChecked(false);
+        QVERIFY(!pane->isVisibleTo(&gui->frame));
+        QCOMPARE(model.rowCount(), 6);  // every file, as before
+        QVERIFY(QSettings(kOrganisationName, kApplicationName)
+                    .contains(QStringLiteral("View/Folders")));
+    }
+
     // Sorting by a header (folders first, numbers as numbers, a third click back to
     // table order), the context menu, Enter, the title and the recent archives.
     void listSortsOpensWithEnterAndTheFileMenuRemembers() {
@@ -565,7 +630,8 @@ private slots:
         QStringList titles;
         for (QAction* menu : menus)
             titles << menu->text();
-        QCOMPARE(titles, (QStringList{"&File", "&Actions", "&Encoding", "&Options", "&Help"}));
+        QCOMPARE(titles,
+                 (QStringList{"&File", "&Actions", "&View", "&Encoding", "&Options", "&Help"}));
         QCOMPARE(Describe(menus[0]->menu()->actions()),
                  (QStringList{"&Open Archive...\tCtrl+O=57601", "&Close Archive=57602",
                               "&Recent Archives=0", "-", "E&xit=57665"}));

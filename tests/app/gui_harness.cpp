@@ -44,6 +44,10 @@ QString ScratchHome::path(const QString& relative) const {
 }
 
 Gui::Gui(const ScratchHome& home) {
+    // The tests of the flat list see every member at once (the folder view's own turn it
+    // on); the store stays as a first run leaves it.
+    frame.folderViewAction()->setChecked(false);
+    QSettings(kOrganisationName, kApplicationName).remove(QStringLiteral("View"));
     StartUp(doc, {ProgramPathOf(home.path(QStringLiteral("Desktop"))),
                   ProgramPathOf(home.path(QStringLiteral("Documents"))), std::nullopt});
     frame.UpdateCommandStates();

@@ -73,6 +73,44 @@ TEST_F(MemberListTest, ZipRowsWithJapaneseNamesAndFolders) {
     EXPECT_EQ(Listing("zip/7zz-stored.zip", 1), expected);
 }
 
+// The folder view: one folder's files alone, no folder rows, whatever "DisplayFolder"
+// says; the archive's folders, with those above them, whichever separator it stores.
+TEST_F(MemberListTest, TheFolderViewListsOneFoldersFiles) {
+    struct Row {
+        const char* fixture;
+        WString folder;
+        std::vector<int> entries;
+        std::vector<WString> folders;
+    };
+    const Row rows[] = {
+        {"lzh/jlha_l0_lh5.lzh", u"", {0, 1, 2}, {u"docs\\", u"docs\\empty\\", u"docs\\img\\"}},
+        {"lzh/jlha_l0_lh5.lzh", u"docs\\img\\", {6}, {}},
+        {"lzh/jlha_l0_lh5.lzh", u"docs\\empty\\", {}, {}},
+        {"zip/7zz-stored.zip", u"docs/", {1}, {u"docs/", u"docs/sub/"}},
+        {"zip/7zz-stored.zip", u"nowhere/", {}, {}},
+    };
+    Start();
+    settings.DisplayFolder = 1;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.fixture + (" " + Utf8(row.folder)));
+        doc->CloseArchive();
+        ASSERT_EQ(doc->OpenArchive(Fixture(row.fixture)), 1);
+        MemberList list;
+        list.SetFolder(row.folder);
+        list.Rebuild(*doc);
+        std::vector<int> entries;
+        for (int r = 0; r < list.rowCount(); ++r)
+            entries.push_back(list.EntryIndex(r));
+        EXPECT_EQ(entries, row.entries);
+        if (!row.folders.empty()) {
+            EXPECT_EQ(list.folders(), row.folders);
+        }
+        list.SetFolder(std::nullopt);  // the flat list again
+        list.Rebuild(*doc);
+        EXPECT_GT(list.rowCount(), static_cast<int>(row.entries.size()));
+    }
+}
+
 // b.txt and c.txt of both archives claim a method no decoder takes: their rows say which.
 TEST_F(MemberListTest, UnsupportedMembersSayWhy) {
     Start();
