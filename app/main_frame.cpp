@@ -21,6 +21,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
+#include <numeric>
 #include <unordered_map>
 
 #include "app/about_dialog.h"
@@ -182,6 +183,10 @@ CMainFrame::CMainFrame(CQuilloryDoc& doc, QtUserInterface& ui)
     connect(view_, &CQuilloryView::updated, this, &CMainFrame::RebuildFolderPane);
     connect(view_, &CQuilloryView::folderChanged, this, &CMainFrame::ShowCurrentFolder);
     connect(view_, &CQuilloryView::folderChanged, this, &CMainFrame::UpdateCommandStates);
+    connect(view_, &CQuilloryView::updated, this, &CMainFrame::ShowListSummary);
+    connect(view_, &CQuilloryView::folderChanged, this, &CMainFrame::ShowListSummary);
+    connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &CMainFrame::ShowListSummary);
     // The list's context menu: the frame's commands around the view's "開く".
     auto* separator = new QAction(view_);
     separator->setSeparator(true);
@@ -310,6 +315,35 @@ void CMainFrame::CreateStatusBar() {
         if (message.isEmpty()) bar->showMessage(Tr(kIdlePrompt));
     });
     bar->showMessage(Tr(kIdlePrompt));
+    listSummary_ = new QLabel(bar);
+    listSummary_->setObjectName(QStringLiteral("listSummary"));
+    bar->addPermanentWidget(listSummary_);
+}
+
+void CMainFrame::ShowListSummary() {
+    const MemberList& list = view_->memberModel().list();
+    const auto summary = [&list](const auto& rows) {
+        int files = 0;
+        std::uint64_t bytes = 0;
+        for (const int row : rows) {
+            const MemberList::RowFacts facts = list.Facts(row);
+            if (facts.folder) continue;
+            ++files;
+            bytes += facts.size;
+        }
+        return std::make_pair(files, bytes);
+    };
+    if (doc_.isOpen == 0) return listSummary_->clear();
+    std::vector<int> all(static_cast<std::size_t>(list.rowCount()));
+    std::iota(all.begin(), all.end(), 0);
+    const auto [files, bytes] = summary(all);
+    QString text = Tr("%1 個のファイル、合計 %2").arg(files).arg(ReadableSize(bytes));
+    const std::vector<int> selected = view_->SelectedRows();
+    if (!selected.empty()) {
+        const auto [chosen, chosenBytes] = summary(selected);
+        text += Tr("（選択 %1 個、%2）").arg(chosen).arg(ReadableSize(chosenBytes));
+    }
+    listSummary_->setText(text);
 }
 
 void CMainFrame::CreateViewMenu() {

@@ -18,6 +18,7 @@
 
 class QAction;
 class QHBoxLayout;
+class QLabel;
 class QMimeData;
 class QLineEdit;
 class QMenu;
@@ -52,6 +53,7 @@ public:
     QLineEdit* archiveNameEdit() const { return archiveName_; }
     QTreeWidget* folderPane() const { return folderPane_; }
     QWidget* folderPath() const { return folderPath_; }
+    QLabel* listSummary() const { return listSummary_; }
     // 表示: folders as folders (the folder pane and one folder's files in the list), or
     // every member at once; and going up one folder.
     QAction* folderViewAction() const { return folderView_; }
@@ -86,6 +88,8 @@ private:
     // The folder pane's tree from the archive's folders, and the path in the name bar.
     void RebuildFolderPane();
     void ShowCurrentFolder();
+    // "N 個のファイル、合計 X" for the files listed, and the selection's count and size.
+    void ShowListSummary();
     void RestoreLayout();
     void SaveLayout() const;
     // The archive a drop carries, or nothing.
@@ -105,6 +109,7 @@ private:
     QHBoxLayout* folderPathLayout_ = nullptr;
     QAction* folderView_ = nullptr;
     QAction* up_ = nullptr;
+    QLabel* listSummary_ = nullptr;
     std::map<int, QAction*> actions_;
 };
 

@@ -1,11 +1,13 @@
 // The member list as a Qt table model: the document's MemberList behind it, its seven
 // columns with their titles and alignment, and cells formatted only when drawn, so that
-// an archive of 100,000 members lists at once. Rebuild resets the whole model, and so
-// does sorting by a column. Rows can be dragged (the view makes the drag).
+// an archive of 100,000 members lists at once. Names have their type's icon (a lock mark
+// on protected members); sizes show their readable form ("2.4 GB") as a tool tip. Rebuild resets
+// the whole model, and so does sorting by a column. Rows can be dragged (the view makes the drag).
 #pragma once
 
 #include <QAbstractTableModel>
 
+#include "app/member_icons.h"
 #include "document/member_list.h"
 
 namespace quillory {
@@ -33,6 +35,7 @@ public:
 
 private:
     MemberList list_;
+    mutable MemberIcons icons_;
 };
 
 }  // namespace quillory

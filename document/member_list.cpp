@@ -353,6 +353,37 @@ std::array<WString, kColumnCount> MemberList::RowTexts(int row) const {
     return cells;
 }
 
+namespace {
+
+bool IsEncrypted(const LzhEntry&) {
+    return false;
+}
+// Bit 0 of the general-purpose flags: traditional encryption or ZIP AES.
+bool IsEncrypted(const ZipEntry& entry) {
+    return (entry.flags & 1) != 0;
+}
+
+template <class Entry>
+MemberList::RowFacts FactsOf(const Entry& entry) {
+    const bool folder = WStringView(entry.name).empty();
+    if (folder) return {true, false, 0, 0};
+    return {false, IsEncrypted(entry), std::uint64_t{entry.originalSize},
+            std::uint64_t{entry.compressedSize}};
+}
+
+}  // namespace
+
+MemberList::RowFacts MemberList::Facts(int row) const {
+    if (doc_ == nullptr || row < 0 || row >= rowCount()) return {};
+    const std::size_t index = static_cast<std::size_t>(EntryIndex(row));
+    if (type_ == ArchiveType::Lzh) {
+        const auto& entries = doc_->lzhArchive->entries();
+        return index < entries.size() ? FactsOf(entries[index]) : RowFacts{};
+    }
+    const auto& entries = doc_->zipArchive->entries();
+    return index < entries.size() ? FactsOf(entries[index]) : RowFacts{};
+}
+
 WString MemberList::UnsupportedNote(int row) const {
     if (doc_ == nullptr || row < 0 || row >= rowCount()) return {};
     const std::size_t index = static_cast<std::size_t>(EntryIndex(row));

@@ -76,6 +76,16 @@ public:
     // CellText(row, column).size(), without formatting where the column allows.
     std::size_t CellLength(int row, int column) const;
     std::array<WString, kColumnCount> RowTexts(int row) const;
+    // What a front end draws beside the texts: a folder row, a protected member (a lock),
+    // and the member's size as a number.
+    struct RowFacts {
+        bool folder = false;
+        bool encrypted = false;
+        std::uint64_t size = 0;
+        std::uint64_t packedSize = 0;
+    };
+    RowFacts Facts(int row) const;
+
     // Why the row's member cannot be decoded ("非対応：JPEG (96)"), or empty; the CLI
     // listing ends its line with it, the window shows it as the row's tool tip.
     WString UnsupportedNote(int row) const;

@@ -580,5 +580,13 @@ Files that could not be tested: </translation>
         <source>上のフォルダへ(&amp;U)</source>
         <translation>&amp;Up One Folder</translation>
     </message>
+    <message>
+        <source>%1 個のファイル、合計 %2</source>
+        <translation>%1 files, %2 in all</translation>
+    </message>
+    <message>
+        <source>（選択 %1 個、%2）</source>
+        <translation> (%1 selected, %2)</translation>
+    </message>
 </context>
 </TS>

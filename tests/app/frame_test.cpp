@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -506,6 +507,34 @@ private slots:
         QCOMPARE(model.rowCount(), 6);  // every file, as before
         QVERIFY(QSettings(kOrganisationName, kApplicationName)
                     .contains(QStringLiteral("View/Folders")));
+    }
+
+    // Each name has its type's icon, looked up once per type, protected members a locked
+    // one; sizes read as "1.2 KB" in their tool tip; the status bar counts the files
+    // listed and the selection.
+    void iconsSizesAndTheStatusBarSpeakToPeople() {
+        const QString archive = QString::fromStdString(
+            (testing::FixturesDir() / "document" / "mixed-passwords.zip").string());
+        QCOMPARE(gui->doc.OpenArchive(ProgramPathOf(archive)), 1);
+        gui->doc.UpdateAllViews();
+        const QAbstractItemModel& model = *gui->frame.view()->model();
+        QCOMPARE(model.rowCount(), 5);  // a, b, c (protected), d (protected), e
+        const auto icon = [&](int row) {
+            return model.index(row, 0).data(Qt::DecorationRole).value<QIcon>();
+        };
+        QVERIFY(!icon(0).isNull());
+        QCOMPARE(icon(0).cacheKey(), icon(1).cacheKey());   // one type, one icon
+        QVERIFY(icon(2).cacheKey() != icon(0).cacheKey());  // the lock mark
+        QCOMPARE(icon(2).cacheKey(), icon(3).cacheKey());
+        QCOMPARE(model.index(0, 1).data(Qt::ToolTipRole).toString(),
+                 ReadableSize(model.index(0, 1).data().toString().remove(u',').toULongLong()));
+        QVERIFY(model.index(0, 1).data().toString() != model.index(0, 1).data(Qt::ToolTipRole));
+        QLabel* summary = gui->frame.listSummary();
+        QVERIFY(summary->text().startsWith(U("5 個のファイル、合計 ")));
+        QVERIFY(!summary->text().contains(U("選択")));
+        gui->frame.view()->selectionModel()->select(
+            model.index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QVERIFY(summary->text().contains(U("（選択 1 個、")));
     }
 
     // Sorting by a header (folders first, numbers as numbers, a third click back to
