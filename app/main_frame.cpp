@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -21,6 +22,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
+#include <QVBoxLayout>
 #include <numeric>
 #include <unordered_map>
 
@@ -169,7 +171,21 @@ CMainFrame::CMainFrame(CQuilloryDoc& doc, QtUserInterface& ui)
     folderPane_->setHeaderHidden(true);
     folderPane_->setUniformRowHeights(true);
     splitter_->addWidget(folderPane_);
-    splitter_->addWidget(view_);
+    // The filter field over the list, shown by Ctrl+F.
+    auto* listSide = new QWidget(splitter_);
+    auto* listLayout = new QVBoxLayout(listSide);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    listLayout->setSpacing(2);
+    filter_ = new QLineEdit(listSide);
+    filter_->setObjectName(QStringLiteral("filterEdit"));
+    filter_->setPlaceholderText(Tr("ファイル名で絞り込み（Escで解除）"));
+    filter_->setClearButtonEnabled(true);
+    filter_->hide();
+    filter_->installEventFilter(this);
+    connect(filter_, &QLineEdit::textChanged, view_, &CQuilloryView::SetFilter);
+    listLayout->addWidget(filter_);
+    listLayout->addWidget(view_);
+    splitter_->addWidget(listSide);
     splitter_->setStretchFactor(1, 1);
     splitter_->setSizes({180, 680});
     setCentralWidget(splitter_);
@@ -356,6 +372,16 @@ void CMainFrame::CreateViewMenu() {
         LayoutStore().setValue(kFolderViewKey, on);
         ApplyFolderView(on);
     });
+    QAction* find = menu->addAction(Tr("絞り込み(&S)"));
+    find->setObjectName(QStringLiteral("findAction"));
+    find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    find->setShortcutContext(Qt::WindowShortcut);
+    addAction(find);
+    connect(find, &QAction::triggered, this, [this] {
+        filter_->show();
+        filter_->setFocus();
+        filter_->selectAll();
+    });
     up_ = menu->addAction(Tr("上のフォルダへ(&U)"));
     up_->setObjectName(QStringLiteral("upAction"));
     up_->setShortcuts({QKeySequence(Qt::Key_Backspace), QKeySequence(Qt::ALT | Qt::Key_Up)});
@@ -370,6 +396,18 @@ void CMainFrame::CreateViewMenu() {
         folderView_->setChecked(LayoutStore().value(kFolderViewKey, true).toBool());
     }
     ApplyFolderView(folderView_->isChecked());
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    // Escape in the filter field shows every row again and goes back to the list.
+    if (watched == filter_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        filter_->clear();
+        filter_->hide();
+        view_->setFocus();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void CMainFrame::ApplyFolderView(bool on) {

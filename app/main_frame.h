@@ -58,6 +58,8 @@ public:
     // every member at once; and going up one folder.
     QAction* folderViewAction() const { return folderView_; }
     QAction* upAction() const { return up_; }
+    // Ctrl+F: the filter field over the list; Escape there clears and closes it.
+    QLineEdit* filterEdit() const { return filter_; }
     // The action carrying a command id (menu item, button or accelerator), or null.
     QAction* action(int id) const;
 
@@ -74,6 +76,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QAction* CommandAction(int id);
@@ -110,6 +113,7 @@ private:
     QAction* folderView_ = nullptr;
     QAction* up_ = nullptr;
     QLabel* listSummary_ = nullptr;
+    QLineEdit* filter_ = nullptr;
     std::map<int, QAction*> actions_;
 };
 

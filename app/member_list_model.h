@@ -24,6 +24,7 @@ public:
     const MemberList& list() const { return list_; }
     // MemberList::SetFolder; the next Rebuild shows it.
     void SetFolder(std::optional<WString> folder) { list_.SetFolder(std::move(folder)); }
+    void SetFilter(WStringView text) { list_.SetFilter(text); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -101,6 +101,12 @@ void CQuilloryView::SetFolder(std::optional<WString> folder) {
     emit folderChanged();
 }
 
+void CQuilloryView::SetFilter(const QString& text) {
+    model_.SetFilter(FromQString(text));
+    model_.Rebuild(doc_);
+    emit folderChanged();
+}
+
 void CQuilloryView::GoUp() {
     const std::optional<WString>& shown = folder();
     if (!shown || shown->empty()) return;

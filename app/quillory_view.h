@@ -34,6 +34,8 @@ public:
     const std::optional<WString>& folder() const { return model_.list().folder(); }
     // The folder above the one shown, in the folder view.
     void GoUp();
+    // Only the rows whose name holds text (MemberList::SetFilter); empty: all of them.
+    void SetFilter(const QString& text);
     // Command 32774.
     void ExtractSelected();
     // Opens the current row's member, as a double-click on it does.
@@ -50,7 +52,7 @@ public:
 signals:
     // After every rebuild, so that the frame can update its commands.
     void updated();
-    // After the folder shown changed, its files listed.
+    // After the folder shown or the filter changed, the rows listed anew.
     void folderChanged();
 
 protected:

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QTimer>
 
 #include "app/about_dialog.h"
@@ -74,6 +75,12 @@ void TakeAll(CQuilloryApp& app, const QString& folder) {
     const bool byFolder = frame.folderViewAction()->isChecked();
     frame.folderViewAction()->setChecked(false);
     Save(frame, folder, "flat-view");
+    // The filter over the flat list (Ctrl+F), typed in fullwidth letters.
+    frame.filterEdit()->show();
+    frame.filterEdit()->setText(QString::fromUtf8("ＴＸＴ"));
+    Save(frame, folder, "filter");
+    frame.filterEdit()->clear();
+    frame.filterEdit()->hide();
     frame.folderViewAction()->setChecked(byFolder);
 
     const ApplicationSettings& s = app.settings();

@@ -9,6 +9,7 @@
 
 #include "document/member_outcome.h"
 #include "document/quillory_doc.h"
+#include "document/search_text.h"
 #include "document/shown_name.h"
 #include "document/texts.h"
 #include "platform/file.h"
@@ -311,8 +312,17 @@ void MemberList::Rebuild(const CQuilloryDoc& doc) {
     doc.WithReader([&](const auto& reader) {
         CollectRows(reader, count, showFolders, folder_, &entryIndices_);
         folders_ = CollectFolders(reader);
+        if (filter_.empty()) return;
+        std::erase_if(entryIndices_, [&](int index) {
+            const WStringView name(reader.entries()[static_cast<std::size_t>(index)].name);
+            return !ContainsFolded(name, filter_);
+        });
     });
     ApplySort();
+}
+
+void MemberList::SetFilter(WStringView text) {
+    filter_ = FoldForSearch(text);
 }
 
 WString MemberList::CellText(int row, int column) const {

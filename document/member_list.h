@@ -66,6 +66,11 @@ public:
     // those above them, each as its stored path ending in "\", sorted; not the top.
     const std::vector<WString>& folders() const { return folders_; }
 
+    // The filter: only the rows whose name holds text, width and case aside
+    // (document/search_text.h); empty shows every row. Kept across rebuilds; takes effect
+    // at the next.
+    void SetFilter(WStringView text);
+
     int rowCount() const { return static_cast<int>(entryIndices_.size()); }
     // The row's item data: the index of its entry in the reader's table.
     int EntryIndex(int row) const { return entryIndices_[static_cast<std::size_t>(row)]; }
@@ -108,6 +113,7 @@ private:
     std::vector<int> entryIndices_;
     std::optional<WString> folder_;
     std::vector<WString> folders_;
+    WString filter_;  // folded
     int sortColumn_ = -1;
     bool descending_ = false;
 

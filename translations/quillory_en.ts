@@ -588,5 +588,13 @@ Files that could not be tested: </translation>
         <source>（選択 %1 個、%2）</source>
         <translation> (%1 selected, %2)</translation>
     </message>
+    <message>
+        <source>ファイル名で絞り込み（Escで解除）</source>
+        <translation>Filter by name (Esc clears)</translation>
+    </message>
+    <message>
+        <source>絞り込み(&amp;S)</source>
+        <translation>&amp;Search</translation>
+    </message>
 </context>
 </TS>

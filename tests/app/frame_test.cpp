@@ -95,7 +95,8 @@ private slots:
             (QStringList{U("すべてのファイルを展開(&E)...=32771"),
                          U("選択ファイルを展開(&S)...=32774"), U("-"), U("テスト(&T)=32773")}));
         QCOMPARE(Describe(menus[2]->menu()->actions()),
-                 (QStringList{U("フォルダごとに表示(&F)=0"), U("上のフォルダへ(&U)=0")}));
+                 (QStringList{U("フォルダごとに表示(&F)=0"), U("絞り込み(&S)=0"),
+                              U("上のフォルダへ(&U)=0")}));
         QCOMPARE(
             Describe(menus[3]->menu()->actions()),
             (QStringList{U("自動判別(&A)=32780"), U("-"), U("日本語 (CP932)(&J)=32781"),
@@ -147,7 +148,8 @@ private slots:
                                           {"Shift+F6", 57681},
                                           // The window's own keys, which are no document commands.
                                           {"Backspace", 0},
-                                          {"Alt+Up", 0}};
+                                          {"Alt+Up", 0},
+                                          {"Ctrl+F", 0}};
         QCOMPARE(keys, expected);
 
         ShowActive();
@@ -535,6 +537,20 @@ private slots:
         gui->frame.view()->selectionModel()->select(
             model.index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
         QVERIFY(summary->text().contains(U("（選択 1 個、")));
+
+        // Ctrl+F filters by name, case aside; Escape shows every row again.
+        ShowActive();
+        QTest::keyClick(&gui->frame, Qt::Key_F, Qt::ControlModifier);
+        QLineEdit* filter = gui->frame.filterEdit();
+        QVERIFY(filter->isVisible());
+        QTRY_VERIFY(filter->hasFocus());
+        QTest::keyClicks(filter, QStringLiteral("C.T"));
+        QCOMPARE(model.rowCount(), 1);
+        QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("c.txt"));
+        QVERIFY(summary->text().startsWith(U("1 個のファイル")));
+        QTest::keyClick(filter, Qt::Key_Escape);
+        QVERIFY(!filter->isVisible());
+        QCOMPARE(model.rowCount(), 5);
     }
 
     // Sorting by a header (folders first, numbers as numbers, a third click back to
