@@ -27,6 +27,7 @@
 #include <unordered_map>
 
 #include "app/about_dialog.h"
+#include "app/help_dialog.h"
 #include "app/qt_text.h"
 #include "app/qt_user_interface.h"
 #include "app/quillory_view.h"
@@ -109,6 +110,12 @@ const Accelerator kAccelerators[] = {
     {Qt::SHIFT | Qt::Key_Insert, kCommandEditPaste},
     {QKeyCombination(Qt::Key_F6), kCommandNextPane},
     {Qt::SHIFT | Qt::Key_F6, kCommandPrevPane},
+    // What desktop archive programs answer to.
+    {Qt::CTRL | Qt::Key_E, kCommandExtractAll},
+    {Qt::CTRL | Qt::SHIFT | Qt::Key_E, kCommandExtractSelected},
+    {Qt::CTRL | Qt::Key_T, kCommandTest},
+    {Qt::CTRL | Qt::Key_W, kCommandFileClose},
+    {Qt::CTRL | Qt::Key_Q, kCommandAppExit},
 };
 
 // Prompt texts: the status-bar line, then after "\n" the tool tip.
@@ -391,6 +398,21 @@ void CMainFrame::CreateViewMenu() {
     // After 操作, before 文字コード.
     const QList<QAction*> menus = menuBar()->actions();
     menuBar()->insertMenu(menus.size() > 2 ? menus[2] : nullptr, menu);
+    // F1: the help window, first in the ヘルプ menu.
+    QMenu* helpMenu = menus.isEmpty() ? nullptr : menus.last()->menu();
+    auto* help = new QAction(Tr("Quillory のヘルプ(&H)"), this);
+    help->setObjectName(QStringLiteral("helpAction"));
+    help->setShortcut(QKeySequence(Qt::Key_F1));
+    help->setShortcutContext(Qt::WindowShortcut);
+    addAction(help);
+    if (helpMenu != nullptr) helpMenu->insertAction(helpMenu->actions().value(0), help);
+    connect(help, &QAction::triggered, this, [this] {
+        auto* window = findChild<CHelpDialog*>();
+        if (window == nullptr) window = new CHelpDialog(this);
+        window->show();
+        window->raise();
+        window->activateWindow();
+    });
     {
         const QSignalBlocker quiet(folderView_);
         folderView_->setChecked(LayoutStore().value(kFolderViewKey, true).toBool());

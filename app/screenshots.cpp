@@ -12,6 +12,7 @@
 
 #include "app/about_dialog.h"
 #include "app/destination_dialog.h"
+#include "app/help_dialog.h"
 #include "app/progress_dialog.h"
 #include "app/qt_user_interface.h"
 #include "app/quillory_app.h"
@@ -157,6 +158,8 @@ void TakeAll(CQuilloryApp& app, const QString& folder) {
 
     CAboutDialog about(&frame);
     Save(about, folder, "about");
+    CHelpDialog help(&frame);
+    Save(help, folder, "help");
     QApplication::quit();
 }
 

@@ -596,5 +596,81 @@ Files that could not be tested: </translation>
         <source>絞り込み(&amp;S)</source>
         <translation>&amp;Search</translation>
     </message>
+    <message>
+        <source>Quillory のヘルプ</source>
+        <translation>Quillory Help</translation>
+    </message>
+    <message>
+        <source>Quillory のヘルプ(&amp;H)</source>
+        <translation>Quillory &amp;Help</translation>
+    </message>
+    <message>
+        <source>Quillory は LZH 書庫と ZIP 書庫を開き、一覧し、展開し、テストします。</source>
+        <translation>Quillory opens LZH and ZIP archives, lists, extracts and tests their files. </translation>
+    </message>
+    <message>
+        <source>Windows で作られた書庫の日本語の名前も正しく展開します。</source>
+        <translation>Japanese names in archives made on Windows come out right.</translation>
+    </message>
+    <message>
+        <source>左のフォルダを選ぶと、その中のファイルが一覧されます。</source>
+        <translation>Choose a folder on the left to list its files. </translation>
+    </message>
+    <message>
+        <source>表示メニューで全ファイルの一覧に切り替えられます。</source>
+        <translation>The View menu switches to a list of every file. </translation>
+    </message>
+    <message>
+        <source>一覧のファイルはファイルマネージャーへドラッグして取り出せます。</source>
+        <translation>Files can be dragged from the list to a file manager.</translation>
+    </message>
+    <message>
+        <source>キー</source>
+        <translation>Key</translation>
+    </message>
+    <message>
+        <source>操作</source>
+        <translation>Action</translation>
+    </message>
+    <message>
+        <source>書庫を開く</source>
+        <translation>Open an archive</translation>
+    </message>
+    <message>
+        <source>すべてのファイルを展開</source>
+        <translation>Extract all files</translation>
+    </message>
+    <message>
+        <source>選択ファイルを展開</source>
+        <translation>Extract the selected files</translation>
+    </message>
+    <message>
+        <source>テスト</source>
+        <translation>Test</translation>
+    </message>
+    <message>
+        <source>書庫を閉じる</source>
+        <translation>Close the archive</translation>
+    </message>
+    <message>
+        <source>アプリケーションの終了</source>
+        <translation>Quit</translation>
+    </message>
+    <message>
+        <source>選択したファイルを開く</source>
+        <translation>Open the selected file</translation>
+    </message>
+    <message>
+        <source>ファイル名で絞り込む（Escで解除）</source>
+        <translation>Filter by name (Esc clears)</translation>
+    </message>
+    <message>
+        <source>上のフォルダへ</source>
+        <translation>Up one folder</translation>
+    </message>
+    <message>
+        <source>このヘルプ</source>
+        <translation>This help</translation>
+    </message>
 </context>
 </TS>

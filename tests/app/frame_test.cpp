@@ -105,7 +105,8 @@ private slots:
                          U("西ヨーロッパ言語 (CP1252)(&W)=32786"), U("DOS (CP437)(&D)=32787")}));
         QCOMPARE(Describe(menus[4]->menu()->actions()), (QStringList{U("設定(&C)...=32775")}));
         QCOMPARE(Describe(menus[5]->menu()->actions()),
-                 (QStringList{U("Quillory のバージョン情報(&A)...=57664")}));
+                 (QStringList{U("Quillory のヘルプ(&H)=0"),
+                              U("Quillory のバージョン情報(&A)...=57664")}));
         QCOMPARE(gui->frame.windowTitle(), QStringLiteral("Quillory"));
     }
 
@@ -149,7 +150,14 @@ private slots:
                                           // The window's own keys, which are no document commands.
                                           {"Backspace", 0},
                                           {"Alt+Up", 0},
-                                          {"Ctrl+F", 0}};
+                                          {"Ctrl+F", 0},
+                                          {"F1", 0},
+                                          // Keys of desktop archive programs.
+                                          {"Ctrl+E", 32771},
+                                          {"Ctrl+Shift+E", 32774},
+                                          {"Ctrl+T", 32773},
+                                          {"Ctrl+W", 57602},
+                                          {"Ctrl+Q", 57665}};
         QCOMPARE(keys, expected);
 
         ShowActive();
@@ -377,6 +385,28 @@ private slots:
         });
         gui->frame.OnCommand(kCommandSettings);
         QCOMPARE(gui->frame.view()->model()->rowCount(), 10);
+    }
+
+    // F1 shows the help window with the keys; Ctrl+W closes the archive; Delete on the
+    // list does nothing to it.
+    void keysOfADesktopArchiveProgram() {
+        QCOMPARE(gui->doc.OpenArchive(ProgramPathOf(SamplePath("sample.lzh"))), 1);
+        gui->doc.UpdateAllViews();
+        ShowActive();
+        gui->frame.view()->setFocus();
+        QTest::keyClick(gui->frame.view(), Qt::Key_Delete);
+        QCOMPARE(gui->doc.isOpen, 1);
+        QCOMPARE(gui->frame.view()->model()->rowCount(), 6);
+        QTest::keyClick(&gui->frame, Qt::Key_F1);
+        auto* help = gui->frame.findChild<QDialog*>(QStringLiteral("helpWindow"));
+        QVERIFY(help != nullptr && help->isVisible());
+        auto* keys = help->findChild<QTreeWidget*>(QStringLiteral("helpKeys"));
+        QVERIFY(keys->topLevelItemCount() >= 10);
+        QCOMPARE(keys->topLevelItem(1)->text(1), U("すべてのファイルを展開"));
+        help->close();
+        gui->frame.activateWindow();
+        QTest::keyClick(&gui->frame, Qt::Key_W, Qt::ControlModifier);
+        QCOMPARE(gui->doc.isOpen, 0);
     }
 
     void aboutAndExitGoWhereTheirCommandsBelong() {
