@@ -95,6 +95,9 @@ public:
     void RepaintActiveView() override {
         Post([ui = target_] { ui->RepaintActiveView(); });
     }
+    // Straight to the target, on the thread that writes: moving a file to the Trash needs
+    // nothing of the GUI thread, and the writer must not wait for it.
+    bool MoveToTrash(WStringView path) override { return target_->MoveToTrash(path); }
     void ShellOpen(WStringView path) override {
         Post([ui = target_, p = WString(path)] { ui->ShellOpen(p); });
     }

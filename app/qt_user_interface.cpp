@@ -6,6 +6,7 @@
 
 #include <QDesktopServices>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -229,6 +230,10 @@ void QtUserInterface::SetArchiveName(WStringView path) {
 
 void QtUserInterface::RepaintActiveView() {
     if (frame_) frame_->view()->viewport()->repaint();
+}
+
+bool QtUserInterface::MoveToTrash(WStringView path) {
+    return QFile::moveToTrash(QtFilePath(path));
 }
 
 void QtUserInterface::ShellOpen(WStringView path) {

@@ -56,6 +56,8 @@ public:
     void SetArchiveName(WStringView path) override;
     void RepaintActiveView() override;
     void ShellOpen(WStringView path) override;
+    // QFile::moveToTrash: the freedesktop Trash of the file's own file system.
+    bool MoveToTrash(WStringView path) override;
 
     CProgressDialog* progress() const { return progress_.get(); }
 

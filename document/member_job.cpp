@@ -7,6 +7,7 @@
 #include "document/member_job.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <thread>
 
@@ -233,6 +234,14 @@ JobResult MemberJob::Run(const Archive& archive, UserInterface& ui, const std::s
     run.callback = &callback;
     run.stop = stopped.get_token();
     run.password = &doc_.password();
+    // A file the user had, replaced, goes to the Trash when the front end has one; the
+    // program's own copies (opened members) are simply refreshed.
+    std::atomic<int> trashed{0};
+    if (!plan_.replaceExisting && !run.testMode) {
+        run.folders.SetKeeperOfReplaced([&ui, &trashed](WStringView path) {
+            if (ui.MoveToTrash(path)) trashed.fetch_add(1, std::memory_order_relaxed);
+        });
+    }
 
     JobResult result;
     Walk<Archive> walk(plan_, archive, ui, callback, result);
@@ -277,6 +286,7 @@ JobResult MemberJob::Run(const Archive& archive, UserInterface& ui, const std::s
     }
     // A stop during the last member ends the run as much as one between members.
     if (stopAsked()) counts.stopped = true;
+    counts.trashed = trashed.load(std::memory_order_relaxed);
     if (plan_.showProgress) {
         callback.ReportProgress(true);
         ui.CloseProgress();

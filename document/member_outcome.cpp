@@ -221,6 +221,7 @@ WString ExtractSummaryText(const RunCounts& counts) {
     WString text(texts::kExtractDone);
     AppendUnsupported(counts, &text);
     if (counts.damaged > 0) text.append(texts::kDamagedCountLine) += Number(counts.damaged);
+    if (counts.trashed > 0) text.append(texts::kTrashedCountLine) += Number(counts.trashed);
     return text;
 }
 

@@ -70,6 +70,7 @@ struct RunCounts {
     int unsupported = 0;  // counted in tests too, where the summary leaves it out
     std::vector<WString> unsupportedReasons;  // each once, in member order
     int damaged = 0;
+    int trashed = 0;       // files replaced, the ones that stood there moved to the Trash
     int unchecked = 0;     // a test's protected members whose password was wrong or not given
     int goodFiles = 0;     // members other than folder entries that came out good
     int finished = 0;      // members the reader was through with (not interrupted)

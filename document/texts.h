@@ -54,6 +54,8 @@ inline constexpr WStringView kUnsupportedNote = u"非対応：";
 inline constexpr WStringView kStrongEncryption = u"PKWARE強力暗号化";
 inline constexpr WStringView kMethodNumber = u"方式 ";  // + a number no writer is known to use
 inline constexpr WStringView kDamagedCountLine = u"\n不正ファイル数 ";
+// Files replaced whose earlier versions went to the desktop's Trash (the window only).
+inline constexpr WStringView kTrashedCountLine = u"\nごみ箱に移した元のファイル数 ";
 inline constexpr WStringView kAllGood = u"すべてのファイルは正常です。";
 // A test in which every file member was of a method that cannot be decoded.
 inline constexpr WStringView kNoneChecked = u"テストできたファイルはありません。";

@@ -26,4 +26,8 @@ void UserInterface::SetProgressBytes(std::uint64_t, std::uint64_t) {}
 
 void UserInterface::SetProgressFinished(int) {}
 
+bool UserInterface::MoveToTrash(WStringView) {
+    return false;
+}
+
 }  // namespace quillory

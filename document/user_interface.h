@@ -106,6 +106,10 @@ public:
     virtual void RepaintActiveView() = 0;
     // The desktop's "open" for a file, not waited for and not checked.
     virtual void ShellOpen(WStringView path) = 0;
+    // A file an extraction is about to replace, moved to the desktop's Trash so that it
+    // can be restored; true when it went there. Called on the thread that writes the
+    // member, which may be any. By default nothing is moved: the file is replaced.
+    virtual bool MoveToTrash(WStringView path);
 };
 
 }  // namespace quillory

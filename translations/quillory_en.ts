@@ -672,5 +672,11 @@ Files that could not be tested: </translation>
         <source>このヘルプ</source>
         <translation>This help</translation>
     </message>
+    <message>
+        <source>
+ごみ箱に移した元のファイル数 </source>
+        <translation>
+Replaced files moved to the Trash: </translation>
+    </message>
 </context>
 </TS>

@@ -187,6 +187,23 @@ TEST_P(JobTest, ProgressComesInBytesAndASuccessfulRunMayOpenItsFolder) {
     EXPECT_EQ(user.shellOpened.size(), 1u);
 }
 
+// Files the user had and a run replaces go to the Trash when the front end has one, and
+// the summary counts them; the opened members' private copies are only refreshed.
+TEST_P(JobTest, ReplacedFilesGoToTheTrashAndTheSummaryCountsThem) {
+    ExtractInto("out");
+    WriteHostFile(temp.Host("out/m3.txt"), "mine");
+    fs::create_directories(temp.Host("trash"));
+    doc->ApplyOverwriteChoice(kOverwriteNever);
+    user.trashFolder = temp.Program("trash");
+    user.log.clear();
+    ExtractInto("out");
+    EXPECT_EQ(user.trashed.size(), 9u);  // the damaged member replaces nothing
+    EXPECT_EQ(ReadHostFile(temp.Host("trash/m3.txt")).size(), 4u);  // "mine", kept
+    EXPECT_GT(ReadHostFile(temp.Host("out/m3.txt")).size(), 4u);    // the member's
+    EXPECT_EQ(user.Talk().back(),
+              "message: 展開終了\n不正ファイル数 1\nごみ箱に移した元のファイル数 9");
+}
+
 // A wrong password is asked for again (three questions per member); a cancelled one asks
 // once whether to skip every protected member or to stop, whatever the threads.
 TEST_P(JobTest, PasswordsAreAskedAgainAndACancelSkipsOrStopsOnce) {
