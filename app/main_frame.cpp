@@ -5,6 +5,7 @@
 #include "app/main_frame.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
@@ -270,6 +272,14 @@ void CMainFrame::CreateMenus() {
             }
         }
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+        // The encodings are one choice: radio items.
+        QActionGroup* encodings = nullptr;
+        for (QAction* item : menu->actions()) {
+            if (!IsEncodingCommand(item->data().toInt())) continue;
+            if (encodings == nullptr) encodings = new QActionGroup(menu);
+            item->setCheckable(true);
+            encodings->addAction(item);
+        }
     }
 }
 
@@ -522,6 +532,14 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 void CMainFrame::RestoreLayout() {
     QSettings store = LayoutStore();
     restoreGeometry(store.value(kGeometryKey).toByteArray());
+    // A window kept from a larger screen is fitted to this one.
+    if (const QScreen* screen = this->screen()) {
+        const QRect room = screen->availableGeometry();
+        if (width() > room.width() || height() > room.height()) {
+            resize(std::min(width(), room.width()), std::min(height(), room.height()));
+        }
+        if (!room.contains(frameGeometry().topLeft())) move(room.topLeft());
+    }
     splitter_->restoreState(store.value(kSplitterKey).toByteArray());
     view_->header()->restoreState(store.value(kColumnsKey).toByteArray());
 }

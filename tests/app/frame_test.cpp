@@ -2,6 +2,7 @@
 // accelerators, enabling, the archive-name bar, the open dialog, the list's rows and
 // columns, double-click and extract selected, and the settings command with the store.
 #include <QAction>
+#include <QActionGroup>
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -108,6 +109,10 @@ private slots:
                  (QStringList{U("Quillory のヘルプ(&H)=0"),
                               U("Quillory のバージョン情報(&A)...=57664")}));
         QCOMPARE(gui->frame.windowTitle(), QStringLiteral("Quillory"));
+        // The encodings are radio items of one group.
+        QActionGroup* encodings = gui->frame.action(kCommandEncodingUtf8)->actionGroup();
+        QVERIFY(encodings != nullptr && encodings->isExclusive());
+        QCOMPARE(encodings->actions().size(), 8);
     }
 
     void commandBarHasSevenPositionsWithFourImages() {
