@@ -17,10 +17,14 @@
 #include "platform/text.h"
 
 class QAction;
+class QHBoxLayout;
+class QLabel;
 class QMimeData;
 class QLineEdit;
 class QMenu;
+class QSplitter;
 class QToolBar;
+class QTreeWidget;
 
 namespace quillory {
 
@@ -47,6 +51,15 @@ public:
     QMenu* recentMenu() const { return recentMenu_; }
     QToolBar* commandBar() const { return commandBar_; }
     QLineEdit* archiveNameEdit() const { return archiveName_; }
+    QTreeWidget* folderPane() const { return folderPane_; }
+    QWidget* folderPath() const { return folderPath_; }
+    QLabel* listSummary() const { return listSummary_; }
+    // 表示: folders as folders (the folder pane and one folder's files in the list), or
+    // every member at once; and going up one folder.
+    QAction* folderViewAction() const { return folderView_; }
+    QAction* upAction() const { return up_; }
+    // Ctrl+F: the filter field over the list; Escape there clears and closes it.
+    QLineEdit* filterEdit() const { return filter_; }
     // The action carrying a command id (menu item, button or accelerator), or null.
     QAction* action(int id) const;
 
@@ -63,6 +76,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QAction* CommandAction(int id);
@@ -71,6 +85,14 @@ private:
     void CreateAccelerators();
     void CreateArchiveNameBar();
     void CreateStatusBar();
+    void CreateViewMenu();
+    // The folder view on or off, as the 表示 menu says (and kept for the next start).
+    void ApplyFolderView(bool on);
+    // The folder pane's tree from the archive's folders, and the path in the name bar.
+    void RebuildFolderPane();
+    void ShowCurrentFolder();
+    // "N 個のファイル、合計 X" for the files listed, and the selection's count and size.
+    void ShowListSummary();
     void RestoreLayout();
     void SaveLayout() const;
     // The archive a drop carries, or nothing.
@@ -84,6 +106,14 @@ private:
     bool closeAfterRun_ = false;
     QToolBar* commandBar_ = nullptr;
     QLineEdit* archiveName_ = nullptr;
+    QSplitter* splitter_ = nullptr;
+    QTreeWidget* folderPane_ = nullptr;
+    QWidget* folderPath_ = nullptr;
+    QHBoxLayout* folderPathLayout_ = nullptr;
+    QAction* folderView_ = nullptr;
+    QAction* up_ = nullptr;
+    QLabel* listSummary_ = nullptr;
+    QLineEdit* filter_ = nullptr;
     std::map<int, QAction*> actions_;
 };
 

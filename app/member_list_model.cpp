@@ -11,6 +11,8 @@ namespace {
 // The folder column shows the host's separators, as the archive-name bar does; fonts
 // for Japanese draw the backslash as a yen sign.
 constexpr int kPathColumn = 6;
+constexpr int kSizeColumn = 1;
+constexpr int kPackedColumn = 2;
 static_assert(kColumns[kPathColumn].title.source == WStringView(u"パス"));
 
 QVariant Alignment(int column) {
@@ -57,7 +59,18 @@ QVariant MemberListModel::data(const QModelIndex& index, int role) const {
         }
         case Qt::TextAlignmentRole:
             return Alignment(index.column());
+        case Qt::DecorationRole: {
+            if (index.column() != 0) return {};
+            const MemberList::RowFacts facts = list_.Facts(index.row());
+            if (facts.folder) return icons_.ForFolder();
+            return icons_.ForFile(ToQString(list_.CellText(index.row(), 0)), facts.encrypted);
+        }
         case Qt::ToolTipRole: {
+            if (index.column() == kSizeColumn || index.column() == kPackedColumn) {
+                const MemberList::RowFacts facts = list_.Facts(index.row());
+                if (facts.folder) return {};
+                return ReadableSize(index.column() == kSizeColumn ? facts.size : facts.packedSize);
+            }
             const WString note = list_.UnsupportedNote(index.row());
             return note.empty() ? QVariant() : QVariant(ToQString(note));
         }

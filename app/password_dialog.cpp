@@ -8,6 +8,7 @@
 
 #include "app/dialog_controls.h"
 #include "app/qt_text.h"
+#include "document/texts.h"
 #include "document/user_interface.h"
 
 namespace quillory {
@@ -20,6 +21,11 @@ CPasswordDialog::CPasswordDialog(QWidget* parent) : QDialog(parent) {
     subject_->setTextFormat(Qt::PlainText);
     subject_->hide();
     layout->addWidget(subject_);
+    wrong_ = new QLabel(ToQString(texts::kWrongPassword), this);
+    wrong_->setObjectName(ControlName(kWrongLabel));
+    wrong_->setTextFormat(Qt::PlainText);
+    wrong_->hide();
+    layout->addWidget(wrong_);
     password_ = new QLineEdit(this);
     password_->setObjectName(ControlName(kPasswordEdit));
     password_->setEchoMode(QLineEdit::Password);
@@ -32,6 +38,10 @@ CPasswordDialog::CPasswordDialog(QWidget* parent) : QDialog(parent) {
 void CPasswordDialog::setSubject(const QString& archive, const QString& member) {
     subject_->setText(Tr("書庫：") + archive + u'\n' + Tr("ファイル：") + member);
     subject_->setVisible(!archive.isEmpty() || !member.isEmpty());
+}
+
+void CPasswordDialog::setWrongBefore() {
+    wrong_->show();
 }
 
 QString CPasswordDialog::password() const {

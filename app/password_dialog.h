@@ -16,14 +16,18 @@ class CPasswordDialog : public QDialog {
 public:
     static constexpr int kPasswordEdit = 1001;
     static constexpr int kSubjectLabel = 1002;
+    static constexpr int kWrongLabel = 1003;
 
     explicit CPasswordDialog(QWidget* parent = nullptr);
     QString password() const;
     // "書庫：<archive>" and "ファイル：<member>" above the edit.
     void setSubject(const QString& archive, const QString& member);
+    // "パスワードが違います。" above the edit: the password typed before was wrong.
+    void setWrongBefore();
 
 private:
     QLabel* subject_;
+    QLabel* wrong_;
     QLineEdit* password_;
 };
 

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/dialog_controls.h"
 #include "app/qt_text.h"
@@ -66,6 +67,11 @@ void CProgressDialog::Step() {
     UpdateCounts();
 }
 
+void CProgressDialog::SetFinished(int finished) {
+    membersFinished_ = std::max(membersFinished_, finished);
+    UpdateCounts();
+}
+
 void CProgressDialog::SetBytes(std::uint64_t done, std::uint64_t total) {
     bytesDone_ = done;
     bytesTotal_ = total;
@@ -81,7 +87,8 @@ void CProgressDialog::SetBytes(std::uint64_t done, std::uint64_t total) {
 }
 
 void CProgressDialog::UpdateCounts() {
-    QString line = QStringLiteral("%1 / %2").arg(membersDone_).arg(members_) + Tr(" ファイル");
+    const int done = std::min(std::max(membersDone_, membersFinished_), members_);
+    QString line = QStringLiteral("%1 / %2").arg(done).arg(members_) + Tr(" ファイル");
     if (bytesTotal_ > 0) {
         line += QStringLiteral("    ") + ToQString(GroupDigits(bytesDone_)) +
                 QStringLiteral(" / ") + ToQString(GroupDigits(bytesTotal_)) + Tr(" バイト");

@@ -34,6 +34,8 @@ public:
     void Start(int count);
     void SetText(const QString& text);
     void Step();
+    // Members through so far, counted as they finish (several decoded at once).
+    void SetFinished(int finished);
     // Bytes of output so far over all members of the run.
     void SetBytes(std::uint64_t done, std::uint64_t total);
 
@@ -56,6 +58,7 @@ private:
     QPushButton* cancel_;
     int members_ = 0;
     int membersDone_ = 0;
+    int membersFinished_ = 0;
     std::uint64_t bytesDone_ = 0;
     std::uint64_t bytesTotal_ = 0;
 };

@@ -60,9 +60,12 @@ public:
     bool AskDestination(DestinationValues* values) override {
         return AskForValues(values, &UserInterface::AskDestination);
     }
-    std::optional<WString> AskPassword(WStringView memberName) override {
+    std::optional<WString> AskPassword(WStringView memberName, bool wrongBefore) override {
         return Wait<std::optional<WString>>(
-            [ui = target_, m = WString(memberName)] { return ui->AskPassword(m); }, std::nullopt);
+            [ui = target_, m = WString(memberName), wrongBefore] {
+                return ui->AskPassword(m, wrongBefore);
+            },
+            std::nullopt);
     }
     bool AskSettings(SettingsValues* values) override {
         return AskForValues(values, &UserInterface::AskSettings);
@@ -77,6 +80,9 @@ public:
     void SetProgressBytes(std::uint64_t done, std::uint64_t total) override {
         Post([ui = target_, done, total] { ui->SetProgressBytes(done, total); });
     }
+    void SetProgressFinished(int finished) override {
+        Post([ui = target_, finished] { ui->SetProgressFinished(finished); });
+    }
     void StepProgress() override {
         Post([ui = target_] { ui->StepProgress(); });
     }
@@ -89,6 +95,9 @@ public:
     void RepaintActiveView() override {
         Post([ui = target_] { ui->RepaintActiveView(); });
     }
+    // Straight to the target, on the thread that writes: moving a file to the Trash needs
+    // nothing of the GUI thread, and the writer must not wait for it.
+    bool MoveToTrash(WStringView path) override { return target_->MoveToTrash(path); }
     void ShellOpen(WStringView path) override {
         Post([ui = target_, p = WString(path)] { ui->ShellOpen(p); });
     }

@@ -5,6 +5,9 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QLocale>
+#include <algorithm>
+#include <climits>
 
 #include "platform/path.h"
 
@@ -20,6 +23,13 @@ WString FromQString(const QString& text) {
 
 QString Tr(const char* japanese) {
     return QCoreApplication::translate(kTranslationContext, japanese);
+}
+
+QString ReadableSize(std::uint64_t bytes) {
+    // Binary multiples with the names people know, as file managers show them.
+    constexpr std::uint64_t kLargest = static_cast<std::uint64_t>(INT64_MAX);
+    return QLocale().formattedDataSize(static_cast<qint64>(std::min(bytes, kLargest)), 1,
+                                       QLocale::DataSizeTraditionalFormat);
 }
 
 QString HostPathText(WStringView programPath) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 
 #include "platform/text.h"
 
@@ -19,6 +20,9 @@ inline constexpr char kTranslationContext[] = "Quillory";
 // it in the user's language; without a translator, or without that text in it, the
 // Japanese itself.
 QString Tr(const char* japanese);
+
+// A size as people read it: "2.4 GB", "512 bytes" (the columns keep the exact number).
+QString ReadableSize(std::uint64_t bytes);
 
 // A program path as the user reads it on this host (platform::DisplayPath).
 QString HostPathText(WStringView programPath);

@@ -6,6 +6,7 @@
 
 #include <QDesktopServices>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -90,28 +91,50 @@ OverwriteAnswer QtUserInterface::AskOverwrite(const OverwriteQuestion& question)
 
 void QtUserInterface::ShowRunSummary(const RunReport& report) {
     if (closing_) return;
-    if (report.failures.empty() || EchoMode()) return ShowMessage(report.text);
-    // The message, then every member that failed and why, in a list that scrolls.
+    const bool withFolder = !report.folder.empty();
+    if ((report.failures.empty() && !withFolder) || EchoMode()) return ShowMessage(report.text);
+    // The message, where the files went, then every member that failed and why, in a
+    // list that scrolls.
     QDialog dialog(Owner());
     dialog.setObjectName(QStringLiteral("runSummary"));
     dialog.setWindowTitle(QStringLiteral("Quillory"));
     auto* layout = new QVBoxLayout(&dialog);
-    auto* text = new QLabel(ToQString(report.text), &dialog);
+    QString message = ToQString(report.text);
+    // The automatic extraction's message names its folder already.
+    const QString folderLine = ToQString(texts::kDestinationLine);
+    if (withFolder && !message.contains(folderLine)) {
+        message += folderLine + HostPathText(report.folder);
+    }
+    auto* text = new QLabel(message, &dialog);
+    text->setObjectName(QStringLiteral("summaryText"));
+    text->setTextFormat(Qt::PlainText);
     text->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(text);
-    layout->addWidget(new QLabel(ToQString(texts::kFailedListTitle), &dialog));
-    auto* list = new QTreeWidget(&dialog);
-    list->setObjectName(QStringLiteral("failedMembers"));
-    list->setRootIsDecorated(false);
-    list->setHeaderLabels({Tr("ファイル"), Tr("理由")});
-    for (const RunReport::FailedMember& failed : report.failures) {
-        list->addTopLevelItem(
-            new QTreeWidgetItem({HostPathText(failed.path), ToQString(failed.reason)}));
+    if (!report.failures.empty()) {
+        layout->addWidget(new QLabel(ToQString(report.failuresTitle), &dialog));
+        auto* list = new QTreeWidget(&dialog);
+        list->setObjectName(QStringLiteral("failedMembers"));
+        list->setRootIsDecorated(false);
+        list->setHeaderLabels({Tr("ファイル"), Tr("理由")});
+        for (const RunReport::FailedMember& failed : report.failures) {
+            list->addTopLevelItem(
+                new QTreeWidgetItem({HostPathText(failed.path), ToQString(failed.reason)}));
+        }
+        list->resizeColumnToContents(0);
+        list->setMinimumSize(640, 200);
+        layout->addWidget(list);
     }
-    list->resizeColumnToContents(0);
-    list->setMinimumSize(640, 200);
-    layout->addWidget(list);
-    layout->addWidget(OkCancelButtons(&dialog, false));
+    QDialogButtonBox* buttons = OkCancelButtons(&dialog, false);
+    if (withFolder) {
+        QPushButton* open =
+            buttons->addButton(ToQString(texts::kOpenFolder), QDialogButtonBox::ActionRole);
+        open->setObjectName(QStringLiteral("openFolder"));
+        QObject::connect(open, &QPushButton::clicked, &dialog, [this, &dialog, &report] {
+            ShellOpen(report.folder);
+            dialog.accept();
+        });
+    }
+    layout->addWidget(buttons);
     dialog.exec();
 }
 
@@ -156,9 +179,10 @@ bool QtUserInterface::AskDestination(DestinationValues* values) {
     return true;
 }
 
-std::optional<WString> QtUserInterface::AskPassword(WStringView memberName) {
+std::optional<WString> QtUserInterface::AskPassword(WStringView memberName, bool wrongBefore) {
     CPasswordDialog dialog(Owner());
     dialog.setSubject(HostPathText(archivePath_), HostPathText(memberName));
+    if (wrongBefore) dialog.setWrongBefore();
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return FromQString(dialog.password());
 }
@@ -183,6 +207,10 @@ void QtUserInterface::SetProgressBytes(std::uint64_t done, std::uint64_t total) 
     if (progress_) progress_->SetBytes(done, total);
 }
 
+void QtUserInterface::SetProgressFinished(int finished) {
+    if (progress_) progress_->SetFinished(finished);
+}
+
 void QtUserInterface::SetProgressName(WStringView name) {
     if (progress_) progress_->SetText(ToQString(name));
 }
@@ -202,6 +230,10 @@ void QtUserInterface::SetArchiveName(WStringView path) {
 
 void QtUserInterface::RepaintActiveView() {
     if (frame_) frame_->view()->viewport()->repaint();
+}
+
+bool QtUserInterface::MoveToTrash(WStringView path) {
+    return QFile::moveToTrash(QtFilePath(path));
 }
 
 void QtUserInterface::ShellOpen(WStringView path) {

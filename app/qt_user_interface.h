@@ -31,6 +31,7 @@ public:
     void setStopHandler(std::function<void()> handler) { stopHandler_ = std::move(handler); }
     // While the window closes, the end of the run it stopped says nothing.
     void setClosing(bool closing) { closing_ = closing; }
+    bool closing() const { return closing_; }
 
     // Failure messages shown one by one before the next offers to go on without them.
     static constexpr int kFailureMessagesBeforeAsking = 3;
@@ -44,16 +45,19 @@ public:
     std::optional<WString> AskArchivePath(std::span<const texts::FileFilter> filters,
                                           WStringView initialFolder) override;
     bool AskDestination(DestinationValues* values) override;
-    std::optional<WString> AskPassword(WStringView memberName) override;
+    std::optional<WString> AskPassword(WStringView memberName, bool wrongBefore) override;
     bool AskSettings(SettingsValues* values) override;
     void OpenProgress(int count) override;
     void SetProgressName(WStringView name) override;
     void StepProgress() override;
     void SetProgressBytes(std::uint64_t done, std::uint64_t total) override;
+    void SetProgressFinished(int finished) override;
     void CloseProgress() override;
     void SetArchiveName(WStringView path) override;
     void RepaintActiveView() override;
     void ShellOpen(WStringView path) override;
+    // QFile::moveToTrash: the freedesktop Trash of the file's own file system.
+    bool MoveToTrash(WStringView path) override;
 
     CProgressDialog* progress() const { return progress_.get(); }
 

@@ -83,7 +83,39 @@ CQuilloryView::~CQuilloryView() {
 
 void CQuilloryView::OnUpdate() {
     model_.Rebuild(doc_);
+    // Another archive, or other names: a folder no longer there shows the top instead.
+    const std::optional<WString>& shown = folder();
+    const std::vector<WString>& folders = model_.list().folders();
+    if (shown && !shown->empty() && !std::binary_search(folders.begin(), folders.end(), *shown)) {
+        model_.SetFolder(WString());
+        model_.Rebuild(doc_);
+        emit folderChanged();
+    }
     emit updated();
+}
+
+void CQuilloryView::SetFolder(std::optional<WString> folder) {
+    if (folder == this->folder()) return;
+    model_.SetFolder(std::move(folder));
+    model_.Rebuild(doc_);
+    emit folderChanged();
+}
+
+void CQuilloryView::SetFilter(const QString& text) {
+    model_.SetFilter(FromQString(text));
+    model_.Rebuild(doc_);
+    emit folderChanged();
+}
+
+void CQuilloryView::GoUp() {
+    const std::optional<WString>& shown = folder();
+    if (!shown || shown->empty()) return;
+    // "a\b\" -> "a\": up to the separator before the last name.
+    WString up = *shown;
+    up.pop_back();
+    const std::size_t cut = up.find_last_of(u"\\/");
+    up.resize(cut == WString::npos ? 0 : cut + 1);
+    SetFolder(up);
 }
 
 std::vector<int> CQuilloryView::SelectedRows() const {

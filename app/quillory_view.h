@@ -10,6 +10,7 @@
 #include <QList>
 #include <QTreeView>
 #include <QUrl>
+#include <optional>
 #include <vector>
 
 #include "app/member_list_model.h"
@@ -27,6 +28,14 @@ public:
     ~CQuilloryView() override;
 
     void OnUpdate() override;
+    // The folder view of one folder (its stored path, "" for the top), or every member
+    // at once (nothing); the list is rebuilt at once.
+    void SetFolder(std::optional<WString> folder);
+    const std::optional<WString>& folder() const { return model_.list().folder(); }
+    // The folder above the one shown, in the folder view.
+    void GoUp();
+    // Only the rows whose name holds text (MemberList::SetFilter); empty: all of them.
+    void SetFilter(const QString& text);
     // Command 32774.
     void ExtractSelected();
     // Opens the current row's member, as a double-click on it does.
@@ -43,6 +52,8 @@ public:
 signals:
     // After every rebuild, so that the frame can update its commands.
     void updated();
+    // After the folder shown or the filter changed, the rows listed anew.
+    void folderChanged();
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;

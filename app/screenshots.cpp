@@ -7,10 +7,12 @@
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QTimer>
 
 #include "app/about_dialog.h"
 #include "app/destination_dialog.h"
+#include "app/help_dialog.h"
 #include "app/progress_dialog.h"
 #include "app/qt_user_interface.h"
 #include "app/quillory_app.h"
@@ -64,6 +66,24 @@ void TakeAll(CQuilloryApp& app, const QString& folder) {
                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
     Save(frame, folder, "main-window");
 
+    // By folder, one level down (the path in the name bar), then every member at once.
+    const std::vector<WString>& folders = view->memberModel().list().folders();
+    if (view->folder() && !folders.empty()) {
+        view->SetFolder(folders.front());
+        Save(frame, folder, "folder-view");
+        view->SetFolder(WString());
+    }
+    const bool byFolder = frame.folderViewAction()->isChecked();
+    frame.folderViewAction()->setChecked(false);
+    Save(frame, folder, "flat-view");
+    // The filter over the flat list (Ctrl+F), typed in fullwidth letters.
+    frame.filterEdit()->show();
+    frame.filterEdit()->setText(QString::fromUtf8("ＴＸＴ"));
+    Save(frame, folder, "filter");
+    frame.filterEdit()->clear();
+    frame.filterEdit()->hide();
+    frame.folderViewAction()->setChecked(byFolder);
+
     const ApplicationSettings& s = app.settings();
     CSettingsDialog settings(&frame);
     settings.setValues({s.OverwriteInquire, s.DisplayFolder, s.CreateFolder, s.UseFolder,
@@ -97,7 +117,8 @@ void TakeAll(CQuilloryApp& app, const QString& folder) {
     // run makes them.
     RunCounts counts;
     counts.damaged = 4;
-    RunReport report{ExtractSummaryText(counts), {}};
+    RunReport report;
+    report.text = ExtractSummaryText(counts);
     const platform::FileErrorInfo full{platform::FileError::DiskFull, 0};
     const auto failed = [](FailureClass kind, WStringView name, platform::FileErrorInfo error) {
         MemberFailure failure;
@@ -114,8 +135,31 @@ void TakeAll(CQuilloryApp& app, const QString& folder) {
     };
     SaveModal(folder, "failure-summary", [&] { ui.ShowRunSummary(report); });
 
+    // A good extraction's end: where the files went, and the button that opens it.
+    RunReport done;
+    done.text = ExtractSummaryText({});
+    done.folder = s.myDocumentsFolder + u"sample";
+    SaveModal(folder, "extract-summary", [&] { ui.ShowRunSummary(done); });
+
+    // A test that had no password for two members.
+    RunCounts tested;
+    tested.goodFiles = 4;
+    tested.unchecked = 2;
+    RunReport test;
+    test.text = TestSummaryText(6, tested);
+    test.failuresTitle = texts::kUncheckedListTitle;
+    test.failures = {failed(FailureClass::WrongPassword, u"資料\\予算.xlsx", {}),
+                     failed(FailureClass::WrongPassword, u"資料\\給与.xlsx", {})};
+    SaveModal(folder, "test-summary", [&] { ui.ShowRunSummary(test); });
+
+    // The password asked again after a wrong one, and the question after a cancel.
+    SaveModal(folder, "password-again", [&] { ui.AskPassword(u"資料\\予算.xlsx", true); });
+    SaveModal(folder, "skip-encrypted", [&] { ui.AskSkipEncrypted(); });
+
     CAboutDialog about(&frame);
     Save(about, folder, "about");
+    CHelpDialog help(&frame);
+    Save(help, folder, "help");
     QApplication::quit();
 }
 

@@ -6,9 +6,11 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 
 #include "app/dialog_controls.h"
@@ -93,6 +95,14 @@ CSettingsDialog::CSettingsDialog(QWidget* parent) : QDialog(parent) {
                                   {kExtractLast, "最後に開いたフォルダ"},
                                   {kExtractDesktop, "デスクトップ"}});
     layout->addWidget(OkCancelButtons(this));
+    // "My Documents" reads as the desktop's own name of the Documents folder
+    // ("ドキュメント", "Documents"), where it has one.
+    const QString documents =
+        QFileInfo(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).fileName();
+    for (const int id : {kAutoExtractMyDocuments, kStartupMyDocuments, kExtractMyDocuments}) {
+        auto* button = findChild<QAbstractButton*>(ControlName(id));
+        if (button != nullptr && !documents.isEmpty()) button->setText(documents);
+    }
     ToControls();
 }
 

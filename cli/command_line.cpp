@@ -216,9 +216,10 @@ Options of x:
   -d DEST            extract into DEST (default: the current folder)
   --create-folder    extract into a folder named after the archive, below DEST
   --no-folders       put every member directly into DEST, without its folders
-  --overwrite WHEN   an existing file: ask = always ask; newer = replace it when it is
-                     not newer than the member, else ask (default); always = replace
-                     it without asking
+  --overwrite WHEN   what to do with a file that exists already: ask = always ask;
+                     newer (the default) = replace it without asking when it is older
+                     than the member or as old, and ask when it is newer; always =
+                     replace it without asking. A replaced file is gone, not kept.
   --yes              replace existing files without asking (answers the overwrite
                      question only, never the unsafe-path question)
   --no               answer every question no

@@ -90,16 +90,26 @@ bool TerminalUserInterface::AskDestination(DestinationValues* values) {
     return true;
 }
 
-std::optional<WString> TerminalUserInterface::AskPassword(WStringView memberName) {
+std::optional<WString> TerminalUserInterface::AskPassword(WStringView memberName,
+                                                          bool wrongBefore) {
+    // --password is the answer each time, so a member it does not open fails as one with
+    // a wrong password.
     if (options_.password) return platform::Utf8ToWide(*options_.password);
     if (!console_.InputIsTerminal()) return std::nullopt;
     ClearProgress();
+    if (wrongBefore) console_.Err(OneLine(texts::kWrongPassword) + "\n");
     const std::string prompt = OneLine(kPasswordPrompt) + " [" + OneLine(memberName) + "]: ";
     const std::optional<std::string> typed = console_.Ask(prompt, false);
     if (!typed) return std::nullopt;
     // The dialog takes no more than its limit; neither does the terminal.
     const WString password = platform::Utf8ToWide(*typed);
     return WString(CutWithoutSplittingPairs(password, kPasswordDialogMaxChars));
+}
+
+bool TerminalUserInterface::AskSkipEncrypted() {
+    // Without a terminal nobody cancelled: the protected members fail one by one.
+    if (!console_.InputIsTerminal()) return true;
+    return AskOnTerminal(WString(texts::kNoPassword) + WString(texts::kSkipEncrypted));
 }
 
 bool TerminalUserInterface::AskSettings(SettingsValues*) {

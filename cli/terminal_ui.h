@@ -46,7 +46,8 @@ public:
     std::optional<WString> AskArchivePath(std::span<const texts::FileFilter> filters,
                                           WStringView initialFolder) override;
     bool AskDestination(DestinationValues* values) override;
-    std::optional<WString> AskPassword(WStringView memberName) override;
+    std::optional<WString> AskPassword(WStringView memberName, bool wrongBefore) override;
+    bool AskSkipEncrypted() override;
     bool AskSettings(SettingsValues* values) override;
 
     void OpenProgress(int count) override;

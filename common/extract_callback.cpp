@@ -5,7 +5,9 @@
 namespace quillory {
 
 void ExtractCallback::ConfirmUnsafePath(WStringView, WStringView, int*, int*) {}
-void ExtractCallback::AskPassword(WStringView, WChar*) {}
+bool ExtractCallback::AskPassword(WStringView, bool, WChar*) {
+    return false;
+}
 void ExtractCallback::ConfirmOverwrite(WStringView, WStringView, std::uint64_t, FileTime, int*,
                                        int*) {}
 void ExtractCallback::OutputProduced(std::size_t) {}

@@ -23,9 +23,11 @@ public:
     virtual void ConfirmUnsafePath(WStringView storedPath, WStringView targetPath, int* proceed,
                                    int* forAll);
 
-    // memberName: the stored name. Write a terminated password into password
-    // (kPasswordBufferUnits units) to supply one; leave it unchanged to supply none.
-    virtual void AskPassword(WStringView memberName, WChar* password);
+    // memberName: the stored name; wrongBefore: the password given before for this member
+    // was wrong. Write a terminated password into password (kPasswordBufferUnits units)
+    // and return true to supply one; return false to supply none (the question was
+    // cancelled), and the member is not asked about again.
+    virtual bool AskPassword(WStringView memberName, bool wrongBefore, WChar* password);
 
     // name: the member's file name without its folder; outputPath: the program path of
     // the file that exists; memberSize and memberTimeLocal: the member's size and local

@@ -1,5 +1,5 @@
 // The remembered password: conversion of the user's answer into the archive's code page and
-// the try, ask once, try again steps. Characters are converted one at a time so that a
+// the try, ask, try again steps. Characters are converted one at a time so that a
 // cut never splits a multibyte character, whatever the code page.
 #include "crypto/remembered_password.h"
 
@@ -47,15 +47,9 @@ void RememberedPassword::SetFromAnswer(WStringView text, const platform::CodePag
     std::memcpy(bytes_, encoded.data(), encoded.size());
 }
 
-bool RememberedPassword::Obtain(const std::function<bool(const char* password)>& accepts,
-                                ExtractCallback* callback, WStringView memberName,
-                                const platform::CodePage& codePage) {
-    if (accepts(bytes_)) return true;
-
-    WChar answer[kPasswordBufferUnits] = {};
-    if (callback != nullptr) callback->AskPassword(memberName, answer);
-    answer[kPasswordBufferUnits - 1] = u'\0';  // an unterminated answer is cut, not overrun
-    const WStringView typed(answer, kPasswordBufferUnits);
+bool RememberedPassword::TakeAnswer(WStringView typed,
+                                    const std::function<bool(const char* password)>& accepts,
+                                    const platform::CodePage& codePage) {
     SetFromAnswer(typed, codePage);
     if (accepts(bytes_)) return true;
     // Info-ZIP on Linux and macOS's Archive Utility take the password's UTF-8 bytes
@@ -68,6 +62,21 @@ bool RememberedPassword::Obtain(const std::function<bool(const char* password)>&
     if (std::strcmp(asUtf8.bytes_, bytes_) == 0 || !accepts(asUtf8.bytes_)) return false;
     std::memcpy(bytes_, asUtf8.bytes_, sizeof bytes_);
     return true;
+}
+
+bool RememberedPassword::Obtain(const std::function<bool(const char* password)>& accepts,
+                                ExtractCallback* callback, WStringView memberName,
+                                const platform::CodePage& codePage) {
+    if (accepts(bytes_)) return true;
+    if (callback == nullptr) return false;
+
+    for (int question = 0; question < kTries; ++question) {
+        WChar answer[kPasswordBufferUnits] = {};
+        if (!callback->AskPassword(memberName, question > 0, answer)) return false;
+        answer[kPasswordBufferUnits - 1] = u'\0';  // an unterminated answer is cut, not overrun
+        if (TakeAnswer(WStringView(answer, kPasswordBufferUnits), accepts, codePage)) return true;
+    }
+    return false;
 }
 
 }  // namespace quillory

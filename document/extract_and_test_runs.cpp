@@ -16,8 +16,10 @@ namespace quillory {
 
 RunSummary SummaryOf(const JobResult& result) {
     const RunCounts& counts = result.counts;
-    return RunSummary{true,           false,          counts.members,       counts.unsupported,
-                      counts.damaged, counts.stopped, counts.archiveDamaged};
+    // Members a test could not check count with those of no method it decodes.
+    return RunSummary{
+        true,           false,          counts.members,       counts.unsupported + counts.unchecked,
+        counts.damaged, counts.stopped, counts.archiveDamaged};
 }
 
 int ExitStatusOf(const RunSummary& summary) {
@@ -29,19 +31,24 @@ int ExitStatusOf(const RunSummary& summary) {
 
 namespace {
 
-RunReport ReportOf(WString text, const JobResult& result) {
-    RunReport report{std::move(text), {}};
+RunReport ReportOf(WString text, const JobResult& result, RunKind kind) {
+    RunReport report;
+    report.text = std::move(text);
     for (const MemberFailure& failure : result.failures)
         report.failures.push_back({ShownName(failure.storedPath), FailureReason(failure)});
+    if (kind == RunKind::Test) report.failuresTitle = texts::kUncheckedListTitle;
     return report;
 }
 
 }  // namespace
 
-void ShowSummary(UserInterface& ui, const JobResult& result, WString text) {
+void ShowSummary(UserInterface& ui, const JobResult& result, WString text, RunKind kind,
+                 WStringView folder) {
     if (platform::StopRequested()) return;
     if (result.counts.stopped) text = CancelledSummaryText(result.counts);
-    ui.ShowRunSummary(ReportOf(std::move(text), result));
+    RunReport report = ReportOf(std::move(text), result, kind);
+    if (!result.counts.stopped && result.counts.goodFiles > 0) report.folder = WString(folder);
+    ui.ShowRunSummary(report);
 }
 
 RunSummary CQuilloryDoc::RunJob(JobPlan plan, std::function<void(const JobResult&)> finish) {
@@ -116,7 +123,7 @@ RunSummary CQuilloryDoc::Extract(const std::vector<int>* selection) {
     profile_.WriteString(kLastFolderSection, kLastExtractValue, destination.folder);
     const WString folder = plan.destFolder;
     return RunJob(std::move(plan), [this, folder](const JobResult& result) {
-        ShowSummary(ui_, result, ExtractSummaryText(result.counts));
+        ShowSummary(ui_, result, ExtractSummaryText(result.counts), RunKind::Extract, folder);
         if (!result.counts.stopped && result.counts.damaged == 0) ExtractionSucceeded(folder);
     });
 }
@@ -127,7 +134,7 @@ RunSummary CQuilloryDoc::OnTest() {
     JobPlan plan;
     plan.kind = RunKind::Test;
     return RunJob(std::move(plan), [this, total](const JobResult& result) {
-        ShowSummary(ui_, result, TestSummaryText(total, result.counts));
+        ShowSummary(ui_, result, TestSummaryText(total, result.counts), RunKind::Test, {});
     });
 }
 

@@ -64,11 +64,20 @@ void CExtractCallbackImpl::ConfirmOverwrite(WStringView name, WStringView output
     }
 }
 
-void CExtractCallbackImpl::AskPassword(WStringView memberName, WChar* password) {
-    const std::optional<WString> typed = ui_.AskPassword(ShownName(memberName));
+bool CExtractCallbackImpl::AskPassword(WStringView memberName, bool wrongBefore, WChar* password) {
+    if (skipEncrypted_ || stopAsked_) {
+        passwordCancelled_ = true;
+        return false;
+    }
+    const std::optional<WString> typed = ui_.AskPassword(ShownName(memberName), wrongBefore);
     if (!typed) {
         passwordCancelled_ = true;
-        return;
+        if (askBeforeSkipping_) {
+            // Asked once: either answer ends the password questions of this run.
+            askBeforeSkipping_ = false;
+            (ui_.AskSkipEncrypted() ? skipEncrypted_ : stopAsked_) = true;
+        }
+        return false;
     }
     // The dialog stops at 32 characters; a front end that takes passwords elsewhere
     // (a command-line flag) is held to the caller's buffer.
@@ -76,6 +85,7 @@ void CExtractCallbackImpl::AskPassword(WStringView memberName, WChar* password) 
         CutWithoutSplittingPairs(*typed, static_cast<std::size_t>(kPasswordBufferUnits - 1));
     std::copy(kept.begin(), kept.end(), password);
     password[kept.size()] = u'\0';
+    return true;
 }
 
 void CExtractCallbackImpl::OutputProduced(std::size_t count) {

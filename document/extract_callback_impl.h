@@ -3,7 +3,9 @@
 // question as a typed question (path, sizes and times) whose "for all" answers hold for
 // the rest of this object's run, the password through the password dialog. It never
 // answers the run "for all": the run's overwrite rule, which the settings show, stays as
-// the user set it. It counts the output the reader reports, for the progress dialog.
+// the user set it. A cancelled password dialog may end the run's password questions: the
+// user skips every protected member or stops the run. It counts the output the reader
+// reports, for the progress dialog.
 #pragma once
 
 #include <chrono>
@@ -26,7 +28,7 @@ public:
 
     void ConfirmUnsafePath(WStringView storedPath, WStringView targetPath, int* proceed,
                            int* forAll) override;
-    void AskPassword(WStringView memberName, WChar* password) override;
+    bool AskPassword(WStringView memberName, bool wrongBefore, WChar* password) override;
     void ConfirmOverwrite(WStringView name, WStringView outputPath, std::uint64_t memberSize,
                           FileTime memberTimeLocal, int* overwrite, int* forAll) override;
     void OutputProduced(std::size_t count) override;
@@ -52,12 +54,23 @@ public:
         return cancelled;
     }
 
+    // With more protected members in the run, a cancelled password dialog asks once
+    // whether to skip them all or stop the run (UserInterface::AskSkipEncrypted).
+    void AskBeforeSkipping(bool ask) { askBeforeSkipping_ = ask; }
+    // The user chose to skip every protected member: no more password dialogs this run.
+    bool SkippingEncrypted() const { return skipEncrypted_; }
+    // The user chose to stop the run instead.
+    bool StopAsked() const { return stopAsked_; }
+
 private:
     UserInterface& ui_;
     // "すべてはい" / "すべていいえ" given in this run.
     bool overwriteAll_ = false;
     bool keepAll_ = false;
     bool passwordCancelled_ = false;
+    bool askBeforeSkipping_ = false;
+    bool skipEncrypted_ = false;
+    bool stopAsked_ = false;
     bool reportProgress_ = false;
     std::uint64_t produced_ = 0;
     std::uint64_t progressTotal_ = 0;

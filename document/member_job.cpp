@@ -7,7 +7,12 @@
 #include "document/member_job.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstddef>
+#include <deque>
+#include <future>
+#include <mutex>
 #include <thread>
 
 #include "common/output_files.h"
@@ -110,7 +115,15 @@ public:
         }
     }
 
-    bool StoppedByUser() const { return stoppedByUser_; }
+    // Members through the reader so far, before their turn to be reported.
+    void Finished(int members) {
+        if (plan_.showProgress && members > finishedShown_) {
+            finishedShown_ = members;
+            ui_.SetProgressFinished(members);
+        }
+    }
+
+    bool StoppedByUser() const { return stoppedByUser_ || callback_.StopAsked(); }
     // Whether failures are still shown one by one (not after the user chose to go on
     // quietly); on the coordinator.
     bool ShowsFailures() const { return plan_.reportFailures && !quiet_; }
@@ -141,6 +154,10 @@ private:
         MemberFailure failure;
         failure.kind = ClassifyFailure(done.status, plan_.kind);
         failure.passwordCancelled = callback_.TakePasswordCancelled();
+        // The user who cancelled and then chose to skip or stop knows why: no message.
+        if (failure.passwordCancelled && (callback_.SkippingEncrypted() || callback_.StopAsked())) {
+            quietly = true;
+        }
         result_.lastFailureStatus = static_cast<int>(done.status);
         switch (failure.kind) {
             case FailureClass::Unsupported:
@@ -157,7 +174,12 @@ private:
             default:
                 break;
         }
-        ++counts.damaged;
+        // A test could not check a member it had no password for: that is no damage.
+        if (failure.kind == FailureClass::WrongPassword && plan_.kind == RunKind::Test) {
+            ++counts.unchecked;
+        } else {
+            ++counts.damaged;
+        }
         failure.name = WString(name);
         failure.storedPath = WString(WStringView(entry.path)) + WString(name);
         failure.outputPath = OutputPathOf(plan_.destFolder, plan_.useFolders, entry);
@@ -197,6 +219,59 @@ private:
     bool quiet_ = false;
     bool stoppedByUser_ = false;
     int arrived_ = -1;
+    int finishedShown_ = 0;
+};
+
+}  // namespace
+
+namespace {
+
+// Moves to the Trash for a confined run: its threads may not write outside the
+// destination, where the Trash lies, so they hand each move to the thread that started
+// the run, which is not confined and waits for them meanwhile.
+class TrashBroker {
+public:
+    // On a run's thread: the move, done by Serve, and whether it succeeded.
+    bool Move(WStringView path) {
+        std::promise<bool> done;
+        std::future<bool> result = done.get_future();
+        {
+            const std::lock_guard lock(mutex_);
+            requests_.push_back({WString(path), std::move(done)});
+        }
+        wake_.notify_all();
+        return result.get();
+    }
+    // On the starting thread: does the moves asked for until Close.
+    void Serve(UserInterface& ui) {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [&] { return !requests_.empty() || closed_; });
+            if (requests_.empty()) return;
+            Request request = std::move(requests_.front());
+            requests_.pop_front();
+            lock.unlock();
+            request.done.set_value(ui.MoveToTrash(request.path));
+            lock.lock();
+        }
+    }
+    void Close() {
+        {
+            const std::lock_guard lock(mutex_);
+            closed_ = true;
+        }
+        wake_.notify_all();
+    }
+
+private:
+    struct Request {
+        WString path;
+        std::promise<bool> done;
+    };
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<Request> requests_;
+    bool closed_ = false;
 };
 
 }  // namespace
@@ -209,15 +284,21 @@ int DecodingThreads(int requested) {
 JobResult MemberJob::Run(UserInterface& ui, std::stop_token stop) {
     return doc_.WithReader([&](const auto& archive) {
         const std::optional<std::vector<WString>> writable = WritableFolders(archive);
-        if (!writable) return Run(archive, ui, stop);
+        const auto direct = [&ui](WStringView path) { return ui.MoveToTrash(path); };
+        if (!writable) return Run(archive, ui, stop, direct);
         // The run's threads are confined to writing where it writes, on a thread of
         // their own: the caller's thread (the program's main one in quillory-cli) stays
-        // free to save settings and the like afterwards.
+        // free to save settings and the like afterwards, and moves replaced files to the
+        // Trash for them meanwhile.
         JobResult result;
+        TrashBroker broker;
         std::thread confined([&] {
             platform::ConfineWritesTo(*writable);
-            result = Run(archive, ui, stop);
+            result =
+                Run(archive, ui, stop, [&broker](WStringView path) { return broker.Move(path); });
+            broker.Close();
         });
+        broker.Serve(ui);
         confined.join();
         return result;
     });
@@ -253,7 +334,8 @@ std::optional<std::vector<WString>> MemberJob::WritableFolders(const Archive& ar
 }
 
 template <class Archive>
-JobResult MemberJob::Run(const Archive& archive, UserInterface& ui, const std::stop_token& stop) {
+JobResult MemberJob::Run(const Archive& archive, UserInterface& ui, const std::stop_token& stop,
+                         const std::function<bool(WStringView)>& moveToTrash) {
     CExtractCallbackImpl callback(ui);
     // The user's No to going on stops the members being decoded as their Cancel does.
     std::stop_source stopped;
@@ -267,6 +349,14 @@ JobResult MemberJob::Run(const Archive& archive, UserInterface& ui, const std::s
     run.callback = &callback;
     run.stop = stopped.get_token();
     run.password = &doc_.password();
+    // A file the user had, replaced, goes to the Trash when the front end has one; the
+    // program's own copies (opened members) are simply refreshed.
+    std::atomic<int> trashed{0};
+    if (!plan_.replaceExisting && !run.testMode) {
+        run.folders.SetKeeperOfReplaced([&moveToTrash, &trashed](WStringView path) {
+            if (moveToTrash(path)) trashed.fetch_add(1, std::memory_order_relaxed);
+        });
+    }
 
     JobResult result;
     Walk<Archive> walk(plan_, archive, ui, callback, result);
@@ -284,12 +374,13 @@ JobResult MemberJob::Run(const Archive& archive, UserInterface& ui, const std::s
     const auto stopAsked = [&] { return walk.StoppedByUser() || run.StopRequested(); };
     // Encrypted members are decoded by the first worker alone (it alone uses the
     // password); when no two members could go side by side, a pool only adds hand-overs.
+    // With two encrypted members or more, a cancelled password asks about the others.
     int sideBySide = 0;
-    for (int i = 0; i < total && sideBySide < 2; ++i) {
-        if (const auto* entry = walk.EntryAt(i); entry != nullptr && !walk.Serial(*entry)) {
-            ++sideBySide;
-        }
+    int encrypted = 0;
+    for (int i = 0; i < total && (sideBySide < 2 || encrypted < 2); ++i) {
+        if (const auto* entry = walk.EntryAt(i)) ++(walk.Serial(*entry) ? encrypted : sideBySide);
     }
+    callback.AskBeforeSkipping(encrypted > 1);
     const int threads = sideBySide < 2 ? 1 : std::min(DecodingThreads(plan_.threads), total);
     if (threads > 1) {
         MemberPool<Archive, Walk<Archive>> pool(
@@ -311,6 +402,7 @@ JobResult MemberJob::Run(const Archive& archive, UserInterface& ui, const std::s
     }
     // A stop during the last member ends the run as much as one between members.
     if (stopAsked()) counts.stopped = true;
+    counts.trashed = trashed.load(std::memory_order_relaxed);
     if (plan_.showProgress) {
         callback.ReportProgress(true);
         ui.CloseProgress();

@@ -91,7 +91,8 @@ public:
 
 private:
     template <class Archive>
-    JobResult Run(const Archive& archive, UserInterface& ui, const std::stop_token& stop);
+    JobResult Run(const Archive& archive, UserInterface& ui, const std::stop_token& stop,
+                  const std::function<bool(WStringView)>& moveToTrash);
     // The folders the run may write in, for confining its threads; nothing when a member
     // may be written elsewhere.
     template <class Archive>

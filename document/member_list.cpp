@@ -9,6 +9,7 @@
 
 #include "document/member_outcome.h"
 #include "document/quillory_doc.h"
+#include "document/search_text.h"
 #include "document/shown_name.h"
 #include "document/texts.h"
 #include "platform/file.h"
@@ -171,16 +172,43 @@ std::size_t EntryCellLength(const Entry& entry, int column) {
     return text.size();
 }
 
-// Indices of the rows an entry table gets.
+// Indices of the rows an entry table gets: every entry (folder entries as showFolders
+// says), or the files stored directly in one folder.
 template <class Reader>
-void CollectRows(const Reader& reader, int count, bool showFolders, std::vector<int>* rows) {
-    rows->reserve(static_cast<std::size_t>(count));
+void CollectRows(const Reader& reader, int count, bool showFolders,
+                 const std::optional<WString>& folder, std::vector<int>* rows) {
+    rows->reserve(folder ? 0 : static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
-        if (showFolders ||
-            !WStringView(reader.entries()[static_cast<std::size_t>(i)].name).empty()) {
+        const auto& entry = reader.entries()[static_cast<std::size_t>(i)];
+        const bool isFolder = WStringView(entry.name).empty();
+        if (folder ? !isFolder && WStringView(entry.path) == *folder : showFolders || !isFolder) {
             rows->push_back(i);
         }
     }
+}
+
+bool IsSeparator(WChar c) {
+    return c == u'\\' || c == u'/';
+}
+
+// Every folder the entries' paths name, with the folders above them.
+template <class Reader>
+std::vector<WString> CollectFolders(const Reader& reader) {
+    std::vector<WString> folders;
+    WStringView last;
+    for (const auto& entry : reader.entries()) {
+        const WStringView path(entry.path);
+        // Members of one folder mostly come together: each new path once.
+        if (path.empty() || path == last) continue;
+        last = path;
+        for (std::size_t i = 0; i < path.size(); ++i) {
+            if (IsSeparator(path[i]) && i > 0) folders.emplace_back(path.substr(0, i + 1));
+        }
+        if (!IsSeparator(path.back())) folders.emplace_back(path);
+    }
+    std::sort(folders.begin(), folders.end());
+    folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
+    return folders;
 }
 
 // The order of two entries by a column, as a three-way result on their fields.
@@ -279,9 +307,22 @@ void MemberList::Rebuild(const CQuilloryDoc& doc) {
     entryIndices_.clear();
     const int count = doc.EntryCount();
     const bool showFolders = doc.settings().DisplayFolder != 0;
-    doc.WithReader(
-        [&](const auto& reader) { CollectRows(reader, count, showFolders, &entryIndices_); });
+    folders_.clear();
+    if (doc.isOpen == 0) return;
+    doc.WithReader([&](const auto& reader) {
+        CollectRows(reader, count, showFolders, folder_, &entryIndices_);
+        folders_ = CollectFolders(reader);
+        if (filter_.empty()) return;
+        std::erase_if(entryIndices_, [&](int index) {
+            const WStringView name(reader.entries()[static_cast<std::size_t>(index)].name);
+            return !ContainsFolded(name, filter_);
+        });
+    });
     ApplySort();
+}
+
+void MemberList::SetFilter(WStringView text) {
+    filter_ = FoldForSearch(text);
 }
 
 WString MemberList::CellText(int row, int column) const {
@@ -320,6 +361,37 @@ std::array<WString, kColumnCount> MemberList::RowTexts(int row) const {
         cells[static_cast<std::size_t>(column)] = CellText(row, column);
     }
     return cells;
+}
+
+namespace {
+
+bool IsEncrypted(const LzhEntry&) {
+    return false;
+}
+// Bit 0 of the general-purpose flags: traditional encryption or ZIP AES.
+bool IsEncrypted(const ZipEntry& entry) {
+    return (entry.flags & 1) != 0;
+}
+
+template <class Entry>
+MemberList::RowFacts FactsOf(const Entry& entry) {
+    const bool folder = WStringView(entry.name).empty();
+    if (folder) return {true, false, 0, 0};
+    return {false, IsEncrypted(entry), std::uint64_t{entry.originalSize},
+            std::uint64_t{entry.compressedSize}};
+}
+
+}  // namespace
+
+MemberList::RowFacts MemberList::Facts(int row) const {
+    if (doc_ == nullptr || row < 0 || row >= rowCount()) return {};
+    const std::size_t index = static_cast<std::size_t>(EntryIndex(row));
+    if (type_ == ArchiveType::Lzh) {
+        const auto& entries = doc_->lzhArchive->entries();
+        return index < entries.size() ? FactsOf(entries[index]) : RowFacts{};
+    }
+    const auto& entries = doc_->zipArchive->entries();
+    return index < entries.size() ? FactsOf(entries[index]) : RowFacts{};
 }
 
 WString MemberList::UnsupportedNote(int row) const {

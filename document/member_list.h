@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -52,8 +53,23 @@ WString FormatAttributes(std::uint32_t attributes);  // "RHSA" letters of the se
 class MemberList {
 public:
     // Rebuilds every row from the document's open reader: one row per entry in table
-    // order, folder entries only when the setting "DisplayFolder" is on.
+    // order, folder entries only when the setting "DisplayFolder" is on; in the folder
+    // view only the files stored directly in its folder.
     void Rebuild(const CQuilloryDoc& doc);
+
+    // The folder view: the folder's stored path ("\" after each name, "" for the top of
+    // the archive), whose files alone get rows, without folder rows; nothing: every
+    // member at once (the flat list). Kept across rebuilds; takes effect at the next.
+    void SetFolder(std::optional<WString> folder) { folder_ = std::move(folder); }
+    const std::optional<WString>& folder() const { return folder_; }
+    // Every folder of the archive as of the last rebuild: those members are stored in and
+    // those above them, each as its stored path ending in "\", sorted; not the top.
+    const std::vector<WString>& folders() const { return folders_; }
+
+    // The filter: only the rows whose name holds text, width and case aside
+    // (document/search_text.h); empty shows every row. Kept across rebuilds; takes effect
+    // at the next.
+    void SetFilter(WStringView text);
 
     int rowCount() const { return static_cast<int>(entryIndices_.size()); }
     // The row's item data: the index of its entry in the reader's table.
@@ -65,6 +81,16 @@ public:
     // CellText(row, column).size(), without formatting where the column allows.
     std::size_t CellLength(int row, int column) const;
     std::array<WString, kColumnCount> RowTexts(int row) const;
+    // What a front end draws beside the texts: a folder row, a protected member (a lock),
+    // and the member's size as a number.
+    struct RowFacts {
+        bool folder = false;
+        bool encrypted = false;
+        std::uint64_t size = 0;
+        std::uint64_t packedSize = 0;
+    };
+    RowFacts Facts(int row) const;
+
     // Why the row's member cannot be decoded ("非対応：JPEG (96)"), or empty; the CLI
     // listing ends its line with it, the window shows it as the row's tool tip.
     WString UnsupportedNote(int row) const;
@@ -85,6 +111,9 @@ private:
     const CQuilloryDoc* doc_ = nullptr;
     ArchiveType type_ = ArchiveType::None;
     std::vector<int> entryIndices_;
+    std::optional<WString> folder_;
+    std::vector<WString> folders_;
+    WString filter_;  // folded
     int sortColumn_ = -1;
     bool descending_ = false;
 

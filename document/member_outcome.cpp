@@ -221,6 +221,7 @@ WString ExtractSummaryText(const RunCounts& counts) {
     WString text(texts::kExtractDone);
     AppendUnsupported(counts, &text);
     if (counts.damaged > 0) text.append(texts::kDamagedCountLine) += Number(counts.damaged);
+    if (counts.trashed > 0) text.append(texts::kTrashedCountLine) += Number(counts.trashed);
     if (counts.archiveDamaged) text.append(texts::kArchiveDamagedLine);
     return text;
 }
@@ -231,21 +232,17 @@ WString TestSummaryText(int total, const RunCounts& counts) {
         text = Number(total);
         text.append(texts::kBadOf) += Number(counts.damaged);
         text.append(texts::kBadEnd);
-    } else if (counts.unsupported > 0 && counts.goodFiles == 0) {
+    } else if (counts.unsupported + counts.unchecked > 0 && counts.goodFiles == 0) {
         text = texts::kNoneChecked;
-    } else if (counts.unsupported > 0) {
-        // Good only as far as it was tested: how many were not.
-        text = Number(total);
-        text.append(texts::kBadOf) += Number(counts.unsupported);
-        text.append(texts::kUntestedEnd);
-    } else if (!counts.archiveDamaged) {
+    } else if (counts.unsupported + counts.unchecked > 0 || counts.archiveDamaged) {
+        // Good only as far as it was tested: the lines below say how many were not.
+        text = texts::kCheckedGood;
+    } else {
         text = texts::kAllGood;
     }
+    if (counts.unchecked > 0) text.append(texts::kUncheckedCountLine) += Number(counts.unchecked);
     AppendUnsupported(counts, &text);
-    if (counts.archiveDamaged) {
-        const WStringView line = texts::kArchiveDamagedLine;
-        text.append(text.empty() ? line.substr(1) : line);  // the first line has no break
-    }
+    if (counts.archiveDamaged) text.append(texts::kArchiveDamagedLine);
     return text;
 }
 

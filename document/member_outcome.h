@@ -70,6 +70,8 @@ struct RunCounts {
     int unsupported = 0;  // counted in tests too, where the summary leaves it out
     std::vector<WString> unsupportedReasons;  // each once, in member order
     int damaged = 0;
+    int trashed = 0;       // files replaced, the ones that stood there moved to the Trash
+    int unchecked = 0;     // a test's protected members whose password was wrong or not given
     int goodFiles = 0;     // members other than folder entries that came out good
     int finished = 0;      // members the reader was through with (not interrupted)
     bool stopped = false;  // a stop was requested: the walk ended early
@@ -82,7 +84,9 @@ struct RunCounts {
 WString ExtractSummaryText(const RunCounts& counts);
 // "すべてのファイルは正常です。" or "<total>ファイル中<damaged>ファイルが不正です。", and the
 // unsupported count's line when some member could not be checked; a test that checked
-// no file at all because every one was unsupported says so instead of calling it good.
+// no file at all because every one was unsupported or protected says so instead of
+// calling it good. Members left unchecked for their password have a line of their own,
+// and the good others are "テストできたファイルは正常です。".
 WString TestSummaryText(int total, const RunCounts& counts);
 // "中止しました。\n処理済みファイル数 <members done>", and the damaged count's line.
 WString CancelledSummaryText(const RunCounts& counts);

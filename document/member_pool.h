@@ -44,6 +44,7 @@ namespace quillory {
 //   const Entry* EntryAt(int position)  - the member at a plan position, or null
 //   bool Serial(const Entry&)           - only the first worker may decode it
 //   void Arrive(int position)           - the member's turn (progress name)
+//   void Finished(int members)          - members decoded so far, in any order
 //   void Report(int position, const Done&, bool quietly) - counts, messages, the step
 //   bool StoppedByUser()                - the user said No to going on
 //   bool ShowsFailures()                - failures still go to the user one by one
@@ -115,8 +116,12 @@ private:
                 pool_.questions_.ConfirmUnsafePath(storedPath, targetPath, proceed, forAll);
             });
         }
-        void AskPassword(WStringView memberName, WChar* password) override {
-            pool_.Ask(position, [&] { pool_.questions_.AskPassword(memberName, password); });
+        bool AskPassword(WStringView memberName, bool wrongBefore, WChar* password) override {
+            bool given = false;
+            pool_.Ask(position, [&] {
+                given = pool_.questions_.AskPassword(memberName, wrongBefore, password);
+            });
+            return given;
         }
         void ConfirmOverwrite(WStringView name, WStringView outputPath, std::uint64_t memberSize,
                               FileTime memberTimeLocal, int* overwrite, int* forAll) override {
@@ -232,6 +237,7 @@ private:
             if (slot.withdrawn) result = Done{};
             slot.result = result;
             slot.done = true;
+            if (!slot.withdrawn) ++finished_;
             if (showsFailures_ && walk_.MayShowFailure(result)) {
                 slot.holdsClaims = true;
                 ++held_;
@@ -319,7 +325,14 @@ private:
             }
             if (advanced && blocked_ > 0) workersWake_.notify_all();
             if (!advanced) {
+                // The member next in turn is being decoded: its name shows meanwhile, and
+                // the members finished after it count already.
+                const bool started =
+                    reported_ < total_ && claimed_[static_cast<std::size_t>(reported_)];
+                const int finished = finished_;
                 lock.unlock();
+                if (started) walk_.Arrive(reported_);
+                walk_.Finished(finished);
                 walk_.Produced(produced_.load(std::memory_order_relaxed));
                 lock.lock();
             }
@@ -354,6 +367,7 @@ private:
     int reported_ = 0;           // members reported, in order
     int blocked_ = 0;            // workers waiting for the coordinator
     int active_ = 0;             // workers still running
+    int finished_ = 0;           // members decoded, in any order
     bool stopping_ = false;
     // No claims while the coordinator asks, or a failure that it will show is not yet
     // reported (held_ counts those; showsFailures_ is the walk's, as of the last one).

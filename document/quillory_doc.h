@@ -197,8 +197,10 @@ private:
 // The summary of a job that has ended.
 RunSummary SummaryOf(const JobResult& result);
 // The message that ends an extraction or test: text, or the cancelled run's summary when
-// the user stopped it, with the failed members; nothing after an interrupt by a signal,
-// as the program is about to quit.
-void ShowSummary(UserInterface& ui, const JobResult& result, WString text);
+// the user stopped it, with the failed members (under a test's heading for a test) and,
+// when files went there, the extraction's folder; nothing after an interrupt by a
+// signal, as the program is about to quit.
+void ShowSummary(UserInterface& ui, const JobResult& result, WString text, RunKind kind,
+                 WStringView folder);
 
 }  // namespace quillory

@@ -40,7 +40,7 @@ RunSummary ExtractEveryMember(CQuilloryDoc& doc, Destination destinationOf, bool
         // The user chose no folder: the summary says where the files went.
         WString text = ExtractSummaryText(result.counts);
         text.append(texts::kDestinationLine).append(platform::DisplayPath(destination));
-        ShowSummary(doc.ui(), result, std::move(text));
+        ShowSummary(doc.ui(), result, std::move(text), RunKind::Extract, destination);
         if (!result.counts.stopped && result.counts.damaged == 0)
             doc.ExtractionSucceeded(destination);
     });

@@ -56,14 +56,14 @@ inline constexpr WStringView kUnsupportedNote = u"非対応：";
 inline constexpr WStringView kStrongEncryption = u"PKWARE強力暗号化";
 inline constexpr WStringView kMethodNumber = u"方式 ";  // + a number no writer is known to use
 inline constexpr WStringView kDamagedCountLine = u"\n不正ファイル数 ";
+// Files replaced whose earlier versions went to the desktop's Trash (the window only).
+inline constexpr WStringView kTrashedCountLine = u"\nごみ箱に移した元のファイル数 ";
 inline constexpr WStringView kAllGood = u"すべてのファイルは正常です。";
 // A test in which every file member was of a method that cannot be decoded.
 inline constexpr WStringView kNoneChecked = u"テストできたファイルはありません。";
 // "%dファイル中%dファイルが不正です。": total, kBadOf, damaged, kBadEnd.
 inline constexpr WStringView kBadOf = u"ファイル中";
 inline constexpr WStringView kBadEnd = u"ファイルが不正です。";
-// "%dファイル中%dファイルはテストできませんでした。": total, kBadOf, untested, kUntestedEnd.
-inline constexpr WStringView kUntestedEnd = u"ファイルはテストできませんでした。";
 // After a summary when the listing came with a warning.
 inline constexpr WStringView kArchiveDamagedLine =
     u"\n書庫が壊れています。一覧にないファイルは処理されていません。";
@@ -84,6 +84,10 @@ inline constexpr WStringView kReasonOther = u"システムエラー ";  // + the
 // A protected member whose password was wrong, or not given.
 inline constexpr WStringView kWrongPassword = u"パスワードが違います。";
 inline constexpr WStringView kNoPassword = u"パスワードが入力されませんでした。";
+// After the password dialog was cancelled, kNoPassword + kSkipEncrypted: Yes skips every
+// protected member of the run without asking, No stops the run.
+inline constexpr WStringView kSkipEncrypted =
+    u"\n\n暗号化されたほかのファイルを飛ばして続けますか？\n（「いいえ」で中止します）";
 
 // After kQuietAfterFailures failure messages, the next one comes with this question:
 // Yes goes on without further failure messages, No stops the run.
@@ -95,8 +99,15 @@ inline constexpr WStringView kCancelled = u"中止しました。";
 inline constexpr WStringView kDoneBefore = u"\n処理済みファイル数 ";
 // The folder the files went to, after an extraction without the destination dialog.
 inline constexpr WStringView kDestinationLine = u"\n展開先：";
-// The summary's list of failed members, as its heading.
+// The summary's list of failed members, as its heading; a test's list.
 inline constexpr WStringView kFailedListTitle = u"展開できなかったファイル";
+inline constexpr WStringView kUncheckedListTitle = u"テストできなかったファイル";
+// A test's protected members whose password was wrong or not given: not damaged, only
+// not checked. "テストできたファイルは正常です。" when the others were good.
+inline constexpr WStringView kUncheckedCountLine = u"\nテストできなかったファイル数 ";
+inline constexpr WStringView kCheckedGood = u"テストできたファイルは正常です。";
+// The summary's button that opens the folder the files went to.
+inline constexpr WStringView kOpenFolder = u"フォルダを開く";
 
 // The overwrite question's details.
 inline constexpr WStringView kExistingFile = u"既存のファイル：";

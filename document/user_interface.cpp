@@ -10,6 +10,10 @@ OverwriteAnswer UserInterface::AskOverwrite(const OverwriteQuestion& question) {
     return AskYesNo(QuestionText(question)) ? OverwriteAnswer::Yes : OverwriteAnswer::No;
 }
 
+bool UserInterface::AskSkipEncrypted() {
+    return AskYesNo(WString(texts::kNoPassword) + WString(texts::kSkipEncrypted));
+}
+
 int UserInterface::FailureMessagesBeforeAsking() const {
     return 0;
 }
@@ -19,5 +23,11 @@ void UserInterface::ShowRunSummary(const RunReport& report) {
 }
 
 void UserInterface::SetProgressBytes(std::uint64_t, std::uint64_t) {}
+
+void UserInterface::SetProgressFinished(int) {}
+
+bool UserInterface::MoveToTrash(WStringView) {
+    return false;
+}
 
 }  // namespace quillory

@@ -37,6 +37,12 @@ struct RunReport {
     };
     WString text;
     std::vector<FailedMember> failures;
+    // The heading of the list of failed members: texts::kFailedListTitle, or for a test
+    // texts::kUncheckedListTitle.
+    WString failuresTitle = WString(texts::kFailedListTitle);
+    // The folder the files went to, after an extraction that put some there (a front end
+    // may say so and offer to open it); empty otherwise.
+    WString folder;
 };
 
 class UserInterface {
@@ -68,9 +74,13 @@ public:
     // The destination dialog, showing *values; true on OK with *values as the user left
     // them, false on Cancel (then *values is not looked at).
     virtual bool AskDestination(DestinationValues* values) = 0;
-    // The password dialog for a member (the name may be shown); the typed password (at
-    // most kPasswordDialogMaxChars characters), or nothing when cancelled.
-    virtual std::optional<WString> AskPassword(WStringView memberName) = 0;
+    // The password dialog for a member (the name may be shown), saying "パスワードが違います。"
+    // when wrongBefore (the password typed before for it was wrong); the typed password
+    // (at most kPasswordDialogMaxChars characters), or nothing when cancelled.
+    virtual std::optional<WString> AskPassword(WStringView memberName, bool wrongBefore) = 0;
+    // After a cancelled password dialog, in a run with more protected members: true to
+    // skip them all, false to stop the run. The default asks kSkipEncrypted with AskYesNo.
+    virtual bool AskSkipEncrypted();
     // The settings dialog, showing *values; true on OK with the user's values. It writes
     // nothing itself: the document stores the values.
     virtual bool AskSettings(SettingsValues* values) = 0;
@@ -84,6 +94,9 @@ public:
     // How far the run's data has got, in bytes of output over all of its members, now and
     // then while a member is decoded. Nothing by default.
     virtual void SetProgressBytes(std::uint64_t done, std::uint64_t total);
+    // How many members are through, counted as they finish, when several are decoded at
+    // once (so later ones finish before the steps reach them). Nothing by default.
+    virtual void SetProgressFinished(int finished);
     virtual void StepProgress() = 0;
     virtual void CloseProgress() = 0;
 
@@ -93,6 +106,10 @@ public:
     virtual void RepaintActiveView() = 0;
     // The desktop's "open" for a file, not waited for and not checked.
     virtual void ShellOpen(WStringView path) = 0;
+    // A file an extraction is about to replace, moved to the desktop's Trash so that it
+    // can be restored; true when it went there. Called on the thread that writes the
+    // member, which may be any. By default nothing is moved: the file is replaced.
+    virtual bool MoveToTrash(WStringView path);
 };
 
 }  // namespace quillory

@@ -13,10 +13,11 @@ namespace {
 
 class FixedPassword final : public quillory::ExtractCallback {
 public:
-    void AskPassword(quillory::WStringView, quillory::WChar* password) override {
+    bool AskPassword(quillory::WStringView, bool, quillory::WChar* password) override {
         const char16_t fixed[] = u"quillory";
         for (std::size_t i = 0; i < sizeof fixed / sizeof fixed[0]; ++i)
             password[i] = fixed[i];
+        return true;
     }
 };
 

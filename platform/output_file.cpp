@@ -38,6 +38,7 @@ struct OpenFolder {
 // What the workers of one run share: the numbers of the hidden names.
 struct OutputFolders::Shared {
     std::atomic<unsigned> serial{0};
+    std::function<void(WStringView)> keepReplaced;  // set before the run's workers start
 };
 
 namespace {
@@ -249,6 +250,7 @@ OutputFile::OutputFile(OutputFile&& other) noexcept
       folder_(std::move(other.folder_)),
       shared_(std::move(other.shared_)),
       temporary_(std::move(other.temporary_)),
+      replacedPath_(std::move(other.replacedPath_)),
       name_(std::move(other.name_)),
       replaces_(other.replaces_),
       error_(other.error_) {}
@@ -260,6 +262,7 @@ OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
         folder_ = std::move(other.folder_);
         shared_ = std::move(other.shared_);
         temporary_ = std::move(other.temporary_);
+        replacedPath_ = std::move(other.replacedPath_);
         name_ = std::move(other.name_);
         replaces_ = other.replaces_;
         error_ = other.error_;
@@ -307,6 +310,7 @@ OutputFile OutputFile::Create(const OutputPlace& place, OutputFolders& folders) 
         struct stat st {};
         file.replaces_ = ::fstatat(folder, file.name_.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
         if (file.replaces_ && S_ISDIR(st.st_mode)) return failed(EISDIR);
+        if (file.replaces_ && file.shared_->keepReplaced) file.replacedPath_ = whole;
         if (unnamed) {
             file.fd_ = ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
             if (file.fd_ >= 0) return file;
@@ -409,8 +413,13 @@ void OutputFile::Close() {
     folder_.reset();
 }
 
+void OutputFolders::SetKeeperOfReplaced(std::function<void(WStringView path)> keeper) {
+    shared_->keepReplaced = std::move(keeper);
+}
+
 bool OutputFile::Commit() {
     if (!IsOpen()) return false;
+    if (replaces_ && !replacedPath_.empty()) shared_->keepReplaced(replacedPath_);
     const bool placed = LinkAs(name_, replaces_);
     if (!placed) Fail(errno);
     if (placed && temporary_.empty()) {

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -61,8 +62,14 @@ public:
     OutputFolders& operator=(OutputFolders&&) noexcept;
     ~OutputFolders();
 
-    // Another worker's: the same numbering of hidden names, folders of its own.
+    // Another worker's: the same numbering of hidden names, folders of its own, the same
+    // keeper of replaced files.
     OutputFolders ForWorker() const;
+
+    // Called with the program path of a file a member is about to replace, just before
+    // the member takes its name (from the thread that writes it): the front end may move
+    // it away to keep it (the desktop's Trash). Whatever still stands there is replaced.
+    void SetKeeperOfReplaced(std::function<void(WStringView path)> keeper);
 
     // Creates the folders of place that are missing, its last level too. False with the
     // reason when one cannot be made, or something that is no folder stands there.
@@ -132,6 +139,7 @@ private:
     std::shared_ptr<const OpenFolder> folder_;
     std::shared_ptr<OutputFolders::Shared> shared_;
     std::string temporary_;  // the hidden name, when the file system has no unnamed files
+    WString replacedPath_;   // the file it replaces, for the keeper of replaced files
     std::string name_;
     bool replaces_ = false;  // something stood at the name when the file was created
     FileErrorInfo error_;

@@ -121,10 +121,6 @@ Damaged files: </translation>
         <translation> damaged.</translation>
     </message>
     <message>
-        <source>ファイルはテストできませんでした。</source>
-        <translation> could not be tested.</translation>
-    </message>
-    <message>
         <source>
 書庫が壊れています。一覧にないファイルは処理されていません。</source>
         <translation>
@@ -553,6 +549,144 @@ Exit</translation>
     <message>
         <source>書庫展開フォルダ</source>
         <translation>Folder for extracting</translation>
+    </message>
+    <message>
+        <source>
+
+暗号化されたほかのファイルを飛ばして続けますか？
+（「いいえ」で中止します）</source>
+        <translation>
+
+Skip the other encrypted files and go on?
+(No stops the run.)</translation>
+    </message>
+    <message>
+        <source>テストできなかったファイル</source>
+        <translation>Files that could not be tested</translation>
+    </message>
+    <message>
+        <source>
+テストできなかったファイル数 </source>
+        <translation>
+Files that could not be tested: </translation>
+    </message>
+    <message>
+        <source>テストできたファイルは正常です。</source>
+        <translation>The files that could be tested are all right.</translation>
+    </message>
+    <message>
+        <source>フォルダを開く</source>
+        <translation>Open Folder</translation>
+    </message>
+    <message>
+        <source>表示(&amp;V)</source>
+        <translation>&amp;View</translation>
+    </message>
+    <message>
+        <source>フォルダごとに表示(&amp;F)</source>
+        <translation>By &amp;Folder</translation>
+    </message>
+    <message>
+        <source>上のフォルダへ(&amp;U)</source>
+        <translation>&amp;Up One Folder</translation>
+    </message>
+    <message>
+        <source>%1 個のファイル、合計 %2</source>
+        <translation>%1 files, %2 in all</translation>
+    </message>
+    <message>
+        <source>（選択 %1 個、%2）</source>
+        <translation> (%1 selected, %2)</translation>
+    </message>
+    <message>
+        <source>ファイル名で絞り込み（Escで解除）</source>
+        <translation>Filter by name (Esc clears)</translation>
+    </message>
+    <message>
+        <source>絞り込み(&amp;S)</source>
+        <translation>&amp;Search</translation>
+    </message>
+    <message>
+        <source>Quillory のヘルプ</source>
+        <translation>Quillory Help</translation>
+    </message>
+    <message>
+        <source>Quillory のヘルプ(&amp;H)</source>
+        <translation>Quillory &amp;Help</translation>
+    </message>
+    <message>
+        <source>Quillory は LZH 書庫と ZIP 書庫を開き、一覧し、展開し、テストします。</source>
+        <translation>Quillory opens LZH and ZIP archives, lists, extracts and tests their files. </translation>
+    </message>
+    <message>
+        <source>Windows で作られた書庫の日本語の名前も正しく展開します。</source>
+        <translation>Japanese names in archives made on Windows come out right.</translation>
+    </message>
+    <message>
+        <source>左のフォルダを選ぶと、その中のファイルが一覧されます。</source>
+        <translation>Choose a folder on the left to list its files. </translation>
+    </message>
+    <message>
+        <source>表示メニューで全ファイルの一覧に切り替えられます。</source>
+        <translation>The View menu switches to a list of every file. </translation>
+    </message>
+    <message>
+        <source>一覧のファイルはファイルマネージャーへドラッグして取り出せます。</source>
+        <translation>Files can be dragged from the list to a file manager.</translation>
+    </message>
+    <message>
+        <source>キー</source>
+        <translation>Key</translation>
+    </message>
+    <message>
+        <source>操作</source>
+        <translation>Action</translation>
+    </message>
+    <message>
+        <source>書庫を開く</source>
+        <translation>Open an archive</translation>
+    </message>
+    <message>
+        <source>すべてのファイルを展開</source>
+        <translation>Extract all files</translation>
+    </message>
+    <message>
+        <source>選択ファイルを展開</source>
+        <translation>Extract the selected files</translation>
+    </message>
+    <message>
+        <source>テスト</source>
+        <translation>Test</translation>
+    </message>
+    <message>
+        <source>書庫を閉じる</source>
+        <translation>Close the archive</translation>
+    </message>
+    <message>
+        <source>アプリケーションの終了</source>
+        <translation>Quit</translation>
+    </message>
+    <message>
+        <source>選択したファイルを開く</source>
+        <translation>Open the selected file</translation>
+    </message>
+    <message>
+        <source>ファイル名で絞り込む（Escで解除）</source>
+        <translation>Filter by name (Esc clears)</translation>
+    </message>
+    <message>
+        <source>上のフォルダへ</source>
+        <translation>Up one folder</translation>
+    </message>
+    <message>
+        <source>このヘルプ</source>
+        <translation>This help</translation>
+    </message>
+    <message>
+        <source>
+ごみ箱に移した元のファイル数 </source>
+        <translation>
+Replaced files moved to the Trash: </translation>
     </message>
 </context>
 </TS>

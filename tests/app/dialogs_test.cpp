@@ -4,12 +4,12 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTreeWidget>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include "app/about_dialog.h"
@@ -138,18 +138,25 @@ private slots:
         QtUserInterface ui;
         ui.SetArchiveName(u"\\home\\u\\秘密.zip");
         QString subject;
+        bool wrongShown = true;
         AnswerNextModal([&](QWidget* modal) {
             subject = Control<QLabel>(modal, CPasswordDialog::kSubjectLabel)->text();
+            wrongShown = !Control<QLabel>(modal, CPasswordDialog::kWrongLabel)->isHidden();
             Control<QLineEdit>(modal, CPasswordDialog::kPasswordEdit)->insert(U("秘密pass"));
             static_cast<QDialog*>(modal)->accept();
         });
-        QCOMPARE(ToQString(ui.AskPassword(u"docs\\a.txt").value()), U("秘密pass"));
+        QCOMPARE(ToQString(ui.AskPassword(u"docs\\a.txt", false).value()), U("秘密pass"));
         QCOMPARE(subject, U("書庫：/home/u/秘密.zip\nファイル：docs/a.txt"));
-        AnswerNextModal([](QWidget* modal) {
+        QVERIFY(!wrongShown);
+        QString wrongText;
+        AnswerNextModal([&](QWidget* modal) {
+            const QLabel* wrong = Control<QLabel>(modal, CPasswordDialog::kWrongLabel);
+            if (!wrong->isHidden()) wrongText = wrong->text();
             QTest::keyClicks(Control<QLineEdit>(modal, CPasswordDialog::kPasswordEdit), "x");
             static_cast<QDialog*>(modal)->reject();
         });
-        QVERIFY(!ui.AskPassword(u"a.txt").has_value());
+        QVERIFY(!ui.AskPassword(u"a.txt", true).has_value());
+        QCOMPARE(wrongText, U("パスワードが違います。"));
     }
 
     void progressIsModelessCountsPastSixteenBitsFollowsBytesAndCancels() {
@@ -232,7 +239,8 @@ private slots:
 
     void summaryListsEveryFailedMemberInAScrollingList() {
         QtUserInterface ui;
-        RunReport report{u"展開終了\n不正ファイル数 40", {}};
+        RunReport report;
+        report.text = u"展開終了\n不正ファイル数 40";
         for (int i = 0; i < 40; ++i)
             report.failures.push_back({u"docs\\m" + platform::AsciiToWide(std::to_string(i)),
                                        u"ファイルが壊れています。"});
@@ -250,6 +258,25 @@ private slots:
         ui.ShowRunSummary(report);
         QCOMPARE(rows, 40);
         QVERIFY(scrolls);
+
+        // A test's list has its own heading; an extraction's summary says where the files
+        // went and offers to open the folder.
+        report.failuresTitle = texts::kUncheckedListTitle;
+        report.folder = u"\\home\\u\\out";
+        QString summary;
+        QStringList labels;
+        bool openFolder = false;
+        AnswerNextModal([&](QWidget* modal) {
+            summary = modal->findChild<QLabel*>(QStringLiteral("summaryText"))->text();
+            for (const QLabel* label : modal->findChildren<QLabel*>())
+                labels << label->text();
+            openFolder = modal->findChild<QPushButton*>(QStringLiteral("openFolder")) != nullptr;
+            static_cast<QDialog*>(modal)->accept();
+        });
+        ui.ShowRunSummary(report);
+        QCOMPARE(summary, U("展開終了\n不正ファイル数 40\n展開先：/home/u/out"));
+        QVERIFY(labels.contains(U("テストできなかったファイル")));
+        QVERIFY(openFolder);
     }
 
     void aboutShowsTheVersionTheIconAndASecondLine() {

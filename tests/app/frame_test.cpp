@@ -2,11 +2,13 @@
 // accelerators, enabling, the archive-name bar, the open dialog, the list's rows and
 // columns, double-click and extract selected, and the settings command with the store.
 #include <QAction>
+#include <QActionGroup>
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -19,7 +21,9 @@
 #include <QThread>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTranslator>
+#include <QTreeWidget>
 #include <QtTest>
 #include <memory>
 
@@ -80,8 +84,8 @@ private slots:
         QStringList titles;
         for (QAction* menu : gui->frame.menuBar()->actions())
             titles << menu->text();
-        QCOMPARE(titles, (QStringList{U("ファイル(&F)"), U("操作(&A)"), U("文字コード(&K)"),
-                                      U("オプション(&O)"), U("ヘルプ(&H)")}));
+        QCOMPARE(titles, (QStringList{U("ファイル(&F)"), U("操作(&A)"), U("表示(&V)"),
+                                      U("文字コード(&K)"), U("オプション(&O)"), U("ヘルプ(&H)")}));
         const QList<QAction*> menus = gui->frame.menuBar()->actions();
         QCOMPARE(Describe(menus[0]->menu()->actions()),
                  (QStringList{U("書庫を開く(&O)...\tCtrl+O=57601"), U("書庫を閉じる(&C)=57602"),
@@ -91,16 +95,24 @@ private slots:
             Describe(menus[1]->menu()->actions()),
             (QStringList{U("すべてのファイルを展開(&E)...=32771"),
                          U("選択ファイルを展開(&S)...=32774"), U("-"), U("テスト(&T)=32773")}));
+        QCOMPARE(Describe(menus[2]->menu()->actions()),
+                 (QStringList{U("フォルダごとに表示(&F)=0"), U("絞り込み(&S)=0"),
+                              U("上のフォルダへ(&U)=0")}));
         QCOMPARE(
-            Describe(menus[2]->menu()->actions()),
+            Describe(menus[3]->menu()->actions()),
             (QStringList{U("自動判別(&A)=32780"), U("-"), U("日本語 (CP932)(&J)=32781"),
                          U("Unicode (UTF-8)(&U)=32782"), U("簡体字中国語 (GBK)(&S)=32783"),
                          U("繁体字中国語 (Big5)(&T)=32784"), U("韓国語 (CP949)(&K)=32785"),
                          U("西ヨーロッパ言語 (CP1252)(&W)=32786"), U("DOS (CP437)(&D)=32787")}));
-        QCOMPARE(Describe(menus[3]->menu()->actions()), (QStringList{U("設定(&C)...=32775")}));
-        QCOMPARE(Describe(menus[4]->menu()->actions()),
-                 (QStringList{U("Quillory のバージョン情報(&A)...=57664")}));
+        QCOMPARE(Describe(menus[4]->menu()->actions()), (QStringList{U("設定(&C)...=32775")}));
+        QCOMPARE(Describe(menus[5]->menu()->actions()),
+                 (QStringList{U("Quillory のヘルプ(&H)=0"),
+                              U("Quillory のバージョン情報(&A)...=57664")}));
         QCOMPARE(gui->frame.windowTitle(), QStringLiteral("Quillory"));
+        // The encodings are radio items of one group.
+        QActionGroup* encodings = gui->frame.action(kCommandEncodingUtf8)->actionGroup();
+        QVERIFY(encodings != nullptr && encodings->isExclusive());
+        QCOMPARE(encodings->actions().size(), 8);
     }
 
     void commandBarHasSevenPositionsWithFourImages() {
@@ -127,12 +139,30 @@ private slots:
         for (QAction* a : gui->frame.actions())
             for (const QKeySequence& key : a->shortcuts())
                 keys[key.toString()] = a->data().toInt();
-        const QMap<QString, int> expected{
-            {"Ctrl+N", 57600},   {"Ctrl+O", 57601},        {"Ctrl+S", 57603},
-            {"Ctrl+Z", 57643},   {"Ctrl+X", 57635},        {"Ctrl+C", 57634},
-            {"Ctrl+V", 57637},   {"Alt+Backspace", 57643}, {"Shift+Del", 57635},
-            {"Ctrl+Ins", 57634}, {"Shift+Ins", 57637},     {"F6", 57680},
-            {"Shift+F6", 57681}};
+        const QMap<QString, int> expected{{"Ctrl+N", 57600},
+                                          {"Ctrl+O", 57601},
+                                          {"Ctrl+S", 57603},
+                                          {"Ctrl+Z", 57643},
+                                          {"Ctrl+X", 57635},
+                                          {"Ctrl+C", 57634},
+                                          {"Ctrl+V", 57637},
+                                          {"Alt+Backspace", 57643},
+                                          {"Shift+Del", 57635},
+                                          {"Ctrl+Ins", 57634},
+                                          {"Shift+Ins", 57637},
+                                          {"F6", 57680},
+                                          {"Shift+F6", 57681},
+                                          // The window's own keys, which are no document commands.
+                                          {"Backspace", 0},
+                                          {"Alt+Up", 0},
+                                          {"Ctrl+F", 0},
+                                          {"F1", 0},
+                                          // Keys of desktop archive programs.
+                                          {"Ctrl+E", 32771},
+                                          {"Ctrl+Shift+E", 32774},
+                                          {"Ctrl+T", 32773},
+                                          {"Ctrl+W", 57602},
+                                          {"Ctrl+Q", 57665}};
         QCOMPARE(keys, expected);
 
         ShowActive();
@@ -362,6 +392,28 @@ private slots:
         QCOMPARE(gui->frame.view()->model()->rowCount(), 10);
     }
 
+    // F1 shows the help window with the keys; Ctrl+W closes the archive; Delete on the
+    // list does nothing to it.
+    void keysOfADesktopArchiveProgram() {
+        QCOMPARE(gui->doc.OpenArchive(ProgramPathOf(SamplePath("sample.lzh"))), 1);
+        gui->doc.UpdateAllViews();
+        ShowActive();
+        gui->frame.view()->setFocus();
+        QTest::keyClick(gui->frame.view(), Qt::Key_Delete);
+        QCOMPARE(gui->doc.isOpen, 1);
+        QCOMPARE(gui->frame.view()->model()->rowCount(), 6);
+        QTest::keyClick(&gui->frame, Qt::Key_F1);
+        auto* help = gui->frame.findChild<QDialog*>(QStringLiteral("helpWindow"));
+        QVERIFY(help != nullptr && help->isVisible());
+        auto* keys = help->findChild<QTreeWidget*>(QStringLiteral("helpKeys"));
+        QVERIFY(keys->topLevelItemCount() >= 10);
+        QCOMPARE(keys->topLevelItem(1)->text(1), U("すべてのファイルを展開"));
+        help->close();
+        gui->frame.activateWindow();
+        QTest::keyClick(&gui->frame, Qt::Key_W, Qt::ControlModifier);
+        QCOMPARE(gui->doc.isOpen, 0);
+    }
+
     void aboutAndExitGoWhereTheirCommandsBelong() {
         ShowActive();
         QString title;
@@ -441,6 +493,99 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!gui->frame.isVisible(), 1000);
         QVERIFY(gui->ui.messages.isEmpty());
         platform::SetIoFaultHook(nullptr);
+    }
+
+    // By folder: the pane holds the archive's folders, choosing one lists its files, the
+    // name bar's path goes back along it, Backspace and Alt+Up go up; the flat list is
+    // one menu item away.
+    void foldersShowAsFoldersWithAPathAndKeysThatGoUp() {
+        gui->frame.folderViewAction()->setChecked(true);
+        QCOMPARE(gui->doc.OpenArchive(ProgramPathOf(SamplePath("sample.lzh"))), 1);
+        gui->doc.UpdateAllViews();
+        QTreeWidget* pane = gui->frame.folderPane();
+        QVERIFY(pane->isVisibleTo(&gui->frame));
+        QCOMPARE(pane->topLevelItemCount(), 1);
+        QTreeWidgetItem* top = pane->topLevelItem(0);
+        QCOMPARE(top->text(0), U("sample.lzh"));
+        QCOMPARE(top->childCount(), 2);  // 資料 and データ
+        const QAbstractItemModel& model = *gui->frame.view()->model();
+        const auto names = [&] {
+            QStringList shown;
+            for (int row = 0; row < model.rowCount(); ++row)
+                shown << model.index(row, 0).data().toString();
+            return shown;
+        };
+        const auto path = [&] {
+            QStringList steps;
+            for (const QToolButton* step : gui->frame.folderPath()->findChildren<QToolButton*>())
+                steps << step->text();
+            return steps;
+        };
+        QCOMPARE(names(), QStringList{U("はじめにお読みください.txt")});
+        QTreeWidgetItem* papers =
+            top->child(0)->text(0) == U("資料") ? top->child(0) : top->child(1);
+        pane->setCurrentItem(papers->child(papers->child(0)->text(0) == U("写真") ? 0 : 1));
+        QCOMPARE(names(), QStringList{U("花.png")});
+        QCOMPARE(path(), (QStringList{U("sample.lzh"), U("資料"), U("写真")}));
+        ShowActive();
+        gui->frame.view()->setFocus();
+        QTest::keyClick(gui->frame.view(), Qt::Key_Backspace);
+        QCOMPARE(names(), (QStringList{U("予定表.txt"), U("報告書.txt")}));
+        QCOMPARE(pane->currentItem(), papers);
+        QTest::keyClick(gui->frame.view(), Qt::Key_Up, Qt::AltModifier);
+        QCOMPARE(path(), QStringList{U("sample.lzh")});
+        QVERIFY(!gui->frame.upAction()->isEnabled());
+        pane->setCurrentItem(papers);
+        gui->frame.folderPath()->findChildren<QToolButton*>().first()->click();
+        QCOMPARE(names(), QStringList{U("はじめにお読みください.txt")});
+
+        gui->frame.folderViewAction()->setChecked(false);
+        QVERIFY(!pane->isVisibleTo(&gui->frame));
+        QCOMPARE(model.rowCount(), 6);  // every file, as before
+        QVERIFY(QSettings(kOrganisationName, kApplicationName)
+                    .contains(QStringLiteral("View/Folders")));
+    }
+
+    // Each name has its type's icon, looked up once per type, protected members a locked
+    // one; sizes read as "1.2 KB" in their tool tip; the status bar counts the files
+    // listed and the selection.
+    void iconsSizesAndTheStatusBarSpeakToPeople() {
+        const QString archive = QString::fromStdString(
+            (testing::FixturesDir() / "document" / "mixed-passwords.zip").string());
+        QCOMPARE(gui->doc.OpenArchive(ProgramPathOf(archive)), 1);
+        gui->doc.UpdateAllViews();
+        const QAbstractItemModel& model = *gui->frame.view()->model();
+        QCOMPARE(model.rowCount(), 5);  // a, b, c (protected), d (protected), e
+        const auto icon = [&](int row) {
+            return model.index(row, 0).data(Qt::DecorationRole).value<QIcon>();
+        };
+        QVERIFY(!icon(0).isNull());
+        QCOMPARE(icon(0).cacheKey(), icon(1).cacheKey());   // one type, one icon
+        QVERIFY(icon(2).cacheKey() != icon(0).cacheKey());  // the lock mark
+        QCOMPARE(icon(2).cacheKey(), icon(3).cacheKey());
+        QCOMPARE(model.index(0, 1).data(Qt::ToolTipRole).toString(),
+                 ReadableSize(model.index(0, 1).data().toString().remove(u',').toULongLong()));
+        QVERIFY(model.index(0, 1).data().toString() != model.index(0, 1).data(Qt::ToolTipRole));
+        QLabel* summary = gui->frame.listSummary();
+        QVERIFY(summary->text().startsWith(U("5 個のファイル、合計 ")));
+        QVERIFY(!summary->text().contains(U("選択")));
+        gui->frame.view()->selectionModel()->select(
+            model.index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QVERIFY(summary->text().contains(U("（選択 1 個、")));
+
+        // Ctrl+F filters by name, case aside; Escape shows every row again.
+        ShowActive();
+        QTest::keyClick(&gui->frame, Qt::Key_F, Qt::ControlModifier);
+        QLineEdit* filter = gui->frame.filterEdit();
+        QVERIFY(filter->isVisible());
+        QTRY_VERIFY(filter->hasFocus());
+        QTest::keyClicks(filter, QStringLiteral("C.T"));
+        QCOMPARE(model.rowCount(), 1);
+        QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("c.txt"));
+        QVERIFY(summary->text().startsWith(U("1 個のファイル")));
+        QTest::keyClick(filter, Qt::Key_Escape);
+        QVERIFY(!filter->isVisible());
+        QCOMPARE(model.rowCount(), 5);
     }
 
     // Sorting by a header (folders first, numbers as numbers, a third click back to
@@ -565,7 +710,8 @@ private slots:
         QStringList titles;
         for (QAction* menu : menus)
             titles << menu->text();
-        QCOMPARE(titles, (QStringList{"&File", "&Actions", "&Encoding", "&Options", "&Help"}));
+        QCOMPARE(titles,
+                 (QStringList{"&File", "&Actions", "&View", "&Encoding", "&Options", "&Help"}));
         QCOMPARE(Describe(menus[0]->menu()->actions()),
                  (QStringList{"&Open Archive...\tCtrl+O=57601", "&Close Archive=57602",
                               "&Recent Archives=0", "-", "E&xit=57665"}));

@@ -17,6 +17,12 @@ void RecordingUi::ShowMessage(WStringView text) {
     messages << ToQString(text);
 }
 
+void RecordingUi::ShowRunSummary(const RunReport& report) {
+    if (closing()) return;
+    ShowMessage(report.text);
+    summaryFolders << HostPathText(report.folder);
+}
+
 void RecordingUi::ShellOpen(WStringView path) {
     opened << HostPathText(path);
 }
@@ -38,6 +44,10 @@ QString ScratchHome::path(const QString& relative) const {
 }
 
 Gui::Gui(const ScratchHome& home) {
+    // The tests of the flat list see every member at once (the folder view's own turn it
+    // on); the store stays as a first run leaves it.
+    frame.folderViewAction()->setChecked(false);
+    QSettings(kOrganisationName, kApplicationName).remove(QStringLiteral("View"));
     StartUp(doc, {ProgramPathOf(home.path(QStringLiteral("Desktop"))),
                   ProgramPathOf(home.path(QStringLiteral("Documents"))), std::nullopt});
     frame.UpdateCommandStates();

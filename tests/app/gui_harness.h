@@ -20,9 +20,12 @@ namespace quillory::testing {
 class RecordingUi final : public QtUserInterface {
 public:
     void ShowMessage(WStringView text) override;
+    // The summary's text among the messages, and the folder it offers to open.
+    void ShowRunSummary(const RunReport& report) override;
     void ShellOpen(WStringView path) override;
 
     QStringList messages;
+    QStringList summaryFolders;
     QStringList opened;
 };
 

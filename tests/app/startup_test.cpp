@@ -37,6 +37,9 @@ private slots:
         ScratchHome home;
         CQuilloryApp app;
         QVERIFY(app.InitInstance({"quillory", SamplePath("sample.zip").toStdString()}));
+        // By folder: the one file at the top; every member at once in the flat list.
+        QCOMPARE(app.frame().view()->model()->rowCount(), 1);
+        app.frame().folderViewAction()->setChecked(false);
         QCOMPARE(app.frame().view()->model()->rowCount(), 6);
         QCOMPARE(app.frame().archiveNameEdit()->text(), SamplePath("sample.zip"));
         QCOMPARE(app.document().isOpen, 1);

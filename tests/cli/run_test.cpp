@@ -214,8 +214,7 @@ TEST_F(RunTest, UnsupportedMembersAloneSetStatusOneInTestAndExtraction) {
     EXPECT_EQ(Run({"t", temp.Host("lh9.lzh").string()}), cli::kExitBadMembers);
     // The test speaks of damage, and counts the member it could not check.
     EXPECT_EQ(console.err,
-              "2ファイル中1ファイルはテストできませんでした。 非対応圧縮ファイル数 1 非対応の方式 "
-              "-lh9-\n");
+              "テストできたファイルは正常です。 非対応圧縮ファイル数 1 非対応の方式 -lh9-\n");
     console.err.clear();
     EXPECT_EQ(Run({"x", temp.Host("lh9.lzh").string(), "-d", out().string()}),
               cli::kExitBadMembers);
@@ -382,11 +381,12 @@ TEST_F(RunTest, PasswordsFromTheOptionOrTypedWithoutEcho) {
     EXPECT_EQ(Run({"t", Fixture(archive), "--password", "Secret"}), cli::kExitGood);
     EXPECT_EQ(console.err, "すべてのファイルは正常です。\n");
 
-    // Without either the password is empty, as a cancelled dialog leaves it.
+    // Without either nothing is given, as by a cancelled dialog: the member is not tested.
     console.err.clear();
     EXPECT_EQ(Run({"t", Fixture(archive)}), cli::kExitBadMembers);
     EXPECT_EQ(console.err,
-              "パスワードが入力されませんでした。 [plain.txt]\n1ファイル中1ファイルが不正です。\n");
+              "パスワードが入力されませんでした。 [plain.txt]\nテストできたファイルはありません。 "
+              "テストできなかったファイル数 1\n");
     EXPECT_TRUE(console.prompts.empty());
 
     console.inputIsTerminal = true;

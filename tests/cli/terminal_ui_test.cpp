@@ -109,15 +109,18 @@ TEST(TerminalUiTest, TypedPasswordsStopAtTheDialogsLimit) {
     console.inputIsTerminal = true;
     cli::TerminalUserInterface ui(console, options);
     console.answers = {std::string(40, 'p'), "パスワード"};
-    EXPECT_EQ(ui.AskPassword(u"m"), WString(kPasswordDialogMaxChars, u'p'));
-    EXPECT_EQ(ui.AskPassword(u"m"), u"パスワード");
-    EXPECT_FALSE(ui.AskPassword(u"m").has_value());  // input ended: Cancel
+    EXPECT_EQ(ui.AskPassword(u"m", false), WString(kPasswordDialogMaxChars, u'p'));
+    EXPECT_TRUE(console.err.empty());
+    EXPECT_EQ(ui.AskPassword(u"m", true), u"パスワード");
+    EXPECT_EQ(console.err, "パスワードが違います。\n");     // the one before was wrong
+    EXPECT_FALSE(ui.AskPassword(u"m", false).has_value());  // input ended: Cancel
 
-    // No terminal: Cancel without a prompt.
+    // No terminal: Cancel without a prompt, and protected members are skipped.
     FakeConsole file;
     cli::TerminalUserInterface noTerminal(file, options);
-    EXPECT_FALSE(noTerminal.AskPassword(u"m").has_value());
+    EXPECT_FALSE(noTerminal.AskPassword(u"m", false).has_value());
     EXPECT_FALSE(noTerminal.AskYesNo(u"?"));
+    EXPECT_TRUE(noTerminal.AskSkipEncrypted());
     EXPECT_TRUE(file.prompts.empty());
 }
 

@@ -1,6 +1,6 @@
-// The remembered password: tried before asking, asked for once per member, remembered
-// when it passes, converted into the archive's code page and cut only between
-// characters.
+// The remembered password: tried before asking, asked for again when wrong (three
+// questions at most), not after a cancel, remembered when it passes, converted into the archive's
+// code page and cut only between characters.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -59,32 +59,42 @@ TEST(RememberedPasswordTest, AClearedPasswordIsAskedForAgain) {
     remembered.Clear();  // another archive was opened
     RecordingCallback callback;
     Check check{"Secret", {}};
-    EXPECT_FALSE(Obtain(remembered, check, &callback));  // cancelled question
-    EXPECT_EQ(check.tried, (std::vector<std::string>{"", ""}));
+    EXPECT_FALSE(Obtain(remembered, check, &callback));  // cancelled: nothing more tried
+    EXPECT_EQ(check.tried, (std::vector<std::string>{""}));
     EXPECT_EQ(callback.Count(Question::Password), 1u);
 }
 
-TEST(RememberedPasswordTest, SecondWrongAnswerFailsTheMemberAndStaysForTheNext) {
+TEST(RememberedPasswordTest, WrongAnswersAreAskedForAgainThreeTimesInAll) {
     RememberedPassword remembered;
     RecordingCallback callback;
     callback.passwords = {u"wrong", u"Secret"};
     Check check{"Secret", {}};
-    EXPECT_FALSE(Obtain(remembered, check, &callback));
-    EXPECT_STREQ(remembered.Text(), "wrong");
-    // The next member starts from "wrong", is asked once and gets the right one.
-    check.tried.clear();
     EXPECT_TRUE(Obtain(remembered, check, &callback));
-    EXPECT_EQ(check.tried, (std::vector<std::string>{"wrong", "Secret"}));
-    EXPECT_EQ(callback.Count(Question::Password), 2u);
+    EXPECT_EQ(check.tried, (std::vector<std::string>{"", "wrong", "Secret"}));
+    EXPECT_EQ(callback.passwordWrongBefore, (std::vector<bool>{false, true}));
+
+    // Three wrong answers fail the member; the last one stays for the next member.
+    RememberedPassword other;
+    RecordingCallback wrong;
+    wrong.passwords = {u"a", u"b", u"c", u"Secret"};
+    check.tried.clear();
+    EXPECT_FALSE(Obtain(other, check, &wrong));
+    EXPECT_EQ(wrong.Count(Question::Password), 3u);
+    EXPECT_STREQ(other.Text(), "c");
+    check.tried.clear();
+    EXPECT_TRUE(Obtain(other, check, &wrong));
+    EXPECT_EQ(check.tried, (std::vector<std::string>{"c", "Secret"}));
 }
 
-TEST(RememberedPasswordTest, NoCallbackTriesTheEmptyPassword) {
+TEST(RememberedPasswordTest, ACancelKeepsTheRememberedPassword) {
     RememberedPassword remembered;
     Check check{"Secret", {}};
-    // No callback: the question counts as cancelled, the empty password is tried.
     remembered.SetFromAnswer(u"old", Named("CP932"));
-    EXPECT_FALSE(Obtain(remembered, check, nullptr));
-    EXPECT_EQ(check.tried, (std::vector<std::string>{"old", ""}));
+    RecordingCallback cancelling;
+    EXPECT_FALSE(Obtain(remembered, check, &cancelling));
+    EXPECT_FALSE(Obtain(remembered, check, nullptr));  // no callback: nothing is asked
+    EXPECT_EQ(check.tried, (std::vector<std::string>{"old", "old"}));
+    EXPECT_STREQ(remembered.Text(), "old");
 }
 
 TEST(RememberedPasswordTest, AnswerIsConvertedIntoTheArchivesCodePage) {
@@ -116,9 +126,10 @@ TEST(RememberedPasswordTest, LongAnswersAreCutBetweenCharacters) {
 // An answer that fills all 64 units without a terminator.
 class UnterminatedCallback : public ExtractCallback {
 public:
-    void AskPassword(WStringView, WChar* password) override {
+    bool AskPassword(WStringView, bool, WChar* password) override {
         for (int i = 0; i < kPasswordBufferUnits; ++i)
             password[i] = u'x';
+        return true;
     }
 };
 

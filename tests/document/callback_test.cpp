@@ -96,22 +96,23 @@ TEST(CallbackTest, PasswordOkCopiesTheTextAndCancelLeavesTheBuffer) {
     CExtractCallbackImpl callback(user);
     user.passwords = {WString(u"quillory"), std::nullopt, WString(100, u'p')};
     WChar buffer[kPasswordBufferUnits] = {};
-    callback.AskPassword(u"docs/readme.txt", buffer);
+    EXPECT_TRUE(callback.AskPassword(u"docs/readme.txt", false, buffer));
     EXPECT_EQ(WString(buffer), u"quillory");
 
     WChar untouched[kPasswordBufferUnits] = {};
-    callback.AskPassword(u"docs/readme.txt", untouched);
+    EXPECT_FALSE(callback.AskPassword(u"docs/readme.txt", true, untouched));
     EXPECT_EQ(untouched[0], u'\0');
 
     // A password longer than the buffer (from a front end without the dialog's limit)
     // is held to it, terminator included.
     WChar full[kPasswordBufferUnits + 1];
     full[kPasswordBufferUnits] = u'#';
-    callback.AskPassword(u"x", full);
+    callback.AskPassword(u"x", false, full);
     EXPECT_EQ(WString(full), WString(kPasswordBufferUnits - 1, u'p'));
     EXPECT_EQ(full[kPasswordBufferUnits], u'#');
     ASSERT_EQ(user.log.size(), 3u);
     EXPECT_EQ(user.log[0], "password: docs/readme.txt -> ok");
+    EXPECT_EQ(user.log[1], "password: docs/readme.txt (wrong before) -> cancel");
 }
 
 }  // namespace

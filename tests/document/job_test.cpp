@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <filesystem>
 #include <stop_token>
 #include <string>
@@ -227,6 +228,102 @@ TEST_P(JobTest, ProgressComesInBytesAndASuccessfulRunMayOpenItsFolder) {
     settings.OpenFolder = 0;
     ExtractInto("out2");
     EXPECT_EQ(user.shellOpened.size(), 1u);
+}
+
+// Files the user had and a run replaces go to the Trash when the front end has one, and
+// the summary counts them; the opened members' private copies are only refreshed.
+TEST_P(JobTest, ReplacedFilesGoToTheTrashAndTheSummaryCountsThem) {
+    ExtractInto("out");
+    WriteHostFile(temp.Host("out/m3.txt"), "mine");
+    fs::create_directories(temp.Host("trash"));
+    doc->ApplyOverwriteChoice(kOverwriteNever);
+    user.trashFolder = temp.Program("trash");
+    user.log.clear();
+    ExtractInto("out");
+    EXPECT_EQ(user.trashed.size(), 9u);  // the damaged member replaces nothing
+    EXPECT_EQ(ReadHostFile(temp.Host("trash/m3.txt")).size(), 4u);  // "mine", kept
+    EXPECT_GT(ReadHostFile(temp.Host("out/m3.txt")).size(), 4u);    // the member's
+    EXPECT_EQ(user.Talk().back(),
+              "message: 展開終了\n不正ファイル数 1\nごみ箱に移した元のファイル数 9");
+}
+
+// A wrong password is asked for again (three questions per member); a cancelled one asks
+// once whether to skip every protected member or to stop, whatever the threads.
+TEST_P(JobTest, PasswordsAreAskedAgainAndACancelSkipsOrStopsOnce) {
+    const std::string skipQuestion =
+        "question: パスワードが入力されませんでした。\n\n暗号化されたほかのファイルを飛ばして続けま"
+        "すか？\n（「いいえ」で中止します）";
+    struct Row {
+        const char* what;
+        std::deque<std::optional<WString>> passwords;
+        std::deque<bool> yesNo;
+        std::vector<std::string> seen;  // password, question and message lines in order
+    };
+    const Row rows[] = {
+        {"wrong, then right",
+         {u"x", u"quillory", u"other"},
+         {},
+         {"password: c.txt -> ok", "password: c.txt (wrong before) -> ok", "password: d.txt -> ok",
+          "message: 展開終了"}},
+        {"three wrong answers fail the member",
+         {u"a", u"b", u"c", u"other"},
+         {},
+         {"password: c.txt -> ok", "password: c.txt (wrong before) -> ok",
+          "password: c.txt (wrong before) -> ok", "message: パスワードが違います。 [c.txt]",
+          "password: d.txt -> ok", "message: 展開終了\n不正ファイル数 1"}},
+        {"a cancel skips the others",
+         {std::nullopt},
+         {true},
+         {"password: c.txt -> cancel", skipQuestion + " -> yes",
+          "message: 展開終了\n不正ファイル数 2"}},
+        {"a cancel stops the run",
+         {std::nullopt},
+         {false},
+         {"password: c.txt -> cancel", skipQuestion + " -> no", "message: 中止しました。"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        doc->CloseArchive();
+        doc->password().Clear();
+        ASSERT_EQ(doc->OpenArchive(Fixture("document/mixed-passwords.zip")), 1);
+        fs::remove_all(temp.Host("out"));
+        user.log.clear();
+        user.passwords = row.passwords;
+        user.yesNo = row.yesNo;
+        ExtractInto("out");
+        std::vector<std::string> seen;
+        for (const std::string& line : user.log) {
+            if (line.rfind("password: ", 0) == 0) seen.push_back(line);
+            // A stopped run's counts depend on the threads: its first line is enough.
+            if (line.rfind("message: ", 0) == 0 || line.rfind("question: ", 0) == 0) {
+                seen.push_back(line.substr(
+                    0, line.rfind("message: 中止", 0) == 0 ? line.find('\n') : std::string::npos));
+            }
+        }
+        EXPECT_EQ(seen, row.seen);
+        // The plain member after them is extracted unless the run stopped (other threads
+        // may have been through it before).
+        const bool stopped = !row.yesNo.empty() && !row.yesNo[0];
+        if (!stopped || GetParam() == 1) {
+            EXPECT_EQ(fs::exists(temp.Host("out/e.txt")), !stopped);
+        }
+    }
+
+    // A test counts the members it had no password for as not tested, not as damaged,
+    // under a test's heading; an extraction's summary names the folder.
+    EXPECT_EQ(user.summaries.back().folder, u"");  // the stopped run
+    user.passwords = {std::nullopt};
+    user.yesNo = {true};
+    const RunSummary tested = doc->OnTest();
+    EXPECT_EQ(tested.damagedCount, 0);
+    EXPECT_EQ(tested.unsupportedCount, 2);
+    EXPECT_EQ(Utf8(user.summaries.back().text),
+              "テストできたファイルは正常です。\nテストできなかったファイル数 2");
+    EXPECT_EQ(Utf8(user.summaries.back().failuresTitle), "テストできなかったファイル");
+    EXPECT_EQ(user.summaries.back().failures.size(), 2u);
+    user.passwords = {u"quillory", u"other"};
+    ExtractInto("out");
+    EXPECT_EQ(user.summaries.back().folder, temp.Program("out"));
 }
 
 // What the user sees does not depend on the threads: every question, message and

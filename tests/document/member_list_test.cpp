@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "document/member_list.h"
+#include "document/search_text.h"
 #include "tests/document/document_fixture.h"
 
 namespace quillory::testing {
@@ -71,6 +72,85 @@ TEST_F(MemberListTest, ZipRowsWithJapaneseNamesAndFolders) {
         "5 | 日本語.txt | 11 | 11 | 100.0% | 2021/03/04 05:06:08 | A | ",
     };
     EXPECT_EQ(Listing("zip/7zz-stored.zip", 1), expected);
+}
+
+// The folder view: one folder's files alone, no folder rows, whatever "DisplayFolder"
+// says; the archive's folders, with those above them, whichever separator it stores.
+TEST_F(MemberListTest, TheFolderViewListsOneFoldersFiles) {
+    struct Row {
+        const char* fixture;
+        WString folder;
+        std::vector<int> entries;
+        std::vector<WString> folders;
+    };
+    const Row rows[] = {
+        {"lzh/jlha_l0_lh5.lzh", u"", {0, 1, 2}, {u"docs\\", u"docs\\empty\\", u"docs\\img\\"}},
+        {"lzh/jlha_l0_lh5.lzh", u"docs\\img\\", {6}, {}},
+        {"lzh/jlha_l0_lh5.lzh", u"docs\\empty\\", {}, {}},
+        {"zip/7zz-stored.zip", u"docs/", {1}, {u"docs/", u"docs/sub/"}},
+        {"zip/7zz-stored.zip", u"nowhere/", {}, {}},
+    };
+    Start();
+    settings.DisplayFolder = 1;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.fixture + (" " + Utf8(row.folder)));
+        doc->CloseArchive();
+        ASSERT_EQ(doc->OpenArchive(Fixture(row.fixture)), 1);
+        MemberList list;
+        list.SetFolder(row.folder);
+        list.Rebuild(*doc);
+        std::vector<int> entries;
+        for (int r = 0; r < list.rowCount(); ++r)
+            entries.push_back(list.EntryIndex(r));
+        EXPECT_EQ(entries, row.entries);
+        if (!row.folders.empty()) {
+            EXPECT_EQ(list.folders(), row.folders);
+        }
+        list.SetFolder(std::nullopt);  // the flat list again
+        list.Rebuild(*doc);
+        EXPECT_GT(list.rowCount(), static_cast<int>(row.entries.size()));
+    }
+}
+
+// The filter finds a name however its width and case were typed, and a name stored
+// decomposed; it keeps the rows it lets through in their order.
+TEST(SearchTextTest, WidthAndCaseDoNotMatter) {
+    struct Row {
+        WStringView name;
+        WStringView typed;
+        bool found;
+    };
+    const Row rows[] = {
+        {u"カタカナ.txt", u"ｶﾀｶﾅ", true},
+        {u"データ.csv", u"ﾃﾞｰﾀ", true},
+        {u"ﾃﾞｰﾀ.csv", u"データ", true},
+        {u"ポスター.png", u"ﾎﾟｽﾀｰ", true},
+        {u"ReadMe.TXT", u"readme.txt", true},
+        {u"ＲＥＡＤＭＥ.txt", u"readme", true},
+        {u"Café.txt", u"CAFÉ", true},
+        {u"か\u3099き.txt", u"がき", true},  // stored decomposed, as macOS writes names
+        {u"会議　資料.txt", u"会議 資料", true},
+        {u"カタカナ.txt", u"ひらがな", false},
+        {u"データ.csv", u"ﾃｰﾀ", false},  // a voiced mark is part of the kana
+        {u"a.txt", u"", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(Utf8(row.name) + " / " + Utf8(row.typed));
+        EXPECT_EQ(ContainsFolded(row.name, FoldForSearch(row.typed)), row.found);
+    }
+}
+
+TEST_F(MemberListTest, TheFilterKeepsTheMatchingRowsInOrder) {
+    Start();
+    settings.DisplayFolder = 1;
+    ASSERT_EQ(doc->OpenArchive(Fixture("lzh/jlha_l0_lh5.lzh")), 1);
+    MemberList list;
+    list.SetFilter(u"ＴＸＴ");
+    list.Rebuild(*doc);
+    std::vector<int> entries;
+    for (int r = 0; r < list.rowCount(); ++r)
+        entries.push_back(list.EntryIndex(r));
+    EXPECT_EQ(entries, (std::vector<int>{0, 2, 4}));  // no folder rows
 }
 
 // b.txt and c.txt of both archives claim a method no decoder takes: their rows say which.

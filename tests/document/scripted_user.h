@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -13,6 +14,7 @@
 
 #include "document/document_view.h"
 #include "document/user_interface.h"
+#include "platform/path.h"
 #include "platform/text.h"
 
 namespace quillory::testing {
@@ -142,11 +144,12 @@ public:
         return true;
     }
 
-    std::optional<WString> AskPassword(WStringView memberName) override {
+    std::optional<WString> AskPassword(WStringView memberName, bool wrongBefore) override {
         std::optional<WString> answer = passwords.empty() && defaultPassword
                                             ? defaultPassword
                                             : Take(passwords, "password dialog");
-        log.push_back("password: " + Utf8(memberName) + (answer ? " -> ok" : " -> cancel"));
+        log.push_back("password: " + Utf8(memberName) + (wrongBefore ? " (wrong before)" : "") +
+                      (answer ? " -> ok" : " -> cancel"));
         return answer;
     }
 
@@ -188,6 +191,21 @@ public:
     void ShellOpen(WStringView path) override {
         shellOpened.emplace_back(path);
         log.push_back("shell open: " + Utf8(path));
+    }
+
+    // When set, files a run replaces are "moved to the Trash": renamed into this folder
+    // (a program path) under their own names, and recorded.
+    std::optional<WString> trashFolder;
+    std::vector<WString> trashed;
+    bool MoveToTrash(WStringView path) override {
+        if (!trashFolder) return false;
+        const WString name(path.substr(path.find_last_of(u"\\/") + 1));
+        std::error_code error;
+        std::filesystem::rename(platform::ToHostPath(path),
+                                platform::ToHostPath(*trashFolder + u"\\" + name), error);
+        if (error) return false;
+        trashed.emplace_back(path);
+        return true;
     }
 
 private:

@@ -811,11 +811,14 @@ TEST_P(PasswordTest, WrongAndCancelledPasswordsLeaveTheUsersFile) {
     const fs::path dest = temp.Host("dest");
     fs::create_directories(dest);
     WriteHostFile(dest / "plain.txt", "mine");
-    for (const std::optional<WString>& answer :
-         {std::optional<WString>(u"wrong"), std::optional<WString>()}) {
+    // Three wrong answers (the member's every question), or a cancelled dialog.
+    const std::optional<WString> wrong(u"wrong");
+    for (const std::deque<std::optional<WString>>& answers :
+         {std::deque{wrong, wrong, wrong}, std::deque{std::optional<WString>()}}) {
+        const bool answer = answers.front().has_value();
         ASSERT_EQ(doc->OpenArchive(ProgramPath(archive)), 1);
         const TreeSnapshot before = Snapshot(temp.path());
-        user.passwords = {answer};
+        user.passwords = answers;
         const RunSummary summary = ExtractAllInto(ProgramPath(dest));
         ++Tally().hostileCases;
         Tally().Count(true, "hostile archive");

@@ -41,9 +41,10 @@ public:
         return user_.AskArchivePath(filters, initialFolder);
     }
     bool AskDestination(DestinationValues* values) override { return user_.AskDestination(values); }
-    std::optional<WString> AskPassword(WStringView memberName) override {
-        return user_.AskPassword(memberName);
+    std::optional<WString> AskPassword(WStringView memberName, bool wrongBefore) override {
+        return user_.AskPassword(memberName, wrongBefore);
     }
+    bool AskSkipEncrypted() override { return user_.AskSkipEncrypted(); }
     bool AskSettings(SettingsValues* values) override { return user_.AskSettings(values); }
     void OpenProgress(int count) override {
         statuses.clear();

@@ -93,10 +93,9 @@ TEST_P(TruncationTest, EveryCutEndsInAStatus) {
         std::string last = talk.back();
         // A warned listing ends the summary with a line that says so, and a test with
         // members it could not check never calls the archive good.
-        const std::string warned = "書庫が壊れています。一覧にないファイルは処理されていません。";
+        const std::string warned = "\n書庫が壊れています。一覧にないファイルは処理されていません。";
         EXPECT_EQ(last.ends_with(warned), summary.archiveDamaged) << last;
         if (summary.archiveDamaged) last.resize(last.size() - warned.size());
-        if (summary.archiveDamaged && last != "message: ") last.pop_back();  // its line break
         if (const auto methods = last.find("\n非対応の方式 "); methods != std::string::npos)
             last.resize(methods);
         const auto damagedMessages = std::count_if(talk.begin(), talk.end(), [](const auto& l) {
@@ -108,13 +107,11 @@ TEST_P(TruncationTest, EveryCutEndsInAStatus) {
                 ? ""
                 : "\n非対応圧縮ファイル数 " + std::to_string(summary.unsupportedCount);
         if (summary.damagedCount == 0 && summary.unsupportedCount == 0) {
-            EXPECT_EQ(last, summary.archiveDamaged ? "message: "
+            EXPECT_EQ(last, summary.archiveDamaged ? "message: テストできたファイルは正常です。"
                                                    : "message: すべてのファイルは正常です。");
         } else if (summary.damagedCount == 0) {
             EXPECT_TRUE(last == "message: テストできたファイルはありません。" + unsupported ||
-                        last == "message: " + std::to_string(doc->EntryCount()) + "ファイル中" +
-                                    std::to_string(summary.unsupportedCount) +
-                                    "ファイルはテストできませんでした。" + unsupported)
+                        last == "message: テストできたファイルは正常です。" + unsupported)
                 << last;
         } else {
             EXPECT_EQ(last, "message: " + std::to_string(doc->EntryCount()) + "ファイル中" +

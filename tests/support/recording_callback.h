@@ -33,14 +33,15 @@ public:
         *proceed = unsafeAnswer;
         *forAll = unsafeForAll;
     }
-    void AskPassword(WStringView memberName, WChar* password) override {
+    bool AskPassword(WStringView memberName, bool wrongBefore, WChar* password) override {
         questions.push_back({Question::Password, WString(memberName)});
-        if (nextPassword_ < passwords.size()) {
-            const WString& p = passwords[nextPassword_++];
-            const std::size_t n = std::min<std::size_t>(p.size(), kPasswordBufferUnits - 1);
-            std::copy_n(p.begin(), n, password);
-            password[n] = u'\0';
-        }
+        passwordWrongBefore.push_back(wrongBefore);
+        if (nextPassword_ >= passwords.size()) return false;
+        const WString& p = passwords[nextPassword_++];
+        const std::size_t n = std::min<std::size_t>(p.size(), kPasswordBufferUnits - 1);
+        std::copy_n(p.begin(), n, password);
+        password[n] = u'\0';
+        return true;
     }
     void ConfirmOverwrite(WStringView name, WStringView outputPath, std::uint64_t memberSize,
                           FileTime, int* overwrite, int* forAll) override {
@@ -53,6 +54,7 @@ public:
     void OutputProduced(std::size_t count) override { produced += count; }
 
     std::vector<std::uint64_t> overwriteSizes;  // the member sizes the questions carried
+    std::vector<bool> passwordWrongBefore;      // each password question's wrongBefore
     std::uint64_t produced = 0;                 // bytes reported as produced
 
     std::size_t Count(Question::Kind kind) const {

@@ -82,13 +82,14 @@ TEST_F(EncryptionTest, ThePasswordIsAskedOnceAndRememberedForLaterMembers) {
     EXPECT_EQ(Extract(1), 1);  // the remembered password, no question
     EXPECT_EQ(callback.Count(Q::Password), 1u);
     EXPECT_EQ(callback.questions[0].name, u"one");
-    EXPECT_EQ(Extract(2), 0);  // asked once more, answered wrong
+    EXPECT_EQ(Extract(2), 0);  // asked once more, answered wrong, asked again and cancelled
     EXPECT_EQ(last.status, ZipStatus::WrongPassword);
-    EXPECT_EQ(callback.Count(Q::Password), 2u);
+    EXPECT_EQ(callback.Count(Q::Password), 3u);
+    EXPECT_EQ(callback.passwordWrongBefore, (std::vector<bool>{false, false, true}));
     // What was answered last is what is remembered now: "secret" is asked for again.
     callback.passwords.push_back(u"secret");
     EXPECT_EQ(Extract(0), 1);
-    EXPECT_EQ(callback.Count(Q::Password), 3u);
+    EXPECT_EQ(callback.Count(Q::Password), 4u);
 }
 
 TEST_F(EncryptionTest, ReopeningForgetsThePassword) {
@@ -112,14 +113,14 @@ TEST_F(EncryptionTest, APasswordInUtf8OpensWithoutItsCodePage) {
     EXPECT_EQ(callback.Count(Q::Password), 1u);
 }
 
-TEST_F(EncryptionTest, TheEmptyPasswordIsTriedFirstAndACancelledQuestionTriesItAgain) {
+TEST_F(EncryptionTest, TheEmptyPasswordIsTriedFirstAndACancelledQuestionEndsTheMember) {
     ZipBuilder b;
     b.Add(Encrypted("open", ToBytes("no password"), ""))
         .Add(Encrypted("closed", ToBytes("x"), "pw"));
     OpenBytes(b.Build());
     EXPECT_EQ(Extract(0), 1);
     EXPECT_TRUE(callback.questions.empty());
-    EXPECT_EQ(Extract(1), 0);  // cancelled: the empty answer fails too
+    EXPECT_EQ(Extract(1), 0);  // cancelled: nothing more is tried
     EXPECT_EQ(last.status, ZipStatus::WrongPassword);
     EXPECT_EQ(callback.Count(Q::Password), 1u);
     MemberRun silent;  // without a callback nothing is asked
@@ -183,12 +184,12 @@ TEST_F(EncryptionTest, AesMembersOfEveryStrengthAndBothVersions) {
     }
 }
 
-TEST_F(EncryptionTest, WrongAesPasswordsAreAskedAboutOnce) {
+TEST_F(EncryptionTest, WrongAesPasswordsAreAskedAboutThreeTimes) {
     OpenFixture("7zz-aes192.zip");
-    callback.passwords = {u"wrong"};
+    callback.passwords = {u"wrong", u"wrong", u"wrong", u"wrong"};
     EXPECT_EQ(Extract(0), 0);
     EXPECT_EQ(last.status, ZipStatus::WrongPassword);
-    EXPECT_EQ(callback.Count(Q::Password), 1u);
+    EXPECT_EQ(callback.Count(Q::Password), 3u);
 }
 
 // A copy of a fixture with `patch` applied to its bytes, opened.
