@@ -272,6 +272,8 @@ WString OpenFailureText(WStringView path, const OpenFailure& failure) {
         failure.lzh == LzhStatus::OpenFailed || (failure.zip && IsUnreadable(*failure.zip));
     if (unreadable) {
         text += FileErrorText(failure.error);
+    } else if (failure.foreignFormat) {
+        text.append(*failure.foreignFormat).append(texts::kForeignFormat);
     } else if (failure.zip == ZipStatus::MultiDisk) {
         text += texts::kMultiDisk;
     } else if ((failure.zip && failure.zip != ZipStatus::NoEndRecord) || failure.lzhHeaderSeen) {

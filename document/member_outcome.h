@@ -101,8 +101,11 @@ struct OpenFailure {
     std::optional<ZipStatus> zip;
     platform::FileErrorInfo error;
     bool lzhHeaderSeen = false;  // the file starts like an LZH header ("-lh?-" at 2)
+    // The format another program's file is in ("RAR", "PNG"), known by its signature.
+    std::optional<WStringView> foreignFormat;
 };
-// "書庫を開けませんでした。\n<path>\n理由：<reason>".
+// "書庫を開けませんでした。\n<path>\n理由：<reason>"; for a file of another format the
+// reason is "<format>形式のファイルには対応していません。".
 WString OpenFailureText(WStringView path, const OpenFailure& failure);
 
 }  // namespace quillory

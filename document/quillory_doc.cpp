@@ -111,9 +111,11 @@ int CQuilloryDoc::OpenArchive(WStringView path) {
     openFailure_ = {};
     // The last '.' of the whole path decides; without one, the previous archive's kind
     // stays and chooses again.
+    bool namedLzh = false;
     if (const std::size_t dot = path.rfind(u'.'); dot != WStringView::npos) {
         const WStringView extension = path.substr(dot);
-        archiveType = extension == kLzhExtension   ? ArchiveType::Lzh
+        namedLzh = extension == kLzhExtension;
+        archiveType = namedLzh                     ? ArchiveType::Lzh
                       : extension == kZipExtension ? ArchiveType::Zip
                                                    : ArchiveType::None;
     }
@@ -121,6 +123,13 @@ int CQuilloryDoc::OpenArchive(WStringView path) {
     const std::shared_ptr<const ByteSource> source = FileSource::Open(path, &openFailure_.error);
     if (source == nullptr) {
         openFailure_.lzh = LzhStatus::OpenFailed;
+        return 0;
+    }
+    // A file of another format is named as such, whatever its name, and never read as a
+    // damaged archive; a program is looked into, as it may carry an archive.
+    const std::optional<ForeignFormat> foreign = ForeignFormatOf(*source);
+    if (foreign && !foreign->program) {
+        openFailure_.foreignFormat = foreign->name;
         return 0;
     }
     // What the file holds outweighs a name that says otherwise: an LZH archive named
@@ -133,11 +142,15 @@ int CQuilloryDoc::OpenArchive(WStringView path) {
     password_.Clear();
     if (archiveType == ArchiveType::Lzh || eitherReader) {
         const Outcome<LzhStatus> lzh = lzhArchive->Open(source, path, encoding);
-        if (lzh.ok()) {
-            // The LZH reader takes almost any file with a warning: a ZIP archive's first
-            // bytes read as a level-0 header with a bad checksum and data running past
-            // the end. When either reader may have the file, a warned LZH listing gives
-            // way to a ZIP reader that accepts the file whole.
+        // Only a file named .lzh is read as LZH when its first header does not check out;
+        // any other is taken for one only on a sound first header.
+        if (lzh.ok() && !namedLzh && !lzhArchive->firstHeaderChecked()) {
+            lzhArchive->Close();
+            openFailure_.lzh = LzhStatus::BadHeader;
+        } else if (lzh.ok()) {
+            // When either reader may have the file, a listing that ended in a warning gives
+            // way to a ZIP reader that accepts the file whole: a ZIP archive behind a stub
+            // that happens to start like an LZH header.
             if (eitherReader && ListingWarning(lzhArchive->warning()) &&
                 zipArchive->Open(source, path, encoding).ok()) {
                 lzhArchive->Close();
@@ -149,16 +162,19 @@ int CQuilloryDoc::OpenArchive(WStringView path) {
                 ui_.ShowMessage(*warning);
             }
             return 1;
+        } else {
+            openFailure_.lzh = lzh.status;
         }
-        openFailure_.lzh = lzh.status;
     }
     if (isOpen == 0 && (archiveType == ArchiveType::Zip || eitherReader)) {
         const Outcome<ZipStatus> zip = zipArchive->Open(source, path, encoding);
         if (zip.ok()) return OpenedIn(ArchiveType::Zip, path);
         openFailure_.zip = zip.status;
     }
-    // An LZH header at the start means a damaged archive, not a file of another kind.
+    // An LZH header at the start means a damaged archive, not a file of another kind; a
+    // program with no archive in it is named.
     openFailure_.lzhHeaderSeen = content == ArchiveType::Lzh;
+    if (foreign) openFailure_.foreignFormat = foreign->name;
     return 0;
 }
 

@@ -20,6 +20,8 @@ inline constexpr WStringView kCannotOpen = u"書庫を開けませんでした�
 // Why: "書庫を開けませんでした。\n<path>\n理由：<reason>".
 inline constexpr WStringView kReasonLabel = u"\n理由：";
 inline constexpr WStringView kNotAnArchive = u"LZH書庫でもZIP書庫でもありません。";
+// A file of another format: its name ("RAR", "PNG"), then this.
+inline constexpr WStringView kForeignFormat = u"形式のファイルには対応していません。";
 inline constexpr WStringView kDamagedDirectory = u"書庫のヘッダまたはディレクトリが壊れています。";
 inline constexpr WStringView kMultiDisk = u"複数のディスクに分割された書庫には対応していません。";
 inline constexpr WStringView kNoEndMark = u"警告：ファイルの末尾にエンドマークがありません";

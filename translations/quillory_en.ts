@@ -30,6 +30,10 @@ Reason: </translation>
         <translation>It is neither an LZH nor a ZIP archive.</translation>
     </message>
     <message>
+        <source>形式のファイルには対応していません。</source>
+        <translation> files are not supported.</translation>
+    </message>
+    <message>
         <source>書庫のヘッダまたはディレクトリが壊れています。</source>
         <translation>The archive's headers or its directory are damaged.</translation>
     </message>

@@ -210,6 +210,23 @@ TEST_F(OpenCloseTest, FailedOpenNamesTheReason) {
     Bytes lzh = ReadHostFile(FixturesDir() / "document/plain.lzh");
     lzh.resize(12);  // the first header cut short after its method
     WriteHostFile(temp.Host("cut.lzh"), lzh);
+    // Files of other formats, by their signatures (tar's and ISO's lie past the start).
+    WriteHostFile(temp.Host("a.rar"), "Rar!\x1A\x07\x01\x00" + std::string(40, '\0'));
+    WriteHostFile(temp.Host("rar.lzh"), "Rar!\x1A\x07\x00" + std::string(40, '\0'));
+    WriteHostFile(temp.Host("a.png"), "\x89PNG\r\n\x1A\n" + std::string(40, '\0'));
+    WriteHostFile(temp.Host("a.tar"), std::string(257, 'a') + "ustar" + std::string(250, '\0'));
+    WriteHostFile(temp.Host("a.iso"), std::string(32769, '\0') + "CD001");
+    WriteHostFile(temp.Host("tool"),
+                  "\x7F"
+                  "ELF" +
+                      std::string(60, '\x02'));
+    // A program without an archive in it is named too; so is one that carries an archive
+    // the readers refuse, as the program is what the file is.
+    WriteHostFile(temp.Host("setup.exe"), "MZ" + std::string(600, '\x90'));
+    // An LZH header whose sum is wrong opens only in a file named .lzh (the open test of
+    // the warning); under another name it is damage, not an archive taken on a guess.
+    std::filesystem::copy_file(FixturesDir() / "document/header-sum.lzh",
+                               temp.Host("header-sum.lha"));
     const struct {
         const char* name;
         const char* reason;
@@ -217,6 +234,14 @@ TEST_F(OpenCloseTest, FailedOpenNamesTheReason) {
         {"missing.lzh", "ファイルまたはフォルダが見つかりません。"},
         {"cut.zip", "書庫のヘッダまたはディレクトリが壊れています。"},
         {"cut.lzh", "書庫のヘッダまたはディレクトリが壊れています。"},
+        {"a.rar", "RAR形式のファイルには対応していません。"},
+        {"rar.lzh", "RAR形式のファイルには対応していません。"},
+        {"a.png", "PNG形式のファイルには対応していません。"},
+        {"a.tar", "tar形式のファイルには対応していません。"},
+        {"a.iso", "ISO形式のファイルには対応していません。"},
+        {"tool", "ELF形式のファイルには対応していません。"},
+        {"setup.exe", "PE形式のファイルには対応していません。"},
+        {"header-sum.lha", "書庫のヘッダまたはディレクトリが壊れています。"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(doc->OpenArchive(temp.Program(c.name)), 0) << c.name;
