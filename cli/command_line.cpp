@@ -200,7 +200,8 @@ std::string_view HelpText() {
 
 Lists, tests or extracts an LZH or ZIP archive. A name ending in .lzh or .zip says
 the kind unless the file's first bytes say otherwise; any other name is read as LZH
-first, then as ZIP.
+first (only where its first header checks out), then as ZIP. ARCHIVE "-" is standard
+input; it and other streams (pipes, FIFOs) are read once into a private temporary.
   l   prints the member list (name, sizes, ratio, time, attributes, path),
       folder entries included.
   t   decodes every member and checks it without writing anything.

@@ -1,12 +1,13 @@
 // The three byte sources: memory copied from, a file read with positioned reads (which
-// several threads may issue at once), and volumes found by a binary search of their
-// starts. Reads past the end come back short.
+// several threads may issue at once; a stream through its copy), and volumes found by a
+// binary search of their starts. Reads past the end come back short.
 #include "common/byte_source.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "platform/path.h"
+#include "platform/stream_copy.h"
 
 namespace quillory {
 
@@ -30,8 +31,18 @@ std::unique_ptr<FileSource> FileSource::Open(WStringView path, platform::FileErr
         if (error != nullptr) *error = {platform::FileError::NameTooLong, 0};
         return nullptr;
     }
-    const platform::FileHandle file = platform::OpenFileForReading(path, error);
+    platform::FileHandle file = path == kStandardInputName
+                                    ? platform::OpenStandardInput(error)
+                                    : platform::OpenFileForReading(path, error);
     if (file == platform::kInvalidFileHandle) return nullptr;
+    if (!platform::IsSeekableFile(file)) {
+        // A stream is read once, whole, and the archive read from the copy; its bytes
+        // are what arrived before it ended, however early that was.
+        const platform::FileHandle copy = platform::CopyStreamToTemporary(file, error);
+        platform::CloseFile(file);
+        if (copy == platform::kInvalidFileHandle) return nullptr;
+        file = copy;
+    }
     const auto size = platform::GetFileSize(file);
     if (!size) {
         if (error != nullptr) *error = {platform::FileError::Other, 0};

@@ -53,12 +53,18 @@ private:
     WString name_;
 };
 
+// The path that names standard input, as command-line tools take it.
+inline constexpr WStringView kStandardInputName = u"-";
+
 // A file opened for reading by its path, closed with the source. Its size is the one it
 // had when opened: a file that grows later gives no more, one that shrinks reads short.
+// A file that cannot be read at an offset (a pipe, FIFO or socket, or standard input as
+// "-") is read once to its end into a private temporary without a name, which the source
+// then reads: the stream is never opened twice.
 class FileSource final : public ByteSource {
 public:
-    // Null when the path cannot be opened for reading (or names a folder), with the host's
-    // reason in *error when asked for.
+    // Null when the path cannot be opened for reading (or names a folder), or a stream
+    // cannot be copied whole, with the host's reason in *error when asked for.
     static std::unique_ptr<FileSource> Open(WStringView path,
                                             platform::FileErrorInfo* error = nullptr);
     ~FileSource() override;
