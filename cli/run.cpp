@@ -43,6 +43,12 @@ int ExitStatusOf(const RunSummary& summary) {
     return summary.damagedCount > 0 || summary.unsupportedCount > 0 ? kExitBadMembers : kExitGood;
 }
 
+// A run over an archive that opened with a listing warning (cut, its directory lost)
+// did not have all of it, however good the members it had.
+int DamagedArchive(const CQuilloryDoc& doc, int status) {
+    return status == kExitGood && doc.OpenWarning() ? kExitBadMembers : status;
+}
+
 int RunCommand(const Options& options, Console& console) {
     TerminalUserInterface ui(console, options);
     ApplicationSettings settings;
@@ -72,11 +78,12 @@ int RunCommand(const Options& options, Console& console) {
             return kExitGood;
         }
         case Command::Test:
-            return ExitStatusOf(doc.OnTest());
+            return DamagedArchive(doc, ExitStatusOf(doc.OnTest()));
         case Command::Extract: {
             const int status = ExitStatusOf(doc.OnExtractAll());
             // 0 only when every member was written: a skipped unsafe one was not.
-            return status == kExitGood && ui.unsafeSkipped() > 0 ? kExitBadMembers : status;
+            return DamagedArchive(
+                doc, status == kExitGood && ui.unsafeSkipped() > 0 ? kExitBadMembers : status);
         }
     }
     return kExitNotOpened;

@@ -88,8 +88,9 @@ WString DamagedText(WStringView name);
 // "パスが長すぎるため展開できません。 [<stored path>]", the path as the host shows it.
 WString PathTooLongText(WStringView storedPath);
 
-// The warning an LZH listing came with, or nothing.
+// The warning a listing came with, or nothing.
 std::optional<WStringView> ListingWarning(LzhStatus status);
+std::optional<WStringView> ListingWarning(ZipStatus status);
 
 // Whether the ZIP reader could not read the file at all, so the host's reason says why.
 bool IsUnreadable(ZipStatus status);
@@ -100,7 +101,8 @@ struct OpenFailure {
     std::optional<LzhStatus> lzh;
     std::optional<ZipStatus> zip;
     platform::FileErrorInfo error;
-    bool lzhHeaderSeen = false;  // the file starts like an LZH header ("-lh?-" at 2)
+    // The file starts like an archive (a ZIP signature, or "-lh?-" at 2): it is damaged.
+    bool archiveStartSeen = false;
     // The format another program's file is in ("RAR", "PNG"), known by its signature.
     std::optional<WStringView> foreignFormat;
 };

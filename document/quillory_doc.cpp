@@ -152,10 +152,13 @@ int CQuilloryDoc::OpenArchive(WStringView path) {
             // way to a ZIP reader that accepts the file whole: a ZIP archive behind a stub
             // that happens to start like an LZH header.
             if (eitherReader && ListingWarning(lzhArchive->warning()) &&
-                zipArchive->Open(source, path, encoding).ok()) {
+                zipArchive->Open(source, path, encoding).ok() &&
+                zipArchive->warning() == ZipStatus::Ok) {
                 lzhArchive->Close();
                 return OpenedIn(ArchiveType::Zip, path);
             }
+            // A ZIP listing from local headers alone does not outweigh the LZH one.
+            zipArchive->Close();
             OpenedIn(ArchiveType::Lzh, path);
             // The warning comes with a successful open; the archive stays open.
             if (const auto warning = ListingWarning(lzhArchive->warning())) {
@@ -168,12 +171,18 @@ int CQuilloryDoc::OpenArchive(WStringView path) {
     }
     if (isOpen == 0 && (archiveType == ArchiveType::Zip || eitherReader)) {
         const Outcome<ZipStatus> zip = zipArchive->Open(source, path, encoding);
-        if (zip.ok()) return OpenedIn(ArchiveType::Zip, path);
+        if (zip.ok()) {
+            OpenedIn(ArchiveType::Zip, path);
+            if (const auto warning = ListingWarning(zipArchive->warning())) {
+                ui_.ShowMessage(*warning);
+            }
+            return 1;
+        }
         openFailure_.zip = zip.status;
     }
-    // An LZH header at the start means a damaged archive, not a file of another kind; a
-    // program with no archive in it is named.
-    openFailure_.lzhHeaderSeen = content == ArchiveType::Lzh;
+    // A ZIP signature or an LZH header at the start means a damaged archive, not a file of
+    // another kind; a program with no archive in it is named.
+    openFailure_.archiveStartSeen = content != ArchiveType::None;
     if (foreign) openFailure_.foreignFormat = foreign->name;
     return 0;
 }
@@ -266,6 +275,11 @@ void CQuilloryDoc::OnSettings() {
 
 void CQuilloryDoc::ExtractionSucceeded(WStringView folder) {
     if (settings_.OpenFolder != 0) ui_.ShellOpen(folder);
+}
+
+std::optional<WStringView> CQuilloryDoc::OpenWarning() const {
+    if (isOpen == 0) return std::nullopt;
+    return WithReader([](const auto& reader) { return ListingWarning(reader.warning()); });
 }
 
 int CQuilloryDoc::EntryCount() const {

@@ -126,6 +126,9 @@ public:
     // the setting "OpenFolder" is on.
     void ExtractionSucceeded(WStringView folder);
 
+    // The warning the open archive's listing came with (it is damaged), or nothing.
+    std::optional<WStringView> OpenWarning() const;
+
     // Entries of the reader that archiveType names, for the list.
     int EntryCount() const;
 

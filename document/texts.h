@@ -29,6 +29,8 @@ inline constexpr WStringView kHeaderCheckError =
     u"警告：ヘッダCRCまたはヘッダチェックサムエラーです";
 inline constexpr WStringView kDamagedFromHere =
     u"警告：書庫の途中でヘッダが壊れています。それより前のファイルだけを扱います";
+inline constexpr WStringView kReadFromLocalHeaders =
+    u"警告：書庫の中央ディレクトリが見つからないため、各ファイルのヘッダから読み取りました";
 
 // A destination that is empty or relative, which the program never resolves against a
 // current folder of its own.

@@ -50,6 +50,10 @@ Reason: </translation>
         <translation>Warning: a header's CRC or checksum is wrong</translation>
     </message>
     <message>
+        <source>警告：書庫の中央ディレクトリが見つからないため、各ファイルのヘッダから読み取りました</source>
+        <translation>Warning: the archive's central directory was not found, so the members were read from their own headers</translation>
+    </message>
+    <message>
         <source>警告：書庫の途中でヘッダが壊れています。それより前のファイルだけを扱います</source>
         <translation>Warning: a header inside the archive is damaged. Only the files before it are used</translation>
     </message>

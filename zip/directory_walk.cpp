@@ -39,6 +39,12 @@ void FillEntry(const std::uint8_t* h, const ExtraRecords& extra, std::int64_t sh
     // file reaches, and that member alone fails.
     e.localHeaderOffset = wide.localHeaderOffset + static_cast<std::uint64_t>(shift);
     e.attributes = Le32(h + 34);
+    ApplyAesRecord(extra, e);
+}
+
+}  // namespace
+
+void ApplyAesRecord(const ExtraRecords& extra, ZipEntry& e) {
     AesRecord aes;
     if (ReadAesRecord(extra.aes, &aes)) {
         e.aesPresent = 1;
@@ -49,8 +55,6 @@ void FillEntry(const std::uint8_t* h, const ExtraRecords& extra, std::int64_t sh
         e.aesMethod = aes.method;
     }
 }
-
-}  // namespace
 
 bool ReadCentralDirectory(BufferedReader& reader, const DirectoryLocation& location,
                           std::uint64_t fileSize, const NameEncoding& encoding,

@@ -12,9 +12,13 @@
 
 #include "common/buffered_reader.h"
 #include "zip/end_record.h"
+#include "zip/extra_field.h"
 #include "zip/zip_archive.h"
 
 namespace quillory::zip {
+
+// The AES record's fields into the entry, when the extra field has one (central or local).
+void ApplyAesRecord(const ExtraRecords& extra, ZipEntry& e);
 
 // Appends the records to entries, their names and folders in nameMemory, every local-
 // header offset moved by the location's shift. extraBuffer is work space for the extra
