@@ -1,8 +1,8 @@
 // The local-header walk. A header counts when its signature is followed by fields an
 // archiver writes (a version and method in their ranges, a name); a member with a data
-// descriptor and no sizes in its header ends where a descriptor whose compressed size is
-// its distance from the data's start stands: with its signature, or without it and
-// followed by the next record's signature or the end of the file. A stored member's
+// descriptor ends where a descriptor stands whose compressed size is its distance from
+// the data's start, with or without its signature, followed by the next record's
+// signature or the end of the file. A stored member's
 // descriptor must also give the CRC-32 and size of the bytes before it, since stored
 // data may hold anything (another archive's records among them).
 #include "zip/local_walk.h"
@@ -11,6 +11,7 @@
 #include <cstring>
 #include <optional>
 
+#include "common/buffered_reader.h"
 #include "common/checksums.h"
 #include "zip/directory_walk.h"
 #include "zip/extra_field.h"
@@ -99,9 +100,10 @@ std::optional<Descriptor> FindDescriptor(const ByteSource& source, std::uint64_t
         const std::size_t got = ReadPiece(source, at, piece);
         const std::uint8_t* p = piece.data();
         const std::size_t scanned = std::min(got, kPieceBytes);
-        // What follows a descriptor without its signature: another record, or nothing.
+        // What follows a descriptor: another record, or less than a record's signature
+        // (the end of the file cuts the next header there).
         const auto endsThere = [&](std::size_t end) {
-            return at + end == size ||
+            return at + end + kSignatureBytes > size ||
                    (end + kSignatureBytes <= got && IsRecordSignature(Le32(p + end)));
         };
         const auto descriptorAt = [&](std::size_t i) -> std::optional<Descriptor> {
@@ -116,7 +118,9 @@ std::optional<Descriptor> FindDescriptor(const ByteSource& source, std::uint64_t
                 const auto read = [&](std::size_t o) {
                     return form.sizeBytes == 4 ? std::uint64_t{Le32(p + o)} : Le64(p + o);
                 };
-                if (read(sizes) != distance || (form.lead == 0 && !endsThere(end))) continue;
+                // The next record (or the end) right after it also tells a descriptor of
+                // 8-byte sizes, whose first 4 bytes read as a 4-byte one's, from that one.
+                if (read(sizes) != distance || !endsThere(end)) continue;
                 return Descriptor{Le32(p + sizes - kDescriptorCrcBytes), distance,
                                   read(sizes + form.sizeBytes), at + end};
             }
@@ -145,7 +149,9 @@ std::optional<Descriptor> FindDescriptor(const ByteSource& source, std::uint64_t
 }  // namespace
 
 bool ReadLocalHeaders(const ByteSource& source, const NameEncoding& encoding,
-                      std::pmr::vector<ZipEntry>& entries, std::pmr::memory_resource* nameMemory) {
+                      std::pmr::vector<ZipEntry>& entries, std::pmr::memory_resource* nameMemory,
+                      std::pmr::memory_resource* memory, bool* lastCut) {
+    *lastCut = false;
     std::vector<std::uint8_t> piece;
     const std::optional<std::uint64_t> first = FindLocalHeader(source, 0, piece);
     if (!first) return false;
@@ -153,21 +159,20 @@ bool ReadLocalHeaders(const ByteSource& source, const NameEncoding& encoding,
     std::vector<std::uint8_t> nameBytes;
     std::vector<std::uint8_t> extraBytes;
     const std::uint64_t size = source.Size();
-    for (std::uint64_t at = *first;;) {
+    // Headers and names through a buffer: an archive of many small members would
+    // otherwise cost three reads of the source each.
+    BufferedReader reader(source, *first, memory);
+    const auto read = [&](void* to, std::size_t count) { return reader.Read(to, count) == count; };
+    for (;;) {
+        const std::uint64_t at = reader.Position();
         std::uint8_t h[kLocalBytes];
-        if (!source.ReadExactly(at, h, sizeof h) || Le32(h) != kLocalHeaderSignature ||
-            !Plausible(h)) {
-            break;
-        }
+        if (!read(h, sizeof h) || Le32(h) != kLocalHeaderSignature || !Plausible(h)) break;
         const std::size_t nameLength = Le16(h + 26);
         const std::size_t extraLength = Le16(h + 28);
         nameBytes.resize(nameLength);
         extraBytes.resize(extraLength);
         // A header that the end of the file cuts lists nothing.
-        if (!source.ReadExactly(at + kLocalBytes, nameBytes.data(), nameLength) ||
-            !source.ReadExactly(at + kLocalBytes + nameLength, extraBytes.data(), extraLength)) {
-            break;
-        }
+        if (!read(nameBytes.data(), nameLength) || !read(extraBytes.data(), extraLength)) break;
         const ExtraRecords extra = ScanExtraField(extraBytes.data(), extraLength);
         const std::uint32_t flags = Le16(h + 6);
         const StoredName stored{nameBytes.data(), nameLength, flags, extra.unicodePath, false};
@@ -187,7 +192,7 @@ bool ReadLocalHeaders(const ByteSource& source, const NameEncoding& encoding,
         e.originalSize = wide.originalSize;
         e.localHeaderOffset = at;
         ApplyAesRecord(extra, e);
-        const std::uint64_t dataStart = at + kLocalBytes + nameLength + extraLength;
+        const std::uint64_t dataStart = reader.Position();
         std::uint64_t next = dataStart + e.compressedSize;
         if ((flags & kFlagDataDescriptor) != 0) {
             const bool checkStored = e.method == kMethodStored && (flags & kFlagEncrypted) == 0;
@@ -196,6 +201,7 @@ bool ReadLocalHeaders(const ByteSource& source, const NameEncoding& encoding,
             if (!d) {
                 // Cut before its descriptor: all the rest is its data, and it is the last.
                 e.compressedSize = size - dataStart;
+                *lastCut = true;
                 break;
             }
             e.crc32 = d->crc32;
@@ -204,8 +210,11 @@ bool ReadLocalHeaders(const ByteSource& source, const NameEncoding& encoding,
             next = d->end;
         }
         // Data past the end: a member cut short, the last one there is.
-        if (next > size || next < dataStart) break;
-        at = next;
+        if (next > size || next < dataStart) {
+            *lastCut = true;
+            break;
+        }
+        reader.Skip(next - dataStart);
     }
     names.RedecodeAsUtf8([&](std::size_t index, WString name) {
         SplitMemberName(name, &entries[index].path, &entries[index].name);

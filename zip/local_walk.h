@@ -19,8 +19,10 @@
 namespace quillory::zip {
 
 // Appends the members found to entries, names in nameMemory, decoded as encoding says
-// (MemberNameDecoder). False when no local header is found at all.
+// (MemberNameDecoder); the walk's buffer comes from memory. *lastCut tells whether the
+// end of the file cut the last member listed. False when no local header is found at all.
 bool ReadLocalHeaders(const ByteSource& source, const NameEncoding& encoding,
-                      std::pmr::vector<ZipEntry>& entries, std::pmr::memory_resource* nameMemory);
+                      std::pmr::vector<ZipEntry>& entries, std::pmr::memory_resource* nameMemory,
+                      std::pmr::memory_resource* memory, bool* lastCut);
 
 }  // namespace quillory::zip

@@ -81,7 +81,7 @@ Outcome<ZipStatus> ZipArchive::Open(std::shared_ptr<const ByteSource> source, WS
     // bytes ending where the next begins, and no directory for them to run into.
     entries_.clear();
     names_.Release();
-    if (!zip::ReadLocalHeaders(*source_, encoding_, entries_, &names_)) {
+    if (!zip::ReadLocalHeaders(*source_, encoding_, entries_, &names_, &heap_, &lastMemberCut_)) {
         return fail(located ? ZipStatus::BadDirectory : ZipStatus::NoEndRecord);
     }
     directoryOffset_ = UINT64_MAX;
@@ -99,6 +99,7 @@ void ZipArchive::Close() {
     layoutOnce_ = std::make_unique<std::once_flag>();
     directoryOffset_ = directorySize_ = 0;
     warning_ = ZipStatus::Ok;
+    lastMemberCut_ = false;
 }
 
 const zip::MemberLayout& ZipArchive::layout() const {

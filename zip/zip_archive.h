@@ -124,6 +124,9 @@ public:
     const std::pmr::vector<ZipEntry>& entries() const { return entries_; }
     // ReadFromLocalHeaders when the listing came with that warning, else Ok.
     ZipStatus warning() const { return warning_; }
+    // Listed from the local headers, the last member is cut by the end of the file: it
+    // fails whatever its bytes would give (a cut stored member's size is not known).
+    bool lastMemberCut() const { return lastMemberCut_; }
 
     // Where each member's bytes lie, noted at the first extraction after Open (once, for
     // every thread that extracts): listing alone never pays for it.
@@ -138,6 +141,7 @@ private:
     std::uint64_t directoryOffset_ = 0;
     std::uint64_t directorySize_ = 0;
     ZipStatus warning_ = ZipStatus::Ok;
+    bool lastMemberCut_ = false;
     mutable zip::MemberLayout layout_{&heap_};
     mutable std::unique_ptr<std::once_flag> layoutOnce_ = std::make_unique<std::once_flag>();
 };

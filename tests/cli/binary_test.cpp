@@ -82,6 +82,11 @@ TEST_F(BinaryTest, ListGoesToStandardOutputAndNothingElseIsPrinted) {
 
 TEST_F(BinaryTest, ExitStatusesOfTheCommands) {
     EXPECT_EQ(RunProgram("t " + Fixture("document/plain.lzh")).status, 0);
+    // Every member good, but the listing warned: the archive is damaged.
+    const Outcome warned = RunProgram("t " + Fixture("document/no-end-mark.lzh"));
+    EXPECT_EQ(warned.status, 1);
+    EXPECT_EQ(warned.err,
+              "警告：ファイルの末尾にエンドマークがありません\nすべてのファイルは正常です。\n");
     const Outcome damaged = RunProgram("t " + Fixture("document/ten.zip"));
     EXPECT_EQ(damaged.status, 1);
     EXPECT_EQ(damaged.out, "");
@@ -115,6 +120,13 @@ TEST_F(BinaryTest, AnArchiveFromAStreamIsReadOnce) {
                    "(cat " + Fixture("document/plain.lzh") + " >" + Quoted(fifo) + " &) ; true");
     EXPECT_EQ(fromFifo.status, 0);
     EXPECT_EQ(fromFifo.out, "a.txt\nb.txt\n");
+    // A stream that ends early is a damaged archive: its whole members, and status 1.
+    const Outcome cut = RunProgram("t -", "head -c 1000 " + Fixture("document/ten.zip"));
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_EQ(
+        cut.err,
+        "警告：書庫の中央ディレクトリが見つからないため、各ファイルのヘッダから読み取りました\n"
+        "ファイルが壊れています。 [m4.txt]\n5ファイル中1ファイルが不正です。\n");
     // Nothing at all is no archive, never an empty one.
     const Outcome empty = RunProgram("x - -d " + Quoted(temp.Host("out").string()), "true");
     EXPECT_EQ(empty.status, 2);

@@ -203,9 +203,7 @@ TEST_F(OpenCloseTest, FailedOpenReportsAndStillRemembersTheFolder) {
 // Each reason a file does not open, named with the file.
 TEST_F(OpenCloseTest, FailedOpenNamesTheReason) {
     Bytes zip = ReadHostFile(FixturesDir() / "document/ten.zip");
-    // The central directory's offset points elsewhere, and its size does not lead back to it.
-    zip[zip.size() - 22 + 16] ^= 0x40;
-    zip[zip.size() - 22 + 12] ^= 0x01;
+    zip.resize(20);  // the first local header cut short: no directory, no member
     WriteHostFile(temp.Host("cut.zip"), zip);
     Bytes lzh = ReadHostFile(FixturesDir() / "document/plain.lzh");
     lzh.resize(12);  // the first header cut short after its method
@@ -252,20 +250,34 @@ TEST_F(OpenCloseTest, FailedOpenNamesTheReason) {
     }
 }
 
-TEST_F(OpenCloseTest, LzhWarningsComeAfterAnOpenThatSucceeds) {
-    user.archivePaths = {Fixture("document/no-end-mark.lzh"), Fixture("document/header-sum.lzh")};
-    user.yesNo = {true};
+TEST_F(OpenCloseTest, ListingWarningsComeAfterAnOpenThatSucceeds) {
+    // A download cut off in the data of its fifth member: four whole ones and that one.
+    Bytes zip = ReadHostFile(FixturesDir() / "document/ten.zip");
+    zip.resize(1000);
+    WriteHostFile(temp.Host("cut.zip"), zip);
+    user.archivePaths = {Fixture("document/no-end-mark.lzh"), Fixture("document/header-sum.lzh"),
+                         temp.Program("cut.zip")};
+    user.yesNo = {true, true};
     doc->OnFileOpen();
     EXPECT_EQ(doc->isOpen, 1);
+    EXPECT_TRUE(doc->OpenWarning());
     doc->OnFileOpen();
     EXPECT_EQ(doc->isOpen, 1);
     EXPECT_EQ(doc->EntryCount(), 2);
+    doc->OnFileOpen();
+    EXPECT_EQ(doc->isOpen, 1);
+    EXPECT_EQ(doc->EntryCount(), 5);
     const std::vector<std::string> talk = {
         "message: 警告：ファイルの末尾にエンドマークがありません",
         "question: 現在開いている書庫を閉じますか？ -> yes",
         "message: 警告：ヘッダCRCまたはヘッダチェックサムエラーです",
+        "question: 現在開いている書庫を閉じますか？ -> yes",
+        "message: "
+        "警告：書庫の中央ディレクトリが見つからないため、各ファイルのヘッダから読み取りました",
     };
     EXPECT_EQ(user.Talk(), talk);
+    doc->CloseArchive();
+    EXPECT_FALSE(doc->OpenWarning());
 }
 
 TEST_F(OpenCloseTest, CloseEmptiesTheNameBarAndUpdatesEvenWhenNothingIsOpen) {
