@@ -17,6 +17,11 @@ std::span<const std::uint8_t> ByteSource::Bytes() const {
     return {};
 }
 
+std::optional<std::uint64_t> ByteSource::DiskStart(std::uint32_t disk) const {
+    if (disk == 0) return 0;
+    return std::nullopt;
+}
+
 std::size_t MemorySource::ReadAt(std::uint64_t offset, void* buffer, std::size_t count) const {
     if (offset >= bytes_.size()) return 0;
     const std::size_t n =
@@ -62,14 +67,21 @@ std::size_t FileSource::ReadAt(std::uint64_t offset, void* buffer, std::size_t c
     return platform::ReadFileAt(file_, offset, buffer, count);
 }
 
-VolumeSource::VolumeSource(std::vector<std::unique_ptr<ByteSource>> parts, WString name)
-    : parts_(std::move(parts)), name_(std::move(name)) {
+VolumeSource::VolumeSource(std::vector<std::unique_ptr<ByteSource>> parts, WString name,
+                           bool partsAreDisks)
+    : parts_(std::move(parts)), name_(std::move(name)), partsAreDisks_(partsAreDisks) {
     std::uint64_t start = 0;
     for (const auto& part : parts_) {
         starts_.push_back(start);
         start += part->Size();
     }
     starts_.push_back(start);
+}
+
+std::optional<std::uint64_t> VolumeSource::DiskStart(std::uint32_t disk) const {
+    if (!partsAreDisks_) return ByteSource::DiskStart(disk);
+    if (disk >= parts_.size()) return std::nullopt;
+    return starts_[disk];
 }
 
 std::size_t VolumeSource::ReadAt(std::uint64_t offset, void* buffer, std::size_t count) const {

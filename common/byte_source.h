@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -30,6 +31,10 @@ public:
     // The bytes themselves when they are in memory, so that decoders read them where they
     // lie (and a test can place them against unreadable memory); empty for files.
     virtual std::span<const std::uint8_t> Bytes() const;
+    // Where disk `disk` of an archive split over disks (PKWARE's split and spanned sets,
+    // whose records count their offsets from the start of their disk) starts in the
+    // source: 0 for disk 0 of a source that is one disk; nothing for a disk it lacks.
+    virtual std::optional<std::uint64_t> DiskStart(std::uint32_t disk) const;
 
     // All count bytes at offset, or false.
     bool ReadExactly(std::uint64_t offset, void* buffer, std::size_t count) const {
@@ -85,15 +90,18 @@ private:
 };
 
 // Parts read one after another as one archive, each part's bytes following the previous
-// part's: the volumes of a split archive.
+// part's: the volumes of a split archive. The parts are the archive's disks (NAME.z01 ...
+// NAME.zip) or plain pieces of one archive cut at any byte (NAME.zip.001 ...).
 class VolumeSource final : public ByteSource {
 public:
     // The parts in order (none null) and the name of the whole.
-    VolumeSource(std::vector<std::unique_ptr<ByteSource>> parts, WString name);
+    VolumeSource(std::vector<std::unique_ptr<ByteSource>> parts, WString name,
+                 bool partsAreDisks = false);
 
     std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t count) const override;
     std::uint64_t Size() const override { return starts_.back(); }
     WStringView Name() const override { return name_; }
+    std::optional<std::uint64_t> DiskStart(std::uint32_t disk) const override;
 
     std::size_t PartCount() const { return parts_.size(); }
     const ByteSource& Part(std::size_t index) const { return *parts_[index]; }
@@ -104,6 +112,7 @@ private:
     std::vector<std::unique_ptr<ByteSource>> parts_;
     std::vector<std::uint64_t> starts_;  // one per part, then the total size
     WString name_;
+    bool partsAreDisks_;
 };
 
 }  // namespace quillory

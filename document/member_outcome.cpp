@@ -278,6 +278,8 @@ WString OpenFailureText(WStringView path, const OpenFailure& failure) {
         failure.lzh == LzhStatus::OpenFailed || (failure.zip && IsUnreadable(*failure.zip));
     if (unreadable) {
         text += FileErrorText(failure.error);
+    } else if (failure.splitPartMissing) {
+        text += *failure.splitPartMissing;
     } else if (failure.foreignFormat) {
         text.append(*failure.foreignFormat).append(texts::kForeignFormat);
     } else if (failure.zip == ZipStatus::MultiDisk) {

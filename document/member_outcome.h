@@ -105,6 +105,8 @@ struct OpenFailure {
     bool archiveStartSeen = false;
     // The format another program's file is in ("RAR", "PNG"), known by its signature.
     std::optional<WStringView> foreignFormat;
+    // "分割された書庫の一部 [NAME.z03] が見つかりません。" for a split set missing a part.
+    std::optional<WString> splitPartMissing;
 };
 // "書庫を開けませんでした。\n<path>\n理由：<reason>"; for a file of another format the
 // reason is "<format>形式のファイルには対応していません。".

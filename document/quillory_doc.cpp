@@ -8,6 +8,7 @@
 #include "document/archive_paths.h"
 #include "document/commands.h"
 #include "document/recent_archives.h"
+#include "document/split_set.h"
 #include "document/texts.h"
 #include "platform/codepage.h"
 
@@ -109,6 +110,62 @@ void CQuilloryDoc::ShowOpenFailure(WStringView path) {
 
 int CQuilloryDoc::OpenArchive(WStringView path) {
     openFailure_ = {};
+    splitWarning_.reset();
+    // A part of a split set opens the whole set, named and kinded as its NAME.zip.
+    const std::optional<SplitSet> split = SplitSetOf(path);
+    const WString archivePath = split ? split->name : WString(path);
+    // The file (every part of a set) is opened once; both readers, if both look, read the
+    // same source.
+    std::shared_ptr<const ByteSource> source =
+        split ? OpenSplitSet(*split, split->parts.size(), &openFailure_.error)
+              : FileSource::Open(path, &openFailure_.error);
+    int opened = 0;
+    if (source != nullptr) {
+        opened = OpenSource(source, archivePath);
+    } else if (!split || !split->parts.empty()) {
+        openFailure_.lzh = LzhStatus::OpenFailed;
+        return 0;
+    }
+    // A set's last part alone, without NAME.z01 beside it: the set's first part is missing.
+    if (!split && openFailure_.zip == ZipStatus::MultiDisk && path.size() > 4) {
+        const WStringView stem = path.substr(0, path.size() - 4);
+        const WStringView extension = path.substr(stem.size());
+        if (extension == u".zip" || extension == u".ZIP") {
+            WString text(texts::kSplitPartBefore);
+            text.append(PartName(WString(stem) + (extension[1] == u'Z' ? u".Z01" : u".z01")))
+                .append(texts::kSplitPartAfter);
+            openFailure_.splitPartMissing = text;
+        }
+    }
+    if (split) {
+        std::optional<WString> missing = split->missing;
+        if (!missing && split->disks && openFailure_.zip == ZipStatus::MultiDisk) {
+            // The records count more disks than there are: the members before the gap.
+            missing = PartName(split->next);
+            source = OpenSplitSet(*split, split->parts.size() - 1, &openFailure_.error);
+            if (source != nullptr) opened = OpenSource(source, archivePath);
+        } else if (!missing && !split->disks && (opened == 0 || OpenWarning())) {
+            // Pieces that end before the archive does: the next one is missing.
+            missing = PartName(split->next);
+        }
+        if (missing) {
+            WString text(texts::kSplitPartBefore);
+            text.append(*missing).append(texts::kSplitPartAfter);
+            if (opened != 0) {
+                splitWarning_ = text;
+            } else {
+                openFailure_.splitPartMissing = text;
+            }
+        }
+    }
+    // The warning comes with a successful open; the archive stays open.
+    if (opened != 0) {
+        if (const auto warning = OpenWarning()) ui_.ShowMessage(*warning);
+    }
+    return opened;
+}
+
+int CQuilloryDoc::OpenSource(const std::shared_ptr<const ByteSource>& source, WStringView path) {
     // The last '.' of the whole path decides; without one, the previous archive's kind
     // stays and chooses again.
     bool namedLzh = false;
@@ -118,12 +175,6 @@ int CQuilloryDoc::OpenArchive(WStringView path) {
         archiveType = namedLzh                     ? ArchiveType::Lzh
                       : extension == kZipExtension ? ArchiveType::Zip
                                                    : ArchiveType::None;
-    }
-    // The file is opened once; both readers, if both look, read the same source.
-    const std::shared_ptr<const ByteSource> source = FileSource::Open(path, &openFailure_.error);
-    if (source == nullptr) {
-        openFailure_.lzh = LzhStatus::OpenFailed;
-        return 0;
     }
     // A file of another format is named as such, whatever its name, and never read as a
     // damaged archive; a program is looked into, as it may carry an archive.
@@ -159,25 +210,14 @@ int CQuilloryDoc::OpenArchive(WStringView path) {
             }
             // A ZIP listing from local headers alone does not outweigh the LZH one.
             zipArchive->Close();
-            OpenedIn(ArchiveType::Lzh, path);
-            // The warning comes with a successful open; the archive stays open.
-            if (const auto warning = ListingWarning(lzhArchive->warning())) {
-                ui_.ShowMessage(*warning);
-            }
-            return 1;
+            return OpenedIn(ArchiveType::Lzh, path);
         } else {
             openFailure_.lzh = lzh.status;
         }
     }
-    if (isOpen == 0 && (archiveType == ArchiveType::Zip || eitherReader)) {
+    if (archiveType == ArchiveType::Zip || eitherReader) {
         const Outcome<ZipStatus> zip = zipArchive->Open(source, path, encoding);
-        if (zip.ok()) {
-            OpenedIn(ArchiveType::Zip, path);
-            if (const auto warning = ListingWarning(zipArchive->warning())) {
-                ui_.ShowMessage(*warning);
-            }
-            return 1;
-        }
+        if (zip.ok()) return OpenedIn(ArchiveType::Zip, path);
         openFailure_.zip = zip.status;
     }
     // A ZIP signature or an LZH header at the start means a damaged archive, not a file of
@@ -279,6 +319,7 @@ void CQuilloryDoc::ExtractionSucceeded(WStringView folder) {
 
 std::optional<WStringView> CQuilloryDoc::OpenWarning() const {
     if (isOpen == 0) return std::nullopt;
+    if (splitWarning_) return WStringView(*splitWarning_);
     return WithReader([](const auto& reader) { return ListingWarning(reader.warning()); });
 }
 

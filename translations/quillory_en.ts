@@ -30,6 +30,14 @@ Reason: </translation>
         <translation>It is neither an LZH nor a ZIP archive.</translation>
     </message>
     <message>
+        <source>分割された書庫の一部 [</source>
+        <translation>A part of the split archive, [</translation>
+    </message>
+    <message>
+        <source>] が見つかりません。</source>
+        <translation>], is missing.</translation>
+    </message>
+    <message>
         <source>形式のファイルには対応していません。</source>
         <translation> files are not supported.</translation>
     </message>
@@ -277,16 +285,16 @@ Extract it?</translation>
         <translation>Path</translation>
     </message>
     <message>
-        <source>すべての書庫 (*.lzh;*.lha;*.zip)</source>
-        <translation>All archives (*.lzh;*.lha;*.zip)</translation>
+        <source>すべての書庫 (*.lzh;*.lha;*.zip;*.z01;*.001)</source>
+        <translation>All archives (*.lzh;*.lha;*.zip;*.z01;*.001)</translation>
     </message>
     <message>
         <source>LHA書庫 (*.lzh;*.lha)</source>
         <translation>LHA archives (*.lzh;*.lha)</translation>
     </message>
     <message>
-        <source>ZIP書庫 (*.zip)</source>
-        <translation>ZIP archives (*.zip)</translation>
+        <source>ZIP書庫 (*.zip;*.z01;*.001)</source>
+        <translation>ZIP archives (*.zip;*.z01;*.001)</translation>
     </message>
     <message>
         <source>すべてのファイル (*.*)</source>

@@ -84,6 +84,7 @@ void ReadZip64End(const Tail& tail, std::uint64_t position, DirectoryLocation* d
     d->zip64 = true;
     // Info-ZIP, 7-Zip, Java and Python count 1 disk; a 0, which says nothing, passes too.
     d->multiDisk = Le32(locator + 16) > 1;
+    d->disks = std::max<std::uint32_t>(d->disks, Le32(locator + 16));
     d->thisDisk = Le32(record + 16);
     d->centralDirDisk = Le32(record + 20);
     d->entriesThisDisk = Le64(record + 24);
@@ -149,7 +150,13 @@ bool LocateCentralDirectory(const ByteSource& source, std::vector<std::uint8_t>&
         if (Le32(data + i) != kEndRecordSignature) continue;
         DirectoryLocation candidate;
         ReadEndFields(data + i, tail.start() + i, &candidate);
+        candidate.disks = candidate.thisDisk + 1;
         ReadZip64End(tail, candidate.recordsStart, &candidate);
+        // A split set's offsets count from the start of their disk.
+        if (const auto diskStart = source.DiskStart(candidate.centralDirDisk);
+            diskStart && candidate.centralDirDisk != 0) {
+            candidate.offset += *diskStart;
+        }
         CheckDirectory(tail, &candidate);
         // An end signature inside a comment (a zipped archive's own, quoted text) may come
         // after the real one: the last record whose directory checks out wins, and with

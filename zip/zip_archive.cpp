@@ -62,15 +62,18 @@ Outcome<ZipStatus> ZipArchive::Open(std::shared_ptr<const ByteSource> source, WS
         std::vector<std::uint8_t> scanBuffer;
         located = LocateCentralDirectory(*source_, scanBuffer, &location);
     }
-    if (located && (location.thisDisk != 0 || location.multiDisk)) {
+    // Disks the source does not have (a split set opened from its last part alone, or
+    // missing a part): the offsets lead nowhere.
+    if (located && (location.thisDisk != 0 || location.multiDisk) &&
+        !source_->DiskStart(location.disks - 1)) {
         return fail(ZipStatus::MultiDisk);
     }
     bool listed = false;
     if (located) {
         BufferedReader reader(*source_, location.offset, &heap_);
         std::vector<std::uint8_t> extraBuffer;
-        listed = ReadCentralDirectory(reader, location, source_->Size(), encoding_, entries_,
-                                      &names_, extraBuffer);
+        listed = ReadCentralDirectory(reader, location, *source_, encoding_, entries_, &names_,
+                                      extraBuffer);
     }
     if (listed) {
         directoryOffset_ = location.offset;

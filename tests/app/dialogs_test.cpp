@@ -4,12 +4,12 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTreeWidget>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include "app/about_dialog.h"
@@ -267,8 +267,10 @@ private slots:
 
     void openDialogFiltersInQtSyntax() {
         QCOMPARE(QtFileFilters(texts::kArchiveFilters),
-                 (QStringList{U("すべての書庫 (*.lzh *.lha *.zip)"), U("LHA書庫 (*.lzh *.lha)"),
-                              U("ZIP書庫 (*.zip)"), U("すべてのファイル (*)")}));
+                 (QStringList{U("すべての書庫 (*.lzh *.lha *.zip *.z[0-9][0-9] *.[0-9][0-9][0-9])"),
+                              U("LHA書庫 (*.lzh *.lha)"),
+                              U("ZIP書庫 (*.zip *.z[0-9][0-9] *.[0-9][0-9][0-9])"),
+                              U("すべてのファイル (*)")}));
     }
 
     void questionsProceedOnlyOnYes() {
