@@ -3,6 +3,9 @@
 // damaged LZH listing, the archive-name bar and the views.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "document/commands.h"
 #include "document/recent_archives.h"
 #include "platform/path.h"
@@ -326,6 +329,79 @@ TEST_F(OpenCloseTest, AChosenEncodingRereadsTheArchiveInHandOnly) {
     EXPECT_EQ(doc->isOpen, 1);
     EXPECT_EQ(doc->nameEncoding(), "CP437");
     EXPECT_EQ(doc->EntryCount(), 7);
+}
+
+// A split set opens from any of its parts, as one archive. With one part missing (each
+// in turn), the members before it open with a warning naming it, and a set with nothing
+// before the gap fails with that reason; either way the part is named.
+TEST_F(OpenCloseTest, SplitSetsOpenFromAnyPartAndNameAMissingOne) {
+    namespace fs = std::filesystem;
+    struct Set {
+        std::vector<std::string> parts;
+        int members;
+        int damaged;
+    };
+    std::vector<Set> sets;
+    // PKWARE's three disks, as zip -s writes them.
+    fs::create_directories(temp.Host("pkware"));
+    Set pkware{{}, 3, 0};
+    for (const char* part : {"set.z01", "set.z02", "set.zip"}) {
+        fs::copy_file(FixturesDir() / "document/split" / part, temp.Host("pkware") / part);
+        pkware.parts.push_back("pkware/" + std::string(part));
+    }
+    sets.push_back(pkware);
+    // Pieces of ten.zip (m4.txt damaged) cut at any byte, as 7-Zip's volumes are.
+    const Bytes ten = ReadHostFile(FixturesDir() / "document/ten.zip");
+    for (const std::size_t count : {2, 3, 10}) {
+        const std::string folder = "pieces" + std::to_string(count);
+        fs::create_directories(temp.Host(folder));
+        Set pieces{{}, 10, 1};
+        const std::size_t each = (ten.size() + count - 1) / count;
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::string number = std::to_string(i + 1);
+            const std::string part =
+                folder + "/ten.zip." + std::string(3 - number.size(), '0') + number;
+            const auto from = ten.begin() + static_cast<std::ptrdiff_t>(i * each);
+            WriteHostFile(temp.Host(part), Bytes(from, from + static_cast<std::ptrdiff_t>(std::min(
+                                                                  each, ten.size() - i * each))));
+            pieces.parts.push_back(part);
+        }
+        sets.push_back(pieces);
+    }
+    for (const Set& set : sets) {
+        SCOPED_TRACE(set.parts.front());
+        // Whole, from each part.
+        for (const std::string& part : set.parts) {
+            ASSERT_EQ(doc->OpenArchive(temp.Program(part)), 1) << part;
+            EXPECT_FALSE(doc->OpenWarning());
+            EXPECT_EQ(doc->EntryCount(), set.members);
+            EXPECT_EQ(doc->OnTest().damagedCount, set.damaged);
+            doc->CloseArchive();
+        }
+        for (std::size_t gap = 0; gap < set.parts.size(); ++gap) {
+            const std::string& missing = set.parts[gap];
+            SCOPED_TRACE("without " + missing);
+            const fs::path aside = temp.Host("aside");
+            fs::rename(temp.Host(missing), aside);
+            const std::string& given = set.parts[gap == 0 ? set.parts.size() - 1 : 0];
+            const std::string named = "分割された書庫の一部 [" +
+                                      fs::path(missing).filename().string() +
+                                      "] が見つかりません。";
+            user.log.clear();
+            if (doc->OpenArchive(temp.Program(given)) == 1) {
+                EXPECT_EQ(user.Talk(), std::vector<std::string>{"message: " + named});
+                EXPECT_TRUE(doc->OpenWarning());
+                EXPECT_LT(doc->EntryCount() - doc->OnTest().damagedCount, set.members);
+                doc->CloseArchive();
+            } else {
+                EXPECT_EQ(gap, 0u);
+                doc->ShowOpenFailure(temp.Program(given));
+                const std::string text = user.Talk().back();
+                EXPECT_EQ(text.substr(text.size() - named.size()), named);
+            }
+            fs::rename(aside, temp.Host(missing));
+        }
+    }
 }
 
 TEST(CommandTest, RoutingAndEnabling) {
