@@ -1,10 +1,11 @@
 // The local-header walk. A header counts when its signature is followed by fields an
 // archiver writes (a version and method in their ranges, a name); a member with a data
 // descriptor ends where a descriptor stands whose compressed size is its distance from
-// the data's start, with or without its signature, followed by the next record's
-// signature or the end of the file. A stored member's
-// descriptor must also give the CRC-32 and size of the bytes before it, since stored
-// data may hold anything (another archive's records among them).
+// the data's start, followed by the next record's signature or the end of the file. The
+// descriptor may lack its signature (early PKZIP wrote none; the format made it
+// optional) and may hold 8-byte sizes (Python's and Java's ZIP64 members). A stored
+// member's descriptor must also give the CRC-32 and size of the bytes before it, since
+// stored data may hold anything (another archive's records among them).
 #include "zip/local_walk.h"
 
 #include <algorithm>
