@@ -89,6 +89,21 @@ private:
     const WString path_;
 };
 
+// A part of a split archive that is not there, of the size it would have: it reads as
+// nothing, so what lies in it fails and what lies after it keeps its place.
+class AbsentSource final : public ByteSource {
+public:
+    AbsentSource(std::uint64_t size, WString name) : size_(size), name_(std::move(name)) {}
+
+    std::size_t ReadAt(std::uint64_t, void*, std::size_t) const override { return 0; }
+    std::uint64_t Size() const override { return size_; }
+    WStringView Name() const override { return name_; }
+
+private:
+    std::uint64_t size_;
+    WString name_;
+};
+
 // Parts read one after another as one archive, each part's bytes following the previous
 // part's: the volumes of a split archive. The parts are the archive's disks (NAME.z01 ...
 // NAME.zip) or plain pieces of one archive cut at any byte (NAME.zip.001 ...).

@@ -139,14 +139,36 @@ int CQuilloryDoc::OpenArchive(WStringView path) {
     }
     if (split) {
         std::optional<WString> missing = split->missing;
-        if (!missing && split->disks && openFailure_.zip == ZipStatus::MultiDisk) {
-            // The records count more disks than there are: the members before the gap.
+        const bool gap = !missing && (split->disks ? openFailure_.zip == ZipStatus::MultiDisk
+                                                   : opened == 0 || OpenWarning());
+        // Closes what an attempt opened, keeping the chosen encoding and the name bar's
+        // path for the next.
+        const auto forgetReader = [this] {
+            if (isOpen == 0) return;
+            WithReader([](auto& reader) { reader.Close(); });
+            isOpen = 0;
+        };
+        if (gap) {
+            // The records count more disks than there are, or pieces end before the
+            // archive does: the next part is missing. With the parts after it in their
+            // places, the directory may still be read and the members outside the gap
+            // extract; else the members before the gap are what there is.
             missing = PartName(split->next);
-            source = OpenSplitSet(*split, split->parts.size() - 1, &openFailure_.error);
-            if (source != nullptr) opened = OpenSource(source, archivePath);
-        } else if (!missing && !split->disks && (opened == 0 || OpenWarning())) {
-            // Pieces that end before the archive does: the next one is missing.
-            missing = PartName(split->next);
+            const auto across = OpenSplitSetAcrossGaps(*split, &openFailure_.error);
+            const bool whole = across != nullptr && OpenSource(across, archivePath) != 0 &&
+                               archiveType == ArchiveType::Zip &&
+                               zipArchive->warning() == ZipStatus::Ok;
+            if (!whole && split->disks) {
+                forgetReader();
+                source = OpenSplitSet(*split, split->parts.size() - 1, &openFailure_.error);
+                opened = source != nullptr ? OpenSource(source, archivePath) : 0;
+            } else if (!whole && across != nullptr) {
+                // Pieces: the members before the gap, as first read.
+                forgetReader();
+                opened = source != nullptr ? OpenSource(source, archivePath) : 0;
+            } else if (whole) {
+                opened = 1;
+            }
         }
         if (missing) {
             WString text(texts::kSplitPartBefore);

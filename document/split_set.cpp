@@ -52,6 +52,14 @@ void CollectParts(SplitSet& set, WStringView stem, WStringView prefix, int digit
         set.parts.push_back(std::move(part));
     }
     set.next = Numbered(stem, prefix, number, digits);
+    // Parts after a gap, looked for a little way on (a set missing one or a few parts).
+    constexpr unsigned kLookBeyond = 16;
+    unsigned last = 0;
+    for (unsigned beyond = number + 1; beyond <= number + kLookBeyond; ++beyond) {
+        if (Exists(Numbered(stem, prefix, beyond, digits))) last = beyond;
+    }
+    for (unsigned gap = number; gap <= last; ++gap)
+        set.afterGap.push_back(Numbered(stem, prefix, gap, digits));
     if (set.parts.empty()) return;
     const std::optional<std::uint64_t> first = platform::GetPathSize(set.parts[0]);
     const std::size_t checked = set.parts.size() - (followed ? 0 : 1);
@@ -93,6 +101,8 @@ std::optional<SplitSet> SplitSetOf(WStringView path) {
             set.missing = PartName(set.name);
             return set;
         }
+        if (set.afterGap.empty()) set.afterGap.push_back(set.next);
+        set.afterGap.push_back(set.name);
         set.parts.push_back(set.name);
         return set;
     }
@@ -114,6 +124,31 @@ std::shared_ptr<const ByteSource> OpenSplitSet(const SplitSet& set, std::size_t 
         parts.push_back(std::move(part));
     }
     if (parts.empty()) return nullptr;
+    return std::make_shared<VolumeSource>(std::move(parts), set.name, set.disks);
+}
+
+std::shared_ptr<const ByteSource> OpenSplitSetAcrossGaps(const SplitSet& set,
+                                                         platform::FileErrorInfo* error) {
+    // A PKWARE set's parts end with NAME.zip, which afterGap holds.
+    const std::size_t before = set.parts.size() - (set.disks ? 1 : 0);
+    if (before == 0 || set.afterGap.empty()) return nullptr;
+    const std::optional<std::uint64_t> partSize = platform::GetPathSize(set.parts[0]);
+    if (!partSize) return nullptr;
+    std::vector<std::unique_ptr<ByteSource>> parts;
+    for (std::size_t i = 0; i < before; ++i) {
+        std::unique_ptr<ByteSource> part = FileSource::Open(set.parts[i], error);
+        if (part == nullptr) return nullptr;
+        parts.push_back(std::move(part));
+    }
+    for (const WString& name : set.afterGap) {
+        if (!Exists(name)) {
+            parts.push_back(std::make_unique<AbsentSource>(*partSize, name));
+            continue;
+        }
+        std::unique_ptr<ByteSource> part = FileSource::Open(name, error);
+        if (part == nullptr) return nullptr;
+        parts.push_back(std::move(part));
+    }
     return std::make_shared<VolumeSource>(std::move(parts), set.name, set.disks);
 }
 

@@ -25,6 +25,10 @@ struct SplitSet {
     // The part that would follow the last one of `parts` (before NAME.zip in a PKWARE set):
     // the missing one when the archive says it needs more than there are.
     WString next;
+    // From `next` on, the parts numbered up to the last one found beyond the gap, missing
+    // ones included, then NAME.zip of a PKWARE set: with the missing ones read as nothing
+    // of the first part's size, the parts after a gap keep their places.
+    std::vector<WString> afterGap;
 };
 
 // The set that path is a part of; nothing for a path that names no part (a .zip with no
@@ -35,6 +39,11 @@ std::optional<SplitSet> SplitSetOf(WStringView path);
 // host's reason, when a part cannot be opened.
 std::shared_ptr<const ByteSource> OpenSplitSet(const SplitSet& set, std::size_t count,
                                                platform::FileErrorInfo* error);
+
+// The parts before the gap and after it, each missing one standing in as nothing of the
+// first part's size; null when the parts give no size to go by or one cannot be opened.
+std::shared_ptr<const ByteSource> OpenSplitSetAcrossGaps(const SplitSet& set,
+                                                         platform::FileErrorInfo* error);
 
 // The file name of a part, as the message names it.
 WString PartName(WStringView part);

@@ -127,10 +127,14 @@ void CheckDirectory(const Tail& tail, DirectoryLocation* d) {
 bool LocateCentralDirectory(const ByteSource& source, std::vector<std::uint8_t>& scanBuffer,
                             DirectoryLocation* location) {
     const std::uint64_t fileSize = source.Size();
-    const std::size_t n =
-        static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, kEndSearchBytes));
+    std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, kEndSearchBytes));
     scanBuffer.resize(kEndSearchBytes);
-    if (!source.ReadExactly(fileSize - n, scanBuffer.data(), n)) return false;
+    // A tail that cannot be read whole (it reaches into a split set's missing part) is
+    // read as far back as it can be, halving its length.
+    while (!source.ReadExactly(fileSize - n, scanBuffer.data(), n)) {
+        if (n < 2 * kEndRecordBytes) return false;
+        n /= 2;
+    }
     if (n < kEndRecordBytes) return false;
     const std::uint8_t* data = scanBuffer.data();
     const Tail tail(source, data, n);

@@ -384,8 +384,10 @@ TEST_F(DirectoryTest, FailedReadsOfTheEndOrTheDirectoryLeaveTheLocalHeaders) {
             if (kind != platform::IoKind::Read || ++reads != failing) return count;
             return std::min(count, allowed);
         });
+        // A short tail is read again nearer the end; a directory that cannot be read
+        // leaves the local headers.
         EXPECT_EQ(OpenBytes(archive), 1) << failing << " " << allowed;
-        EXPECT_EQ(zip.warning(), ZipStatus::ReadFromLocalHeaders);
+        EXPECT_EQ(zip.warning(), failing == 2 ? ZipStatus::ReadFromLocalHeaders : ZipStatus::Ok);
         EXPECT_EQ(zip.entries().size(), 20u);
         platform::SetIoFaultHook(nullptr);
     }
