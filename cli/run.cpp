@@ -59,9 +59,7 @@ int RunCommand(const Options& options, Console& console) {
         case Command::List: {
             const auto out = [&](std::string_view text) { console.Out(text); };
             // What could be listed of a damaged archive is not the whole of it.
-            const int status = doc.WithReader([](const auto& a) { return ListingDamaged(a); })
-                                   ? kExitBadMembers
-                                   : kExitGood;
+            const int status = doc.OpenWarning() ? kExitBadMembers : kExitGood;
             if (options.listFormat != ListFormat::Table) {
                 WriteMemberRecords(doc, options.listFormat, out);
                 return status;

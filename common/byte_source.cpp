@@ -1,12 +1,13 @@
 // The three byte sources: memory copied from, a file read with positioned reads (which
-// several threads may issue at once), and volumes found by a binary search of their
-// starts. Reads past the end come back short.
+// several threads may issue at once; a stream through its copy), and volumes found by a
+// binary search of their starts. Reads past the end come back short.
 #include "common/byte_source.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "platform/path.h"
+#include "platform/stream_copy.h"
 
 namespace quillory {
 
@@ -14,6 +15,11 @@ ByteSource::~ByteSource() = default;
 
 std::span<const std::uint8_t> ByteSource::Bytes() const {
     return {};
+}
+
+std::optional<std::uint64_t> ByteSource::DiskStart(std::uint32_t disk) const {
+    if (disk == 0) return 0;
+    return std::nullopt;
 }
 
 std::size_t MemorySource::ReadAt(std::uint64_t offset, void* buffer, std::size_t count) const {
@@ -30,8 +36,18 @@ std::unique_ptr<FileSource> FileSource::Open(WStringView path, platform::FileErr
         if (error != nullptr) *error = {platform::FileError::NameTooLong, 0};
         return nullptr;
     }
-    const platform::FileHandle file = platform::OpenFileForReading(path, error);
+    platform::FileHandle file = path == kStandardInputName
+                                    ? platform::OpenStandardInput(error)
+                                    : platform::OpenFileForReading(path, error);
     if (file == platform::kInvalidFileHandle) return nullptr;
+    if (!platform::IsSeekableFile(file)) {
+        // A stream is read once, whole, and the archive read from the copy; its bytes
+        // are what arrived before it ended, however early that was.
+        const platform::FileHandle copy = platform::CopyStreamToTemporary(file, error);
+        platform::CloseFile(file);
+        if (copy == platform::kInvalidFileHandle) return nullptr;
+        file = copy;
+    }
     const auto size = platform::GetFileSize(file);
     if (!size) {
         if (error != nullptr) *error = {platform::FileError::Other, 0};
@@ -51,14 +67,21 @@ std::size_t FileSource::ReadAt(std::uint64_t offset, void* buffer, std::size_t c
     return platform::ReadFileAt(file_, offset, buffer, count);
 }
 
-VolumeSource::VolumeSource(std::vector<std::unique_ptr<ByteSource>> parts, WString name)
-    : parts_(std::move(parts)), name_(std::move(name)) {
+VolumeSource::VolumeSource(std::vector<std::unique_ptr<ByteSource>> parts, WString name,
+                           bool partsAreDisks)
+    : parts_(std::move(parts)), name_(std::move(name)), partsAreDisks_(partsAreDisks) {
     std::uint64_t start = 0;
     for (const auto& part : parts_) {
         starts_.push_back(start);
         start += part->Size();
     }
     starts_.push_back(start);
+}
+
+std::optional<std::uint64_t> VolumeSource::DiskStart(std::uint32_t disk) const {
+    if (!partsAreDisks_) return ByteSource::DiskStart(disk);
+    if (disk >= parts_.size()) return std::nullopt;
+    return starts_[disk];
 }
 
 std::size_t VolumeSource::ReadAt(std::uint64_t offset, void* buffer, std::size_t count) const {

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -30,6 +31,10 @@ public:
     // The bytes themselves when they are in memory, so that decoders read them where they
     // lie (and a test can place them against unreadable memory); empty for files.
     virtual std::span<const std::uint8_t> Bytes() const;
+    // Where disk `disk` of an archive split over disks (PKWARE's split and spanned sets,
+    // whose records count their offsets from the start of their disk) starts in the
+    // source: 0 for disk 0 of a source that is one disk; nothing for a disk it lacks.
+    virtual std::optional<std::uint64_t> DiskStart(std::uint32_t disk) const;
 
     // All count bytes at offset, or false.
     bool ReadExactly(std::uint64_t offset, void* buffer, std::size_t count) const {
@@ -53,12 +58,18 @@ private:
     WString name_;
 };
 
+// The path that names standard input, as command-line tools take it.
+inline constexpr WStringView kStandardInputName = u"-";
+
 // A file opened for reading by its path, closed with the source. Its size is the one it
 // had when opened: a file that grows later gives no more, one that shrinks reads short.
+// A file that cannot be read at an offset (a pipe, FIFO or socket, or standard input as
+// "-") is read once to its end into a private temporary without a name, which the source
+// then reads: the stream is never opened twice.
 class FileSource final : public ByteSource {
 public:
-    // Null when the path cannot be opened for reading (or names a folder), with the host's
-    // reason in *error when asked for.
+    // Null when the path cannot be opened for reading (or names a folder), or a stream
+    // cannot be copied whole, with the host's reason in *error when asked for.
     static std::unique_ptr<FileSource> Open(WStringView path,
                                             platform::FileErrorInfo* error = nullptr);
     ~FileSource() override;
@@ -78,16 +89,34 @@ private:
     const WString path_;
 };
 
+// A part of a split archive that is not there, of the size it would have: it reads as
+// nothing, so what lies in it fails and what lies after it keeps its place.
+class AbsentSource final : public ByteSource {
+public:
+    AbsentSource(std::uint64_t size, WString name) : size_(size), name_(std::move(name)) {}
+
+    std::size_t ReadAt(std::uint64_t, void*, std::size_t) const override { return 0; }
+    std::uint64_t Size() const override { return size_; }
+    WStringView Name() const override { return name_; }
+
+private:
+    std::uint64_t size_;
+    WString name_;
+};
+
 // Parts read one after another as one archive, each part's bytes following the previous
-// part's: the volumes of a split archive.
+// part's: the volumes of a split archive. The parts are the archive's disks (NAME.z01 ...
+// NAME.zip) or plain pieces of one archive cut at any byte (NAME.zip.001 ...).
 class VolumeSource final : public ByteSource {
 public:
     // The parts in order (none null) and the name of the whole.
-    VolumeSource(std::vector<std::unique_ptr<ByteSource>> parts, WString name);
+    VolumeSource(std::vector<std::unique_ptr<ByteSource>> parts, WString name,
+                 bool partsAreDisks = false);
 
     std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t count) const override;
     std::uint64_t Size() const override { return starts_.back(); }
     WStringView Name() const override { return name_; }
+    std::optional<std::uint64_t> DiskStart(std::uint32_t disk) const override;
 
     std::size_t PartCount() const { return parts_.size(); }
     const ByteSource& Part(std::size_t index) const { return *parts_[index]; }
@@ -98,6 +127,7 @@ private:
     std::vector<std::unique_ptr<ByteSource>> parts_;
     std::vector<std::uint64_t> starts_;  // one per part, then the total size
     WString name_;
+    bool partsAreDisks_;
 };
 
 }  // namespace quillory

@@ -362,7 +362,7 @@ JobResult MemberJob::Run(const Archive& archive, UserInterface& ui, const std::s
     Walk<Archive> walk(plan_, archive, ui, callback, result);
     const int total = walk.total();
     RunCounts& counts = result.counts;
-    counts.archiveDamaged = ListingDamaged(archive);
+    counts.archiveDamaged = doc_.OpenWarning().has_value();
     if (plan_.showProgress) {
         ui.OpenProgress(total);
         std::uint64_t totalBytes = 0;

@@ -41,9 +41,10 @@ constexpr LzhStatus kLzhOnly[] = {LzhStatus::NoArchiveInExe,     LzhStatus::Seek
                                   LzhStatus::HeaderCheckWarning, LzhStatus::UnknownLevel,
                                   LzhStatus::FolderEntrySkipped, LzhStatus::DamagedFromHere};
 constexpr ZipStatus kZipOnly[] = {
-    ZipStatus::BadLocalHeader,  ZipStatus::NoEndRecord,   ZipStatus::MultiDisk,
-    ZipStatus::AesSetupFailed,  ZipStatus::BadDirectory,  ZipStatus::SizeMismatch,
-    ZipStatus::OverlappingData, ZipStatus::WrongPassword, ZipStatus::AuthenticationFailed};
+    ZipStatus::BadLocalHeader,      ZipStatus::NoEndRecord,   ZipStatus::MultiDisk,
+    ZipStatus::AesSetupFailed,      ZipStatus::BadDirectory,  ZipStatus::SizeMismatch,
+    ZipStatus::OverlappingData,     ZipStatus::WrongPassword, ZipStatus::AuthenticationFailed,
+    ZipStatus::ReadFromLocalHeaders};
 constexpr bool NoNumberShared() {
     for (const LzhStatus lzh : kLzhOnly) {
         for (const ZipStatus zip : kZipOnly) {
@@ -268,12 +269,9 @@ std::optional<WStringView> ListingWarning(LzhStatus status) {
     return std::nullopt;
 }
 
-bool ListingDamaged(const LzhArchive& archive) {
-    return ListingWarning(archive.warning()).has_value();
-}
-
-bool ListingDamaged(const ZipArchive&) {
-    return false;
+std::optional<WStringView> ListingWarning(ZipStatus status) {
+    if (status == ZipStatus::ReadFromLocalHeaders) return texts::kReadFromLocalHeaders;
+    return std::nullopt;
 }
 
 bool IsUnreadable(ZipStatus status) {
@@ -287,9 +285,13 @@ WString OpenFailureText(WStringView path, const OpenFailure& failure) {
         failure.lzh == LzhStatus::OpenFailed || (failure.zip && IsUnreadable(*failure.zip));
     if (unreadable) {
         text += FileErrorText(failure.error);
+    } else if (failure.splitPartMissing) {
+        text += *failure.splitPartMissing;
+    } else if (failure.foreignFormat) {
+        text.append(*failure.foreignFormat).append(texts::kForeignFormat);
     } else if (failure.zip == ZipStatus::MultiDisk) {
         text += texts::kMultiDisk;
-    } else if ((failure.zip && failure.zip != ZipStatus::NoEndRecord) || failure.lzhHeaderSeen) {
+    } else if ((failure.zip && failure.zip != ZipStatus::NoEndRecord) || failure.archiveStartSeen) {
         // A ZIP end record or an LZH header was there: the archive is damaged.
         text += texts::kDamagedDirectory;
     } else {

@@ -95,11 +95,9 @@ WString DamagedText(WStringView name);
 // "パスが長すぎるため展開できません。 [<stored path>]", the path as the host shows it.
 WString PathTooLongText(WStringView storedPath);
 
-// The warning an LZH listing came with, or nothing.
+// The warning a listing came with, or nothing.
 std::optional<WStringView> ListingWarning(LzhStatus status);
-// The archive's listing came with a warning (the archive is damaged).
-bool ListingDamaged(const LzhArchive& archive);
-bool ListingDamaged(const ZipArchive& archive);
+std::optional<WStringView> ListingWarning(ZipStatus status);
 
 // Whether the ZIP reader could not read the file at all, so the host's reason says why.
 bool IsUnreadable(ZipStatus status);
@@ -110,9 +108,15 @@ struct OpenFailure {
     std::optional<LzhStatus> lzh;
     std::optional<ZipStatus> zip;
     platform::FileErrorInfo error;
-    bool lzhHeaderSeen = false;  // the file starts like an LZH header ("-lh?-" at 2)
+    // The file starts like an archive (a ZIP signature, or "-lh?-" at 2): it is damaged.
+    bool archiveStartSeen = false;
+    // The format another program's file is in ("RAR", "PNG"), known by its signature.
+    std::optional<WStringView> foreignFormat;
+    // "分割された書庫の一部 [NAME.z03] が見つかりません。" for a split set missing a part.
+    std::optional<WString> splitPartMissing;
 };
-// "書庫を開けませんでした。\n<path>\n理由：<reason>".
+// "書庫を開けませんでした。\n<path>\n理由：<reason>"; for a file of another format the
+// reason is "<format>形式のファイルには対応していません。".
 WString OpenFailureText(WStringView path, const OpenFailure& failure);
 
 }  // namespace quillory

@@ -8,6 +8,7 @@
 #include "document/archive_paths.h"
 #include "document/commands.h"
 #include "document/recent_archives.h"
+#include "document/split_set.h"
 #include "document/texts.h"
 #include "platform/codepage.h"
 
@@ -109,18 +110,99 @@ void CQuilloryDoc::ShowOpenFailure(WStringView path) {
 
 int CQuilloryDoc::OpenArchive(WStringView path) {
     openFailure_ = {};
+    splitWarning_.reset();
+    // A part of a split set opens the whole set, named and kinded as its NAME.zip.
+    const std::optional<SplitSet> split = SplitSetOf(path);
+    const WString archivePath = split ? split->name : WString(path);
+    // The file (every part of a set) is opened once; both readers, if both look, read the
+    // same source.
+    std::shared_ptr<const ByteSource> source =
+        split ? OpenSplitSet(*split, split->parts.size(), &openFailure_.error)
+              : FileSource::Open(path, &openFailure_.error);
+    int opened = 0;
+    if (source != nullptr) {
+        opened = OpenSource(source, archivePath);
+    } else if (!split || !split->parts.empty()) {
+        openFailure_.lzh = LzhStatus::OpenFailed;
+        return 0;
+    }
+    // A set's last part alone, without NAME.z01 beside it: the set's first part is missing.
+    if (!split && openFailure_.zip == ZipStatus::MultiDisk && path.size() > 4) {
+        const WStringView stem = path.substr(0, path.size() - 4);
+        const WStringView extension = path.substr(stem.size());
+        if (extension == u".zip" || extension == u".ZIP") {
+            WString text(texts::kSplitPartBefore);
+            text.append(PartName(WString(stem) + (extension[1] == u'Z' ? u".Z01" : u".z01")))
+                .append(texts::kSplitPartAfter);
+            openFailure_.splitPartMissing = text;
+        }
+    }
+    if (split) {
+        std::optional<WString> missing = split->missing;
+        const bool gap = !missing && (split->disks ? openFailure_.zip == ZipStatus::MultiDisk
+                                                   : opened == 0 || OpenWarning());
+        // Closes what an attempt opened, keeping the chosen encoding and the name bar's
+        // path for the next.
+        const auto forgetReader = [this] {
+            if (isOpen == 0) return;
+            WithReader([](auto& reader) { reader.Close(); });
+            isOpen = 0;
+        };
+        if (gap) {
+            // The records count more disks than there are, or pieces end before the
+            // archive does: the next part is missing. With the parts after it in their
+            // places, the directory may still be read and the members outside the gap
+            // extract; else the members before the gap are what there is.
+            missing = PartName(split->next);
+            const auto across = OpenSplitSetAcrossGaps(*split, &openFailure_.error);
+            const bool whole = across != nullptr && OpenSource(across, archivePath) != 0 &&
+                               archiveType == ArchiveType::Zip &&
+                               zipArchive->warning() == ZipStatus::Ok;
+            if (!whole && split->disks) {
+                forgetReader();
+                source = OpenSplitSet(*split, split->parts.size() - 1, &openFailure_.error);
+                opened = source != nullptr ? OpenSource(source, archivePath) : 0;
+            } else if (!whole && across != nullptr) {
+                // Pieces: the members before the gap, as first read.
+                forgetReader();
+                opened = source != nullptr ? OpenSource(source, archivePath) : 0;
+            } else if (whole) {
+                opened = 1;
+            }
+        }
+        if (missing) {
+            WString text(texts::kSplitPartBefore);
+            text.append(*missing).append(texts::kSplitPartAfter);
+            if (opened != 0) {
+                splitWarning_ = text;
+            } else {
+                openFailure_.splitPartMissing = text;
+            }
+        }
+    }
+    // The warning comes with a successful open; the archive stays open.
+    if (opened != 0) {
+        if (const auto warning = OpenWarning()) ui_.ShowMessage(*warning);
+    }
+    return opened;
+}
+
+int CQuilloryDoc::OpenSource(const std::shared_ptr<const ByteSource>& source, WStringView path) {
     // The last '.' of the whole path decides; without one, the previous archive's kind
     // stays and chooses again.
+    bool namedLzh = false;
     if (const std::size_t dot = path.rfind(u'.'); dot != WStringView::npos) {
         const WStringView extension = path.substr(dot);
-        archiveType = extension == kLzhExtension   ? ArchiveType::Lzh
+        namedLzh = extension == kLzhExtension;
+        archiveType = namedLzh                     ? ArchiveType::Lzh
                       : extension == kZipExtension ? ArchiveType::Zip
                                                    : ArchiveType::None;
     }
-    // The file is opened once; both readers, if both look, read the same source.
-    const std::shared_ptr<const ByteSource> source = FileSource::Open(path, &openFailure_.error);
-    if (source == nullptr) {
-        openFailure_.lzh = LzhStatus::OpenFailed;
+    // A file of another format is named as such, whatever its name, and never read as a
+    // damaged archive; a program is looked into, as it may carry an archive.
+    const std::optional<ForeignFormat> foreign = ForeignFormatOf(*source);
+    if (foreign && !foreign->program) {
+        openFailure_.foreignFormat = foreign->name;
         return 0;
     }
     // What the file holds outweighs a name that says otherwise: an LZH archive named
@@ -133,32 +215,37 @@ int CQuilloryDoc::OpenArchive(WStringView path) {
     password_.Clear();
     if (archiveType == ArchiveType::Lzh || eitherReader) {
         const Outcome<LzhStatus> lzh = lzhArchive->Open(source, path, encoding);
-        if (lzh.ok()) {
-            // The LZH reader takes almost any file with a warning: a ZIP archive's first
-            // bytes read as a level-0 header with a bad checksum and data running past
-            // the end. When either reader may have the file, a warned LZH listing gives
-            // way to a ZIP reader that accepts the file whole.
+        // Only a file named .lzh is read as LZH when its first header does not check out;
+        // any other is taken for one only on a sound first header.
+        if (lzh.ok() && !namedLzh && !lzhArchive->firstHeaderChecked()) {
+            lzhArchive->Close();
+            openFailure_.lzh = LzhStatus::BadHeader;
+        } else if (lzh.ok()) {
+            // When either reader may have the file, a listing that ended in a warning gives
+            // way to a ZIP reader that accepts the file whole: a ZIP archive behind a stub
+            // that happens to start like an LZH header.
             if (eitherReader && ListingWarning(lzhArchive->warning()) &&
-                zipArchive->Open(source, path, encoding).ok()) {
+                zipArchive->Open(source, path, encoding).ok() &&
+                zipArchive->warning() == ZipStatus::Ok) {
                 lzhArchive->Close();
                 return OpenedIn(ArchiveType::Zip, path);
             }
-            OpenedIn(ArchiveType::Lzh, path);
-            // The warning comes with a successful open; the archive stays open.
-            if (const auto warning = ListingWarning(lzhArchive->warning())) {
-                ui_.ShowMessage(*warning);
-            }
-            return 1;
+            // A ZIP listing from local headers alone does not outweigh the LZH one.
+            zipArchive->Close();
+            return OpenedIn(ArchiveType::Lzh, path);
+        } else {
+            openFailure_.lzh = lzh.status;
         }
-        openFailure_.lzh = lzh.status;
     }
-    if (isOpen == 0 && (archiveType == ArchiveType::Zip || eitherReader)) {
+    if (archiveType == ArchiveType::Zip || eitherReader) {
         const Outcome<ZipStatus> zip = zipArchive->Open(source, path, encoding);
         if (zip.ok()) return OpenedIn(ArchiveType::Zip, path);
         openFailure_.zip = zip.status;
     }
-    // An LZH header at the start means a damaged archive, not a file of another kind.
-    openFailure_.lzhHeaderSeen = content == ArchiveType::Lzh;
+    // A ZIP signature or an LZH header at the start means a damaged archive, not a file of
+    // another kind; a program with no archive in it is named.
+    openFailure_.archiveStartSeen = content != ArchiveType::None;
+    if (foreign) openFailure_.foreignFormat = foreign->name;
     return 0;
 }
 
@@ -250,6 +337,12 @@ void CQuilloryDoc::OnSettings() {
 
 void CQuilloryDoc::ExtractionSucceeded(WStringView folder) {
     if (settings_.OpenFolder != 0) ui_.ShellOpen(folder);
+}
+
+std::optional<WStringView> CQuilloryDoc::OpenWarning() const {
+    if (isOpen == 0) return std::nullopt;
+    if (splitWarning_) return WStringView(*splitWarning_);
+    return WithReader([](const auto& reader) { return ListingWarning(reader.warning()); });
 }
 
 int CQuilloryDoc::EntryCount() const {

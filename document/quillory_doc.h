@@ -109,7 +109,8 @@ public:
     void OpenEntry(int entryIndex);
 
     // 1 when one of the readers opened the file, else 0 (with lastOpenFailure() saying
-    // why).
+    // why). Any part of a split set (NAME.z01, NAME.zip.001) opens the whole set; one
+    // that misses a part opens with the members before it and a warning naming the part.
     int OpenArchive(WStringView path);
     const OpenFailure& lastOpenFailure() const { return openFailure_; }
     // "書庫を開けませんでした。" with the path and the reason, after a failed OpenArchive.
@@ -136,6 +137,9 @@ public:
     // After an extraction without failures: the folder shown in the file manager when
     // the setting "OpenFolder" is on.
     void ExtractionSucceeded(WStringView folder);
+
+    // The warning the open archive's listing came with (it is damaged), or nothing.
+    std::optional<WStringView> OpenWarning() const;
 
     // Entries of the reader that archiveType names, for the list.
     int EntryCount() const;
@@ -170,6 +174,9 @@ public:
     }
 
 private:
+    // Opens source, named path, in the reader its name and content choose; 1, or 0 with
+    // openFailure_ saying why.
+    int OpenSource(const std::shared_ptr<const ByteSource>& source, WStringView path);
     // Marks the archive open in the reader of that type and shows its path; 1.
     int OpenedIn(ArchiveType type, WStringView path);
     // The extract-all and extract-selected flow; selection null means every entry.
@@ -192,6 +199,8 @@ private:
     JobHost* host_ = &inlineHost_;
     int decodingThreads_ = 0;
     OpenFailure openFailure_;
+    // The part of a split set that is missing, for the open archive's warning.
+    std::optional<WString> splitWarning_;
 };
 
 // The summary of a job that has ended.

@@ -20,6 +20,11 @@ inline constexpr WStringView kCannotOpen = u"書庫を開けませんでした�
 // Why: "書庫を開けませんでした。\n<path>\n理由：<reason>".
 inline constexpr WStringView kReasonLabel = u"\n理由：";
 inline constexpr WStringView kNotAnArchive = u"LZH書庫でもZIP書庫でもありません。";
+// A split set without one of its parts: kSplitPartBefore + the part's name + kSplitPartAfter.
+inline constexpr WStringView kSplitPartBefore = u"分割された書庫の一部 [";
+inline constexpr WStringView kSplitPartAfter = u"] が見つかりません。";
+// A file of another format: its name ("RAR", "PNG"), then this.
+inline constexpr WStringView kForeignFormat = u"形式のファイルには対応していません。";
 inline constexpr WStringView kDamagedDirectory = u"書庫のヘッダまたはディレクトリが壊れています。";
 inline constexpr WStringView kMultiDisk = u"複数のディスクに分割された書庫には対応していません。";
 inline constexpr WStringView kNoEndMark = u"警告：ファイルの末尾にエンドマークがありません";
@@ -27,6 +32,8 @@ inline constexpr WStringView kHeaderCheckError =
     u"警告：ヘッダCRCまたはヘッダチェックサムエラーです";
 inline constexpr WStringView kDamagedFromHere =
     u"警告：書庫の途中でヘッダが壊れています。それより前のファイルだけを扱います";
+inline constexpr WStringView kReadFromLocalHeaders =
+    u"警告：書庫の中央ディレクトリが見つからないため、各ファイルのヘッダから読み取りました";
 
 // A destination that is empty or relative, which the program never resolves against a
 // current folder of its own.
@@ -133,9 +140,10 @@ struct FileFilter {
     WStringView patterns;  // ";" between patterns
 };
 inline constexpr FileFilter kArchiveFilters[] = {
-    {u"すべての書庫 (*.lzh;*.lha;*.zip)", u"*.lzh;*.lha;*.zip"},
+    {u"すべての書庫 (*.lzh;*.lha;*.zip;*.z01;*.001)",
+     u"*.lzh;*.lha;*.zip;*.z[0-9][0-9];*.[0-9][0-9][0-9]"},
     {u"LHA書庫 (*.lzh;*.lha)", u"*.lzh;*.lha"},
-    {u"ZIP書庫 (*.zip)", u"*.zip"},
+    {u"ZIP書庫 (*.zip;*.z01;*.001)", u"*.zip;*.z[0-9][0-9];*.[0-9][0-9][0-9]"},
     {u"すべてのファイル (*.*)", u"*.*"},
 };
 

@@ -10,9 +10,23 @@
 #include "common/checksums.h"
 #include "lzh/lzh_exe_search.h"
 #include "lzh/lzh_header.h"
+#include "lzh/lzh_method.h"
 #include "lzh/lzh_scratch_buffer.h"
 
 namespace quillory {
+namespace {
+
+// The entry's method identifier has the shape of one (lzh::LooksLikeMethod).
+bool HasMethodIdentifier(const LzhEntry& entry) {
+    std::uint8_t bytes[5];
+    for (std::size_t i = 0; i < sizeof bytes; ++i) {
+        if (entry.method[i] > 0x7F) return false;
+        bytes[i] = static_cast<std::uint8_t>(entry.method[i]);
+    }
+    return lzh::LooksLikeMethod(bytes);
+}
+
+}  // namespace
 
 LzhArchive::LzhArchive() {
     Crc16Init();
@@ -68,6 +82,7 @@ LzhStatus LzhArchive::ReadAllHeaders() {
     LzhStatus status = LzhStatus::Ok;
     for (;;) {
         LzhEntry& entry = entries_.emplace_back(&names_);
+        const bool first = entries_.size() == 1;
         if (!lzh::ReadHeader(reader, work.data(), encoding_.codePage, entry, status)) {
             entries_.pop_back();
             // A damaged header after good members (a cut download, a disk error) ends the
@@ -77,6 +92,13 @@ LzhStatus LzhArchive::ReadAllHeaders() {
                 status = LzhStatus::DamagedFromHere;
             }
             return status;
+        }
+        if (first) {
+            // Bytes of another kind: no archive starts with a member of no method at all.
+            if (!HasMethodIdentifier(entry)) return LzhStatus::BadHeader;
+            const bool stored = lzh::MethodCode(WStringView(entry.method)) == lzh::kMethodStored;
+            firstHeaderChecked_ = status != LzhStatus::HeaderCheckWarning &&
+                                  (!stored || entry.compressedSize == entry.originalSize);
         }
         if (!reader.Skip(entry.compressedSize)) return LzhStatus::SeekFailed;
     }
@@ -89,6 +111,7 @@ void LzhArchive::Close() {
     names_.Release();
     firstHeader_ = 0;
     warning_ = LzhStatus::Ok;
+    firstHeaderChecked_ = false;
 }
 
 }  // namespace quillory

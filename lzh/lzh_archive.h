@@ -82,7 +82,8 @@ public:
     // Opens the archive at path and lists it, names decoded as encoding says. Ok (with a
     // warning, when the listing ended early or a header check failed) or why it could not
     // be opened, with the archive closed: OpenFailed (the host's reason with it),
-    // NoArchiveInExe, SeekFailed, BadHeader, UnknownLevel.
+    // NoArchiveInExe, SeekFailed, BadHeader (also for a first header whose method is no
+    // LZH identifier at all), UnknownLevel.
     Outcome<LzhStatus> Open(WStringView path, const NameEncoding& encoding = {});
     // The same for an archive whose bytes come from source, named path.
     Outcome<LzhStatus> Open(std::shared_ptr<const ByteSource> source, WStringView path,
@@ -103,6 +104,10 @@ public:
     const std::pmr::deque<LzhEntry>& entries() const { return entries_; }
     // NoEndMark, HeaderCheckWarning or DamagedFromHere when the listing came with one.
     LzhStatus warning() const { return warning_; }
+    // The first header checks out: its header sum (levels 0 and 1) or header CRC matched,
+    // and a stored member's two sizes agree. A file that is not named as an LZH archive is
+    // taken for one only then: almost any bytes read as a level-0 header with a bad sum.
+    bool firstHeaderChecked() const { return firstHeaderChecked_; }
 
 private:
     // Lists every header from firstHeader_ on into entries_; the status the listing ends
@@ -116,6 +121,7 @@ private:
     // Where the listing's first header is: past a self-extractor's program.
     std::uint64_t firstHeader_ = 0;
     LzhStatus warning_ = LzhStatus::Ok;
+    bool firstHeaderChecked_ = false;
 };
 
 // Extracts (or tests) one member of an open archive as the run says: its folder or file

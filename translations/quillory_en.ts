@@ -30,6 +30,18 @@ Reason: </translation>
         <translation>It is neither an LZH nor a ZIP archive.</translation>
     </message>
     <message>
+        <source>分割された書庫の一部 [</source>
+        <translation>A part of the split archive, [</translation>
+    </message>
+    <message>
+        <source>] が見つかりません。</source>
+        <translation>], is missing.</translation>
+    </message>
+    <message>
+        <source>形式のファイルには対応していません。</source>
+        <translation> files are not supported.</translation>
+    </message>
+    <message>
         <source>書庫のヘッダまたはディレクトリが壊れています。</source>
         <translation>The archive's headers or its directory are damaged.</translation>
     </message>
@@ -44,6 +56,10 @@ Reason: </translation>
     <message>
         <source>警告：ヘッダCRCまたはヘッダチェックサムエラーです</source>
         <translation>Warning: a header's CRC or checksum is wrong</translation>
+    </message>
+    <message>
+        <source>警告：書庫の中央ディレクトリが見つからないため、各ファイルのヘッダから読み取りました</source>
+        <translation>Warning: the archive's central directory was not found, so the members were read from their own headers</translation>
     </message>
     <message>
         <source>警告：書庫の途中でヘッダが壊れています。それより前のファイルだけを扱います</source>
@@ -279,16 +295,16 @@ Extract it?</translation>
         <translation>Path</translation>
     </message>
     <message>
-        <source>すべての書庫 (*.lzh;*.lha;*.zip)</source>
-        <translation>All archives (*.lzh;*.lha;*.zip)</translation>
+        <source>すべての書庫 (*.lzh;*.lha;*.zip;*.z01;*.001)</source>
+        <translation>All archives (*.lzh;*.lha;*.zip;*.z01;*.001)</translation>
     </message>
     <message>
         <source>LHA書庫 (*.lzh;*.lha)</source>
         <translation>LHA archives (*.lzh;*.lha)</translation>
     </message>
     <message>
-        <source>ZIP書庫 (*.zip)</source>
-        <translation>ZIP archives (*.zip)</translation>
+        <source>ZIP書庫 (*.zip;*.z01;*.001)</source>
+        <translation>ZIP archives (*.zip;*.z01;*.001)</translation>
     </message>
     <message>
         <source>すべてのファイル (*.*)</source>

@@ -21,7 +21,8 @@ bool ReadExactly(BufferedReader& reader, void* destination, std::size_t count) {
 }
 
 // Fills one entry from the fixed fields of its central header and its extra records.
-void FillEntry(const std::uint8_t* h, const ExtraRecords& extra, std::int64_t shift, ZipEntry& e) {
+void FillEntry(const std::uint8_t* h, const ExtraRecords& extra, std::int64_t shift,
+               const ByteSource& source, ZipEntry& e) {
     e.madeByVersion = h[0];
     e.madeByHost = h[1];
     e.versionNeeded = h[2];
@@ -38,7 +39,18 @@ void FillEntry(const std::uint8_t* h, const ExtraRecords& extra, std::int64_t sh
     // Unsigned arithmetic: a shift that would take an offset below 0 leaves one that no
     // file reaches, and that member alone fails.
     e.localHeaderOffset = wide.localHeaderOffset + static_cast<std::uint64_t>(shift);
+    // On a disk the source does not have, the member is nowhere to be read.
+    if (const std::uint32_t disk = Le16(h + 30); disk != 0) {
+        const auto start = source.DiskStart(disk);
+        e.localHeaderOffset = start ? e.localHeaderOffset + *start : UINT64_MAX;
+    }
     e.attributes = Le32(h + 34);
+    ApplyAesRecord(extra, e);
+}
+
+}  // namespace
+
+void ApplyAesRecord(const ExtraRecords& extra, ZipEntry& e) {
     AesRecord aes;
     if (ReadAesRecord(extra.aes, &aes)) {
         e.aesPresent = 1;
@@ -50,17 +62,15 @@ void FillEntry(const std::uint8_t* h, const ExtraRecords& extra, std::int64_t sh
     }
 }
 
-}  // namespace
-
 bool ReadCentralDirectory(BufferedReader& reader, const DirectoryLocation& location,
-                          std::uint64_t fileSize, const NameEncoding& encoding,
+                          const ByteSource& source, const NameEncoding& encoding,
                           std::pmr::vector<ZipEntry>& entries,
                           std::pmr::memory_resource* nameMemory,
                           std::vector<std::uint8_t>& extraBuffer) {
     // As many records as the end record promises and the directory (and the file) can
     // hold, so the table is allocated once for a sound archive and never balloons for a
     // false count.
-    const std::uint64_t room = std::min(location.size, fileSize) / kMinCentralHeaderBytes;
+    const std::uint64_t room = std::min(location.size, source.Size()) / kMinCentralHeaderBytes;
     entries.reserve(static_cast<std::size_t>(std::min(location.totalEntries, room)));
     MemberNameDecoder names(encoding);
     std::uint8_t signature[kSignatureBytes];
@@ -85,7 +95,7 @@ bool ReadCentralDirectory(BufferedReader& reader, const DirectoryLocation& locat
         const WString name = names.Decode(entries.size(), stored);
         ZipEntry& e = entries.emplace_back(nameMemory);
         SplitMemberName(name, &e.path, &e.name);
-        FillEntry(h, extra, location.shift, e);
+        FillEntry(h, extra, location.shift, source, e);
         if (!reader.Skip(commentLength)) return false;
         if (!ReadExactly(reader, signature, sizeof signature)) return false;
     }

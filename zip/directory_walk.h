@@ -12,16 +12,21 @@
 
 #include "common/buffered_reader.h"
 #include "zip/end_record.h"
+#include "zip/extra_field.h"
 #include "zip/zip_archive.h"
 
 namespace quillory::zip {
 
+// The AES record's fields into the entry, when the extra field has one (central or local).
+void ApplyAesRecord(const ExtraRecords& extra, ZipEntry& e);
+
 // Appends the records to entries, their names and folders in nameMemory, every local-
-// header offset moved by the location's shift. extraBuffer is work space for the extra
+// header offset moved by the location's shift, or counted from the start of its disk in
+// the source (a split set's). extraBuffer is work space for the extra
 // field of the record being read. The names are decoded as encoding says
 // (MemberNameDecoder).
 bool ReadCentralDirectory(BufferedReader& reader, const DirectoryLocation& location,
-                          std::uint64_t fileSize, const NameEncoding& encoding,
+                          const ByteSource& source, const NameEncoding& encoding,
                           std::pmr::vector<ZipEntry>& entries,
                           std::pmr::memory_resource* nameMemory,
                           std::vector<std::uint8_t>& extraBuffer);

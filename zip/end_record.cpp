@@ -84,6 +84,7 @@ void ReadZip64End(const Tail& tail, std::uint64_t position, DirectoryLocation* d
     d->zip64 = true;
     // Info-ZIP, 7-Zip, Java and Python count 1 disk; a 0, which says nothing, passes too.
     d->multiDisk = Le32(locator + 16) > 1;
+    d->disks = std::max<std::uint32_t>(d->disks, Le32(locator + 16));
     d->thisDisk = Le32(record + 16);
     d->centralDirDisk = Le32(record + 20);
     d->entriesThisDisk = Le64(record + 24);
@@ -126,10 +127,14 @@ void CheckDirectory(const Tail& tail, DirectoryLocation* d) {
 bool LocateCentralDirectory(const ByteSource& source, std::vector<std::uint8_t>& scanBuffer,
                             DirectoryLocation* location) {
     const std::uint64_t fileSize = source.Size();
-    const std::size_t n =
-        static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, kEndSearchBytes));
+    std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, kEndSearchBytes));
     scanBuffer.resize(kEndSearchBytes);
-    if (!source.ReadExactly(fileSize - n, scanBuffer.data(), n)) return false;
+    // A tail that cannot be read whole (it reaches into a split set's missing part) is
+    // read as far back as it can be, halving its length.
+    while (!source.ReadExactly(fileSize - n, scanBuffer.data(), n)) {
+        if (n < 2 * kEndRecordBytes) return false;
+        n /= 2;
+    }
     if (n < kEndRecordBytes) return false;
     const std::uint8_t* data = scanBuffer.data();
     const Tail tail(source, data, n);
@@ -149,7 +154,13 @@ bool LocateCentralDirectory(const ByteSource& source, std::vector<std::uint8_t>&
         if (Le32(data + i) != kEndRecordSignature) continue;
         DirectoryLocation candidate;
         ReadEndFields(data + i, tail.start() + i, &candidate);
+        candidate.disks = candidate.thisDisk + 1;
         ReadZip64End(tail, candidate.recordsStart, &candidate);
+        // A split set's offsets count from the start of their disk.
+        if (const auto diskStart = source.DiskStart(candidate.centralDirDisk);
+            diskStart && candidate.centralDirDisk != 0) {
+            candidate.offset += *diskStart;
+        }
         CheckDirectory(tail, &candidate);
         // An end signature inside a comment (a zipped archive's own, quoted text) may come
         // after the real one: the last record whose directory checks out wins, and with

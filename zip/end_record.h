@@ -31,12 +31,15 @@ struct DirectoryLocation {
     std::uint32_t commentLength = 0;
     bool zip64 = false;      // a ZIP64 end record was read
     bool multiDisk = false;  // the locator counts more than one disk
-    bool checked = false;    // a central header (or an empty directory) is where it says
+    std::uint32_t disks =
+        1;                 // the disks the records count (this one's number + 1, or the locator's)
+    bool checked = false;  // a central header (or an empty directory) is where it says
 };
 
 // Reads the last min(size, 65557) bytes of the source into scanBuffer and locates the
-// directory. False when there is no end record at all (or the source cannot be read);
-// true with the last one found when none checks out, so that the walk refuses it.
+// directory; on a split set's disks (ByteSource::DiskStart) the directory's offset counts
+// from the start of its disk. False when there is no end record at all (or the source cannot be
+// read); true with the last one found when none checks out, so that the walk refuses it.
 bool LocateCentralDirectory(const ByteSource& source, std::vector<std::uint8_t>& scanBuffer,
                             DirectoryLocation* location);
 

@@ -1,13 +1,14 @@
 // ZipArchive's Open and Close: the end records located, the central directory walked
 // into the entry table, and the directory's place kept for the member layout. An archive
-// whose directory cannot be read whole is closed again with its status; nothing is half
-// listed.
+// whose directory cannot be read whole is listed from its local headers instead, or
+// closed again with its status when it has none; nothing is half listed.
 #include "zip/zip_archive.h"
 
 #include "common/buffered_reader.h"
 #include "common/checksums.h"
 #include "zip/directory_walk.h"
 #include "zip/end_record.h"
+#include "zip/local_walk.h"
 
 namespace quillory {
 
@@ -56,23 +57,39 @@ Outcome<ZipStatus> ZipArchive::Open(std::shared_ptr<const ByteSource> source, WS
     };
 
     DirectoryLocation location;
+    bool located;
     {
         std::vector<std::uint8_t> scanBuffer;
-        if (!LocateCentralDirectory(*source_, scanBuffer, &location)) {
-            return fail(ZipStatus::NoEndRecord);
-        }
+        located = LocateCentralDirectory(*source_, scanBuffer, &location);
     }
-    if (location.thisDisk != 0 || location.multiDisk) return fail(ZipStatus::MultiDisk);
-    directoryOffset_ = location.offset;
-    directorySize_ = location.size;
-    bool listed;
-    {
+    // Disks the source does not have (a split set opened from its last part alone, or
+    // missing a part): the offsets lead nowhere.
+    if (located && (location.thisDisk != 0 || location.multiDisk) &&
+        !source_->DiskStart(location.disks - 1)) {
+        return fail(ZipStatus::MultiDisk);
+    }
+    bool listed = false;
+    if (located) {
         BufferedReader reader(*source_, location.offset, &heap_);
         std::vector<std::uint8_t> extraBuffer;
-        listed = ReadCentralDirectory(reader, location, source_->Size(), encoding_, entries_,
-                                      &names_, extraBuffer);
+        listed = ReadCentralDirectory(reader, location, *source_, encoding_, entries_, &names_,
+                                      extraBuffer);
     }
-    if (!listed) return fail(ZipStatus::BadDirectory);
+    if (listed) {
+        directoryOffset_ = location.offset;
+        directorySize_ = location.size;
+        return {};
+    }
+    // No directory to read (cut off, or damaged): the members' own headers, each member's
+    // bytes ending where the next begins, and no directory for them to run into.
+    entries_.clear();
+    names_.Release();
+    if (!zip::ReadLocalHeaders(*source_, encoding_, entries_, &names_, &heap_, &lastMemberCut_)) {
+        return fail(located ? ZipStatus::BadDirectory : ZipStatus::NoEndRecord);
+    }
+    directoryOffset_ = UINT64_MAX;
+    directorySize_ = 0;
+    warning_ = ZipStatus::ReadFromLocalHeaders;
     return {};
 }
 
@@ -84,6 +101,8 @@ void ZipArchive::Close() {
     layout_.Clear();
     layoutOnce_ = std::make_unique<std::once_flag>();
     directoryOffset_ = directorySize_ = 0;
+    warning_ = ZipStatus::Ok;
+    lastMemberCut_ = false;
 }
 
 const zip::MemberLayout& ZipArchive::layout() const {

@@ -48,6 +48,9 @@ enum class ZipStatus : int {
     WrongPassword = 27,         // the password check failed
     AuthenticationFailed = 28,  // the AES authentication code differs
     BadDirectory = 29,          // the central directory cannot be read whole
+    // warning: no central directory could be read; the members come from their local
+    // headers (a cut download, a directory lost)
+    ReadFromLocalHeaders = 31,
 };
 
 // One central-directory record.
@@ -99,9 +102,10 @@ public:
     ZipArchive& operator=(const ZipArchive&) = delete;
 
     // Opens the archive at path and lists its central directory (no entry at all when
-    // the end records describe an empty one), names decoded as encoding says. Ok, or why
-    // it could not be opened, with the archive closed: OpenFailed (the host's reason with
-    // it), NoEndRecord, MultiDisk or BadDirectory.
+    // the end records describe an empty one), names decoded as encoding says; where no
+    // directory can be read, its local headers (with the warning ReadFromLocalHeaders).
+    // Ok, or why it could not be opened, with the archive closed: OpenFailed (the host's
+    // reason with it), NoEndRecord, MultiDisk or BadDirectory.
     Outcome<ZipStatus> Open(WStringView path, const NameEncoding& encoding = {});
     // The same for an archive whose bytes come from source, named path.
     Outcome<ZipStatus> Open(std::shared_ptr<const ByteSource> source, WStringView path,
@@ -118,6 +122,11 @@ public:
     const WString& archivePath() const { return archivePath_; }
     const NameEncoding& encoding() const { return encoding_; }
     const std::pmr::vector<ZipEntry>& entries() const { return entries_; }
+    // ReadFromLocalHeaders when the listing came with that warning, else Ok.
+    ZipStatus warning() const { return warning_; }
+    // Listed from the local headers, the last member is cut by the end of the file: it
+    // fails whatever its bytes would give (a cut stored member's size is not known).
+    bool lastMemberCut() const { return lastMemberCut_; }
 
     // Where each member's bytes lie, noted at the first extraction after Open (once, for
     // every thread that extracts): listing alone never pays for it.
@@ -131,6 +140,8 @@ private:
     // The central directory's place, for the layout.
     std::uint64_t directoryOffset_ = 0;
     std::uint64_t directorySize_ = 0;
+    ZipStatus warning_ = ZipStatus::Ok;
+    bool lastMemberCut_ = false;
     mutable zip::MemberLayout layout_{&heap_};
     mutable std::unique_ptr<std::once_flag> layoutOnce_ = std::make_unique<std::once_flag>();
 };

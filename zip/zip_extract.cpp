@@ -265,6 +265,9 @@ Outcome<ZipStatus> Extract(const ZipArchive& zip, const ZipEntry& e, MemberRun& 
         &e >= entries.data() + entries.size()) {
         return fail(ZipStatus::BadLocalHeader);
     }
+    // A member the end of the file cut has no data to give, whatever a decoder makes of
+    // the bytes that are there.
+    if (zip.lastMemberCut() && &e == &entries.back()) return fail(ZipStatus::DecodeFailed);
     const MemberRecord m = RecordFor(e);
 
     // The local header: where the data starts, and the fields the cipher and times need.

@@ -294,8 +294,10 @@ private slots:
 
     void openDialogFiltersInQtSyntax() {
         QCOMPARE(QtFileFilters(texts::kArchiveFilters),
-                 (QStringList{U("すべての書庫 (*.lzh *.lha *.zip)"), U("LHA書庫 (*.lzh *.lha)"),
-                              U("ZIP書庫 (*.zip)"), U("すべてのファイル (*)")}));
+                 (QStringList{U("すべての書庫 (*.lzh *.lha *.zip *.z[0-9][0-9] *.[0-9][0-9][0-9])"),
+                              U("LHA書庫 (*.lzh *.lha)"),
+                              U("ZIP書庫 (*.zip *.z[0-9][0-9] *.[0-9][0-9][0-9])"),
+                              U("すべてのファイル (*)")}));
     }
 
     void questionsProceedOnlyOnYes() {

@@ -227,8 +227,10 @@ private slots:
         });
         QTest::keySequence(&gui->frame, QKeySequence(QStringLiteral("Ctrl+O")));
         QCOMPARE(filters,
-                 (QStringList{U("すべての書庫 (*.lzh *.lha *.zip)"), U("LHA書庫 (*.lzh *.lha)"),
-                              U("ZIP書庫 (*.zip)"), U("すべてのファイル (*)")}));
+                 (QStringList{U("すべての書庫 (*.lzh *.lha *.zip *.z[0-9][0-9] *.[0-9][0-9][0-9])"),
+                              U("LHA書庫 (*.lzh *.lha)"),
+                              U("ZIP書庫 (*.zip *.z[0-9][0-9] *.[0-9][0-9][0-9])"),
+                              U("すべてのファイル (*)")}));
         QCOMPARE(gui->frame.archiveNameEdit()->text(), SamplePath("sample.lzh"));
         QCOMPARE(gui->frame.view()->model()->rowCount(), 6);
         QVERIFY(gui->frame.action(kCommandExtractAll)->isEnabled());

@@ -48,12 +48,14 @@ std::string ReadText(const fs::path& path) {
 
 class BinaryTest : public ::testing::Test {
 protected:
-    Outcome RunProgram(const std::string& arguments) {
+    // Standard input from /dev/null, or from the shell command `input` through a pipe.
+    Outcome RunProgram(const std::string& arguments, const std::string& input = "") {
         // The C locale, whatever the caller's: messages in Japanese.
-        const std::string command = "TZ=UTC LANGUAGE= LC_ALL= LC_MESSAGES= LANG=C.UTF-8 " +
-                                    Quoted(QUILLORY_CLI_PATH) + " " + arguments + " </dev/null >" +
-                                    Quoted(temp.Host("stdout").string()) + " 2>" +
-                                    Quoted(temp.Host("stderr").string());
+        const std::string command =
+            (input.empty() ? "" : input + " | ") +
+            "TZ=UTC LANGUAGE= LC_ALL= LC_MESSAGES= LANG=C.UTF-8 " + Quoted(QUILLORY_CLI_PATH) +
+            " " + arguments + (input.empty() ? " </dev/null" : "") + " >" +
+            Quoted(temp.Host("stdout").string()) + " 2>" + Quoted(temp.Host("stderr").string());
         const int raw = std::system(command.c_str());
         Outcome outcome;
         outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -80,6 +82,12 @@ TEST_F(BinaryTest, ListGoesToStandardOutputAndNothingElseIsPrinted) {
 
 TEST_F(BinaryTest, ExitStatusesOfTheCommands) {
     EXPECT_EQ(RunProgram("t " + Fixture("document/plain.lzh")).status, 0);
+    // Every member good, but the listing warned: the archive is damaged.
+    const Outcome warned = RunProgram("t " + Fixture("document/no-end-mark.lzh"));
+    EXPECT_EQ(warned.status, 1);
+    EXPECT_EQ(warned.err,
+              "警告：ファイルの末尾にエンドマークがありません\nテストできたファイルは正常です。 "
+              "書庫が壊れています。一覧にないファイルは処理されていません。\n");
     const Outcome damaged = RunProgram("t " + Fixture("document/ten.zip"));
     EXPECT_EQ(damaged.status, 1);
     EXPECT_EQ(damaged.out, "");
@@ -98,6 +106,34 @@ TEST_F(BinaryTest, ExitStatusesOfTheCommands) {
     const Outcome version = RunProgram("--version");
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "quillory-cli " QUILLORY_VERSION "\n");
+}
+
+// An archive from a pipe, standard input or a FIFO is read once, into a copy: a FIFO
+// opened twice would wait for a second writer, and a pipe read again gives nothing.
+TEST_F(BinaryTest, AnArchiveFromAStreamIsReadOnce) {
+    const Outcome piped = RunProgram("t -", "cat " + Fixture("document/ten.zip"));
+    EXPECT_EQ(piped.status, 1);
+    EXPECT_EQ(piped.err, "ファイルが壊れています。 [m4.txt]\n10ファイル中1ファイルが不正です。\n");
+    const std::string fifo = temp.Host("fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const Outcome fromFifo =
+        RunProgram("l --names " + Quoted(fifo),
+                   "(cat " + Fixture("document/plain.lzh") + " >" + Quoted(fifo) + " &) ; true");
+    EXPECT_EQ(fromFifo.status, 0);
+    EXPECT_EQ(fromFifo.out, "a.txt\nb.txt\n");
+    // A stream that ends early is a damaged archive: its whole members, and status 1.
+    const Outcome cut = RunProgram("t -", "head -c 1000 " + Fixture("document/ten.zip"));
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_EQ(
+        cut.err,
+        "警告：書庫の中央ディレクトリが見つからないため、各ファイルのヘッダから読み取りました\n"
+        "ファイルが壊れています。 [m4.txt]\n5ファイル中1ファイルが不正です。 "
+        "書庫が壊れています。一覧にないファイルは処理されていません。\n");
+    // Nothing at all is no archive, never an empty one.
+    const Outcome empty = RunProgram("x - -d " + Quoted(temp.Host("out").string()), "true");
+    EXPECT_EQ(empty.status, 2);
+    EXPECT_EQ(empty.err, "書庫を開けませんでした。 - 理由：LZH書庫でもZIP書庫でもありません。\n");
+    EXPECT_FALSE(fs::exists(temp.Host("out")));
 }
 
 // The environment's language reaches the messages; a listing cut off by the reader

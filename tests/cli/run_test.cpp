@@ -127,6 +127,13 @@ TEST_F(RunTest, AnArchiveThatCannotBeOpenedGivesStatusTwo) {
     EXPECT_EQ(Run({"x", temp.Host("junk.zip").string(), "-d", out().string()}),
               cli::kExitNotOpened);
     EXPECT_FALSE(fs::exists(out()));
+    // A file of another format is named, whatever its name says.
+    console.err.clear();
+    WriteHostFile(temp.Host("rar.zip"), "Rar!\x1A\x07\x00" + std::string(40, '\0'));
+    EXPECT_EQ(Run({"x", temp.Host("rar.zip").string(), "-d", out().string()}), cli::kExitNotOpened);
+    EXPECT_EQ(console.err, "書庫を開けませんでした。 " + temp.Host("rar.zip").string() +
+                               " 理由：RAR形式のファイルには対応していません。\n");
+    EXPECT_FALSE(fs::exists(out()));
     EXPECT_EQ(console.out, "");
 }
 

@@ -47,6 +47,16 @@ TEST(ByteSourceTest, FileMemoryAndVolumesGiveTheSameBytes) {
     const VolumeSource volumes(std::move(parts), u"set");
     EXPECT_EQ(volumes.PartStart(2), 1u);
     ExpectSameBytes(volumes, data);
+    // Pieces are one disk; the parts of a set of disks each start one.
+    EXPECT_EQ(volumes.DiskStart(0), 0u);
+    EXPECT_EQ(volumes.DiskStart(2), std::nullopt);
+    std::vector<std::unique_ptr<ByteSource>> disks;
+    disks.push_back(std::make_unique<MemorySource>(std::span(data).first(100)));
+    disks.push_back(std::make_unique<MemorySource>(std::span(data).subspan(100)));
+    const VolumeSource set(std::move(disks), u"set.zip", true);
+    EXPECT_EQ(set.DiskStart(1), 100u);
+    EXPECT_EQ(set.DiskStart(2), std::nullopt);
+    ExpectSameBytes(set, data);
 
     platform::FileErrorInfo error;
     EXPECT_EQ(FileSource::Open(dir.Program("missing"), &error), nullptr);

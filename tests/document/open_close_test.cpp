@@ -3,6 +3,9 @@
 // damaged LZH listing, the archive-name bar and the views.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "document/commands.h"
 #include "document/recent_archives.h"
 #include "platform/path.h"
@@ -203,13 +206,28 @@ TEST_F(OpenCloseTest, FailedOpenReportsAndStillRemembersTheFolder) {
 // Each reason a file does not open, named with the file.
 TEST_F(OpenCloseTest, FailedOpenNamesTheReason) {
     Bytes zip = ReadHostFile(FixturesDir() / "document/ten.zip");
-    // The central directory's offset points elsewhere, and its size does not lead back to it.
-    zip[zip.size() - 22 + 16] ^= 0x40;
-    zip[zip.size() - 22 + 12] ^= 0x01;
+    zip.resize(20);  // the first local header cut short: no directory, no member
     WriteHostFile(temp.Host("cut.zip"), zip);
     Bytes lzh = ReadHostFile(FixturesDir() / "document/plain.lzh");
     lzh.resize(12);  // the first header cut short after its method
     WriteHostFile(temp.Host("cut.lzh"), lzh);
+    // Files of other formats, by their signatures (tar's and ISO's lie past the start).
+    WriteHostFile(temp.Host("a.rar"), "Rar!\x1A\x07\x01\x00" + std::string(40, '\0'));
+    WriteHostFile(temp.Host("rar.lzh"), "Rar!\x1A\x07\x00" + std::string(40, '\0'));
+    WriteHostFile(temp.Host("a.png"), "\x89PNG\r\n\x1A\n" + std::string(40, '\0'));
+    WriteHostFile(temp.Host("a.tar"), std::string(257, 'a') + "ustar" + std::string(250, '\0'));
+    WriteHostFile(temp.Host("a.iso"), std::string(32769, '\0') + "CD001");
+    WriteHostFile(temp.Host("tool"),
+                  "\x7F"
+                  "ELF" +
+                      std::string(60, '\x02'));
+    // A program without an archive in it is named too; so is one that carries an archive
+    // the readers refuse, as the program is what the file is.
+    WriteHostFile(temp.Host("setup.exe"), "MZ" + std::string(600, '\x90'));
+    // An LZH header whose sum is wrong opens only in a file named .lzh (the open test of
+    // the warning); under another name it is damage, not an archive taken on a guess.
+    std::filesystem::copy_file(FixturesDir() / "document/header-sum.lzh",
+                               temp.Host("header-sum.lha"));
     const struct {
         const char* name;
         const char* reason;
@@ -217,6 +235,14 @@ TEST_F(OpenCloseTest, FailedOpenNamesTheReason) {
         {"missing.lzh", "ファイルまたはフォルダが見つかりません。"},
         {"cut.zip", "書庫のヘッダまたはディレクトリが壊れています。"},
         {"cut.lzh", "書庫のヘッダまたはディレクトリが壊れています。"},
+        {"a.rar", "RAR形式のファイルには対応していません。"},
+        {"rar.lzh", "RAR形式のファイルには対応していません。"},
+        {"a.png", "PNG形式のファイルには対応していません。"},
+        {"a.tar", "tar形式のファイルには対応していません。"},
+        {"a.iso", "ISO形式のファイルには対応していません。"},
+        {"tool", "ELF形式のファイルには対応していません。"},
+        {"setup.exe", "PE形式のファイルには対応していません。"},
+        {"header-sum.lha", "書庫のヘッダまたはディレクトリが壊れています。"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(doc->OpenArchive(temp.Program(c.name)), 0) << c.name;
@@ -227,20 +253,34 @@ TEST_F(OpenCloseTest, FailedOpenNamesTheReason) {
     }
 }
 
-TEST_F(OpenCloseTest, LzhWarningsComeAfterAnOpenThatSucceeds) {
-    user.archivePaths = {Fixture("document/no-end-mark.lzh"), Fixture("document/header-sum.lzh")};
-    user.yesNo = {true};
+TEST_F(OpenCloseTest, ListingWarningsComeAfterAnOpenThatSucceeds) {
+    // A download cut off in the data of its fifth member: four whole ones and that one.
+    Bytes zip = ReadHostFile(FixturesDir() / "document/ten.zip");
+    zip.resize(1000);
+    WriteHostFile(temp.Host("cut.zip"), zip);
+    user.archivePaths = {Fixture("document/no-end-mark.lzh"), Fixture("document/header-sum.lzh"),
+                         temp.Program("cut.zip")};
+    user.yesNo = {true, true};
     doc->OnFileOpen();
     EXPECT_EQ(doc->isOpen, 1);
+    EXPECT_TRUE(doc->OpenWarning());
     doc->OnFileOpen();
     EXPECT_EQ(doc->isOpen, 1);
     EXPECT_EQ(doc->EntryCount(), 2);
+    doc->OnFileOpen();
+    EXPECT_EQ(doc->isOpen, 1);
+    EXPECT_EQ(doc->EntryCount(), 5);
     const std::vector<std::string> talk = {
         "message: 警告：ファイルの末尾にエンドマークがありません",
         "question: 現在開いている書庫を閉じますか？ -> yes",
         "message: 警告：ヘッダCRCまたはヘッダチェックサムエラーです",
+        "question: 現在開いている書庫を閉じますか？ -> yes",
+        "message: "
+        "警告：書庫の中央ディレクトリが見つからないため、各ファイルのヘッダから読み取りました",
     };
     EXPECT_EQ(user.Talk(), talk);
+    doc->CloseArchive();
+    EXPECT_FALSE(doc->OpenWarning());
 }
 
 TEST_F(OpenCloseTest, CloseEmptiesTheNameBarAndUpdatesEvenWhenNothingIsOpen) {
@@ -289,6 +329,79 @@ TEST_F(OpenCloseTest, AChosenEncodingRereadsTheArchiveInHandOnly) {
     EXPECT_EQ(doc->isOpen, 1);
     EXPECT_EQ(doc->nameEncoding(), "CP437");
     EXPECT_EQ(doc->EntryCount(), 7);
+}
+
+// A split set opens from any of its parts, as one archive. With one part missing (each
+// in turn), the members before it open with a warning naming it, and a set with nothing
+// before the gap fails with that reason; either way the part is named.
+TEST_F(OpenCloseTest, SplitSetsOpenFromAnyPartAndNameAMissingOne) {
+    namespace fs = std::filesystem;
+    struct Set {
+        std::vector<std::string> parts;
+        int members;
+        int damaged;
+    };
+    std::vector<Set> sets;
+    // PKWARE's three disks, as zip -s writes them.
+    fs::create_directories(temp.Host("pkware"));
+    Set pkware{{}, 3, 0};
+    for (const char* part : {"set.z01", "set.z02", "set.zip"}) {
+        fs::copy_file(FixturesDir() / "document/split" / part, temp.Host("pkware") / part);
+        pkware.parts.push_back("pkware/" + std::string(part));
+    }
+    sets.push_back(pkware);
+    // Pieces of ten.zip (m4.txt damaged) cut at any byte, as 7-Zip's volumes are.
+    const Bytes ten = ReadHostFile(FixturesDir() / "document/ten.zip");
+    for (const std::size_t count : {2, 3, 10}) {
+        const std::string folder = "pieces" + std::to_string(count);
+        fs::create_directories(temp.Host(folder));
+        Set pieces{{}, 10, 1};
+        const std::size_t each = (ten.size() + count - 1) / count;
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::string number = std::to_string(i + 1);
+            const std::string part =
+                folder + "/ten.zip." + std::string(3 - number.size(), '0') + number;
+            const auto from = ten.begin() + static_cast<std::ptrdiff_t>(i * each);
+            WriteHostFile(temp.Host(part), Bytes(from, from + static_cast<std::ptrdiff_t>(std::min(
+                                                                  each, ten.size() - i * each))));
+            pieces.parts.push_back(part);
+        }
+        sets.push_back(pieces);
+    }
+    for (const Set& set : sets) {
+        SCOPED_TRACE(set.parts.front());
+        // Whole, from each part.
+        for (const std::string& part : set.parts) {
+            ASSERT_EQ(doc->OpenArchive(temp.Program(part)), 1) << part;
+            EXPECT_FALSE(doc->OpenWarning());
+            EXPECT_EQ(doc->EntryCount(), set.members);
+            EXPECT_EQ(doc->OnTest().damagedCount, set.damaged);
+            doc->CloseArchive();
+        }
+        for (std::size_t gap = 0; gap < set.parts.size(); ++gap) {
+            const std::string& missing = set.parts[gap];
+            SCOPED_TRACE("without " + missing);
+            const fs::path aside = temp.Host("aside");
+            fs::rename(temp.Host(missing), aside);
+            const std::string& given = set.parts[gap == 0 ? set.parts.size() - 1 : 0];
+            const std::string named = "分割された書庫の一部 [" +
+                                      fs::path(missing).filename().string() +
+                                      "] が見つかりません。";
+            user.log.clear();
+            if (doc->OpenArchive(temp.Program(given)) == 1) {
+                EXPECT_EQ(user.Talk(), std::vector<std::string>{"message: " + named});
+                EXPECT_TRUE(doc->OpenWarning());
+                EXPECT_LT(doc->EntryCount() - doc->OnTest().damagedCount, set.members);
+                doc->CloseArchive();
+            } else {
+                EXPECT_EQ(gap, 0u);
+                doc->ShowOpenFailure(temp.Program(given));
+                const std::string text = user.Talk().back();
+                EXPECT_EQ(text.substr(text.size() - named.size()), named);
+            }
+            fs::rename(aside, temp.Host(missing));
+        }
+    }
 }
 
 TEST(CommandTest, RoutingAndEnabling) {

@@ -44,9 +44,12 @@ struct ZipMember {
     std::optional<std::string> localName;  // a local header that disagrees
     std::optional<std::uint16_t> localFlags;
     std::optional<std::uint16_t> localTime;
-    std::optional<std::uint32_t> localCrc32;         // a local CRC-32 that disagrees
-    bool descriptorSignature = true;                 // the descriptor's optional signature
-    bool omitDescriptor = false;                     // bit 3 without a descriptor, as zip4j writes
+    std::optional<std::uint32_t> localCrc32;  // a local CRC-32 that disagrees
+    bool descriptorSignature = true;          // the descriptor's optional signature
+    bool omitDescriptor = false;              // bit 3 without a descriptor, as zip4j writes
+    // Zeros for the CRC and sizes in the local header, as writers to a stream leave them
+    // before the descriptor (Info-ZIP's zip to a pipe, Python's zipfile, Java).
+    bool streamed = false;
     std::optional<std::uint64_t> localHeaderOffset;  // a central offset that lies
     std::string comment;
     std::uint32_t plainCrc = 0;  // CRC-32 of the original data, filled by the helpers
@@ -162,9 +165,9 @@ public:
             Put16(out, m.method);
             Put16(out, m.localTime.value_or(m.time));
             Put16(out, m.date);
-            Put32(out, m.localCrc32.value_or(Crc(m)));
-            Put32(out, wide ? 0xFFFFFFFF : Narrow(CompressedSize(m)));
-            Put32(out, wide ? 0xFFFFFFFF : Narrow(OriginalSize(m)));
+            Put32(out, m.streamed ? 0 : m.localCrc32.value_or(Crc(m)));
+            Put32(out, m.streamed ? 0 : wide ? 0xFFFFFFFF : Narrow(CompressedSize(m)));
+            Put32(out, m.streamed ? 0 : wide ? 0xFFFFFFFF : Narrow(OriginalSize(m)));
             Put16(out, static_cast<std::uint16_t>(localName.size()));
             Put16(out, static_cast<std::uint16_t>(localExtra.size()));
             out.insert(out.end(), localName.begin(), localName.end());
