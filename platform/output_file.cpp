@@ -158,23 +158,29 @@ int OpenCreatingBeneath(int dest, const std::string& destPath,
     return parent;
 }
 
+// Looked for once: /proc does not come and go while the program runs.
 bool HaveProcFd() {
-    return ::access("/proc/self/fd", X_OK) == 0;
+    static const bool have = ::access("/proc/self/fd", X_OK) == 0;
+    return have;
 }
 
 }  // namespace
 
 bool LeadsOutside(WStringView dest, WStringView relative) {
     const std::string destPath = ToHostPath(dest);
-    const std::string destReal = Resolved(destPath);
-    if (destReal.empty()) return false;  // a destination still to be made holds no links
     const std::vector<std::string> levels = Levels(ToHostPath(relative));
+    // Only a level that is a link can lead anywhere else: a folder below a level that
+    // stays inside is inside too. The destination is resolved only when one is found,
+    // since most members meet none (and it costs a look-up per level of its path).
+    std::string destReal;
     for (std::size_t i = 1; i < levels.size(); ++i) {
         const std::string level = destPath + "/" + Join(levels, i);
         struct stat st {};
         if (::lstat(level.c_str(), &st) != 0) return false;  // the rest is made anew
+        if (!S_ISLNK(st.st_mode)) continue;
+        if (destReal.empty()) destReal = Resolved(destPath);
         const std::string real = Resolved(level);
-        if (real.empty() || !IsBelow(real, destReal)) return true;
+        if (real.empty() || destReal.empty() || !IsBelow(real, destReal)) return true;
     }
     return false;
 }
