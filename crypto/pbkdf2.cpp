@@ -2,7 +2,8 @@
 // i) and Uj = HMAC(P, Uj-1). From U2 on every message is 20 bytes, so both the inner
 // and the outer hash of an iteration are exactly one compression of one fixed-layout
 // block after the pad block: the SHA-1 states after the inner and the outer pad block
-// are computed once and copied, two compressions per iteration instead of four.
+// are computed once, two compressions per iteration instead of four, and the SHA-1
+// path runs the chains of several output blocks at once (Sha1Path::pbkdf2Chains).
 #include "crypto/pbkdf2.h"
 
 #include <algorithm>
@@ -14,16 +15,16 @@
 namespace quillory {
 namespace {
 
-// The padded second block of a hash over one pad block plus a 20-byte message: the
-// message, the 0x80 mark, zeros, and the length of 64 + 20 bytes in bits.
-constexpr std::size_t kMessageBits = (kSha1BlockBytes + kSha1DigestBytes) * 8;
-static_assert(kSha1DigestBytes + 1 + 8 <= kSha1BlockBytes, "the message fits in one block");
-
 void StoreBigEndian(std::uint8_t* p, std::uint32_t v) {
     p[0] = static_cast<std::uint8_t>(v >> 24);
     p[1] = static_cast<std::uint8_t>(v >> 16);
     p[2] = static_cast<std::uint8_t>(v >> 8);
     p[3] = static_cast<std::uint8_t>(v);
+}
+
+std::uint32_t LoadBigEndian(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
+           static_cast<std::uint32_t>(p[2]) << 8 | static_cast<std::uint32_t>(p[3]);
 }
 
 void StoreState(std::uint8_t* p, const std::uint32_t (&state)[5]) {
@@ -57,46 +58,33 @@ void Pbkdf2HmacSha1(const std::uint8_t* password, std::size_t passwordLength,
     Sha1Add(outerHash, outerPad, kSha1BlockBytes);
     std::memcpy(outer, outerHash.state, sizeof outer);
 
-    // Output blocks are independent chains: up to kLanes of them go through each
-    // compression call together, so the hardware can overlap them.
+    // Output blocks are independent chains: up to kLanes of them run together, so the
+    // hardware can overlap them.
     constexpr std::size_t kLanes = detail::kSha1MaxLanes;
-    const auto compress = detail::Sha1Selected().compressLanes;
+    const auto chains = detail::Sha1Selected().pbkdf2Chains;
     for (std::uint32_t first = 1; outLength > 0;) {
         const std::size_t wanted = (outLength + kSha1DigestBytes - 1) / kSha1DigestBytes;
         const std::size_t lanes = std::min(wanted, kLanes);
-        // Each lane's message block holds U in its first 20 bytes, padded once.
-        std::uint8_t blocks[kLanes][kSha1BlockBytes] = {};
-        std::uint8_t sums[kLanes][kSha1DigestBytes] = {};
-        std::uint32_t states[kLanes][5];
-        for (std::size_t j = 0; j < lanes; ++j) {
-            blocks[j][kSha1DigestBytes] = 0x80;
-            StoreBigEndian(blocks[j] + kSha1BlockBytes - 4, kMessageBits);
-            if (iterations == 0) continue;
-            HmacSha1Context u1 = salted;
-            std::uint8_t index[4];
-            StoreBigEndian(index, first + static_cast<std::uint32_t>(j));
-            HmacSha1AddData(u1, index, sizeof index);
-            HmacSha1Finish(u1, blocks[j], kSha1DigestBytes);
-            std::memcpy(sums[j], blocks[j], kSha1DigestBytes);
-        }
-        for (unsigned i = 1; i < iterations; ++i) {
-            for (std::size_t j = 0; j < lanes; ++j)
-                std::memcpy(states[j], inner, sizeof inner);
-            compress(states, blocks, lanes);
+        std::uint32_t u[kLanes][5] = {};
+        std::uint32_t sums[kLanes][5] = {};
+        if (iterations > 0) {
             for (std::size_t j = 0; j < lanes; ++j) {
-                StoreState(blocks[j], states[j]);  // the inner digest
-                std::memcpy(states[j], outer, sizeof outer);
+                HmacSha1Context u1 = salted;
+                std::uint8_t index[4];
+                StoreBigEndian(index, first + static_cast<std::uint32_t>(j));
+                HmacSha1AddData(u1, index, sizeof index);
+                std::uint8_t digest[kSha1DigestBytes];
+                HmacSha1Finish(u1, digest, sizeof digest);
+                for (int i = 0; i < 5; ++i)
+                    u[j][i] = sums[j][i] = LoadBigEndian(digest + 4 * i);
             }
-            compress(states, blocks, lanes);
-            for (std::size_t j = 0; j < lanes; ++j) {
-                StoreState(blocks[j], states[j]);  // U(i+1)
-                for (std::size_t k = 0; k < kSha1DigestBytes; ++k)
-                    sums[j][k] ^= blocks[j][k];
-            }
+            chains(inner, outer, u, sums, lanes, iterations - 1);
         }
         for (std::size_t j = 0; j < lanes; ++j) {
+            std::uint8_t block[kSha1DigestBytes];
+            StoreState(block, sums[j]);
             const std::size_t n = std::min(outLength, kSha1DigestBytes);
-            std::memcpy(out, sums[j], n);
+            std::memcpy(out, block, n);
             out += n;
             outLength -= n;
         }

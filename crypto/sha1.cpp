@@ -69,13 +69,39 @@ void CompressBlocksPortable(std::uint32_t state[5], const std::uint8_t* data, st
         CompressPortable(state, data);
 }
 
-void CompressLanesPortable(std::uint32_t (*states)[5], const std::uint8_t (*blocks)[64],
-                           std::size_t lanes) {
-    for (std::size_t j = 0; j < lanes; ++j)
-        CompressPortable(states[j], blocks[j]);
+// The message of one HMAC step hashes 20 bytes after a pad block: the digest, the 0x80
+// mark, zeros, and the length of 64 + 20 bytes in bits.
+constexpr std::uint32_t kChainMessageBits = (kSha1BlockBytes + kSha1DigestBytes) * 8;
+
+void StoreWords(std::uint8_t* block, const std::uint32_t (&words)[5]) {
+    for (int i = 0; i < 5; ++i)
+        StoreBigEndian(block + 4 * i, words[i]);
 }
 
-constexpr detail::Sha1Path kPortablePath = {CompressBlocksPortable, CompressLanesPortable};
+void Pbkdf2ChainsPortable(const std::uint32_t inner[5], const std::uint32_t outer[5],
+                          std::uint32_t (*u)[5], std::uint32_t (*sums)[5], std::size_t lanes,
+                          unsigned steps) {
+    for (std::size_t j = 0; j < lanes; ++j) {
+        std::uint8_t block[kSha1BlockBytes] = {};
+        block[kSha1DigestBytes] = 0x80;
+        StoreBigEndian(block + kSha1BlockBytes - 4, kChainMessageBits);
+        for (unsigned step = 0; step < steps; ++step) {
+            StoreWords(block, u[j]);
+            std::uint32_t state[5];
+            std::memcpy(state, inner, sizeof state);
+            CompressPortable(state, block);
+            StoreWords(block, state);  // the inner digest
+            std::memcpy(state, outer, sizeof state);
+            CompressPortable(state, block);
+            for (int i = 0; i < 5; ++i) {
+                u[j][i] = state[i];
+                sums[j][i] ^= state[i];
+            }
+        }
+    }
+}
+
+constexpr detail::Sha1Path kPortablePath = {CompressBlocksPortable, Pbkdf2ChainsPortable};
 
 const detail::Sha1Path* g_selected = nullptr;
 

@@ -28,17 +28,22 @@ void Sha1Transform(std::uint32_t state[5], const std::uint8_t block[64]);
 
 namespace detail {
 
-// Most independent states one compressLanes call takes.
+// Most output blocks one pbkdf2Chains call takes.
 inline constexpr std::size_t kSha1MaxLanes = 4;
 
 // One implementation of the compression.
 struct Sha1Path {
     // Compresses consecutive 64-byte blocks into one state.
     void (*compressBlocks)(std::uint32_t state[5], const std::uint8_t* data, std::size_t blocks);
-    // Compresses blocks[j] into states[j] for j below lanes (at most kSha1MaxLanes): work
-    // on independent states that the hardware path overlaps, for key derivation.
-    void (*compressLanes)(std::uint32_t (*states)[5], const std::uint8_t (*blocks)[64],
-                          std::size_t lanes);
+    // The chains of PBKDF2-HMAC-SHA1 for `lanes` output blocks at once (at most
+    // kSha1MaxLanes), in digest words: u[j] is block j's latest U and sums[j] the XOR of
+    // its Us so far. Each of `steps` rounds hashes U after the inner pad block (inner: the
+    // state after it), then that digest after the outer pad block, each one compression
+    // of a padded 20-byte message, and XORs the new U into sums[j]. The hardware path
+    // keeps the chains in registers and interleaves their compressions.
+    void (*pbkdf2Chains)(const std::uint32_t inner[5], const std::uint32_t outer[5],
+                         std::uint32_t (*u)[5], std::uint32_t (*sums)[5], std::size_t lanes,
+                         unsigned steps);
 };
 
 const Sha1Path& Sha1PortablePath();

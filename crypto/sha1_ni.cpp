@@ -29,7 +29,7 @@ struct Registers {
 };
 
 // Group K of every lane; the lanes' instructions interleave, so one lane's work fills
-// the latency of another's.
+// the latency of another's. Blocks null: the first sixteen words are already in w.
 template <int K, std::size_t Lanes>
 QUILLORY_SHA_TARGET inline void Group(Registers (&r)[Lanes], const std::uint8_t* const* blocks,
                                       __m128i reverseBytes) {
@@ -37,9 +37,11 @@ QUILLORY_SHA_TARGET inline void Group(Registers (&r)[Lanes], const std::uint8_t*
 #pragma GCC unroll 4
     for (std::size_t j = 0; j < Lanes; ++j) {
         if constexpr (K < 4) {
-            const __m128i words =
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(blocks[j] + 16 * K));
-            r[j].w[slot] = _mm_shuffle_epi8(words, reverseBytes);  // big-endian, W[4k] on top
+            if (blocks != nullptr) {
+                const __m128i words =
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(blocks[j] + 16 * K));
+                r[j].w[slot] = _mm_shuffle_epi8(words, reverseBytes);  // big-endian, W[4k] on top
+            }
         } else {
             // W[t] = rol1(W[t-3] ^ W[t-8] ^ W[t-14] ^ W[t-16]) for four words at once.
             const __m128i partial = _mm_sha1msg1_epu32(r[j].w[slot], r[j].w[(K + 1) % 4]);
@@ -91,37 +93,69 @@ QUILLORY_SHA_TARGET void CompressBlocksNi(std::uint32_t state[5], const std::uin
     Store(r[0], state);
 }
 
+// PBKDF2's chains in registers: a 20-byte message after a pad block is the digest's
+// abcd as W[0..3] and its e as W[4] (already in the top lane, the other lanes zero),
+// then the 0x80 mark, zeros and the length, so one compression's state becomes the next
+// one's message without a store, a load or a byte swap.
 template <std::size_t Lanes>
-QUILLORY_SHA_TARGET void LanesNi(std::uint32_t (*states)[5], const std::uint8_t (*blocks)[64]) {
-    Registers r[Lanes];
-    const std::uint8_t* pointers[Lanes];
+QUILLORY_SHA_TARGET void ChainsNi(const std::uint32_t inner[5], const std::uint32_t outer[5],
+                                  std::uint32_t (*u)[5], std::uint32_t (*sums)[5], unsigned steps) {
+    constexpr int kMessageBits = (kSha1BlockBytes + kSha1DigestBytes) * 8;
+    const __m128i mark = _mm_set_epi32(0, static_cast<int>(0x80000000u), 0, 0);  // W[5]
+    const __m128i length = _mm_set_epi32(0, 0, 0, kMessageBits);                 // W[15]
+    Registers innerStart, outerStart;
+    Load(innerStart, inner);
+    Load(outerStart, outer);
+    Registers r[Lanes], sum[Lanes];
     for (std::size_t j = 0; j < Lanes; ++j) {
-        Load(r[j], states[j]);
-        pointers[j] = blocks[j];
+        Load(r[j], u[j]);
+        Load(sum[j], sums[j]);
     }
-    Compress(r, pointers, std::make_integer_sequence<int, kGroups>{});
-    for (std::size_t j = 0; j < Lanes; ++j)
-        Store(r[j], states[j]);
+    const auto start = [&](Registers& lane, const Registers& pad) {
+        lane.w[0] = lane.abcd;
+        lane.w[1] = _mm_or_si128(lane.e, mark);
+        lane.w[2] = _mm_setzero_si128();
+        lane.w[3] = length;
+        lane.abcd = pad.abcd;
+        lane.e = pad.e;
+    };
+    for (unsigned step = 0; step < steps; ++step) {
+        for (std::size_t j = 0; j < Lanes; ++j)
+            start(r[j], innerStart);
+        Compress(r, nullptr, std::make_integer_sequence<int, kGroups>{});
+        for (std::size_t j = 0; j < Lanes; ++j)
+            start(r[j], outerStart);
+        Compress(r, nullptr, std::make_integer_sequence<int, kGroups>{});
+        for (std::size_t j = 0; j < Lanes; ++j) {
+            sum[j].abcd = _mm_xor_si128(sum[j].abcd, r[j].abcd);
+            sum[j].e = _mm_xor_si128(sum[j].e, r[j].e);
+        }
+    }
+    for (std::size_t j = 0; j < Lanes; ++j) {
+        Store(r[j], u[j]);
+        Store(sum[j], sums[j]);
+    }
 }
 
-void CompressLanesNi(std::uint32_t (*states)[5], const std::uint8_t (*blocks)[64],
-                     std::size_t lanes) {
+void Pbkdf2ChainsNi(const std::uint32_t inner[5], const std::uint32_t outer[5],
+                    std::uint32_t (*u)[5], std::uint32_t (*sums)[5], std::size_t lanes,
+                    unsigned steps) {
     static_assert(kSha1MaxLanes == 4);
     switch (lanes) {
         case 0:
             return;
         case 1:
-            return LanesNi<1>(states, blocks);
+            return ChainsNi<1>(inner, outer, u, sums, steps);
         case 2:
-            return LanesNi<2>(states, blocks);
+            return ChainsNi<2>(inner, outer, u, sums, steps);
         case 3:
-            return LanesNi<3>(states, blocks);
+            return ChainsNi<3>(inner, outer, u, sums, steps);
         default:
-            return LanesNi<4>(states, blocks);
+            return ChainsNi<4>(inner, outer, u, sums, steps);
     }
 }
 
-constexpr Sha1Path kHardwarePath = {CompressBlocksNi, CompressLanesNi};
+constexpr Sha1Path kHardwarePath = {CompressBlocksNi, Pbkdf2ChainsNi};
 
 bool CpuHasSha() {
     __builtin_cpu_init();
