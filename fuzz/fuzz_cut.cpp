@@ -8,19 +8,13 @@
 
 #include "common/extract_callback.h"
 #include "crypto/remembered_password.h"
+#include "fuzz/fixed_password.h"
 #include "lzh/lzh_archive.h"
 #include "zip/zip_archive.h"
 
 namespace {
 
-class FixedPassword final : public quillory::ExtractCallback {
-public:
-    void AskPassword(quillory::WStringView, quillory::WChar* password) override {
-        const char16_t fixed[] = u"quillory";
-        for (std::size_t i = 0; i < sizeof fixed / sizeof fixed[0]; ++i)
-            password[i] = fixed[i];
-    }
-};
+using quillory::fuzzing::FixedPassword;
 
 template <class Reader>
 void TestEveryMember(Reader& reader, std::span<const std::uint8_t> bytes,

@@ -7,19 +7,12 @@
 
 #include "common/extract_callback.h"
 #include "crypto/remembered_password.h"
+#include "fuzz/fixed_password.h"
 #include "zip/zip_archive.h"
 
 namespace {
 
-class FixedPassword final : public quillory::ExtractCallback {
-public:
-    bool AskPassword(quillory::WStringView, bool, quillory::WChar* password) override {
-        const char16_t fixed[] = u"quillory";
-        for (std::size_t i = 0; i < sizeof fixed / sizeof fixed[0]; ++i)
-            password[i] = fixed[i];
-        return true;
-    }
-};
+using quillory::fuzzing::FixedPassword;
 
 }  // namespace
 
