@@ -1,7 +1,7 @@
 // An archive's kind from its first seven bytes: a ZIP local-header or end-record
 // signature, or an LZH header's method identifier at offset 2. Anything else, and a source
 // that cannot be read, says nothing, and the name decides. The other formats are known by
-// the signatures their specifications put at fixed offsets.
+// the signatures their own formats put at fixed offsets.
 #include "document/archive_kind.h"
 
 #include <algorithm>
