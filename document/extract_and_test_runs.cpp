@@ -54,6 +54,7 @@ void ShowSummary(UserInterface& ui, const JobResult& result, WString text, RunKi
 RunSummary CQuilloryDoc::RunJob(JobPlan plan, std::function<void(const JobResult&)> finish) {
     // A destination that cannot be had is one message before any member, not one per
     // member.
+    lastRun_ = {};
     const bool anyMember = plan.selection ? !plan.selection->empty() : EntryCount() > 0;
     if (plan.kind == RunKind::Extract && anyMember) {
         if (const auto error = platform::PrepareDestination(plan.destFolder)) {
@@ -61,7 +62,6 @@ RunSummary CQuilloryDoc::RunJob(JobPlan plan, std::function<void(const JobResult
             text.append(u"\n").append(ShownName(platform::DisplayPath(plan.destFolder)));
             text.append(texts::kReasonLabel).append(FileErrorText(*error));
             ui_.ShowMessage(text);
-            lastRun_ = {};
             return {};
         }
     }
@@ -69,7 +69,6 @@ RunSummary CQuilloryDoc::RunJob(JobPlan plan, std::function<void(const JobResult
     summary->running = true;
     plan.threads = decodingThreads_;
     plan.overwrite = overwrite_;
-    lastRun_ = {};
     host_->Start(std::make_unique<MemberJob>(*this, std::move(plan)), ui_,
                  [this, summary, finish = std::move(finish)](JobResult result) {
                      finish(result);

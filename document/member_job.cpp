@@ -14,6 +14,7 @@
 #include <future>
 #include <mutex>
 #include <thread>
+#include <unordered_set>
 
 #include "common/output_files.h"
 #include "document/extract_callback_impl.h"
@@ -29,12 +30,29 @@
 namespace quillory {
 namespace {
 
-// Where a member was to be written, for the message when its file could not be made:
-// the destination, then its folders when they are recreated, then its name.
+// The member at a plan position, or null for an index outside the table.
+template <class Archive>
+const auto* PlanEntry(const JobPlan& plan, const Archive& archive, int position) {
+    const int index =
+        plan.selection ? (*plan.selection)[static_cast<std::size_t>(position)] : position;
+    const auto& entries = archive.entries();
+    return index < 0 || index >= static_cast<int>(entries.size())
+               ? nullptr
+               : &entries[static_cast<std::size_t>(index)];
+}
+
+// The member's path below the destination: its folders too when they are recreated.
+template <class Entry>
+WString RelativePathOf(int useFolders, const Entry& entry) {
+    WString relative(WStringView(entry.name));
+    if (useFolders != 0) relative.insert(0, WStringView(entry.path));
+    return relative;
+}
+
+// Where a member was to be written, for the message when its file could not be made.
 template <class Entry>
 WString OutputPathOf(WStringView destFolder, int useFolders, const Entry& entry) {
-    WString relative(WStringView(entry.name));
-    if (useFolders == 1) relative.insert(0, WStringView(entry.path));
+    const WString relative = RelativePathOf(useFolders, entry);
     WString path(destFolder);
     if (!path.empty() && path.back() != u'\\' && path.back() != u'/') path += u'\\';
     return path.append(WithoutLeadingSeparators(relative));
@@ -66,12 +84,7 @@ public:
     int total() const { return result_.total; }
 
     // The member at a plan position, or null for an index outside the table.
-    const Entry* EntryAt(int position) const {
-        const int index =
-            plan_.selection ? (*plan_.selection)[static_cast<std::size_t>(position)] : position;
-        if (index < 0 || index >= tableSize_) return nullptr;
-        return &archive_.entries()[static_cast<std::size_t>(index)];
-    }
+    const Entry* EntryAt(int position) const { return PlanEntry(plan_, archive_, position); }
 
     // Encrypted ZIP members (bit 0 of the general-purpose flags) wait for the reader that
     // holds the password.
@@ -84,14 +97,8 @@ public:
         if (plan_.kind != RunKind::Extract) return paths;
         for (int position = 0; position < total(); ++position) {
             const Entry* entry = EntryAt(position);
-            if (entry == nullptr) {
-                paths.emplace_back();
-            } else if (plan_.useFolders != 0) {
-                paths.push_back(WString(WStringView(entry->path)) +
-                                WString(WStringView(entry->name)));
-            } else {
-                paths.emplace_back(WStringView(entry->name));
-            }
+            paths.push_back(entry == nullptr ? WString()
+                                             : RelativePathOf(plan_.useFolders, *entry));
         }
         return paths;
     }
@@ -222,10 +229,6 @@ private:
     int finishedShown_ = 0;
 };
 
-}  // namespace
-
-namespace {
-
 // Moves to the Trash for a confined run: its threads may not write outside the
 // destination, where the Trash lies, so they hand each move to the thread that started
 // the run, which is not confined and waits for them meanwhile.
@@ -309,26 +312,19 @@ std::optional<std::vector<WString>> MemberJob::WritableFolders(const Archive& ar
     if (plan_.kind == RunKind::Test) return std::vector<WString>{};
     // A member that may be let out of the destination (a ".." that climbs out, a link on
     // its way that leads out) would be written where no confinement can foresee.
-    const int tableSize = static_cast<int>(archive.entries().size());
-    const int total = plan_.selection ? static_cast<int>(plan_.selection->size()) : tableSize;
-    std::vector<WString> checkedFolders;
+    const int total = plan_.selection ? static_cast<int>(plan_.selection->size())
+                                      : static_cast<int>(archive.entries().size());
+    std::unordered_set<WString> checkedFolders;
     for (int position = 0; position < total; ++position) {
-        const int index =
-            plan_.selection ? (*plan_.selection)[static_cast<std::size_t>(position)] : position;
-        if (index < 0 || index >= tableSize) continue;
-        const auto& entry = archive.entries()[static_cast<std::size_t>(index)];
-        const WString relative = plan_.useFolders != 0 ? WString(WStringView(entry.path)) +
-                                                             WString(WStringView(entry.name))
-                                                       : WString(WStringView(entry.name));
+        const auto* entry = PlanEntry(plan_, archive, position);
+        if (entry == nullptr) continue;
+        const WString relative = RelativePathOf(plan_.useFolders, *entry);
         if (IsUnsafePath(relative)) return std::nullopt;
         // Links are looked for once per folder: members mostly share theirs.
-        const WString folder(WStringView(entry.path));
-        if (plan_.useFolders == 0 || std::find(checkedFolders.begin(), checkedFolders.end(),
-                                               folder) != checkedFolders.end()) {
+        if (plan_.useFolders == 0 ||
+            !checkedFolders.insert(WString(WStringView(entry->path))).second)
             continue;
-        }
         if (platform::LeadsOutside(plan_.destFolder, relative)) return std::nullopt;
-        checkedFolders.push_back(folder);
     }
     return std::vector<WString>{plan_.destFolder};
 }

@@ -1,10 +1,12 @@
 // The answer of the fuzz targets to every password question: the fixtures' password, so
-// that encrypted seeds decode past their checks.
+// that encrypted seeds decode past their checks; and the test run that asks it.
 #pragma once
 
 #include <cstddef>
 
 #include "common/extract_callback.h"
+#include "common/member_run.h"
+#include "crypto/remembered_password.h"
 
 namespace quillory::fuzzing {
 
@@ -17,5 +19,14 @@ public:
         return true;
     }
 };
+
+// A test run that answers with the fixed password and remembers it in password.
+inline MemberRun TestRun(ExtractCallback& callback, RememberedPassword& password) {
+    MemberRun run;
+    run.callback = &callback;
+    run.testMode = true;
+    run.password = &password;
+    return run;
+}
 
 }  // namespace quillory::fuzzing

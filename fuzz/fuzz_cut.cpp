@@ -33,13 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static quillory::ZipArchive zip;
     static quillory::LzhArchive lzh;
     static quillory::RememberedPassword password;
-    static quillory::MemberRun run = [] {
-        quillory::MemberRun r;
-        r.callback = &callback;
-        r.testMode = true;
-        r.password = &password;
-        return r;
-    }();
+    static quillory::MemberRun run = quillory::fuzzing::TestRun(callback, password);
     if (size < 2) return 0;
     const std::size_t fraction = data[0] | std::size_t{data[1]} << 8;
     const std::span<const std::uint8_t> archive(data + 2, size - 2);

@@ -22,13 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static quillory::RememberedPassword password;
     // One run per input, with the work areas of the last: decoders must not depend on
     // what an earlier member left in them.
-    static quillory::MemberRun run = [] {
-        quillory::MemberRun r;
-        r.callback = &callback;
-        r.testMode = true;
-        r.password = &password;
-        return r;
-    }();
+    static quillory::MemberRun run = quillory::fuzzing::TestRun(callback, password);
     password.Clear();
     if (zip.Open(std::make_shared<quillory::MemorySource>(std::span(data, size)), u"input.zip")
             .ok()) {
