@@ -27,8 +27,6 @@ namespace {
 
 // The size columns, which must show 14-digit sizes whole.
 constexpr int kSizeColumns[] = {1, 2};
-// The private folder that drags are staged in, one subfolder per drag.
-constexpr char kDragFolderName[] = "quillory-drag";
 
 }  // namespace
 
@@ -156,7 +154,7 @@ QList<QUrl> CQuilloryView::ExtractForDrag() {
     std::vector<int> entries;
     for (const int row : SelectedRows())
         entries.push_back(list.EntryIndex(row));
-    const std::optional<WString> staging = platform::PrivateFolder(kDragFolderName);
+    const std::optional<WString> staging = platform::SessionFolder(kDragFolderName);
     if (entries.empty() || !staging) return urls;
     // A folder of its own for each drag: what the file manager copies is this drag's.
     const WString folder =

@@ -79,7 +79,13 @@ RunSummary CQuilloryDoc::RunJob(JobPlan plan, std::function<void(const JobResult
 }
 
 void RemoveOldOpenedCopies() {
-    platform::RemoveOldPrivateFiles(kOpenFolderName, kOpenedCopyLifetime);
+    for (const char* folder : {kOpenFolderName, kDragFolderName})
+        platform::RemoveOldPrivateFiles(folder, kOpenedCopyLifetime);
+}
+
+void RemoveOpenedCopies(std::chrono::seconds keepYoungerThan) {
+    for (const char* folder : {kOpenFolderName, kDragFolderName})
+        platform::RemoveSessionFiles(folder, keepYoungerThan);
 }
 
 RunSummary CQuilloryDoc::OnExtractAll() {
@@ -154,7 +160,7 @@ void CQuilloryDoc::OpenEntry(int entryIndex) {
         return WString(WStringView(reader.entries()[static_cast<std::size_t>(entryIndex)].name));
     });
     if (name.empty()) return;  // a folder entry
-    const std::optional<WString> folder = platform::PrivateFolder(kOpenFolderName);
+    const std::optional<WString> folder = platform::SessionFolder(kOpenFolderName);
     const auto failed = [this](int status, const MemberFailure* failure) {
         WString text(texts::kOpenFailed);
         text += platform::AsciiToWide(std::to_string(status));

@@ -30,7 +30,9 @@ CQuilloryDoc::CQuilloryDoc(UserInterface& ui, ApplicationSettings& settings,
 }
 
 // An open archive is not closed first: its source goes with its reader.
-CQuilloryDoc::~CQuilloryDoc() = default;
+CQuilloryDoc::~CQuilloryDoc() {
+    RemoveOpenedCopies();
+}
 
 void CQuilloryDoc::AddView(DocumentView* view) {
     views_.push_back(view);
@@ -259,6 +261,7 @@ int CQuilloryDoc::OpenedIn(ArchiveType type, WStringView path) {
 int CQuilloryDoc::CloseArchive() {
     if (isOpen == 0) return 1;
     WithReader([](auto& reader) { reader.Close(); });
+    RemoveOpenedCopies();
     // A chosen encoding was for the archive in hand.
     ForgetNameEncoding();
     ui_.SetArchiveName(u"");

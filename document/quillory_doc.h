@@ -49,12 +49,20 @@ inline constexpr int kExitBadMembers = 1;
 inline constexpr int kExitNotOpened = 2;
 int ExitStatusOf(const RunSummary& summary);
 
-// The name of the private folder below the user's cache folder into which a member is
-// extracted to be opened with the desktop, and how long such a copy is kept: the copies
-// older than that are removed when the program starts (RemoveOldOpenedCopies).
+// The private folders below the user's cache folder into which members are extracted to
+// be opened with the desktop, and to be dragged out of the window; each program keeps a
+// session folder of its own in them (platform::SessionFolder).
 inline constexpr char kOpenFolderName[] = "quillory";
+inline constexpr char kDragFolderName[] = "quillory-drag";
+// At start: what ended programs left in those folders (copies that were still open
+// elsewhere then), and loose copies of versions before session folders older than a day.
 inline constexpr std::chrono::hours kOpenedCopyLifetime{24};
 void RemoveOldOpenedCopies();
+// This program's copies, except those another program still has open or that were
+// handed over less than kHandOverTime ago (the application may not have opened them
+// yet); done when an archive closes and when the document goes.
+inline constexpr std::chrono::seconds kHandOverTime{5};
+void RemoveOpenedCopies(std::chrono::seconds keepYoungerThan = kHandOverTime);
 
 class CQuilloryDoc {
 public:

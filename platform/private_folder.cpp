@@ -5,14 +5,20 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <map>
+#include <mutex>
 #include <string>
+#include <vector>
 
+#include "platform/files_in_use.h"
 #include "platform/path.h"
 
 namespace quillory::platform {
@@ -63,6 +69,113 @@ std::string CacheFolder() {
     return IsAbsolute(home) ? home + "/.cache" : std::string();
 }
 
+constexpr char kSessionPrefix[] = "session-";
+
+// This process's session folders by name, each held open and locked until it ends.
+struct Session {
+    std::string path;
+    int fd = -1;
+};
+std::mutex sessionsMutex;
+std::map<std::string, Session, std::less<>> sessions;
+
+std::chrono::nanoseconds AgeOf(const struct stat& file, const timespec& now) {
+    // The stored time a copy was given says nothing of its age; its change time does.
+    return std::chrono::seconds(now.tv_sec - file.st_ctim.tv_sec) +
+           std::chrono::nanoseconds(now.tv_nsec - file.st_ctim.tv_nsec);
+}
+
+// What a removal leaves in place.
+struct Keeping {
+    const FilesInUse& inUse;
+    timespec now;
+    std::chrono::seconds youngerThan;
+};
+
+std::vector<std::string> NamesIn(int folder) {
+    std::vector<std::string> names;
+    // A description of its own: a duplicate would share (and leave at the end) the
+    // folder's read position.
+    const int fd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (dir == nullptr) {
+        if (fd >= 0) ::close(fd);
+        return names;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+// LibreOffice keeps ".~lock.NAME#" beside a document it has open, and not the document.
+constexpr std::string_view kOfficeLockStart = ".~lock.";
+bool IsOfficeLock(const std::string& name) {
+    return name.starts_with(kOfficeLockStart) && name.ends_with('#');
+}
+bool Exists(int folder, const std::string& name) {
+    struct stat st;
+    return ::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// Removes what lies in folder and below, except what keeping keeps (and the folders that
+// hold it); true when the folder is empty afterwards. Links are removed, never followed.
+bool RemoveContents(int folder, const Keeping& keeping) {
+    std::vector<std::string> names = NamesIn(folder);
+    // Documents before lock files: a lock file goes only once its document has gone.
+    std::stable_partition(names.begin(), names.end(),
+                          [](const std::string& name) { return !IsOfficeLock(name); });
+    bool empty = true;
+    for (const std::string& name : names) {
+        struct stat st;
+        if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (S_ISDIR(st.st_mode)) {
+            const int sub =
+                ::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            const bool emptied = sub >= 0 && RemoveContents(sub, keeping);
+            if (sub >= 0) ::close(sub);
+            if (!emptied || ::unlinkat(folder, name.c_str(), AT_REMOVEDIR) != 0) empty = false;
+            continue;
+        }
+        const bool kept =
+            IsOfficeLock(name)
+                ? Exists(folder, name.substr(kOfficeLockStart.size(),
+                                             name.size() - kOfficeLockStart.size() - 1))
+                : S_ISREG(st.st_mode) &&
+                      (AgeOf(st, keeping.now) < keeping.youngerThan || keeping.inUse.Contains(st) ||
+                       Exists(folder, std::string(kOfficeLockStart) + name + "#"));
+        if (kept || ::unlinkat(folder, name.c_str(), 0) != 0) empty = false;
+    }
+    return empty;
+}
+
+timespec Now() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return now;
+}
+
+// At a start: the session folders below folder whose programs have ended (no lock held on
+// them) are emptied of what nothing holds, and removed once empty.
+void RemoveEndedSessions(int folder) {
+    std::optional<FilesInUse> inUse;
+    for (const std::string& name : NamesIn(folder)) {
+        if (!name.starts_with(kSessionPrefix)) continue;
+        const int fd =
+            ::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            if (!inUse) inUse = FilesInUse::Now();
+            if (RemoveContents(fd, {*inUse, Now(), std::chrono::seconds(0)})) {
+                ::unlinkat(folder, name.c_str(), AT_REMOVEDIR);
+            }
+        }
+        ::close(fd);
+    }
+}
+
 }  // namespace
 
 std::optional<WString> PrivateFolder(std::string_view name) {
@@ -90,19 +203,52 @@ void RemoveOldPrivateFiles(std::string_view name, std::chrono::seconds maxAge) {
         ::close(fd);
         return;
     }
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
+    const timespec now = Now();
     while (const dirent* entry = ::readdir(dir)) {
         struct stat file;
         if (::fstatat(fd, entry->d_name, &file, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        // The stored time a copy was given says nothing of its age; its change time does.
-        const auto age = std::chrono::seconds(now.tv_sec - file.st_ctim.tv_sec) +
-                         std::chrono::nanoseconds(now.tv_nsec - file.st_ctim.tv_nsec);
-        if (S_ISREG(file.st_mode) && age > maxAge) {
+        if (S_ISREG(file.st_mode) && AgeOf(file, now) > maxAge) {
             ::unlinkat(fd, entry->d_name, 0);
         }
     }
+    RemoveEndedSessions(fd);
     ::closedir(dir);
+}
+
+std::optional<WString> SessionFolder(std::string_view name) {
+    const std::lock_guard lock(sessionsMutex);
+    struct stat st;
+    const std::string base = CacheFolder() + "/" + std::string(name) + "/";
+    if (const auto found = sessions.find(name); found != sessions.end()) {
+        // Still there, and below the cache folder the environment names now (the user
+        // may have removed it; a later start does not).
+        if (found->second.path.starts_with(base) && ::fstat(found->second.fd, &st) == 0 &&
+            st.st_nlink > 0) {
+            return FromHostPath(found->second.path + "/");
+        }
+        ::close(found->second.fd);
+        sessions.erase(found);
+    }
+    if (!PrivateFolder(name)) return std::nullopt;
+    std::string path = base + kSessionPrefix + "XXXXXX";
+    if (::mkdtemp(path.data()) == nullptr) return std::nullopt;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    // Another start may have taken the new folder for an ended one between its making and
+    // its lock: then it is gone (no links left), and none is had this time.
+    if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &st) != 0 ||
+        st.st_nlink == 0) {
+        if (fd >= 0) ::close(fd);
+        return std::nullopt;
+    }
+    sessions.emplace(std::string(name), Session{path, fd});
+    return FromHostPath(path + "/");
+}
+
+void RemoveSessionFiles(std::string_view name, std::chrono::seconds keepYoungerThan) {
+    const std::lock_guard lock(sessionsMutex);
+    const auto found = sessions.find(name);
+    if (found == sessions.end() || NamesIn(found->second.fd).empty()) return;
+    RemoveContents(found->second.fd, {FilesInUse::Now(), Now(), keepYoungerThan});
 }
 
 }  // namespace quillory::platform

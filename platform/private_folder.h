@@ -22,6 +22,20 @@ std::optional<WString> PrivateFolder(std::string_view name);
 // they were last created, renamed or changed, not the stored time they were given).
 // A missing folder, or one that is not the user's own, is left alone; so is anything in
 // it that is not a plain file.
+// Also removes what the session folders (below) of programs that have ended left there,
+// except files another program still has open.
 void RemoveOldPrivateFiles(std::string_view name, std::chrono::seconds maxAge);
+
+// A folder of this process's own below PrivateFolder(name), made on the first call and
+// held locked while the process runs, so that a later start can tell the folder of a
+// program that has ended from one in use. Its program path ends with "\". Nothing when
+// none can be had.
+std::optional<WString> SessionFolder(std::string_view name);
+
+// Removes everything this process put into SessionFolder(name) except what another
+// program still has open, and what was put there less than keepYoungerThan ago (an
+// application just started may not have opened it yet); a later start removes those.
+// The folder stays for the next copies.
+void RemoveSessionFiles(std::string_view name, std::chrono::seconds keepYoungerThan);
 
 }  // namespace quillory::platform

@@ -2,8 +2,10 @@
 // desktop's "open"; folder rows and empty space do nothing; failures show the reader's
 // status. Also the private folder itself: below the cache folder (not the small runtime
 // folder), mode 0700, never a link or a foreign folder, old copies removed.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -48,6 +50,12 @@ protected:
     const std::string cacheBase = temp.Host("cache").string();
     ScopedEnvironment cacheFolder{"XDG_CACHE_HOME", cacheBase.c_str()};
     MemberList list;
+
+    // The copy handed to the desktop last.
+    fs::path OpenedCopy() const {
+        if (user.shellOpened.empty()) return {};
+        return platform::ToHostPath(user.shellOpened.back());
+    }
 };
 
 TEST_F(OpenEntryTest, MemberIsExtractedPrivatelyAndOpened) {
@@ -57,15 +65,67 @@ TEST_F(OpenEntryTest, MemberIsExtractedPrivatelyAndOpened) {
         const int row = 1;  // data.bin / docs/readme.txt, in a folder for the ZIP
         list.OpenRow(*doc, row);
         const WString name = list.CellText(row, 0);
-        const fs::path folder = temp.Host("cache/quillory");
         ASSERT_EQ(user.shellOpened.size(), 1u);
-        EXPECT_EQ(user.shellOpened[0], temp.Program("cache/quillory") + u"\\" + name);
-        EXPECT_TRUE(fs::is_regular_file(folder / platform::WideToUtf8(name)));
-        EXPECT_EQ(ModeOf(folder), 0700u);
+        // In this program's own folder below the private one: cache/quillory/session-*/.
+        const fs::path copy = OpenedCopy();
+        EXPECT_EQ(copy.filename(), platform::WideToUtf8(name));
+        EXPECT_EQ(copy.parent_path().parent_path(), temp.Host("cache/quillory"));
+        EXPECT_TRUE(copy.parent_path().filename().string().starts_with("session-"));
+        EXPECT_TRUE(fs::is_regular_file(copy));
+        EXPECT_EQ(ModeOf(copy.parent_path()), 0700u);
+        EXPECT_EQ(ModeOf(temp.Host("cache/quillory")), 0700u);
         EXPECT_TRUE(user.Talk().empty());
         user.shellOpened.clear();
-        fs::remove_all(folder);
     }
+}
+
+// Closing the archive (or the program) removes the copies, except one another program
+// still holds open; that one goes at a later start, once this program has ended.
+TEST_F(OpenEntryTest, CopiesGoWhenTheArchiveClosesUnlessStillOpenElsewhere) {
+    List("zip/infozip-folders.zip");
+    list.OpenRow(*doc, 1);
+    const fs::path copy = OpenedCopy();
+    RemoveOpenedCopies();  // just handed over: the viewer may not have opened it yet
+    EXPECT_TRUE(fs::exists(copy));
+    doc->CloseArchive();
+    EXPECT_TRUE(fs::exists(copy));
+    RemoveOpenedCopies(std::chrono::seconds(0));
+    EXPECT_FALSE(fs::exists(copy));
+
+    List("zip/infozip-folders.zip");
+    list.OpenRow(*doc, 1);
+    const fs::path held = OpenedCopy();
+    // A viewer: another process that opens the copy, says so, and holds it until told.
+    int toViewer[2];
+    int fromViewer[2];
+    ASSERT_EQ(::pipe(toViewer), 0);
+    ASSERT_EQ(::pipe(fromViewer), 0);
+    const pid_t viewer = ::fork();
+    if (viewer == 0) {
+        ::close(toViewer[1]);
+        const int fd = ::open(held.c_str(), O_RDONLY);
+        char byte = fd >= 0 ? 'y' : 'n';
+        const bool told =
+            ::write(fromViewer[1], &byte, 1) == 1 && ::read(toViewer[0], &byte, 1) >= 0;
+        ::_exit(fd >= 0 && told ? 0 : 1);
+    }
+    ::close(toViewer[0]);
+    ::close(fromViewer[1]);
+    char opened = 0;
+    ASSERT_EQ(::read(fromViewer[0], &opened, 1), 1);
+    EXPECT_EQ(opened, 'y');
+    RemoveOpenedCopies(std::chrono::seconds(0));
+    EXPECT_TRUE(fs::exists(held));
+    // The next start does not take the folder of a program still running.
+    RemoveOldOpenedCopies();
+    EXPECT_TRUE(fs::exists(held));
+    ::close(toViewer[1]);
+    ::close(fromViewer[0]);
+    int status = 0;
+    ::waitpid(viewer, &status, 0);
+    EXPECT_EQ(status, 0);
+    RemoveOpenedCopies(std::chrono::seconds(0));
+    EXPECT_FALSE(fs::exists(held));
 }
 
 TEST_F(OpenEntryTest, FolderRowsAndEmptySpaceDoNothing) {
@@ -85,7 +145,7 @@ TEST_F(OpenEntryTest, FailuresShowTheReadersStatusAndASecondOpenRefreshesTheCopy
     doc->ApplyOverwriteChoice(kOverwriteAlwaysAsk);
     list.OpenRow(*doc, 0);  // fine
     // The private copy exists: it is refreshed without a question, whatever the setting.
-    const fs::path copy = temp.Host("cache/quillory/a.txt");
+    const fs::path copy = OpenedCopy();
     WriteHostFile(copy, "changed by the viewer");
     list.OpenRow(*doc, 0);
     std::vector<std::string> talk = user.Talk();
@@ -188,8 +248,16 @@ TEST_F(PrivateFolderTest, OldCopiesAreRemoved) {
     const fs::path copy = temp.Host("q/copy.txt");
     fs::last_write_time(copy, fs::last_write_time(copy) - std::chrono::hours(24 * 365 * 30));
     fs::create_directories(temp.Host("q/sub"));
+    // What an ended program left in its session folder goes whatever its age; a link in
+    // it is removed, not followed.
+    fs::create_directories(temp.Host("q/session-ended/docs"));
+    WriteHostFile(temp.Host("q/session-ended/docs/left.txt"), "x");
+    WriteHostFile(temp.Host("outside.txt"), "not ours");
+    fs::create_symlink(temp.Host("outside.txt"), temp.Host("q/session-ended/docs/link"));
     platform::RemoveOldPrivateFiles("q", std::chrono::hours(24));
     EXPECT_TRUE(fs::exists(temp.Host("q/copy.txt")));
+    EXPECT_FALSE(fs::exists(temp.Host("q/session-ended")));
+    EXPECT_TRUE(fs::exists(temp.Host("outside.txt")));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     platform::RemoveOldPrivateFiles("q", std::chrono::seconds(0));
     EXPECT_FALSE(fs::exists(temp.Host("q/copy.txt")));
