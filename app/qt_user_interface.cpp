@@ -19,6 +19,7 @@
 #include "app/dialog_controls.h"
 #include "app/echo_mode.h"
 #include "app/main_frame.h"
+#include "app/open_with.h"
 #include "app/password_dialog.h"
 #include "app/progress_dialog.h"
 #include "app/qt_text.h"
@@ -237,7 +238,9 @@ bool QtUserInterface::MoveToTrash(WStringView path) {
 }
 
 void QtUserInterface::ShellOpen(WStringView path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QtFilePath(path)));
+    const QString file = QtFilePath(path);
+    if (DesktopOpens(file) && QDesktopServices::openUrl(QUrl::fromLocalFile(file))) return;
+    OfferOtherApplication(Owner(), file);
 }
 
 }  // namespace quillory

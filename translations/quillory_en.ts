@@ -704,5 +704,26 @@ Files that could not be tested: </translation>
         <translation>
 Replaced files moved to the Trash: </translation>
     </message>
+    <!-- A member the desktop has no application for, and the chooser -->
+    <message>
+        <source>このファイルを開くアプリケーションが見つかりません。</source>
+        <translation>No application to open this file was found.</translation>
+    </message>
+    <message>
+        <source>別のアプリケーションで開く...</source>
+        <translation>Open With Another Application...</translation>
+    </message>
+    <message>
+        <source>別のアプリケーションで開く</source>
+        <translation>Open With Another Application</translation>
+    </message>
+    <message>
+        <source>このファイルを開くアプリケーションを選んでください。</source>
+        <translation>Choose the application to open this file with.</translation>
+    </message>
+    <message>
+        <source>アプリケーションを起動できませんでした。</source>
+        <translation>The application could not be started.</translation>
+    </message>
 </context>
 </TS>

@@ -4,7 +4,9 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -13,8 +15,10 @@
 #include <QtTest>
 
 #include "app/about_dialog.h"
+#include "app/desktop_applications.h"
 #include "app/destination_dialog.h"
 #include "app/dialog_controls.h"
+#include "app/open_with.h"
 #include "app/password_dialog.h"
 #include "app/progress_dialog.h"
 #include "app/qt_text.h"
@@ -361,6 +365,123 @@ private slots:
         QCOMPARE(dialog.values().ExtractFolder, kExtractToDesktop);
         QCOMPARE(dialog.values().AutoExtract, 1);
         QCOMPARE(dialog.windowTitle(), U("設定"));
+    }
+
+    void execLinesBecomeTheCommandForAFile() {
+        const QString file = QStringLiteral("/tmp/a b.txt");
+        const struct {
+            const char* exec;
+            QStringList command;
+        } rows[] = {
+            {"eog %U", {"eog", "file:///tmp/a%20b.txt"}},
+            {"\"/opt/My App/run\" --file=%f %i %c",
+             {"/opt/My App/run", "--file=/tmp/a b.txt", "--icon", "viewer", "ビューア"}},
+            {"sh -c \"echo \\\"\\$1\\\"\" sh %F", {"sh", "-c", "echo \"$1\"", "sh", file}},
+            {"app 100%% %d", {"app", "100%", file}},  // no file named: it goes at the end
+            {"app \"open", {}},
+        };
+        for (const auto& row : rows) {
+            DesktopApplication app;
+            app.exec = U(row.exec);
+            app.icon = QStringLiteral("viewer");
+            app.name = U("ビューア");
+            QCOMPARE(CommandFor(app, file), row.command);
+        }
+    }
+
+    // The desktop's applications for a type: the user's default first, those declaring
+    // the type or a parent, none removed; with none, the user is told and may pick one,
+    // which is started with the file.
+    void membersWithoutAnApplicationOfferAnother() {
+        ScratchHome home;
+        const QString apps = home.path(QStringLiteral("data/applications"));
+        QDir().mkpath(apps + QStringLiteral("/kde"));
+        const auto entry = [&](const QString& name, const QString& keys) {
+            QFile file(apps + u'/' + name);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(("[Desktop Entry]\nType=Application\n" + keys).toUtf8());
+        };
+        const QString out = home.path(QStringLiteral("started"));
+        entry(QStringLiteral("editor.desktop"),
+              QStringLiteral("Name=Editor\nName[ja]=エディタ\nMimeType=text/plain;\n"
+                             "Exec=sh -c \"echo \\\"$1\\\" > %1\" sh %f\n")
+                  .arg(out));
+        entry(QStringLiteral("kde/viewer.desktop"),
+              QStringLiteral("Name=Viewer\nMimeType=text/x-c++src;text/plain;\nExec=viewer\n"));
+        entry(QStringLiteral("gone.desktop"),
+              QStringLiteral("Name=Gone\nMimeType=text/plain;\nExec=gone\n"));
+        entry(QStringLiteral("hidden.desktop"),
+              QStringLiteral("Name=Hidden\nNoDisplay=true\nMimeType=text/plain;\nExec=h\n"));
+        QDir().mkpath(home.path(QStringLiteral("xdgconfig")));
+        QFile list(home.path(QStringLiteral("xdgconfig/mimeapps.list")));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write(
+            "[Default Applications]\ntext/x-c++src=kde-viewer.desktop;\n"
+            "[Removed Associations]\ntext/plain=gone.desktop;\n");
+        list.close();
+        const QByteArray data = home.path(QStringLiteral("data")).toUtf8();
+        const QByteArray config = home.path(QStringLiteral("xdgconfig")).toUtf8();
+        qputenv("XDG_DATA_HOME", data);
+        // The system's folders stay for its MIME database; its applications are passed
+        // over below.
+        qputenv("XDG_DATA_DIRS", data + ":/usr/local/share:/usr/share");
+        qputenv("XDG_CONFIG_HOME", config);
+        qputenv("XDG_CONFIG_DIRS", config);
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
+
+        // Names in the user's language: ja_JP takes Name[ja].
+        const QLocale locale;
+        QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+        const auto restore = qScopeGuard([&] { QLocale::setDefault(locale); });
+        const QMimeDatabase types;
+        const auto ids = [&](const char* type) {
+            QStringList found;
+            for (const DesktopApplication& app : ApplicationsFor(
+                     types.mimeTypeForName(QString::fromLatin1(type)), InstalledApplications()))
+                if (app.file.startsWith(apps)) found << app.id;
+            return found;
+        };
+        QCOMPARE(ids("text/x-c++src"), (QStringList{"kde-viewer.desktop", "editor.desktop"}));
+        QCOMPARE(ids("text/plain"), (QStringList{"editor.desktop", "kde-viewer.desktop"}));
+        QCOMPARE(ids("image/png"), QStringList());
+
+        // Bytes of no known type: no application of the test's opens them.
+        const QString text = home.path(QStringLiteral("a.txt"));
+        const QString image = home.path(QStringLiteral("a.qdata"));
+        for (const QString& path : {text, image}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(path == text ? QByteArray("text") : QByteArray("\x01\x02\x00\xff", 4));
+        }
+        QVERIFY(DesktopOpens(text));
+        QVERIFY(DesktopOpens(home.path()));
+        if (DesktopOpens(image)) QSKIP("an application of this system opens any file");
+
+        QtUserInterface ui;
+        QString message;
+        QStringList listed;
+        AnswerNextModal([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            message = box->text();
+            QCOMPARE(box->defaultButton()->text(), U("別のアプリケーションで開く..."));
+            AnswerNextModal([&](QWidget* chooser) {
+                auto* names = chooser->findChild<QListWidget*>(QStringLiteral("applications"));
+                for (int row = 0; row < names->count(); ++row)
+                    listed << names->item(row)->text();
+                names->setCurrentRow(static_cast<int>(listed.indexOf(U("エディタ"))));
+                static_cast<QDialog*>(chooser)->accept();
+            });
+            box->defaultButton()->click();
+        });
+        ui.ShellOpen(ProgramPathOf(image));
+        QCOMPARE(message, U("このファイルを開くアプリケーションが見つかりません。\na.qdata"));
+        // None is for the type: every application is offered, by name.
+        QVERIFY(listed.contains(U("エディタ")) && listed.contains(U("Viewer")));
+        QVERIFY(!listed.contains(QStringLiteral("Hidden")));
+        QTRY_VERIFY(QFile::exists(out));
+        QFile started(out);
+        QVERIFY(started.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(started.readAll()).trimmed(), image);
     }
 
     void storeReadsDefaultsForMissingOrMistypedValues() {
