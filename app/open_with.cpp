@@ -52,6 +52,8 @@ bool OpenWithPortal(const QString& path) {
     return reply.type() == QDBusMessage::ReplyMessage;
 }
 
+}  // namespace
+
 QList<DesktopApplication> ChooserApplications(const QString& path) {
     const QList<DesktopApplication> installed = InstalledApplications();
     QList<DesktopApplication> apps =
@@ -67,6 +69,12 @@ QList<DesktopApplication> ChooserApplications(const QString& path) {
     std::sort(others.begin(), others.end(),
               [](const auto& a, const auto& b) { return a.name.localeAwareCompare(b.name) < 0; });
     return apps << others;
+}
+
+bool DesktopOpens(const QString& path) {
+    if (QFileInfo(path).isDir()) return true;
+    return !ApplicationsFor(QMimeDatabase().mimeTypeForFile(path), InstalledApplications())
+                .isEmpty();
 }
 
 // The program's own chooser; starts the chosen application with the file.
@@ -93,14 +101,6 @@ void ChooseApplication(QWidget* owner, const QString& path, const QList<DesktopA
     if (command.isEmpty() || !QProcess::startDetached(command.first(), command.mid(1))) {
         ShowMessageBox(owner, Tr("アプリケーションを起動できませんでした。"));
     }
-}
-
-}  // namespace
-
-bool DesktopOpens(const QString& path) {
-    if (QFileInfo(path).isDir()) return true;
-    return !ApplicationsFor(QMimeDatabase().mimeTypeForFile(path), InstalledApplications())
-                .isEmpty();
 }
 
 void OfferOtherApplication(QWidget* owner, const QString& path) {

@@ -4,7 +4,10 @@
 // that declare the file's type first.
 #pragma once
 
+#include <QList>
 #include <QString>
+
+#include "app/desktop_applications.h"
 
 class QWidget;
 
@@ -13,6 +16,11 @@ namespace quillory {
 // True when the desktop has an application for the file's type (its MIME type from the
 // name and the content), or the file is a folder.
 bool DesktopOpens(const QString& path);
+
+// The program's own chooser of the installed applications (apps; the file's type's
+// first, ChooserApplications); starts the chosen one with the file.
+QList<DesktopApplication> ChooserApplications(const QString& path);
+void ChooseApplication(QWidget* owner, const QString& path, const QList<DesktopApplication>& apps);
 
 // The message that the desktop has no application for path, with "別のアプリケーション
 // で開く..." where a chooser can be offered; then the chooser. Modal.

@@ -7,12 +7,14 @@
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QTimer>
 
 #include "app/about_dialog.h"
 #include "app/destination_dialog.h"
 #include "app/help_dialog.h"
+#include "app/open_with.h"
 #include "app/progress_dialog.h"
 #include "app/qt_user_interface.h"
 #include "app/quillory_app.h"
@@ -155,6 +157,14 @@ void TakeAll(CQuilloryApp& app, const QString& folder) {
     // The password asked again after a wrong one, and the question after a cancel.
     SaveModal(folder, "password-again", [&] { ui.AskPassword(u"資料\\予算.xlsx", true); });
     SaveModal(folder, "skip-encrypted", [&] { ui.AskSkipEncrypted(); });
+
+    // A member of a type no application opens, and the chooser offered for it.
+    const QString unknown = QDir::temp().filePath(QStringLiteral("設計図.qdata"));
+    if (QFile file(unknown); file.open(QIODevice::WriteOnly)) file.write(QByteArray(16, '\0'));
+    SaveModal(folder, "no-application", [&] { OfferOtherApplication(&frame, unknown); });
+    SaveModal(folder, "open-with",
+              [&] { ChooseApplication(&frame, unknown, ChooserApplications(unknown)); });
+    QFile::remove(unknown);
 
     CAboutDialog about(&frame);
     Save(about, folder, "about");

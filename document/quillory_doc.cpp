@@ -98,7 +98,11 @@ void CQuilloryDoc::OpenChosen(WStringView path) {
         ShowOpenFailure(path);
     }
     // The folder is remembered whether or not the file opened.
-    settings_.lastOpenFolder = FolderOfPath(path);
+    RememberOpenFolder(path);
+}
+
+void CQuilloryDoc::RememberOpenFolder(WStringView archivePath) {
+    settings_.lastOpenFolder = FolderOfPath(archivePath);
     profile_.WriteString(kLastFolderSection, kLastOpenValue, settings_.lastOpenFolder);
 }
 

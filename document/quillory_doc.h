@@ -95,6 +95,8 @@ public:
     // The open command for a file chosen elsewhere (dropped on the window, picked from
     // the recent archives): the close question, the open, the remembered folder.
     void OpenChosen(WStringView path);
+    // The open dialog starts next in the archive's folder ("LastFolder", "Startup").
+    void RememberOpenFolder(WStringView archivePath);
     // The open dialog with the archive filter, in the folder the settings choose; nothing
     // when cancelled. Remembers nothing.
     std::optional<WString> AskArchivePath();

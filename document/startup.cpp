@@ -94,8 +94,10 @@ StartupResult StartUp(CQuilloryDoc& doc, const StartupRequest& request, int* exi
             doc.CloseArchive();
             return quit(ExitStatusOf(doc.lastRun()));
         }
-        // Opened for the window: one of the recent archives now.
+        // Opened for the window: one of the recent archives now, and the open dialog
+        // starts in its folder, as after the dialog.
         if (opened) AddRecentArchive(doc.profile(), *archive);
+        doc.RememberOpenFolder(*archive);
         doc.UpdateAllViews();
     }
     return StartupResult::ShowMainWindow;

@@ -140,10 +140,12 @@ struct FileFilter {
     WStringView patterns;  // ";" between patterns
 };
 inline constexpr FileFilter kArchiveFilters[] = {
-    {u"すべての書庫 (*.lzh;*.lha;*.zip;*.z01;*.001)",
-     u"*.lzh;*.lha;*.zip;*.z[0-9][0-9];*.[0-9][0-9][0-9]"},
+    {u"すべての書庫 (*.lzh;*.lha;*.zip;*.exe;*.z01;*.001)",
+     u"*.lzh;*.lha;*.zip;*.exe;*.z[0-9][0-9];*.[0-9][0-9][0-9]"},
     {u"LHA書庫 (*.lzh;*.lha)", u"*.lzh;*.lha"},
     {u"ZIP書庫 (*.zip;*.z01;*.001)", u"*.zip;*.z[0-9][0-9];*.[0-9][0-9][0-9]"},
+    // Self-extracting LHA and ZIP archives, which open as the archive inside.
+    {u"自己解凍書庫 (*.exe)", u"*.exe"},
     {u"すべてのファイル (*.*)", u"*.*"},
 };
 

@@ -295,8 +295,8 @@ Extract it?</translation>
         <translation>Path</translation>
     </message>
     <message>
-        <source>すべての書庫 (*.lzh;*.lha;*.zip;*.z01;*.001)</source>
-        <translation>All archives (*.lzh;*.lha;*.zip;*.z01;*.001)</translation>
+        <source>すべての書庫 (*.lzh;*.lha;*.zip;*.exe;*.z01;*.001)</source>
+        <translation>All archives (*.lzh;*.lha;*.zip;*.exe;*.z01;*.001)</translation>
     </message>
     <message>
         <source>LHA書庫 (*.lzh;*.lha)</source>
@@ -305,6 +305,10 @@ Extract it?</translation>
     <message>
         <source>ZIP書庫 (*.zip;*.z01;*.001)</source>
         <translation>ZIP archives (*.zip;*.z01;*.001)</translation>
+    </message>
+    <message>
+        <source>自己解凍書庫 (*.exe)</source>
+        <translation>Self-extracting archives (*.exe)</translation>
     </message>
     <message>
         <source>すべてのファイル (*.*)</source>

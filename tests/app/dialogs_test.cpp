@@ -297,11 +297,12 @@ private slots:
     }
 
     void openDialogFiltersInQtSyntax() {
-        QCOMPARE(QtFileFilters(texts::kArchiveFilters),
-                 (QStringList{U("すべての書庫 (*.lzh *.lha *.zip *.z[0-9][0-9] *.[0-9][0-9][0-9])"),
-                              U("LHA書庫 (*.lzh *.lha)"),
-                              U("ZIP書庫 (*.zip *.z[0-9][0-9] *.[0-9][0-9][0-9])"),
-                              U("すべてのファイル (*)")}));
+        QCOMPARE(
+            QtFileFilters(texts::kArchiveFilters),
+            (QStringList{
+                U("すべての書庫 (*.lzh *.lha *.zip *.exe *.z[0-9][0-9] *.[0-9][0-9][0-9])"),
+                U("LHA書庫 (*.lzh *.lha)"), U("ZIP書庫 (*.zip *.z[0-9][0-9] *.[0-9][0-9][0-9])"),
+                U("自己解凍書庫 (*.exe)"), U("すべてのファイル (*)")}));
     }
 
     void questionsProceedOnlyOnYes() {

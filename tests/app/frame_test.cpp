@@ -226,11 +226,12 @@ private slots:
             static_cast<QDialog*>(dialog)->accept();
         });
         QTest::keySequence(&gui->frame, QKeySequence(QStringLiteral("Ctrl+O")));
-        QCOMPARE(filters,
-                 (QStringList{U("すべての書庫 (*.lzh *.lha *.zip *.z[0-9][0-9] *.[0-9][0-9][0-9])"),
-                              U("LHA書庫 (*.lzh *.lha)"),
-                              U("ZIP書庫 (*.zip *.z[0-9][0-9] *.[0-9][0-9][0-9])"),
-                              U("すべてのファイル (*)")}));
+        QCOMPARE(
+            filters,
+            (QStringList{
+                U("すべての書庫 (*.lzh *.lha *.zip *.exe *.z[0-9][0-9] *.[0-9][0-9][0-9])"),
+                U("LHA書庫 (*.lzh *.lha)"), U("ZIP書庫 (*.zip *.z[0-9][0-9] *.[0-9][0-9][0-9])"),
+                U("自己解凍書庫 (*.exe)"), U("すべてのファイル (*)")}));
         QCOMPARE(gui->frame.archiveNameEdit()->text(), SamplePath("sample.lzh"));
         QCOMPARE(gui->frame.view()->model()->rowCount(), 6);
         QVERIFY(gui->frame.action(kCommandExtractAll)->isEnabled());

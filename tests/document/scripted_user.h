@@ -127,7 +127,7 @@ public:
 
     std::optional<WString> AskArchivePath(std::span<const texts::FileFilter> filters,
                                           WStringView initialFolder) override {
-        EXPECT_EQ(filters.size(), 4u);
+        EXPECT_EQ(filters.size(), std::size(texts::kArchiveFilters));
         openInitialFolders.emplace_back(initialFolder);
         std::optional<WString> answer = Take(archivePaths, "open dialog");
         log.push_back("open: " + Utf8(initialFolder) + " -> " +

@@ -53,6 +53,8 @@ TEST_F(StartupTest, ArchiveWithoutAutoExtractIsOpenedAndListed) {
     EXPECT_EQ(user.nameBar, path);
     EXPECT_EQ(view.updates, 1);
     EXPECT_TRUE(user.Talk().empty());
+    // The open dialog starts next in the archive's folder.
+    EXPECT_EQ(settings.lastOpenFolder, Fixture("lzh") + u"\\");
 }
 
 TEST_F(StartupTest, ArchiveThatCannotBeOpenedIsReportedThenTheWindowShows) {
