@@ -2,6 +2,7 @@
 // dialog's browse result, the password limit, the progress dialog, the about box, the
 // open dialog's filters, the answers of the questions, and the settings store.
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -18,6 +19,7 @@
 #include "app/desktop_applications.h"
 #include "app/destination_dialog.h"
 #include "app/dialog_controls.h"
+#include "app/help_dialog.h"
 #include "app/open_with.h"
 #include "app/password_dialog.h"
 #include "app/progress_dialog.h"
@@ -366,6 +368,69 @@ private slots:
         QCOMPARE(dialog.values().ExtractFolder, kExtractToDesktop);
         QCOMPARE(dialog.values().AutoExtract, 1);
         QCOMPARE(dialog.windowTitle(), U("設定"));
+    }
+
+    // Every control of every dialog is reached with Tab, and Enter has a button to press.
+    void everyDialogIsReachedByTabAndHasADefaultButton() {
+        const QString file = QDir::temp().filePath(QStringLiteral("quillory-tab.qdata"));
+        {
+            QFile data(file);
+            QVERIFY(data.open(QIODevice::WriteOnly));
+        }
+        const auto check = [](QWidget* dialog, const char* name) {
+            dialog->show();
+            QStringList unreachable;
+            bool hasDefault = false;
+            for (QWidget* control : dialog->findChildren<QWidget*>()) {
+                if (!control->isVisible() || !control->isEnabled()) continue;
+                const bool input = qobject_cast<QAbstractButton*>(control) != nullptr ||
+                                   qobject_cast<QLineEdit*>(control) != nullptr ||
+                                   (qobject_cast<QAbstractItemView*>(control) != nullptr &&
+                                    qobject_cast<QHeaderView*>(control) == nullptr);
+                if (input && !(control->focusPolicy() & Qt::TabFocus))
+                    unreachable << control->objectName() + u'/' +
+                                       QString::fromLatin1(control->metaObject()->className());
+                if (auto* button = qobject_cast<QPushButton*>(control);
+                    button && button->isDefault())
+                    hasDefault = true;
+            }
+            if (auto* box = qobject_cast<QMessageBox*>(dialog); box && box->defaultButton())
+                hasDefault = true;
+            QVERIFY2(unreachable.isEmpty(),
+                     qPrintable(QString::fromLatin1(name) + QStringLiteral(": ") +
+                                unreachable.join(u' ')));
+            QVERIFY2(hasDefault, name);
+        };
+        const auto modal = [&](const char* name, const std::function<void()>& open) {
+            AnswerNextModal([&](QWidget* widget) { check(widget, name); });
+            open();
+        };
+        QtUserInterface ui;
+        CDestinationDialog destination;
+        check(&destination, "destination");
+        CPasswordDialog password;
+        check(&password, "password");
+        CSettingsDialog settings;
+        check(&settings, "settings");
+        CAboutDialog about;
+        check(&about, "about");
+        CHelpDialog help;
+        check(&help, "help");
+        CProgressDialog progress;
+        progress.Start(2);
+        check(&progress, "progress");
+        modal("overwrite", [&] {
+            ui.AskOverwrite({u"a.txt", u"\\tmp\\a.txt", 1, kNoFileTime, 2, kNoFileTime});
+        });
+        modal("skip encrypted", [&] { ui.AskSkipEncrypted(); });
+        modal("yes/no", [&] { ui.AskYesNo(u"展開しますか？"); });
+        RunReport report;
+        report.text = u"展開終了";
+        report.folder = u"\\tmp";
+        modal("summary", [&] { ui.ShowRunSummary(report); });
+        modal("no application", [&] { OfferOtherApplication(nullptr, file); });
+        modal("chooser", [&] { ChooseApplication(nullptr, file, ChooserApplications(file)); });
+        QFile::remove(file);
     }
 
     void execLinesBecomeTheCommandForAFile() {
