@@ -22,8 +22,9 @@
 // decoded within a piece of output, withdraws questions not yet asked, wakes the workers
 // waiting for their password's turn, and ends the claims; members that came out whole
 // before are still reported (quietly). From a failure that will be shown until it is,
-// and while the user is asked, no worker claims a new member, so that an answer that
-// stops the run finds at most one member per worker done meanwhile.
+// and while the user is asked, no worker claims a new member (but the members of its
+// group before that failure, which its report waits for), so that an answer that stops
+// the run finds at most one member per worker done meanwhile.
 #pragma once
 
 #include <algorithm>
@@ -256,6 +257,15 @@ private:
         Settle(position);
     }
 
+    // Under the lock: whether worker `lane` may claim now. While a failure waits to be
+    // shown, only the members of its group before that failure: they come out before it
+    // is reported anyway, and the report waits for them.
+    bool MayClaim(std::size_t lane) const {
+        if (held_ == 0) return true;
+        const Group& group = groups_[lane];
+        return group.next < group.end && group.next < firstHeld_;
+    }
+
     int BarrierOf(int position) const {
         return barriers_.empty() ? -1 : barriers_[static_cast<std::size_t>(position)];
     }
@@ -267,7 +277,7 @@ private:
         for (;;) {
             // No new member while the user is asked or a failure waits to be shown: the
             // answer may stop the run.
-            workersWake_.wait(lock, [&] { return (held_ == 0 && !asking_) || stopping_; });
+            workersWake_.wait(lock, [&] { return (!asking_ && MayClaim(index)) || stopping_; });
             const int position = Claim(index);
             if (position < 0) break;
             Slot& slot = SlotAt(position);
@@ -300,6 +310,7 @@ private:
             if (showsFailures_ && walk_.MayShowFailure(result)) {
                 slot.holdsClaims = true;
                 ++held_;
+                firstHeld_ = std::min(firstHeld_, position);
                 coordinatorWake_.notify_one();
             }
             // The coordinator looks by itself often enough, unless someone waits for it.
@@ -376,6 +387,11 @@ private:
                 NoticeStop(stop);  // before a held claim is let go: the answer may be No
                 if (finished.holdsClaims) {
                     --held_;
+                    // The next held failure, if any, comes later.
+                    firstHeld_ = reported_ + 1;
+                    while (held_ > 0 && !SlotAt(firstHeld_).holdsClaims)
+                        ++firstHeld_;
+                    if (held_ == 0) firstHeld_ = total_;
                     showsFailures_ = walk_.ShowsFailures();
                     workersWake_.notify_all();
                 }
@@ -436,9 +452,11 @@ private:
     int finished_ = 0;  // members decoded, in any order
     bool stopping_ = false;
     // No claims while the coordinator asks, or a failure that it will show is not yet
-    // reported (held_ counts those; showsFailures_ is the walk's, as of the last one).
+    // reported (held_ counts those, firstHeld_ is the first of them or total_;
+    // showsFailures_ is the walk's, as of the last one).
     bool asking_ = false;
     int held_ = 0;
+    int firstHeld_ = total_;
     bool showsFailures_ = true;
 };
 
