@@ -23,6 +23,7 @@
 #include "platform/sandbox.h"
 #include "platform/stop_request.h"
 #include "tests/document/document_fixture.h"
+#include "tests/zip/zip_builder.h"
 
 namespace quillory::testing {
 namespace {
@@ -175,6 +176,28 @@ TEST_P(JobTest, StopEndsTheRunAtOnceWithNothingHalfWrittenAndSaysHowFarItGot) {
     EXPECT_FALSE(ExtractInto("again").stopped);
     // ten.lzh's fifth member is damaged.
     EXPECT_EQ(user.Talk().back(), "message: 展開終了\n不正ファイル数 1");
+}
+
+// A failure shown by its message holds new claims until it is, but not the members before
+// it that a worker's group still has: here one worker writes slowly through a folder's
+// two members while the other fails on the third at once.
+TEST_P(JobTest, AFailureToShowWaitsForTheMembersBeforeIt) {
+    ZipBuilder builder;
+    builder.Add(StoredMember("a/1.txt", std::vector<std::uint8_t>(4096, 'x')));
+    builder.Add(StoredMember("a/2.txt", std::vector<std::uint8_t>(4096, 'y')));
+    ZipMember lost = StoredMember("b/3.txt", {'z'});
+    lost.localHeaderOffset = 1u << 20;  // past the end: it fails before anything is written
+    builder.Add(lost);
+    WriteHostFile(temp.Host("held.zip"), builder.Build());
+    doc->CloseArchive();
+    ASSERT_EQ(doc->OpenArchive(temp.Program("held.zip")), 1);
+    platform::SetIoFaultHook([](platform::IoKind kind, std::size_t count) {
+        if (kind == platform::IoKind::Write)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        return count;
+    });
+    EXPECT_EQ(ExtractInto("out").damagedCount, 1);
+    EXPECT_TRUE(fs::exists(temp.Host("out/2.txt")));  // folders are not recreated here
 }
 
 // The GUI's shape without Qt: the job on a worker thread, the stop from another thread
