@@ -11,6 +11,11 @@ bool ExtractCallback::AskPassword(WStringView, bool, WChar*) {
 void ExtractCallback::ConfirmOverwrite(WStringView, WStringView, std::uint64_t, FileTime, int*,
                                        int*) {}
 void ExtractCallback::OutputProduced(std::size_t) {}
+void ExtractCallback::RefreshPassword(RememberedPassword&) {}
+bool ExtractCallback::PasswordOfTurn(RememberedPassword&, bool) {
+    return false;
+}
+void ExtractCallback::PasswordAnswered(const RememberedPassword&) {}
 ExtractCallback::~ExtractCallback() = default;
 
 }  // namespace quillory

@@ -11,6 +11,8 @@
 
 namespace quillory {
 
+class RememberedPassword;
+
 // Capacity of the password buffer handed to AskPassword, terminator included.
 inline constexpr int kPasswordBufferUnits = 64;
 
@@ -41,6 +43,19 @@ public:
     // testing), reported after each piece as the reader makes it, so that a long member
     // can show how far it got. Called on the thread that decodes; nothing by default.
     virtual void OutputProduced(std::size_t count);
+
+    // A run whose workers decode members side by side gives each worker a copy of the
+    // remembered password and keeps them as one through these (document/member_pool.h);
+    // a one-thread run keeps the defaults, which change nothing.
+    // Before the member's first try: the password the latest questions left.
+    virtual void RefreshPassword(RememberedPassword& password);
+    // After a try (accepted or not): waits until no earlier member can still ask for a
+    // password, then sets the password a one-thread run would have tried for this member.
+    // True when that changed it, so the member tries again.
+    virtual bool PasswordOfTurn(RememberedPassword& password, bool accepted);
+    // The member's questions are over: the password they left (the answer that passed,
+    // or the last one given) is the one for the later members.
+    virtual void PasswordAnswered(const RememberedPassword& password);
 
     virtual ~ExtractCallback();
 };

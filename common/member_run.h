@@ -59,7 +59,8 @@ public:
     // otherwise nothing of it stays.
     bool keepDamaged = false;
     // The password tried first for encrypted members and remembered when one is typed;
-    // null for none. Only one worker at a time may use it.
+    // null for none. Not shared between threads: a pool gives each worker a copy and
+    // keeps them as one (document/member_pool.h).
     RememberedPassword* password = nullptr;
     // Shared by the run's workers.
     std::shared_ptr<RunAnswers> answers = std::make_shared<RunAnswers>();

@@ -5,6 +5,7 @@
 #include "crypto/aes.h"
 
 #include <array>
+#include <atomic>
 #include <bit>
 
 namespace quillory {
@@ -263,14 +264,17 @@ void PortableCtr(const AesKeySchedule& s, std::uint8_t counter[16], std::uint8_t
 
 constexpr detail::AesPath kPortablePath = {PortableBlock, PortableCtr};
 
-const detail::AesPath* g_selected = nullptr;
+// Read by every worker that decodes an encrypted member; the first to look chooses.
+std::atomic<const detail::AesPath*> g_selected{nullptr};
 
 const detail::AesPath& Selected() {
-    if (g_selected == nullptr) {
+    const detail::AesPath* selected = g_selected.load(std::memory_order_acquire);
+    if (selected == nullptr) {
         const detail::AesPath* hardware = detail::AesHardwarePath();
-        g_selected = hardware != nullptr ? hardware : &kPortablePath;
+        selected = hardware != nullptr ? hardware : &kPortablePath;
+        g_selected.store(selected, std::memory_order_release);
     }
-    return *g_selected;
+    return *selected;
 }
 
 }  // namespace
@@ -326,7 +330,7 @@ const AesPath& AesPortablePath() {
 }
 
 void SelectAesPath(const AesPath* path) {
-    g_selected = path;
+    g_selected.store(path, std::memory_order_release);
 }
 
 }  // namespace detail

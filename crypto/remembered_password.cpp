@@ -67,16 +67,23 @@ bool RememberedPassword::TakeAnswer(WStringView typed,
 bool RememberedPassword::Obtain(const std::function<bool(const char* password)>& accepts,
                                 ExtractCallback* callback, WStringView memberName,
                                 const platform::CodePage& codePage) {
-    if (accepts(bytes_)) return true;
-    if (callback == nullptr) return false;
+    if (callback == nullptr) return accepts(bytes_);
+    callback->RefreshPassword(*this);
+    bool accepted = accepts(bytes_);
+    // Side by side with other workers: a try counts only with the password this member's
+    // turn has, once the earlier members' questions are over.
+    while (callback->PasswordOfTurn(*this, accepted))
+        accepted = accepts(bytes_);
+    if (accepted) return true;
 
-    for (int question = 0; question < kTries; ++question) {
+    for (int question = 0; question < kTries && !accepted; ++question) {
         WChar answer[kPasswordBufferUnits] = {};
-        if (!callback->AskPassword(memberName, question > 0, answer)) return false;
+        if (!callback->AskPassword(memberName, question > 0, answer)) break;
         answer[kPasswordBufferUnits - 1] = u'\0';  // an unterminated answer is cut, not overrun
-        if (TakeAnswer(WStringView(answer, kPasswordBufferUnits), accepts, codePage)) return true;
+        accepted = TakeAnswer(WStringView(answer, kPasswordBufferUnits), accepts, codePage);
     }
-    return false;
+    callback->PasswordAnswered(*this);
+    return accepted;
 }
 
 }  // namespace quillory

@@ -38,13 +38,17 @@ public:
 
     // The password steps for one encrypted member. accepts(password) runs the member's
     // check (the header check or the AES verifier) and says whether it passed.
-    //  1. Try the remembered password.
+    //  1. Try the remembered password (for a worker of a pool: its copy, brought up to
+    //     the one this member's turn has through the callback's RefreshPassword and
+    //     PasswordOfTurn).
     //  2. Rejected: ask through callback->AskPassword with memberName and a 64-unit
     //     buffer that starts empty, remember the answer with SetFromAnswer and try it;
     //     rejected in codePage, try (and on success remember) the answer's UTF-8 bytes.
     //     A wrong answer is asked for again (saying so), kTries questions in all.
     //  3. A cancelled question (or a null callback) ends the steps at once, and the
     //     remembered password stays as it was for the next member.
+    //  4. After the questions (answered or not), callback->PasswordAnswered passes on the
+    //     password they left.
     // Returns whether a check passed; the password that passed stays remembered. A check
     // that fails for reasons no password changes belongs before this call.
     bool Obtain(const std::function<bool(const char* password)>& accepts, ExtractCallback* callback,

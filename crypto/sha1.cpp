@@ -2,6 +2,7 @@
 // sixteen-word message schedule, fully unrolled), and the choice of compression.
 #include "crypto/sha1.h"
 
+#include <atomic>
 #include <bit>
 #include <cstring>
 
@@ -103,7 +104,8 @@ void Pbkdf2ChainsPortable(const std::uint32_t inner[5], const std::uint32_t oute
 
 constexpr detail::Sha1Path kPortablePath = {CompressBlocksPortable, Pbkdf2ChainsPortable};
 
-const detail::Sha1Path* g_selected = nullptr;
+// Read by every worker that decodes an encrypted member; the first to look chooses.
+std::atomic<const detail::Sha1Path*> g_selected{nullptr};
 
 }  // namespace
 
@@ -114,15 +116,17 @@ const Sha1Path& Sha1PortablePath() {
 }
 
 const Sha1Path& Sha1Selected() {
-    if (g_selected == nullptr) {
+    const Sha1Path* selected = g_selected.load(std::memory_order_acquire);
+    if (selected == nullptr) {
         const Sha1Path* hardware = Sha1HardwarePath();
-        g_selected = hardware != nullptr ? hardware : &kPortablePath;
+        selected = hardware != nullptr ? hardware : &kPortablePath;
+        g_selected.store(selected, std::memory_order_release);
     }
-    return *g_selected;
+    return *selected;
 }
 
 void SelectSha1Path(const Sha1Path* path) {
-    g_selected = path;
+    g_selected.store(path, std::memory_order_release);
 }
 
 }  // namespace detail

@@ -86,10 +86,10 @@ public:
     // The member at a plan position, or null for an index outside the table.
     const Entry* EntryAt(int position) const { return PlanEntry(plan_, archive_, position); }
 
-    // Encrypted ZIP members (bit 0 of the general-purpose flags) wait for the reader that
-    // holds the password.
-    static bool Serial(const LzhEntry&) { return false; }
-    static bool Serial(const ZipEntry& entry) { return (entry.flags & 1) != 0; }
+    // Encrypted ZIP members (bit 0 of the general-purpose flags): the only ones that may
+    // ask for a password.
+    static bool Encrypted(const LzhEntry&) { return false; }
+    static bool Encrypted(const ZipEntry& entry) { return (entry.flags & 1) != 0; }
 
     // Where each member writes, for the pool's ordering; nothing to order in a test.
     std::vector<WString> RelativePaths() const {
@@ -368,16 +368,15 @@ JobResult MemberJob::Run(const Archive& archive, UserInterface& ui, const std::s
         callback.StartProgress(totalBytes);
     }
     const auto stopAsked = [&] { return walk.StoppedByUser() || run.StopRequested(); };
-    // Encrypted members are decoded by the first worker alone (it alone uses the
-    // password); when no two members could go side by side, a pool only adds hand-overs.
     // With two encrypted members or more, a cancelled password asks about the others.
-    int sideBySide = 0;
     int encrypted = 0;
-    for (int i = 0; i < total && (sideBySide < 2 || encrypted < 2); ++i) {
-        if (const auto* entry = walk.EntryAt(i)) ++(walk.Serial(*entry) ? encrypted : sideBySide);
+    for (int i = 0; i < total && encrypted < 2; ++i) {
+        if (const auto* entry = walk.EntryAt(i); entry != nullptr && walk.Encrypted(*entry)) {
+            ++encrypted;
+        }
     }
     callback.AskBeforeSkipping(encrypted > 1);
-    const int threads = sideBySide < 2 ? 1 : std::min(DecodingThreads(plan_.threads), total);
+    const int threads = std::min(DecodingThreads(plan_.threads), total);
     if (threads > 1) {
         MemberPool<Archive, Walk<Archive>> pool(
             archive, walk, callback, total,

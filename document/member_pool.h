@@ -9,15 +9,22 @@
 // reported, so questions and messages interleave as they would on one thread.
 //
 // Refusals that keep the order of a one-thread run: members that write the same path,
-// or a file where another needs a folder, wait for the earlier one (output_order.h);
-// encrypted members go only to the first worker, which alone uses the one password the
-// user typed, so it is asked once and remembered as before. A stop (the job's token, a
-// signal, the user's No) stops the pool's own token, which ends the members being
-// decoded within a piece of output, withdraws questions not yet asked, and ends the
-// claims; members that came out whole before are still reported (quietly). From a
-// failure that will be shown until it is, and while the user is asked, no worker claims
-// a new member, so that an answer that stops the run finds at most one member per
-// worker done meanwhile.
+// or a file where another needs a folder, wait for the earlier one (output_order.h).
+// Encrypted members go to every worker, one member at a time in order: each worker
+// tries its copy of the remembered password (key derivation and decryption run on every
+// core), and the try counts only once no earlier member can still ask for a password,
+// with the password a one-thread run would have tried then (a later answer is tried
+// again, without a question); what a member's questions leave, asked in its turn,
+// becomes every worker's password. So a password is asked once, a wrong one is asked
+// again for the same member, and a second password is asked where a one-thread run asks
+// for it. A stop (the job's token, a signal, the user's No, the user's choice to stop
+// after a cancelled password) stops the pool's own token, which ends the members being
+// decoded within a piece of output, withdraws questions not yet asked, wakes the workers
+// waiting for their password's turn, and ends the claims; members that came out whole
+// before are still reported (quietly). From a failure that will be shown until it is,
+// and while the user is asked, no worker claims a new member (but the members of its
+// group before that failure, which its report waits for), so that an answer that stops
+// the run finds at most one member per worker done meanwhile.
 #pragma once
 
 #include <algorithm>
@@ -25,6 +32,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -36,13 +44,14 @@
 
 #include "common/extract_callback.h"
 #include "common/member_run.h"
+#include "crypto/remembered_password.h"
 #include "platform/stop_request.h"
 
 namespace quillory {
 
 // Walk: the job's walk over one archive, which the pool calls on the coordinator:
 //   const Entry* EntryAt(int position)  - the member at a plan position, or null
-//   bool Serial(const Entry&)           - only the first worker may decode it
+//   bool Encrypted(const Entry&)        - its password may be asked for
 //   void Arrive(int position)           - the member's turn (progress name)
 //   void Finished(int members)          - members decoded so far, in any order
 //   void Report(int position, const Done&, bool quietly) - counts, messages, the step
@@ -78,6 +87,14 @@ public:
             runs.push_back(base.ForWorker(lane.get()));
             runs.back().stop = stop_.get_token();
         }
+        // Each worker has its own copy of the password; the pool keeps the run's.
+        sharing_ = base.password != nullptr;
+        if (sharing_) password_ = *base.password;
+        std::vector<RememberedPassword> copies(sharing_ ? lanes_.size() : 0, password_);
+        for (std::size_t k = 0; k < copies.size(); ++k)
+            runs[k].password = &copies[k];
+        for (int position = 0; position < total_; ++position)
+            mayAsk_[static_cast<std::size_t>(position)] = IsEncrypted(position);
         active_ = static_cast<int>(lanes_.size());
         showsFailures_ = walk_.ShowsFailures();
         {
@@ -89,6 +106,7 @@ public:
             Coordinate(stop);
         }
         walk_.Produced(produced_.load(std::memory_order_relaxed));
+        if (sharing_) *base.password = password_;
         return stopping_;
     }
 
@@ -133,6 +151,16 @@ private:
         void OutputProduced(std::size_t count) override {
             pool_.produced_.fetch_add(count, std::memory_order_relaxed);
         }
+        void RefreshPassword(RememberedPassword& password) override {
+            const std::lock_guard lock(pool_.mutex_);
+            if (pool_.sharing_) password = pool_.password_;
+        }
+        bool PasswordOfTurn(RememberedPassword& password, bool accepted) override {
+            return pool_.PasswordOfTurn(position, password, accepted);
+        }
+        void PasswordAnswered(const RememberedPassword& password) override {
+            pool_.PasswordAnswered(position, password);
+        }
 
     private:
         MemberPool& pool_;
@@ -144,30 +172,16 @@ private:
     // a group of members at a time: consecutive members of one folder, so that two
     // workers mostly add names to different folders (the kernel lets one thread at a
     // time change a folder, and small files spend most of their time there), and few
-    // enough packed bytes that large members still spread over every worker.
+    // enough packed bytes that large members still spread over every worker. An
+    // encrypted member is a group of its own: a worker's password try waits for the
+    // earlier members' tries, so those are taken in order, one at a time, by any worker.
     int Claim(std::size_t lane) {
         if (stopping_ || platform::StopRequested()) return -1;
         Group& group = groups_[lane];
         for (;;) {
-            while (group.next < group.end && (claimed_[static_cast<std::size_t>(group.next)] ||
-                                              (lane != 0 && IsSerial(group.next)))) {
-                ++group.next;
-            }
             if (group.next < group.end) {
                 claimed_[static_cast<std::size_t>(group.next)] = true;
                 return group.next++;
-            }
-            // The first worker also takes the encrypted members the others passed over.
-            if (lane == 0) {
-                while (
-                    serialScan_ < nextGroup_ &&
-                    (claimed_[static_cast<std::size_t>(serialScan_)] || !IsSerial(serialScan_))) {
-                    ++serialScan_;
-                }
-                if (serialScan_ < nextGroup_) {
-                    claimed_[static_cast<std::size_t>(serialScan_)] = true;
-                    return serialScan_++;
-                }
             }
             if (nextGroup_ >= total_) return -1;
             group.next = nextGroup_;
@@ -180,11 +194,12 @@ private:
         constexpr int kMaxGroupMembers = 256;
         constexpr std::uint64_t kMaxGroupBytes = std::uint64_t{1} << 20;
         const Entry* first = walk_.EntryAt(start);
+        if (IsEncrypted(start)) return start + 1;
         std::uint64_t bytes = 0;
         int end = start;
         while (end < total_ && end - start < kMaxGroupMembers && bytes < kMaxGroupBytes) {
             const Entry* entry = walk_.EntryAt(end);
-            if (end > start && (entry == nullptr || first == nullptr ||
+            if (end > start && (entry == nullptr || first == nullptr || IsEncrypted(end) ||
                                 WStringView(entry->path) != WStringView(first->path))) {
                 break;
             }
@@ -194,9 +209,61 @@ private:
         return end;
     }
 
-    bool IsSerial(int position) {
+    bool IsEncrypted(int position) const {
         const Entry* entry = walk_.EntryAt(position);
-        return entry != nullptr && walk_.Serial(*entry);
+        return entry != nullptr && walk_.Encrypted(*entry);
+    }
+    bool MayAsk(int position) const { return mayAsk_[static_cast<std::size_t>(position)]; }
+
+    // Under the lock: the member asks nothing more about its password.
+    void Settle(int position) {
+        if (!MayAsk(position)) return;
+        mayAsk_[static_cast<std::size_t>(position)] = false;
+        if (turnWaiters_ > 0) workersWake_.notify_all();
+    }
+
+    // Under the lock: no member before position can still ask for a password.
+    bool EarlierSettled(int position) {
+        while (frontier_ < total_ && !MayAsk(frontier_))
+            ++frontier_;
+        return frontier_ >= position;
+    }
+
+    // On a worker, after a try of its password for the member at position: once the
+    // earlier members have settled theirs, the run's password is the one a one-thread
+    // run has in this member's turn. The worker's copy takes it (true: try again), or an
+    // accepted try settles the member; a rejected one goes on to the questions. A stop
+    // ends the wait: the questions are withdrawn then.
+    bool PasswordOfTurn(int position, RememberedPassword& password, bool accepted) {
+        std::unique_lock lock(mutex_);
+        if (!sharing_) return false;
+        ++turnWaiters_;
+        workersWake_.wait(lock, [&] { return EarlierSettled(position) || stopping_; });
+        --turnWaiters_;
+        if (stopping_) return false;
+        if (std::strcmp(password.Text(), password_.Text()) != 0) {
+            password = password_;
+            return true;
+        }
+        if (accepted) Settle(position);
+        return false;
+    }
+
+    // On a worker: what the member's questions left becomes the run's password (unless a
+    // stop withdrew one of them).
+    void PasswordAnswered(int position, const RememberedPassword& password) {
+        const std::lock_guard lock(mutex_);
+        if (sharing_ && !SlotAt(position).withdrawn) password_ = password;
+        Settle(position);
+    }
+
+    // Under the lock: whether worker `lane` may claim now. While a failure waits to be
+    // shown, only the members of its group before that failure: they come out before it
+    // is reported anyway, and the report waits for them.
+    bool MayClaim(std::size_t lane) const {
+        if (held_ == 0) return true;
+        const Group& group = groups_[lane];
+        return group.next < group.end && group.next < firstHeld_;
     }
 
     int BarrierOf(int position) const {
@@ -210,7 +277,7 @@ private:
         for (;;) {
             // No new member while the user is asked or a failure waits to be shown: the
             // answer may stop the run.
-            workersWake_.wait(lock, [&] { return (held_ == 0 && !asking_) || stopping_; });
+            workersWake_.wait(lock, [&] { return (!asking_ && MayClaim(index)) || stopping_; });
             const int position = Claim(index);
             if (position < 0) break;
             Slot& slot = SlotAt(position);
@@ -225,6 +292,7 @@ private:
             if (stopping_) {
                 slot.withdrawn = true;
                 slot.done = true;
+                Settle(position);
                 break;
             }
             lock.unlock();
@@ -237,10 +305,12 @@ private:
             if (slot.withdrawn) result = Done{};
             slot.result = result;
             slot.done = true;
+            Settle(position);  // whether or not it came to its password
             if (!slot.withdrawn) ++finished_;
             if (showsFailures_ && walk_.MayShowFailure(result)) {
                 slot.holdsClaims = true;
                 ++held_;
+                firstHeld_ = std::min(firstHeld_, position);
                 coordinatorWake_.notify_one();
             }
             // The coordinator looks by itself often enough, unless someone waits for it.
@@ -317,6 +387,11 @@ private:
                 NoticeStop(stop);  // before a held claim is let go: the answer may be No
                 if (finished.holdsClaims) {
                     --held_;
+                    // The next held failure, if any, comes later.
+                    firstHeld_ = reported_ + 1;
+                    while (held_ > 0 && !SlotAt(firstHeld_).holdsClaims)
+                        ++firstHeld_;
+                    if (held_ == 0) firstHeld_ = total_;
                     showsFailures_ = walk_.ShowsFailures();
                     workersWake_.notify_all();
                 }
@@ -363,16 +438,25 @@ private:
     std::vector<bool> claimed_ = std::vector<bool>(slots_.size());
     std::vector<Group> groups_;  // each worker's members being claimed
     int nextGroup_ = 0;          // the first member of no worker's group yet
-    int serialScan_ = 0;         // the first worker's look for passed-over members
-    int reported_ = 0;           // members reported, in order
-    int blocked_ = 0;            // workers waiting for the coordinator
-    int active_ = 0;             // workers still running
-    int finished_ = 0;           // members decoded, in any order
+    // The password: the run's (a copy of the base run's, given back at the end), shared
+    // only when the base run has one; which members may still ask for one, the first of
+    // them, and the workers waiting for the earlier ones.
+    bool sharing_ = false;
+    RememberedPassword password_;
+    std::vector<bool> mayAsk_ = std::vector<bool>(slots_.size());
+    int frontier_ = 0;
+    int turnWaiters_ = 0;
+    int reported_ = 0;  // members reported, in order
+    int blocked_ = 0;   // workers waiting for the coordinator
+    int active_ = 0;    // workers still running
+    int finished_ = 0;  // members decoded, in any order
     bool stopping_ = false;
     // No claims while the coordinator asks, or a failure that it will show is not yet
-    // reported (held_ counts those; showsFailures_ is the walk's, as of the last one).
+    // reported (held_ counts those, firstHeld_ is the first of them or total_;
+    // showsFailures_ is the walk's, as of the last one).
     bool asking_ = false;
     int held_ = 0;
+    int firstHeld_ = total_;
     bool showsFailures_ = true;
 };
 
