@@ -151,6 +151,7 @@ std::optional<DesktopApplication> ParseDesktopEntry(const QString& text, const Q
     app.icon = value(QStringLiteral("Icon"));
     app.exec = value(QStringLiteral("Exec"));
     app.mimeTypes = ListOf(value(QStringLiteral("MimeType")));
+    app.terminal = value(QStringLiteral("Terminal")) == u"true";
     return app;
 }
 
@@ -265,6 +266,12 @@ QStringList CommandFor(const DesktopApplication& app, const QString& file) {
     }
     if (command.isEmpty()) return {};
     if (!namesFile) command << file;
+    if (app.terminal) {
+        const QString terminal =
+            QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
+        if (terminal.isEmpty()) return {};
+        command = QStringList{terminal, QStringLiteral("-e")} + command;
+    }
     return command;
 }
 

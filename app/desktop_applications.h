@@ -18,7 +18,8 @@ struct DesktopApplication {
     QString icon;
     QString exec;  // the Exec line as written
     QStringList mimeTypes;
-    QString file;  // the entry's own path
+    QString file;           // the entry's own path
+    bool terminal = false;  // Terminal=true: runs in a terminal window
 };
 
 // The application an entry describes, or nothing for one not to offer: not
@@ -40,7 +41,9 @@ QList<DesktopApplication> ApplicationsFor(const QMimeType& mime,
 // The program and its arguments that start app with file: Exec's words unquoted, %f and
 // %F the path, %u and %U its file: URL, %i "--icon" and the icon, %c the name, %k the
 // entry, %% a percent sign, other field codes dropped; the path is added at the end
-// where Exec names no file. Empty when Exec cannot be read.
+// where Exec names no file. An application for a terminal runs in Debian's terminal
+// ("x-terminal-emulator -e"). Empty when Exec cannot be read, or a terminal is wanted
+// and there is none.
 QStringList CommandFor(const DesktopApplication& app, const QString& file);
 
 }  // namespace quillory

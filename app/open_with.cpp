@@ -56,12 +56,17 @@ bool OpenWithPortal(const QString& path) {
 
 QList<DesktopApplication> ChooserApplications(const QString& path) {
     const QList<DesktopApplication> installed = InstalledApplications();
-    QList<DesktopApplication> apps =
-        ApplicationsFor(QMimeDatabase().mimeTypeForFile(path), installed);
+    QList<DesktopApplication> apps;
+    for (const DesktopApplication& app :
+         ApplicationsFor(QMimeDatabase().mimeTypeForFile(path), installed)) {
+        if (!CommandFor(app, path).isEmpty()) apps << app;
+    }
     // Every other application after those for the type: a viewer of plain text, say,
     // that does not declare this particular type.
     QList<DesktopApplication> others;
     for (const DesktopApplication& app : installed) {
+        // What cannot be started is not offered (a terminal program without a terminal).
+        if (CommandFor(app, path).isEmpty()) continue;
         if (std::none_of(apps.cbegin(), apps.cend(),
                          [&](const DesktopApplication& a) { return a.id == app.id; }))
             others << app;

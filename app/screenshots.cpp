@@ -170,7 +170,8 @@ void TakeAll(CQuilloryApp& app, const QString& folder) {
     Save(about, folder, "about");
     CHelpDialog help(&frame);
     Save(help, folder, "help");
-    QApplication::quit();
+    // exit, not quit: quit asks the windows to close, and one may decline.
+    QApplication::exit(0);
 }
 
 }  // namespace
