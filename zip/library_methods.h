@@ -1,7 +1,8 @@
-// The methods decoded by Debian's well-kept libraries: LZMA (14) and xz (95) through
-// liblzma, bzip2 (12) through libbz2, Zstandard (93) through libzstd. Each call decodes
-// one member straight into the output window, a step of at most kStepBytes at a time;
-// none keeps anything of a member in its work area but reusable library state.
+// The methods decoded by Debian's well-kept libraries, LZMA (14) and xz (95) through
+// liblzma and Zstandard (93) through libzstd, and bzip2 (12) by its own decoder
+// (zip/bzip2_decoder.h). Each call decodes one member straight into the output window, a
+// step of at most kStepBytes at a time; none keeps anything of a member in its work area
+// but reusable state.
 #pragma once
 
 #include "zip/method_decoder.h"

@@ -55,7 +55,7 @@ public:
 // others' made when a member first needs them. Nothing is shared between two of them.
 class MethodDecoders {
 public:
-    enum Slot : int { kLzma, kZstd, kPpmd, kShrink, kReduce, kImplode, kSlots };
+    enum Slot : int { kLzma, kZstd, kBzip2, kPpmd, kShrink, kReduce, kImplode, kSlots };
 
     InflateEngine inflate;
     std::unique_ptr<MethodWork> work[kSlots];
