@@ -105,12 +105,12 @@ Bytes XzPatched(const Bytes& data, std::uint8_t filterId, std::uint8_t dictionar
     testing::Set32(x, kBlock + headerBytes - 4, Crc32Update(0, x.data() + kBlock, headerBytes - 4));
     return x;
 }
-Bytes Bzip2(const Bytes& data) {
+Bytes Bzip2(const Bytes& data, int level = 9) {
     Bytes out(data.size() + 1024);
     unsigned size = static_cast<unsigned>(out.size());
     BZ2_bzBuffToBuffCompress(reinterpret_cast<char*>(out.data()), &size,
                              const_cast<char*>(reinterpret_cast<const char*>(data.data())),
-                             static_cast<unsigned>(data.size()), 9, 0, 0);
+                             static_cast<unsigned>(data.size()), level, 0, 0);
     out.resize(size);
     return out;
 }
@@ -161,6 +161,33 @@ Bytes Reduced(const std::vector<unsigned>& sizes, std::initializer_list<std::uin
 const Bytes& Text() {
     static const Bytes text = testing::ReadHostFile(ZipFixtures() / "originals/text.txt");
     return text;
+}
+
+// Text, 40 kB of pseudo-random bytes and the text again: three bzip2 blocks at level 1.
+const Bytes& Varied() {
+    static const Bytes varied = [] {
+        Bytes b = Text();
+        std::uint32_t x = 1;
+        for (int i = 0; i < 40000; ++i)
+            b.push_back(static_cast<std::uint8_t>((x = x * 1103515245 + 12345) >> 24));
+        b.insert(b.end(), Text().begin(), Text().end());
+        return b;
+    }();
+    return varied;
+}
+
+// Runs around bzip2's first run-length stage: four equal bytes and a count of 0-255 more.
+const Bytes& Runs() {
+    static const Bytes runs = [] {
+        Bytes b;
+        std::uint8_t byte = 'a';
+        for (const std::size_t n : {1, 4, 5, 8, 258, 259, 260, 263, 1000, 4, 4, 3}) {
+            b.insert(b.end(), n, byte);
+            if (n != 4) ++byte;  // two runs of four of the same byte in a row too
+        }
+        return b;
+    }();
+    return runs;
 }
 
 // --- writer, method, cipher ------------------------------------------------------------
@@ -364,6 +391,15 @@ const StreamRow kStreamRows[] = {
     // bzip2.
     {"bzip2 not a stream", 12, 0, [] { return ToBytes("BZh0....."); }, 3, R::DataError, {}},
     {"bzip2 cut", 12, 0, [] { return Half(Bzip2(Text())); }, 90027, R::DataError, {}},
+    {"bzip2 cut in the end record", 12, 0, [] { auto x = Bzip2(kAbc); return Cut(x, x.size() - 2); }, 3, R::DataError, {}},
+    {"bzip2 runs", 12, 0, [] { return Bzip2(Runs()); }, Runs().size(), R::Ok, Runs()},
+    // The block's CRC follows "BZh9" and the 6-byte block magic.
+    {"bzip2 block crc damaged", 12, 0, [] { auto x = Bzip2(kAbc); x[12] ^= 1; return x; }, 3, R::DataError, {}},
+    {"bzip2 stream crc damaged", 12, 0, [] { auto x = Bzip2(kAbc); x[x.size() - 2] ^= 1; return x; }, 3, R::DataError, {}},
+    {"bzip2 blocks of 100 kB", 12, 0, [] { return Bzip2(Varied(), 1); }, Varied().size(), R::Ok, Varied()},
+    {"bzip2 level 1 block past 100 kB", 12, 0, [] { auto x = Bzip2(Varied()); x[3] = '1'; return x; }, Varied().size(), R::DataError, {}},
+    // libbz2 stopped at the first stream's end.
+    {"bzip2 two streams", 12, 0, [] { return Join(Bzip2(kAbc), Bzip2(kAbc)); }, 3, R::Ok, ToBytes("abc")},
     // Zstandard.
     {"zstd window 2 GiB", 93, 0, [] { return ZstdFrame({0x00, (31 - 10) << 3}); }, 1, R::MemoryLimit, {}},
     {"zstd dictionary needed", 93, 0, [] { return ZstdFrame({0x01, 0x00, 0x05}); }, 1, R::Unsupported, {}},
