@@ -194,8 +194,8 @@ struct HuffmanTable {
 // ready for the output walk.
 class BlockReader {
 public:
-    BlockReader(BitReader& in, std::uint32_t* vector, std::uint32_t maxBytes)
-        : in_(in), vector_(vector), maxBytes_(maxBytes) {}
+    BlockReader(BitReader& in, std::uint8_t* bytes, std::uint32_t* vector, std::uint32_t maxBytes)
+        : in_(in), bytes_(bytes), vector_(vector), maxBytes_(maxBytes) {}
 
     MethodResult Read();
 
@@ -208,6 +208,7 @@ private:
     MethodResult ReadSymbols();
 
     BitReader& in_;
+    std::uint8_t* const bytes_;
     std::uint32_t* const vector_;
     const std::uint32_t maxBytes_;
     std::uint32_t origin_ = 0;
@@ -242,17 +243,22 @@ MethodResult BlockReader::Read() {
     DECODE_CHECK(!in_.Overran() && origin_ < length, R::DataError);
 
     // Byte b's k-th occurrence in the block is row cumulative[b] + k of the sorted
-    // rotations; that row's successor in the text is the occurrence's position.
+    // rotations; that row's successor in the text is the occurrence's position. The
+    // entry of the row holds the successor and its byte, so this pass only writes the
+    // vector and the walk reads one entry per byte.
     std::uint32_t cumulative[256];
     std::uint32_t sum = 0;
     for (unsigned b = 0; b < 256; ++b) {
         cumulative[b] = sum;
         sum += byteCounts_[b];
     }
+    const std::uint8_t* const bytes = bytes_;
     std::uint32_t* const v = vector_;
-    for (std::uint32_t i = 0; i < length; ++i)
-        v[cumulative[v[i] & 0xFF]++] |= i << 8;
-    start = v[origin_] >> 8;
+    for (std::uint32_t i = 0; i < length; ++i) {
+        const std::uint8_t b = bytes[i];
+        v[cumulative[b]++] = i << 8 | b;
+    }
+    start = origin_;
     return R::Ok;
 }
 
@@ -295,9 +301,9 @@ MethodResult BlockReader::ReadTables() {
 
 MethodResult BlockReader::ReadSymbols() {
     const unsigned endOfBlock = used_ + 1;
-    std::uint8_t front[256];  // the move-to-front list, of bytes
+    std::uint8_t front[256] = {};  // the move-to-front list, of bytes
     std::memcpy(front, byteOf_, used_);
-    std::uint32_t* const v = vector_;
+    std::uint8_t* const bytes = bytes_;
     std::uint32_t n = 0;
     std::uint32_t run = 0;     // zeros (repeats of the front byte) announced so far
     std::uint32_t weight = 1;  // what the next RUNA adds; RUNB adds twice as much
@@ -318,7 +324,7 @@ MethodResult BlockReader::ReadSymbols() {
             if (run != 0) {
                 const std::uint8_t b = front[0];
                 byteCounts_[b] += run;
-                std::fill(v + n, v + n + run, std::uint32_t{b});
+                std::memset(bytes + n, b, run);
                 n += run;
                 run = 0;
                 weight = 1;
@@ -330,10 +336,19 @@ MethodResult BlockReader::ReadSymbols() {
             DECODE_CHECK(n < maxBytes_, R::DataError);
             const unsigned index = static_cast<unsigned>(symbol) - 1;
             const std::uint8_t b = front[index];
-            std::memmove(front + 1, front, index);
-            front[0] = b;
+            if (index < 8) {
+                // Most indices are small: the move within one word.
+                std::uint64_t w;
+                std::memcpy(&w, front, 8);
+                const std::uint64_t moved = ~std::uint64_t{0} >> (8 * (7 - index));
+                w = ((w << 8) & moved) | (w & ~moved) | b;
+                std::memcpy(front, &w, 8);
+            } else {
+                std::memmove(front + 1, front, index);
+                front[0] = b;
+            }
             ++byteCounts_[b];
-            v[n++] = b;
+            bytes[n++] = b;
         }
     }
 }
@@ -419,9 +434,12 @@ std::uint32_t Bzip2CrcUpdate(std::uint32_t crc, const std::uint8_t* p, std::size
 
 bool Bzip2Work::Reserve(std::uint32_t blockBytes) {
     if (capacity_ >= blockBytes) return true;
+    capacity_ = 0;
+    bytes_.reset(new (std::nothrow) std::uint8_t[blockBytes]);
     vector_.reset(new (std::nothrow) std::uint32_t[blockBytes]);
-    capacity_ = vector_ != nullptr ? blockBytes : 0;
-    return vector_ != nullptr;
+    if (bytes_ == nullptr || vector_ == nullptr) return false;
+    capacity_ = blockBytes;
+    return true;
 }
 
 MethodResult Bzip2Work::Decode(InflateInput& input, OutputWindow& window) {
@@ -443,8 +461,8 @@ MethodResult Bzip2Work::Decode(InflateInput& input, OutputWindow& window) {
         }
         DECODE_CHECK(magic == kBlockMagic && !in.Overran(), R::DataError);
         // The block's tables (about 40 kB) live on the heap with the reader.
-        const std::unique_ptr<BlockReader> block(new (std::nothrow)
-                                                     BlockReader(in, vector_.get(), maxBytes));
+        const std::unique_ptr<BlockReader> block(
+            new (std::nothrow) BlockReader(in, bytes_.get(), vector_.get(), maxBytes));
         if (block == nullptr) return R::OutOfMemory;
         if (const R r = block->Read(); r != R::Ok) return r;
         BlockWriter writer(vector_.get(), block->start, block->length);

@@ -4,7 +4,7 @@
 // tables, the move-to-front coded symbols and their zero runs), its inverse Burrows-Wheeler
 // transform prepared as one vector, and its output then written in steps through the
 // output window, undoing the runs of four and checking the block's big-endian CRC-32.
-// The work area (4 bytes per block byte, at most 3.6 MB) is kept for the next member.
+// The work area (5 bytes per block byte, at most 4.5 MB) is kept for the next member.
 #pragma once
 
 #include <cstddef>
@@ -26,8 +26,9 @@ public:
 private:
     bool Reserve(std::uint32_t blockBytes);
 
-    // Per block: the byte of every position in the low 8 bits, after the inverse transform
-    // also the position of the next output byte in the bits above.
+    // Per block: the bytes as the symbols give them (the last column of the sorted
+    // rotations), and for every row the position of the next output byte << 8 | that byte.
+    std::unique_ptr<std::uint8_t[]> bytes_;
     std::unique_ptr<std::uint32_t[]> vector_;
     std::uint32_t capacity_ = 0;
 };
