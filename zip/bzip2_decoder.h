@@ -20,7 +20,7 @@ public:
     static Bzip2Work* Make() { return new (std::nothrow) Bzip2Work; }
 
     // Decodes the stream from input into the window up to its end record; what follows
-    // that record is left unread, as libbz2 leaves it.
+    // that record (another stream, padding) is not decoded, as libbz2 stopped there too.
     MethodResult Decode(InflateInput& input, OutputWindow& window);
 
 private:
