@@ -1,6 +1,6 @@
-// The applications the desktop knows, read from their desktop entries (the freedesktop
-// Desktop Entry and MIME Applications specifications): which of them open a MIME type,
-// and how one is started with a file.
+// The applications the desktop knows, read from their freedesktop desktop entries and
+// the mimeapps.list files: which of them open a MIME type, and how one is started with
+// a file.
 #pragma once
 
 #include <QList>

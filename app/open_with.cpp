@@ -54,8 +54,8 @@ bool OpenWithPortal(const QString& path) {
 
 }  // namespace
 
-QList<DesktopApplication> ChooserApplications(const QString& path) {
-    const QList<DesktopApplication> installed = InstalledApplications();
+QList<DesktopApplication> ChooserApplications(const QString& path,
+                                              const QList<DesktopApplication>& installed) {
     QList<DesktopApplication> apps;
     for (const DesktopApplication& app :
          ApplicationsFor(QMimeDatabase().mimeTypeForFile(path), installed)) {
@@ -76,10 +76,9 @@ QList<DesktopApplication> ChooserApplications(const QString& path) {
     return apps << others;
 }
 
-bool DesktopOpens(const QString& path) {
+bool DesktopOpens(const QString& path, const QList<DesktopApplication>& installed) {
     if (QFileInfo(path).isDir()) return true;
-    return !ApplicationsFor(QMimeDatabase().mimeTypeForFile(path), InstalledApplications())
-                .isEmpty();
+    return !ApplicationsFor(QMimeDatabase().mimeTypeForFile(path), installed).isEmpty();
 }
 
 // The program's own chooser; starts the chosen application with the file.
@@ -108,10 +107,11 @@ void ChooseApplication(QWidget* owner, const QString& path, const QList<DesktopA
     }
 }
 
-void OfferOtherApplication(QWidget* owner, const QString& path) {
+void OfferOtherApplication(QWidget* owner, const QString& path,
+                           const QList<DesktopApplication>& installed) {
     const bool portal = PortalRuns();
     const QList<DesktopApplication> apps =
-        portal ? QList<DesktopApplication>() : ChooserApplications(path);
+        portal ? QList<DesktopApplication>() : ChooserApplications(path, installed);
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillory"),
                     Tr("このファイルを開くアプリケーションが見つかりません。") + u'\n' +
                         QFileInfo(path).fileName(),
@@ -128,7 +128,7 @@ void OfferOtherApplication(QWidget* owner, const QString& path) {
     box.exec();
     if (other == nullptr || box.clickedButton() != other) return;
     if (portal && OpenWithPortal(path)) return;
-    ChooseApplication(owner, path, portal ? ChooserApplications(path) : apps);
+    ChooseApplication(owner, path, portal ? ChooserApplications(path, installed) : apps);
 }
 
 }  // namespace quillory

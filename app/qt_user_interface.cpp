@@ -8,6 +8,7 @@
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -15,6 +16,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/desktop_applications.h"
 #include "app/destination_dialog.h"
 #include "app/dialog_controls.h"
 #include "app/echo_mode.h"
@@ -239,8 +241,15 @@ bool QtUserInterface::MoveToTrash(WStringView path) {
 
 void QtUserInterface::ShellOpen(WStringView path) {
     const QString file = QtFilePath(path);
-    if (DesktopOpens(file) && QDesktopServices::openUrl(QUrl::fromLocalFile(file))) return;
-    OfferOtherApplication(Owner(), file);
+    // A folder goes to the file manager without reading the applications.
+    if (QFileInfo(file).isDir()) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+        return;
+    }
+    const QList<DesktopApplication> installed = InstalledApplications();
+    if (DesktopOpens(file, installed) && QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
+        return;
+    OfferOtherApplication(Owner(), file, installed);
 }
 
 }  // namespace quillory

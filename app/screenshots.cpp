@@ -161,9 +161,10 @@ void TakeAll(CQuilloryApp& app, const QString& folder) {
     // A member of a type no application opens, and the chooser offered for it.
     const QString unknown = QDir::temp().filePath(QStringLiteral("設計図.qdata"));
     if (QFile file(unknown); file.open(QIODevice::WriteOnly)) file.write(QByteArray(16, '\0'));
-    SaveModal(folder, "no-application", [&] { OfferOtherApplication(&frame, unknown); });
+    const QList<DesktopApplication> installed = InstalledApplications();
+    SaveModal(folder, "no-application", [&] { OfferOtherApplication(&frame, unknown, installed); });
     SaveModal(folder, "open-with",
-              [&] { ChooseApplication(&frame, unknown, ChooserApplications(unknown)); });
+              [&] { ChooseApplication(&frame, unknown, ChooserApplications(unknown, installed)); });
     QFile::remove(unknown);
 
     CAboutDialog about(&frame);

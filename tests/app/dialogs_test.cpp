@@ -428,8 +428,11 @@ private slots:
         report.text = u"展開終了";
         report.folder = u"\\tmp";
         modal("summary", [&] { ui.ShowRunSummary(report); });
-        modal("no application", [&] { OfferOtherApplication(nullptr, file); });
-        modal("chooser", [&] { ChooseApplication(nullptr, file, ChooserApplications(file)); });
+        modal("no application",
+              [&] { OfferOtherApplication(nullptr, file, InstalledApplications()); });
+        modal("chooser", [&] {
+            ChooseApplication(nullptr, file, ChooserApplications(file, InstalledApplications()));
+        });
         QFile::remove(file);
     }
 
@@ -530,9 +533,10 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(path == text ? QByteArray("text") : QByteArray("\x01\x02\x00\xff", 4));
         }
-        QVERIFY(DesktopOpens(text));
-        QVERIFY(DesktopOpens(home.path()));
-        if (DesktopOpens(image)) QSKIP("an application of this system opens any file");
+        QVERIFY(DesktopOpens(text, InstalledApplications()));
+        QVERIFY(DesktopOpens(home.path(), InstalledApplications()));
+        if (DesktopOpens(image, InstalledApplications()))
+            QSKIP("an application of this system opens any file");
 
         QtUserInterface ui;
         QString message;
