@@ -205,12 +205,16 @@ TEST_P(JobTest, AFailureToShowWaitsForTheMembersBeforeIt) {
 TEST_P(JobTest, StopFromAnotherThreadEndsTheMemberBeingWritten) {
     doc->CloseArchive();
     ASSERT_EQ(doc->OpenArchive(Fixture("lzh/jlha_l0_lh5.lzh")), 1);
-    // Slow writes, so that the stop comes while a member is being written.
+    // Writes wait for the stop, so that it comes while a member is being written however
+    // slowly this thread gets to it on a loaded machine.
     std::atomic<bool> writing{false};
-    platform::SetIoFaultHook([&writing](platform::IoKind kind, std::size_t count) {
+    std::atomic<bool> stopped{false};
+    platform::SetIoFaultHook([&](platform::IoKind kind, std::size_t count) {
         if (kind == platform::IoKind::Write) {
             writing = true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (!stopped && std::chrono::steady_clock::now() < giveUp)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         return count;
     });
@@ -224,6 +228,7 @@ TEST_P(JobTest, StopFromAnotherThreadEndsTheMemberBeingWritten) {
     while (!writing)
         std::this_thread::yield();
     stop.request_stop();
+    stopped = true;
     worker.join();
     EXPECT_TRUE(result.counts.stopped);
     EXPECT_LT(result.counts.finished, 8);
