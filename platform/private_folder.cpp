@@ -176,6 +176,34 @@ void RemoveEndedSessions(int folder) {
     }
 }
 
+// Earlier versions made a folder for each drag directly in the drag folder, named by
+// the time in milliseconds, and never removed it. Those folders go by the age rule of
+// loose copies, with what nothing holds open in them.
+bool IsEarlierDragFolder(const std::string& name) {
+    return !name.empty() &&
+           std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+void RemoveEarlierDragFolders(int folder, const timespec& now, std::chrono::seconds maxAge) {
+    std::optional<FilesInUse> inUse;
+    for (const std::string& name : NamesIn(folder)) {
+        struct stat st;
+        if (!IsEarlierDragFolder(name) ||
+            ::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISDIR(st.st_mode) || AgeOf(st, now) <= maxAge) {
+            continue;
+        }
+        const int fd =
+            ::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) continue;
+        if (!inUse) inUse = FilesInUse::Now();
+        if (RemoveContents(fd, {*inUse, now, maxAge})) {
+            ::unlinkat(folder, name.c_str(), AT_REMOVEDIR);
+        }
+        ::close(fd);
+    }
+}
+
 }  // namespace
 
 std::optional<WString> PrivateFolder(std::string_view name) {
@@ -212,6 +240,7 @@ void RemoveOldPrivateFiles(std::string_view name, std::chrono::seconds maxAge) {
         }
     }
     RemoveEndedSessions(fd);
+    RemoveEarlierDragFolders(fd, now, maxAge);
     ::closedir(dir);
 }
 

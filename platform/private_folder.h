@@ -23,7 +23,8 @@ std::optional<WString> PrivateFolder(std::string_view name);
 // A missing folder, or one that is not the user's own, is left alone; so is anything in
 // it that is not a plain file.
 // Also removes what the session folders (below) of programs that have ended left there,
-// except files another program still has open.
+// and the folders named by a time alone that earlier versions left for each drag once
+// they are older than maxAge, except files another program still has open.
 void RemoveOldPrivateFiles(std::string_view name, std::chrono::seconds maxAge);
 
 // A folder of this process's own below PrivateFolder(name), made on the first call and

@@ -240,7 +240,7 @@ TEST_F(PrivateFolderTest, RelativeCacheFoldersAreNotUsed) {
 }
 
 // Copies are removed by the time they were put there, not the stored time they carry;
-// folders in the folder are left alone.
+// folders in the folder are left alone, but those earlier versions made for each drag.
 TEST_F(PrivateFolderTest, OldCopiesAreRemoved) {
     ScopedEnvironment cacheHome("XDG_CACHE_HOME", base.c_str());
     ASSERT_TRUE(platform::PrivateFolder("q"));
@@ -254,13 +254,18 @@ TEST_F(PrivateFolderTest, OldCopiesAreRemoved) {
     WriteHostFile(temp.Host("q/session-ended/docs/left.txt"), "x");
     WriteHostFile(temp.Host("outside.txt"), "not ours");
     fs::create_symlink(temp.Host("outside.txt"), temp.Host("q/session-ended/docs/link"));
+    // A drag folder of an earlier version, named by its time, goes by the age rule.
+    fs::create_directories(temp.Host("q/1700000000000/docs"));
+    WriteHostFile(temp.Host("q/1700000000000/docs/dragged.txt"), "x");
     platform::RemoveOldPrivateFiles("q", std::chrono::hours(24));
     EXPECT_TRUE(fs::exists(temp.Host("q/copy.txt")));
+    EXPECT_TRUE(fs::exists(temp.Host("q/1700000000000/docs/dragged.txt")));
     EXPECT_FALSE(fs::exists(temp.Host("q/session-ended")));
     EXPECT_TRUE(fs::exists(temp.Host("outside.txt")));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     platform::RemoveOldPrivateFiles("q", std::chrono::seconds(0));
     EXPECT_FALSE(fs::exists(temp.Host("q/copy.txt")));
+    EXPECT_FALSE(fs::exists(temp.Host("q/1700000000000")));
     EXPECT_TRUE(fs::is_directory(temp.Host("q/sub")));
 }
 
