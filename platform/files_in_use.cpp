@@ -1,6 +1,6 @@
 // /proc/PID/fd/* are links to the open files (stat follows them to the file itself), and
-// /proc/PID/maps names a mapped file by device and inode; processes of other users are
-// not readable and are passed over.
+// /proc/PID/maps names a mapped file by device, inode and path; processes of other users
+// are not readable and are passed over.
 #include "platform/files_in_use.h"
 
 #include <dirent.h>
@@ -42,8 +42,8 @@ void AddDescriptors(int processFolder, std::set<std::pair<dev_t, ino_t>>& files)
     ::closedir(dir);
 }
 
-// Adds the files a process has mapped: "start-end perms offset major:minor inode path".
-void AddMappings(int processFolder, std::set<std::pair<dev_t, ino_t>>& files) {
+// Adds the files a process has mapped.
+void AddMappings(int processFolder, std::string_view folder, FilesInUse& inUse) {
     const int fd = ::openat(processFolder, "maps", O_RDONLY | O_CLOEXEC);
     if (fd < 0) return;
     FILE* maps = ::fdopen(fd, "r");
@@ -52,21 +52,14 @@ void AddMappings(int processFolder, std::set<std::pair<dev_t, ino_t>>& files) {
         return;
     }
     char line[4096];
-    while (std::fgets(line, sizeof line, maps) != nullptr) {
-        unsigned major = 0;
-        unsigned minor = 0;
-        unsigned long long inode = 0;
-        if (std::sscanf(line, "%*s %*s %*s %x:%x %llu", &major, &minor, &inode) == 3 &&
-            inode != 0) {
-            files.emplace(makedev(major, minor), static_cast<ino_t>(inode));
-        }
-    }
+    while (std::fgets(line, sizeof line, maps) != nullptr)
+        inUse.AddMapping(line, folder);
     std::fclose(maps);
 }
 
 }  // namespace
 
-FilesInUse FilesInUse::Now() {
+FilesInUse FilesInUse::Now(std::string_view folder) {
     FilesInUse inUse;
     const int proc = ::open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (proc < 0) return inUse;
@@ -81,15 +74,29 @@ FilesInUse FilesInUse::Now() {
         const int process = ::openat(proc, entry->d_name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (process < 0) continue;
         AddDescriptors(process, inUse.files_);
-        AddMappings(process, inUse.files_);
+        AddMappings(process, folder, inUse);
         ::close(process);
     }
     ::closedir(dir);
     return inUse;
 }
 
+void FilesInUse::AddMapping(const char* line, std::string_view folder) {
+    unsigned major = 0;
+    unsigned minor = 0;
+    unsigned long long inode = 0;
+    int pathAt = 0;
+    if (std::sscanf(line, "%*s %*s %*s %x:%x %llu %n", &major, &minor, &inode, &pathAt) != 3 ||
+        inode == 0) {
+        return;
+    }
+    files_.emplace(makedev(major, minor), static_cast<ino_t>(inode));
+    const std::string_view path(line + pathAt);
+    if (!folder.empty() && path.starts_with(folder)) mappedBelow_.insert(static_cast<ino_t>(inode));
+}
+
 bool FilesInUse::Contains(const struct stat& file) const {
-    return files_.contains({file.st_dev, file.st_ino});
+    return files_.contains({file.st_dev, file.st_ino}) || mappedBelow_.contains(file.st_ino);
 }
 
 }  // namespace quillory::platform

@@ -69,6 +69,15 @@ std::string CacheFolder() {
     return IsAbsolute(home) ? home + "/.cache" : std::string();
 }
 
+// The cache folder as /proc shows the paths of mapped files: with its links resolved.
+std::string MappedCacheFolder() {
+    char* real = ::realpath(CacheFolder().c_str(), nullptr);
+    if (real == nullptr) return std::string();
+    std::string folder = std::string(real) + "/";
+    std::free(real);
+    return folder;
+}
+
 constexpr char kSessionPrefix[] = "session-";
 
 // This process's session folders by name, each held open and locked until it ends.
@@ -167,7 +176,7 @@ void RemoveEndedSessions(int folder) {
             ::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0) continue;
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            if (!inUse) inUse = FilesInUse::Now();
+            if (!inUse) inUse = FilesInUse::Now(MappedCacheFolder());
             if (RemoveContents(fd, {*inUse, Now(), std::chrono::seconds(0)})) {
                 ::unlinkat(folder, name.c_str(), AT_REMOVEDIR);
             }
@@ -196,7 +205,7 @@ void RemoveEarlierDragFolders(int folder, const timespec& now, std::chrono::seco
         const int fd =
             ::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0) continue;
-        if (!inUse) inUse = FilesInUse::Now();
+        if (!inUse) inUse = FilesInUse::Now(MappedCacheFolder());
         if (RemoveContents(fd, {*inUse, now, maxAge})) {
             ::unlinkat(folder, name.c_str(), AT_REMOVEDIR);
         }
@@ -277,7 +286,8 @@ void RemoveSessionFiles(std::string_view name, std::chrono::seconds keepYoungerT
     const std::lock_guard lock(sessionsMutex);
     const auto found = sessions.find(name);
     if (found == sessions.end() || NamesIn(found->second.fd).empty()) return;
-    RemoveContents(found->second.fd, {FilesInUse::Now(), Now(), keepYoungerThan});
+    RemoveContents(found->second.fd,
+                   {FilesInUse::Now(MappedCacheFolder()), Now(), keepYoungerThan});
 }
 
 }  // namespace quillory::platform
