@@ -166,51 +166,10 @@ timespec Now() {
     return now;
 }
 
-// At a start: the session folders below folder whose programs have ended (no lock held on
-// them) are emptied of what nothing holds, and removed once empty.
-void RemoveEndedSessions(int folder) {
-    std::optional<FilesInUse> inUse;
-    for (const std::string& name : NamesIn(folder)) {
-        if (!name.starts_with(kSessionPrefix)) continue;
-        const int fd =
-            ::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0) continue;
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            if (!inUse) inUse = FilesInUse::Now(MappedCacheFolder());
-            if (RemoveContents(fd, {*inUse, Now(), std::chrono::seconds(0)})) {
-                ::unlinkat(folder, name.c_str(), AT_REMOVEDIR);
-            }
-        }
-        ::close(fd);
-    }
-}
-
 // Earlier versions made a folder for each drag directly in the drag folder, named by
-// the time in milliseconds, and never removed it. Those folders go by the age rule of
-// loose copies, with what nothing holds open in them.
+// the time in milliseconds, and never removed it.
 bool IsEarlierDragFolder(const std::string& name) {
-    return !name.empty() &&
-           std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-void RemoveEarlierDragFolders(int folder, const timespec& now, std::chrono::seconds maxAge) {
-    std::optional<FilesInUse> inUse;
-    for (const std::string& name : NamesIn(folder)) {
-        struct stat st;
-        if (!IsEarlierDragFolder(name) ||
-            ::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISDIR(st.st_mode) || AgeOf(st, now) <= maxAge) {
-            continue;
-        }
-        const int fd =
-            ::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0) continue;
-        if (!inUse) inUse = FilesInUse::Now(MappedCacheFolder());
-        if (RemoveContents(fd, {*inUse, now, maxAge})) {
-            ::unlinkat(folder, name.c_str(), AT_REMOVEDIR);
-        }
-        ::close(fd);
-    }
+    return !name.empty() && name.find_first_not_of("0123456789") == std::string::npos;
 }
 
 }  // namespace
@@ -235,22 +194,39 @@ void RemoveOldPrivateFiles(std::string_view name, std::chrono::seconds maxAge) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return;
     struct stat st;
-    DIR* dir = ::fstat(fd, &st) == 0 && st.st_uid == ::geteuid() ? ::fdopendir(fd) : nullptr;
-    if (dir == nullptr) {
+    if (::fstat(fd, &st) != 0 || st.st_uid != ::geteuid()) {
         ::close(fd);
         return;
     }
     const timespec now = Now();
-    while (const dirent* entry = ::readdir(dir)) {
+    // Looked at once, and only when there is a folder to empty.
+    std::optional<FilesInUse> inUse;
+    for (const std::string& entry : NamesIn(fd)) {
         struct stat file;
-        if (::fstatat(fd, entry->d_name, &file, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (::fstatat(fd, entry.c_str(), &file, AT_SYMLINK_NOFOLLOW) != 0) continue;
         if (S_ISREG(file.st_mode) && AgeOf(file, now) > maxAge) {
-            ::unlinkat(fd, entry->d_name, 0);
+            ::unlinkat(fd, entry.c_str(), 0);
+            continue;
         }
+        // The session folders of programs that have ended (no lock held on them) go
+        // whatever their age; an earlier version's drag folder by the age rule of loose
+        // copies. Either keeps what another program still has open, and goes once empty.
+        if (!S_ISDIR(file.st_mode)) continue;
+        const bool session = entry.starts_with(kSessionPrefix);
+        if (!session && !(IsEarlierDragFolder(entry) && AgeOf(file, now) > maxAge)) continue;
+        const int sub =
+            ::openat(fd, entry.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (sub < 0) continue;
+        if (!session || ::flock(sub, LOCK_EX | LOCK_NB) == 0) {
+            if (!inUse) inUse = FilesInUse::Now(MappedCacheFolder());
+            const std::chrono::seconds youngerThan = session ? std::chrono::seconds(0) : maxAge;
+            if (RemoveContents(sub, {*inUse, now, youngerThan})) {
+                ::unlinkat(fd, entry.c_str(), AT_REMOVEDIR);
+            }
+        }
+        ::close(sub);
     }
-    RemoveEndedSessions(fd);
-    RemoveEarlierDragFolders(fd, now, maxAge);
-    ::closedir(dir);
+    ::close(fd);
 }
 
 std::optional<WString> SessionFolder(std::string_view name) {
