@@ -15,22 +15,30 @@
 namespace quillory {
 namespace {
 
-// A desktop entry's string escapes: \s \n \t \r \\ (and \; inside lists).
-QString Unescaped(const QString& value) {
-    QString text;
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        if (value[i] != u'\\' || i + 1 == value.size()) {
-            text += value[i];
+// text with each escape (the escape character and the one after it) replaced by what
+// replace gives for the character after it; an escape character at the end stays.
+template <class Replace>
+QString Expanded(const QString& text, QChar escape, const Replace& replace) {
+    QString expanded;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != escape || i + 1 == text.size()) {
+            expanded += text[i];
             continue;
         }
-        const QChar next = value[++i];
-        text += next == u's'   ? u' '
-                : next == u'n' ? u'\n'
-                : next == u't' ? u'\t'
-                : next == u'r' ? u'\r'
-                               : next;
+        expanded += replace(text[++i]);
     }
-    return text;
+    return expanded;
+}
+
+// A desktop entry's string escapes: \s \n \t \r \\ (and \; inside lists).
+QString Unescaped(const QString& value) {
+    return Expanded(value, u'\\', [](QChar next) {
+        return QString(next == u's'   ? QChar(u' ')
+                       : next == u'n' ? QChar(u'\n')
+                       : next == u't' ? QChar(u'\t')
+                       : next == u'r' ? QChar(u'\r')
+                                      : next);
+    });
 }
 
 QStringList ListOf(const QString& value) {
@@ -41,23 +49,26 @@ QStringList ListOf(const QString& value) {
     return items;
 }
 
-// The keys of one group of an ini-like file ("[Group]" lines, "Key=Value" lines).
-QHash<QString, QString> GroupOf(const QString& text, const QString& group) {
-    QHash<QString, QString> keys;
+// The groups of an ini-like file by name ("[Group]" lines, then its "Key=Value" lines),
+// read in one pass.
+QHash<QString, QHash<QString, QString>> GroupsOf(const QString& text) {
+    QHash<QString, QHash<QString, QString>> groups;
+    QString group;
     bool inGroup = false;
     for (const QString& raw : text.split(u'\n')) {
         const QString line = raw.trimmed();
         if (line.isEmpty() || line.startsWith(u'#')) continue;
         if (line.startsWith(u'[')) {
-            inGroup = line == u'[' + group + u']';
+            inGroup = line.endsWith(u']');
+            group = line.mid(1, line.size() - 2);
             continue;
         }
         const qsizetype equals = line.indexOf(u'=');
         if (inGroup && equals > 0) {
-            keys.insert(line.left(equals).trimmed(), line.mid(equals + 1).trimmed());
+            groups[group].insert(line.left(equals).trimmed(), line.mid(equals + 1).trimmed());
         }
     }
-    return keys;
+    return groups;
 }
 
 QString ReadText(const QString& path) {
@@ -122,7 +133,7 @@ QString FileUrl(const QString& file) {
 
 std::optional<DesktopApplication> ParseDesktopEntry(const QString& text, const QString& id,
                                                     const QString& file, const QString& language) {
-    const QHash<QString, QString> keys = GroupOf(text, QStringLiteral("Desktop Entry"));
+    const QHash<QString, QString> keys = GroupsOf(text).value(QStringLiteral("Desktop Entry"));
     const auto value = [&](const QString& key) { return Unescaped(keys.value(key)); };
     if (value(QStringLiteral("Type")) != u"Application" ||
         value(QStringLiteral("Hidden")) == u"true" ||
@@ -192,12 +203,10 @@ QList<DesktopApplication> ApplicationsFor(const QMimeType& mime,
     for (const QString& list : MimeAppsLists()) {
         const QString text = ReadText(list);
         if (text.isEmpty()) continue;
-        const auto groupOf = [&](const char* name) {
-            return GroupOf(text, QString::fromLatin1(name));
-        };
-        const auto ofDefaults = groupOf("Default Applications");
-        const auto ofAdded = groupOf("Added Associations");
-        const auto ofRemoved = groupOf("Removed Associations");
+        const auto groups = GroupsOf(text);
+        const auto ofDefaults = groups.value(QStringLiteral("Default Applications"));
+        const auto ofAdded = groups.value(QStringLiteral("Added Associations"));
+        const auto ofRemoved = groups.value(QStringLiteral("Removed Associations"));
         for (const QString& type : types) {
             defaults[type] << ListOf(ofDefaults.value(type));
             added[type] << ListOf(ofAdded.value(type));
@@ -243,25 +252,16 @@ QStringList CommandFor(const DesktopApplication& app, const QString& file) {
             if (!app.icon.isEmpty()) command << QStringLiteral("--icon") << app.icon;
             continue;
         }
-        QString expanded;
-        for (qsizetype i = 0; i < word.size(); ++i) {
-            if (word[i] != u'%' || i + 1 == word.size()) {
-                expanded += word[i];
-                continue;
-            }
-            const QChar code = word[++i];
-            if (code == u'%') expanded += u'%';
-            if (code == u'c') expanded += app.name;
-            if (code == u'k') expanded += app.file;
-            if (code == u'f' || code == u'F') {
-                expanded += file;
+        const QString expanded = Expanded(word, u'%', [&](QChar code) -> QString {
+            if (code == u'%') return QStringLiteral("%");
+            if (code == u'c') return app.name;
+            if (code == u'k') return app.file;
+            if (code == u'f' || code == u'F' || code == u'u' || code == u'U') {
                 namesFile = true;
+                return code.toLower() == u'f' ? file : FileUrl(file);
             }
-            if (code == u'u' || code == u'U') {
-                expanded += FileUrl(file);
-                namesFile = true;
-            }
-        }
+            return {};  // other field codes are dropped
+        });
         if (!expanded.isEmpty() || !word.contains(u'%')) command << expanded;
     }
     if (command.isEmpty()) return {};

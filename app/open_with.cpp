@@ -20,6 +20,7 @@
 #include <QMimeDatabase>
 #include <QProcess>
 #include <QPushButton>
+#include <QSet>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -56,20 +57,22 @@ bool OpenWithPortal(const QString& path) {
 
 QList<DesktopApplication> ChooserApplications(const QString& path,
                                               const QList<DesktopApplication>& installed) {
+    // What cannot be started is not offered (a terminal program without a terminal).
+    const auto startable = [&](const DesktopApplication& app) {
+        return !CommandFor(app, path).isEmpty();
+    };
     QList<DesktopApplication> apps;
+    QSet<QString> listed;
     for (const DesktopApplication& app :
          ApplicationsFor(QMimeDatabase().mimeTypeForFile(path), installed)) {
-        if (!CommandFor(app, path).isEmpty()) apps << app;
+        if (startable(app)) apps << app;
+        listed.insert(app.id);
     }
     // Every other application after those for the type: a viewer of plain text, say,
     // that does not declare this particular type.
     QList<DesktopApplication> others;
     for (const DesktopApplication& app : installed) {
-        // What cannot be started is not offered (a terminal program without a terminal).
-        if (CommandFor(app, path).isEmpty()) continue;
-        if (std::none_of(apps.cbegin(), apps.cend(),
-                         [&](const DesktopApplication& a) { return a.id == app.id; }))
-            others << app;
+        if (!listed.contains(app.id) && startable(app)) others << app;
     }
     std::sort(others.begin(), others.end(),
               [](const auto& a, const auto& b) { return a.name.localeAwareCompare(b.name) < 0; });
